@@ -1,0 +1,27 @@
+# Compile options shared by every target of the project. They attach to
+# targets through the interface library below, never globally.
+add_library(varnelo_build_options INTERFACE)
+target_compile_options(varnelo_build_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+  -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+if(VARNELO_WERROR)
+  target_compile_options(varnelo_build_options INTERFACE -Werror)
+endif()
+if(VARNELO_SANITIZE)
+  target_compile_options(varnelo_build_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(varnelo_build_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# varnelo_add_library(name SOURCES ...) - one library per layer.
+function(varnelo_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE varnelo_build_options)
+  if(VARNELO_SANITIZE)
+    # Sanitizer flags must reach whoever links the library, too.
+    target_link_libraries(${name} INTERFACE varnelo_build_options)
+  endif()
+endfunction()

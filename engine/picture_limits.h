@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace varnelo {
+
+// The largest picture the program holds in memory. Decoders check a file's
+// claimed size against these limits before they allocate anything, so a
+// hostile header costs at most one allocation of this bound.
+// 16384 × 16384 pictures load; at 4 bytes per pixel the bound is 1 GiB.
+inline constexpr std::int64_t kMaxPictureSide = 65535;
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
+
+/// True when a picture of width × height lies inside the limits (both sides at least 1).
+bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
+
+/// Bytes of a picture buffer of width × height pixels at bytesPerPixel, or
+/// nothing when the size is outside the limits. The one place where sizes
+/// taken from files are multiplied.
+std::optional<std::size_t> pictureBufferSize(std::int64_t width, std::int64_t height,
+                                             int bytesPerPixel);
+
+/// Row size in bytes of a BMP-style row padded to 4 bytes, or nothing when it
+/// would not fit the limits.
+std::optional<std::size_t> paddedRowSize(std::int64_t width, int bitsPerPixel);
+
+} // namespace varnelo

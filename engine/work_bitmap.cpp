@@ -1,0 +1,92 @@
+#include "engine/work_bitmap.h"
+
+#include "engine/picture_limits.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace varnelo {
+
+WorkBitmap::WorkBitmap(const WorkBitmap& other) { *this = other; }
+
+WorkBitmap& WorkBitmap::operator=(const WorkBitmap& other) {
+    if (this == &other)
+        return *this;
+    if (other.isEmpty()) {
+        clear();
+    } else if (allocate(other.width_, other.height_, other.depth_)) {
+        std::memcpy(pixels_.get(), other.pixels_.get(),
+                    stride_ * static_cast<std::size_t>(height_));
+    }
+    depth_ = other.depth_;
+    colorTable_ = other.colorTable_;
+    return *this;
+}
+
+WorkBitmap::WorkBitmap(WorkBitmap&& other) noexcept { *this = std::move(other); }
+
+WorkBitmap& WorkBitmap::operator=(WorkBitmap&& other) noexcept {
+    if (this == &other)
+        return *this;
+    pixels_ = std::move(other.pixels_);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+    depth_ = other.depth_;
+    colorTable_ = other.colorTable_;
+    return *this;
+}
+
+bool WorkBitmap::allocate(int width, int height, PixelDepth depth) {
+    clear();
+    depth_ = depth;
+    colorTable_.fill(0);
+    const auto bytes = pictureBufferSize(width, height, bytesPerPixel(depth));
+    if (!bytes)
+        return false;
+    // calloc: large blocks come straight from the kernel as zero pages, so a
+    // picture whose decoding fails early never touches most of its memory.
+    auto* memory = static_cast<std::uint8_t*>(std::calloc(*bytes, 1));
+    if (memory == nullptr)
+        return false;
+    pixels_.reset(memory);
+    width_ = width;
+    height_ = height;
+    stride_ = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel(depth));
+    return true;
+}
+
+void WorkBitmap::clear() {
+    pixels_.reset();
+    width_ = 0;
+    height_ = 0;
+    stride_ = 0;
+}
+
+bool WorkBitmap::setSize(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        clear();
+        return true;
+    }
+    if (width == width_ && height == height_)
+        return true;
+    WorkBitmap resized;
+    if (!resized.allocate(width, height, depth_))
+        return false;
+    resized.colorTable_ = colorTable_;
+    const int rows = std::min(height, height_);
+    const std::size_t bytes = std::min(resized.stride_, stride_);
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(resized.row(y), row(y), bytes);
+    *this = std::move(resized);
+    return true;
+}
+
+void WorkBitmap::setColorTable(std::span<const Rgb> colors) {
+    colorTable_.fill(0);
+    std::copy_n(colors.begin(), std::min<std::size_t>(colors.size(), colorTable_.size()),
+                colorTable_.begin());
+}
+
+} // namespace varnelo
