@@ -8,7 +8,9 @@
 
 namespace varnelo {
 
-WorkBitmap::WorkBitmap(const WorkBitmap& other) { *this = other; }
+WorkBitmap::WorkBitmap(const WorkBitmap& other) {
+    *this = other;
+}
 
 WorkBitmap& WorkBitmap::operator=(const WorkBitmap& other) {
     if (this == &other)
@@ -24,7 +26,9 @@ WorkBitmap& WorkBitmap::operator=(const WorkBitmap& other) {
     return *this;
 }
 
-WorkBitmap::WorkBitmap(WorkBitmap&& other) noexcept { *this = std::move(other); }
+WorkBitmap::WorkBitmap(WorkBitmap&& other) noexcept {
+    *this = std::move(other);
+}
 
 WorkBitmap& WorkBitmap::operator=(WorkBitmap&& other) noexcept {
     if (this == &other)

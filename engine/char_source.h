@@ -1,0 +1,28 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+#include <cstdint>
+
+namespace varnelo {
+
+class RandomGenerator;
+
+/// The caller's step before each pixel: in custom-text mode the phrase
+/// position moves on by one; in every mode a position past the phrase's end
+/// wraps to 1. The position starts at 0 when a conversion starts and runs on
+/// across line ends.
+void advancePhrasePosition(const ConversionSettings& settings, std::int32_t& phrasePosition);
+
+/// Writes the text of one pixel into result: one or two bytes, depending on
+/// the character mode and on whether the font size is 1. Two-character
+/// custom text advances phrasePosition once more. With a block strength
+/// outside 0..4 in block mode, result keeps what it held.
+void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
+                   std::int32_t& phrasePosition, ByteString& result);
+
+/// Replaces "}", "{", "/" and "\" by "|", bytes that two-character custom
+/// texts and custom ranges must not produce.
+void forbiddenCharSubstitution(ByteString& text);
+
+} // namespace varnelo

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "engine/color.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnelo {
+
+/// Bytes in Windows-1252, the single-byte character set of every text,
+/// phrase and document the program makes.
+using ByteString = std::string;
+
+// The enumerations keep the order of the window's items; that order is the
+// index wherever one is stored.
+
+enum class OutputFormat : std::uint8_t { PlainHtml, CssHtml, Rtf, Image };
+
+enum class ImageFormat : std::uint8_t { Bmp, Jpg, Png };
+
+enum class PixelTransformation : std::uint8_t {
+    RandomBinary,
+    RandomNumbers,
+    RandomSmallLetters,
+    RandomBigLetters,
+    CustomText,
+    TerminalBlocks,
+    CustomRange,
+};
+
+enum class ColorDepth : std::uint8_t { Depth1, Depth4, Depth8, Depth15, Depth16, Depth24, Depth32 };
+
+/// Index of the chosen entry of the block list: 0..3 "strength 1".."strength 4",
+/// 4 "random". Any other value means no entry is selected.
+using BlockStrength = std::int32_t;
+inline constexpr BlockStrength kRandomBlockStrength = 4;
+
+/// Every choice a conversion reads, copied from the window (or the command
+/// line) when a conversion starts and never changed while it runs.
+struct ConversionSettings {
+    std::string sourcePath;
+    std::string outputPath;
+    OutputFormat outputFormat = OutputFormat::PlainHtml;
+    ImageFormat imageFormat = ImageFormat::Bmp;
+    std::int32_t imageQuality = 80;
+    PixelTransformation transformation = PixelTransformation::RandomBinary;
+    ByteString customPhrase;
+    BlockStrength blockStrength = 0;
+    std::int32_t rangeFrom = 123;
+    std::int32_t rangeTo = 255;
+    std::int32_t fontSize = 8;
+    std::string fontFace = "Tahoma";
+    Rgb backgroundColor = 0;
+    std::int32_t imageWidth = 0;
+    std::int32_t imageHeight = 0;
+    ColorDepth colorDepth = ColorDepth::Depth24;
+};
+
+/// Reads a number field: an optional single "-" or "+", then decimal digits
+/// up to the first byte that is not one. Blanks are not skipped and the value
+/// wraps modulo 2^32; an empty text or any other first byte gives 0.
+std::int32_t readNumber(std::string_view text);
+
+/// Bits per pixel of a colour depth (1, 4, 8, 15, 16, 24, 32).
+int bitsPerPixel(ColorDepth depth);
+
+} // namespace varnelo

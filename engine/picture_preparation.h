@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+namespace varnelo {
+
+class StatusSink;
+class WorkBitmap;
+
+/// Scales the whole picture to exactly newWidth × newHeight. Shrinking
+/// averages every source pixel that falls into a target pixel, weighted by
+/// how much of it falls there; enlarging interpolates linearly. The picture
+/// keeps its depth (indexed pictures take the nearest colour of their own
+/// table). Nothing happens, and no status is shown, when the size is
+/// unchanged; a size of 0 or below in either direction gives the empty
+/// picture. Returns false, leaving the picture empty, when the new size is
+/// outside the picture limits or memory runs out.
+[[nodiscard]] bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight,
+                                 StatusSink& status);
+
+/// Converts the picture in place to the given depth, each pixel mapped by
+/// itself, without dithering: 1 bit to the nearer of black and white, 4 bits
+/// to the nearest VGA colour, 8 bits to the nearest colour of the fixed
+/// general palette, 15 and 16 bits by cutting each channel to its top bits,
+/// 24 and 32 bits unchanged. Returns false, leaving the picture empty, when
+/// memory runs out.
+[[nodiscard]] bool reduceDepth(WorkBitmap& picture, ColorDepth depth);
+
+} // namespace varnelo
