@@ -24,7 +24,9 @@ DecodeStatus statusOf(ReadFileStatus status) {
     }
 }
 
-DecodeStatus decode(PictureType type, FileBytes file, WorkBitmap& picture) {
+} // namespace
+
+DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture) {
     switch (type) {
     case PictureType::Bmp:
         return decodeBmp(file, picture);
@@ -37,16 +39,17 @@ DecodeStatus decode(PictureType type, FileBytes file, WorkBitmap& picture) {
     case PictureType::None:
         break;
     }
+    picture.clear();
     return DecodeStatus::Unsupported;
 }
-
-} // namespace
 
 PictureType pictureTypeOf(std::string_view path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos)
         return PictureType::None;
-    std::string extension(path.substr(dot));
+    // A dot in a folder name counts when the file name has none; the
+    // extension then ends at the folder's separator.
+    std::string extension(path.substr(dot, path.find('/', dot) - dot));
     for (char& c : extension) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -71,7 +74,7 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap) {
     DecodeStatus status = statusOf(readWholeFile(path, bytes, kMaxPictureFileBytes));
     WorkBitmap decoded;
     if (status == DecodeStatus::Ok)
-        status = decode(type, bytes, decoded);
+        status = decodePicture(type, bytes, decoded);
 
     if (status == DecodeStatus::Ok) {
         bitmap = std::move(decoded);

@@ -13,8 +13,9 @@ class WorkBitmap;
 enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png };
 
 /// The picture type a path names: the extension runs from the path's last
-/// "." on, wherever that dot stands, with only A-Z folded to lower case.
-/// ".bmp", ".jpg", ".gif" and ".png" are pictures; anything else is None.
+/// "." on, wherever that dot stands (so "my.bmp/picture" names a BMP), with
+/// only A-Z folded to lower case. ".bmp", ".jpg", ".gif" and ".png" are
+/// pictures; anything else is None.
 PictureType pictureTypeOf(std::string_view path);
 
 enum class LoadStatus : std::uint8_t {
@@ -34,6 +35,10 @@ struct LoadOutcome {
 /// caller can report it and go on with the picture it had; the other
 /// formats leave an empty bitmap when they fail.
 LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap);
+
+/// Decodes the bytes of a picture file of the given type into picture; on
+/// failure the picture is empty. loadPicture's work once the file is read.
+DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture);
 
 /// The largest file loadPicture reads: the largest uncompressed BMP inside
 /// the picture limits, and some room for its headers.

@@ -1,0 +1,11 @@
+#include "ui/main_form.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    varnelo::MainForm window;
+    window.show();
+    application.exec();
+    return 0;
+}

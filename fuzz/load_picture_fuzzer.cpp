@@ -1,0 +1,48 @@
+// Feeds arbitrary bytes to one picture decoder, then reads every pixel and
+// runs the preparation steps a conversion runs, so that a decoder that
+// leaves an inconsistent picture behind is caught too.
+#include "engine/picture_loader.h"
+#include "engine/picture_preparation.h"
+#include "engine/status_sink.h"
+#include "engine/work_bitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#ifndef VARNELO_FUZZ_PICTURE_TYPE
+#error "define VARNELO_FUZZ_PICTURE_TYPE to a PictureType enumerator"
+#endif
+
+namespace {
+
+class SilentStatus final : public varnelo::StatusSink {
+public:
+    void showStatus(std::string_view) override {}
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace varnelo;
+    WorkBitmap picture;
+    const DecodeStatus status =
+        decodePicture(PictureType::VARNELO_FUZZ_PICTURE_TYPE, {data, size}, picture);
+    if (status != DecodeStatus::Ok) {
+        if (!picture.isEmpty())
+            __builtin_trap(); // a failed decode must leave no picture
+        return 0;
+    }
+    if (picture.isEmpty())
+        __builtin_trap(); // success must deliver a picture
+    Rgb bits = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            bits |= picture.pixelColor(x, y);
+    if (bits > 0xFFFFFFu)
+        __builtin_trap(); // colours are 24 bits
+
+    SilentStatus silent;
+    if (resizePicture(picture, 7, 5, silent))
+        (void)reduceDepth(picture, ColorDepth::Depth8);
+    return 0;
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Varnelo needs, when they are missing.
+#   scripts/setup.sh          what building and running the program needs
+#   scripts/setup.sh --test   that, and what the tests and benchmarks need
+set -euo pipefail
+
+packages=(
+  cmake make g++ pkg-config
+  qt6-base-dev libjpeg62-turbo-dev libgif-dev libpng-dev zlib1g-dev
+  fonts-wine fonts-dejavu-core
+)
+if [[ "${1:-}" == "--test" ]]; then
+  packages+=(googletest libgtest-dev libbenchmark-dev clang-format)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  as_root=(sudo)
+fi
+"${as_root[@]}" apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,82 @@
+#include "engine/picture_loader.h"
+#include "engine/work_bitmap.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace varnelo {
+namespace {
+
+TEST(PictureTypeOf, TakesTheExtensionFromTheLastDotOfTheWholePath) {
+    EXPECT_EQ(pictureTypeOf("photo.jpg"), PictureType::Jpeg);
+    EXPECT_EQ(pictureTypeOf("photo.JPG"), PictureType::Jpeg);
+    EXPECT_EQ(pictureTypeOf("/a/b/Shot.Png"), PictureType::Png);
+    EXPECT_EQ(pictureTypeOf("x.gIf"), PictureType::Gif);
+    EXPECT_EQ(pictureTypeOf("/home/me/my.bmp"), PictureType::Bmp);
+    EXPECT_EQ(pictureTypeOf("photo.jpeg"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf("photo.tif"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf("photo"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf("photo.bmp.txt"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf(".bmp"), PictureType::Bmp);
+    EXPECT_EQ(pictureTypeOf("photo.bmp "), PictureType::None);
+    // Only A-Z are folded: a dotless capital I of another script is no "i".
+    EXPECT_EQ(pictureTypeOf("photo.G\xC4\xB0"
+                            "F"),
+              PictureType::None);
+}
+
+TEST(PictureTypeOf, ADotInAFolderNameCountsWhenTheFileHasNone) {
+    EXPECT_EQ(pictureTypeOf("/pictures/my.bmp/picture"), PictureType::Bmp);
+    EXPECT_EQ(pictureTypeOf("my.JPG/sub/picture"), PictureType::Jpeg);
+    EXPECT_EQ(pictureTypeOf("/pictures/my.bmp/picture.tif"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf("/pictures/my.bmpx/picture"), PictureType::None);
+}
+
+class LoadPicture : public ::testing::Test {
+protected:
+    LoadPicture() { EXPECT_TRUE(previous_.allocate(3, 2, PixelDepth::Bits24)); }
+    test::TempDir folder_;
+    WorkBitmap previous_;
+};
+
+TEST_F(LoadPicture, OtherExtensionsReadNothingAndKeepTheBitmap) {
+    WorkBitmap bitmap = previous_;
+    for (const char* name : {"a.jpeg", "a.tif", "noextension"}) {
+        test::writeBytes(folder_.file(name), {1, 2, 3});
+        const LoadOutcome outcome = loadPicture(folder_.file(name), bitmap);
+        EXPECT_EQ(outcome.status, LoadStatus::Ignored) << name;
+        EXPECT_EQ(bitmap.width(), 3);
+    }
+}
+
+TEST_F(LoadPicture, BrokenBmpJpegAndGifLeaveAnEmptyBitmap) {
+    for (const char* name : {"broken.bmp", "broken.jpg", "broken.GIF"}) {
+        test::writeBytes(folder_.file(name), {'n', 'o', 'p', 'e'});
+        WorkBitmap bitmap = previous_;
+        EXPECT_EQ(loadPicture(folder_.file(name), bitmap).status, LoadStatus::Failed) << name;
+        EXPECT_TRUE(bitmap.isEmpty()) << name;
+    }
+}
+
+TEST_F(LoadPicture, ABrokenPngIsReportedAndKeepsTheBitmap) {
+    test::writeBytes(folder_.file("broken.png"), {0x89, 'P', 'N', 'G'});
+    WorkBitmap bitmap = previous_;
+    EXPECT_EQ(loadPicture(folder_.file("broken.png"), bitmap).status, LoadStatus::PngFailed);
+    EXPECT_EQ(bitmap.width(), 3);
+}
+
+TEST_F(LoadPicture, MissingFilesAndFoldersFailLikeBrokenFiles) {
+    WorkBitmap bitmap = previous_;
+    EXPECT_EQ(loadPicture(folder_.file("missing.bmp"), bitmap).status, LoadStatus::Failed);
+    EXPECT_TRUE(bitmap.isEmpty());
+
+    std::filesystem::create_directory(folder_.file("folder.png"));
+    bitmap = previous_;
+    EXPECT_EQ(loadPicture(folder_.file("folder.png"), bitmap).status, LoadStatus::PngFailed);
+    EXPECT_EQ(bitmap.width(), 3);
+}
+
+} // namespace
+} // namespace varnelo

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/color.h"
+#include "engine/conversion_settings.h"
+
+namespace varnelo {
+
+/// The five steps through which a conversion hands its pixels to the writer
+/// of the chosen output. Documents build lines; the image output draws cells.
+class OutputWriter {
+public:
+    virtual ~OutputWriter();
+
+    /// Prepares the output; false when the conversion must not go on.
+    [[nodiscard]] virtual bool beginOutput(const ConversionSettings& settings) = 0;
+    virtual void beginLine(int y) = 0;
+    /// newRun is true when the colour differs from the pixel before it in
+    /// the line, and always for the first pixel of a line.
+    virtual void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) = 0;
+    virtual void endLine(int y) = 0;
+    [[nodiscard]] virtual bool finishOutput() = 0;
+};
+
+} // namespace varnelo
