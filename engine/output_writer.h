@@ -7,9 +7,10 @@ namespace varnelo {
 
 /// The five steps through which a conversion hands its pixels to the writer
 /// of the chosen output. Documents build lines; the image output draws cells.
+/// All five run on the conversion's thread.
 class OutputWriter {
 public:
-    virtual ~OutputWriter();
+    virtual ~OutputWriter() = default;
 
     /// Prepares the output; false when the conversion must not go on.
     [[nodiscard]] virtual bool beginOutput(const ConversionSettings& settings) = 0;
@@ -18,6 +19,9 @@ public:
     /// the line, and always for the first pixel of a line.
     virtual void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) = 0;
     virtual void endLine(int y) = 0;
+    /// Completes the output: documents add their closing lines, the image
+    /// output encodes and writes its file. False when the output failed or
+    /// was cancelled; the writer's error() then says why.
     [[nodiscard]] virtual bool finishOutput() = 0;
 };
 

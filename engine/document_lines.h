@@ -1,0 +1,12 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+#include <vector>
+
+namespace varnelo {
+
+/// The lines of the document being built, in file order, without line ends.
+using DocumentLines = std::vector<ByteString>;
+
+} // namespace varnelo

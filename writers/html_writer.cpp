@@ -1,0 +1,123 @@
+#include "writers/html_writer.h"
+
+#include "writers/hex_colour.h"
+
+#include <string>
+
+namespace varnelo {
+
+namespace {
+
+// Header lines in order; the style rules of the CSS format are inserted
+// after the rule of the run element, which is line 5 of the document.
+constexpr std::size_t kStyleRulesLine = 5;
+
+void appendHex(ByteString& text, Rgb color) {
+    const auto digits = hexColour(color);
+    text.append(digits.data(), digits.size());
+}
+
+} // namespace
+
+void appendHtmlText(ByteString& line, const ByteString& text) {
+    for (const char byte : text) {
+        switch (byte) {
+        case '<':
+            line += "&lt;";
+            break;
+        case '>':
+            line += "&gt;";
+            break;
+        case '&':
+            line += "&amp;";
+            break;
+        case '\0':
+            line += ' ';
+            break;
+        default:
+            line += byte;
+        }
+    }
+}
+
+bool HtmlWriter::beginOutput(const ConversionSettings& settings) {
+    css_ = settings.outputFormat == OutputFormat::CssHtml;
+    styleRules_.clear();
+    ruledColors_.clear();
+    const std::string size = std::to_string(settings.fontSize);
+
+    ByteString body = "body {background-color: #";
+    appendHex(body, settings.backgroundColor);
+    body += "; font-size:" + size + "pt; line-height:" + size + "pt}";
+
+    lines_.emplace_back("<html>");
+    lines_.emplace_back("<head><title>ascii color picture</title>");
+    lines_.emplace_back("<STYLE TYPE=\"text/css\">");
+    lines_.push_back(std::move(body));
+    if (css_)
+        lines_.push_back("s {text-decoration: none; font-family: " + settings.fontFace + "}");
+    lines_.emplace_back("</STYLE></head>");
+    lines_.emplace_back("<body><pre><center>");
+    if (!css_)
+        lines_.push_back("<font face=\"" + settings.fontFace + "\">");
+    return true;
+}
+
+void HtmlWriter::beginLine(int /*y*/) {
+    line_.clear();
+}
+
+void HtmlWriter::openRun(Rgb color) {
+    if (!line_.empty())
+        line_ += css_ ? "</s>" : "</font>";
+    line_ += css_ ? "<s class=" : "<font color=#";
+    appendHex(line_, color);
+    line_ += '>';
+    if (css_)
+        addStyleRule(color);
+}
+
+void HtmlWriter::addStyleRule(Rgb color) {
+    if (!ruledColors_.insert(color).second)
+        return;
+    const auto digits = hexColour(color);
+    styleRules_ += '.';
+    if (digits[0] >= '0' && digits[0] <= '9') {
+        // A class selector may not start with a digit: CSS escapes it as
+        // "\3" followed by the digit and a blank, so .\30 000FF matches the
+        // class 0000FF.
+        styleRules_ += "\\3";
+        styleRules_ += digits[0];
+        styleRules_ += ' ';
+        styleRules_.append(digits.data() + 1, digits.size() - 1);
+    } else {
+        styleRules_.append(digits.data(), digits.size());
+    }
+    styleRules_ += "{color:#";
+    styleRules_.append(digits.data(), digits.size());
+    styleRules_ += '}';
+}
+
+void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
+    if (newRun)
+        openRun(color);
+    appendHtmlText(line_, text);
+}
+
+void HtmlWriter::endLine(int /*y*/) {
+    line_ += css_ ? "</s>" : "</font>";
+    lines_.push_back(line_);
+}
+
+bool HtmlWriter::finishOutput() {
+    if (!css_)
+        lines_.emplace_back("</font>");
+    lines_.emplace_back("</center></pre>");
+    if (css_ && lines_.size() >= kStyleRulesLine)
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(kStyleRulesLine),
+                      std::move(styleRules_));
+    lines_.emplace_back("</body></html>");
+    return true;
+}
+
+} // namespace varnelo

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engine/document_lines.h"
+#include "engine/output_writer.h"
+
+#include <unordered_set>
+
+namespace varnelo {
+
+/// Writes the pixels as an HTML page: each run of equally coloured pixels
+/// of a line is one element, coloured by a font element (plain HTML) or by a
+/// class with one style rule per colour (HTML with CSS).
+class HtmlWriter final : public OutputWriter {
+public:
+    explicit HtmlWriter(DocumentLines& lines) : lines_(lines) {}
+
+    bool beginOutput(const ConversionSettings& settings) override;
+    void beginLine(int y) override;
+    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void endLine(int y) override;
+    bool finishOutput() override;
+
+private:
+    void openRun(Rgb color);
+    void addStyleRule(Rgb color);
+
+    DocumentLines& lines_;
+    bool css_ = false;
+    ByteString line_;
+    ByteString styleRules_;
+    std::unordered_set<Rgb> ruledColors_;
+};
+
+/// Appends a pixel text to an HTML line: "<", ">" and "&" become entities
+/// and a zero byte a blank, so no pixel text can break the markup.
+void appendHtmlText(ByteString& line, const ByteString& text);
+
+} // namespace varnelo

@@ -1,0 +1,81 @@
+#include "writers/rtf_writer.h"
+
+#include "engine/status_sink.h"
+
+#include <string>
+
+namespace varnelo {
+
+namespace {
+
+// The header line whose shading the background colour sets; the colour
+// table goes in front of it.
+constexpr std::size_t kFormatLine = 1;
+
+} // namespace
+
+void appendRtfText(ByteString& line, const ByteString& text) {
+    for (const char byte : text) {
+        if (byte == '\\' || byte == '{' || byte == '}')
+            line += '\\';
+        line += byte == '\0' ? ' ' : byte;
+    }
+}
+
+bool RtfWriter::beginOutput(const ConversionSettings& settings) {
+    background_ = settings.backgroundColor;
+    colors_.clear();
+    indexOf_.clear();
+    lines_.push_back("{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 " + settings.fontFace +
+                     ";}}");
+    lines_.push_back(
+        ";}\\qc\\sl-" + std::to_string(20 * static_cast<std::int64_t>(settings.fontSize)) +
+        "\\expnd-1\\fs" + std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
+    return true;
+}
+
+void RtfWriter::beginLine(int /*y*/) {
+    line_.clear();
+}
+
+std::size_t RtfWriter::colorIndex(Rgb color) {
+    const auto [place, added] = indexOf_.try_emplace(color, colors_.size() + 1);
+    if (added)
+        colors_.push_back(color);
+    return place->second;
+}
+
+void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
+    if (newRun) {
+        line_ += "\\cf";
+        line_ += std::to_string(colorIndex(color));
+        line_ += ' ';
+    }
+    appendRtfText(line_, text);
+}
+
+void RtfWriter::endLine(int /*y*/) {
+    line_ += "\\cf0\\par";
+    lines_.push_back(line_);
+}
+
+bool RtfWriter::finishOutput() {
+    status_.showStatus("removing leading color zeros...");
+    // The background is found among the run colours or becomes the last entry.
+    const std::size_t background = colorIndex(background_);
+    if (lines_.size() <= kFormatLine)
+        return false;
+    lines_[kFormatLine] += "\\cbpat" + std::to_string(background);
+
+    ByteString table = "{\\colortbl ";
+    for (const Rgb color : colors_) {
+        table += ";\\red" + std::to_string(redOf(color));
+        table += "\\green" + std::to_string(greenOf(color));
+        table += "\\blue" + std::to_string(blueOf(color));
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(kFormatLine), std::move(table));
+    lines_.emplace_back("}");
+    return true;
+}
+
+} // namespace varnelo
