@@ -3,7 +3,17 @@
 #include "engine/color.h"
 #include "engine/conversion_settings.h"
 
+#include <string>
+
 namespace varnelo {
+
+enum class WriteStatus : std::uint8_t { Written, Cancelled, Failed };
+
+/// How writing an output file ended; reason holds the system's words for a failure.
+struct WriteOutcome {
+    WriteStatus status = WriteStatus::Written;
+    std::string reason;
+};
 
 /// The five steps through which a conversion hands its pixels to the writer
 /// of the chosen output. Documents build lines; the image output draws cells.
@@ -20,9 +30,8 @@ public:
     virtual void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) = 0;
     virtual void endLine(int y) = 0;
     /// Completes the output: documents add their closing lines, the image
-    /// output encodes and writes its file. False when the output failed or
-    /// was cancelled; the writer's error() then says why.
-    [[nodiscard]] virtual bool finishOutput() = 0;
+    /// output encodes and writes its file.
+    [[nodiscard]] virtual WriteOutcome finishOutput() = 0;
 };
 
 } // namespace varnelo

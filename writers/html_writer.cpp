@@ -109,7 +109,7 @@ void HtmlWriter::endLine(int /*y*/) {
     lines_.push_back(line_);
 }
 
-bool HtmlWriter::finishOutput() {
+WriteOutcome HtmlWriter::finishOutput() {
     if (!css_)
         lines_.emplace_back("</font>");
     lines_.emplace_back("</center></pre>");
@@ -117,7 +117,7 @@ bool HtmlWriter::finishOutput() {
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(kStyleRulesLine),
                       std::move(styleRules_));
     lines_.emplace_back("</body></html>");
-    return true;
+    return {};
 }
 
 } // namespace varnelo

@@ -18,7 +18,7 @@ public:
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
     void endLine(int y) override;
-    bool finishOutput() override;
+    WriteOutcome finishOutput() override;
 
 private:
     void openRun(Rgb color);

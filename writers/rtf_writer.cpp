@@ -59,12 +59,12 @@ void RtfWriter::endLine(int /*y*/) {
     lines_.push_back(line_);
 }
 
-bool RtfWriter::finishOutput() {
+WriteOutcome RtfWriter::finishOutput() {
     status_.showStatus("removing leading color zeros...");
     // The background is found among the run colours or becomes the last entry.
     const std::size_t background = colorIndex(background_);
     if (lines_.size() <= kFormatLine)
-        return false;
+        return {WriteStatus::Failed, "the document has no header"};
     lines_[kFormatLine] += "\\cbpat" + std::to_string(background);
 
     ByteString table = "{\\colortbl ";
@@ -75,7 +75,7 @@ bool RtfWriter::finishOutput() {
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(kFormatLine), std::move(table));
     lines_.emplace_back("}");
-    return true;
+    return {};
 }
 
 } // namespace varnelo

@@ -21,7 +21,7 @@ public:
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
     void endLine(int y) override;
-    bool finishOutput() override;
+    WriteOutcome finishOutput() override;
 
 private:
     /// The 1-based index of the colour's table entry, added when new.

@@ -41,7 +41,7 @@ void write(OutputWriter& writer, const ConversionSettings& settings, const Pictu
         }
         writer.endLine(static_cast<int>(y));
     }
-    ASSERT_TRUE(writer.finishOutput());
+    ASSERT_EQ(writer.finishOutput().status, WriteStatus::Written);
 }
 
 ConversionSettings settingsFor(OutputFormat format, Rgb background = kWhite) {
