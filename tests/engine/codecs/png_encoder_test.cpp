@@ -1,0 +1,173 @@
+#include "engine/codecs/png_encoder.h"
+
+#include "engine/codecs/png_decoder.h"
+#include "engine/work_bitmap.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/png_samples.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <vector>
+
+namespace varnelo {
+namespace {
+
+// Rows in the writer's layout. The unused byte of Bgrx32 holds junk, which
+// must not reach the file.
+std::vector<std::uint8_t> pixelsOf(int width, int height, BmpPixelFormat format,
+                                   const test::ColorAt& colorAt) {
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb color = colorAt(x, y);
+            bytes.insert(bytes.end(), {blueOf(color), greenOf(color), redOf(color)});
+            if (format == BmpPixelFormat::Bgrx32)
+                bytes.push_back(static_cast<std::uint8_t>(x * 89 + y * 13 + 7));
+        }
+    }
+    return bytes;
+}
+
+BmpRowSource rowsOf(const std::vector<std::uint8_t>& pixels, int height) {
+    const std::size_t stride = pixels.size() / static_cast<std::size_t>(height);
+    return
+        [&pixels, stride](int y) { return pixels.data() + stride * static_cast<std::size_t>(y); };
+}
+
+// Every channel of every pixel differs from its neighbours, so a shifted,
+// swapped or flipped row shows.
+Rgb noise(int x, int y) {
+    const auto h = static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u;
+    return makeRgb(h >> 8, h >> 16, h >> 24);
+}
+
+// Wide flat stripes: deflate packs them into almost nothing.
+Rgb stripes(int /*x*/, int y) {
+    return (y / 4) % 2 == 0 ? makeRgb(250, 120, 10) : makeRgb(10, 40, 90);
+}
+
+std::vector<std::uint8_t> encoded(int width, int height, BmpPixelFormat format,
+                                  const test::ColorAt& colorAt, int level) {
+    const std::vector<std::uint8_t> pixels = pixelsOf(width, height, format, colorAt);
+    MemorySink sink;
+    EXPECT_TRUE(writePng(sink, width, height, format, rowsOf(pixels, height), level));
+    return sink.bytes();
+}
+
+void expectPicture(const std::vector<std::uint8_t>& file, int width, int height,
+                   const test::ColorAt& colorAt) {
+    WorkBitmap read;
+    ASSERT_EQ(decodePng(file, read), DecodeStatus::Ok);
+    ASSERT_EQ(read.width(), width);
+    ASSERT_EQ(read.height(), height);
+    EXPECT_EQ(read.depth(), PixelDepth::Device);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(read.pixelColor(x, y), colorAt(x, y)) << x << ", " << y;
+    }
+}
+
+// Accepts a given number of writes, then fails or throws.
+class LimitedSink final : public ByteSink {
+public:
+    LimitedSink(std::size_t writesAllowed, bool throws)
+        : allowed_(writesAllowed), throws_(throws) {}
+    bool write(std::span<const std::uint8_t> /*bytes*/) override {
+        if (attempts_++ < allowed_)
+            return true;
+        if (throws_)
+            throw std::bad_alloc();
+        return false;
+    }
+    std::size_t attempts_ = 0;
+
+private:
+    std::size_t allowed_;
+    bool throws_;
+};
+
+TEST(PngEncoder, RoundTripsBothPixelFormatsExactly) {
+    for (const auto& [width, height] : {std::pair{1, 1}, {2, 3}, {37, 23}, {256, 5}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        const std::vector<std::uint8_t> file =
+            encoded(width, height, BmpPixelFormat::Bgrx32, noise, 6);
+        expectPicture(file, width, height, noise);
+        // The unused byte is dropped, neither stored nor taken for alpha.
+        EXPECT_EQ(encoded(width, height, BmpPixelFormat::Bgr24, noise, 6), file);
+        ASSERT_EQ(test::findPngChunk(file, "IHDR"), 8);
+        EXPECT_EQ(file[8 + 16], 8); // bit depth
+        EXPECT_EQ(file[8 + 17], 2); // colour type: RGB, no alpha
+        EXPECT_EQ(test::findPngChunk(file, "tRNS"), -1);
+        EXPECT_EQ(test::findPngChunk(file, "IEND") + 12, static_cast<long>(file.size()));
+    }
+}
+
+TEST(PngEncoder, LevelChangesTheFileAndIsClamped) {
+    const auto at = [](int level) {
+        return encoded(200, 120, BmpPixelFormat::Bgr24, stripes, level);
+    };
+    const std::vector<std::uint8_t> stored = at(0);
+    const std::vector<std::uint8_t> packed = at(9);
+    EXPECT_GT(stored.size(), 200u * 120 * 3);
+    EXPECT_LT(packed.size() * 20, stored.size());
+    expectPicture(stored, 200, 120, stripes);
+    expectPicture(packed, 200, 120, stripes);
+    EXPECT_EQ(at(-5), stored);
+    EXPECT_EQ(at(99), packed);
+}
+
+TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
+    constexpr int kSide = 64;
+    const std::vector<std::uint8_t> pixels = pixelsOf(kSide, kSide, BmpPixelFormat::Bgrx32, noise);
+    for (const int stopAt : {0, 20, kSide - 1}) {
+        SCOPED_TRACE(stopAt);
+        int asked = 0;
+        const BmpRowSource source = [&](int y) -> const std::uint8_t* {
+            EXPECT_EQ(y, asked++);
+            return y == stopAt ? nullptr : rowsOf(pixels, kSide)(y);
+        };
+        MemorySink sink;
+        EXPECT_FALSE(writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32, source, 0));
+        EXPECT_EQ(asked, stopAt + 1);
+        EXPECT_EQ(test::findPngChunk(sink.bytes(), "IEND"), -1);
+        WorkBitmap read;
+        EXPECT_NE(decodePng(sink.bytes(), read), DecodeStatus::Ok);
+    }
+
+    // Count the writes of a whole file, then fail at each one in turn.
+    LimitedSink whole(SIZE_MAX, false);
+    ASSERT_TRUE(writePng(whole, kSide, kSide, BmpPixelFormat::Bgrx32, rowsOf(pixels, kSide), 0));
+    ASSERT_GT(whole.attempts_, 4u);
+    for (std::size_t allowed = 0; allowed < whole.attempts_; ++allowed) {
+        for (const bool throws : {false, true}) {
+            LimitedSink sink(allowed, throws);
+            EXPECT_FALSE(
+                writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32, rowsOf(pixels, kSide), 0))
+                << allowed;
+            EXPECT_EQ(sink.attempts_, allowed + 1);
+        }
+    }
+}
+
+TEST(PngEncoder, RefusesSizesOutsideTheLimits) {
+    const std::vector<std::uint8_t> row(4 * 70000, 0x80);
+    int asked = 0;
+    const BmpRowSource source = [&](int) {
+        ++asked;
+        return row.data();
+    };
+    for (const auto& [width, height] :
+         {std::pair{0, 5}, {5, 0}, {-1, 5}, {5, -3}, {70000, 1}, {1, 70000}, {20000, 20000}}) {
+        MemorySink sink;
+        EXPECT_FALSE(writePng(sink, width, height, BmpPixelFormat::Bgrx32, source, 6))
+            << width << " x " << height;
+        EXPECT_TRUE(sink.bytes().empty());
+    }
+    MemorySink sink;
+    EXPECT_FALSE(writePng(sink, 2, 2, BmpPixelFormat::Bgr24, BmpRowSource(), 6));
+    EXPECT_EQ(asked, 0);
+}
+
+} // namespace
+} // namespace varnelo
