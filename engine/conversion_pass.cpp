@@ -105,7 +105,7 @@ PassEnd ConversionPass::run() {
 
     WriterContext context{lines_, observer_, random_, cancelRequested_};
     const std::unique_ptr<OutputWriter> writer = makeWriter_(settings_, context);
-    if (!writer->beginOutput(settings_)) {
+    if (!writer->beginOutput(settings_, width, height)) {
         lines_.clear();
         if (!cancelled())
             observer_.showStatus("cancelled!");

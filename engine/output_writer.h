@@ -22,8 +22,10 @@ class OutputWriter {
 public:
     virtual ~OutputWriter() = default;
 
-    /// Prepares the output; false when the conversion must not go on.
-    [[nodiscard]] virtual bool beginOutput(const ConversionSettings& settings) = 0;
+    /// Prepares the output of a picture of width × height pixels; false when
+    /// the conversion must not go on.
+    [[nodiscard]] virtual bool beginOutput(const ConversionSettings& settings, int width,
+                                           int height) = 0;
     virtual void beginLine(int y) = 0;
     /// newRun is true when the colour differs from the pixel before it in
     /// the line, and always for the first pixel of a line.

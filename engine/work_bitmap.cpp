@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace varnelo {
@@ -20,6 +21,8 @@ WorkBitmap& WorkBitmap::operator=(const WorkBitmap& other) {
     } else if (allocate(other.width_, other.height_, other.depth_)) {
         std::memcpy(pixels_.get(), other.pixels_.get(),
                     stride_ * static_cast<std::size_t>(height_));
+    } else {
+        throw std::bad_alloc(); // a copy that silently came out empty would lose the picture
     }
     depth_ = other.depth_;
     colorTable_ = other.colorTable_;

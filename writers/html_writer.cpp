@@ -40,7 +40,7 @@ void appendHtmlText(ByteString& line, const ByteString& text) {
     }
 }
 
-bool HtmlWriter::beginOutput(const ConversionSettings& settings) {
+bool HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/, int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
     styleRules_.clear();
     ruledColors_.clear();

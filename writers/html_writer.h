@@ -14,7 +14,7 @@ class HtmlWriter final : public OutputWriter {
 public:
     explicit HtmlWriter(DocumentLines& lines) : lines_(lines) {}
 
-    bool beginOutput(const ConversionSettings& settings) override;
+    bool beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
     void endLine(int y) override;

@@ -22,7 +22,7 @@ void appendRtfText(ByteString& line, const ByteString& text) {
     }
 }
 
-bool RtfWriter::beginOutput(const ConversionSettings& settings) {
+bool RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/, int /*height*/) {
     background_ = settings.backgroundColor;
     colors_.clear();
     indexOf_.clear();

@@ -48,7 +48,7 @@ class RecordingWriter final : public OutputWriter {
 public:
     RecordingWriter(WriterContext& context, std::function<void(int, int)> onPixel)
         : context_(context), onPixel_(std::move(onPixel)) {}
-    bool beginOutput(const ConversionSettings&) override {
+    bool beginOutput(const ConversionSettings&, int, int) override {
         context_.lines.emplace_back("begin");
         return true;
     }

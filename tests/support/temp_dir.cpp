@@ -23,6 +23,10 @@ std::string TempDir::file(const std::string& name) const {
     return (path_ / name).string();
 }
 
+std::filesystem::path dataFolder() {
+    return VARNELO_TEST_DATA_DIR;
+}
+
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),

@@ -23,6 +23,9 @@ private:
     std::filesystem::path path_;
 };
 
+/// The folder of the committed test files (tests/data).
+std::filesystem::path dataFolder();
+
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> readBytes(const std::string& path);
 

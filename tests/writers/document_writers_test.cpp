@@ -27,7 +27,9 @@ using Picture = std::vector<std::vector<Rgb>>;
 // Drives a writer through its steps as a conversion does, with one pixel text.
 void write(OutputWriter& writer, const ConversionSettings& settings, const Picture& picture,
            const ByteString& text = "01") {
-    ASSERT_TRUE(writer.beginOutput(settings));
+    ASSERT_TRUE(writer.beginOutput(settings,
+                                   picture.empty() ? 0 : static_cast<int>(picture[0].size()),
+                                   static_cast<int>(picture.size())));
     for (std::size_t y = 0; y < picture.size(); ++y) {
         writer.beginLine(static_cast<int>(y));
         bool first = true;

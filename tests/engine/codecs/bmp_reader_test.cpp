@@ -316,13 +316,8 @@ TEST(BmpReader, DamagedFilesFailCleanly) {
     }
 }
 
-// The test data folder comes from the environment; run by hand, the
-// program finds it next to its own source.
 std::filesystem::path badFolder() {
-    if (const char* data = std::getenv("VARNELO_TEST_DATA"); data != nullptr && *data != 0)
-        return std::filesystem::path(data) / "bad";
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" /
-           "bad";
+    return test::dataFolder() / "bad";
 }
 
 TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {

@@ -1,0 +1,460 @@
+#include "cli/command_line.h"
+
+#include "engine/codepages.h"
+#include "engine/output_name.h"
+
+#include <array>
+#include <limits>
+#include <string_view>
+
+namespace varnelo {
+
+namespace {
+
+enum class Option : std::uint8_t {
+    Output,
+    Format,
+    Mode,
+    Phrase,
+    PhraseFile,
+    Blocks,
+    Range,
+    FontSize,
+    Font,
+    Background,
+    Width,
+    Height,
+    Depth,
+    Quality,
+    Seed,
+    Help,
+    Version,
+};
+
+struct OptionName {
+    Option option;
+    std::string_view longName;
+    char shortName; ///< '\0' for none
+    bool takesValue;
+};
+
+constexpr std::array<OptionName, 17> kOptionNames = {{
+    {Option::Output, "output", 'o', true},
+    {Option::Format, "format", 'f', true},
+    {Option::Mode, "mode", 'm', true},
+    {Option::Phrase, "phrase", '\0', true},
+    {Option::PhraseFile, "phrase-file", '\0', true},
+    {Option::Blocks, "blocks", '\0', true},
+    {Option::Range, "range", '\0', true},
+    {Option::FontSize, "font-size", 's', true},
+    {Option::Font, "font", '\0', true},
+    {Option::Background, "background", 'b', true},
+    {Option::Width, "width", 'W', true},
+    {Option::Height, "height", 'H', true},
+    {Option::Depth, "depth", 'd', true},
+    {Option::Quality, "quality", 'q', true},
+    {Option::Seed, "seed", '\0', true},
+    {Option::Help, "help", 'h', false},
+    {Option::Version, "version", '\0', false},
+}};
+
+template <typename Value>
+struct Named {
+    std::string_view name;
+    Value value;
+};
+
+constexpr std::array<Named<PixelTransformation>, 7> kModes = {{
+    {"binary", PixelTransformation::RandomBinary},
+    {"numbers", PixelTransformation::RandomNumbers},
+    {"small", PixelTransformation::RandomSmallLetters},
+    {"big", PixelTransformation::RandomBigLetters},
+    {"text", PixelTransformation::CustomText},
+    {"blocks", PixelTransformation::TerminalBlocks},
+    {"range", PixelTransformation::CustomRange},
+}};
+
+struct Format {
+    OutputFormat output;
+    ImageFormat image;
+};
+
+constexpr std::array<Named<Format>, 6> kFormats = {{
+    {"plain-html", {OutputFormat::PlainHtml, ImageFormat::Bmp}},
+    {"css-html", {OutputFormat::CssHtml, ImageFormat::Bmp}},
+    {"rtf", {OutputFormat::Rtf, ImageFormat::Bmp}},
+    {"bmp", {OutputFormat::Image, ImageFormat::Bmp}},
+    {"jpg", {OutputFormat::Image, ImageFormat::Jpg}},
+    {"png", {OutputFormat::Image, ImageFormat::Png}},
+}};
+
+constexpr std::array<Named<Format>, 6> kOutputExtensions = {{
+    {".html", {OutputFormat::PlainHtml, ImageFormat::Bmp}},
+    {".htm", {OutputFormat::PlainHtml, ImageFormat::Bmp}},
+    {".rtf", {OutputFormat::Rtf, ImageFormat::Bmp}},
+    {".bmp", {OutputFormat::Image, ImageFormat::Bmp}},
+    {".jpg", {OutputFormat::Image, ImageFormat::Jpg}},
+    {".png", {OutputFormat::Image, ImageFormat::Png}},
+}};
+
+constexpr std::array<Named<BlockStrength>, 5> kBlockStrengths = {{
+    {"1", 0},
+    {"2", 1},
+    {"3", 2},
+    {"4", 3},
+    {"random", kRandomBlockStrength},
+}};
+
+constexpr std::array<Named<ColorDepth>, 7> kDepths = {{
+    {"1", ColorDepth::Depth1},
+    {"4", ColorDepth::Depth4},
+    {"8", ColorDepth::Depth8},
+    {"15", ColorDepth::Depth15},
+    {"16", ColorDepth::Depth16},
+    {"24", ColorDepth::Depth24},
+    {"32", ColorDepth::Depth32},
+}};
+
+// Thrown inside the parser only; parseCommandLine turns it into its result.
+struct UsageFault {
+    std::string message;
+};
+
+std::string lowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+template <typename Value, std::size_t N>
+Value choose(const std::array<Named<Value>, N>& choices, std::string_view option,
+             std::string_view text) {
+    for (const Named<Value>& choice : choices) {
+        if (choice.name == text)
+            return choice.value;
+    }
+    std::string message = "invalid value '" + std::string(text) + "' for " + std::string(option) +
+                          " (choose from ";
+    for (std::size_t i = 0; i < N; ++i) {
+        message += i == 0 ? "" : ", ";
+        message += choices[i].name;
+    }
+    throw UsageFault{message + ")"};
+}
+
+// Digits only: the window's lenient number reading would turn "12px" or
+// "-5" into a size the user never asked for.
+std::int64_t wholeNumber(std::string_view option, std::string_view text, std::int64_t maximum) {
+    if (text.empty())
+        throw UsageFault{std::string(option) + " needs a number"};
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            throw UsageFault{"invalid number '" + std::string(text) + "' for " +
+                             std::string(option)};
+        value = value * 10 + (c - '0');
+        if (value > maximum)
+            throw UsageFault{std::string(option) + " " + std::string(text) + " is too large (at most " +
+                             std::to_string(maximum) + ")"};
+    }
+    return value;
+}
+
+std::int32_t int32Number(std::string_view option, std::string_view text, std::int32_t minimum,
+                         std::int32_t maximum = std::numeric_limits<std::int32_t>::max()) {
+    const auto value = static_cast<std::int32_t>(wholeNumber(option, text, maximum));
+    if (value < minimum)
+        throw UsageFault{std::string(option) + " " + std::string(text) + " is too small (at least " +
+                         std::to_string(minimum) + ")"};
+    return value;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+Rgb backgroundColor(std::string_view option, std::string_view text) {
+    const std::string_view digits = text.starts_with('#') ? text.substr(1) : text;
+    std::uint32_t value = 0;
+    bool valid = digits.size() == 6;
+    for (std::size_t i = 0; valid && i < digits.size(); ++i) {
+        const int digit = hexDigit(digits[i]);
+        valid = digit >= 0;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    if (!valid)
+        throw UsageFault{"invalid colour '" + std::string(text) + "' for " + std::string(option) +
+                         " (expected RRGGBB in hex)"};
+    return makeRgb(value >> 16, value >> 8, value);
+}
+
+void readRange(std::string_view option, std::string_view text, CommandLine& options) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        throw UsageFault{"invalid range '" + std::string(text) + "' for " + std::string(option) +
+                         " (expected FROM:TO)"};
+    options.rangeFrom = int32Number(option, text.substr(0, colon), 1, 255);
+    options.rangeTo = int32Number(option, text.substr(colon + 1), 0, 255);
+}
+
+// The face goes unescaped into HTML attributes and RTF font tables, and it
+// is read as UTF-8 for drawing but as Windows-1252 in documents; a plain
+// ASCII name without markup characters means the same in all of them.
+std::string fontFace(std::string_view option, std::string_view text) {
+    bool valid = !text.empty();
+    for (const char c : text) {
+        const bool printable = c >= ' ' && c <= '~';
+        valid = valid && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
+    }
+    if (!valid)
+        throw UsageFault{"invalid font face '" + std::string(text) + "' for " + std::string(option) +
+                         " (plain ASCII letters, digits, blanks and punctuation without \"<>&{}\\;)"};
+    return std::string(text);
+}
+
+struct PendingChoices {
+    std::optional<Format> format;
+    std::optional<std::int64_t> quality;
+    std::string qualityOption;
+    bool phraseText = false;
+};
+
+void applyOption(Option option, std::string_view name, std::string_view value,
+                 CommandLine& options, PendingChoices& pending) {
+    switch (option) {
+    case Option::Output:
+        if (value.empty())
+            throw UsageFault{std::string(name) + " needs a file name"};
+        options.outputPath = std::string(value);
+        break;
+    case Option::Format:
+        pending.format = choose(kFormats, name, value);
+        break;
+    case Option::Mode:
+        options.transformation = choose(kModes, name, value);
+        break;
+    case Option::Phrase:
+        options.phrase = utf8ToWindows1252(value);
+        pending.phraseText = true;
+        break;
+    case Option::PhraseFile:
+        if (value.empty())
+            throw UsageFault{std::string(name) + " needs a file name"};
+        options.phraseFile = std::string(value);
+        break;
+    case Option::Blocks:
+        options.blockStrength = choose(kBlockStrengths, name, value);
+        break;
+    case Option::Range:
+        readRange(name, value, options);
+        break;
+    case Option::FontSize:
+        options.fontSize = int32Number(name, value, 1);
+        break;
+    case Option::Font:
+        options.fontFace = fontFace(name, value);
+        break;
+    case Option::Background:
+        options.backgroundColor = backgroundColor(name, value);
+        break;
+    case Option::Width:
+        options.width = int32Number(name, value, 0);
+        break;
+    case Option::Height:
+        options.height = int32Number(name, value, 0);
+        break;
+    case Option::Depth:
+        options.colorDepth = choose(kDepths, name, value);
+        break;
+    case Option::Quality:
+        pending.quality = wholeNumber(name, value, std::numeric_limits<std::int32_t>::max());
+        pending.qualityOption = std::string(name);
+        break;
+    case Option::Seed:
+        options.seed = static_cast<std::uint32_t>(
+            wholeNumber(name, value, std::numeric_limits<std::uint32_t>::max()));
+        break;
+    case Option::Help:
+    case Option::Version:
+        break;
+    }
+}
+
+Format formatOfOutputName(const std::string& path) {
+    const std::string extension = lowerAscii(fileExtension(path));
+    for (const Named<Format>& known : kOutputExtensions) {
+        if (known.name == extension)
+            return known.value;
+    }
+    return {OutputFormat::PlainHtml, ImageFormat::Bmp};
+}
+
+void settleFormat(const PendingChoices& pending, CommandLine& options) {
+    Format format{OutputFormat::PlainHtml, ImageFormat::Bmp};
+    if (pending.format)
+        format = *pending.format;
+    else if (options.outputPath)
+        format = formatOfOutputName(*options.outputPath);
+    options.outputFormat = format.output;
+    options.imageFormat = format.image;
+
+    if (format.output != OutputFormat::Image || format.image == ImageFormat::Bmp)
+        return;
+    const bool jpeg = format.image == ImageFormat::Jpg;
+    const std::int64_t maximum = jpeg ? 100 : 10;
+    options.imageQuality = jpeg ? 80 : 8;
+    if (!pending.quality)
+        return;
+    if (*pending.quality < 1 || *pending.quality > maximum)
+        throw UsageFault{pending.qualityOption + " must be 1 to " + std::to_string(maximum) +
+                         (jpeg ? " for jpg" : " for png")};
+    options.imageQuality = static_cast<std::int32_t>(*pending.quality);
+}
+
+const OptionName* findLong(std::string_view name) {
+    for (const OptionName& known : kOptionNames) {
+        if (known.longName == name)
+            return &known;
+    }
+    return nullptr;
+}
+
+const OptionName* findShort(char name) {
+    for (const OptionName& known : kOptionNames) {
+        if (known.shortName != '\0' && known.shortName == name)
+            return &known;
+    }
+    return nullptr;
+}
+
+// Returns the action an option ends the parsing with, if any.
+std::optional<CommandAction> finalAction(Option option) {
+    if (option == Option::Help)
+        return CommandAction::ShowHelp;
+    if (option == Option::Version)
+        return CommandAction::ShowVersion;
+    return std::nullopt;
+}
+
+ParsedCommandLine parse(const std::vector<std::string>& arguments) {
+    ParsedCommandLine result;
+    CommandLine& options = result.options;
+    PendingChoices pending;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            options.pictures.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        const OptionName* known = nullptr;
+        std::string name;
+        std::optional<std::string> value;
+        if (argument.starts_with("--")) {
+            const std::size_t equals = argument.find('=');
+            name = argument.substr(0, equals);
+            known = findLong(std::string_view(name).substr(2));
+            if (equals != std::string::npos)
+                value = argument.substr(equals + 1);
+        } else {
+            name = argument.substr(0, 2);
+            known = findShort(argument[1]);
+            if (argument.size() > 2)
+                value = argument.substr(2);
+        }
+        if (known == nullptr)
+            throw UsageFault{"unknown option '" + name + "'"};
+        if (!known->takesValue) {
+            if (value)
+                throw UsageFault{"option '" + name + "' takes no value"};
+            if (const auto action = finalAction(known->option)) {
+                result.action = *action;
+                return result;
+            }
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size())
+                throw UsageFault{"option '" + name + "' needs a value"};
+            value = arguments[++i];
+        }
+        applyOption(known->option, name, *value, options, pending);
+    }
+
+    if (pending.phraseText && options.phraseFile)
+        throw UsageFault{"--phrase and --phrase-file cannot be used together"};
+    if (options.pictures.empty())
+        throw UsageFault{"no picture given"};
+    if (options.outputPath && options.pictures.size() > 1)
+        throw UsageFault{"--output needs exactly one picture; leave it out to name each output "
+                         "after its picture"};
+    settleFormat(pending, options);
+    result.action = CommandAction::Convert;
+    return result;
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    try {
+        return parse(arguments);
+    } catch (const UsageFault& fault) {
+        ParsedCommandLine result;
+        result.action = CommandAction::UsageError;
+        result.error = fault.message;
+        return result;
+    }
+}
+
+std::string usageText() {
+    return R"(Usage: varnelo-convert [options] PICTURE...
+Turns each picture (BMP, JPG, GIF or PNG) into an ascii picture: every pixel
+becomes one or two characters printed in that pixel's colour.
+
+  -o, --output PATH      the output file (only with one picture); by default
+                         the picture's name with the format's extension,
+                         numbered when that file exists
+  -f, --format FORMAT    plain-html, css-html, rtf, bmp, jpg or png; by default
+                         from the extension of --output, else plain-html
+  -m, --mode MODE        binary (default), numbers, small, big, text, blocks
+                         or range
+      --phrase TEXT      the text of text mode
+      --phrase-file FILE the text of text mode, read from a Windows-1252 file
+      --blocks STRENGTH  1 (default), 2, 3, 4 or random, for blocks mode
+      --range FROM:TO    the character codes of range mode (default 123:255)
+  -s, --font-size N      the font size (default 8)
+      --font FACE        the font face (default Tahoma; blocks mode uses Terminal)
+  -b, --background RRGGBB
+                         the background colour in hex (default: the colour of
+                         the picture's top-left pixel)
+  -W, --width N          the width in characters (default: the picture's)
+  -H, --height N         the height in lines; given one of the two, the other
+                         keeps the picture's proportion
+  -d, --depth BITS       reduce the colours to 1, 4, 8, 15, 16, 24 or 32 bits
+                         (default: the picture's own depth)
+  -q, --quality N        jpg quality 1-100 (default 80); png 1-10 (default 8,
+                         lower compresses harder)
+      --seed N           seed the random characters (default: the clock)
+  -h, --help             show this text
+      --version          show the version
+
+Exit status: 0 when every picture was converted, 1 when one was not,
+2 when the arguments are wrong.
+)";
+}
+
+} // namespace varnelo

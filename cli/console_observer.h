@@ -1,0 +1,37 @@
+#pragma once
+
+#include "engine/conversion_pass.h"
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace varnelo {
+
+/// Reports one picture's conversion on the error stream: every message as
+/// lines prefixed with the picture's path, and, on a terminal, the status
+/// as a progress line that each new status overwrites.
+class ConsoleObserver final : public PassObserver {
+public:
+    ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath);
+
+    void showStatus(std::string_view text) override;
+    void setProgressRange(int maximum) override;
+    void setProgressPosition(int position) override;
+    void showError(std::string_view text) override;
+
+    /// Ends the progress line, so that what follows starts on a line of its own.
+    void finish();
+    int errorCount() const { return errorCount_; }
+
+private:
+    std::ostream& err_;
+    bool showProgress_;
+    std::string picturePath_;
+    std::size_t statusWidth_ = 0;
+    bool statusShown_ = false;
+    int errorCount_ = 0;
+};
+
+} // namespace varnelo

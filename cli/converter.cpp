@@ -1,0 +1,223 @@
+#include "cli/converter.h"
+
+#include "cli/command_line.h"
+#include "cli/console_observer.h"
+#include "cli/picture_settings.h"
+#include "engine/output_name.h"
+#include "engine/phrase_file.h"
+#include "engine/picture_loader.h"
+#include "engine/random_generator.h"
+#include "engine/work_bitmap.h"
+#include "platform/application_fonts.h"
+#include "platform/system_clock.h"
+#include "writers/output_writer_factory.h"
+
+#include <QGuiApplication>
+#include <QtGlobal>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace varnelo {
+
+namespace {
+
+constexpr const char* kProgramName = "varnelo-convert";
+
+int usageError(std::ostream& err, const std::string& message) {
+    err << kProgramName << ": " << message << '\n'
+        << "Try '" << kProgramName << " --help' for more information.\n";
+    return kExitUsage;
+}
+
+bool samePlace(const std::string& first, const std::string& second) {
+    std::error_code error;
+    return std::filesystem::equivalent(first, second, error) && !error;
+}
+
+// Reads the phrase file into the options, so that every picture gets the
+// same phrase and an unreadable file stops the run before anything is made.
+bool settlePhrase(CommandLine& options, std::ostream& err) {
+    if (!options.phraseFile)
+        return true;
+    std::optional<ByteString> phrase = readPhraseFile(*options.phraseFile);
+    if (!phrase) {
+        err << kProgramName << ": cannot read the phrase file \"" << *options.phraseFile
+            << "\"\n";
+        return false;
+    }
+    options.phrase = std::move(phrase);
+    return true;
+}
+
+struct RunContext {
+    const CommandLine& options;
+    const ConsoleStreams& console;
+    const std::atomic<bool>& cancelRequested;
+    RandomGenerator& random;
+    const SystemClock& clock;
+};
+
+PassEnd convertPicture(const RunContext& run, const std::string& picturePath) {
+    ConsoleObserver observer(run.console.err, run.console.errIsTerminal, picturePath);
+    const auto cancelled = [&] {
+        return run.cancelRequested.load(std::memory_order_relaxed);
+    };
+    if (cancelled()) {
+        observer.showError("cancelled!");
+        return PassEnd::Cancelled;
+    }
+
+    // Loaded here for the defaults that depend on the picture; the
+    // conversion loads it again, as the window's does.
+    WorkBitmap picture;
+    const LoadOutcome loaded = loadPicture(picturePath, picture);
+    if (cancelled()) {
+        observer.showError("cancelled!");
+        return PassEnd::Cancelled;
+    }
+    if (picture.isEmpty()) {
+        if (loaded.status == LoadStatus::PngFailed)
+            observer.showError("failed displaying \"" + picturePath + "\"!");
+        observer.showError("please select a valid imagefile!");
+        return PassEnd::Failed;
+    }
+    if (run.options.transformation == PixelTransformation::CustomText &&
+        run.options.phrase.value_or(ByteString{}).empty()) {
+        observer.showError("please enter a custom phrase!");
+        return PassEnd::Failed;
+    }
+
+    ConversionSettings settings = conversionSettings(run.options, picturePath, picture);
+    picture.clear();
+    // Chosen just before converting, so that a picture converted earlier in
+    // the run has taken its name already.
+    settings.outputPath =
+        run.options.outputPath
+            ? *run.options.outputPath
+            : uniqueOutputName(picturePath,
+                               outputExtension(settings.outputFormat, settings.imageFormat));
+
+    ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
+                        makeOutputWriter);
+    const PassEnd end = pass.run();
+    observer.finish();
+    // A cancel stops the pass without a word; a refusal has given its reason.
+    if (end == PassEnd::Cancelled && (cancelled() || observer.errorCount() == 0))
+        observer.showError("cancelled!");
+    return end;
+}
+
+} // namespace
+
+int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
+                    const std::atomic<bool>& cancelRequested) {
+    ParsedCommandLine parsed = parseCommandLine(arguments);
+    switch (parsed.action) {
+    case CommandAction::ShowHelp:
+        console.out << usageText();
+        return console.out.flush() ? kExitConverted : kExitNotConverted;
+    case CommandAction::ShowVersion:
+        console.out << kVersionText << '\n';
+        return console.out.flush() ? kExitConverted : kExitNotConverted;
+    case CommandAction::UsageError:
+        return usageError(console.err, parsed.error);
+    case CommandAction::Convert:
+        break;
+    }
+
+    CommandLine& options = parsed.options;
+    if (options.outputPath && samePlace(*options.outputPath, options.pictures.front()))
+        return usageError(console.err, "the output \"" + *options.outputPath +
+                                           "\" would replace the picture");
+    if (!settlePhrase(options, console.err))
+        return kExitUsage;
+
+    const SystemClock clock;
+    RandomGenerator random;
+    if (options.seed)
+        random.setSeed(*options.seed);
+    else
+        random.seedFromClock(clock);
+
+    const RunContext run{options, console, cancelRequested, random, clock};
+    bool allConverted = true;
+    for (const std::string& picture : options.pictures) {
+        if (convertPicture(run, picture) != PassEnd::Done)
+            allConverted = false;
+        if (cancelRequested.load(std::memory_order_relaxed))
+            break;
+    }
+    return allConverted ? kExitConverted : kExitNotConverted;
+}
+
+namespace {
+
+std::atomic<bool> interruptRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+void onInterrupt(int /*signal*/) {
+    interruptRequested.store(true, std::memory_order_relaxed);
+}
+
+// Ctrl+C cancels the conversion, which then leaves no half-written file.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        struct sigaction action {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        installed_ = sigaction(SIGINT, &action, &previous_) == 0;
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+    ~InterruptGuard() {
+        if (installed_)
+            sigaction(SIGINT, &previous_, nullptr);
+    }
+
+private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
+
+QtMessageHandler qtMessageHandler = nullptr;
+
+// Qt's warnings (a missing XDG_RUNTIME_DIR and the like) mean nothing to
+// someone converting pictures and would break the one-line-per-message
+// output; only its errors get through.
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        qtMessageHandler(type, context, message);
+}
+
+} // namespace
+
+int runConverter(int argc, char* argv[]) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+
+    // Qt sees only its platform choice: our options are not its to read,
+    // and the image output draws without a display.
+    char programName[] = "varnelo-convert";
+    char platformOption[] = "-platform";
+    char platformName[] = "offscreen";
+    char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : programName, platformOption,
+                      platformName, nullptr};
+    int qtArgc = 3;
+    qtMessageHandler = qInstallMessageHandler(onQtMessage);
+    const QGuiApplication application(qtArgc, qtArgv);
+    registerApplicationFonts();
+
+    const InterruptGuard interruptGuard;
+    const ConsoleStreams console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1};
+    return convertPictures(arguments, console, interruptRequested);
+}
+
+} // namespace varnelo

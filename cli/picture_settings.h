@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cli/command_line.h"
+#include "engine/conversion_settings.h"
+#include "engine/work_bitmap.h"
+
+#include <optional>
+#include <string>
+
+namespace varnelo {
+
+struct PictureSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+/// The size a picture of pictureWidth × pictureHeight converts to: the given
+/// sides, with a missing one following the picture's proportion (rounded
+/// half to even), or the picture's own size when neither is given.
+PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std::int32_t> height,
+                           int pictureWidth, int pictureHeight);
+
+/// The colour depth that keeps a picture as it is; the display's own
+/// format holds 24 bits of colour.
+ColorDepth colorDepthOf(PixelDepth depth);
+
+/// The extension, dot included, of an output of the format.
+std::string outputExtension(OutputFormat format, ImageFormat imageFormat);
+
+/// The settings that convert the picture loaded from picturePath as the
+/// command line asks. The output path is left for the caller to choose.
+ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
+                                      const WorkBitmap& picture);
+
+} // namespace varnelo

@@ -1,0 +1,265 @@
+#include "engine/clock.h"
+#include "engine/codecs/bmp_reader.h"
+#include "engine/codecs/png_decoder.h"
+#include "engine/random_generator.h"
+#include "engine/work_bitmap.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/temp_dir.h"
+#include "writers/cell_font.h"
+#include "writers/cell_painter.h"
+#include "writers/image_output.h"
+#include "writers/output_writer_factory.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace varnelo {
+namespace {
+
+class RecordingObserver final : public PassObserver {
+public:
+    void showStatus(std::string_view text) override { statuses.emplace_back(text); }
+    void setProgressRange(int) override {}
+    void setProgressPosition(int) override {}
+    void showError(std::string_view text) override { errors.emplace_back(text); }
+    std::vector<std::string> statuses;
+    std::vector<std::string> errors;
+};
+
+class TickClock final : public Clock {
+public:
+    UtcTimeOfDay utcTimeOfDay() const override { return {}; }
+    std::uint32_t tickCount() const override { return 0; }
+};
+
+ConversionSettings settingsFor(PixelTransformation mode, int fontSize = 8) {
+    ConversionSettings settings;
+    settings.outputFormat = OutputFormat::Image;
+    settings.transformation = mode;
+    settings.fontSize = fontSize;
+    return settings;
+}
+
+CellSize cellOf(const ConversionSettings& settings) {
+    const CellFont font(settings.fontFace, settings.fontSize + 5);
+    return measureCell(settings, font);
+}
+
+TEST(CellFont, SizesTahomaByItsWindowsCellHeight) {
+    const CellFont font("Tahoma", 13);
+    ASSERT_EQ(font.font().family(), "Tahoma") << "fonts-wine is not installed";
+    EXPECT_EQ(font.font().pixelSize(), 11);
+    EXPECT_EQ(font.textHeight(), 13);
+    EXPECT_EQ(font.textWidth("01"), 12);
+}
+
+TEST(CellFont, TerminalDrawsCodePage437AndOthersWindows1252) {
+    const CellFont terminal(kTerminalFace, 13);
+    EXPECT_EQ(terminal.toText("\xB0\xB1\xB2\xDB"), QString::fromUtf8("░▒▓█"));
+    const CellFont tahoma("Tahoma", 13);
+    EXPECT_EQ(tahoma.toText("\x80\xE9\x9F"), QString::fromUtf8("€éŸ"));
+    EXPECT_EQ(tahoma.toText(ByteString("a\0b", 3)), QStringLiteral("a b"));
+}
+
+TEST(MeasureCell, FollowsTheCharacterMode) {
+    EXPECT_EQ(cellOf(settingsFor(PixelTransformation::RandomBinary)).width, 12);
+    EXPECT_EQ(cellOf(settingsFor(PixelTransformation::RandomBinary)).height, 11);
+
+    ConversionSettings reversed = settingsFor(PixelTransformation::CustomRange);
+    reversed.rangeFrom = 200;
+    reversed.rangeTo = 100;
+    EXPECT_EQ(cellOf(reversed).width, 50); // nothing measured: (1 + 100) div 2
+    reversed.fontSize = 40;
+    EXPECT_EQ(cellOf(reversed).width, 50);
+
+    // Measured on two bytes also at font size 1.
+    ConversionSettings single = settingsFor(PixelTransformation::RandomNumbers, 1);
+    const CellFont font(single.fontFace, 6);
+    EXPECT_EQ(cellOf(single).width, font.textWidth("00"));
+
+    ConversionSettings phrase = settingsFor(PixelTransformation::CustomText);
+    phrase.customPhrase = "iW";
+    const CellFont tahoma("Tahoma", 13);
+    EXPECT_EQ(cellOf(phrase).width, std::max(tahoma.textWidth("iW"), tahoma.textWidth("Wi")));
+
+    ConversionSettings letters = settingsFor(PixelTransformation::RandomSmallLetters);
+    const CellSize cell = cellOf(letters);
+    EXPECT_GT(cell.width, tahoma.textWidth("ii"));
+    EXPECT_LT(cell.width, tahoma.textWidth("mm"));
+}
+
+// Draws every cell directly with QPainter, clipped to the cell.
+QImage drawDirectly(const CellFont& font, CellSize cell, const std::vector<ByteString>& texts,
+                    const std::vector<Rgb>& colors, int columns, Rgb background) {
+    const int rows = static_cast<int>(texts.size()) / columns;
+    QImage image(columns * cell.width, rows * cell.height, QImage::Format_RGB32);
+    image.fill(qRgb(redOf(background), greenOf(background), blueOf(background)));
+    QPainter painter(&image);
+    painter.setFont(font.font());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const int left = static_cast<int>(i) % columns * cell.width;
+        const int top = static_cast<int>(i) / columns * cell.height;
+        painter.setClipRect(left, top, cell.width, cell.height);
+        painter.setPen(QColor(redOf(colors[i]), greenOf(colors[i]), blueOf(colors[i])));
+        painter.drawText(
+            QPoint(left + (cell.width - font.textWidth(texts[i])) / 2, top + font.ascent()),
+            font.toText(texts[i]));
+    }
+    return image;
+}
+
+TEST(CellPainter, MatchesDrawingEveryCellDirectly) {
+    const CellFont font("Tahoma", 13);
+    const CellSize cell{12, 11};
+    // "01" fits its cell; "WM" and "g@" are clipped at its edges.
+    const std::vector<ByteString> texts = {"01", "WM", "10", "g@", "01", "\xE9\xC4", "  ", "WM"};
+    const std::vector<Rgb> colors = {makeRgb(255, 0, 0),   makeRgb(20, 200, 90), makeRgb(0, 0, 0),
+                                     makeRgb(90, 90, 250), makeRgb(255, 0, 0),   makeRgb(1, 2, 3),
+                                     makeRgb(9, 9, 9),     makeRgb(200, 100, 0)};
+    const Rgb background = makeRgb(240, 230, 140);
+    const QImage expected = drawDirectly(font, cell, texts, colors, 4, background);
+
+    QImage image(4 * cell.width, 2 * cell.height, QImage::Format_RGB32);
+    image.fill(qRgb(240, 230, 140));
+    CellPainter painter(font, cell, image);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        painter.draw(static_cast<int>(i) % 4, static_cast<int>(i) / 4, texts[i], colors[i]);
+
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const std::size_t index =
+                static_cast<std::size_t>(y / cell.height * 4 + x / cell.width);
+            const bool fits = texts[index] == "01" || texts[index] == "10" || texts[index] == "  ";
+            const QRgb got = image.pixel(x, y), want = expected.pixel(x, y);
+            const int tolerance = fits ? 0 : 2;
+            ASSERT_LE(std::abs(qRed(got) - qRed(want)), tolerance) << x << "," << y;
+            ASSERT_LE(std::abs(qGreen(got) - qGreen(want)), tolerance) << x << "," << y;
+            ASSERT_LE(std::abs(qBlue(got) - qBlue(want)), tolerance) << x << "," << y;
+        }
+}
+
+class ImageConversion : public ::testing::Test {
+protected:
+    ImageConversion() {
+        settings_ = settingsFor(PixelTransformation::TerminalBlocks);
+        settings_.fontFace = kTerminalFace;
+        settings_.blockStrength = 3;
+        settings_.sourcePath = folder_.file("picture.bmp");
+        settings_.outputPath = folder_.file("out.bmp");
+        settings_.backgroundColor = makeRgb(0, 0, 80);
+        settings_.imageWidth = 3;
+        settings_.imageHeight = 2;
+        test::writeBmpFile(settings_.sourcePath, 3, 2, [](int x, int) {
+            return x == 0 ? makeRgb(255, 0, 0) : makeRgb(0, 255, 0);
+        });
+    }
+
+    PassEnd run() {
+        ConversionPass pass(settings_, random_, clock_, observer_, cancel_, makeOutputWriter);
+        return pass.run();
+    }
+
+    test::TempDir folder_;
+    ConversionSettings settings_;
+    RandomGenerator random_{7};
+    TickClock clock_;
+    RecordingObserver observer_;
+    std::atomic<bool> cancel_{false};
+};
+
+TEST_F(ImageConversion, DrawsEveryPixelInItsCellAndWritesABmp) {
+    ASSERT_EQ(run(), PassEnd::Done);
+    const CellSize cell = cellOf(settings_);
+    WorkBitmap written;
+    ASSERT_EQ(decodeBmp(test::readBytes(settings_.outputPath), written), DecodeStatus::Ok);
+    EXPECT_EQ(written.width(), 3 * cell.width);
+    EXPECT_EQ(written.height(), 2 * cell.height);
+    // Full blocks cover the inside of each cell in the pixel's colour.
+    EXPECT_EQ(written.pixelColor(cell.width / 4, cell.height / 2), makeRgb(255, 0, 0));
+    EXPECT_EQ(written.pixelColor(cell.width + cell.width / 4, cell.height + cell.height / 2),
+              makeRgb(0, 255, 0));
+    EXPECT_EQ(observer_.statuses.back(), "ready - done in 0 ms");
+    EXPECT_EQ(observer_.statuses[observer_.statuses.size() - 2], "saving...");
+}
+
+TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
+    settings_.imageFormat = ImageFormat::Png;
+    settings_.imageQuality = 8;
+    settings_.outputPath = folder_.file("out.png");
+    ASSERT_EQ(run(), PassEnd::Done);
+    const std::vector<std::string> tail(observer_.statuses.end() - 3, observer_.statuses.end());
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"compressing...", "saving...", "ready - done in 0 ms"}));
+    WorkBitmap written;
+    EXPECT_EQ(decodePng(test::readBytes(settings_.outputPath), written), DecodeStatus::Ok);
+
+    settings_.imageFormat = ImageFormat::Jpg;
+    settings_.imageQuality = 80;
+    settings_.outputPath = folder_.file("out.jpg");
+    ASSERT_EQ(run(), PassEnd::Done);
+    const auto bytes = test::readBytes(settings_.outputPath);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xD8);
+}
+
+TEST_F(ImageConversion, RefusesImagesBeyond5079PixelsBeforeDrawing) {
+    settings_.transformation = PixelTransformation::CustomRange;
+    settings_.fontFace = "Tahoma";
+    settings_.rangeFrom = 200; // 50 pixel wide cells
+    settings_.rangeTo = 100;
+    settings_.imageWidth = 101; // 5050 pixels
+    settings_.imageHeight = 1;
+    ASSERT_EQ(run(), PassEnd::Done);
+    EXPECT_TRUE(observer_.errors.empty());
+
+    settings_.imageWidth = 102; // 5100 pixels
+    EXPECT_EQ(run(), PassEnd::Cancelled);
+    EXPECT_EQ(
+        observer_.errors,
+        std::vector<std::string>{"Image width or height is exceeding the limit of 5079 pixel!\r\n"
+                                 "try to reduce the image or font size!"});
+}
+
+TEST_F(ImageConversion, AnUnwritableImageIsAFailure) {
+    settings_.outputPath = folder_.file("no-such-folder/out.bmp");
+    EXPECT_EQ(run(), PassEnd::Failed);
+    ASSERT_EQ(observer_.errors.size(), 1u);
+    EXPECT_EQ(observer_.errors[0],
+              "failed saving \"" + settings_.outputPath + "\"!\r\nNo such file or directory");
+    EXPECT_EQ(observer_.statuses.back(), "saving failed!");
+}
+
+TEST_F(ImageConversion, CancelWhileEncodingLeavesTheOldFile) {
+    test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
+    settings_.imageWidth = 300;
+    settings_.imageHeight = 300;
+    // Cancel as the first status of the encoder arrives.
+    class CancellingObserver final : public PassObserver {
+    public:
+        explicit CancellingObserver(std::atomic<bool>& cancel) : cancel_(cancel) {}
+        void showStatus(std::string_view text) override {
+            if (text == "saving...")
+                cancel_ = true;
+        }
+        void setProgressRange(int) override {}
+        void setProgressPosition(int) override {}
+        void showError(std::string_view) override {}
+
+    private:
+        std::atomic<bool>& cancel_;
+    } observer(cancel_);
+    ConversionPass pass(settings_, random_, clock_, observer, cancel_, makeOutputWriter);
+    EXPECT_EQ(pass.run(), PassEnd::Cancelled);
+    EXPECT_EQ(test::readBytes(settings_.outputPath), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
+}
+
+} // namespace
+} // namespace varnelo

@@ -1,0 +1,99 @@
+#include "writers/cell_painter.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+namespace varnelo {
+
+namespace {
+
+// One- and two-byte texts have 256 + 65536 possible values; longer ones are
+// rendered every time.
+constexpr std::size_t kSlots = 256 + 65536;
+// Masks of large fonts are not all kept: beyond this they are rendered per cell.
+constexpr std::size_t kMaxCachedBytes = std::size_t{64} << 20;
+
+std::size_t slotOf(const ByteString& text) {
+    const auto first = static_cast<std::uint8_t>(text[0]);
+    if (text.size() == 1)
+        return first;
+    return 256 + first * 256u + static_cast<std::uint8_t>(text[1]);
+}
+
+// Qt's blend of a text colour x with coverage a over y (b = 255 - a), two
+// channels at a time, exactly as its raster engine rounds.
+QRgb interpolate255(QRgb x, std::uint32_t a, QRgb y, std::uint32_t b) {
+    std::uint32_t t = (x & 0xff00ffu) * a + (y & 0xff00ffu) * b;
+    t = (t + ((t >> 8) & 0xff00ffu) + 0x800080u) >> 8;
+    t &= 0xff00ffu;
+    std::uint32_t u = ((x >> 8) & 0xff00ffu) * a + ((y >> 8) & 0xff00ffu) * b;
+    u = (u + ((u >> 8) & 0xff00ffu) + 0x800080u);
+    u &= 0xff00ff00u;
+    return u | t;
+}
+
+} // namespace
+
+CellPainter::CellPainter(const CellFont& font, CellSize cell, QImage& image)
+    : font_(font), cell_(cell), image_(image),
+      maskBytes_(static_cast<std::size_t>(cell.width) * static_cast<std::size_t>(cell.height)),
+      slotOf_(kSlots, -1) {}
+
+bool CellPainter::render(const ByteString& text, std::uint8_t* coverage) const {
+    QImage mask(cell_.width, cell_.height, QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter painter(&mask);
+        painter.setFont(font_.font());
+        painter.setPen(QColor(0, 0, 0, 255));
+        const int width = font_.textWidth(text);
+        // Centred horizontally, at the top; the mask's edges are the cell's clip.
+        painter.drawText(QPoint((cell_.width - width) / 2, font_.ascent()), font_.toText(text));
+    }
+    for (int y = 0; y < cell_.height; ++y)
+        std::memcpy(coverage + static_cast<std::size_t>(y) * static_cast<std::size_t>(cell_.width),
+                    mask.constScanLine(y), static_cast<std::size_t>(cell_.width));
+    return std::any_of(coverage, coverage + maskBytes_, [](std::uint8_t a) { return a != 0; });
+}
+
+const std::uint8_t* CellPainter::coverageOf(const ByteString& text) {
+    std::int32_t* slot = text.size() <= 2 ? &slotOf_[slotOf(text)] : nullptr;
+    if (slot == nullptr || (*slot < 0 && cached_.size() + maskBytes_ > kMaxCachedBytes)) {
+        scratch_.resize(maskBytes_);
+        return render(text, scratch_.data()) ? scratch_.data() : nullptr;
+    }
+    if (*slot < 0) {
+        Mask mask;
+        mask.offset = cached_.size();
+        cached_.resize(cached_.size() + maskBytes_);
+        mask.blank = !render(text, cached_.data() + mask.offset);
+        *slot = static_cast<std::int32_t>(masks_.size());
+        masks_.push_back(mask);
+    }
+    const Mask& mask = masks_[static_cast<std::size_t>(*slot)];
+    return mask.blank ? nullptr : cached_.data() + mask.offset;
+}
+
+void CellPainter::draw(int column, int row, const ByteString& text, Rgb color) {
+    if (text.empty())
+        return;
+    const std::uint8_t* coverage = coverageOf(text);
+    if (coverage == nullptr)
+        return;
+    const QRgb pen = qRgb(redOf(color), greenOf(color), blueOf(color));
+    const auto left = static_cast<std::size_t>(column) * static_cast<std::size_t>(cell_.width);
+    for (int y = 0; y < cell_.height; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(image_.scanLine(row * cell_.height + y)) + left;
+        for (int x = 0; x < cell_.width; ++x, ++coverage) {
+            const std::uint32_t a = *coverage;
+            if (a == 255)
+                pixels[x] = pen;
+            else if (a != 0)
+                pixels[x] = interpolate255(pen, a, pixels[x], 255 - a);
+        }
+    }
+}
+
+} // namespace varnelo

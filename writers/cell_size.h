@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+namespace varnelo {
+
+class CellFont;
+
+struct CellSize {
+    int width = 0;
+    int height = 0;
+};
+
+/// The cell every pixel text of a conversion is drawn in: as high as one
+/// line of the font less 2 pixels, as wide as the widest (or the middle of
+/// the widest and narrowest) of the two-byte texts the character mode can
+/// produce. Always measured on two bytes, also at font size 1. Both sides
+/// are at least 1.
+CellSize measureCell(const ConversionSettings& settings, const CellFont& font);
+
+/// The largest picture the image output draws, in each direction.
+inline constexpr int kMaxImageSide = 5079;
+
+} // namespace varnelo

@@ -1,0 +1,112 @@
+#include "writers/image_output.h"
+
+#include "engine/atomic_file.h"
+#include "engine/char_source.h"
+#include "engine/codecs/bmp_writer.h"
+#include "engine/codecs/jpeg_encoder.h"
+#include "engine/codecs/png_encoder.h"
+
+#include <algorithm>
+
+namespace varnelo {
+
+namespace {
+
+// Cell heights beyond the largest image are refused anyway; the bound keeps
+// the font size arithmetic from overflowing.
+int cellFontHeight(std::int32_t fontSize) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(std::int64_t{fontSize} + 5, 1, kMaxImageSide + 1));
+}
+
+} // namespace
+
+bool ImageOutput::beginOutput(const ConversionSettings& settings, int width, int height) {
+    settings_ = settings;
+    // The sample text is drawn like a pixel's, before the first pixel, so
+    // the random sequence of the pixels follows it.
+    std::int32_t samplePosition = 1;
+    ByteString sample;
+    nextPixelText(context_.random, settings_, samplePosition, sample);
+
+    font_.emplace(settings_.fontFace, cellFontHeight(settings_.fontSize));
+    cell_ = measureCell(settings_, *font_);
+    if (std::int64_t{width} * cell_.width > kMaxImageSide ||
+        std::int64_t{height} * cell_.height > kMaxImageSide) {
+        context_.observer.showError(
+            "Image width or height is exceeding the limit of 5079 pixel!\r\n"
+            "try to reduce the image or font size!");
+        return false;
+    }
+    if (width <= 0 || height <= 0) {
+        context_.observer.showError("Image width or height is 0 pixel!\r\n"
+                                    "try to enlarge the image size!");
+        return false;
+    }
+    image_ = QImage(width * cell_.width, height * cell_.height, QImage::Format_RGB32);
+    if (image_.isNull()) {
+        context_.observer.showError("not enough memory for a picture of this size!");
+        return false;
+    }
+    const Rgb background = settings_.backgroundColor;
+    image_.fill(qRgb(redOf(background), greenOf(background), blueOf(background)));
+    painter_.emplace(*font_, cell_, image_);
+    return true;
+}
+
+void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) {
+    if (newRun)
+        textColor_ = color;
+    painter_->draw(x, y, text, textColor_);
+}
+
+WriteOutcome ImageOutput::finishOutput() {
+    WriteOutcome outcome = encode();
+    painter_.reset();
+    image_ = QImage();
+    return outcome;
+}
+
+WriteOutcome ImageOutput::encode() {
+    const auto cancelled = [this] {
+        return context_.cancelRequested.load(std::memory_order_relaxed);
+    };
+    const bool compressed = settings_.imageFormat != ImageFormat::Bmp;
+    context_.observer.showStatus(compressed ? "compressing..." : "saving...");
+
+    AtomicFile file;
+    if (!file.open(settings_.outputPath))
+        return {WriteStatus::Failed, file.error()};
+    // Rows go straight from the image to the encoder; a cancel stops between rows.
+    const BmpRowSource rowAt = [&](int y) -> const std::uint8_t* {
+        return cancelled() ? nullptr : image_.constScanLine(y);
+    };
+    const int width = image_.width();
+    const int height = image_.height();
+    bool encoded = false;
+    switch (settings_.imageFormat) {
+    case ImageFormat::Bmp:
+        encoded = writeBmp(file, width, height, BmpPixelFormat::Bgrx32, rowAt);
+        break;
+    case ImageFormat::Jpg:
+        encoded = writeJpeg(file, width, height, BmpPixelFormat::Bgrx32, rowAt,
+                            std::clamp(settings_.imageQuality, 1, 100));
+        break;
+    case ImageFormat::Png:
+        encoded = writePng(file, width, height, BmpPixelFormat::Bgrx32, rowAt,
+                           std::clamp(10 - settings_.imageQuality, 0, 9));
+        break;
+    }
+    if (cancelled())
+        return {WriteStatus::Cancelled, {}};
+    if (!encoded)
+        return {WriteStatus::Failed,
+                file.error().empty() ? "the image could not be encoded" : file.error()};
+    if (!file.commit())
+        return {WriteStatus::Failed, file.error()};
+    if (compressed)
+        context_.observer.showStatus("saving...");
+    return {};
+}
+
+} // namespace varnelo

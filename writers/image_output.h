@@ -1,0 +1,41 @@
+#pragma once
+
+#include "engine/conversion_pass.h"
+#include "writers/cell_font.h"
+#include "writers/cell_painter.h"
+#include "writers/cell_size.h"
+
+#include <QImage>
+
+#include <optional>
+
+namespace varnelo {
+
+/// Draws every pixel text in its own cell of an image, in the pixel's colour
+/// on the background colour, and writes the image as a BMP, JPG or PNG file.
+class ImageOutput final : public OutputWriter {
+public:
+    explicit ImageOutput(WriterContext& context) : context_(context) {}
+
+    bool beginOutput(const ConversionSettings& settings, int width, int height) override;
+    void beginLine(int /*y*/) override {}
+    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void endLine(int /*y*/) override {}
+    WriteOutcome finishOutput() override;
+
+    CellSize cell() const { return cell_; }
+    const QImage& image() const { return image_; }
+
+private:
+    WriteOutcome encode();
+
+    WriterContext& context_;
+    ConversionSettings settings_;
+    std::optional<CellFont> font_;
+    CellSize cell_;
+    QImage image_;
+    std::optional<CellPainter> painter_;
+    Rgb textColor_ = 0;
+};
+
+} // namespace varnelo

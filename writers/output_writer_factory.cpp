@@ -1,0 +1,23 @@
+#include "writers/output_writer_factory.h"
+
+#include "writers/html_writer.h"
+#include "writers/image_output.h"
+#include "writers/rtf_writer.h"
+
+namespace varnelo {
+
+std::unique_ptr<OutputWriter> makeOutputWriter(const ConversionSettings& settings,
+                                               WriterContext& context) {
+    switch (settings.outputFormat) {
+    case OutputFormat::PlainHtml:
+    case OutputFormat::CssHtml:
+        break;
+    case OutputFormat::Rtf:
+        return std::make_unique<RtfWriter>(context.lines, context.observer);
+    case OutputFormat::Image:
+        return std::make_unique<ImageOutput>(context);
+    }
+    return std::make_unique<HtmlWriter>(context.lines);
+}
+
+} // namespace varnelo

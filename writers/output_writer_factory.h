@@ -1,0 +1,14 @@
+#pragma once
+
+#include "engine/conversion_pass.h"
+
+#include <memory>
+
+namespace varnelo {
+
+/// The writer of the settings' output format: HTML for both HTML formats,
+/// RTF, or the image output.
+std::unique_ptr<OutputWriter> makeOutputWriter(const ConversionSettings& settings,
+                                               WriterContext& context);
+
+} // namespace varnelo
