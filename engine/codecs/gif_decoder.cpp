@@ -1,12 +1,210 @@
 #include "engine/codecs/gif_decoder.h"
 
+#include "engine/picture_limits.h"
 #include "engine/work_bitmap.h"
 
-namespace varnelo {
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
 
-DecodeStatus decodeGif(FileBytes /*file*/, WorkBitmap& picture) {
+#include <gif_lib.h>
+
+namespace varnelo {
+namespace {
+
+struct SpanReader {
+    FileBytes file;
+    std::size_t position = 0;
+    bool hitEnd = false;
+};
+
+int readFromSpan(GifFileType* gif, GifByteType* buffer, int count) {
+    auto& reader = *static_cast<SpanReader*>(gif->UserData);
+    if (count <= 0)
+        return 0;
+    const std::size_t left = reader.file.size() - reader.position;
+    std::size_t n = static_cast<std::size_t>(count);
+    if (n > left) {
+        n = left;
+        reader.hitEnd = true;
+    }
+    std::memcpy(buffer, reader.file.data() + reader.position, n);
+    reader.position += n;
+    return static_cast<int>(n);
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const {
+        int ignored = 0;
+        DGifCloseFile(gif, &ignored);
+    }
+};
+using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
+
+// giflib's error codes do not tell a short file from a bad one (it reports
+// an oversized LZW code size as a read failure, and leaves the code unset
+// when that byte is missing), so whether the reader ran dry decides.
+DecodeStatus failure(const SpanReader& reader, int error) {
+    if (reader.hitEnd)
+        return DecodeStatus::Truncated;
+    switch (error) {
+    case D_GIF_ERR_NOT_GIF_FILE:
+        return DecodeStatus::WrongFormat;
+    case D_GIF_ERR_NOT_ENOUGH_MEM:
+        return DecodeStatus::OutOfMemory;
+    default:
+        return DecodeStatus::Corrupt;
+    }
+}
+
+// Colours as the picture stores them: blue, green, red. Entries past the
+// colour map stay black, so any index a frame holds reads safely.
+using ColorLookup = std::array<std::array<std::uint8_t, 3>, 256>;
+
+ColorLookup lookupFor(const ColorMapObject& map) {
+    ColorLookup lookup{};
+    const int count = std::clamp(map.ColorCount, 0, 256);
+    for (int i = 0; i < count; ++i) {
+        const GifColorType& color = map.Colors[i];
+        lookup[static_cast<std::size_t>(i)] = {color.Blue, color.Green, color.Red};
+    }
+    return lookup;
+}
+
+// Skips extensions up to the first image. Graphic control data (delay,
+// disposal, transparency) means nothing for a still picture: transparent
+// pixels keep their colour-map colour.
+bool findFirstFrame(GifFileType* gif, bool& noFrame) {
+    noFrame = false;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR)
+            return false;
+        if (type == IMAGE_DESC_RECORD_TYPE)
+            return true;
+        if (type == TERMINATE_RECORD_TYPE) {
+            noFrame = true;
+            return false;
+        }
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+            return false;
+        while (block != nullptr) {
+            if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+                return false;
+        }
+    }
+}
+
+struct Span {
+    int begin;
+    int end;
+};
+
+DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture) {
+    bool noFrame = false;
+    if (!findFirstFrame(gif, noFrame))
+        return noFrame ? DecodeStatus::Corrupt : failure(reader, gif->Error);
+    if (DGifGetImageDesc(gif) == GIF_ERROR)
+        return failure(reader, gif->Error);
+
+    const GifImageDesc& frame = gif->Image;
+    const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
+    if (map == nullptr || frame.Width < 1 || frame.Height < 1)
+        return DecodeStatus::Corrupt;
+
+    // The logical screen is the canvas. Some writers leave it 0 × 0 or
+    // smaller than the frame; then the canvas grows to hold the screen and
+    // the whole frame. Otherwise a frame reaching past the screen is clipped,
+    // as a browser shows it.
+    int width = gif->SWidth;
+    int height = gif->SHeight;
+    if (width < frame.Width || height < frame.Height) {
+        width = std::max(width, frame.Left + frame.Width);
+        height = std::max(height, frame.Top + frame.Height);
+    }
+    if (!pictureSizeAllowed(width, height))
+        return DecodeStatus::TooLarge;
+    if (!picture.allocate(width, height, PixelDepth::Bits24))
+        return DecodeStatus::OutOfMemory;
+
+    const ColorLookup colors = lookupFor(*map);
+    const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
+    const Span down{std::min(frame.Top, height), std::min(frame.Top + frame.Height, height)};
+    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+    const auto drawLine = [&](int frameRow) {
+        const int y = frame.Top + frameRow;
+        if (y >= height || across.begin >= across.end)
+            return;
+        std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(across.begin) * 3;
+        const GifPixelType* index = line.data() + (across.begin - frame.Left);
+        for (int x = across.begin; x < across.end; ++x, out += 3)
+            std::memcpy(out, colors[*index++].data(), 3);
+    };
+
+    if (frame.Interlace) {
+        constexpr int kFirstRow[4] = {0, 4, 2, 1};
+        constexpr int kRowStep[4] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int row = kFirstRow[pass]; row < frame.Height; row += kRowStep[pass]) {
+                if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+                    return failure(reader, gif->Error);
+                drawLine(row);
+            }
+        }
+    } else {
+        for (int row = 0; row < frame.Height; ++row) {
+            if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+                return failure(reader, gif->Error);
+            drawLine(row);
+        }
+    }
+
+    // The background goes in last, around the frame, so a file that fails
+    // half-way never touched most of the canvas; the canvas starts black.
+    std::array<std::uint8_t, 3> background{};
+    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 &&
+        gif->SBackGroundColor < gif->SColorMap->ColorCount)
+        background = lookupFor(*gif->SColorMap)[static_cast<std::size_t>(gif->SBackGroundColor)];
+    if (background != std::array<std::uint8_t, 3>{}) {
+        const auto fill = [&](int y, int begin, int end) {
+            std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(begin) * 3;
+            for (int x = begin; x < end; ++x, out += 3)
+                std::memcpy(out, background.data(), 3);
+        };
+        for (int y = 0; y < height; ++y) {
+            if (y < down.begin || y >= down.end || across.begin >= across.end) {
+                fill(y, 0, width);
+            } else {
+                fill(y, 0, across.begin);
+                fill(y, across.end, width);
+            }
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+} // namespace
+
+DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture) {
     picture.clear();
-    return DecodeStatus::Unsupported;
+    if (file.size() < 3 || std::memcmp(file.data(), "GIF", 3) != 0)
+        return DecodeStatus::WrongFormat;
+
+    SpanReader reader{file};
+    int error = 0;
+    const GifHandle gif(DGifOpen(&reader, readFromSpan, &error));
+    if (!gif)
+        return failure(reader, error);
+    const DecodeStatus status = readFirstFrame(gif.get(), reader, picture);
+    if (status != DecodeStatus::Ok)
+        picture.clear();
+    return status;
 }
 
 } // namespace varnelo

@@ -1,12 +1,271 @@
 #include "engine/codecs/jpeg_decoder.h"
 
+#include "engine/picture_limits.h"
 #include "engine/work_bitmap.h"
 
-namespace varnelo {
+#include <algorithm>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
 
-DecodeStatus decodeJpeg(FileBytes /*file*/, WorkBitmap& picture) {
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace varnelo {
+namespace {
+
+// Every scan of a progressive file walks the whole picture, so a file made of
+// thousands of tiny scans would keep the decoder busy for minutes. Real
+// encoders write about ten.
+constexpr int kMaxScans = 500;
+
+// libjpeg hands out at most a few rows per call; asking for more costs nothing.
+constexpr int kRowsPerCall = 16;
+
+// Served in place of the bytes after the end of the file.
+constexpr JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+// Everything the libjpeg callbacks reach through client_data. Plain data only:
+// libjpeg leaves through longjmp, which runs no destructors.
+struct JpegJob {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    jpeg_source_mgr source;
+    jpeg_progress_mgr progress;
+    std::jmp_buf jump;
+    WorkBitmap* picture;
+    DecodeStatus status;
+    // A file that ends right after its last scan, lacking only the end
+    // marker, still holds the whole picture. That is only knowable for a
+    // single Huffman-coded scan; everywhere else the end of the data means
+    // part of the picture is missing.
+    bool missingEndTolerated;
+    bool ranOut;
+};
+
+JpegJob& jobOf(j_common_ptr info) {
+    return *static_cast<JpegJob*>(info->client_data);
+}
+JpegJob& jobOf(j_decompress_ptr info) {
+    return *static_cast<JpegJob*>(info->client_data);
+}
+
+[[noreturn]] void fail(JpegJob& job, DecodeStatus status) {
+    job.status = status;
+    std::longjmp(job.jump, 1);
+}
+
+DecodeStatus statusForError(int code) {
+    switch (code) {
+    case JERR_NO_SOI:
+        return DecodeStatus::WrongFormat;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:
+        return DecodeStatus::OutOfMemory;
+    case JERR_IMAGE_TOO_BIG:
+        return DecodeStatus::TooLarge;
+    case JERR_BAD_PRECISION:
+    case JERR_SOF_UNSUPPORTED:
+    case JERR_NOT_COMPILED:
+    case JERR_CONVERSION_NOTIMPL:
+        return DecodeStatus::Unsupported;
+    default:
+        return DecodeStatus::Corrupt;
+    }
+}
+
+void onError(j_common_ptr info) {
+    fail(jobOf(info), statusForError(info->err->msg_code));
+}
+
+// Replaces libjpeg's printing. Damaged data is mostly tolerated, as every
+// viewer does, but not data that ends before the picture does: past the end
+// of the file, or at the end-of-image marker, libjpeg would go on with made-up
+// bits and fill the (possibly huge) rest of the picture with grey.
+void onMessage(j_common_ptr info, int level) {
+    if (level >= 0)
+        return; // trace output
+    ++info->err->num_warnings;
+    JpegJob& job = jobOf(info);
+    const int code = info->err->msg_code;
+    const bool dataEndedEarly =
+        (code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC) && job.info.unread_marker == JPEG_EOI;
+    if (job.ranOut || dataEndedEarly || code == JWRN_JPEG_EOF)
+        fail(job, DecodeStatus::Truncated);
+}
+
+void onOutput(j_common_ptr /*info*/) {}
+
+void onProgress(j_common_ptr info) {
+    JpegJob& job = jobOf(info);
+    if (job.info.input_scan_number > kMaxScans)
+        fail(job, DecodeStatus::Corrupt);
+}
+
+void initSource(j_decompress_ptr /*info*/) {}
+void termSource(j_decompress_ptr /*info*/) {}
+
+boolean fillInput(j_decompress_ptr info) {
+    JpegJob& job = jobOf(info);
+    if (!job.missingEndTolerated)
+        fail(job, DecodeStatus::Truncated);
+    job.ranOut = true;
+    info->src->next_input_byte = kEndOfImage;
+    info->src->bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr info, long count) {
+    if (count <= 0)
+        return;
+    jpeg_source_mgr& source = *info->src;
+    const auto skip = static_cast<unsigned long>(count);
+    if (skip > source.bytes_in_buffer) {
+        source.bytes_in_buffer = 0;
+        fillInput(info);
+        return;
+    }
+    source.next_input_byte += skip;
+    source.bytes_in_buffer -= skip;
+}
+
+// Stored CMYK is R = (255 − C)(255 − K)/255; Adobe's programs write the
+// channels inverted, so for their files R = C·K/255.
+std::uint8_t scaled(unsigned a, unsigned b) {
+    return static_cast<std::uint8_t>((a * b + 127) / 255);
+}
+
+void cmykToBgrx(std::uint8_t* pixel, int width, bool inverted) {
+    const unsigned flip = inverted ? 0 : 255;
+    for (int x = 0; x < width; ++x, pixel += 4) {
+        const unsigned k = pixel[3] ^ flip;
+        const std::uint8_t red = scaled(pixel[0] ^ flip, k);
+        const std::uint8_t green = scaled(pixel[1] ^ flip, k);
+        const std::uint8_t blue = scaled(pixel[2] ^ flip, k);
+        pixel[0] = blue;
+        pixel[1] = green;
+        pixel[2] = red;
+        pixel[3] = 0;
+    }
+}
+
+// Picks the output format and allocates the picture; libjpeg then writes
+// straight into its rows.
+DecodeStatus prepareOutput(JpegJob& job) {
+    jpeg_decompress_struct& info = job.info;
+    PixelDepth depth = PixelDepth::Bits24;
+    switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        info.out_color_space = JCS_GRAYSCALE;
+        depth = PixelDepth::Bits8;
+        break;
+    case JCS_YCbCr:
+    case JCS_RGB:
+        info.out_color_space = JCS_EXT_BGR;
+        depth = PixelDepth::Bits24;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        info.out_color_space = JCS_CMYK;
+        depth = PixelDepth::Bits32;
+        break;
+    default:
+        return DecodeStatus::Unsupported;
+    }
+    if (!pictureSizeAllowed(info.image_width, info.image_height))
+        return DecodeStatus::TooLarge;
+    WorkBitmap& picture = *job.picture;
+    if (!picture.allocate(static_cast<int>(info.image_width), static_cast<int>(info.image_height),
+                          depth))
+        return DecodeStatus::OutOfMemory;
+    if (depth == PixelDepth::Bits8) {
+        for (int i = 0; i < 256; ++i)
+            picture.setColorTableEntry(i, makeRgb(static_cast<std::uint32_t>(i),
+                                                  static_cast<std::uint32_t>(i),
+                                                  static_cast<std::uint32_t>(i)));
+    }
+    return DecodeStatus::Ok;
+}
+
+void readRows(JpegJob& job) {
+    jpeg_decompress_struct& info = job.info;
+    WorkBitmap& picture = *job.picture;
+    const int height = picture.height();
+    const bool cmyk = info.out_color_space == JCS_CMYK;
+    while (static_cast<int>(info.output_scanline) < height) {
+        const int first = static_cast<int>(info.output_scanline);
+        const int wanted = std::min(kRowsPerCall, height - first);
+        JSAMPROW rows[kRowsPerCall];
+        for (int i = 0; i < wanted; ++i)
+            rows[i] = picture.row(first + i);
+        const auto got =
+            static_cast<int>(jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(wanted)));
+        if (got <= 0)
+            fail(job, DecodeStatus::Corrupt);
+        if (cmyk) {
+            for (int i = 0; i < got; ++i)
+                cmykToBgrx(rows[i], picture.width(), info.saw_Adobe_marker != FALSE);
+        }
+    }
+}
+
+// The one function that calls setjmp: it owns nothing with a destructor, and
+// everything it changes after setjmp lives in the job, outside its frame.
+void runDecoder(JpegJob& job) {
+    if (setjmp(job.jump) != 0) {
+        jpeg_destroy_decompress(&job.info);
+        return;
+    }
+    // The jpeg_create_decompress macro hides an old-style cast.
+    jpeg_CreateDecompress(&job.info, JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct));
+    job.info.src = &job.source;
+    job.info.progress = &job.progress;
+    jpeg_read_header(&job.info, TRUE);
+    job.status = prepareOutput(job);
+    if (job.status == DecodeStatus::Ok) {
+        jpeg_start_decompress(&job.info);
+        const WorkBitmap& picture = *job.picture;
+        if (static_cast<int>(job.info.output_width) != picture.width() ||
+            static_cast<int>(job.info.output_height) != picture.height() ||
+            job.info.output_components != bytesPerPixel(picture.depth()))
+            fail(job, DecodeStatus::Corrupt);
+        job.missingEndTolerated = !job.info.progressive_mode && !job.info.arith_code &&
+                                  !jpeg_has_multiple_scans(&job.info);
+        readRows(job);
+        jpeg_finish_decompress(&job.info);
+    }
+    jpeg_destroy_decompress(&job.info);
+}
+
+} // namespace
+
+DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture) {
     picture.clear();
-    return DecodeStatus::Unsupported;
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+        return DecodeStatus::WrongFormat;
+
+    JpegJob job{};
+    job.picture = &picture;
+    job.status = DecodeStatus::Ok;
+    job.info.err = jpeg_std_error(&job.errors);
+    job.errors.error_exit = onError;
+    job.errors.emit_message = onMessage;
+    job.errors.output_message = onOutput;
+    job.info.client_data = &job;
+    job.source.next_input_byte = file.data();
+    job.source.bytes_in_buffer = file.size();
+    job.source.init_source = initSource;
+    job.source.fill_input_buffer = fillInput;
+    job.source.skip_input_data = skipInput;
+    job.source.resync_to_restart = jpeg_resync_to_restart;
+    job.source.term_source = termSource;
+    job.progress.progress_monitor = onProgress;
+
+    runDecoder(job);
+    if (job.status != DecodeStatus::Ok)
+        picture.clear();
+    return job.status;
 }
 
 } // namespace varnelo

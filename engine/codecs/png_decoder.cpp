@@ -1,12 +1,190 @@
 #include "engine/codecs/png_decoder.h"
 
+#include "engine/picture_limits.h"
 #include "engine/work_bitmap.h"
 
-namespace varnelo {
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 
-DecodeStatus decodePng(FileBytes /*file*/, WorkBitmap& picture) {
+#include <png.h>
+
+namespace varnelo {
+namespace {
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// Deflate never packs better than about 1032:1, so image data that could not
+// come out of a file this size marks a header that lies about the size.
+constexpr std::uint64_t kMaxInflateRatio = 1100;
+constexpr std::uint64_t kInflateSlack = std::uint64_t{1} << 20;
+
+// Everything the libpng callbacks reach. Plain data only: libpng leaves
+// through longjmp, which runs no destructors.
+struct PngJob {
+    std::jmp_buf jump;
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t position;
+    WorkBitmap* picture;
+    png_structp png;
+    png_infop info;
+    DecodeStatus status;
+};
+
+bool mentions(std::string_view text, std::string_view word) {
+    return text.find(word) != std::string_view::npos;
+}
+
+[[noreturn]] void onError(png_structp png, png_const_charp message) {
+    auto& job = *static_cast<PngJob*>(png_get_error_ptr(png));
+    if (job.status == DecodeStatus::Ok) {
+        const std::string_view text = message != nullptr ? message : "";
+        job.status = mentions(text, "ut of memory") || mentions(text, "ut of Memory") ||
+                             mentions(text, "nsufficient memory")
+                         ? DecodeStatus::OutOfMemory
+                         : DecodeStatus::Corrupt;
+    }
+    std::longjmp(job.jump, 1);
+}
+
+void onWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+
+void readFromSpan(png_structp png, png_bytep out, std::size_t count) {
+    auto& job = *static_cast<PngJob*>(png_get_io_ptr(png));
+    if (count > job.size - job.position) {
+        job.status = DecodeStatus::Truncated;
+        png_error(png, "file ends early");
+    }
+    std::memcpy(out, job.data + job.position, count);
+    job.position += count;
+}
+
+std::uint32_t bigEndian32(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+// libpng rejects sides beyond our limit as a broken header; reading the
+// claimed size first reports such files as too large instead.
+bool claimsTooLarge(const std::uint8_t* data, std::size_t size) {
+    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return false;
+    const std::uint32_t width = bigEndian32(data + 16);
+    const std::uint32_t height = bigEndian32(data + 20);
+    if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu)
+        return false; // not a size at all: libpng reports the broken header
+    return !pictureSizeAllowed(width, height);
+}
+
+// Sets up libpng to hand over every colour type and depth as 8-bit B, G, R
+// and a filler byte, the picture's Device layout. Stored colour values only:
+// no gamma, no alpha blending, transparency is dropped.
+int requestDeviceRows(png_structp png, int colorType, int bitDepth) {
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    // Also for palettes, whose tRNS chunk the expansion would turn into alpha.
+    png_set_strip_alpha(png);
+    png_set_bgr(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    return png_set_interlace_handling(png);
+}
+
+DecodeStatus checkHeader(const PngJob& job, png_uint_32 width, png_uint_32 height) {
+    if (!pictureSizeAllowed(width, height))
+        return DecodeStatus::TooLarge;
+    // Both factors are bounded by the limits just checked: no overflow.
+    const std::uint64_t rawBytes =
+        std::uint64_t{height} * (1 + std::uint64_t{png_get_rowbytes(job.png, job.info)});
+    if (rawBytes > kMaxInflateRatio * job.size + kInflateSlack)
+        return DecodeStatus::Corrupt;
+    return DecodeStatus::Ok;
+}
+
+void decodeRows(PngJob& job) {
+    png_structp png = job.png;
+    png_infop info = job.info;
+    png_read_info(png, info);
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colorType = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    job.status = checkHeader(job, width, height);
+    if (job.status != DecodeStatus::Ok)
+        return;
+
+    const int passes = requestDeviceRows(png, colorType, bitDepth);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != std::size_t{width} * 4 ||
+        png_get_bit_depth(png, info) != 8) {
+        job.status = DecodeStatus::Corrupt;
+        return;
+    }
+    WorkBitmap& picture = *job.picture;
+    if (!picture.allocate(static_cast<int>(width), static_cast<int>(height), PixelDepth::Device)) {
+        job.status = DecodeStatus::OutOfMemory;
+        return;
+    }
+    // Each pass of an interlaced file adds its pixels to rows already there.
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < picture.height(); ++y)
+            png_read_row(png, picture.row(y), nullptr);
+    }
+    // Whatever follows the image data (text, IEND) cannot change the picture,
+    // so it is not read: a file cut after its pixels still loads.
+}
+
+// The one function that calls setjmp: it owns nothing with a destructor, and
+// everything it changes after setjmp lives in the job, outside its frame.
+void runDecoder(PngJob& job) {
+    if (setjmp(job.jump) == 0) {
+        // libpng may report errors while it builds its structures, so the
+        // jump target is set first.
+        job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, onError, onWarning);
+        if (job.png != nullptr)
+            job.info = png_create_info_struct(job.png);
+        if (job.png == nullptr || job.info == nullptr) {
+            job.status = DecodeStatus::OutOfMemory;
+        } else {
+            png_set_read_fn(job.png, &job, readFromSpan);
+            png_set_user_limits(job.png, static_cast<png_uint_32>(kMaxPictureSide),
+                                static_cast<png_uint_32>(kMaxPictureSide));
+            png_set_benign_errors(job.png, 1);
+            decodeRows(job);
+        }
+    }
+    if (job.png != nullptr)
+        png_destroy_read_struct(&job.png, job.info != nullptr ? &job.info : nullptr, nullptr);
+}
+
+} // namespace
+
+DecodeStatus decodePng(FileBytes file, WorkBitmap& picture) {
     picture.clear();
-    return DecodeStatus::Unsupported;
+    if (file.size() < sizeof kSignature ||
+        std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
+        return DecodeStatus::WrongFormat;
+    if (claimsTooLarge(file.data(), file.size()))
+        return DecodeStatus::TooLarge;
+
+    PngJob job{};
+    job.data = file.data();
+    job.size = file.size();
+    job.picture = &picture;
+    job.status = DecodeStatus::Ok;
+    runDecoder(job);
+    if (job.status != DecodeStatus::Ok)
+        picture.clear();
+    return job.status;
 }
 
 } // namespace varnelo

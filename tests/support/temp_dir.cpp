@@ -23,8 +23,8 @@ std::string TempDir::file(const std::string& name) const {
     return (path_ / name).string();
 }
 
-std::filesystem::path dataFolder() {
-    return VARNELO_TEST_DATA_DIR;
+std::filesystem::path badFilesFolder() {
+    return std::filesystem::path(VARNELO_TEST_DATA_DIR) / "bad";
 }
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -23,8 +23,8 @@ private:
     std::filesystem::path path_;
 };
 
-/// The folder of the committed test files (tests/data).
-std::filesystem::path dataFolder();
+/// The folder of the committed broken files, each named after what it breaks.
+std::filesystem::path badFilesFolder();
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> readBytes(const std::string& path);

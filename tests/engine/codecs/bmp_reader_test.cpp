@@ -316,10 +316,6 @@ TEST(BmpReader, DamagedFilesFailCleanly) {
     }
 }
 
-std::filesystem::path badFolder() {
-    return test::dataFolder() / "bad";
-}
-
 TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {
     const auto good = test::validBmpSamples().front().bytes;
     std::set<std::string> names;
@@ -331,12 +327,12 @@ TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {
         EXPECT_EQ(decodeBmp(bad.bytes, picture), bad.expected);
         EXPECT_EQ(picture.isEmpty(), bad.expected != DecodeStatus::Ok);
         // The checked-in copy must be what the generator makes, so the two never drift apart.
-        EXPECT_EQ(test::readBytes((badFolder() / bad.name).string()), bad.bytes)
+        EXPECT_EQ(test::readBytes((test::badFilesFolder() / bad.name).string()), bad.bytes)
             << "regenerate with --gtest_also_run_disabled_tests "
                "--gtest_filter=BmpBadFiles.DISABLED_WriteFolder";
     }
     // Files added to the folder by hand (or by a fuzzer) are decoded too.
-    for (const auto& entry : std::filesystem::directory_iterator(badFolder())) {
+    for (const auto& entry : std::filesystem::directory_iterator(test::badFilesFolder())) {
         if (entry.path().extension() != ".bmp" || names.contains(entry.path().filename().string()))
             continue;
         SCOPED_TRACE(entry.path().string());
@@ -347,9 +343,9 @@ TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {
 }
 
 TEST(BmpBadFiles, DISABLED_WriteFolder) {
-    std::filesystem::create_directories(badFolder());
+    std::filesystem::create_directories(test::badFilesFolder());
     for (const auto& bad : test::badBmpSamples())
-        test::writeBytes((badFolder() / bad.name).string(), bad.bytes);
+        test::writeBytes((test::badFilesFolder() / bad.name).string(), bad.bytes);
 }
 
 } // namespace

@@ -1,0 +1,220 @@
+#include "engine/codecs/png_decoder.h"
+
+#include "engine/work_bitmap.h"
+#include "tests/support/png_samples.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+
+namespace varnelo {
+namespace {
+
+using test::encodePng;
+using test::PngSample;
+
+DecodeStatus decode(const std::vector<std::uint8_t>& file, WorkBitmap& picture) {
+    return decodePng(FileBytes(file.data(), file.size()), picture);
+}
+
+// Odd sizes: partial bytes at row ends and partial Adam7 blocks.
+constexpr int kWidth = 13;
+constexpr int kHeight = 11;
+
+const std::vector<Rgb> kPalette = {makeRgb(10, 20, 30), makeRgb(250, 0, 5), makeRgb(0, 128, 255),
+                                   makeRgb(77, 66, 55), makeRgb(1, 2, 3),   makeRgb(200, 200, 100)};
+
+int channelsOf(int colorType) {
+    switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return 2;
+    case PNG_COLOR_TYPE_RGB:
+        return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+// Sample values spread over the whole range of the depth; alpha (the last
+// channel of the alpha types) is 0, fully transparent, every third pixel.
+PngSample sampleOf(int colorType, int bitDepth) {
+    PngSample sample{
+        .width = kWidth, .height = kHeight, .colorType = colorType, .bitDepth = bitDepth};
+    const int channels = channelsOf(colorType);
+    const unsigned top = colorType == PNG_COLOR_TYPE_PALETTE
+                             ? static_cast<unsigned>(kPalette.size())
+                             : (1u << bitDepth);
+    for (unsigned i = 0; i < kWidth * kHeight; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 && c == channels - 1;
+            const unsigned mixed = i * 2654435761u + static_cast<unsigned>(c) * 40503u;
+            const unsigned value = alpha ? (i % 3 == 0 ? 0u : top - 1) : (mixed >> 7) % top;
+            sample.samples.push_back(static_cast<std::uint16_t>(value));
+        }
+    }
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        sample.palette = kPalette;
+        sample.paletteAlpha = {0, 128}; // transparency never blends
+    }
+    return sample;
+}
+
+std::uint32_t to8Bits(unsigned value, int bitDepth) {
+    return bitDepth == 16 ? (value + 128) / 257 : value * 255 / ((1u << bitDepth) - 1);
+}
+
+Rgb expectedColour(const PngSample& sample, int pixel) {
+    const std::uint16_t* s =
+        &sample.samples[static_cast<std::size_t>(pixel * channelsOf(sample.colorType))];
+    switch (sample.colorType) {
+    case PNG_COLOR_TYPE_PALETTE:
+        return kPalette[s[0]];
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_GRAY_ALPHA: {
+        const auto grey = to8Bits(s[0], sample.bitDepth);
+        return makeRgb(grey, grey, grey);
+    }
+    default:
+        return makeRgb(to8Bits(s[0], sample.bitDepth), to8Bits(s[1], sample.bitDepth),
+                       to8Bits(s[2], sample.bitDepth));
+    }
+}
+
+TEST(PngDecoder, EveryColourTypeAndDepthGivesStoredColours) {
+    const std::vector<std::pair<int, std::vector<int>>> formats = {
+        {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}}, {PNG_COLOR_TYPE_RGB, {8, 16}},
+        {PNG_COLOR_TYPE_PALETTE, {4, 8}},        {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
+        {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},
+    };
+    for (const auto& [colorType, depths] : formats) {
+        for (const int depth : depths) {
+            for (const bool interlaced : {false, true}) {
+                PngSample sample = sampleOf(colorType, depth);
+                sample.interlaced = interlaced;
+                const std::string what = "type " + std::to_string(colorType) + ", " +
+                                         std::to_string(depth) + " bits" +
+                                         (interlaced ? ", Adam7" : "");
+                WorkBitmap picture;
+                ASSERT_EQ(decode(encodePng(sample), picture), DecodeStatus::Ok) << what;
+                ASSERT_EQ(picture.depth(), PixelDepth::Device) << what;
+                ASSERT_EQ(picture.width(), kWidth) << what;
+                ASSERT_EQ(picture.height(), kHeight) << what;
+                for (int y = 0; y < kHeight; ++y)
+                    for (int x = 0; x < kWidth; ++x)
+                        ASSERT_EQ(picture.pixelColor(x, y), expectedColour(sample, y * kWidth + x))
+                            << what << " at " << x << "," << y;
+                EXPECT_EQ(picture.row(0)[3], 0xFF) << what;
+            }
+        }
+    }
+}
+
+TEST(PngDecoder, SmallPalettesAndIndexesPastThePalette) {
+    // Index 3 of a 2-bit image and index 1 of a 1-bit image lie past the
+    // palette's end: they read black.
+    for (const int depth : {1, 2}) {
+        PngSample sample{
+            .width = 4, .height = 1, .colorType = PNG_COLOR_TYPE_PALETTE, .bitDepth = depth};
+        sample.palette = {makeRgb(9, 8, 7)};
+        sample.samples = {0, 1, depth == 2 ? std::uint16_t{3} : std::uint16_t{0}, 0};
+        if (depth == 2)
+            sample.palette.push_back(makeRgb(1, 200, 3));
+        WorkBitmap picture;
+        ASSERT_EQ(decode(encodePng(sample), picture), DecodeStatus::Ok) << depth;
+        EXPECT_EQ(picture.pixelColor(0, 0), makeRgb(9, 8, 7)) << depth;
+        EXPECT_EQ(picture.pixelColor(1, 0), depth == 2 ? makeRgb(1, 200, 3) : Rgb{0}) << depth;
+        EXPECT_EQ(picture.pixelColor(2, 0), depth == 2 ? Rgb{0} : makeRgb(9, 8, 7)) << depth;
+    }
+}
+
+TEST(PngDecoder, CutShortFileFailsUntilThePixelsAreComplete) {
+    const auto file = encodePng(sampleOf(PNG_COLOR_TYPE_RGB, 8));
+    const long idat = test::findPngChunk(file, "IDAT");
+    const long end = test::findPngChunk(file, "IEND");
+    ASSERT_GT(idat, 0);
+    for (long length = 0; length < static_cast<long>(file.size()); ++length) {
+        WorkBitmap picture;
+        const std::vector<std::uint8_t> cut(file.begin(), file.begin() + length);
+        const DecodeStatus expected = length < 8     ? DecodeStatus::WrongFormat
+                                      : length < end ? DecodeStatus::Truncated
+                                                     : DecodeStatus::Ok;
+        ASSERT_EQ(decode(cut, picture), expected) << length << " of " << file.size();
+        ASSERT_EQ(picture.isEmpty(), expected != DecodeStatus::Ok);
+    }
+}
+
+TEST(PngDecoder, ClaimedSizeIsCheckedAgainstLimitsAndFileSize) {
+    auto file = encodePng(sampleOf(PNG_COLOR_TYPE_GRAY, 1));
+    WorkBitmap picture;
+    // Allowed by the limits, but no file this small holds that much data.
+    test::setPngSize(file, 16384, 16384);
+    EXPECT_EQ(decode(file, picture), DecodeStatus::Corrupt);
+    test::setPngSize(file, 65536, 1);
+    EXPECT_EQ(decode(file, picture), DecodeStatus::TooLarge);
+    test::setPngSize(file, 20000, 20000);
+    EXPECT_EQ(decode(file, picture), DecodeStatus::TooLarge);
+    EXPECT_TRUE(picture.isEmpty());
+
+    // The best compression there is still loads.
+    PngSample flat{.width = 4000,
+                   .height = 4000,
+                   .colorType = PNG_COLOR_TYPE_GRAY,
+                   .bitDepth = 8,
+                   .compressionLevel = 9};
+    flat.samples.assign(4000u * 4000u, 0);
+    EXPECT_EQ(decode(encodePng(flat), picture), DecodeStatus::Ok);
+}
+
+TEST(PngDecoder, DamagedChecksumIsCorrupt) {
+    for (const char* chunk : {"IHDR", "IDAT"}) {
+        auto file = encodePng(sampleOf(PNG_COLOR_TYPE_RGB, 8));
+        const auto at = static_cast<std::size_t>(test::findPngChunk(file, chunk));
+        const std::size_t length = (std::size_t{file[at + 2]} << 8) | file[at + 3];
+        file[at + 8 + length] ^= 0x01; // first byte of the checksum
+        WorkBitmap picture;
+        EXPECT_EQ(decode(file, picture), DecodeStatus::Corrupt) << chunk;
+        EXPECT_TRUE(picture.isEmpty());
+    }
+}
+
+TEST(PngBadFiles, FailCleanlyOrDecodeSafely) {
+    std::set<std::string> names;
+    for (const auto& bad : test::badPngSamples()) {
+        SCOPED_TRACE(bad.name);
+        names.insert(bad.name);
+        EXPECT_LE(bad.bytes.size(), 512u);
+        WorkBitmap picture;
+        EXPECT_EQ(decode(bad.bytes, picture), bad.expected);
+        EXPECT_EQ(picture.isEmpty(), bad.expected != DecodeStatus::Ok);
+        // The checked-in copy must be what the generator makes.
+        EXPECT_EQ(test::readBytes((test::badFilesFolder() / bad.name).string()), bad.bytes)
+            << "regenerate with --gtest_also_run_disabled_tests "
+               "--gtest_filter=PngBadFiles.DISABLED_WriteFolder";
+    }
+    // Files added to the folder by hand (or by a fuzzer) are decoded too.
+    for (const auto& entry : std::filesystem::directory_iterator(test::badFilesFolder())) {
+        if (entry.path().extension() != ".png" || names.contains(entry.path().filename().string()))
+            continue;
+        SCOPED_TRACE(entry.path().string());
+        WorkBitmap picture;
+        const DecodeStatus status = decode(test::readBytes(entry.path().string()), picture);
+        EXPECT_EQ(picture.isEmpty(), status != DecodeStatus::Ok);
+    }
+}
+
+TEST(PngBadFiles, DISABLED_WriteFolder) {
+    std::filesystem::create_directories(test::badFilesFolder());
+    for (const auto& bad : test::badPngSamples())
+        test::writeBytes((test::badFilesFolder() / bad.name).string(), bad.bytes);
+}
+
+} // namespace
+} // namespace varnelo

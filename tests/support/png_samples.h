@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/codecs/decode_status.h"
+#include "engine/color.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace varnelo::test {
+
+struct PngSample {
+    int width = 0;
+    int height = 0;
+    int colorType = 0; ///< PNG_COLOR_TYPE_*
+    int bitDepth = 8;
+    bool interlaced = false;
+    /// width × height × channels sample values, top row first, each within
+    /// the bit depth (palette images: indexes).
+    std::vector<std::uint16_t> samples{};
+    std::vector<Rgb> palette{};
+    /// Alpha of the first palette entries, written as a tRNS chunk.
+    std::vector<std::uint8_t> paletteAlpha{};
+    int compressionLevel = 6;
+};
+
+/// A PNG file made by libpng.
+std::vector<std::uint8_t> encodePng(const PngSample& sample);
+
+/// Byte offset of the first chunk of the given type in a PNG file (its
+/// length field), or −1.
+long findPngChunk(const std::vector<std::uint8_t>& png, const char* type);
+
+/// Rewrites the size in the IHDR chunk and fixes its checksum, for files that
+/// claim sizes their data does not hold.
+void setPngSize(std::vector<std::uint8_t>& png, std::uint32_t width, std::uint32_t height);
+
+/// A broken file, named after what it breaks, and what decodePng answers.
+struct BadPng {
+    std::string name;
+    std::vector<std::uint8_t> bytes;
+    DecodeStatus expected;
+};
+
+/// The broken files kept in tests/data/bad.
+std::vector<BadPng> badPngSamples();
+
+} // namespace varnelo::test
