@@ -4,7 +4,7 @@ add_library(varnelo_build_options INTERFACE)
 target_compile_options(varnelo_build_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
   -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-  -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+  -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
 if(VARNELO_WERROR)
   target_compile_options(varnelo_build_options INTERFACE -Werror)
 endif()

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Whole-process comparison of varnelo-convert with the peers that turn
+# pictures into coloured HTML, on one 1600 × 1200 photo-like picture at one
+# character per pixel. Peers that are not installed are skipped.
+#   bench/compare_peers.sh [build folder] [runs]
+# Defaults: build/release (made when missing), 5 runs; medians of wall time,
+# and the peak memory of one run of each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+runs=${2:-5}
+data=build/bench-data
+mkdir -p "$data"
+
+if [[ ! -x "$build/cli/varnelo-convert" ]]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVARNELO_BUILD_TESTS=OFF -DVARNELO_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target varnelo-convert >/dev/null
+fi
+convert=/usr/bin/convert
+if [[ ! -f "$data/photo.png" ]]; then
+  "$convert" -seed 4242 -size 1600x1200 plasma:fractal -blur 0x1.5 -attenuate 0.15 \
+    +noise Gaussian -strip "$data/photo.png"
+  "$convert" "$data/photo.png" -quality 90 -sampling-factor 4:2:0 "$data/photo.jpg"
+fi
+
+# median wall seconds of a command run $runs times; its output goes to $data/out.*
+median() {
+  local times=()
+  for ((i = 0; i < runs; i++)); do
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    times+=("$(echo "$end - $start" | bc -l)")
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
+}
+peak_mb() {
+  /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1 | awk '{printf "%.0f", $1/1024}'
+}
+
+convert_with() { # format output
+  "$build/cli/varnelo-convert" --seed 1 -f "$1" -o "$2" "$data/photo.jpg"
+}
+
+printf '%-28s %10s %10s %12s\n' "command" "median s" "peak MB" "output MB"
+declare -A seconds
+row() { # name output command...
+  local name=$1 output=$2
+  shift 2
+  seconds[$name]=$(median "$@")
+  local memory
+  memory=$(peak_mb "$@")
+  local size=0
+  [[ -f "$output" ]] && size=$(stat -c %s "$output")
+  printf '%-28s %10s %10s %12.1f\n' "$name" "${seconds[$name]}" "$memory" "$(echo "$size / 1048576" | bc -l)"
+}
+
+row "varnelo plain html" "$data/out-plain.html" convert_with plain-html "$data/out-plain.html"
+row "varnelo css html" "$data/out-css.html" convert_with css-html "$data/out-css.html"
+row "varnelo rtf" "$data/out.rtf" convert_with rtf "$data/out.rtf"
+row "cat of the plain html" "$data/out-plain.html" cat "$data/out-plain.html"
+if command -v jp2a >/dev/null; then
+  row "jp2a --colors --html" "" sh -c "jp2a --colors --html --width=1600 --height=1200 '$data/photo.jpg' > '$data/out-jp2a.html'"
+fi
+if command -v img2txt >/dev/null; then
+  row "img2txt -f html" "" sh -c "img2txt -W 1600 -H 1200 -f html '$data/photo.jpg' > '$data/out-img2txt.html'"
+fi
+
+echo
+ratio() { echo "${seconds[$1]} / ${seconds[$2]}" | bc -l | xargs printf '%s / %s: %.2f\n' "$1" "$2"; }
+ratio "varnelo css html" "varnelo plain html"
+if [[ -n "${seconds[jp2a --colors --html]:-}" ]]; then
+  ratio "jp2a --colors --html" "varnelo plain html"
+  ratio "jp2a --colors --html" "varnelo rtf"
+fi

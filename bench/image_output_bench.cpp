@@ -1,0 +1,69 @@
+// Drawing the image output at its size limit: 5079 × 5079 pixels of
+// 12 × 11 cells, every cell in its own colour, before encoding.
+#include "engine/random_generator.h"
+#include "platform/application_fonts.h"
+#include "writers/image_output.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace varnelo {
+namespace {
+
+class SilentObserver final : public PassObserver {
+public:
+    void showStatus(std::string_view) override {}
+    void setProgressRange(int) override {}
+    void setProgressPosition(int) override {}
+    void showError(std::string_view) override {}
+};
+
+void BM_DrawCellsAtTheSizeLimit(benchmark::State& state) {
+    ConversionSettings settings;
+    settings.outputFormat = OutputFormat::Image;
+    settings.transformation = PixelTransformation::RandomNumbers;
+    const int width = 5079 / 12;
+    const int height = 5079 / 11;
+    DocumentLines lines;
+    SilentObserver observer;
+    RandomGenerator random(1);
+    const std::atomic<bool> cancel{false};
+    WriterContext context{lines, observer, random, cancel};
+    ByteString text = "00";
+    for (auto _ : state) {
+        ImageOutput output(context);
+        if (!output.beginOutput(settings, width, height)) {
+            state.SkipWithError("refused");
+            break;
+        }
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                text[0] = static_cast<char>('0' + random.nextBelow(10));
+                text[1] = static_cast<char>('0' + random.nextBelow(10));
+                output.putPixel(
+                    x, y, text,
+                    makeRgb(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 99),
+                    true);
+            }
+        benchmark::DoNotOptimize(output.image().constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * width * height);
+}
+BENCHMARK(BM_DrawCellsAtTheSizeLimit)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace varnelo
+
+int main(int argc, char* argv[]) {
+    int qtArgc = 3;
+    char platform[] = "-platform";
+    char offscreen[] = "offscreen";
+    char* qtArgv[] = {argv[0], platform, offscreen, nullptr};
+    QGuiApplication application(qtArgc, qtArgv);
+    varnelo::registerApplicationFonts();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

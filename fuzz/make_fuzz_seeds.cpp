@@ -1,0 +1,128 @@
+// Writes a seed corpus for the fuzz targets: small valid files of every
+// variant the decoders read, one folder per format.
+#include "tests/support/bmp_samples.h"
+#include "tests/support/gif_samples.h"
+#include "tests/support/jpeg_samples.h"
+#include "tests/support/png_samples.h"
+#include "tests/support/temp_dir.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace test = varnelo::test;
+
+void save(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes) {
+    std::filesystem::create_directories(folder);
+    test::writeBytes((folder / name).string(), bytes);
+}
+
+Bytes gradient(int width, int height, int channels) {
+    Bytes pixels(static_cast<std::size_t>(width * height * channels));
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint8_t>(i * 37 % 251);
+    return pixels;
+}
+
+void jpegSeeds(const std::filesystem::path& folder) {
+    for (const int channels : {1, 3, 4}) {
+        const Bytes pixels = gradient(19, 13, channels);
+        test::JpegSampleOptions options;
+        save(folder, "baseline-" + std::to_string(channels) + ".jpg",
+             test::encodeJpeg(19, 13, channels, pixels, options));
+        options.progressive = true;
+        save(folder, "progressive-" + std::to_string(channels) + ".jpg",
+             test::encodeJpeg(19, 13, channels, pixels, options));
+        options.progressive = false;
+        options.arithmetic = true;
+        save(folder, "arithmetic-" + std::to_string(channels) + ".jpg",
+             test::encodeJpeg(19, 13, channels, pixels, options));
+    }
+    test::JpegSampleOptions plainCmyk;
+    plainCmyk.adobeMarker = false;
+    save(folder, "cmyk-no-adobe.jpg", test::encodeJpeg(8, 8, 4, gradient(8, 8, 4), plainCmyk));
+}
+
+void gifSeeds(const std::filesystem::path& folder) {
+    test::GifSample sample;
+    sample.screenWidth = 9;
+    sample.screenHeight = 7;
+    sample.globalColors = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
+    test::GifFrameSample frame;
+    frame.left = 1;
+    frame.top = 1;
+    frame.width = 7;
+    frame.height = 5;
+    frame.indexes.resize(35);
+    for (std::size_t i = 0; i < frame.indexes.size(); ++i)
+        frame.indexes[i] = static_cast<std::uint8_t>(i % 4);
+    sample.frames = {frame};
+    save(folder, "plain.gif", test::encodeGif(sample));
+    sample.frames[0].interlaced = true;
+    sample.frames[0].transparentIndex = 2;
+    sample.frames.push_back(frame);
+    save(folder, "interlaced-two-frames.gif", test::encodeGif(sample));
+    sample.frames[0].localColors = {0x123456, 0x654321};
+    sample.globalColors.clear();
+    save(folder, "local-map.gif", test::encodeGif(sample));
+}
+
+void pngSeeds(const std::filesystem::path& folder) {
+    struct Kind {
+        int colorType;
+        int channels;
+        std::vector<int> depths;
+    };
+    const Kind kinds[] = {{PNG_COLOR_TYPE_GRAY, 1, {1, 2, 4, 8, 16}},
+                          {PNG_COLOR_TYPE_RGB, 3, {8, 16}},
+                          {PNG_COLOR_TYPE_PALETTE, 1, {1, 2, 4, 8}},
+                          {PNG_COLOR_TYPE_GRAY_ALPHA, 2, {8, 16}},
+                          {PNG_COLOR_TYPE_RGB_ALPHA, 4, {8, 16}}};
+    for (const Kind& kind : kinds)
+        for (const int depth : kind.depths)
+            for (const bool interlaced : {false, true}) {
+                test::PngSample sample;
+                sample.width = 11;
+                sample.height = 9;
+                sample.colorType = kind.colorType;
+                sample.bitDepth = depth;
+                sample.interlaced = interlaced;
+                const int maximum = kind.colorType == PNG_COLOR_TYPE_PALETTE
+                                        ? 1 << std::min(depth, 2)
+                                        : (1 << depth);
+                sample.samples.resize(static_cast<std::size_t>(11 * 9 * kind.channels));
+                for (std::size_t i = 0; i < sample.samples.size(); ++i)
+                    sample.samples[i] =
+                        static_cast<std::uint16_t>(i * 7 % static_cast<std::size_t>(maximum));
+                if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
+                    sample.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+                    sample.paletteAlpha = {0, 128};
+                }
+                save(folder,
+                     "type" + std::to_string(kind.colorType) + "-depth" + std::to_string(depth) +
+                         (interlaced ? "-interlaced" : "") + ".png",
+                     test::encodePng(sample));
+            }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder(argv[1]);
+    for (const auto& sample : test::validBmpSamples())
+        save(folder / "bmp", sample.name + ".bmp", sample.bytes);
+    jpegSeeds(folder / "jpeg");
+    gifSeeds(folder / "gif");
+    pngSeeds(folder / "png");
+    return 0;
+}
