@@ -14,13 +14,18 @@ if(VARNELO_SANITIZE)
   target_link_options(varnelo_build_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(VARNELO_FUZZ)
+  # Coverage feedback for libFuzzer in every library, not just the targets.
+  target_compile_options(varnelo_build_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 # varnelo_add_library(name SOURCES ...) - one library per layer.
 function(varnelo_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE varnelo_build_options)
-  if(VARNELO_SANITIZE)
+  if(VARNELO_SANITIZE OR VARNELO_FUZZ)
     # Sanitizer flags must reach whoever links the library, too.
     target_link_libraries(${name} INTERFACE varnelo_build_options)
   endif()

@@ -69,11 +69,10 @@ void packWords(const WorkBitmap& source, WorkBitmap& target, bool sixBitGreen) {
         std::uint8_t* out = target.row(y);
         for (int x = 0; x < source.width(); ++x) {
             const Rgb color = source.pixelColor(x, y);
+            const unsigned red = redOf(color), green = greenOf(color), blue = blueOf(color);
             const unsigned word = sixBitGreen
-                                      ? ((redOf(color) >> 3u) << 11u) |
-                                            ((greenOf(color) >> 2u) << 5u) | (blueOf(color) >> 3u)
-                                      : ((redOf(color) >> 3u) << 10u) |
-                                            ((greenOf(color) >> 3u) << 5u) | (blueOf(color) >> 3u);
+                                      ? ((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3)
+                                      : ((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3);
             const auto ux = static_cast<std::size_t>(x);
             out[ux * 2] = static_cast<std::uint8_t>(word);
             out[ux * 2 + 1] = static_cast<std::uint8_t>(word >> 8);

@@ -68,7 +68,8 @@ void gifSeeds(const std::filesystem::path& folder) {
     sample.frames[0].transparentIndex = 2;
     sample.frames.push_back(frame);
     save(folder, "interlaced-two-frames.gif", test::encodeGif(sample));
-    sample.frames[0].localColors = {0x123456, 0x654321};
+    sample.frames.resize(1);
+    sample.frames[0].localColors = {0x123456, 0x654321, 0xABCDEF, 0x0F0F0F};
     sample.globalColors.clear();
     save(folder, "local-map.gif", test::encodeGif(sample));
 }
@@ -102,6 +103,7 @@ void pngSeeds(const std::filesystem::path& folder) {
                         static_cast<std::uint16_t>(i * 7 % static_cast<std::size_t>(maximum));
                 if (kind.colorType == PNG_COLOR_TYPE_PALETTE) {
                     sample.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+                    sample.palette.resize(static_cast<std::size_t>(maximum));
                     sample.paletteAlpha = {0, 128};
                 }
                 save(folder,
@@ -120,7 +122,7 @@ int main(int argc, char* argv[]) {
     }
     const std::filesystem::path folder(argv[1]);
     for (const auto& sample : test::validBmpSamples())
-        save(folder / "bmp", sample.name + ".bmp", sample.bytes);
+        save(folder / "bmp", sample.name, sample.bytes);
     jpegSeeds(folder / "jpeg");
     gifSeeds(folder / "gif");
     pngSeeds(folder / "png");
