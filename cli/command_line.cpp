@@ -136,8 +136,8 @@ Value choose(const std::array<Named<Value>, N>& choices, std::string_view option
         if (choice.name == text)
             return choice.value;
     }
-    std::string message = "invalid value '" + std::string(text) + "' for " + std::string(option) +
-                          " (choose from ";
+    std::string message =
+        "invalid value '" + std::string(text) + "' for " + std::string(option) + " (choose from ";
     for (std::size_t i = 0; i < N; ++i) {
         message += i == 0 ? "" : ", ";
         message += choices[i].name;
@@ -157,8 +157,8 @@ std::int64_t wholeNumber(std::string_view option, std::string_view text, std::in
                              std::string(option)};
         value = value * 10 + (c - '0');
         if (value > maximum)
-            throw UsageFault{std::string(option) + " " + std::string(text) + " is too large (at most " +
-                             std::to_string(maximum) + ")"};
+            throw UsageFault{std::string(option) + " " + std::string(text) +
+                             " is too large (at most " + std::to_string(maximum) + ")"};
     }
     return value;
 }
@@ -167,8 +167,8 @@ std::int32_t int32Number(std::string_view option, std::string_view text, std::in
                          std::int32_t maximum = std::numeric_limits<std::int32_t>::max()) {
     const auto value = static_cast<std::int32_t>(wholeNumber(option, text, maximum));
     if (value < minimum)
-        throw UsageFault{std::string(option) + " " + std::string(text) + " is too small (at least " +
-                         std::to_string(minimum) + ")"};
+        throw UsageFault{std::string(option) + " " + std::string(text) +
+                         " is too small (at least " + std::to_string(minimum) + ")"};
     return value;
 }
 
@@ -213,11 +213,13 @@ std::string fontFace(std::string_view option, std::string_view text) {
     bool valid = !text.empty();
     for (const char c : text) {
         const bool printable = c >= ' ' && c <= '~';
-        valid = valid && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
+        valid =
+            valid && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
     }
     if (!valid)
-        throw UsageFault{"invalid font face '" + std::string(text) + "' for " + std::string(option) +
-                         " (plain ASCII letters, digits, blanks and punctuation without \"<>&{}\\;)"};
+        throw UsageFault{
+            "invalid font face '" + std::string(text) + "' for " + std::string(option) +
+            " (plain ASCII letters, digits, blanks and punctuation without \"<>&{}\\;)"};
     return std::string(text);
 }
 
@@ -228,8 +230,8 @@ struct PendingChoices {
     bool phraseText = false;
 };
 
-void applyOption(Option option, std::string_view name, std::string_view value,
-                 CommandLine& options, PendingChoices& pending) {
+void applyOption(Option option, std::string_view name, std::string_view value, CommandLine& options,
+                 PendingChoices& pending) {
     switch (option) {
     case Option::Output:
         if (value.empty())

@@ -46,8 +46,7 @@ bool settlePhrase(CommandLine& options, std::ostream& err) {
         return true;
     std::optional<ByteString> phrase = readPhraseFile(*options.phraseFile);
     if (!phrase) {
-        err << kProgramName << ": cannot read the phrase file \"" << *options.phraseFile
-            << "\"\n";
+        err << kProgramName << ": cannot read the phrase file \"" << *options.phraseFile << "\"\n";
         return false;
     }
     options.phrase = std::move(phrase);
@@ -64,9 +63,7 @@ struct RunContext {
 
 PassEnd convertPicture(const RunContext& run, const std::string& picturePath) {
     ConsoleObserver observer(run.console.err, run.console.errIsTerminal, picturePath);
-    const auto cancelled = [&] {
-        return run.cancelRequested.load(std::memory_order_relaxed);
-    };
+    const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
     if (cancelled()) {
         observer.showError("cancelled!");
         return PassEnd::Cancelled;
@@ -132,8 +129,8 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
 
     CommandLine& options = parsed.options;
     if (options.outputPath && samePlace(*options.outputPath, options.pictures.front()))
-        return usageError(console.err, "the output \"" + *options.outputPath +
-                                           "\" would replace the picture");
+        return usageError(console.err,
+                          "the output \"" + *options.outputPath + "\" would replace the picture");
     if (!settlePhrase(options, console.err))
         return kExitUsage;
 

@@ -1,3 +1,5 @@
 #include "cli/converter.h"
 
-int main(int argc, char* argv[]) { return varnelo::runConverter(argc, argv); }
+int main(int argc, char* argv[]) {
+    return varnelo::runConverter(argc, argv);
+}

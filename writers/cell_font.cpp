@@ -37,7 +37,9 @@ WindowsMetrics windowsMetrics(const QFont& font) {
 }
 
 QFont baseFont(const std::string& face, bool terminal) {
-    QFont font(QString::fromUtf8(terminal ? kTerminalDrawingFace : face.c_str()));
+    // Face names are Windows-1252 bytes like every text of a conversion.
+    QFont font(terminal ? QString::fromLatin1(kTerminalDrawingFace)
+                        : QString::fromStdString(windows1252ToUtf8(face)));
     font.setKerning(false); // each cell holds its own text; Windows draws without kerning
     font.setPixelSize(64);  // metrics below are read in font units
     return font;

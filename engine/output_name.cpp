@@ -1,0 +1,40 @@
+#include "engine/output_name.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+namespace varnelo {
+
+namespace {
+
+// Anything but a folder takes the name: a dangling link or a device would
+// be replaced by the output just as a regular file would.
+bool nameTaken(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status entry = std::filesystem::symlink_status(path, error);
+    if (error || !std::filesystem::exists(entry))
+        return false;
+    return !std::filesystem::is_directory(std::filesystem::status(path, error));
+}
+
+} // namespace
+
+std::string_view fileExtension(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < nameStart)
+        return {};
+    return path.substr(dot);
+}
+
+std::string uniqueOutputName(const std::string& basePath, const std::string& extension) {
+    const std::string stem = basePath.substr(0, basePath.size() - fileExtension(basePath).size());
+    std::string candidate = stem + extension;
+    for (std::uint64_t number = 1; nameTaken(candidate); ++number)
+        candidate = stem + std::to_string(number) + extension;
+    return candidate;
+}
+
+} // namespace varnelo

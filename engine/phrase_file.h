@@ -1,0 +1,20 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace varnelo {
+
+/// The largest phrase file read; a phrase is walked with 32-bit positions.
+inline constexpr std::size_t kMaxPhraseFileBytes = std::size_t{1} << 26;
+
+/// Reads a phrase from a file of Windows-1252 text. Its lines are joined
+/// with nothing between them: a CR ends a line, together with a LF right
+/// after it, while a LF on its own stays in the phrase. Nothing when the file
+/// cannot be read or is larger than kMaxPhraseFileBytes.
+std::optional<ByteString> readPhraseFile(const std::string& path);
+
+} // namespace varnelo

@@ -1,0 +1,141 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace varnelo {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+CommandLine parsed(const Arguments& arguments) {
+    const ParsedCommandLine result = parseCommandLine(arguments);
+    EXPECT_EQ(result.action, CommandAction::Convert) << result.error;
+    return result.options;
+}
+
+std::string usageError(const Arguments& arguments) {
+    const ParsedCommandLine result = parseCommandLine(arguments);
+    EXPECT_EQ(result.action, CommandAction::UsageError) << arguments.front();
+    return result.error;
+}
+
+TEST(CommandLine, DefaultsLeavePictureDependentChoicesOpen) {
+    const CommandLine options = parsed({"cat.bmp"});
+    EXPECT_EQ(options.outputFormat, OutputFormat::PlainHtml);
+    EXPECT_EQ(options.transformation, PixelTransformation::RandomBinary);
+    EXPECT_EQ(options.blockStrength, 0);
+    EXPECT_EQ(options.rangeFrom, 123);
+    EXPECT_EQ(options.rangeTo, 255);
+    EXPECT_EQ(options.fontSize, 8);
+    EXPECT_EQ(options.fontFace, "Tahoma");
+    EXPECT_FALSE(options.outputPath || options.backgroundColor || options.width || options.height ||
+                 options.colorDepth || options.seed || options.phrase);
+}
+
+TEST(CommandLine, TakesValuesInEveryForm) {
+    for (const Arguments& arguments :
+         {Arguments{"-o", "out.rtf", "cat.bmp"}, Arguments{"--output", "out.rtf", "cat.bmp"},
+          Arguments{"--output=out.rtf", "cat.bmp"}, Arguments{"-oout.rtf", "cat.bmp"},
+          Arguments{"cat.bmp", "-o", "out.rtf"}}) {
+        const CommandLine options = parsed(arguments);
+        EXPECT_EQ(options.outputPath, "out.rtf");
+        EXPECT_EQ(options.pictures, Arguments{"cat.bmp"});
+    }
+    // A value is taken as it stands, even when it looks like an option.
+    EXPECT_EQ(parsed({"-o", "-x.html", "cat.bmp"}).outputPath, "-x.html");
+    EXPECT_EQ(parsed({"--phrase=a=b", "cat.bmp"}).phrase, "a=b");
+    EXPECT_EQ(parsed({"--", "-o", "--help", "-"}).pictures, (Arguments{"-o", "--help", "-"}));
+    EXPECT_EQ(parsed({"-s", "3", "-s", "9", "a.bmp"}).fontSize, 9);
+}
+
+TEST(CommandLine, ReadsEveryOption) {
+    const CommandLine options =
+        parsed({"-f",      "css-html", "-m",      "blocks",     "--blocks", "random", "--range",
+                "200:100", "-b",       "#1a2B3c", "-W",         "0007",     "-H",     "0",
+                "-d",      "15",       "--seed",  "4294967295", "a.bmp",    "b.gif"});
+    EXPECT_EQ(options.outputFormat, OutputFormat::CssHtml);
+    EXPECT_EQ(options.transformation, PixelTransformation::TerminalBlocks);
+    EXPECT_EQ(options.blockStrength, kRandomBlockStrength);
+    EXPECT_EQ(options.rangeFrom, 200); // a reversed range is the user's to choose
+    EXPECT_EQ(options.rangeTo, 100);
+    EXPECT_EQ(options.backgroundColor, makeRgb(0x1A, 0x2B, 0x3C));
+    EXPECT_EQ(options.width, 7);
+    EXPECT_EQ(options.height, 0);
+    EXPECT_EQ(options.colorDepth, ColorDepth::Depth15);
+    EXPECT_EQ(options.seed, 4294967295u);
+    EXPECT_EQ(options.pictures, (Arguments{"a.bmp", "b.gif"}));
+    EXPECT_EQ(parsed({"--blocks", "4", "a.bmp"}).blockStrength, 3);
+    // Windows-1252 has é and €, not ☺.
+    EXPECT_EQ(parsed({"--phrase", "\xC3\xA9\xE2\x82\xAC\xE2\x98\xBA", "a.bmp"}).phrase,
+              "\xE9\x80?");
+}
+
+TEST(CommandLine, TakesTheFormatFromTheOutputName) {
+    const std::tuple<const char*, OutputFormat, ImageFormat> cases[] = {
+        {"out.HTM", OutputFormat::PlainHtml, ImageFormat::Bmp},
+        {"out.Rtf", OutputFormat::Rtf, ImageFormat::Bmp},
+        {"out.JPG", OutputFormat::Image, ImageFormat::Jpg},
+        {"out.png", OutputFormat::Image, ImageFormat::Png},
+        {"out.txt", OutputFormat::PlainHtml, ImageFormat::Bmp},
+        {"my.rtf/out", OutputFormat::PlainHtml, ImageFormat::Bmp},
+    };
+    for (const auto& [output, format, image] : cases) {
+        const CommandLine options = parsed({"-o", output, "a.bmp"});
+        EXPECT_EQ(options.outputFormat, format) << output;
+        EXPECT_EQ(options.imageFormat, image) << output;
+    }
+    EXPECT_EQ(parsed({"-o", "out.png", "-f", "rtf", "a.bmp"}).outputFormat, OutputFormat::Rtf);
+}
+
+TEST(CommandLine, QualityDefaultsAndBoundsFollowTheImageFormat) {
+    EXPECT_EQ(parsed({"-f", "jpg", "a.bmp"}).imageQuality, 80);
+    EXPECT_EQ(parsed({"-f", "png", "a.bmp"}).imageQuality, 8);
+    EXPECT_EQ(parsed({"-f", "jpg", "-q", "100", "a.bmp"}).imageQuality, 100);
+    EXPECT_EQ(parsed({"-o", "x.png", "-q", "1", "a.bmp"}).imageQuality, 1);
+    usageError({"-f", "jpg", "-q", "0", "a.bmp"});
+    usageError({"-f", "jpg", "-q", "101", "a.bmp"});
+    usageError({"-f", "png", "-q", "0", "a.bmp"});
+    usageError({"-f", "png", "-q", "11", "a.bmp"});
+    // Other formats have no quality to bound, but a number is still a number.
+    parsed({"-f", "bmp", "-q", "500", "a.bmp"});
+    usageError({"-q", "high", "a.bmp"});
+}
+
+TEST(CommandLine, RefusesValuesOutOfBounds) {
+    for (const char* range : {"0:255", "1:256", "256:255", "12", "1:", "1:2:3", "-1:5"})
+        usageError({"--range", range, "a.bmp"});
+    EXPECT_EQ(parsed({"-H", "2147483647", "a.bmp"}).height, 2147483647);
+    for (const char* number :
+         {"", "-5", "+5", " 5", "5px", "1e3", "0x10", "2147483648", "99999999999999999999999"})
+        usageError({"-W", number, "a.bmp"});
+    usageError({"-s", "0", "a.bmp"});
+    usageError({"--seed", "4294967296", "a.bmp"});
+    for (const char* colour : {"", "FFF", "FF00001", "GG0000", "#"})
+        usageError({"-b", colour, "a.bmp"});
+    // The face goes unescaped into documents.
+    for (const char* face : {"", "A\"B", "<b>", "a&b", "{x", "a\\b", "a;b", "\xC3\xA9"})
+        usageError({"--font", face, "a.bmp"});
+    for (const char* choice : {"-f", "-m", "--blocks", "-d"})
+        usageError({choice, "5", "a.bmp"});
+}
+
+TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
+    EXPECT_EQ(parseCommandLine({"a.bmp", "--help", "--bogus"}).action, CommandAction::ShowHelp);
+    EXPECT_EQ(parseCommandLine({"--version"}).action, CommandAction::ShowVersion);
+    EXPECT_EQ(parseCommandLine({"--bogus", "--help"}).action, CommandAction::UsageError);
+}
+
+TEST(CommandLine, ReportsEachUsageError) {
+    EXPECT_EQ(usageError({"-s", "8"}), "no picture given");
+    EXPECT_EQ(usageError({"--bogus", "a.bmp"}), "unknown option '--bogus'");
+    EXPECT_EQ(usageError({"-x", "a.bmp"}), "unknown option '-x'");
+    EXPECT_EQ(usageError({"a.bmp", "-o"}), "option '-o' needs a value");
+    EXPECT_EQ(usageError({"--help=yes", "a.bmp"}), "option '--help' takes no value");
+    EXPECT_NE(usageError({"-o", "x.html", "a.bmp", "b.bmp"}).find("exactly one picture"),
+              std::string::npos);
+    usageError({"-o", "", "a.bmp"});
+    usageError({"--phrase", "a", "--phrase-file", "p.txt", "a.bmp"});
+}
+
+} // namespace
+} // namespace varnelo

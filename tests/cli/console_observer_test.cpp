@@ -1,0 +1,32 @@
+#include "cli/console_observer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace varnelo {
+namespace {
+
+TEST(CliConsoleObserver, PrintsEachMessageLineWithThePicture) {
+    std::ostringstream err;
+    ConsoleObserver quiet(err, false, "a.bmp");
+    quiet.showError("first!\r\nsecond\r\n");
+    quiet.showStatus("hidden");
+    quiet.finish();
+    EXPECT_EQ(err.str(), "a.bmp: first!\na.bmp: second\n");
+
+    // On a terminal a shorter status blanks the rest of the longer one, and
+    // a message starts on a line of its own.
+    err.str("");
+    ConsoleObserver terminal(err, true, "a.bmp");
+    terminal.showStatus("resizing image...");
+    terminal.showStatus("saving...");
+    terminal.showError("failed!");
+    terminal.showStatus("x");
+    terminal.finish();
+    terminal.finish();
+    EXPECT_EQ(err.str(), "\rresizing image...\rsaving...        \na.bmp: failed!\n\rx\n");
+}
+
+} // namespace
+} // namespace varnelo
