@@ -1,9 +1,11 @@
+#include "platform/application_fonts.h"
 #include "ui/main_form.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    varnelo::registerApplicationFonts();
     varnelo::MainForm window;
     window.show();
     application.exec();

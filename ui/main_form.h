@@ -1,15 +1,178 @@
 #pragma once
 
+#include "engine/conversion_pass.h"
+#include "engine/random_generator.h"
+#include "engine/work_bitmap.h"
+#include "ui/conversion_view.h"
+
 #include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
 
 namespace varnelo {
 
-/// The program's one window.
-class MainForm final : public QWidget {
+class Clock;
+class ColorSwatch;
+class ConversionController;
+class FontList;
+class FooterLine;
+class MessageBoxes;
+class PreviewPanel;
+class Shell;
+
+/// What the window needs from outside, so tests can replace it. Left
+/// empty, the window uses the system clock, its own message boxes, the
+/// desktop's shell and the real writers.
+struct MainFormServices {
+    const Clock* clock = nullptr;
+    MessageBoxes* messages = nullptr;
+    Shell* shell = nullptr;
+    WriterFactory makeWriter;
+};
+
+/// Every control of the window, named as the window's commands know them.
+/// Each is owned by its parent widget.
+struct MainFormControls {
+    QLabel* statusLabel = nullptr;
+    QLabel* outputFileLabel = nullptr;
+    FooterLine* footerLine = nullptr;
+    QPushButton* openPictureButton = nullptr;
+    QGroupBox* transformationGroup = nullptr;
+    QGroupBox* outputGroup = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QPushButton* exitButton = nullptr;
+    QPushButton* createButton = nullptr;
+    QPushButton* openOutputButton = nullptr;
+    QProgressBar* progressBar = nullptr;
+    PreviewPanel* previewPanel = nullptr;
+    QGroupBox* imageGroup = nullptr;
+    QLineEdit* outputFileEdit = nullptr;
+    QPushButton* outputFileButton = nullptr;
+
+    QLabel* backgroundColorLabel = nullptr;
+    QLabel* fontSizeLabel = nullptr;
+    QLabel* rangeToLabel = nullptr;
+    QComboBox* blockStrengthList = nullptr;
+    QRadioButton* customTextRadio = nullptr;
+    QRadioButton* smallLettersRadio = nullptr;
+    QRadioButton* bigLettersRadio = nullptr;
+    QRadioButton* terminalBlocksRadio = nullptr;
+    QRadioButton* binaryCodeRadio = nullptr;
+    QRadioButton* numbersRadio = nullptr;
+    QRadioButton* customRangeRadio = nullptr;
+    ColorSwatch* colorSwatch = nullptr;
+    QLineEdit* customTextEdit = nullptr;
+    QLineEdit* rangeFromEdit = nullptr;
+    QLineEdit* rangeToEdit = nullptr;
+    FontList* fontList = nullptr;
+    QLineEdit* fontSizeEdit = nullptr;
+    QPushButton* customTextFileButton = nullptr;
+
+    QLabel* noOptionsLabel = nullptr;
+    QLabel* qualityLabel = nullptr;
+    QCheckBox* saveBmpCheck = nullptr;
+    QCheckBox* saveJpgCheck = nullptr;
+    QCheckBox* savePngCheck = nullptr;
+    QLineEdit* qualityEdit = nullptr;
+    QRadioButton* imageRadio = nullptr;
+    QRadioButton* rtfRadio = nullptr;
+    QRadioButton* plainHtmlRadio = nullptr;
+    QRadioButton* cssHtmlRadio = nullptr;
+
+    QLabel* noteLabel = nullptr;
+    QLabel* sizeEstimateLabel = nullptr;
+    QLabel* sizeTimesLabel = nullptr;
+    QLabel* colorDepthLabel = nullptr;
+    QLabel* imageSizeLabel = nullptr;
+    QComboBox* colorDepthList = nullptr;
+    QLineEdit* widthEdit = nullptr;
+    QLineEdit* heightEdit = nullptr;
+};
+
+/// The program's one window: it owns every control and all the state of a
+/// run. Its commands live in files of their own, one per command group.
+class MainForm final : public QWidget, private ConversionView {
     Q_OBJECT
 
 public:
-    explicit MainForm(QWidget* parent = nullptr);
+    explicit MainForm(MainFormServices services = {}, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    const MainFormControls& controls() const { return controls_; }
+    const WorkBitmap& workBitmap() const { return workBitmap_; }
+    const std::string& sourcePath() const { return sourcePath_; }
+    double aspectRatio() const { return aspectRatio_; }
+    bool conversionRunning() const;
+    RandomGenerator& random() { return random_; }
+
+    /// Loads a picture as "open picture" does once its dialog is confirmed:
+    /// the picture, the proposed output name, depth, sizes and background.
+    void openPictureFile(const std::string& path);
+
+    // Commands of the conversion (click handlers, window's thread).
+    void startConversion();
+    void cancelConversion();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Construction, in the order the window is built.
+    void createControls();
+    void createTransformationControls();
+    void createOutputControls();
+    void createImageControls();
+    void connectEvents();
+    void initialiseState();
+    void applyTexts();
+    void sizeLabelsToText();
+
+    // The size fields and their estimate.
+    void refreshEstimate();
+    void onWidthChanged();
+    void onHeightChanged();
+    void onFontSizeChanged();
+
+    // The conversion.
+    ConversionSettings settingsFromControls() const;
+    void lockForConversion();
+    void unlockAfterConversion(bool openOutputEnabled);
+    void showStatus(const QString& text) override;
+    void setProgressRange(int maximum) override;
+    void setProgressPosition(int position) override;
+    void showConversionError(const QString& text) override;
+    void conversionEnded(PassEnd end) override;
+
+    // Output names.
+    std::string outputExtension() const;
+
+    // The real services stand in for those a test does not give.
+    std::unique_ptr<const Clock> ownClock_;
+    std::unique_ptr<MessageBoxes> ownMessages_;
+    std::unique_ptr<Shell> ownShell_;
+    const Clock& clock_;
+    MessageBoxes& messages_;
+    Shell& shell_;
+    WriterFactory makeWriter_;
+    MainFormControls controls_;
+    RandomGenerator random_;
+    WorkBitmap workBitmap_;
+    std::string sourcePath_;
+    std::string outputNameBase_;
+    double aspectRatio_ = 0.0;
+    int widthGuard_ = 0;
+    int heightGuard_ = 0;
+    std::unique_ptr<ConversionController> conversion_;
 };
 
 } // namespace varnelo

@@ -12,12 +12,12 @@ class WorkBitmap;
 /// empty unless it answers Ok.
 enum class DecodeStatus : std::uint8_t {
     Ok,
-    WrongFormat,  ///< the bytes do not start like a file of this format
-    Unsupported,  ///< a valid variant this program does not read
-    Corrupt,      ///< the file contradicts itself or its format
-    Truncated,    ///< the file ends before the picture does
-    TooLarge,     ///< the picture exceeds the picture limits
-    OutOfMemory,  ///< the picture is inside the limits but memory ran out
+    WrongFormat, ///< the bytes do not start like a file of this format
+    Unsupported, ///< a valid variant this program does not read
+    Corrupt,     ///< the file contradicts itself or its format
+    Truncated,   ///< the file ends before the picture does
+    TooLarge,    ///< the picture exceeds the picture limits
+    OutOfMemory, ///< the picture is inside the limits but memory ran out
 };
 
 /// A short lowercase description, for messages of the command-line tool and tests.

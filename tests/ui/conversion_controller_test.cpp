@@ -1,0 +1,311 @@
+#include "ui/conversion_controller.h"
+
+#include "engine/clock.h"
+#include "engine/random_generator.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/temp_dir.h"
+#include "ui/conversion_view.h"
+#include "writers/output_writer_factory.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <new>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace varnelo {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QTimer tick; // wakes the wait below even when no change arrives
+    tick.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+class StoppedClock final : public Clock {
+public:
+    UtcTimeOfDay utcTimeOfDay() const override { return {}; }
+    std::uint32_t tickCount() const override { return 0; }
+};
+
+const char* endName(PassEnd end) {
+    switch (end) {
+    case PassEnd::Done:
+        return "Done";
+    case PassEnd::Cancelled:
+        return "Cancelled";
+    case PassEnd::Failed:
+        return "Failed";
+    }
+    return "?";
+}
+
+// Records every call as text; any call off the window thread is a fault.
+class RecordingView final : public ConversionView {
+public:
+    void showStatus(const QString& text) override { record("status " + text.toStdString()); }
+    void setProgressRange(int maximum) override { record("range " + std::to_string(maximum)); }
+    void setProgressPosition(int position) override {
+        record("position " + std::to_string(position));
+    }
+    void showConversionError(const QString& text) override {
+        record("error " + text.toStdString());
+    }
+    void conversionEnded(PassEnd end) override {
+        ++ends;
+        record(std::string("ended ") + endName(end));
+        if (onEnded)
+            onEnded();
+    }
+
+    std::vector<std::string> calls;
+    int ends = 0;
+    bool offWindowThread = false;
+    std::function<void()> onEnded;
+
+private:
+    void record(std::string call) {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            offWindowThread = true;
+        calls.push_back(std::move(call));
+    }
+};
+
+// Lets a test hold the worker inside the first pixel of a pass, away from
+// any hand-off, and act while it is there.
+struct PixelGate {
+    std::promise<void> reached;
+    std::promise<void> open;
+    std::shared_future<void> opened = open.get_future().share();
+    std::atomic<bool> passed{false};
+};
+
+// The real writer, paused at its first pixel by the gate.
+class GatedWriter final : public OutputWriter {
+public:
+    GatedWriter(std::unique_ptr<OutputWriter> inner, PixelGate& gate)
+        : inner_(std::move(inner)), gate_(gate) {}
+    bool beginOutput(const ConversionSettings& settings, int width, int height) override {
+        return inner_->beginOutput(settings, width, height);
+    }
+    void beginLine(int y) override { inner_->beginLine(y); }
+    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
+        if (!gate_.passed.exchange(true)) {
+            gate_.reached.set_value();
+            gate_.opened.wait();
+        }
+        inner_->putPixel(x, y, text, color, newRun);
+    }
+    void endLine(int y) override { inner_->endLine(y); }
+    WriteOutcome finishOutput() override { return inner_->finishOutput(); }
+
+private:
+    std::unique_ptr<OutputWriter> inner_;
+    PixelGate& gate_;
+};
+
+// Cancels just before the window thread delivers the first queued change.
+class CancelOnFirstChange final : public QObject {
+public:
+    explicit CancelOnFirstChange(ConversionController& conversion) : conversion_(conversion) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall && !cancelled) {
+            conversion_.cancel();
+            cancelled = true;
+        }
+        return false;
+    }
+    bool cancelled = false;
+
+private:
+    ConversionController& conversion_;
+};
+
+class ConversionControllerTest : public ::testing::Test {
+protected:
+    ConversionControllerTest() {
+        settings_.sourcePath = folder_.file("picture.bmp");
+        settings_.outputPath = folder_.file("out.html");
+        settings_.outputFormat = OutputFormat::PlainHtml;
+        settings_.imageWidth = 2;
+        settings_.imageHeight = 2;
+        test::writeBmpFile(settings_.sourcePath, 2, 2, [](int x, int y) {
+            return x == y ? makeRgb(200, 0, 40) : makeRgb(0, 200, 40);
+        });
+    }
+
+    ConversionController& controller(WriterFactory makeWriter = makeOutputWriter) {
+        controller_.emplace(view_, random_, clock_, std::move(makeWriter));
+        return *controller_;
+    }
+
+    WriterFactory gatedFactory() {
+        return [this](const ConversionSettings& settings, WriterContext& context) {
+            return std::make_unique<GatedWriter>(makeOutputWriter(settings, context), gate_);
+        };
+    }
+
+    bool outputExists() const { return std::filesystem::exists(settings_.outputPath); }
+
+    test::TempDir folder_;
+    ConversionSettings settings_;
+    RandomGenerator random_{1};
+    StoppedClock clock_;
+    RecordingView view_;
+    PixelGate gate_;
+    std::optional<ConversionController> controller_; // destroyed before the fakes
+};
+
+TEST_F(ConversionControllerTest, HandsEveryStepToTheWindowInOrderThenTheEnd) {
+    ConversionController& conversion = controller();
+    ASSERT_TRUE(conversion.start(settings_));
+    EXPECT_TRUE(conversion.running());
+    // The generator is the worker's until the pass ends: a second pass is refused.
+    ConversionSettings other = settings_;
+    other.outputPath = folder_.file("other.html");
+    EXPECT_FALSE(conversion.start(other));
+
+    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    const std::vector<std::string> expected = {
+        "range 2",          "status processing image line 0 of 2...",
+        "position 0",       "status processing image line 1 of 2...",
+        "position 1",       "position 2",
+        "status saving...", "status ready - done in 0 ms",
+        "ended Done",
+    };
+    EXPECT_EQ(view_.calls, expected);
+    EXPECT_FALSE(view_.offWindowThread);
+    EXPECT_FALSE(conversion.running());
+    EXPECT_TRUE(outputExists());
+    EXPECT_FALSE(std::filesystem::exists(other.outputPath));
+    EXPECT_NE(random_.seed(), 1u); // the worker drew the characters
+}
+
+TEST_F(ConversionControllerTest, CancelStopsTheViewCallsAtOnceWithoutWaitingAndWritesNothing) {
+    ConversionController& conversion = controller(gatedFactory());
+    ASSERT_TRUE(conversion.start(settings_));
+    std::future<void> reached = gate_.reached.get_future();
+    ASSERT_TRUE(pumpUntil([&] { return reached.wait_for(0s) == std::future_status::ready; }));
+    const std::vector<std::string> beforeCancel = view_.calls;
+
+    // The worker is held inside the pass; cancel must return all the same.
+    conversion.cancel();
+    EXPECT_FALSE(conversion.running());
+    gate_.open.set_value();
+    conversion.shutDown(); // joins the worker, which now stops within a pixel
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view_.calls, beforeCancel);
+    EXPECT_EQ(view_.ends, 0);
+    EXPECT_FALSE(outputExists());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 1);
+
+    // The next pass gets a hand-off of its own, not the released one.
+    view_.calls.clear();
+    ASSERT_TRUE(conversion.start(settings_));
+    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    EXPECT_EQ(view_.calls.back(), "ended Done");
+    EXPECT_TRUE(outputExists());
+}
+
+TEST_F(ConversionControllerTest, ACancelBeatsAChangeTheWorkerHasAlreadyQueued) {
+    // The user's cancel is handled while the pass's first change still waits
+    // in the queue: that change must not reach the view.
+    ConversionController& conversion = controller();
+    CancelOnFirstChange cancelFirst(conversion);
+    QCoreApplication::instance()->installEventFilter(&cancelFirst);
+    ASSERT_TRUE(conversion.start(settings_));
+    ASSERT_TRUE(pumpUntil([&] { return cancelFirst.cancelled; }));
+    QCoreApplication::instance()->removeEventFilter(&cancelFirst);
+    conversion.shutDown();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_FALSE(outputExists());
+}
+
+TEST_F(ConversionControllerTest, ClosingWhileTheWorkerWaitsForTheWindowReturnsPromptly) {
+    ConversionController& conversion = controller();
+    ASSERT_TRUE(conversion.start(settings_));
+    // The window processes no events, so the worker soon waits for it in its
+    // first hand-off. The pause only makes that likely; closing must be
+    // prompt at whichever point the worker is.
+    std::this_thread::sleep_for(20ms);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    controller_.reset();
+    EXPECT_LT(elapsed.elapsed(), 2000);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_FALSE(outputExists());
+}
+
+TEST_F(ConversionControllerTest, AnUnwritableOutputIsShownAsAnErrorAndEndsAsFailed) {
+    // The path is UTF-8, the system's encoding here, and must reach the
+    // message unchanged.
+    settings_.outputPath = folder_.file("fehlt-\xC3\xBC/out.html");
+    ConversionController& conversion = controller();
+    ASSERT_TRUE(conversion.start(settings_));
+    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    ASSERT_GE(view_.calls.size(), 3u);
+    const std::vector<std::string> tail(view_.calls.end() - 3, view_.calls.end());
+    EXPECT_EQ(tail[0],
+              "error failed saving \"" + settings_.outputPath + "\"!\r\nNo such file or directory");
+    EXPECT_EQ(tail[1], "status saving failed!");
+    EXPECT_EQ(tail[2], "ended Failed");
+    EXPECT_FALSE(conversion.running());
+}
+
+TEST_F(ConversionControllerTest, AnExceptionInThePassEndsItAsFailedInsteadOfEndingTheProgram) {
+    ConversionController& conversion =
+        controller([](const ConversionSettings&, WriterContext&) -> std::unique_ptr<OutputWriter> {
+            throw std::bad_alloc();
+        });
+    ASSERT_TRUE(conversion.start(settings_));
+    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    const std::vector<std::string> tail(view_.calls.end() - 3, view_.calls.end());
+    EXPECT_EQ(tail[0], "error not enough memory for a picture of this size!");
+    EXPECT_EQ(tail[2], "ended Failed");
+    EXPECT_FALSE(conversion.running());
+    EXPECT_FALSE(outputExists());
+}
+
+TEST_F(ConversionControllerTest, TheWindowMayStartTheNextPassFromConversionEnded) {
+    // The worker of the first pass still waits for conversionEnded to return
+    // while the window starts the second one, which joins that worker.
+    ConversionController& conversion = controller();
+    bool restarted = false;
+    view_.onEnded = [&] {
+        if (!restarted)
+            restarted = conversion.start(settings_);
+    };
+    ASSERT_TRUE(conversion.start(settings_));
+    ASSERT_TRUE(pumpUntil([&] { return view_.ends == 2; }));
+    EXPECT_TRUE(restarted);
+    EXPECT_EQ(view_.calls.back(), "ended Done");
+    EXPECT_FALSE(conversion.running());
+}
+
+} // namespace
+} // namespace varnelo

@@ -1,0 +1,441 @@
+#include "cli/converter.h"
+#include "engine/clock.h"
+#include "platform/shell.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/temp_dir.h"
+#include "ui/color_swatch.h"
+#include "ui/font_list.h"
+#include "ui/footer_line.h"
+#include "ui/main_form.h"
+#include "ui/message_boxes.h"
+#include "ui/preview_panel.h"
+#include "writers/output_writer_factory.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QValidator>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <sstream>
+
+namespace varnelo {
+namespace {
+
+class RecordingBoxes final : public MessageBoxes {
+public:
+    void information(const QString& text) override { shown.push_back("Information: " + text); }
+    void error(const QString& text) override { shown.push_back("Error: " + text); }
+    QStringList shown;
+};
+
+class FixedClock final : public Clock {
+public:
+    UtcTimeOfDay utcTimeOfDay() const override { return {1, 2, 3, 4}; }
+    std::uint32_t tickCount() const override { return 0; }
+};
+
+class NoShell final : public Shell {
+public:
+    void openAddress(const QString& address) override { opened.push_back(address); }
+    void openFile(const QString& path) override { opened.push_back(path); }
+    QStringList opened;
+};
+
+// A writer that waits at its first pixel until the test lets it go, so a
+// conversion can be caught while it runs.
+class Gate {
+public:
+    void waitAtPixel() {
+        std::unique_lock lock(mutex_);
+        reached_ = true;
+        changed_.notify_all();
+        changed_.wait_for(lock, std::chrono::seconds(10), [this] { return opened_; });
+    }
+    bool reached() {
+        std::lock_guard lock(mutex_);
+        return reached_;
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        opened_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool reached_ = false;
+    bool opened_ = false;
+};
+
+class GatedWriter final : public OutputWriter {
+public:
+    GatedWriter(std::unique_ptr<OutputWriter> real, Gate& gate, const std::atomic<bool>& cancel)
+        : real_(std::move(real)), gate_(gate), cancel_(cancel) {}
+    bool beginOutput(const ConversionSettings& s, int w, int h) override {
+        return real_->beginOutput(s, w, h);
+    }
+    void beginLine(int y) override { real_->beginLine(y); }
+    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
+        if (x == 0 && y == 0)
+            gate_.waitAtPixel();
+        real_->putPixel(x, y, text, color, newRun);
+    }
+    void endLine(int y) override { real_->endLine(y); }
+    WriteOutcome finishOutput() override { return real_->finishOutput(); }
+
+private:
+    std::unique_ptr<OutputWriter> real_;
+    Gate& gate_;
+    const std::atomic<bool>& cancel_;
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormServices services(WriterFactory factory = {}) {
+        return {&clock_, &boxes_, &shell_, std::move(factory)};
+    }
+
+    std::unique_ptr<MainForm> makeForm(WriterFactory factory = {}) {
+        return std::make_unique<MainForm>(services(std::move(factory)));
+    }
+
+    std::string picture(int width = 4, int height = 3) {
+        const std::string path = folder_.file("picture.bmp");
+        test::writeBmpFile(path, width, height, [](int x, int y) {
+            return makeRgb(static_cast<std::uint32_t>(40 * x), static_cast<std::uint32_t>(60 * y),
+                           99);
+        });
+        return path;
+    }
+
+    static bool waitUntil(const std::function<bool()>& done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > 10000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+
+    test::TempDir folder_;
+    FixedClock clock_;
+    RecordingBoxes boxes_;
+    NoShell shell_;
+};
+
+TEST_F(MainFormTest, AFreshStartShowsEveryStartingState) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    EXPECT_EQ(form->windowTitle(), "Varnelo 0.4 beta");
+    EXPECT_EQ(form->size(), QSize(450, 492));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(form->random().seed(), ((1u * 60 + 2) * 60 + 3) * 1000 + 4);
+
+    EXPECT_TRUE(c.binaryCodeRadio->isChecked());
+    EXPECT_TRUE(c.plainHtmlRadio->isChecked());
+    EXPECT_FALSE(c.blockStrengthList->isEnabled());
+    EXPECT_EQ(c.blockStrengthList->currentText(), "strength 1");
+    EXPECT_EQ(c.rangeFromEdit->text(), "123");
+    EXPECT_EQ(c.rangeToEdit->text(), "255");
+    EXPECT_EQ(c.fontList->face(), "Tahoma");
+    EXPECT_EQ(c.fontSizeEdit->text(), "8");
+    EXPECT_EQ(c.widthEdit->text(), "0");
+    EXPECT_EQ(c.heightEdit->text(), "0");
+    EXPECT_EQ(c.colorDepthList->currentText(), "24bit");
+    EXPECT_FALSE(c.previewPanel->stretchCheck()->isChecked());
+    EXPECT_TRUE(c.saveBmpCheck->isChecked());
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck,
+                                         c.qualityLabel, c.qualityEdit, c.previewPanel})
+        EXPECT_TRUE(hidden->isHidden());
+    EXPECT_EQ(c.qualityEdit->text(), "80");
+    EXPECT_FALSE(c.noOptionsLabel->isHidden());
+    EXPECT_FALSE(c.cancelButton->isEnabled());
+    EXPECT_FALSE(c.openOutputButton->isEnabled());
+    EXPECT_TRUE(c.createButton->isEnabled());
+    EXPECT_TRUE(c.statusLabel->text().isEmpty());
+    EXPECT_TRUE(c.outputFileEdit->text().isEmpty());
+    EXPECT_EQ(c.progressBar->value(), 0);
+    EXPECT_EQ(c.footerLine->shownText(),
+              ".:| Varnelo - pictures into coloured text | 0.4 beta |:.");
+}
+
+TEST_F(MainFormTest, EveryCaptionReadsAsWritten) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    EXPECT_EQ(c.openPictureButton->text(), "open picture");
+    EXPECT_EQ(c.outputFileLabel->text(), "output file:");
+    EXPECT_EQ(c.transformationGroup->title(), "pixel transformation options");
+    EXPECT_EQ(c.binaryCodeRadio->text(), "random binary code (eg. 01101)");
+    EXPECT_EQ(c.numbersRadio->text(), "random numbers (eg. 02485)");
+    EXPECT_EQ(c.smallLettersRadio->text(), "random small characters (eg. ardhf)");
+    EXPECT_EQ(c.bigLettersRadio->text(), "random big characters (eg. ARDHF)");
+    EXPECT_EQ(c.customTextRadio->text(), "custom text");
+    EXPECT_EQ(c.fontSizeLabel->text(), "fontsize:");
+    EXPECT_EQ(c.backgroundColorLabel->text(), "background color: (click to change)");
+    EXPECT_EQ(c.terminalBlocksRadio->text(), "\"Terminal\" blocks");
+    QStringList strengths;
+    for (int i = 0; i < c.blockStrengthList->count(); ++i)
+        strengths << c.blockStrengthList->itemText(i);
+    EXPECT_EQ(strengths,
+              QStringList({"strength 1", "strength 2", "strength 3", "strength 4", "random"}));
+    EXPECT_EQ(c.customRangeRadio->text(), "custom chars  from");
+    EXPECT_EQ(c.rangeToLabel->text(), "to");
+    EXPECT_EQ(c.imageGroup->title(), "image options (only done in memory - no file modification)");
+    EXPECT_EQ(c.imageSizeLabel->text(), "imagesize:");
+    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size:");
+    EXPECT_EQ(c.colorDepthLabel->text(), "image quality:");
+    EXPECT_EQ(c.noteLabel->text(),
+              "note: sometimes the ascii picture is screwed up due to output format "
+              "limitations (try to lower the image quality to reduce colors)");
+    EXPECT_EQ(c.outputGroup->title(), "output options");
+    EXPECT_EQ(c.plainHtmlRadio->text(), "as plain HTML file");
+    EXPECT_EQ(c.cssHtmlRadio->text(), "as HTML file with CSS");
+    EXPECT_EQ(c.rtfRadio->text(), "as RTF file");
+    EXPECT_EQ(c.imageRadio->text(), "as image");
+    EXPECT_EQ(c.saveBmpCheck->text(), "save as BMP");
+    EXPECT_EQ(c.saveJpgCheck->text(), "save as JPG");
+    EXPECT_EQ(c.savePngCheck->text(), "save as PNG");
+    EXPECT_EQ(c.noOptionsLabel->text(), "no output options available!");
+    EXPECT_EQ(c.qualityLabel->text(), "image quality:");
+    EXPECT_EQ(c.createButton->text(), "create ascii picture");
+    EXPECT_EQ(c.cancelButton->text(), "cancel");
+    EXPECT_EQ(c.openOutputButton->text(), "open output file");
+    EXPECT_EQ(c.exitButton->text(), "exit");
+    EXPECT_EQ(c.sizeTimesLabel->text(), "x");
+    EXPECT_EQ(c.outputFileButton->text(), "...");
+    EXPECT_EQ(c.customTextFileButton->text(), "...");
+    EXPECT_EQ(c.previewPanel->stretchCheck()->text(), "Stretch");
+}
+
+TEST_F(MainFormTest, CaptionsFitTheirPlaces) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    // Controls sized to their text must not run into their right-hand neighbours.
+    EXPECT_LE(c.customRangeRadio->geometry().right(), c.rangeFromEdit->geometry().left());
+    EXPECT_LE(c.terminalBlocksRadio->geometry().right(), c.blockStrengthList->geometry().left());
+    EXPECT_LE(c.colorDepthLabel->geometry().right(), c.colorDepthList->geometry().left());
+    EXPECT_LE(c.customTextRadio->geometry().right(), c.customTextEdit->geometry().left());
+    EXPECT_LE(c.fontSizeLabel->geometry().right(), c.fontSizeEdit->geometry().left());
+    EXPECT_LE(c.imageSizeLabel->geometry().right(), c.widthEdit->geometry().left());
+    EXPECT_LE(c.plainHtmlRadio->geometry().right(), c.cssHtmlRadio->geometry().left());
+    EXPECT_LE(c.cssHtmlRadio->geometry().right(), c.rtfRadio->geometry().left());
+    EXPECT_LE(c.rtfRadio->geometry().right(), c.imageRadio->geometry().left());
+    EXPECT_LE(c.imageRadio->geometry().right(), c.outputGroup->width());
+    EXPECT_LE(c.saveBmpCheck->geometry().right(), c.saveJpgCheck->geometry().left());
+    EXPECT_LE(c.saveJpgCheck->geometry().right(), c.savePngCheck->geometry().left());
+    EXPECT_LE(c.qualityLabel->geometry().right(), c.qualityEdit->geometry().left());
+    EXPECT_LE(c.outputFileLabel->geometry().bottom(), c.outputFileEdit->geometry().top());
+}
+
+TEST_F(MainFormTest, DigitsOnlyBoxesRefuseOtherCharacters) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    for (QLineEdit* edit : {c.rangeFromEdit, c.rangeToEdit, c.fontSizeEdit, c.qualityEdit,
+                            c.widthEdit, c.heightEdit}) {
+        QString typed = QStringLiteral("12a");
+        int position = 3;
+        ASSERT_NE(edit->validator(), nullptr);
+        EXPECT_EQ(edit->validator()->validate(typed, position), QValidator::Invalid);
+        typed = QStringLiteral("120");
+        EXPECT_EQ(edit->validator()->validate(typed, position), QValidator::Acceptable);
+    }
+    EXPECT_EQ(c.customTextEdit->validator(), nullptr);
+}
+
+TEST_F(MainFormTest, StartChecksReportTheFirstMissingInputAndChangeNothing) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    form->startConversion();
+    form->openPictureFile(picture());
+    c.outputFileEdit->clear();
+    form->startConversion();
+    c.outputFileEdit->setText(QString::fromStdString(folder_.file("out.html")));
+    c.customTextRadio->setChecked(true);
+    form->startConversion();
+    EXPECT_EQ(boxes_.shown, QStringList({"Information: please select a valid imagefile!",
+                                         "Information: please select an output file!",
+                                         "Information: please enter a custom phrase!"}));
+    EXPECT_TRUE(c.createButton->isEnabled());
+    EXPECT_FALSE(c.cancelButton->isEnabled());
+    EXPECT_FALSE(form->conversionRunning());
+}
+
+TEST_F(MainFormTest, OpeningAPictureFillsSizesEstimateDepthBackgroundAndName) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    c.cssHtmlRadio->setChecked(true);
+    const std::string path = picture(640, 480);
+    test::writeBytes(folder_.file("picture.html"), {'x'});
+    form->openPictureFile(path);
+    EXPECT_EQ(c.widthEdit->text(), "640");
+    EXPECT_EQ(c.heightEdit->text(), "480");
+    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 5120x3840");
+    EXPECT_EQ(c.colorDepthList->currentText(), "24bit");
+    EXPECT_EQ(c.colorSwatch->color(), QColor(0, 0, 99));
+    EXPECT_EQ(c.outputFileEdit->text().toStdString(), folder_.file("picture1.html"));
+    EXPECT_EQ(form->sourcePath(), path);
+    EXPECT_DOUBLE_EQ(form->aspectRatio(), 640.0 / 480.0);
+}
+
+TEST_F(MainFormTest, SizeFieldsKeepTheProportionAndTheEstimateFollows) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    c.widthEdit->setText(QStringLiteral("50")); // no picture yet: nothing follows
+    EXPECT_EQ(c.heightEdit->text(), "0");
+    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size:");
+
+    form->openPictureFile(picture(640, 480));
+    c.widthEdit->setText(QStringLiteral("320"));
+    EXPECT_EQ(c.heightEdit->text(), "240");
+    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 2560x1920");
+    c.heightEdit->setText(QStringLiteral("100"));
+    EXPECT_EQ(c.widthEdit->text(), "133");
+    c.heightEdit->setText(QStringLiteral("100")); // unchanged text, then a real change
+    c.widthEdit->setText(QStringLiteral("640"));
+    EXPECT_EQ(c.heightEdit->text(), "480");
+    c.fontSizeEdit->setText(QStringLiteral("10"));
+    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 6400x4800");
+    EXPECT_EQ(c.widthEdit->text(), "640");
+    c.fontSizeEdit->clear();
+    EXPECT_EQ(c.fontSizeEdit->text(), "8");
+    c.fontSizeEdit->setText(QStringLiteral("0"));
+    EXPECT_EQ(c.fontSizeEdit->text(), "8");
+    c.widthEdit->clear();
+    EXPECT_EQ(c.heightEdit->text(), "0");
+    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 0x0");
+}
+
+TEST_F(MainFormTest, AConversionFromTheWindowWritesWhatTheConverterWrites) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    const std::string path = picture(5, 4);
+    form->openPictureFile(path);
+    const std::string fromWindow = folder_.file("window.html");
+    c.outputFileEdit->setText(QString::fromStdString(fromWindow));
+    form->random().setSeed(77);
+    form->startConversion();
+    EXPECT_FALSE(c.createButton->isEnabled());
+    EXPECT_TRUE(c.cancelButton->isEnabled());
+    EXPECT_FALSE(c.rtfRadio->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return !form->conversionRunning(); }));
+    ASSERT_TRUE(waitUntil([&] { return c.createButton->isEnabled(); }));
+    EXPECT_TRUE(c.statusLabel->text().startsWith("ready - done in "))
+        << c.statusLabel->text().toStdString();
+    EXPECT_TRUE(c.openOutputButton->isEnabled());
+    EXPECT_FALSE(c.cancelButton->isEnabled());
+    EXPECT_TRUE(c.rtfRadio->isEnabled());
+    EXPECT_EQ(c.progressBar->value(), c.progressBar->maximum());
+
+    const std::string fromConverter = folder_.file("converter.html");
+    std::ostringstream out, err;
+    const std::atomic<bool> cancel{false};
+    ASSERT_EQ(
+        convertPictures({"--seed", "77", "-o", fromConverter, path}, {out, err, false}, cancel), 0)
+        << err.str();
+    EXPECT_EQ(test::readBytes(fromWindow), test::readBytes(fromConverter));
+}
+
+TEST_F(MainFormTest, CancelUnlocksAtOnceAndNothingIsWritten) {
+    Gate gate;
+    const auto form = makeForm([&](const ConversionSettings& settings, WriterContext& context) {
+        return std::make_unique<GatedWriter>(makeOutputWriter(settings, context), gate,
+                                             context.cancelRequested);
+    });
+    const MainFormControls& c = form->controls();
+    form->openPictureFile(picture());
+    const std::string output = folder_.file("out.html");
+    c.outputFileEdit->setText(QString::fromStdString(output));
+    form->startConversion();
+    // The window serves the pass's status changes while it waits.
+    ASSERT_TRUE(waitUntil([&] { return gate.reached(); }));
+    form->cancelConversion();
+    EXPECT_EQ(c.statusLabel->text(), "cancelled!");
+    EXPECT_FALSE(c.cancelButton->isEnabled());
+    EXPECT_TRUE(c.createButton->isEnabled());
+    EXPECT_FALSE(c.openOutputButton->isEnabled());
+    EXPECT_FALSE(form->conversionRunning());
+    gate.open();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c.statusLabel->text(), "cancelled!"); // nothing of the pass arrives later
+    form->cancelConversion();                       // after the end: does nothing
+    EXPECT_EQ(c.statusLabel->text(), "cancelled!");
+    form.get()->close();
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(MainFormTest, ClosingDuringAConversionEndsPromptlyWithNothingWritten) {
+    Gate gate;
+    auto form = makeForm([&](const ConversionSettings& settings, WriterContext& context) {
+        return std::make_unique<GatedWriter>(makeOutputWriter(settings, context), gate,
+                                             context.cancelRequested);
+    });
+    form->openPictureFile(picture());
+    const std::string output = folder_.file("out.html");
+    form->controls().outputFileEdit->setText(QString::fromStdString(output));
+    form->startConversion();
+    // The window serves the pass's status changes while it waits.
+    ASSERT_TRUE(waitUntil([&] { return gate.reached(); }));
+    QElapsedTimer timer;
+    timer.start();
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        gate.open(); // the pass goes on only after the close began
+    });
+    EXPECT_TRUE(form->close());
+    opener.join();
+    form.reset();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(MainFormTest, BlocksModeDrawsWithTheTerminalFace) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    form->openPictureFile(picture());
+    c.outputFileEdit->setText(QString::fromStdString(folder_.file("blocks.html")));
+    c.terminalBlocksRadio->setChecked(true);
+    form->startConversion();
+    EXPECT_EQ(c.fontList->face(), "Terminal");
+    ASSERT_TRUE(waitUntil([&] { return c.createButton->isEnabled(); }));
+    const auto bytes = test::readBytes(folder_.file("blocks.html"));
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("<font face=\"Terminal\">"),
+              std::string::npos);
+}
+
+TEST_F(MainFormTest, FooterShowsTheHomepageUnderThePointerAndOpensIt) {
+    const auto form = makeForm();
+    FooterLine* footer = form->controls().footerLine;
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(footer, &enter);
+    EXPECT_EQ(footer->shownText(), ".:| Varnelo Homepage | varnelo.org |:.");
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(footer, &leave);
+    EXPECT_EQ(footer->shownText(), footer->idleText());
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(footer, &click);
+    EXPECT_EQ(shell_.opened, QStringList({"https://varnelo.org/"}));
+}
+
+} // namespace
+} // namespace varnelo

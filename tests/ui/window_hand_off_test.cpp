@@ -1,0 +1,167 @@
+#include "ui/window_hand_off.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace varnelo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Processes the window thread's events until done() or the time is up; the
+// timer makes the wait for more events return even when none arrive.
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QTimer tick;
+    tick.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Sees each queued change as Qt delivers it to the context, before it runs,
+// and can act on the window thread at that moment.
+class DeliveryWatch final : public QObject {
+public:
+    explicit DeliveryWatch(std::function<bool()> onDelivery) : onDelivery_(std::move(onDelivery)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MetaCall)
+            return false;
+        ++deliveries;
+        return onDelivery_(); // true swallows the call
+    }
+    int deliveries = 0;
+
+private:
+    std::function<bool()> onDelivery_;
+};
+
+class WindowHandOffTest : public ::testing::Test {
+protected:
+    // Runs apply on a worker, as the conversion does.
+    std::future<bool> applyOnWorker(std::function<void()> change) {
+        return std::async(std::launch::async, [handOff = handOff_, change = std::move(change)] {
+            return handOff.apply(change);
+        });
+    }
+
+    QObject window_;
+    WindowHandOff handOff_{window_};
+};
+
+TEST_F(WindowHandOffTest, ChangesRunInOrderOnTheWindowThreadAndApplyWaitsForEach) {
+    std::vector<int> ran; // touched on the window thread only
+    std::atomic<bool> offThread{false};
+    std::atomic<int> returned{0};
+    std::future<void> worker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < 20; ++i) {
+            const bool applied = handOff_.apply([&, i] {
+                if (QThread::currentThread() != window_.thread())
+                    offThread = true;
+                // apply has not returned for this change yet: it waits for it.
+                if (returned.load() != i)
+                    offThread = true;
+                ran.push_back(i);
+            });
+            EXPECT_TRUE(applied);
+            ++returned;
+        }
+    });
+    ASSERT_TRUE(pumpUntil([&] { return returned.load() == 20; }));
+    worker.get();
+    EXPECT_FALSE(offThread.load());
+    std::vector<int> expected(20);
+    for (int i = 0; i < 20; ++i)
+        expected[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(ran, expected);
+}
+
+TEST_F(WindowHandOffTest, ReleaseWakesAWorkerWaitingForABlockedWindow) {
+    // The window never lets the change run, as when it is busy closing.
+    DeliveryWatch busyWindow([] { return true; });
+    window_.installEventFilter(&busyWindow);
+    bool ran = false;
+    std::future<bool> applied = applyOnWorker([&] { ran = true; });
+    ASSERT_TRUE(pumpUntil([&] { return busyWindow.deliveries == 1; }));
+    EXPECT_EQ(applied.wait_for(50ms), std::future_status::timeout); // still waiting
+
+    handOff_.release();
+    ASSERT_EQ(applied.wait_for(2s), std::future_status::ready);
+    EXPECT_FALSE(applied.get());
+    EXPECT_FALSE(ran);
+}
+
+TEST_F(WindowHandOffTest, AChangeQueuedBeforeReleaseDoesNotRunAfterIt) {
+    // Released just as Qt is about to deliver the change: it was queued
+    // before the release and must still not run.
+    DeliveryWatch releasingWindow([&] {
+        handOff_.release();
+        return false;
+    });
+    window_.installEventFilter(&releasingWindow);
+    bool ran = false;
+    std::future<bool> applied = applyOnWorker([&] { ran = true; });
+    ASSERT_TRUE(pumpUntil([&] { return releasingWindow.deliveries == 1; }));
+    ASSERT_EQ(applied.wait_for(2s), std::future_status::ready);
+    EXPECT_FALSE(applied.get());
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(handOff_.released());
+}
+
+TEST_F(WindowHandOffTest, AfterReleaseApplyReturnsAtOnceAndQueuesNothing) {
+    DeliveryWatch watch([] { return false; });
+    window_.installEventFilter(&watch);
+    handOff_.release();
+    bool ran = false;
+    std::future<bool> applied = applyOnWorker([&] { ran = true; });
+    ASSERT_EQ(applied.wait_for(2s), std::future_status::ready);
+    EXPECT_FALSE(applied.get());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(watch.deliveries, 0);
+    EXPECT_FALSE(ran);
+}
+
+TEST(WindowHandOff, AQueuedChangeRunsSafelyAfterEveryCopyIsGone) {
+    // When Qt delivers the change, the window has released and every copy of
+    // the hand-off is destroyed: the queued call must get by on the state it
+    // keeps itself (checked by AddressSanitizer).
+    QObject window;
+    std::optional<WindowHandOff> handOff(std::in_place, window);
+    bool ran = false;
+    std::future<bool> applied = std::async(
+        std::launch::async, [copy = *handOff, &ran] { return copy.apply([&ran] { ran = true; }); });
+    bool workerReturned = false;
+    DeliveryWatch closingWindow([&] {
+        handOff->release();
+        handOff.reset();
+        workerReturned = applied.wait_for(2s) == std::future_status::ready && !applied.get();
+        applied = {}; // destroys the worker's copy
+        return false;
+    });
+    window.installEventFilter(&closingWindow);
+    ASSERT_TRUE(pumpUntil([&] { return closingWindow.deliveries == 1; }));
+    EXPECT_TRUE(workerReturned);
+    EXPECT_FALSE(ran);
+}
+
+} // namespace
+} // namespace varnelo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class QObject;
+
+namespace varnelo {
+
+/// Carries changes from a conversion's worker thread to the window's thread
+/// and lets the worker wait until each has run, so the window never shows a
+/// later step before an earlier one and never falls behind by more than one.
+///
+/// Copies share one state: the worker keeps its own copy while the window
+/// keeps another, and releasing through either releases both. The context
+/// object must live on the window's thread and must outlive every apply()
+/// that starts before release(); after release() returns, apply() no longer
+/// touches it, so the window may destroy it then.
+class WindowHandOff {
+public:
+    explicit WindowHandOff(QObject& windowContext);
+
+    /// Worker thread. Queues change to the window's thread and waits until it
+    /// has run (true) or the hand-off is released (false; the change then
+    /// never runs). Returns false at once when already released.
+    bool apply(std::function<void()> change) const;
+
+    /// Window thread. No queued change runs from now on and every waiting
+    /// worker wakes at once. Never waits for the worker, so the window may
+    /// call it and then join the worker without deadlock.
+    void release() const;
+
+    /// Any thread.
+    bool released() const;
+
+private:
+    struct State {
+        explicit State(QObject& context) : windowContext(context) {}
+        QObject& windowContext;
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool released = false;
+        std::uint64_t queued = 0; // tickets of changes handed to Qt
+        std::uint64_t ran = 0;    // the latest ticket whose change has run
+    };
+
+    std::shared_ptr<State> state_;
+};
+
+} // namespace varnelo
