@@ -9,6 +9,7 @@
 #include "ui/homepage.h"
 #include "ui/message_boxes.h"
 #include "ui/preview_panel.h"
+#include "ui/window_common_dialogs.h"
 #include "ui/window_style.h"
 #include "writers/output_writer_factory.h"
 
@@ -108,6 +109,7 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
     : QWidget(parent), clock_(serviceOr<const Clock, SystemClock>(services.clock, ownClock_)),
       messages_(serviceOr<MessageBoxes, WindowMessageBoxes>(services.messages, ownMessages_, this)),
       shell_(serviceOr<Shell, DesktopShell>(services.shell, ownShell_)),
+      dialogs_(serviceOr<CommonDialogs, WindowCommonDialogs>(services.dialogs, ownDialogs_, this)),
       makeWriter_(services.makeWriter ? std::move(services.makeWriter)
                                       : WriterFactory(makeOutputWriter)) {
     setWindowIcon(programIcon());

@@ -23,6 +23,7 @@ namespace varnelo {
 
 class Clock;
 class ColorSwatch;
+class CommonDialogs;
 class ConversionController;
 class FontList;
 class FooterLine;
@@ -37,6 +38,7 @@ struct MainFormServices {
     const Clock* clock = nullptr;
     MessageBoxes* messages = nullptr;
     Shell* shell = nullptr;
+    CommonDialogs* dialogs = nullptr;
     WriterFactory makeWriter;
 };
 
@@ -123,6 +125,25 @@ public:
     void startConversion();
     void cancelConversion();
 
+    // "open picture": the dialog with its live preview, then the picture.
+    void openPicture();
+
+    // Output commands.
+    void chooseOutputFile();
+    void onDocumentFormatClicked();
+    void onImageOutputClicked();
+    void onImageFormatClicked(QCheckBox* clicked);
+    void onQualityChanged();
+    void openOutputFile();
+
+    // Character and appearance commands.
+    void onModeClicked();
+    void onRangeFromChanged();
+    void onRangeToChanged();
+    void loadPhraseFile();
+    void chooseBackgroundColor();
+    void onStretchClicked();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -160,9 +181,11 @@ private:
     std::unique_ptr<const Clock> ownClock_;
     std::unique_ptr<MessageBoxes> ownMessages_;
     std::unique_ptr<Shell> ownShell_;
+    std::unique_ptr<CommonDialogs> ownDialogs_;
     const Clock& clock_;
     MessageBoxes& messages_;
     Shell& shell_;
+    CommonDialogs& dialogs_;
     WriterFactory makeWriter_;
     MainFormControls controls_;
     RandomGenerator random_;

@@ -1,19 +1,43 @@
 // Which command each control's events run.
+#include "ui/color_swatch.h"
 #include "ui/main_form.h"
+#include "ui/preview_panel.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace varnelo {
 
 void MainForm::connectEvents() {
     const MainFormControls& c = controls_;
+    connect(c.openPictureButton, &QPushButton::clicked, this, &MainForm::openPicture);
     connect(c.createButton, &QPushButton::clicked, this, &MainForm::startConversion);
     connect(c.cancelButton, &QPushButton::clicked, this, &MainForm::cancelConversion);
     connect(c.exitButton, &QPushButton::clicked, this, &QWidget::close);
     connect(c.widthEdit, &QLineEdit::textChanged, this, &MainForm::onWidthChanged);
     connect(c.heightEdit, &QLineEdit::textChanged, this, &MainForm::onHeightChanged);
     connect(c.fontSizeEdit, &QLineEdit::textChanged, this, &MainForm::onFontSizeChanged);
+
+    connect(c.outputFileButton, &QPushButton::clicked, this, &MainForm::chooseOutputFile);
+    for (QRadioButton* format : {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio})
+        connect(format, &QRadioButton::clicked, this, &MainForm::onDocumentFormatClicked);
+    connect(c.imageRadio, &QRadioButton::clicked, this, &MainForm::onImageOutputClicked);
+    for (QCheckBox* check : {c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
+        connect(check, &QCheckBox::clicked, this, [this, check] { onImageFormatClicked(check); });
+    connect(c.qualityEdit, &QLineEdit::textChanged, this, &MainForm::onQualityChanged);
+    connect(c.openOutputButton, &QPushButton::clicked, this, &MainForm::openOutputFile);
+
+    for (QRadioButton* mode :
+         {c.binaryCodeRadio, c.numbersRadio, c.smallLettersRadio, c.bigLettersRadio,
+          c.customTextRadio, c.terminalBlocksRadio, c.customRangeRadio})
+        connect(mode, &QRadioButton::clicked, this, &MainForm::onModeClicked);
+    connect(c.rangeFromEdit, &QLineEdit::textChanged, this, &MainForm::onRangeFromChanged);
+    connect(c.rangeToEdit, &QLineEdit::textChanged, this, &MainForm::onRangeToChanged);
+    connect(c.customTextFileButton, &QPushButton::clicked, this, &MainForm::loadPhraseFile);
+    connect(c.colorSwatch, &ColorSwatch::clicked, this, &MainForm::chooseBackgroundColor);
+    connect(c.previewPanel->stretchCheck(), &QCheckBox::clicked, this, &MainForm::onStretchClicked);
 }
 
 } // namespace varnelo

@@ -107,7 +107,11 @@ private:
 class MainFormTest : public ::testing::Test {
 protected:
     MainFormServices services(WriterFactory factory = {}) {
-        return {&clock_, &boxes_, &shell_, std::move(factory)};
+        return {.clock = &clock_,
+                .messages = &boxes_,
+                .shell = &shell_,
+                .dialogs = nullptr,
+                .makeWriter = std::move(factory)};
     }
 
     std::unique_ptr<MainForm> makeForm(WriterFactory factory = {}) {
