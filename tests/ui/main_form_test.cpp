@@ -3,6 +3,7 @@
 #include "platform/shell.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/window_fakes.h"
 #include "ui/color_swatch.h"
 #include "ui/font_list.h"
 #include "ui/footer_line.h"
@@ -34,26 +35,6 @@
 
 namespace varnelo {
 namespace {
-
-class RecordingBoxes final : public MessageBoxes {
-public:
-    void information(const QString& text) override { shown.push_back("Information: " + text); }
-    void error(const QString& text) override { shown.push_back("Error: " + text); }
-    QStringList shown;
-};
-
-class FixedClock final : public Clock {
-public:
-    UtcTimeOfDay utcTimeOfDay() const override { return {1, 2, 3, 4}; }
-    std::uint32_t tickCount() const override { return 0; }
-};
-
-class NoShell final : public Shell {
-public:
-    void openAddress(const QString& address) override { opened.push_back(address); }
-    void openFile(const QString& path) override { opened.push_back(path); }
-    QStringList opened;
-};
 
 // A writer that waits at its first pixel until the test lets it go, so a
 // conversion can be caught while it runs.
@@ -110,7 +91,7 @@ protected:
         return {.clock = &clock_,
                 .messages = &boxes_,
                 .shell = &shell_,
-                .dialogs = nullptr,
+                .dialogs = &dialogs_,
                 .makeWriter = std::move(factory)};
     }
 
@@ -139,9 +120,10 @@ protected:
     }
 
     test::TempDir folder_;
-    FixedClock clock_;
-    RecordingBoxes boxes_;
-    NoShell shell_;
+    test::FixedClock clock_;
+    test::RecordingBoxes boxes_;
+    test::RecordingShell shell_;
+    test::ScriptedDialogs dialogs_;
 };
 
 TEST_F(MainFormTest, AFreshStartShowsEveryStartingState) {

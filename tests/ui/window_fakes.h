@@ -1,0 +1,84 @@
+#pragma once
+
+// Stand-ins for the window's services: message boxes, shell, clock and
+// dialogs that tests answer and read back.
+#include "engine/clock.h"
+#include "platform/shell.h"
+#include "ui/common_dialogs.h"
+#include "ui/message_boxes.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+namespace varnelo::test {
+
+class RecordingBoxes final : public MessageBoxes {
+public:
+    void information(const QString& text) override { shown.push_back("Information: " + text); }
+    void error(const QString& text) override { shown.push_back("Error: " + text); }
+    QStringList shown;
+};
+
+class FixedClock final : public Clock {
+public:
+    UtcTimeOfDay utcTimeOfDay() const override { return {1, 2, 3, 4}; }
+    std::uint32_t tickCount() const override { return 0; }
+};
+
+class RecordingShell final : public Shell {
+public:
+    void openAddress(const QString& address) override { opened.push_back(address); }
+    void openFile(const QString& path) override { opened.push_back(path); }
+    QStringList opened;
+};
+
+/// Dialogs that answer from a script: each show call takes the next answer.
+/// An answer is a function that may set the fields (chosenFileName,
+/// filterIndex, color...) and call the selection callback, and returns
+/// whether the dialog was confirmed. With no answer left, a dialog is cancelled.
+class ScriptedDialogs final : public CommonDialogs {
+public:
+    using FileAnswer =
+        std::function<bool(ScriptedDialogs&, QWidget* preview,
+                           const std::function<void(const QString&)>& selectionChanged)>;
+    using Answer = std::function<bool(ScriptedDialogs&)>;
+
+    bool showOpenDialog(QWidget* preview,
+                        const std::function<void(const QString&)>& selectionChanged) override {
+        shownFilters.push_back(filter);
+        if (openAnswers.empty())
+            return false;
+        FileAnswer answer = std::move(openAnswers.front());
+        openAnswers.pop_front();
+        return answer(*this, preview, selectionChanged);
+    }
+    bool showSaveDialog() override {
+        shownFilters.push_back(filter);
+        shownInitialNames.push_back(initialFileName);
+        return next(saveAnswers);
+    }
+    bool showColorDialog() override {
+        colorsOpenedOn.push_back(color);
+        return next(colorAnswers);
+    }
+
+    std::deque<FileAnswer> openAnswers;
+    std::deque<Answer> saveAnswers;
+    std::deque<Answer> colorAnswers;
+    QStringList shownFilters;
+    QStringList shownInitialNames;
+    std::vector<QColor> colorsOpenedOn;
+
+private:
+    bool next(std::deque<Answer>& answers) {
+        if (answers.empty())
+            return false;
+        Answer answer = std::move(answers.front());
+        answers.pop_front();
+        return answer(*this);
+    }
+};
+
+} // namespace varnelo::test
