@@ -17,6 +17,7 @@ endif()
 if(VARNELO_FUZZ)
   # Coverage feedback for libFuzzer in every library, not just the targets.
   target_compile_options(varnelo_build_options INTERFACE -fsanitize=fuzzer-no-link)
+  target_compile_definitions(varnelo_build_options INTERFACE VARNELO_FUZZING)
 endif()
 
 # varnelo_add_library(name SOURCES ...) - one library per layer.

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/decode_status.h"
 #include "engine/color.h"
+#include "tests/support/bad_files.h"
 
 #include <cstdint>
 #include <optional>
@@ -51,12 +52,7 @@ struct BmpSample {
 std::vector<std::uint8_t> packBmpRows(int bitsPerPixel,
                                       const std::vector<std::vector<std::uint32_t>>& rows);
 
-/// A broken file, named after what it breaks, and what decodeBmp answers.
-struct BadBmp {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    DecodeStatus expected;
-};
+using BadBmp = BadFile;
 
 /// The broken files kept in tests/data/bad.
 std::vector<BadBmp> badBmpSamples();

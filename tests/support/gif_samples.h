@@ -2,6 +2,7 @@
 
 #include "engine/codecs/decode_status.h"
 #include "engine/color.h"
+#include "tests/support/bad_files.h"
 
 #include <cstdint>
 #include <string>
@@ -38,12 +39,7 @@ struct GifSample {
 /// 2-colour map still carries indexes 2 and 3.
 std::vector<std::uint8_t> encodeGif(const GifSample& sample);
 
-/// A broken file, named after what it breaks, and what decodeGif answers.
-struct BadGif {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    DecodeStatus expected;
-};
+using BadGif = BadFile;
 
 /// The broken files kept in tests/data/bad.
 std::vector<BadGif> badGifSamples();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/codecs/decode_status.h"
+#include "tests/support/bad_files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,12 +38,7 @@ std::size_t findJpegMarker(const std::vector<std::uint8_t>& file, std::uint8_t c
 /// Rewrites the picture size in the frame header.
 void setJpegSize(std::vector<std::uint8_t>& file, unsigned width, unsigned height);
 
-/// A broken file, named after what it breaks, and what decodeJpeg answers.
-struct BadJpeg {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    DecodeStatus expected;
-};
+using BadJpeg = BadFile;
 
 /// The broken files kept in tests/data/bad.
 std::vector<BadJpeg> badJpegSamples();

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/decode_status.h"
 #include "engine/color.h"
+#include "tests/support/bad_files.h"
 
 #include <cstdint>
 #include <string>
@@ -35,12 +36,7 @@ long findPngChunk(const std::vector<std::uint8_t>& png, const char* type);
 /// claim sizes their data does not hold.
 void setPngSize(std::vector<std::uint8_t>& png, std::uint32_t width, std::uint32_t height);
 
-/// A broken file, named after what it breaks, and what decodePng answers.
-struct BadPng {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    DecodeStatus expected;
-};
+using BadPng = BadFile;
 
 /// The broken files kept in tests/data/bad.
 std::vector<BadPng> badPngSamples();

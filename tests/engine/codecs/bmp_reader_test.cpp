@@ -317,35 +317,12 @@ TEST(BmpReader, DamagedFilesFailCleanly) {
 }
 
 TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {
-    const auto good = test::validBmpSamples().front().bytes;
-    std::set<std::string> names;
-    for (const auto& bad : test::badBmpSamples()) {
-        SCOPED_TRACE(bad.name);
-        names.insert(bad.name);
-        EXPECT_LE(bad.bytes.size(), 512u);
-        WorkBitmap picture = decoded(good); // a failure must also empty a full picture
-        EXPECT_EQ(decodeBmp(bad.bytes, picture), bad.expected);
-        EXPECT_EQ(picture.isEmpty(), bad.expected != DecodeStatus::Ok);
-        // The checked-in copy must be what the generator makes, so the two never drift apart.
-        EXPECT_EQ(test::readBytes((test::badFilesFolder() / bad.name).string()), bad.bytes)
-            << "regenerate with --gtest_also_run_disabled_tests "
-               "--gtest_filter=BmpBadFiles.DISABLED_WriteFolder";
-    }
-    // Files added to the folder by hand (or by a fuzzer) are decoded too.
-    for (const auto& entry : std::filesystem::directory_iterator(test::badFilesFolder())) {
-        if (entry.path().extension() != ".bmp" || names.contains(entry.path().filename().string()))
-            continue;
-        SCOPED_TRACE(entry.path().string());
-        WorkBitmap picture;
-        const DecodeStatus status = decodeBmp(test::readBytes(entry.path().string()), picture);
-        EXPECT_EQ(picture.isEmpty(), status != DecodeStatus::Ok);
-    }
+    test::checkBadFiles(test::badBmpSamples(), ".bmp", decodeBmp,
+                        decoded(test::validBmpSamples().front().bytes));
 }
 
 TEST(BmpBadFiles, DISABLED_WriteFolder) {
-    std::filesystem::create_directories(test::badFilesFolder());
-    for (const auto& bad : test::badBmpSamples())
-        test::writeBytes((test::badFilesFolder() / bad.name).string(), bad.bytes);
+    test::writeBadFiles(test::badBmpSamples());
 }
 
 } // namespace

@@ -156,34 +156,11 @@ TEST(GifDecoder, ClaimedSizeIsCheckedAgainstLimits) {
 }
 
 TEST(GifBadFiles, FailCleanlyOrDecodeSafely) {
-    std::set<std::string> names;
-    for (const auto& bad : test::badGifSamples()) {
-        SCOPED_TRACE(bad.name);
-        names.insert(bad.name);
-        EXPECT_LE(bad.bytes.size(), 512u);
-        WorkBitmap picture;
-        EXPECT_EQ(decode(bad.bytes, picture), bad.expected);
-        EXPECT_EQ(picture.isEmpty(), bad.expected != DecodeStatus::Ok);
-        // The checked-in copy must be what the generator makes.
-        EXPECT_EQ(test::readBytes((test::badFilesFolder() / bad.name).string()), bad.bytes)
-            << "regenerate with --gtest_also_run_disabled_tests "
-               "--gtest_filter=GifBadFiles.DISABLED_WriteFolder";
-    }
-    // Files added to the folder by hand (or by a fuzzer) are decoded too.
-    for (const auto& entry : std::filesystem::directory_iterator(test::badFilesFolder())) {
-        if (entry.path().extension() != ".gif" || names.contains(entry.path().filename().string()))
-            continue;
-        SCOPED_TRACE(entry.path().string());
-        WorkBitmap picture;
-        const DecodeStatus status = decode(test::readBytes(entry.path().string()), picture);
-        EXPECT_EQ(picture.isEmpty(), status != DecodeStatus::Ok);
-    }
+    test::checkBadFiles(test::badGifSamples(), ".gif", decodeGif, {});
 }
 
 TEST(GifBadFiles, DISABLED_WriteFolder) {
-    std::filesystem::create_directories(test::badFilesFolder());
-    for (const auto& bad : test::badGifSamples())
-        test::writeBytes((test::badFilesFolder() / bad.name).string(), bad.bytes);
+    test::writeBadFiles(test::badGifSamples());
 }
 
 } // namespace
