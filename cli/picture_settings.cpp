@@ -34,27 +34,6 @@ PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std:
     return {roundedSide(static_cast<double>(*height) * ratio), *height};
 }
 
-ColorDepth colorDepthOf(PixelDepth depth) {
-    switch (depth) {
-    case PixelDepth::Bits1:
-        return ColorDepth::Depth1;
-    case PixelDepth::Bits4:
-        return ColorDepth::Depth4;
-    case PixelDepth::Bits8:
-        return ColorDepth::Depth8;
-    case PixelDepth::Bits15:
-        return ColorDepth::Depth15;
-    case PixelDepth::Bits16:
-        return ColorDepth::Depth16;
-    case PixelDepth::Bits32:
-        return ColorDepth::Depth32;
-    case PixelDepth::Bits24:
-    case PixelDepth::Device:
-        break;
-    }
-    return ColorDepth::Depth24;
-}
-
 std::string outputExtension(OutputFormat format, ImageFormat imageFormat) {
     switch (format) {
     case OutputFormat::PlainHtml:

@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "engine/conversion_settings.h"
+#include "engine/picture_preparation.h"
 #include "engine/work_bitmap.h"
 
 #include <optional>
@@ -19,10 +20,6 @@ struct PictureSize {
 /// half to even), or the picture's own size when neither is given.
 PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std::int32_t> height,
                            int pictureWidth, int pictureHeight);
-
-/// The colour depth that keeps a picture as it is; the display's own
-/// format holds 24 bits of colour.
-ColorDepth colorDepthOf(PixelDepth depth);
 
 /// The extension, dot included, of an output of the format.
 std::string outputExtension(OutputFormat format, ImageFormat imageFormat);

@@ -1,11 +1,16 @@
 #pragma once
 
 #include "engine/conversion_settings.h"
+#include "engine/work_bitmap.h"
 
 namespace varnelo {
 
 class StatusSink;
-class WorkBitmap;
+
+/// The depth a ColorDepth choice produces, and the choice that names a
+/// picture's depth (the display's own format counts as 24 bits).
+PixelDepth pixelDepthOf(ColorDepth depth);
+ColorDepth colorDepthOf(PixelDepth depth);
 
 /// Scales the whole picture to exactly newWidth × newHeight. Shrinking
 /// averages every source pixel that falls into a target pixel, weighted by

@@ -8,26 +8,6 @@ namespace varnelo {
 
 namespace {
 
-PixelDepth pixelDepthOf(ColorDepth depth) {
-    switch (depth) {
-    case ColorDepth::Depth1:
-        return PixelDepth::Bits1;
-    case ColorDepth::Depth4:
-        return PixelDepth::Bits4;
-    case ColorDepth::Depth8:
-        return PixelDepth::Bits8;
-    case ColorDepth::Depth15:
-        return PixelDepth::Bits15;
-    case ColorDepth::Depth16:
-        return PixelDepth::Bits16;
-    case ColorDepth::Depth24:
-        return PixelDepth::Bits24;
-    case ColorDepth::Depth32:
-        return PixelDepth::Bits32;
-    }
-    return PixelDepth::Bits24;
-}
-
 // Photos hold many pixels of few distinct colours once reduced, so the
 // nearest-colour search is remembered per colour.
 template <std::size_t N>
@@ -96,6 +76,47 @@ void copyDirect(const WorkBitmap& source, WorkBitmap& target) {
 }
 
 } // namespace
+
+PixelDepth pixelDepthOf(ColorDepth depth) {
+    switch (depth) {
+    case ColorDepth::Depth1:
+        return PixelDepth::Bits1;
+    case ColorDepth::Depth4:
+        return PixelDepth::Bits4;
+    case ColorDepth::Depth8:
+        return PixelDepth::Bits8;
+    case ColorDepth::Depth15:
+        return PixelDepth::Bits15;
+    case ColorDepth::Depth16:
+        return PixelDepth::Bits16;
+    case ColorDepth::Depth24:
+        return PixelDepth::Bits24;
+    case ColorDepth::Depth32:
+        return PixelDepth::Bits32;
+    }
+    return PixelDepth::Bits24;
+}
+
+ColorDepth colorDepthOf(PixelDepth depth) {
+    switch (depth) {
+    case PixelDepth::Bits1:
+        return ColorDepth::Depth1;
+    case PixelDepth::Bits4:
+        return ColorDepth::Depth4;
+    case PixelDepth::Bits8:
+        return ColorDepth::Depth8;
+    case PixelDepth::Bits15:
+        return ColorDepth::Depth15;
+    case PixelDepth::Bits16:
+        return ColorDepth::Depth16;
+    case PixelDepth::Bits32:
+        return ColorDepth::Depth32;
+    case PixelDepth::Bits24:
+    case PixelDepth::Device:
+        break;
+    }
+    return ColorDepth::Depth24;
+}
 
 bool reduceDepth(WorkBitmap& picture, ColorDepth depth) {
     const PixelDepth wanted = pixelDepthOf(depth);

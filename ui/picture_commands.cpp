@@ -3,6 +3,7 @@
 // top-left colour as background.
 #include "engine/output_name.h"
 #include "engine/picture_loader.h"
+#include "engine/picture_preparation.h"
 #include "ui/color_swatch.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
@@ -15,31 +16,6 @@
 #include <QRadioButton>
 
 namespace varnelo {
-
-namespace {
-
-int depthIndex(PixelDepth depth) {
-    switch (depth) {
-    case PixelDepth::Bits1:
-        return 0;
-    case PixelDepth::Bits4:
-        return 1;
-    case PixelDepth::Bits8:
-        return 2;
-    case PixelDepth::Bits15:
-        return 3;
-    case PixelDepth::Bits16:
-        return 4;
-    case PixelDepth::Bits32:
-        return 6;
-    case PixelDepth::Bits24:
-    case PixelDepth::Device:
-        break;
-    }
-    return 5;
-}
-
-} // namespace
 
 std::string MainForm::outputExtension() const {
     const MainFormControls& c = controls_;
@@ -66,7 +42,7 @@ void MainForm::openPictureFile(const std::string& path) {
     outputNameBase_ = path;
     c.outputFileEdit->setText(
         QFile::decodeName(uniqueOutputName(outputNameBase_, outputExtension()).c_str()));
-    c.colorDepthList->setCurrentIndex(depthIndex(workBitmap_.depth()));
+    c.colorDepthList->setCurrentIndex(static_cast<int>(colorDepthOf(workBitmap_.depth())));
     // An empty picture has no proportion: the size fields then stay free.
     aspectRatio_ = workBitmap_.isEmpty()
                        ? 0.0
