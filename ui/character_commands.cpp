@@ -1,15 +1,99 @@
 // The character and appearance side of the window: the character modes and
 // their fields, the range checks, the phrase file, the background colour and
 // the preview.
+#include "engine/codepages.h"
+#include "engine/phrase_file.h"
+#include "ui/color_swatch.h"
+#include "ui/common_dialogs.h"
 #include "ui/main_form.h"
+#include "ui/preview_panel.h"
+#include "ui/window_style.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <limits>
+#include <optional>
 
 namespace varnelo {
 
-void MainForm::onModeClicked() {}
-void MainForm::onRangeFromChanged() {}
-void MainForm::onRangeToChanged() {}
-void MainForm::loadPhraseFile() {}
-void MainForm::chooseBackgroundColor() {}
-void MainForm::onStretchClicked() {}
+void MainForm::onModeClicked() {
+    const MainFormControls& c = controls_;
+    const bool text = c.customTextRadio->isChecked();
+    const bool blocks = !text && c.terminalBlocksRadio->isChecked();
+    const bool range = !text && !blocks && c.customRangeRadio->isChecked();
+    setFieldEnabled(*c.customTextEdit, text);
+    setFieldEnabled(*c.blockStrengthList, blocks);
+    setFieldEnabled(*c.rangeFromEdit, range);
+    setFieldEnabled(*c.rangeToEdit, range);
+    // The random modes have no field to go to, so the focus stays put.
+    if (text)
+        c.customTextEdit->setFocus();
+    else if (blocks)
+        c.blockStrengthList->setFocus();
+    else if (range)
+        c.rangeFromEdit->setFocus();
+}
+
+void MainForm::onRangeFromChanged() {
+    // Only the lower bound: a start above 255 or above the end is the
+    // character source's to deal with. Each reset runs this check again.
+    if (!fieldNumberWithin(*controls_.rangeFromEdit, 1, std::numeric_limits<std::int32_t>::max()))
+        controls_.rangeFromEdit->setText(QStringLiteral("123"));
+}
+
+void MainForm::onRangeToChanged() {
+    if (!fieldNumberWithin(*controls_.rangeToEdit, std::numeric_limits<std::int32_t>::min(), 255))
+        controls_.rangeToEdit->setText(QStringLiteral("255"));
+}
+
+void MainForm::loadPhraseFile() {
+    const MainFormControls& c = controls_;
+    dialogs_.filter = QStringLiteral("Text (*.txt)|*.txt");
+    if (!dialogs_.showOpenDialog(nullptr, {}))
+        return;
+    // Ticked directly, so the mode fields keep their state: only the
+    // phrase field is enabled, and nothing else is taken away.
+    c.customTextRadio->setChecked(true);
+    setFieldEnabled(*c.customTextEdit, true);
+    c.customTextEdit->clear();
+
+    // A pipe or device would block the window while it is read, or never
+    // end; only a regular file is taken.
+    const QString chosen = dialogs_.chosenFileName;
+    std::optional<ByteString> phrase;
+    if (QFileInfo(chosen).isFile())
+        phrase = readPhraseFile(QFile::encodeName(chosen).toStdString());
+    if (phrase) {
+        const QString shown = QString::fromStdString(windows1252ToUtf8(*phrase));
+        // A line edit silently cuts its text at its maximum length, which
+        // would shorten a long phrase without a word.
+        if (shown.size() > c.customTextEdit->maxLength())
+            c.customTextEdit->setMaxLength(static_cast<int>(shown.size()));
+        c.customTextEdit->setText(shown);
+    }
+    c.customTextEdit->setFocus();
+}
+
+void MainForm::chooseBackgroundColor() {
+    // The dialog opens on the colour last confirmed in it, not the swatch's:
+    // the swatch also follows each opened picture.
+    if (!dialogs_.showColorDialog())
+        return;
+    controls_.colorSwatch->setColor(dialogs_.color);
+}
+
+void MainForm::onStretchClicked() {
+    const QCheckBox* stretch = controls_.previewPanel->stretchCheck();
+    controls_.previewPanel->previewBox()->setStretched(stretch->isChecked());
+    // The check box lives in whichever window shows the preview, and that
+    // window is left with no focused control.
+    if (QWidget* focused = stretch->window()->focusWidget())
+        focused->clearFocus();
+}
 
 } // namespace varnelo

@@ -177,6 +177,10 @@ private:
     // Output names.
     std::string outputExtension() const;
 
+    // Whether a number field holds a number from low to high. An empty field
+    // holds none, and neither does one too long to read without wrapping.
+    static bool fieldNumberWithin(const QLineEdit& field, std::int32_t low, std::int32_t high);
+
     // The real services stand in for those a test does not give.
     std::unique_ptr<const Clock> ownClock_;
     std::unique_ptr<MessageBoxes> ownMessages_;

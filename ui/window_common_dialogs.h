@@ -2,11 +2,29 @@
 
 #include "ui/common_dialogs.h"
 
+#include <QStringList>
+
+class QDialog;
+class QFileDialog;
+
 namespace varnelo {
+
+/// Qt's name filters for a filter text "description|pattern|...": one entry
+/// a pair, "Images (*.bmp *.jpg)" for "Images (*.bmp;*.jpg)|*.bmp;*.jpg".
+/// Qt takes the patterns from the parentheses at the end of the text it
+/// shows and splits them at spaces, so the real patterns replace whatever
+/// the description had in parentheses. An entry without a pattern lists
+/// every file; a description left without its pattern is dropped.
+QStringList qtNameFilters(const QString& filter);
+
+/// The folder a file dialog opens in: the folder of the file last
+/// confirmed, or the working directory before the first one or once that
+/// folder has gone.
+QString fileDialogFolder(const QString& lastConfirmedFile);
 
 /// The real dialogs: Qt's own (not the desktop's native ones), so the open
 /// dialog can host the preview, owned by the window.
-class WindowCommonDialogs final : public CommonDialogs {
+class WindowCommonDialogs : public CommonDialogs {
 public:
     explicit WindowCommonDialogs(QWidget* owner);
 
@@ -15,8 +33,17 @@ public:
     bool showSaveDialog() override;
     bool showColorDialog() override;
 
+protected:
+    /// Runs a prepared dialog and answers whether the user confirmed it.
+    /// Tests answer in its place without a modal loop.
+    virtual bool run(QDialog& dialog);
+
 private:
+    void prepare(QFileDialog& dialog) const;
+    bool confirm(QFileDialog& dialog);
+
     QWidget* owner_;
+    QString lastConfirmedFile_;
 };
 
 } // namespace varnelo
