@@ -31,7 +31,7 @@ median() {
     start=$(date +%s.%N)
     "$@" >/dev/null 2>&1
     end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc -l)")
+    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN {print b - a}')")
   done
   printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
 }
@@ -39,9 +39,7 @@ peak_mb() {
   /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1 | awk '{printf "%.0f", $1/1024}'
 }
 
-convert_with() { # format output
-  "$build/cli/varnelo-convert" --seed 1 -f "$1" -o "$2" "$data/photo.jpg"
-}
+converter=$build/cli/varnelo-convert
 
 printf '%-28s %10s %10s %12s\n' "command" "median s" "peak MB" "output MB"
 declare -A seconds
@@ -53,12 +51,16 @@ row() { # name output command...
   memory=$(peak_mb "$@")
   local size=0
   [[ -f "$output" ]] && size=$(stat -c %s "$output")
-  printf '%-28s %10s %10s %12.1f\n' "$name" "${seconds[$name]}" "$memory" "$(echo "$size / 1048576" | bc -l)"
+  printf '%-28s %10s %10s %12.1f\n' "$name" "${seconds[$name]}" "$memory" "$(awk -v s="$size" 'BEGIN {print s / 1048576}')"
 }
 
-row "varnelo plain html" "$data/out-plain.html" convert_with plain-html "$data/out-plain.html"
-row "varnelo css html" "$data/out-css.html" convert_with css-html "$data/out-css.html"
-row "varnelo rtf" "$data/out.rtf" convert_with rtf "$data/out.rtf"
+row "varnelo plain html" "$data/out-plain.html" \
+  "$converter" --seed 1 -f plain-html -o "$data/out-plain.html" "$data/photo.jpg"
+row "varnelo css html" "$data/out-css.html" \
+  "$converter" --seed 1 -f css-html -o "$data/out-css.html" "$data/photo.jpg"
+row "varnelo rtf" "$data/out.rtf" "$converter" --seed 1 -f rtf -o "$data/out.rtf" "$data/photo.jpg"
+row "varnelo png at the limit" "$data/out.png" \
+  "$converter" --seed 1 -f png -W 423 -o "$data/out.png" "$data/photo.jpg"
 row "cat of the plain html" "$data/out-plain.html" cat "$data/out-plain.html"
 if command -v jp2a >/dev/null; then
   row "jp2a --colors --html" "" sh -c "jp2a --colors --html --width=1600 --height=1200 '$data/photo.jpg' > '$data/out-jp2a.html'"
@@ -68,7 +70,9 @@ if command -v img2txt >/dev/null; then
 fi
 
 echo
-ratio() { echo "${seconds[$1]} / ${seconds[$2]}" | bc -l | xargs printf '%s / %s: %.2f\n' "$1" "$2"; }
+ratio() {
+  awk -v a="${seconds[$1]}" -v b="${seconds[$2]}" -v n="$1" -v d="$2" 'BEGIN {printf "%s / %s: %.2f\n", n, d, a / b}'
+}
 ratio "varnelo css html" "varnelo plain html"
 if [[ -n "${seconds[jp2a --colors --html]:-}" ]]; then
   ratio "jp2a --colors --html" "varnelo plain html"

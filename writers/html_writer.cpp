@@ -3,6 +3,7 @@
 #include "writers/hex_colour.h"
 
 #include <string>
+#include <string_view>
 
 namespace varnelo {
 
@@ -17,9 +18,16 @@ void appendHex(ByteString& text, Rgb color) {
     text.append(digits.data(), digits.size());
 }
 
+// Bytes a pixel text may hold that HTML must not see as they are.
+constexpr std::string_view kSpecialBytes("<>&\0", 4);
+
 } // namespace
 
 void appendHtmlText(ByteString& line, const ByteString& text) {
+    if (text.find_first_of(kSpecialBytes) == ByteString::npos) {
+        line += text;
+        return;
+    }
     for (const char byte : text) {
         switch (byte) {
         case '<':
@@ -43,7 +51,7 @@ void appendHtmlText(ByteString& line, const ByteString& text) {
 bool HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/, int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
     styleRules_.clear();
-    ruledColors_.clear();
+    ruledColors_.assign(css_ ? (std::size_t{1} << 24) / 64 : 0, 0);
     const std::string size = std::to_string(settings.fontSize);
 
     ByteString body = "body {background-color: #";
@@ -68,18 +76,31 @@ void HtmlWriter::beginLine(int /*y*/) {
 }
 
 void HtmlWriter::openRun(Rgb color) {
+    // Built in one piece: a photo changes colour at nearly every pixel.
+    char tag[32];
+    std::size_t length = 0;
+    const auto put = [&](std::string_view part) {
+        part.copy(tag + length, part.size());
+        length += part.size();
+    };
     if (!line_.empty())
-        line_ += css_ ? "</s>" : "</font>";
-    line_ += css_ ? "<s class=" : "<font color=#";
-    appendHex(line_, color);
-    line_ += '>';
+        put(css_ ? "</s>" : "</font>");
+    put(css_ ? "<s class=" : "<font color=#");
+    const auto digits = hexColour(color);
+    put({digits.data(), digits.size()});
+    tag[length++] = '>';
+    line_.append(tag, length);
     if (css_)
         addStyleRule(color);
 }
 
 void HtmlWriter::addStyleRule(Rgb color) {
-    if (!ruledColors_.insert(color).second)
+    const Rgb key = color & 0xFFFFFFu;
+    std::uint64_t& word = ruledColors_[key >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    if ((word & bit) != 0)
         return;
+    word |= bit;
     const auto digits = hexColour(color);
     styleRules_ += '.';
     if (digits[0] >= '0' && digits[0] <= '9') {

@@ -3,7 +3,8 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 
-#include <unordered_set>
+#include <cstdint>
+#include <vector>
 
 namespace varnelo {
 
@@ -28,7 +29,9 @@ private:
     bool css_ = false;
     ByteString line_;
     ByteString styleRules_;
-    std::unordered_set<Rgb> ruledColors_;
+    // One bit per 24-bit colour (2 MB): which colours have a style rule.
+    // Smaller than any table of a photo's colours, so lookups stay in cache.
+    std::vector<std::uint64_t> ruledColors_;
 };
 
 /// Appends a pixel text to an HTML line: "<", ">" and "&" become entities

@@ -2,6 +2,7 @@
 
 #include "engine/status_sink.h"
 
+#include <charconv>
 #include <string>
 
 namespace varnelo {
@@ -38,18 +39,20 @@ void RtfWriter::beginLine(int /*y*/) {
     line_.clear();
 }
 
-std::size_t RtfWriter::colorIndex(Rgb color) {
-    const auto [place, added] = indexOf_.try_emplace(color, colors_.size() + 1);
-    if (added)
+std::uint32_t RtfWriter::colorIndex(Rgb color) {
+    bool isNew = false;
+    const std::uint32_t index = indexOf_.indexOf(color, isNew);
+    if (isNew)
         colors_.push_back(color);
-    return place->second;
+    return index;
 }
 
 void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
     if (newRun) {
-        line_ += "\\cf";
-        line_ += std::to_string(colorIndex(color));
-        line_ += ' ';
+        char control[16] = "\\cf";
+        char* end = std::to_chars(control + 3, control + sizeof control - 1, colorIndex(color)).ptr;
+        *end++ = ' ';
+        line_.append(control, static_cast<std::size_t>(end - control));
     }
     appendRtfText(line_, text);
 }

@@ -3,7 +3,8 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 
-#include <unordered_map>
+#include "writers/color_index_table.h"
+
 #include <vector>
 
 namespace varnelo {
@@ -25,14 +26,14 @@ public:
 
 private:
     /// The 1-based index of the colour's table entry, added when new.
-    std::size_t colorIndex(Rgb color);
+    std::uint32_t colorIndex(Rgb color);
 
     DocumentLines& lines_;
     StatusSink& status_;
     Rgb background_ = 0;
     ByteString line_;
     std::vector<Rgb> colors_;
-    std::unordered_map<Rgb, std::size_t> indexOf_;
+    ColorIndexTable indexOf_;
 };
 
 /// Appends a pixel text to an RTF line: "\", "{" and "}" are escaped and a
