@@ -22,6 +22,31 @@ WorkBitmap makePicture(int width, int height, const ColorAt& colorAt) {
     return picture;
 }
 
+std::vector<std::uint8_t> encoderRows(int width, int height, BmpPixelFormat format,
+                                      const ColorAt& colorAt) {
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb color = colorAt(x, y);
+            bytes.insert(bytes.end(), {blueOf(color), greenOf(color), redOf(color)});
+            if (format == BmpPixelFormat::Bgrx32)
+                bytes.push_back(static_cast<std::uint8_t>(x * 89 + y * 13 + 7));
+        }
+    }
+    return bytes;
+}
+
+BmpRowSource rowSource(const std::vector<std::uint8_t>& pixels, int height) {
+    const std::size_t stride = pixels.size() / static_cast<std::size_t>(height);
+    return
+        [&pixels, stride](int y) { return pixels.data() + stride * static_cast<std::size_t>(y); };
+}
+
+Rgb noise(int x, int y) {
+    const auto h = static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u;
+    return makeRgb(h >> 8, h >> 16, h >> 24);
+}
+
 void writeBmpFile(const std::string& path, int width, int height, const ColorAt& colorAt) {
     MemorySink sink;
     if (!writeBmp(sink, makePicture(width, height, colorAt)))

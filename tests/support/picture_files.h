@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/codecs/bmp_writer.h"
 #include "engine/color.h"
 #include "engine/work_bitmap.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace varnelo::test {
 
@@ -12,6 +14,18 @@ using ColorAt = std::function<Rgb(int x, int y)>;
 
 /// A 24-bit picture whose pixel (x, y) has colorAt(x, y).
 WorkBitmap makePicture(int width, int height, const ColorAt& colorAt);
+
+/// Rows as the encoders take them, top row first. The unused byte of
+/// Bgrx32 holds junk, which must not reach any file.
+std::vector<std::uint8_t> encoderRows(int width, int height, BmpPixelFormat format,
+                                      const ColorAt& colorAt);
+
+/// Hands out the rows of encoderRows one by one; pixels must outlive it.
+BmpRowSource rowSource(const std::vector<std::uint8_t>& pixels, int height);
+
+/// Every channel of every pixel differs from its neighbours, so a shifted,
+/// swapped or flipped row shows; also detail that costs bytes to compress.
+Rgb noise(int x, int y);
 
 /// Writes a 24-bit BMP file whose pixel (x, y) has colorAt(x, y).
 void writeBmpFile(const std::string& path, int width, int height, const ColorAt& colorAt);

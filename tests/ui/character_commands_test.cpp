@@ -19,16 +19,8 @@
 namespace varnelo {
 namespace {
 
-class CharacterCommandsTest : public ::testing::Test {
+class CharacterCommandsTest : public test::WindowTest {
 protected:
-    CharacterCommandsTest()
-        : form_(MainFormServices{.clock = nullptr,
-                                 .messages = &boxes_,
-                                 .shell = &shell_,
-                                 .dialogs = &dialogs_,
-                                 .makeWriter = {}}),
-          c(form_.controls()) {}
-
     // The next open dialog is confirmed with this file, shown without a preview.
     void answerOpen(const std::string& path) {
         dialogs_.openAnswers.push_back(
@@ -57,13 +49,6 @@ protected:
                           Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(c.colorSwatch, &click);
     }
-
-    test::TempDir folder_;
-    test::RecordingBoxes boxes_;
-    test::RecordingShell shell_;
-    test::ScriptedDialogs dialogs_;
-    MainForm form_;
-    const MainFormControls& c;
 };
 
 TEST_F(CharacterCommandsTest, OnlyTheChosenModesFieldIsEnabledAndFocused) {

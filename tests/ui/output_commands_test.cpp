@@ -16,16 +16,8 @@
 namespace varnelo {
 namespace {
 
-class OutputCommandsTest : public ::testing::Test {
+class OutputCommandsTest : public test::WindowTest {
 protected:
-    OutputCommandsTest()
-        : form_(MainFormServices{.clock = nullptr,
-                                 .messages = &boxes_,
-                                 .shell = &shell_,
-                                 .dialogs = &dialogs_,
-                                 .makeWriter = {}}),
-          c(form_.controls()) {}
-
     QString path(const std::string& name) const {
         return QString::fromStdString(folder_.file(name));
     }
@@ -48,13 +40,6 @@ protected:
         EXPECT_EQ(c.noOptionsLabel->isHidden(), shown);
         return shown;
     }
-
-    test::TempDir folder_;
-    test::RecordingBoxes boxes_;
-    test::RecordingShell shell_;
-    test::ScriptedDialogs dialogs_;
-    MainForm form_;
-    const MainFormControls& c;
 };
 
 TEST_F(OutputCommandsTest, TheConfirmedEntryPicksTheFormatAndAFreeName) {

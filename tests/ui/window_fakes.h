@@ -4,10 +4,14 @@
 // dialogs that tests answer and read back.
 #include "engine/clock.h"
 #include "platform/shell.h"
+#include "tests/support/temp_dir.h"
 #include "ui/common_dialogs.h"
+#include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -79,6 +83,26 @@ private:
         answers.pop_front();
         return answer(*this);
     }
+};
+
+/// A window with every service replaced, in a fresh temporary folder.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+        : form_(MainFormServices{.clock = &clock_,
+                                 .messages = &boxes_,
+                                 .shell = &shell_,
+                                 .dialogs = &dialogs_,
+                                 .makeWriter = {}}),
+          c(form_.controls()) {}
+
+    TempDir folder_;
+    FixedClock clock_;
+    RecordingBoxes boxes_;
+    RecordingShell shell_;
+    ScriptedDialogs dialogs_;
+    MainForm form_;
+    const MainFormControls& c;
 };
 
 } // namespace varnelo::test

@@ -14,28 +14,6 @@
 namespace varnelo {
 namespace {
 
-// Rows in the writer's layout. The unused byte of Bgrx32 holds junk, which
-// must not reach the file.
-std::vector<std::uint8_t> pixelsOf(int width, int height, BmpPixelFormat format,
-                                   const test::ColorAt& colorAt) {
-    std::vector<std::uint8_t> bytes;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Rgb color = colorAt(x, y);
-            bytes.insert(bytes.end(), {blueOf(color), greenOf(color), redOf(color)});
-            if (format == BmpPixelFormat::Bgrx32)
-                bytes.push_back(static_cast<std::uint8_t>(x * 89 + y * 13 + 7));
-        }
-    }
-    return bytes;
-}
-
-BmpRowSource rowsOf(const std::vector<std::uint8_t>& pixels, int height) {
-    const std::size_t stride = pixels.size() / static_cast<std::size_t>(height);
-    return
-        [&pixels, stride](int y) { return pixels.data() + stride * static_cast<std::size_t>(y); };
-}
-
 // Gentle gradients survive the default chroma subsampling, so at quality 100
 // every pixel should come back close. Red runs across, green down: a mirrored,
 // flipped or channel-swapped picture is far off.
@@ -44,17 +22,11 @@ Rgb gradient(int x, int y) {
                    200);
 }
 
-// Detail that costs bytes at high quality.
-Rgb noise(int x, int y) {
-    const auto h = static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u;
-    return makeRgb(h >> 8, h >> 16, h >> 24);
-}
-
 std::vector<std::uint8_t> encoded(int width, int height, BmpPixelFormat format,
                                   const test::ColorAt& colorAt, int quality) {
-    const std::vector<std::uint8_t> pixels = pixelsOf(width, height, format, colorAt);
+    const std::vector<std::uint8_t> pixels = test::encoderRows(width, height, format, colorAt);
     MemorySink sink;
-    EXPECT_TRUE(writeJpeg(sink, width, height, format, rowsOf(pixels, height), quality));
+    EXPECT_TRUE(writeJpeg(sink, width, height, format, test::rowSource(pixels, height), quality));
     return sink.bytes();
 }
 
@@ -112,13 +84,13 @@ TEST(JpegEncoder, RoundTripsBothPixelFormats) {
         }
         EXPECT_LE(worst, 6);
     }
-    EXPECT_EQ(encoded(29, 17, BmpPixelFormat::Bgrx32, noise, 90),
-              encoded(29, 17, BmpPixelFormat::Bgr24, noise, 90));
+    EXPECT_EQ(encoded(29, 17, BmpPixelFormat::Bgrx32, test::noise, 90),
+              encoded(29, 17, BmpPixelFormat::Bgr24, test::noise, 90));
 }
 
 TEST(JpegEncoder, QualityChangesTheFileAndIsClamped) {
     const auto at = [](int quality) {
-        return encoded(64, 64, BmpPixelFormat::Bgr24, noise, quality);
+        return encoded(64, 64, BmpPixelFormat::Bgr24, test::noise, quality);
     };
     EXPECT_LT(at(10).size() * 2, at(95).size());
     EXPECT_EQ(at(-40), at(1));
@@ -128,14 +100,15 @@ TEST(JpegEncoder, QualityChangesTheFileAndIsClamped) {
 TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     // Large enough for several chunks to reach the sink before the stop.
     constexpr int kSide = 300;
-    const std::vector<std::uint8_t> pixels = pixelsOf(kSide, kSide, BmpPixelFormat::Bgr24, noise);
+    const std::vector<std::uint8_t> pixels =
+        test::encoderRows(kSide, kSide, BmpPixelFormat::Bgr24, test::noise);
     int asked = 0;
     for (const int stopAt : {0, 250, kSide - 1}) {
         SCOPED_TRACE(stopAt);
         asked = 0;
         const BmpRowSource source = [&](int y) -> const std::uint8_t* {
             EXPECT_EQ(y, asked++);
-            return y == stopAt ? nullptr : rowsOf(pixels, kSide)(y);
+            return y == stopAt ? nullptr : test::rowSource(pixels, kSide)(y);
         };
         MemorySink sink;
         EXPECT_FALSE(writeJpeg(sink, kSide, kSide, BmpPixelFormat::Bgr24, source, 100));
@@ -148,7 +121,7 @@ TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     // A sink failing at its first or a later write ends the writing there.
     const BmpRowSource counted = [&](int y) {
         ++asked;
-        return rowsOf(pixels, kSide)(y);
+        return test::rowSource(pixels, kSide)(y);
     };
     for (const bool throws : {false, true}) {
         for (const std::size_t allowed : {0u, 1u}) {

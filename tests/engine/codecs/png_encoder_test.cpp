@@ -13,35 +13,6 @@
 namespace varnelo {
 namespace {
 
-// Rows in the writer's layout. The unused byte of Bgrx32 holds junk, which
-// must not reach the file.
-std::vector<std::uint8_t> pixelsOf(int width, int height, BmpPixelFormat format,
-                                   const test::ColorAt& colorAt) {
-    std::vector<std::uint8_t> bytes;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const Rgb color = colorAt(x, y);
-            bytes.insert(bytes.end(), {blueOf(color), greenOf(color), redOf(color)});
-            if (format == BmpPixelFormat::Bgrx32)
-                bytes.push_back(static_cast<std::uint8_t>(x * 89 + y * 13 + 7));
-        }
-    }
-    return bytes;
-}
-
-BmpRowSource rowsOf(const std::vector<std::uint8_t>& pixels, int height) {
-    const std::size_t stride = pixels.size() / static_cast<std::size_t>(height);
-    return
-        [&pixels, stride](int y) { return pixels.data() + stride * static_cast<std::size_t>(y); };
-}
-
-// Every channel of every pixel differs from its neighbours, so a shifted,
-// swapped or flipped row shows.
-Rgb noise(int x, int y) {
-    const auto h = static_cast<std::uint32_t>(x * 7919 + y * 104729) * 2654435761u;
-    return makeRgb(h >> 8, h >> 16, h >> 24);
-}
-
 // Wide flat stripes: deflate packs them into almost nothing.
 Rgb stripes(int /*x*/, int y) {
     return (y / 4) % 2 == 0 ? makeRgb(250, 120, 10) : makeRgb(10, 40, 90);
@@ -49,9 +20,9 @@ Rgb stripes(int /*x*/, int y) {
 
 std::vector<std::uint8_t> encoded(int width, int height, BmpPixelFormat format,
                                   const test::ColorAt& colorAt, int level) {
-    const std::vector<std::uint8_t> pixels = pixelsOf(width, height, format, colorAt);
+    const std::vector<std::uint8_t> pixels = test::encoderRows(width, height, format, colorAt);
     MemorySink sink;
-    EXPECT_TRUE(writePng(sink, width, height, format, rowsOf(pixels, height), level));
+    EXPECT_TRUE(writePng(sink, width, height, format, test::rowSource(pixels, height), level));
     return sink.bytes();
 }
 
@@ -91,10 +62,10 @@ TEST(PngEncoder, RoundTripsBothPixelFormatsExactly) {
     for (const auto& [width, height] : {std::pair{1, 1}, {2, 3}, {37, 23}, {256, 5}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         const std::vector<std::uint8_t> file =
-            encoded(width, height, BmpPixelFormat::Bgrx32, noise, 6);
-        expectPicture(file, width, height, noise);
+            encoded(width, height, BmpPixelFormat::Bgrx32, test::noise, 6);
+        expectPicture(file, width, height, test::noise);
         // The unused byte is dropped, neither stored nor taken for alpha.
-        EXPECT_EQ(encoded(width, height, BmpPixelFormat::Bgr24, noise, 6), file);
+        EXPECT_EQ(encoded(width, height, BmpPixelFormat::Bgr24, test::noise, 6), file);
         ASSERT_EQ(test::findPngChunk(file, "IHDR"), 8);
         EXPECT_EQ(file[8 + 16], 8); // bit depth
         EXPECT_EQ(file[8 + 17], 2); // colour type: RGB, no alpha
@@ -119,13 +90,14 @@ TEST(PngEncoder, LevelChangesTheFileAndIsClamped) {
 
 TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     constexpr int kSide = 64;
-    const std::vector<std::uint8_t> pixels = pixelsOf(kSide, kSide, BmpPixelFormat::Bgrx32, noise);
+    const std::vector<std::uint8_t> pixels =
+        test::encoderRows(kSide, kSide, BmpPixelFormat::Bgrx32, test::noise);
     for (const int stopAt : {0, 20, kSide - 1}) {
         SCOPED_TRACE(stopAt);
         int asked = 0;
         const BmpRowSource source = [&](int y) -> const std::uint8_t* {
             EXPECT_EQ(y, asked++);
-            return y == stopAt ? nullptr : rowsOf(pixels, kSide)(y);
+            return y == stopAt ? nullptr : test::rowSource(pixels, kSide)(y);
         };
         MemorySink sink;
         EXPECT_FALSE(writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32, source, 0));
@@ -137,13 +109,14 @@ TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
 
     // Count the writes of a whole file, then fail at each one in turn.
     LimitedSink whole(SIZE_MAX, false);
-    ASSERT_TRUE(writePng(whole, kSide, kSide, BmpPixelFormat::Bgrx32, rowsOf(pixels, kSide), 0));
+    ASSERT_TRUE(
+        writePng(whole, kSide, kSide, BmpPixelFormat::Bgrx32, test::rowSource(pixels, kSide), 0));
     ASSERT_GT(whole.attempts_, 4u);
     for (std::size_t allowed = 0; allowed < whole.attempts_; ++allowed) {
         for (const bool throws : {false, true}) {
             LimitedSink sink(allowed, throws);
-            EXPECT_FALSE(
-                writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32, rowsOf(pixels, kSide), 0))
+            EXPECT_FALSE(writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32,
+                                  test::rowSource(pixels, kSide), 0))
                 << allowed;
             EXPECT_EQ(sink.attempts_, allowed + 1);
         }
