@@ -10,7 +10,8 @@ packages=(
   fonts-wine fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(googletest libgtest-dev libbenchmark-dev clang-format)
+  packages+=(googletest libgtest-dev libbenchmark-dev clang-format
+    desktop-file-utils appstream dpkg-dev file)
 fi
 
 missing=()
