@@ -7,6 +7,8 @@
 #include "ui/conversion_view.h"
 #include "writers/output_writer_factory.h"
 
+#include "tests/ui/event_pump.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -31,19 +33,6 @@ namespace varnelo {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QTimer tick; // wakes the wait below even when no change arrives
-    tick.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 class StoppedClock final : public Clock {
 public:
@@ -188,7 +177,7 @@ TEST_F(ConversionControllerTest, HandsEveryStepToTheWindowInOrderThenTheEnd) {
     other.outputPath = folder_.file("other.html");
     EXPECT_FALSE(conversion.start(other));
 
-    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return view_.ends > 0; }));
     const std::vector<std::string> expected = {
         "range 2",          "status processing image line 0 of 2...",
         "position 0",       "status processing image line 1 of 2...",
@@ -208,7 +197,7 @@ TEST_F(ConversionControllerTest, CancelStopsTheViewCallsAtOnceWithoutWaitingAndW
     ConversionController& conversion = controller(gatedFactory());
     ASSERT_TRUE(conversion.start(settings_));
     std::future<void> reached = gate_.reached.get_future();
-    ASSERT_TRUE(pumpUntil([&] { return reached.wait_for(0s) == std::future_status::ready; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return reached.wait_for(0s) == std::future_status::ready; }));
     const std::vector<std::string> beforeCancel = view_.calls;
 
     // The worker is held inside the pass; cancel must return all the same.
@@ -225,7 +214,7 @@ TEST_F(ConversionControllerTest, CancelStopsTheViewCallsAtOnceWithoutWaitingAndW
     // The next pass gets a hand-off of its own, not the released one.
     view_.calls.clear();
     ASSERT_TRUE(conversion.start(settings_));
-    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return view_.ends > 0; }));
     EXPECT_EQ(view_.calls.back(), "ended Done");
     EXPECT_TRUE(outputExists());
 }
@@ -237,7 +226,7 @@ TEST_F(ConversionControllerTest, ACancelBeatsAChangeTheWorkerHasAlreadyQueued) {
     CancelOnFirstChange cancelFirst(conversion);
     QCoreApplication::instance()->installEventFilter(&cancelFirst);
     ASSERT_TRUE(conversion.start(settings_));
-    ASSERT_TRUE(pumpUntil([&] { return cancelFirst.cancelled; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return cancelFirst.cancelled; }));
     QCoreApplication::instance()->removeEventFilter(&cancelFirst);
     conversion.shutDown();
     QCoreApplication::processEvents();
@@ -267,7 +256,7 @@ TEST_F(ConversionControllerTest, AnUnwritableOutputIsShownAsAnErrorAndEndsAsFail
     settings_.outputPath = folder_.file("fehlt-\xC3\xBC/out.html");
     ConversionController& conversion = controller();
     ASSERT_TRUE(conversion.start(settings_));
-    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return view_.ends > 0; }));
     ASSERT_GE(view_.calls.size(), 3u);
     const std::vector<std::string> tail(view_.calls.end() - 3, view_.calls.end());
     EXPECT_EQ(tail[0],
@@ -283,7 +272,7 @@ TEST_F(ConversionControllerTest, AnExceptionInThePassEndsItAsFailedInsteadOfEndi
             throw std::bad_alloc();
         });
     ASSERT_TRUE(conversion.start(settings_));
-    ASSERT_TRUE(pumpUntil([&] { return view_.ends > 0; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return view_.ends > 0; }));
     const std::vector<std::string> tail(view_.calls.end() - 3, view_.calls.end());
     EXPECT_EQ(tail[0], "error not enough memory for a picture of this size!");
     EXPECT_EQ(tail[2], "ended Failed");
@@ -301,7 +290,7 @@ TEST_F(ConversionControllerTest, TheWindowMayStartTheNextPassFromConversionEnded
             restarted = conversion.start(settings_);
     };
     ASSERT_TRUE(conversion.start(settings_));
-    ASSERT_TRUE(pumpUntil([&] { return view_.ends == 2; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return view_.ends == 2; }));
     EXPECT_TRUE(restarted);
     EXPECT_EQ(view_.calls.back(), "ended Done");
     EXPECT_FALSE(conversion.running());

@@ -3,6 +3,7 @@
 #include "platform/shell.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/event_pump.h"
 #include "tests/ui/window_fakes.h"
 #include "ui/color_swatch.h"
 #include "ui/font_list.h"
@@ -106,17 +107,6 @@ protected:
                            99);
         });
         return path;
-    }
-
-    static bool waitUntil(const std::function<bool()>& done) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > 10000)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
     }
 
     test::TempDir folder_;
@@ -323,8 +313,8 @@ TEST_F(MainFormTest, AConversionFromTheWindowWritesWhatTheConverterWrites) {
     EXPECT_FALSE(c.createButton->isEnabled());
     EXPECT_TRUE(c.cancelButton->isEnabled());
     EXPECT_FALSE(c.rtfRadio->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return !form->conversionRunning(); }));
-    ASSERT_TRUE(waitUntil([&] { return c.createButton->isEnabled(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return !form->conversionRunning(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return c.createButton->isEnabled(); }));
     EXPECT_TRUE(c.statusLabel->text().startsWith("ready - done in "))
         << c.statusLabel->text().toStdString();
     EXPECT_TRUE(c.openOutputButton->isEnabled());
@@ -353,7 +343,7 @@ TEST_F(MainFormTest, CancelUnlocksAtOnceAndNothingIsWritten) {
     c.outputFileEdit->setText(QString::fromStdString(output));
     form->startConversion();
     // The window serves the pass's status changes while it waits.
-    ASSERT_TRUE(waitUntil([&] { return gate.reached(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return gate.reached(); }));
     form->cancelConversion();
     EXPECT_EQ(c.statusLabel->text(), "cancelled!");
     EXPECT_FALSE(c.cancelButton->isEnabled());
@@ -380,7 +370,7 @@ TEST_F(MainFormTest, ClosingDuringAConversionEndsPromptlyWithNothingWritten) {
     form->controls().outputFileEdit->setText(QString::fromStdString(output));
     form->startConversion();
     // The window serves the pass's status changes while it waits.
-    ASSERT_TRUE(waitUntil([&] { return gate.reached(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return gate.reached(); }));
     QElapsedTimer timer;
     timer.start();
     std::thread opener([&] {
@@ -402,7 +392,7 @@ TEST_F(MainFormTest, BlocksModeDrawsWithTheTerminalFace) {
     c.terminalBlocksRadio->setChecked(true);
     form->startConversion();
     EXPECT_EQ(c.fontList->face(), "Terminal");
-    ASSERT_TRUE(waitUntil([&] { return c.createButton->isEnabled(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return c.createButton->isEnabled(); }));
     const auto bytes = test::readBytes(folder_.file("blocks.html"));
     EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("<font face=\"Terminal\">"),
               std::string::npos);

@@ -1,5 +1,7 @@
 #include "ui/window_hand_off.h"
 
+#include "tests/ui/event_pump.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -22,21 +24,6 @@ namespace varnelo {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Processes the window thread's events until done() or the time is up; the
-// timer makes the wait for more events return even when none arrive.
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QTimer tick;
-    tick.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // Sees each queued change as Qt delivers it to the context, before it runs,
 // and can act on the window thread at that moment.
@@ -86,7 +73,7 @@ TEST_F(WindowHandOffTest, ChangesRunInOrderOnTheWindowThreadAndApplyWaitsForEach
             ++returned;
         }
     });
-    ASSERT_TRUE(pumpUntil([&] { return returned.load() == 20; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return returned.load() == 20; }));
     worker.get();
     EXPECT_FALSE(offThread.load());
     std::vector<int> expected(20);
@@ -101,7 +88,7 @@ TEST_F(WindowHandOffTest, ReleaseWakesAWorkerWaitingForABlockedWindow) {
     window_.installEventFilter(&busyWindow);
     bool ran = false;
     std::future<bool> applied = applyOnWorker([&] { ran = true; });
-    ASSERT_TRUE(pumpUntil([&] { return busyWindow.deliveries == 1; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return busyWindow.deliveries == 1; }));
     EXPECT_EQ(applied.wait_for(50ms), std::future_status::timeout); // still waiting
 
     handOff_.release();
@@ -120,7 +107,7 @@ TEST_F(WindowHandOffTest, AChangeQueuedBeforeReleaseDoesNotRunAfterIt) {
     window_.installEventFilter(&releasingWindow);
     bool ran = false;
     std::future<bool> applied = applyOnWorker([&] { ran = true; });
-    ASSERT_TRUE(pumpUntil([&] { return releasingWindow.deliveries == 1; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return releasingWindow.deliveries == 1; }));
     ASSERT_EQ(applied.wait_for(2s), std::future_status::ready);
     EXPECT_FALSE(applied.get());
     EXPECT_FALSE(ran);
@@ -158,7 +145,7 @@ TEST(WindowHandOff, AQueuedChangeRunsSafelyAfterEveryCopyIsGone) {
         return false;
     });
     window.installEventFilter(&closingWindow);
-    ASSERT_TRUE(pumpUntil([&] { return closingWindow.deliveries == 1; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return closingWindow.deliveries == 1; }));
     EXPECT_TRUE(workerReturned);
     EXPECT_FALSE(ran);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/limited_sink.h"
 #include "tests/support/picture_files.h"
 
 #include <gtest/gtest.h>
@@ -37,25 +38,6 @@ bool hasMarker(const std::vector<std::uint8_t>& bytes, std::uint8_t marker) {
     }
     return false;
 }
-
-// Accepts a given number of writes, then fails or throws.
-class LimitedSink final : public ByteSink {
-public:
-    LimitedSink(std::size_t writesAllowed, bool throws)
-        : allowed_(writesAllowed), throws_(throws) {}
-    bool write(std::span<const std::uint8_t> /*bytes*/) override {
-        if (attempts_++ < allowed_)
-            return true;
-        if (throws_)
-            throw std::bad_alloc();
-        return false;
-    }
-    std::size_t attempts_ = 0;
-
-private:
-    std::size_t allowed_;
-    bool throws_;
-};
 
 TEST(JpegEncoder, RoundTripsBothPixelFormats) {
     // Sizes off the 16-pixel block grid need libjpeg's edge padding.
@@ -126,12 +108,12 @@ TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     for (const bool throws : {false, true}) {
         for (const std::size_t allowed : {0u, 1u}) {
             asked = 0;
-            LimitedSink sink(allowed, throws);
+            test::LimitedSink sink(allowed, throws);
             EXPECT_FALSE(writeJpeg(sink, kSide, kSide, BmpPixelFormat::Bgr24, counted, 100));
             EXPECT_EQ(sink.attempts_, allowed + 1);
             EXPECT_LT(asked, kSide);
         }
-        LimitedSink sink(0, throws); // a small file fails on its only write
+        test::LimitedSink sink(0, throws); // a small file fails on its only write
         EXPECT_FALSE(writeJpeg(sink, 1, 1, BmpPixelFormat::Bgr24, counted, 90));
         EXPECT_EQ(sink.attempts_, 1u);
     }

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/png_decoder.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/limited_sink.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/png_samples.h"
 
@@ -38,25 +39,6 @@ void expectPicture(const std::vector<std::uint8_t>& file, int width, int height,
             ASSERT_EQ(read.pixelColor(x, y), colorAt(x, y)) << x << ", " << y;
     }
 }
-
-// Accepts a given number of writes, then fails or throws.
-class LimitedSink final : public ByteSink {
-public:
-    LimitedSink(std::size_t writesAllowed, bool throws)
-        : allowed_(writesAllowed), throws_(throws) {}
-    bool write(std::span<const std::uint8_t> /*bytes*/) override {
-        if (attempts_++ < allowed_)
-            return true;
-        if (throws_)
-            throw std::bad_alloc();
-        return false;
-    }
-    std::size_t attempts_ = 0;
-
-private:
-    std::size_t allowed_;
-    bool throws_;
-};
 
 TEST(PngEncoder, RoundTripsBothPixelFormatsExactly) {
     for (const auto& [width, height] : {std::pair{1, 1}, {2, 3}, {37, 23}, {256, 5}}) {
@@ -108,13 +90,13 @@ TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     }
 
     // Count the writes of a whole file, then fail at each one in turn.
-    LimitedSink whole(SIZE_MAX, false);
+    test::LimitedSink whole(SIZE_MAX, false);
     ASSERT_TRUE(
         writePng(whole, kSide, kSide, BmpPixelFormat::Bgrx32, test::rowSource(pixels, kSide), 0));
     ASSERT_GT(whole.attempts_, 4u);
     for (std::size_t allowed = 0; allowed < whole.attempts_; ++allowed) {
         for (const bool throws : {false, true}) {
-            LimitedSink sink(allowed, throws);
+            test::LimitedSink sink(allowed, throws);
             EXPECT_FALSE(writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32,
                                   test::rowSource(pixels, kSide), 0))
                 << allowed;
