@@ -16,7 +16,6 @@ public:
     void showStatus(std::string_view) override {}
     void setProgressRange(int) override {}
     void setProgressPosition(int) override {}
-    void showError(std::string_view) override {}
 };
 
 void BM_DrawCellsAtTheSizeLimit(benchmark::State& state) {
@@ -33,7 +32,7 @@ void BM_DrawCellsAtTheSizeLimit(benchmark::State& state) {
     ByteString text = "00";
     for (auto _ : state) {
         ImageOutput output(context);
-        if (!output.beginOutput(settings, width, height)) {
+        if (!output.beginOutput(settings, width, height).proceeds()) {
             state.SkipWithError("refused");
             break;
         }

@@ -1,5 +1,5 @@
 // Speed of the picture in memory: area-averaging shrink and pixel reading.
-#include "engine/picture_preparation.h"
+#include "engine/resize_picture.h"
 #include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
 

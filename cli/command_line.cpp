@@ -1,7 +1,9 @@
 #include "cli/command_line.h"
 
+#include "engine/char_source.h"
 #include "engine/codepages.h"
-#include "engine/output_name.h"
+#include "engine/output_formats.h"
+#include "engine/picture_loader.h"
 
 #include <array>
 #include <limits>
@@ -74,29 +76,6 @@ constexpr std::array<Named<PixelTransformation>, 7> kModes = {{
     {"range", PixelTransformation::CustomRange},
 }};
 
-struct Format {
-    OutputFormat output;
-    ImageFormat image;
-};
-
-constexpr std::array<Named<Format>, 6> kFormats = {{
-    {"plain-html", {OutputFormat::PlainHtml, ImageFormat::Bmp}},
-    {"css-html", {OutputFormat::CssHtml, ImageFormat::Bmp}},
-    {"rtf", {OutputFormat::Rtf, ImageFormat::Bmp}},
-    {"bmp", {OutputFormat::Image, ImageFormat::Bmp}},
-    {"jpg", {OutputFormat::Image, ImageFormat::Jpg}},
-    {"png", {OutputFormat::Image, ImageFormat::Png}},
-}};
-
-constexpr std::array<Named<Format>, 6> kOutputExtensions = {{
-    {".html", {OutputFormat::PlainHtml, ImageFormat::Bmp}},
-    {".htm", {OutputFormat::PlainHtml, ImageFormat::Bmp}},
-    {".rtf", {OutputFormat::Rtf, ImageFormat::Bmp}},
-    {".bmp", {OutputFormat::Image, ImageFormat::Bmp}},
-    {".jpg", {OutputFormat::Image, ImageFormat::Jpg}},
-    {".png", {OutputFormat::Image, ImageFormat::Png}},
-}};
-
 constexpr std::array<Named<BlockStrength>, 5> kBlockStrengths = {{
     {"1", 0},
     {"2", 1},
@@ -120,29 +99,36 @@ struct UsageFault {
     std::string message;
 };
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+[[noreturn]] void invalidChoice(std::string_view option, std::string_view text,
+                                const std::vector<std::string_view>& names) {
+    std::string message =
+        "invalid value '" + std::string(text) + "' for " + std::string(option) + " (choose from ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        message += i == 0 ? "" : ", ";
+        message += names[i];
     }
-    return lower;
+    throw UsageFault{message + ")"};
 }
 
 template <typename Value, std::size_t N>
 Value choose(const std::array<Named<Value>, N>& choices, std::string_view option,
              std::string_view text) {
+    std::vector<std::string_view> names;
     for (const Named<Value>& choice : choices) {
         if (choice.name == text)
             return choice.value;
+        names.push_back(choice.name);
     }
-    std::string message =
-        "invalid value '" + std::string(text) + "' for " + std::string(option) + " (choose from ";
-    for (std::size_t i = 0; i < N; ++i) {
-        message += i == 0 ? "" : ", ";
-        message += choices[i].name;
-    }
-    throw UsageFault{message + ")"};
+    invalidChoice(option, text, names);
+}
+
+const OutputFormatEntry& chooseFormat(std::string_view option, std::string_view text) {
+    if (const OutputFormatEntry* format = outputFormatNamed(text))
+        return *format;
+    std::vector<std::string_view> names;
+    for (const OutputFormatEntry& format : outputFormats())
+        names.push_back(format.name);
+    invalidChoice(option, text, names);
 }
 
 // Digits only: the window's lenient number reading would turn "12px" or
@@ -197,13 +183,13 @@ Rgb backgroundColor(std::string_view option, std::string_view text) {
     return makeRgb(value >> 16, value >> 8, value);
 }
 
-void readRange(std::string_view option, std::string_view text, CommandLine& options) {
+void readRange(std::string_view option, std::string_view text, ConversionSettings& choices) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos)
         throw UsageFault{"invalid range '" + std::string(text) + "' for " + std::string(option) +
                          " (expected FROM:TO)"};
-    options.rangeFrom = int32Number(option, text.substr(0, colon), 1, 255);
-    options.rangeTo = int32Number(option, text.substr(colon + 1), 0, 255);
+    choices.rangeFrom = int32Number(option, text.substr(0, colon), 1, 255);
+    choices.rangeTo = int32Number(option, text.substr(colon + 1), 0, 255);
 }
 
 // The face goes unescaped into HTML attributes and RTF font tables, and it
@@ -224,7 +210,7 @@ std::string fontFace(std::string_view option, std::string_view text) {
 }
 
 struct PendingChoices {
-    std::optional<Format> format;
+    const OutputFormatEntry* format = nullptr;
     std::optional<std::int64_t> quality;
     std::string qualityOption;
     bool phraseText = false;
@@ -232,6 +218,7 @@ struct PendingChoices {
 
 void applyOption(Option option, std::string_view name, std::string_view value, CommandLine& options,
                  PendingChoices& pending) {
+    ConversionSettings& choices = options.choices;
     switch (option) {
     case Option::Output:
         if (value.empty())
@@ -239,13 +226,13 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         options.outputPath = std::string(value);
         break;
     case Option::Format:
-        pending.format = choose(kFormats, name, value);
+        pending.format = &chooseFormat(name, value);
         break;
     case Option::Mode:
-        options.transformation = choose(kModes, name, value);
+        choices.transformation = choose(kModes, name, value);
         break;
     case Option::Phrase:
-        options.phrase = utf8ToWindows1252(value);
+        choices.customPhrase = utf8ToWindows1252(value);
         pending.phraseText = true;
         break;
     case Option::PhraseFile:
@@ -254,16 +241,16 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         options.phraseFile = std::string(value);
         break;
     case Option::Blocks:
-        options.blockStrength = choose(kBlockStrengths, name, value);
+        choices.blockStrength = choose(kBlockStrengths, name, value);
         break;
     case Option::Range:
-        readRange(name, value, options);
+        readRange(name, value, choices);
         break;
     case Option::FontSize:
-        options.fontSize = int32Number(name, value, 1);
+        choices.fontSize = int32Number(name, value, 1);
         break;
     case Option::Font:
-        options.fontFace = fontFace(name, value);
+        choices.fontFace = fontFace(name, value);
         break;
     case Option::Background:
         options.backgroundColor = backgroundColor(name, value);
@@ -291,35 +278,29 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
     }
 }
 
-Format formatOfOutputName(const std::string& path) {
-    const std::string extension = lowerAscii(fileExtension(path));
-    for (const Named<Format>& known : kOutputExtensions) {
-        if (known.name == extension)
-            return known.value;
-    }
-    return {OutputFormat::PlainHtml, ImageFormat::Bmp};
-}
-
+// The format: as --format says, else as the output's extension names it,
+// else the settings' default.
 void settleFormat(const PendingChoices& pending, CommandLine& options) {
-    Format format{OutputFormat::PlainHtml, ImageFormat::Bmp};
-    if (pending.format)
-        format = *pending.format;
-    else if (options.outputPath)
-        format = formatOfOutputName(*options.outputPath);
-    options.outputFormat = format.output;
-    options.imageFormat = format.image;
+    ConversionSettings& choices = options.choices;
+    const OutputFormatEntry* format = pending.format;
+    if (format == nullptr && options.outputPath)
+        format = outputFormatOfPath(*options.outputPath);
+    if (format == nullptr)
+        format = &outputFormatOf(choices);
+    choices.outputFormat = format->outputFormat;
+    choices.imageFormat = format->imageFormat;
 
-    if (format.output != OutputFormat::Image || format.image == ImageFormat::Bmp)
+    if (!format->quality)
         return;
-    const bool jpeg = format.image == ImageFormat::Jpg;
-    const std::int64_t maximum = jpeg ? 100 : 10;
-    options.imageQuality = jpeg ? 80 : 8;
+    const QualityRange& quality = *format->quality;
+    choices.imageQuality = quality.initial;
     if (!pending.quality)
         return;
-    if (*pending.quality < 1 || *pending.quality > maximum)
-        throw UsageFault{pending.qualityOption + " must be 1 to " + std::to_string(maximum) +
-                         (jpeg ? " for jpg" : " for png")};
-    options.imageQuality = static_cast<std::int32_t>(*pending.quality);
+    if (!quality.contains(*pending.quality))
+        throw UsageFault{pending.qualityOption + " must be " + std::to_string(quality.minimum) +
+                         " to " + std::to_string(quality.maximum) + " for " +
+                         std::string(format->name)};
+    choices.imageQuality = static_cast<std::int32_t>(*pending.quality);
 }
 
 const OptionName* findLong(std::string_view name) {
@@ -422,24 +403,79 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
 }
 
+namespace {
+
+// "a, b or c"
+std::string orList(const std::vector<std::string_view>& names) {
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == names.size() ? " or " : ", ";
+        list += names[i];
+    }
+    return list;
+}
+
+} // namespace
+
+std::string pictureTypeNames() {
+    std::vector<std::string_view> names;
+    for (const PictureTypeEntry& type : pictureTypes())
+        names.push_back(type.label);
+    return orList(names);
+}
+
+namespace {
+
+std::string formatNames() {
+    std::vector<std::string_view> names;
+    for (const OutputFormatEntry& format : outputFormats())
+        names.push_back(format.name);
+    return orList(names);
+}
+
+// "jpg 1-100 (default 80); png 1-10 (default 8)"
+std::string qualityRanges() {
+    std::string ranges;
+    for (const OutputFormatEntry& format : outputFormats()) {
+        if (!format.quality)
+            continue;
+        if (!ranges.empty())
+            ranges += "; ";
+        ranges += std::string(format.name) + " " + std::to_string(format.quality->minimum) + "-" +
+                  std::to_string(format.quality->maximum) + " (default " +
+                  std::to_string(format.quality->initial) + ")";
+    }
+    return ranges;
+}
+
+} // namespace
+
 std::string usageText() {
+    const ConversionSettings defaults;
     return R"(Usage: varnelo-convert [options] PICTURE...
-Turns each picture (BMP, JPG, GIF or PNG) into an ascii picture: every pixel
+Turns each picture ()" +
+           pictureTypeNames() + R"() into an ascii picture: every pixel
 becomes one or two characters printed in that pixel's colour.
 
   -o, --output PATH      the output file (only with one picture); by default
                          the picture's name with the format's extension,
                          numbered when that file exists
-  -f, --format FORMAT    plain-html, css-html, rtf, bmp, jpg or png; by default
-                         from the extension of --output, else plain-html
+  -f, --format FORMAT    )" +
+           formatNames() + R"(; by default
+                         from the extension of --output, else )" +
+           std::string(outputFormatOf(defaults).name) + R"(
   -m, --mode MODE        binary (default), numbers, small, big, text, blocks
                          or range
       --phrase TEXT      the text of text mode
       --phrase-file FILE the text of text mode, read from a Windows-1252 file
       --blocks STRENGTH  1 (default), 2, 3, 4 or random, for blocks mode
-      --range FROM:TO    the character codes of range mode (default 123:255)
-  -s, --font-size N      the font size (default 8)
-      --font FACE        the font face (default Tahoma; blocks mode uses Terminal)
+      --range FROM:TO    the character codes of range mode (default )" +
+           std::to_string(defaults.rangeFrom) + ":" + std::to_string(defaults.rangeTo) + R"()
+  -s, --font-size N      the font size (default )" +
+           std::to_string(defaults.fontSize) + R"()
+      --font FACE        the font face (default )" +
+           defaults.fontFace + "; blocks mode uses " + kTerminalFace + R"()
   -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel)
@@ -448,8 +484,9 @@ becomes one or two characters printed in that pixel's colour.
                          keeps the picture's proportion
   -d, --depth BITS       reduce the colours to 1, 4, 8, 15, 16, 24 or 32 bits
                          (default: the picture's own depth)
-  -q, --quality N        jpg quality 1-100 (default 80); png 1-10 (default 8,
-                         lower compresses harder)
+  -q, --quality N        the image quality (for png, lower compresses harder):
+                         )" +
+           qualityRanges() + R"(
       --seed N           seed the random characters (default: the clock)
   -h, --help             show this text
       --version          show the version

@@ -14,17 +14,11 @@ namespace varnelo {
 struct CommandLine {
     std::vector<std::string> pictures;
     std::optional<std::string> outputPath;
-    OutputFormat outputFormat = OutputFormat::PlainHtml;
-    ImageFormat imageFormat = ImageFormat::Bmp;
-    std::int32_t imageQuality = 80;
-    PixelTransformation transformation = PixelTransformation::RandomBinary;
-    std::optional<ByteString> phrase; ///< --phrase, already in Windows-1252
+    /// The choices that do not depend on the picture, from the defaults of
+    /// the settings on; the phrase of --phrase in Windows-1252 among them.
+    /// The paths and the picture's own properties are left for each picture.
+    ConversionSettings choices;
     std::optional<std::string> phraseFile;
-    BlockStrength blockStrength = 0;
-    std::int32_t rangeFrom = 123;
-    std::int32_t rangeTo = 255;
-    std::int32_t fontSize = 8;
-    std::string fontFace = "Tahoma";
     std::optional<Rgb> backgroundColor;
     std::optional<std::int32_t> width;
     std::optional<std::int32_t> height;
@@ -47,7 +41,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 /// The text --help prints.
 std::string usageText();
 
-/// The one line --version prints.
-inline constexpr const char* kVersionText = "varnelo-convert 0.4";
+/// The picture types the converter reads, as a list: "BMP, JPG, GIF or PNG".
+std::string pictureTypeNames();
 
 } // namespace varnelo

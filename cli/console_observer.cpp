@@ -23,20 +23,9 @@ void ConsoleObserver::setProgressRange(int /*maximum*/) {}
 
 void ConsoleObserver::setProgressPosition(int /*position*/) {}
 
-void ConsoleObserver::showError(std::string_view text) {
+void ConsoleObserver::report(std::string_view message) {
     finish();
-    ++errorCount_;
-    // The engine's messages are made for a message box and break their
-    // lines with CR LF; a console wants each line on its own, prefixed.
-    while (!text.empty()) {
-        const std::size_t end = text.find_first_of("\r\n");
-        const std::string_view line = text.substr(0, end);
-        if (!line.empty())
-            err_ << picturePath_ << ": " << line << '\n';
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
+    err_ << picturePath_ << ": " << message << '\n';
     err_.flush();
 }
 

@@ -9,9 +9,9 @@
 
 namespace varnelo {
 
-/// Reports one picture's conversion on the error stream: every message as
-/// lines prefixed with the picture's path, and, on a terminal, the status
-/// as a progress line that each new status overwrites.
+/// Reports one picture's conversion on the error stream: every message as a
+/// line prefixed with the picture's path, and, on a terminal, the status as
+/// a progress line that each new status overwrites.
 class ConsoleObserver final : public PassObserver {
 public:
     ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath);
@@ -19,11 +19,11 @@ public:
     void showStatus(std::string_view text) override;
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
-    void showError(std::string_view text) override;
 
+    /// Prints a message about the picture on a line of its own.
+    void report(std::string_view message);
     /// Ends the progress line, so that what follows starts on a line of its own.
     void finish();
-    int errorCount() const { return errorCount_; }
 
 private:
     std::ostream& err_;
@@ -31,7 +31,6 @@ private:
     std::string picturePath_;
     std::size_t statusWidth_ = 0;
     bool statusShown_ = false;
-    int errorCount_ = 0;
 };
 
 } // namespace varnelo

@@ -2,11 +2,15 @@
 
 #include "cli/command_line.h"
 #include "cli/console_observer.h"
+#include "cli/messages.h"
 #include "cli/picture_settings.h"
+#include "engine/output_formats.h"
 #include "engine/output_name.h"
 #include "engine/phrase_file.h"
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
+#include "engine/start_check.h"
+#include "engine/version.h"
 #include "engine/work_bitmap.h"
 #include "platform/application_fonts.h"
 #include "platform/system_clock.h"
@@ -49,7 +53,7 @@ bool settlePhrase(CommandLine& options, std::ostream& err) {
         err << kProgramName << ": cannot read the phrase file \"" << *options.phraseFile << "\"\n";
         return false;
     }
-    options.phrase = std::move(phrase);
+    options.choices.customPhrase = std::move(*phrase);
     return true;
 }
 
@@ -61,52 +65,48 @@ struct RunContext {
     const SystemClock& clock;
 };
 
-PassEnd convertPicture(const RunContext& run, const std::string& picturePath) {
+// Converts one picture; true when its output is written.
+bool convertPicture(const RunContext& run, const std::string& picturePath) {
     ConsoleObserver observer(run.console.err, run.console.errIsTerminal, picturePath);
     const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
     if (cancelled()) {
-        observer.showError("cancelled!");
-        return PassEnd::Cancelled;
+        observer.report(passEndMessage(PassResult::cancelled()));
+        return false;
     }
 
-    // Loaded here for the defaults that depend on the picture; the
-    // conversion loads it again, as the window's does.
+    // Loaded once, here: the defaults that depend on the picture need it,
+    // and the conversion goes on from it.
     WorkBitmap picture;
     const LoadOutcome loaded = loadPicture(picturePath, picture);
     if (cancelled()) {
-        observer.showError("cancelled!");
-        return PassEnd::Cancelled;
+        observer.report(passEndMessage(PassResult::cancelled()));
+        return false;
     }
     if (picture.isEmpty()) {
-        if (loaded.status == LoadStatus::PngFailed)
-            observer.showError("failed displaying \"" + picturePath + "\"!");
-        observer.showError("please select a valid imagefile!");
-        return PassEnd::Failed;
-    }
-    if (run.options.transformation == PixelTransformation::CustomText &&
-        run.options.phrase.value_or(ByteString{}).empty()) {
-        observer.showError("please enter a custom phrase!");
-        return PassEnd::Failed;
+        observer.report(loadFailureMessage(picturePath, loaded));
+        return false;
     }
 
     ConversionSettings settings = conversionSettings(run.options, picturePath, picture);
-    picture.clear();
     // Chosen just before converting, so that a picture converted earlier in
     // the run has taken its name already.
     settings.outputPath =
         run.options.outputPath
             ? *run.options.outputPath
-            : uniqueOutputName(picturePath,
-                               outputExtension(settings.outputFormat, settings.imageFormat));
+            : uniqueOutputName(picturePath, std::string(outputFormatOf(settings).extension));
+    const StartProblem problem = checkConversionStart(settings, true);
+    if (problem != StartProblem::None) {
+        observer.report(startProblemMessage(problem));
+        return false;
+    }
 
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter);
-    const PassEnd end = pass.run();
+    const PassResult result = pass.run(std::move(picture));
     observer.finish();
-    // A cancel stops the pass without a word; a refusal has given its reason.
-    if (end == PassEnd::Cancelled && (cancelled() || observer.errorCount() == 0))
-        observer.showError("cancelled!");
-    return end;
+    if (result.end != PassEnd::Done)
+        observer.report(passEndMessage(result));
+    return result.end == PassEnd::Done;
 }
 
 } // namespace
@@ -119,7 +119,7 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
         console.out << usageText();
         return console.out.flush() ? kExitConverted : kExitNotConverted;
     case CommandAction::ShowVersion:
-        console.out << kVersionText << '\n';
+        console.out << kProgramName << ' ' << kVersion << '\n';
         return console.out.flush() ? kExitConverted : kExitNotConverted;
     case CommandAction::UsageError:
         return usageError(console.err, parsed.error);
@@ -144,7 +144,7 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     const RunContext run{options, console, cancelRequested, random, clock};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
-        if (convertPicture(run, picture) != PassEnd::Done)
+        if (!convertPicture(run, picture))
             allConverted = false;
         if (cancelRequested.load(std::memory_order_relaxed))
             break;

@@ -1,6 +1,6 @@
 #include "cli/picture_settings.h"
 
-#include "writers/cell_font.h"
+#include "engine/char_source.h"
 
 #include <cmath>
 #include <limits>
@@ -34,46 +34,15 @@ PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std:
     return {roundedSide(static_cast<double>(*height) * ratio), *height};
 }
 
-std::string outputExtension(OutputFormat format, ImageFormat imageFormat) {
-    switch (format) {
-    case OutputFormat::PlainHtml:
-    case OutputFormat::CssHtml:
-        return ".html";
-    case OutputFormat::Rtf:
-        return ".rtf";
-    case OutputFormat::Image:
-        break;
-    }
-    switch (imageFormat) {
-    case ImageFormat::Jpg:
-        return ".jpg";
-    case ImageFormat::Png:
-        return ".png";
-    case ImageFormat::Bmp:
-        break;
-    }
-    return ".bmp";
-}
-
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const WorkBitmap& picture) {
-    ConversionSettings settings;
+    ConversionSettings settings = options.choices;
     settings.sourcePath = picturePath;
-    settings.outputFormat = options.outputFormat;
-    settings.imageFormat = options.imageFormat;
-    settings.imageQuality = options.imageQuality;
-    settings.transformation = options.transformation;
     // As in the window: a phrase typed for text mode does not reach the
     // other modes, whose cell measure would otherwise see it.
-    if (options.transformation == PixelTransformation::CustomText)
-        settings.customPhrase = options.phrase.value_or(ByteString{});
-    settings.blockStrength = options.blockStrength;
-    settings.rangeFrom = options.rangeFrom;
-    settings.rangeTo = options.rangeTo;
-    settings.fontSize = options.fontSize;
-    settings.fontFace = options.transformation == PixelTransformation::TerminalBlocks
-                            ? std::string(kTerminalFace)
-                            : options.fontFace;
+    if (settings.transformation != PixelTransformation::CustomText)
+        settings.customPhrase.clear();
+    settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
     settings.backgroundColor =
         options.backgroundColor.value_or(picture.isEmpty() ? Rgb{0} : picture.pixelColor(0, 0));
     const PictureSize size =

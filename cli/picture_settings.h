@@ -2,7 +2,7 @@
 
 #include "cli/command_line.h"
 #include "engine/conversion_settings.h"
-#include "engine/picture_preparation.h"
+#include "engine/reduce_depth.h"
 #include "engine/work_bitmap.h"
 
 #include <optional>
@@ -20,9 +20,6 @@ struct PictureSize {
 /// half to even), or the picture's own size when neither is given.
 PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std::int32_t> height,
                            int pictureWidth, int pictureHeight);
-
-/// The extension, dot included, of an output of the format.
-std::string outputExtension(OutputFormat format, ImageFormat imageFormat);
 
 /// The settings that convert the picture loaded from picturePath as the
 /// command line asks. The output path is left for the caller to choose.

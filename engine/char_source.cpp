@@ -118,6 +118,10 @@ void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
     }
 }
 
+std::string conversionFace(PixelTransformation mode, const std::string& chosenFace) {
+    return mode == PixelTransformation::TerminalBlocks ? std::string(kTerminalFace) : chosenFace;
+}
+
 void forbiddenCharSubstitution(ByteString& text) {
     for (char& byte : text) {
         if (byte == '}' || byte == '{' || byte == '/' || byte == '\\')

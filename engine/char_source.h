@@ -3,10 +3,21 @@
 #include "engine/conversion_settings.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace varnelo {
 
 class RandomGenerator;
+
+/// The program's own face: code page 437, with the shade and block
+/// characters of "Terminal" blocks mode.
+inline constexpr const char* kTerminalFace = "Terminal";
+
+/// The face a conversion draws its texts in: blocks mode always uses the
+/// Terminal face, whose code page holds the blocks; every other mode the
+/// face the user chose.
+std::string conversionFace(PixelTransformation mode, const std::string& chosenFace);
 
 /// The caller's step before each pixel: in custom-text mode the phrase
 /// position moves on by one; in every mode a position past the phrase's end

@@ -4,8 +4,9 @@
 #include "engine/char_source.h"
 #include "engine/clock.h"
 #include "engine/picture_loader.h"
-#include "engine/picture_preparation.h"
 #include "engine/random_generator.h"
+#include "engine/reduce_depth.h"
+#include "engine/resize_picture.h"
 #include "engine/work_bitmap.h"
 
 #include <string>
@@ -31,12 +32,6 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 
 } // namespace
 
-std::string savingFailedMessage(const std::string& path, std::string_view reason) {
-    std::string message = "failed saving \"" + path + "\"!\r\n";
-    message += reason;
-    return message;
-}
-
 WriteOutcome writeDocument(const DocumentLines& lines, const std::string& path,
                            const std::atomic<bool>& cancelRequested) {
     AtomicFile file;
@@ -61,41 +56,37 @@ ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& ran
     : settings_(std::move(settings)), random_(random), clock_(clock), observer_(observer),
       cancelRequested_(cancelRequested), makeWriter_(std::move(makeWriter)) {}
 
-PassEnd ConversionPass::fail(std::string_view message, std::string_view status) {
-    if (cancelled())
-        return PassEnd::Cancelled;
-    observer_.showError(message);
-    observer_.showStatus(status);
-    return PassEnd::Failed;
+PassResult ConversionPass::savingFailed(std::string reason) const {
+    return PassResult::failed(
+        {FailureStage::Saving, settings_.outputPath, LoadOutcome{}, std::move(reason)});
 }
 
-PassEnd ConversionPass::run() {
-    lines_.clear();
+PassResult ConversionPass::run() {
     WorkBitmap picture;
     const LoadOutcome loaded = loadPicture(settings_.sourcePath, picture);
     if (cancelled())
-        return PassEnd::Cancelled;
+        return PassResult::cancelled();
     if (picture.isEmpty()) {
         // The picture was there when the conversion started; it has gone
         // or changed since. Converting nothing would look like success.
-        if (loaded.status == LoadStatus::PngFailed)
-            return fail("failed displaying \"" + settings_.sourcePath + "\"!", "loading failed!");
-        return fail("please select a valid imagefile!", "loading failed!");
+        return PassResult::failed({FailureStage::Loading, settings_.sourcePath, loaded, {}});
     }
+    return run(std::move(picture));
+}
 
-    if (!sizeFits(settings_.imageWidth, settings_.imageHeight)) {
-        observer_.showError(
-            "Image size of " + std::to_string(settings_.imageWidth) + " x " +
-            std::to_string(settings_.imageHeight) + " pixel is exceeding the limit of " +
-            std::to_string(kMaxConversionPixels) + " pixel!\r\ntry to reduce the image size!");
-        observer_.showStatus("cancelled!");
-        return PassEnd::Cancelled;
-    }
+PassResult ConversionPass::run(WorkBitmap picture) {
+    lines_.clear();
+    if (!sizeFits(settings_.imageWidth, settings_.imageHeight))
+        return PassResult::refused({RefusalReason::PictureTooLarge, settings_.imageWidth,
+                                    settings_.imageHeight, kMaxConversionPixels, 0, 0});
     if (!resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_) ||
-        !reduceDepth(picture, settings_.colorDepth))
-        return fail("not enough memory for a picture of this size!", "cancelled!");
+        !reduceDepth(picture, settings_.colorDepth)) {
+        if (cancelled())
+            return PassResult::cancelled();
+        return PassResult::failed({FailureStage::OutOfMemory, settings_.sourcePath, {}, {}});
+    }
     if (cancelled())
-        return PassEnd::Cancelled;
+        return PassResult::cancelled();
 
     const int width = picture.width();
     const int height = picture.height();
@@ -105,24 +96,23 @@ PassEnd ConversionPass::run() {
 
     WriterContext context{lines_, observer_, random_, cancelRequested_};
     const std::unique_ptr<OutputWriter> writer = makeWriter_(settings_, context);
-    if (!writer->beginOutput(settings_, width, height)) {
+    const OutputStart start = writer->beginOutput(settings_, width, height);
+    if (!start.proceeds()) {
         lines_.clear();
-        if (!cancelled())
-            observer_.showStatus("cancelled!");
-        return PassEnd::Cancelled;
+        return cancelled() ? PassResult::cancelled() : start.end();
     }
 
     ByteString text;
     for (int y = 0; y < height; ++y) {
         if (cancelled())
-            return PassEnd::Cancelled;
+            return PassResult::cancelled();
         observer_.showStatus(processingText(y, height));
         observer_.setProgressPosition(y);
         writer->beginLine(y);
         Rgb previous = 0;
         for (int x = 0; x < width; ++x) {
             if (cancelled())
-                return PassEnd::Cancelled;
+                return PassResult::cancelled();
             advancePhrasePosition(settings_, phrasePosition);
             nextPixelText(random_, settings_, phrasePosition, text);
             const Rgb color = picture.pixelColor(x, y);
@@ -136,30 +126,31 @@ PassEnd ConversionPass::run() {
 
     const WriteOutcome finished = writer->finishOutput();
     if (cancelled() || finished.status == WriteStatus::Cancelled)
-        return PassEnd::Cancelled;
+        return PassResult::cancelled();
     if (finished.status == WriteStatus::Failed)
-        return fail(savingFailedMessage(settings_.outputPath, finished.reason), "saving failed!");
+        return savingFailed(finished.reason);
     observer_.setProgressPosition(height);
 
-    if (settings_.outputFormat != OutputFormat::Image) {
-        const PassEnd saved = saveDocument();
-        if (saved != PassEnd::Done)
+    if (writer->producesDocumentLines()) {
+        PassResult saved = saveDocument();
+        if (saved.end != PassEnd::Done)
             return saved;
     }
     lines_.clear();
-    observer_.showStatus("ready - done in " + std::to_string(t1 - t0) + " ms");
-    return PassEnd::Done;
+    const std::uint32_t milliseconds = t1 - t0;
+    observer_.showStatus("ready - done in " + std::to_string(milliseconds) + " ms");
+    return PassResult::done(milliseconds);
 }
 
-PassEnd ConversionPass::saveDocument() {
+PassResult ConversionPass::saveDocument() {
     observer_.showStatus("saving...");
     const WriteOutcome saved = writeDocument(lines_, settings_.outputPath, cancelRequested_);
     lines_.clear();
     if (cancelled() || saved.status == WriteStatus::Cancelled)
-        return PassEnd::Cancelled;
+        return PassResult::cancelled();
     if (saved.status == WriteStatus::Failed)
-        return fail(savingFailedMessage(settings_.outputPath, saved.reason), "saving failed!");
-    return PassEnd::Done;
+        return savingFailed(saved.reason);
+    return PassResult::done(0);
 }
 
 } // namespace varnelo

@@ -17,24 +17,4 @@ std::int32_t readNumber(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-int bitsPerPixel(ColorDepth depth) {
-    switch (depth) {
-    case ColorDepth::Depth1:
-        return 1;
-    case ColorDepth::Depth4:
-        return 4;
-    case ColorDepth::Depth8:
-        return 8;
-    case ColorDepth::Depth15:
-        return 15;
-    case ColorDepth::Depth16:
-        return 16;
-    case ColorDepth::Depth24:
-        return 24;
-    case ColorDepth::Depth32:
-        return 32;
-    }
-    return 24;
-}
-
 } // namespace varnelo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/byte_string.h"
 #include "engine/color.h"
 
 #include <cstdint>
@@ -7,10 +8,6 @@
 #include <string_view>
 
 namespace varnelo {
-
-/// Bytes in Windows-1252, the single-byte character set of every text,
-/// phrase and document the program makes.
-using ByteString = std::string;
 
 // The enumerations keep the order of the window's items; that order is the
 // index wherever one is stored.
@@ -61,8 +58,5 @@ struct ConversionSettings {
 /// up to the first byte that is not one. Blanks are not skipped and the value
 /// wraps modulo 2^32; an empty text or any other first byte gives 0.
 std::int32_t readNumber(std::string_view text);
-
-/// Bits per pixel of a colour depth (1, 4, 8, 15, 16, 24, 32).
-int bitsPerPixel(ColorDepth depth);
 
 } // namespace varnelo

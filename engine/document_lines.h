@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/conversion_settings.h"
+#include "engine/byte_string.h"
 
 #include <vector>
 

@@ -26,19 +26,19 @@ private:
 
 } // namespace
 
-ReadFileStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
-                             std::size_t maxBytes) {
+ReadFileOutcome readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                              std::size_t maxBytes) {
     bytes.clear();
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
-        return ReadFileStatus::CannotOpen;
+        return {ReadFileStatus::CannotOpen, errno};
     struct stat info {};
     if (::fstat(file.get(), &info) != 0)
-        return ReadFileStatus::ReadError;
+        return {ReadFileStatus::ReadError, errno};
     if (!S_ISREG(info.st_mode))
-        return ReadFileStatus::NotAFile;
+        return {ReadFileStatus::NotAFile, 0};
     if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > maxBytes)
-        return ReadFileStatus::TooLarge;
+        return {ReadFileStatus::TooLarge, 0};
 
     bytes.resize(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
@@ -47,15 +47,16 @@ ReadFileStatus readWholeFile(const std::string& path, std::vector<std::uint8_t>&
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
+            const int error = errno;
             bytes.clear();
-            return ReadFileStatus::ReadError;
+            return {ReadFileStatus::ReadError, error};
         }
         if (got == 0) // the file shrank while we read it
             break;
         done += static_cast<std::size_t>(got);
     }
     bytes.resize(done);
-    return ReadFileStatus::Ok;
+    return {};
 }
 
 } // namespace varnelo

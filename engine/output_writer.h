@@ -2,7 +2,9 @@
 
 #include "engine/color.h"
 #include "engine/conversion_settings.h"
+#include "engine/pass_result.h"
 
+#include <optional>
 #include <string>
 
 namespace varnelo {
@@ -15,6 +17,22 @@ struct WriteOutcome {
     std::string reason;
 };
 
+/// A writer's answer to beginOutput: go on with the conversion, or end it
+/// with a result (a refused size, no memory for the image).
+class OutputStart {
+public:
+    static OutputStart proceed() { return OutputStart(std::nullopt); }
+    static OutputStart stop(PassResult end) { return OutputStart(std::move(end)); }
+
+    bool proceeds() const { return !end_.has_value(); }
+    /// How the conversion ends; only when it does not proceed.
+    const PassResult& end() const { return *end_; }
+
+private:
+    explicit OutputStart(std::optional<PassResult> end) : end_(std::move(end)) {}
+    std::optional<PassResult> end_;
+};
+
 /// The five steps through which a conversion hands its pixels to the writer
 /// of the chosen output. Documents build lines; the image output draws cells.
 /// All five run on the conversion's thread.
@@ -22,10 +40,13 @@ class OutputWriter {
 public:
     virtual ~OutputWriter() = default;
 
-    /// Prepares the output of a picture of width × height pixels; false when
-    /// the conversion must not go on.
-    [[nodiscard]] virtual bool beginOutput(const ConversionSettings& settings, int width,
-                                           int height) = 0;
+    /// Whether the conversion saves the document lines the writer builds;
+    /// a writer that does not writes its own file in finishOutput.
+    virtual bool producesDocumentLines() const = 0;
+
+    /// Prepares the output of a picture of width × height pixels.
+    [[nodiscard]] virtual OutputStart beginOutput(const ConversionSettings& settings, int width,
+                                                  int height) = 0;
     virtual void beginLine(int y) = 0;
     /// newRun is true when the colour differs from the pixel before it in
     /// the line, and always for the first pixel of a line.

@@ -7,22 +7,19 @@
 #include "engine/file_bytes.h"
 #include "engine/work_bitmap.h"
 
+#include <array>
 #include <vector>
 
 namespace varnelo {
 
 namespace {
 
-DecodeStatus statusOf(ReadFileStatus status) {
-    switch (status) {
-    case ReadFileStatus::TooLarge:
-        return DecodeStatus::TooLarge;
-    case ReadFileStatus::Ok:
-        return DecodeStatus::Ok;
-    default:
-        return DecodeStatus::Truncated; // nothing readable: the file ends before it starts
-    }
-}
+constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
+    {PictureType::Bmp, ".bmp", "BMP"},
+    {PictureType::Jpeg, ".jpg", "JPG"},
+    {PictureType::Gif, ".gif", "GIF"},
+    {PictureType::Png, ".png", "PNG"},
+}};
 
 } // namespace
 
@@ -43,10 +40,14 @@ DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture
     return DecodeStatus::Unsupported;
 }
 
-PictureType pictureTypeOf(std::string_view path) {
+std::span<const PictureTypeEntry> pictureTypes() {
+    return kPictureTypes;
+}
+
+std::string pictureExtensionOf(std::string_view path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos)
-        return PictureType::None;
+        return {};
     // A dot in a folder name counts when the file name has none; the
     // extension then ends at the folder's separator.
     std::string extension(path.substr(dot, path.find('/', dot) - dot));
@@ -54,36 +55,48 @@ PictureType pictureTypeOf(std::string_view path) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     }
-    if (extension == ".bmp")
-        return PictureType::Bmp;
-    if (extension == ".jpg")
-        return PictureType::Jpeg;
-    if (extension == ".gif")
-        return PictureType::Gif;
-    if (extension == ".png")
-        return PictureType::Png;
+    return extension;
+}
+
+PictureType pictureTypeOf(std::string_view path) {
+    const std::string extension = pictureExtensionOf(path);
+    for (const PictureTypeEntry& entry : kPictureTypes) {
+        if (entry.extension == extension)
+            return entry.type;
+    }
     return PictureType::None;
 }
 
+std::string_view pictureTypeLabel(PictureType type) {
+    for (const PictureTypeEntry& entry : kPictureTypes) {
+        if (entry.type == type)
+            return entry.label;
+    }
+    return {};
+}
+
 LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap) {
-    const PictureType type = pictureTypeOf(path);
-    if (type == PictureType::None)
-        return {LoadStatus::Ignored, DecodeStatus::Ok};
+    LoadOutcome outcome;
+    outcome.type = pictureTypeOf(path);
+    if (outcome.type == PictureType::None)
+        return outcome;
 
     std::vector<std::uint8_t> bytes;
-    DecodeStatus status = statusOf(readWholeFile(path, bytes, kMaxPictureFileBytes));
+    outcome.file = readWholeFile(path, bytes, kMaxPictureFileBytes);
     WorkBitmap decoded;
-    if (status == DecodeStatus::Ok)
-        status = decodePicture(type, bytes, decoded);
+    if (outcome.file.status == ReadFileStatus::Ok)
+        outcome.detail = decodePicture(outcome.type, bytes, decoded);
 
-    if (status == DecodeStatus::Ok) {
+    if (outcome.file.status == ReadFileStatus::Ok && outcome.detail == DecodeStatus::Ok) {
         bitmap = std::move(decoded);
-        return {LoadStatus::Loaded, status};
+        outcome.status = LoadStatus::Loaded;
+    } else if (outcome.type == PictureType::Png) {
+        outcome.status = LoadStatus::PngFailed;
+    } else {
+        bitmap.clear();
+        outcome.status = LoadStatus::Failed;
     }
-    if (type == PictureType::Png)
-        return {LoadStatus::PngFailed, status};
-    bitmap.clear();
-    return {LoadStatus::Failed, status};
+    return outcome;
 }
 
 } // namespace varnelo

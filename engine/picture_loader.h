@@ -2,7 +2,10 @@
 
 #include "engine/codecs/decode_status.h"
 
+#include "engine/file_bytes.h"
+
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,11 +15,26 @@ class WorkBitmap;
 
 enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png };
 
-/// The picture type a path names: the extension runs from the path's last
-/// "." on, wherever that dot stands (so "my.bmp/picture" names a BMP), with
-/// only A-Z folded to lower case. ".bmp", ".jpg", ".gif" and ".png" are
-/// pictures; anything else is None.
+/// A picture type the program reads, with the extension that chooses it.
+struct PictureTypeEntry {
+    PictureType type;
+    std::string_view extension; ///< lower case, dot included
+    std::string_view label;     ///< its name in lists and messages
+};
+
+/// Every picture type the program reads, in the order lists show them.
+std::span<const PictureTypeEntry> pictureTypes();
+
+/// The extension by which a path is loaded: from the path's last "." on,
+/// wherever that dot stands (so "my.bmp/picture" gives ".bmp"), ending at a
+/// folder separator, with only A-Z folded to lower case; empty without a dot.
+std::string pictureExtensionOf(std::string_view path);
+
+/// The picture type a path names by its extension; None for any other.
 PictureType pictureTypeOf(std::string_view path);
+
+/// The label of a picture type ("PNG"), empty for None.
+std::string_view pictureTypeLabel(PictureType type);
 
 enum class LoadStatus : std::uint8_t {
     Loaded,    ///< the bitmap holds the picture
@@ -25,9 +43,14 @@ enum class LoadStatus : std::uint8_t {
     Ignored,   ///< not a picture extension: nothing was read, the bitmap keeps what it held
 };
 
+/// How loading a picture ended, and why it failed.
 struct LoadOutcome {
     LoadStatus status = LoadStatus::Ignored;
-    DecodeStatus detail = DecodeStatus::Ok; ///< why a load failed
+    PictureType type = PictureType::None;
+    /// Whether the file itself could be read, and the system's error number when not.
+    ReadFileOutcome file;
+    /// Why the decoder gave no picture; Ok when the file could not be read.
+    DecodeStatus detail = DecodeStatus::Ok;
 };
 
 /// Loads the picture file at path into bitmap, choosing the decoder by the

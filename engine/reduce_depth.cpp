@@ -1,5 +1,5 @@
+#include "engine/reduce_depth.h"
 #include "engine/fixed_palette.h"
-#include "engine/picture_preparation.h"
 #include "engine/work_bitmap.h"
 
 #include <unordered_map>

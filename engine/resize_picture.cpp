@@ -1,5 +1,5 @@
+#include "engine/resize_picture.h"
 #include "engine/picture_limits.h"
-#include "engine/picture_preparation.h"
 #include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
 

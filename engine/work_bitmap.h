@@ -44,10 +44,6 @@ constexpr int bytesPerPixel(PixelDepth depth) {
     return 4;
 }
 
-constexpr bool isIndexed(PixelDepth depth) {
-    return depth == PixelDepth::Bits1 || depth == PixelDepth::Bits4 || depth == PixelDepth::Bits8;
-}
-
 /// Entries of the colour table of an indexed depth (2, 16 or 256), else 0.
 constexpr int colorTableSize(PixelDepth depth) {
     switch (depth) {
@@ -98,7 +94,6 @@ public:
     /// outside the limits.
     [[nodiscard]] bool setSize(int width, int height);
     [[nodiscard]] bool setWidth(int width) { return setSize(width, height_); }
-    [[nodiscard]] bool setHeight(int height) { return setSize(width_, height); }
 
     std::size_t stride() const { return stride_; }
     std::uint8_t* row(int y) { return pixels_.get() + static_cast<std::size_t>(y) * stride_; }

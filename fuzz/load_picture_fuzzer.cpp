@@ -2,7 +2,8 @@
 // runs the preparation steps a conversion runs, so that a decoder that
 // leaves an inconsistent picture behind is caught too.
 #include "engine/picture_loader.h"
-#include "engine/picture_preparation.h"
+#include "engine/reduce_depth.h"
+#include "engine/resize_picture.h"
 #include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
 

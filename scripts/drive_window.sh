@@ -18,7 +18,7 @@ cd "$work"
 export XDG_RUNTIME_DIR=\$(mktemp -d)
 "$program" & pid=\$!
 sleep 2
-main=\$(xdotool search --name "Varnelo 0.4 beta" | head -1)
+main=\$(xdotool search --name "^Varnelo [0-9]" | head -1)
 eval \$(xdotool getwindowgeometry --shell \$main)
 mx=\$X; my=\$Y
 click() { xdotool mousemove \$((mx + \$1)) \$((my + \$2)) click 1; sleep 0.7; }

@@ -6,6 +6,7 @@
 #include "ui/color_swatch.h"
 #include "ui/common_dialogs.h"
 #include "ui/main_form.h"
+#include "ui/number_field.h"
 #include "ui/preview_panel.h"
 #include "ui/window_style.h"
 
@@ -43,12 +44,12 @@ void MainForm::onRangeFromChanged() {
     // Only the lower bound: a start above 255 or above the end is the
     // character source's to deal with. Each reset runs this check again.
     if (!fieldNumberWithin(*controls_.rangeFromEdit, 1, std::numeric_limits<std::int32_t>::max()))
-        controls_.rangeFromEdit->setText(QStringLiteral("123"));
+        controls_.rangeFromEdit->setText(QString::number(ConversionSettings{}.rangeFrom));
 }
 
 void MainForm::onRangeToChanged() {
     if (!fieldNumberWithin(*controls_.rangeToEdit, std::numeric_limits<std::int32_t>::min(), 255))
-        controls_.rangeToEdit->setText(QStringLiteral("255"));
+        controls_.rangeToEdit->setText(QString::number(ConversionSettings{}.rangeTo));
 }
 
 void MainForm::loadPhraseFile() {

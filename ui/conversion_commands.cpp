@@ -1,13 +1,16 @@
 // "create ascii picture" and "cancel": the checks, the settings taken from
 // the controls, the window locked while the conversion runs, and the end
 // states it is unlocked in.
+#include "engine/char_source.h"
 #include "engine/codepages.h"
+#include "engine/start_check.h"
 #include "ui/color_swatch.h"
 #include "ui/conversion_controller.h"
 #include "ui/font_list.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
-#include "writers/cell_font.h"
+#include "ui/output_commands.h"
+#include "ui/pass_end_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,34 +31,35 @@ std::string numberText(const QLineEdit* edit) {
 
 } // namespace
 
+PixelTransformation MainForm::chosenTransformation() const {
+    for (const PixelTransformation mode :
+         {PixelTransformation::RandomBinary, PixelTransformation::RandomNumbers,
+          PixelTransformation::RandomSmallLetters, PixelTransformation::RandomBigLetters,
+          PixelTransformation::CustomText, PixelTransformation::TerminalBlocks,
+          PixelTransformation::CustomRange}) {
+        if (modeRadioOf(controls_, mode)->isChecked())
+            return mode;
+    }
+    return PixelTransformation::RandomBinary;
+}
+
 ConversionSettings MainForm::settingsFromControls() const {
     const MainFormControls& c = controls_;
     ConversionSettings settings;
     settings.sourcePath = sourcePath_;
     settings.outputPath = QFile::encodeName(c.outputFileEdit->text()).toStdString();
-    settings.outputFormat = c.imageRadio->isChecked()     ? OutputFormat::Image
-                            : c.rtfRadio->isChecked()     ? OutputFormat::Rtf
-                            : c.cssHtmlRadio->isChecked() ? OutputFormat::CssHtml
-                                                          : OutputFormat::PlainHtml;
-    settings.imageFormat = c.savePngCheck->isChecked()   ? ImageFormat::Png
-                           : c.saveJpgCheck->isChecked() ? ImageFormat::Jpg
-                                                         : ImageFormat::Bmp;
+    settings.outputFormat = output_->outputFormat();
+    settings.imageFormat = output_->imageFormat();
     settings.imageQuality = readNumber(numberText(c.qualityEdit));
-    settings.transformation =
-        c.numbersRadio->isChecked()          ? PixelTransformation::RandomNumbers
-        : c.smallLettersRadio->isChecked()   ? PixelTransformation::RandomSmallLetters
-        : c.bigLettersRadio->isChecked()     ? PixelTransformation::RandomBigLetters
-        : c.customTextRadio->isChecked()     ? PixelTransformation::CustomText
-        : c.terminalBlocksRadio->isChecked() ? PixelTransformation::TerminalBlocks
-        : c.customRangeRadio->isChecked()    ? PixelTransformation::CustomRange
-                                             : PixelTransformation::RandomBinary;
+    settings.transformation = chosenTransformation();
     if (settings.transformation == PixelTransformation::CustomText)
         settings.customPhrase = utf8ToWindows1252(c.customTextEdit->text().toStdString());
     settings.blockStrength = c.blockStrengthList->currentIndex();
     settings.rangeFrom = readNumber(numberText(c.rangeFromEdit));
     settings.rangeTo = readNumber(numberText(c.rangeToEdit));
     settings.fontSize = readNumber(numberText(c.fontSizeEdit));
-    settings.fontFace = utf8ToWindows1252(c.fontList->face().toStdString());
+    settings.fontFace = conversionFace(settings.transformation,
+                                       utf8ToWindows1252(c.fontList->face().toStdString()));
     const QColor background = c.colorSwatch->color();
     settings.backgroundColor = makeRgb(static_cast<std::uint32_t>(background.red()),
                                        static_cast<std::uint32_t>(background.green()),
@@ -68,25 +72,27 @@ ConversionSettings MainForm::settingsFromControls() const {
 }
 
 void MainForm::startConversion() {
-    const MainFormControls& c = controls_;
     if (conversion_->running())
         return;
-    if (workBitmap_.isEmpty()) {
+    ConversionSettings settings = settingsFromControls();
+    switch (checkConversionStart(settings, !workBitmap_.isEmpty())) {
+    case StartProblem::NoPicture:
         messages_.information(QStringLiteral("please select a valid imagefile!"));
         return;
-    }
-    if (c.outputFileEdit->text().isEmpty()) {
+    case StartProblem::NoOutputFile:
         messages_.information(QStringLiteral("please select an output file!"));
         return;
-    }
-    if (c.customTextRadio->isChecked() && c.customTextEdit->text().isEmpty()) {
+    case StartProblem::NoPhrase:
         messages_.information(QStringLiteral("please enter a custom phrase!"));
         return;
+    case StartProblem::None:
+        break;
     }
-    if (c.terminalBlocksRadio->isChecked())
-        c.fontList->selectFace(QLatin1String(kTerminalFace));
+    // The list shows the face the conversion draws in, which blocks mode chooses itself.
+    const QString face = QString::fromStdString(windows1252ToUtf8(settings.fontFace));
+    if (face != controls_.fontList->face())
+        controls_.fontList->selectFace(face);
 
-    ConversionSettings settings = settingsFromControls();
     lockForConversion();
     conversion_->start(std::move(settings));
 }
@@ -130,14 +136,13 @@ void MainForm::setProgressPosition(int position) {
     controls_.progressBar->setValue(position);
 }
 
-void MainForm::showConversionError(const QString& text) {
-    messages_.error(text);
-}
-
-void MainForm::conversionEnded(PassEnd end) {
-    if (end == PassEnd::Cancelled)
-        controls_.statusLabel->setText(QStringLiteral("cancelled!"));
-    unlockAfterConversion(end == PassEnd::Done);
+void MainForm::conversionEnded(const PassResult& result) {
+    const PassEndTexts texts = passEndTexts(result);
+    if (!texts.errorBox.isEmpty())
+        messages_.error(texts.errorBox);
+    if (!texts.status.isEmpty())
+        controls_.statusLabel->setText(texts.status);
+    unlockAfterConversion(texts.openOutputEnabled);
 }
 
 } // namespace varnelo

@@ -35,12 +35,6 @@ public:
     void setProgressPosition(int position) override {
         handOff_.apply([&view = view_, position] { view.setProgressPosition(position); });
     }
-    void showError(std::string_view text) override {
-        // Error messages quote file paths, which are in the system's encoding.
-        handOff_.apply([&view = view_, message = QString::fromLocal8Bit(text.data(), size(text))] {
-            view.showConversionError(message);
-        });
-    }
 
 private:
     static qsizetype size(std::string_view text) { return static_cast<qsizetype>(text.size()); }
@@ -102,32 +96,27 @@ void ConversionController::runPass(ConversionSettings settings, WindowHandOff ha
                                    WriterFactory makeWriter) {
     // Worker thread.
     HandOffObserver observer(view_, handOff);
-    PassEnd end = PassEnd::Failed;
+    const std::string path = settings.sourcePath;
+    PassResult result;
     try {
         ConversionPass pass(std::move(settings), random_, clock_, observer, cancelRequested_,
                             std::move(makeWriter));
-        end = pass.run();
+        result = pass.run();
     } catch (const std::bad_alloc&) {
         // An exception leaving the thread would end the program, and
         // swallowing it would leave the window waiting for an end that never
         // comes. The pass writes through a temporary file, so nothing is left.
-        if (!cancelRequested_.load()) {
-            observer.showError("not enough memory for a picture of this size!");
-            observer.showStatus("cancelled!");
-        }
+        result = PassResult::failed({FailureStage::OutOfMemory, path, {}, {}});
     } catch (const std::exception& failure) {
-        if (!cancelRequested_.load()) {
-            observer.showError(failure.what());
-            observer.showStatus("failed!");
-        }
+        result = PassResult::failed({FailureStage::Unexpected, path, {}, failure.what()});
     }
     if (cancelRequested_.load())
         return;
-    handOff.apply([this, end] {
+    handOff.apply([this, result = std::move(result)] {
         // Window thread, and only while this pass's hand-off is not
         // released, so the controller is alive and this pass is the latest.
         running_ = false;
-        view_.conversionEnded(end);
+        view_.conversionEnded(result);
     });
 }
 

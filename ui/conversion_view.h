@@ -15,11 +15,9 @@ public:
     virtual void showStatus(const QString& text) = 0;
     virtual void setProgressRange(int maximum) = 0;
     virtual void setProgressPosition(int position) = 0;
-    /// An "Error" box with the error icon, owned by the window.
-    virtual void showConversionError(const QString& text) = 0;
     /// The conversion has ended by itself: done, refused or failed. Not
     /// called for a conversion that was cancelled from the window.
-    virtual void conversionEnded(PassEnd end) = 0;
+    virtual void conversionEnded(const PassResult& result) = 0;
 };
 
 } // namespace varnelo

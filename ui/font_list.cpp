@@ -1,6 +1,7 @@
 #include "ui/font_list.h"
 
-#include "writers/cell_font.h"
+#include "engine/char_source.h"
+#include "engine/conversion_settings.h"
 
 #include <QFontDatabase>
 #include <QIcon>
@@ -11,7 +12,10 @@ namespace varnelo {
 
 FontList::FontList(QWidget* parent) : QComboBox(parent) {
     QStringList faces = QFontDatabase::families();
-    for (const QString& own : {QStringLiteral("Tahoma"), QString::fromLatin1(kTerminalFace)}) {
+    // The default face and the program's own are offered even where the
+    // system has no such face.
+    for (const QString& own : {QString::fromStdString(ConversionSettings{}.fontFace),
+                               QString::fromLatin1(kTerminalFace)}) {
         if (!faces.contains(own))
             faces.append(own);
     }

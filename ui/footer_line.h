@@ -17,8 +17,6 @@ public:
 
     void setIdleText(const QString& text);
     const QString& idleText() const { return idleText_; }
-    const QString& hoverText() const { return hoverText_; }
-    bool hovered() const { return hovered_; }
     /// The text the line shows now.
     const QString& shownText() const { return hovered_ ? hoverText_ : idleText_; }
 

@@ -6,6 +6,5 @@ namespace varnelo {
 inline constexpr const char* kNoticeText = "Varnelo - pictures into coloured text";
 inline constexpr const char* kHomepageHost = "varnelo.org";
 inline constexpr const char* kHomepageAddress = "https://varnelo.org/";
-inline constexpr const char* kVersionText = "0.4 beta";
 
 } // namespace varnelo

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "engine/version.h"
 #include "platform/shell.h"
 #include "platform/system_clock.h"
 #include "ui/color_swatch.h"
@@ -8,7 +9,9 @@
 #include "ui/footer_line.h"
 #include "ui/homepage.h"
 #include "ui/message_boxes.h"
+#include "ui/output_commands.h"
 #include "ui/preview_panel.h"
+#include "ui/size_fields.h"
 #include "ui/window_common_dialogs.h"
 #include "ui/window_style.h"
 #include "writers/output_writer_factory.h"
@@ -93,6 +96,26 @@ QIcon programIcon() {
 
 } // namespace
 
+QRadioButton* modeRadioOf(const MainFormControls& controls, PixelTransformation mode) {
+    switch (mode) {
+    case PixelTransformation::RandomBinary:
+        break;
+    case PixelTransformation::RandomNumbers:
+        return controls.numbersRadio;
+    case PixelTransformation::RandomSmallLetters:
+        return controls.smallLettersRadio;
+    case PixelTransformation::RandomBigLetters:
+        return controls.bigLettersRadio;
+    case PixelTransformation::CustomText:
+        return controls.customTextRadio;
+    case PixelTransformation::TerminalBlocks:
+        return controls.terminalBlocksRadio;
+    case PixelTransformation::CustomRange:
+        return controls.customRangeRadio;
+    }
+    return controls.binaryCodeRadio;
+}
+
 namespace {
 
 template <typename Service, typename Real, typename... Arguments>
@@ -118,6 +141,7 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(450, 492);
     createControls();
+    createCommandUnits();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     ConversionView& view = *this;
@@ -163,6 +187,7 @@ void MainForm::createControls() {
 
 void MainForm::createTransformationControls() {
     MainFormControls& c = controls_;
+    const ConversionSettings defaults;
     QGroupBox* group = c.transformationGroup;
     c.backgroundColorLabel = makeLabel(group, 263, 115, 100, 54);
     c.backgroundColorLabel->setWordWrap(true);
@@ -178,16 +203,15 @@ void MainForm::createTransformationControls() {
     c.binaryCodeRadio = makeRadio(group, 8, 17);
     c.numbersRadio = makeRadio(group, 8, 37);
     c.customRangeRadio = makeRadio(group, 222, 47);
-    c.binaryCodeRadio->setChecked(true);
     c.colorSwatch = new ColorSwatch(group);
     c.colorSwatch->setGeometry(368, 115, 50, 50);
     c.customTextEdit = makeEdit(group, 93, 101, 119, 17, false);
     setFieldBackground(*c.customTextEdit, false);
     c.rangeFromEdit = makeEdit(group, 347, 50, 27, 17, true);
-    c.rangeFromEdit->setText(QStringLiteral("123"));
+    c.rangeFromEdit->setText(QString::number(defaults.rangeFrom));
     setFieldBackground(*c.rangeFromEdit, false);
     c.rangeToEdit = makeEdit(group, 402, 50, 27, 17, true);
-    c.rangeToEdit->setText(QStringLiteral("255"));
+    c.rangeToEdit->setText(QString::number(defaults.rangeTo));
     setFieldBackground(*c.rangeToEdit, false);
     c.fontList = new FontList(group);
     c.fontList->setGeometry(8, 126, 161, 18);
@@ -195,13 +219,15 @@ void MainForm::createTransformationControls() {
     listFont.setPixelSize(11);
     c.fontList->setFont(listFont);
     c.fontSizeEdit = makeEdit(group, 74, 155, 25, 17, true);
-    c.fontSizeEdit->setText(QStringLiteral("8"));
+    c.fontSizeEdit->setText(QString::number(defaults.fontSize));
     c.customTextFileButton = makeButton(group, 216, 101, 20, 17);
     c.customTextFileButton->setText(QStringLiteral("..."));
+    modeRadioOf(c, defaults.transformation)->setChecked(true);
 }
 
 void MainForm::createOutputControls() {
     MainFormControls& c = controls_;
+    const ConversionSettings defaults;
     QGroupBox* group = c.outputGroup;
     c.noOptionsLabel = makeLabel(group, 152, 55);
     QPalette shadowText = c.noOptionsLabel->palette();
@@ -213,22 +239,21 @@ void MainForm::createOutputControls() {
     c.saveBmpCheck = makeCheck(group, 10, 40);
     c.saveJpgCheck = makeCheck(group, 122, 40);
     c.savePngCheck = makeCheck(group, 242, 40);
-    c.saveBmpCheck->setChecked(true);
     for (QCheckBox* check : {c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
         check->hide();
     c.qualityEdit = makeEdit(group, 253, 64, 28, 17, true);
-    c.qualityEdit->setText(QStringLiteral("80"));
+    c.qualityEdit->setText(QString::number(defaults.imageQuality));
     setFieldEnabled(*c.qualityEdit, false);
     c.qualityEdit->hide();
     c.imageRadio = makeRadio(group, 369, 16);
     c.rtfRadio = makeRadio(group, 279, 16);
     c.plainHtmlRadio = makeRadio(group, 8, 16);
     c.cssHtmlRadio = makeRadio(group, 135, 16);
-    c.plainHtmlRadio->setChecked(true);
 }
 
 void MainForm::createImageControls() {
     MainFormControls& c = controls_;
+    const ConversionSettings defaults;
     QGroupBox* group = c.imageGroup;
     c.noteLabel = makeLabel(group, 10, 66, 415, 27);
     c.noteLabel->setWordWrap(true);
@@ -246,22 +271,35 @@ void MainForm::createImageControls() {
                                 QStringLiteral("8bit"), QStringLiteral("15bit"),
                                 QStringLiteral("16bit"), QStringLiteral("24bit"),
                                 QStringLiteral("32bit")});
-    c.colorDepthList->setCurrentIndex(5);
+    c.colorDepthList->setCurrentIndex(static_cast<int>(defaults.colorDepth));
     c.widthEdit = makeEdit(group, 88, 18, 40, 17, true);
-    c.widthEdit->setText(QStringLiteral("0"));
+    c.widthEdit->setText(QString::number(defaults.imageWidth));
     c.heightEdit = makeEdit(group, 141, 18, 40, 17, true);
-    c.heightEdit->setText(QStringLiteral("0"));
+    c.heightEdit->setText(QString::number(defaults.imageHeight));
+}
+
+void MainForm::createCommandUnits() {
+    const MainFormControls& c = controls_;
+    output_ = std::make_unique<OutputCommands>(
+        OutputControls{c.outputFileEdit, c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio,
+                       c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck, c.qualityLabel,
+                       c.qualityEdit, c.noOptionsLabel},
+        dialogs_, shell_);
+    sizeFields_ = std::make_unique<SizeFields>(
+        SizeControls{c.widthEdit, c.heightEdit, c.fontSizeEdit, c.sizeEstimateLabel});
+    // The starting formats, chosen in the controls each stands for.
+    const ConversionSettings defaults;
+    output_->showFormats(defaults.outputFormat, defaults.imageFormat);
 }
 
 void MainForm::initialiseState() {
     random_.seedFromClock(clock_); // first, before anything else
     workBitmap_.clear();
-    aspectRatio_ = 0.0;
     controls_.footerLine->setIdleText(QStringLiteral(".:| ") + QLatin1String(kNoticeText) +
-                                      QStringLiteral(" | ") + QLatin1String(kVersionText) +
+                                      QStringLiteral(" | ") + QLatin1String(kVersionLabel) +
                                       QStringLiteral(" |:."));
-    controls_.fontList->selectFace(QStringLiteral("Tahoma"));
-    setWindowTitle(QStringLiteral("Varnelo 0.4 beta"));
+    controls_.fontList->selectFace(QString::fromStdString(ConversionSettings{}.fontFace));
+    setWindowTitle(QStringLiteral("Varnelo ") + QLatin1String(kVersionLabel));
     applyTexts();
 }
 
@@ -278,6 +316,10 @@ void MainForm::sizeLabelsToText() {
              controls_.savePngCheck, controls_.imageRadio, controls_.rtfRadio,
              controls_.plainHtmlRadio, controls_.cssHtmlRadio})
         button->adjustSize();
+}
+
+double MainForm::aspectRatio() const {
+    return sizeFields_->aspectRatio();
 }
 
 bool MainForm::conversionRunning() const {

@@ -28,8 +28,10 @@ class ConversionController;
 class FontList;
 class FooterLine;
 class MessageBoxes;
+class OutputCommands;
 class PreviewPanel;
 class Shell;
+class SizeFields;
 
 /// What the window needs from outside, so tests can replace it. Left
 /// empty, the window uses the system clock, its own message boxes, the
@@ -101,8 +103,13 @@ struct MainFormControls {
     QLineEdit* heightEdit = nullptr;
 };
 
+/// The choice of "pixel transformation options" that stands for a mode.
+QRadioButton* modeRadioOf(const MainFormControls& controls, PixelTransformation mode);
+
 /// The program's one window: it owns every control and all the state of a
-/// run. Its commands live in files of their own, one per command group.
+/// run. Its commands live in files of their own, one per command group; the
+/// output commands and the size fields are units of their own that it owns
+/// and that see only their controls.
 class MainForm final : public QWidget, private ConversionView {
     Q_OBJECT
 
@@ -113,9 +120,10 @@ public:
     const MainFormControls& controls() const { return controls_; }
     const WorkBitmap& workBitmap() const { return workBitmap_; }
     const std::string& sourcePath() const { return sourcePath_; }
-    double aspectRatio() const { return aspectRatio_; }
+    double aspectRatio() const;
     bool conversionRunning() const;
     RandomGenerator& random() { return random_; }
+    OutputCommands& outputCommands() { return *output_; }
 
     /// Loads a picture as "open picture" does once its dialog is confirmed:
     /// the picture, the proposed output name, depth, sizes and background.
@@ -127,14 +135,6 @@ public:
 
     // "open picture": the dialog with its live preview, then the picture.
     void openPicture();
-
-    // Output commands.
-    void chooseOutputFile();
-    void onDocumentFormatClicked();
-    void onImageOutputClicked();
-    void onImageFormatClicked(QCheckBox* clicked);
-    void onQualityChanged();
-    void openOutputFile();
 
     // Character and appearance commands.
     void onModeClicked();
@@ -153,16 +153,11 @@ private:
     void createTransformationControls();
     void createOutputControls();
     void createImageControls();
+    void createCommandUnits();
     void connectEvents();
     void initialiseState();
     void applyTexts();
     void sizeLabelsToText();
-
-    // The size fields and their estimate.
-    void refreshEstimate();
-    void onWidthChanged();
-    void onHeightChanged();
-    void onFontSizeChanged();
 
     // The conversion.
     ConversionSettings settingsFromControls() const;
@@ -171,15 +166,8 @@ private:
     void showStatus(const QString& text) override;
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
-    void showConversionError(const QString& text) override;
-    void conversionEnded(PassEnd end) override;
-
-    // Output names.
-    std::string outputExtension() const;
-
-    // Whether a number field holds a number from low to high. An empty field
-    // holds none, and neither does one too long to read without wrapping.
-    static bool fieldNumberWithin(const QLineEdit& field, std::int32_t low, std::int32_t high);
+    void conversionEnded(const PassResult& result) override;
+    PixelTransformation chosenTransformation() const;
 
     // The real services stand in for those a test does not give.
     std::unique_ptr<const Clock> ownClock_;
@@ -195,10 +183,8 @@ private:
     RandomGenerator random_;
     WorkBitmap workBitmap_;
     std::string sourcePath_;
-    std::string outputNameBase_;
-    double aspectRatio_ = 0.0;
-    int widthGuard_ = 0;
-    int heightGuard_ = 0;
+    std::unique_ptr<OutputCommands> output_;
+    std::unique_ptr<SizeFields> sizeFields_;
     std::unique_ptr<ConversionController> conversion_;
 };
 

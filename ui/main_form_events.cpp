@@ -1,7 +1,9 @@
 // Which command each control's events run.
 #include "ui/color_swatch.h"
 #include "ui/main_form.h"
+#include "ui/output_commands.h"
 #include "ui/preview_panel.h"
+#include "ui/size_fields.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -16,18 +18,25 @@ void MainForm::connectEvents() {
     connect(c.createButton, &QPushButton::clicked, this, &MainForm::startConversion);
     connect(c.cancelButton, &QPushButton::clicked, this, &MainForm::cancelConversion);
     connect(c.exitButton, &QPushButton::clicked, this, &QWidget::close);
-    connect(c.widthEdit, &QLineEdit::textChanged, this, &MainForm::onWidthChanged);
-    connect(c.heightEdit, &QLineEdit::textChanged, this, &MainForm::onHeightChanged);
-    connect(c.fontSizeEdit, &QLineEdit::textChanged, this, &MainForm::onFontSizeChanged);
+    SizeFields* size = sizeFields_.get();
+    connect(c.widthEdit, &QLineEdit::textChanged, this, [size] { size->onWidthChanged(); });
+    connect(c.heightEdit, &QLineEdit::textChanged, this, [size] { size->onHeightChanged(); });
+    connect(c.fontSizeEdit, &QLineEdit::textChanged, this, [size] { size->onFontSizeChanged(); });
 
-    connect(c.outputFileButton, &QPushButton::clicked, this, &MainForm::chooseOutputFile);
+    OutputCommands* output = output_.get();
+    connect(c.outputFileButton, &QPushButton::clicked, this,
+            [output] { output->chooseOutputFile(); });
     for (QRadioButton* format : {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio})
-        connect(format, &QRadioButton::clicked, this, &MainForm::onDocumentFormatClicked);
-    connect(c.imageRadio, &QRadioButton::clicked, this, &MainForm::onImageOutputClicked);
+        connect(format, &QRadioButton::clicked, this,
+                [output] { output->onDocumentFormatClicked(); });
+    connect(c.imageRadio, &QRadioButton::clicked, this,
+            [output] { output->onImageOutputClicked(); });
     for (QCheckBox* check : {c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
-        connect(check, &QCheckBox::clicked, this, [this, check] { onImageFormatClicked(check); });
-    connect(c.qualityEdit, &QLineEdit::textChanged, this, &MainForm::onQualityChanged);
-    connect(c.openOutputButton, &QPushButton::clicked, this, &MainForm::openOutputFile);
+        connect(check, &QCheckBox::clicked, this,
+                [output, check] { output->onImageFormatClicked(check); });
+    connect(c.qualityEdit, &QLineEdit::textChanged, this, [output] { output->onQualityChanged(); });
+    connect(c.openOutputButton, &QPushButton::clicked, this,
+            [output] { output->openOutputFile(); });
 
     for (QRadioButton* mode :
          {c.binaryCodeRadio, c.numbersRadio, c.smallLettersRadio, c.bigLettersRadio,

@@ -1,18 +1,47 @@
-// "open picture": the open dialog with a live preview of the selected file.
+// "open picture": the open dialog with a live preview of the selected file,
+// and taking the confirmed picture into the window: the picture itself, a
+// proposed output name beside it, its depth, its size in the size fields and
+// its top-left colour as background.
 #include "engine/picture_loader.h"
+#include "engine/reduce_depth.h"
+#include "ui/color_swatch.h"
 #include "ui/common_dialogs.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
+#include "ui/output_commands.h"
+#include "ui/pass_end_texts.h"
 #include "ui/picture_image.h"
 #include "ui/preview_panel.h"
+#include "ui/size_fields.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <QPushButton>
 
 namespace varnelo {
 
+namespace {
+
+QString latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "Images (*.bmp;*.jpg;*.gif;*.png)|*.bmp;*.jpg;*.gif;*.png"
+QString pictureFilter() {
+    QString patterns;
+    for (const PictureTypeEntry& type : pictureTypes()) {
+        if (!patterns.isEmpty())
+            patterns += QLatin1Char(';');
+        patterns += QStringLiteral("*") + latin1(type.extension);
+    }
+    return QStringLiteral("Images (") + patterns + QStringLiteral(")|") + patterns;
+}
+
+} // namespace
+
 void MainForm::openPicture() {
     PreviewBox* box = controls_.previewPanel->previewBox();
-    dialogs_.filter = QStringLiteral("Images (*.bmp;*.jpg;*.gif;*.png)|*.bmp;*.jpg;*.gif;*.png");
+    dialogs_.filter = pictureFilter();
     // Browsing loads into a picture of its own: until the user confirms a
     // file, the window keeps the picture, the name and the sizes it had.
     WorkBitmap preview;
@@ -21,8 +50,7 @@ void MainForm::openPicture() {
         dialogs_.showOpenDialog(controls_.previewPanel, [&](const QString& path) {
             const LoadOutcome outcome = loadPicture(QFile::encodeName(path).toStdString(), preview);
             if (outcome.status == LoadStatus::PngFailed)
-                messages_.error(QStringLiteral("failed displaying \"") + path +
-                                QStringLiteral("\"!"));
+                messages_.error(failedDisplayingText(path));
             // What could not be read shows nothing rather than the picture
             // of the file selected before it.
             if (outcome.status != LoadStatus::Loaded)
@@ -38,6 +66,22 @@ void MainForm::openPicture() {
     // under the new name, and the create command refuses it.
     workBitmap_.clear();
     openPictureFile(QFile::encodeName(dialogs_.chosenFileName).toStdString());
+}
+
+void MainForm::openPictureFile(const std::string& path) {
+    const MainFormControls& c = controls_;
+    const LoadOutcome outcome = loadPicture(path, workBitmap_);
+    if (outcome.status == LoadStatus::PngFailed)
+        messages_.error(failedDisplayingText(QFile::decodeName(path.c_str())));
+    sourcePath_ = path;
+    output_->proposeOutputBeside(path);
+    c.colorDepthList->setCurrentIndex(static_cast<int>(colorDepthOf(workBitmap_.depth())));
+    c.openOutputButton->setEnabled(false);
+    sizeFields_->showPictureSize(workBitmap_.width(), workBitmap_.height());
+    if (!workBitmap_.isEmpty()) {
+        const Rgb corner = workBitmap_.pixelColor(0, 0);
+        c.colorSwatch->setColor(QColor(redOf(corner), greenOf(corner), blueOf(corner)));
+    }
 }
 
 } // namespace varnelo

@@ -1,15 +1,15 @@
-// The output side of the window: the output file, the document and image
-// formats, the quality field and "open output file".
-//
 // Commands that "select" a control on the user's behalf set its state and
 // then run its click handler themselves rather than through
 // QAbstractButton::click(), which does nothing for a disabled button: the
 // output file can be chosen while a conversion has the format controls
 // locked, and the format must still follow the chosen file.
+#include "ui/output_commands.h"
+
+#include "engine/output_formats.h"
 #include "engine/output_name.h"
 #include "platform/shell.h"
 #include "ui/common_dialogs.h"
-#include "ui/main_form.h"
+#include "ui/number_field.h"
 #include "ui/window_style.h"
 
 #include <QCheckBox>
@@ -19,14 +19,15 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include <limits>
+#include <vector>
 
 namespace varnelo {
 
 namespace {
 
-constexpr const char* kOutputFilter =
-    "HTML (*.html)|*.html|RTF (*.rtf)|*.rtf|BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png";
+QString latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 std::string encodedPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -36,141 +37,183 @@ QString decodedPath(const std::string& path) {
     return QFile::decodeName(path.c_str());
 }
 
-} // namespace
-
-bool MainForm::fieldNumberWithin(const QLineEdit& field, std::int32_t low, std::int32_t high) {
-    // The sign and digit rule of readNumber, but without its wrap-around: a
-    // long run of digits that wraps into the range would be accepted while
-    // the field shows a number far outside it.
-    const QString text = field.text();
-    if (text.isEmpty())
-        return false;
-    qsizetype index = 0;
-    const bool negative = text[0] == u'-';
-    if (negative || text[0] == u'+')
-        index = 1;
-    constexpr std::int64_t kBeyond = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 2;
-    std::int64_t magnitude = 0;
-    for (; index < text.size() && text[index] >= u'0' && text[index] <= u'9'; ++index) {
-        magnitude = magnitude * 10 + (text[index].unicode() - u'0');
-        if (magnitude >= kBeyond)
-            return false;
+// The formats the save dialog lists, in its order: entry 1 is the first.
+std::vector<const OutputFormatEntry*> saveDialogFormats() {
+    std::vector<const OutputFormatEntry*> listed;
+    for (const OutputFormatEntry& entry : outputFormats()) {
+        if (!entry.dialogLabel.empty())
+            listed.push_back(&entry);
     }
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max())
-        return false;
-    return value >= low && value <= high;
+    return listed;
 }
 
-void MainForm::chooseOutputFile() {
-    const MainFormControls& c = controls_;
-    dialogs_.filter = QString::fromLatin1(kOutputFilter);
-    dialogs_.initialFileName = QFileInfo(c.outputFileEdit->text()).fileName();
+// "HTML (*.html)|*.html|RTF (*.rtf)|*.rtf|..."
+QString saveDialogFilter() {
+    QString filter;
+    for (const OutputFormatEntry* entry : saveDialogFormats()) {
+        const QString pattern = QStringLiteral("*") + latin1(entry->extension);
+        if (!filter.isEmpty())
+            filter += QLatin1Char('|');
+        filter += latin1(entry->dialogLabel) + QStringLiteral(" (") + pattern +
+                  QStringLiteral(")|") + pattern;
+    }
+    return filter;
+}
+
+QString qualityCaption(const OutputFormatEntry& format) {
+    if (!format.quality)
+        return QStringLiteral("image quality:");
+    return QStringLiteral("image quality (%1-%2):")
+        .arg(format.quality->minimum)
+        .arg(format.quality->maximum);
+}
+
+} // namespace
+
+OutputCommands::OutputCommands(const OutputControls& controls, CommonDialogs& dialogs, Shell& shell)
+    : c_(controls), dialogs_(dialogs), shell_(shell) {}
+
+OutputFormat OutputCommands::outputFormat() const {
+    return c_.imageRadio->isChecked()     ? OutputFormat::Image
+           : c_.rtfRadio->isChecked()     ? OutputFormat::Rtf
+           : c_.cssHtmlRadio->isChecked() ? OutputFormat::CssHtml
+                                          : OutputFormat::PlainHtml;
+}
+
+ImageFormat OutputCommands::imageFormat() const {
+    return c_.savePngCheck->isChecked()   ? ImageFormat::Png
+           : c_.saveJpgCheck->isChecked() ? ImageFormat::Jpg
+                                          : ImageFormat::Bmp;
+}
+
+QRadioButton* OutputCommands::radioOf(OutputFormat format) const {
+    switch (format) {
+    case OutputFormat::PlainHtml:
+        break;
+    case OutputFormat::CssHtml:
+        return c_.cssHtmlRadio;
+    case OutputFormat::Rtf:
+        return c_.rtfRadio;
+    case OutputFormat::Image:
+        return c_.imageRadio;
+    }
+    return c_.plainHtmlRadio;
+}
+
+QCheckBox* OutputCommands::checkOf(ImageFormat format) const {
+    switch (format) {
+    case ImageFormat::Bmp:
+        break;
+    case ImageFormat::Jpg:
+        return c_.saveJpgCheck;
+    case ImageFormat::Png:
+        return c_.savePngCheck;
+    }
+    return c_.saveBmpCheck;
+}
+
+std::string OutputCommands::outputExtension() const {
+    return std::string(outputFormatOf(outputFormat(), imageFormat()).extension);
+}
+
+void OutputCommands::showFormats(OutputFormat outputFormat, ImageFormat imageFormat) {
+    radioOf(outputFormat)->setChecked(true);
+    checkOf(imageFormat)->setChecked(true);
+}
+
+void OutputCommands::deriveOutputName() {
+    // An empty field stays empty: there is nothing to follow yet.
+    if (!c_.outputFileEdit->text().isEmpty())
+        c_.outputFileEdit->setText(
+            decodedPath(uniqueOutputName(outputNameBase_, outputExtension())));
+}
+
+void OutputCommands::proposeOutputBeside(const std::string& picturePath) {
+    outputNameBase_ = picturePath;
+    c_.outputFileEdit->setText(decodedPath(uniqueOutputName(outputNameBase_, outputExtension())));
+}
+
+void OutputCommands::chooseOutputFile() {
+    const std::vector<const OutputFormatEntry*> listed = saveDialogFormats();
+    dialogs_.filter = saveDialogFilter();
+    dialogs_.initialFileName = QFileInfo(c_.outputFileEdit->text()).fileName();
     if (!dialogs_.showSaveDialog())
         return;
-    c.outputFileEdit->setText(dialogs_.chosenFileName);
-    // The picture to reload stays in sourcePath_; only the names derived by
-    // the format commands follow the chosen file from now on.
+    c_.outputFileEdit->setText(dialogs_.chosenFileName);
+    // The picture to reload stays with the window; only the names derived
+    // by the format commands follow the chosen file from now on.
     outputNameBase_ = encodedPath(dialogs_.chosenFileName);
 
     // The confirmed entry, not the extension the user typed, decides the
     // format; the format's handler then derives the name with its extension.
-    QCheckBox* imageFormat = nullptr;
-    switch (dialogs_.filterIndex) {
-    case 1:
-        c.plainHtmlRadio->setChecked(true);
-        onDocumentFormatClicked();
+    const int entry = dialogs_.filterIndex;
+    if (entry < 1 || entry > static_cast<int>(listed.size()))
         return;
-    case 2:
-        c.rtfRadio->setChecked(true);
+    const OutputFormatEntry& format = *listed[static_cast<std::size_t>(entry - 1)];
+    if (format.kind == OutputKind::Document) {
+        radioOf(format.outputFormat)->setChecked(true);
         onDocumentFormatClicked();
-        return;
-    case 3:
-        imageFormat = c.saveBmpCheck;
-        break;
-    case 4:
-        imageFormat = c.saveJpgCheck;
-        break;
-    case 5:
-        imageFormat = c.savePngCheck;
-        break;
-    default:
         return;
     }
-    imageFormat->setChecked(!imageFormat->isChecked());
-    onImageFormatClicked(imageFormat);
-    c.imageRadio->setChecked(true);
+    QCheckBox* check = checkOf(format.imageFormat);
+    check->setChecked(!check->isChecked());
+    onImageFormatClicked(check);
+    c_.imageRadio->setChecked(true);
     onImageOutputClicked();
 }
 
-void MainForm::onDocumentFormatClicked() {
-    const MainFormControls& c = controls_;
-    if (!c.outputFileEdit->text().isEmpty())
-        c.outputFileEdit->setText(decodedPath(
-            uniqueOutputName(outputNameBase_, c.rtfRadio->isChecked() ? ".rtf" : ".html")));
-    c.noOptionsLabel->show();
+void OutputCommands::onDocumentFormatClicked() {
+    deriveOutputName();
+    c_.noOptionsLabel->show();
     for (QWidget* imageOption : std::initializer_list<QWidget*>{
-             c.qualityLabel, c.qualityEdit, c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
+             c_.qualityLabel, c_.qualityEdit, c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
         imageOption->hide();
 }
 
-void MainForm::onImageOutputClicked() {
-    const MainFormControls& c = controls_;
-    if (!c.outputFileEdit->text().isEmpty()) {
-        const char* extension = c.savePngCheck->isChecked()   ? ".png"
-                                : c.saveJpgCheck->isChecked() ? ".jpg"
-                                                              : ".bmp";
-        c.outputFileEdit->setText(decodedPath(uniqueOutputName(outputNameBase_, extension)));
-    }
-    c.noOptionsLabel->hide();
+void OutputCommands::onImageOutputClicked() {
+    deriveOutputName();
+    c_.noOptionsLabel->hide();
     for (QWidget* imageOption : std::initializer_list<QWidget*>{
-             c.qualityLabel, c.qualityEdit, c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
+             c_.qualityLabel, c_.qualityEdit, c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
         imageOption->show();
 }
 
-void MainForm::onImageFormatClicked(QCheckBox* clicked) {
-    const MainFormControls& c = controls_;
-    if (clicked != c.saveBmpCheck && clicked != c.saveJpgCheck && clicked != c.savePngCheck)
+void OutputCommands::onImageFormatClicked(QCheckBox* clicked) {
+    if (clicked != c_.saveBmpCheck && clicked != c_.saveJpgCheck && clicked != c_.savePngCheck)
         return;
     // The three boxes act as one choice: a click on the ticked one cannot clear it.
     clicked->setChecked(true);
-    for (QCheckBox* other : {c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
+    for (QCheckBox* other : {c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
         if (other != clicked)
             other->setChecked(false);
 
-    const bool bmp = clicked == c.saveBmpCheck;
-    c.qualityLabel->setText(bmp                         ? QStringLiteral("image quality:")
-                            : clicked == c.saveJpgCheck ? QStringLiteral("image quality (1-100):")
-                                                        : QStringLiteral("image quality (1-10):"));
-    c.qualityLabel->adjustSize();
-    c.qualityLabel->setEnabled(!bmp);
-    setFieldEnabled(*c.qualityEdit, !bmp);
+    const OutputFormatEntry& format = outputFormatOf(OutputFormat::Image, imageFormat());
+    c_.qualityLabel->setText(qualityCaption(format));
+    c_.qualityLabel->adjustSize();
+    c_.qualityLabel->setEnabled(format.quality.has_value());
+    setFieldEnabled(*c_.qualityEdit, format.quality.has_value());
 
-    c.imageRadio->setChecked(true);
+    c_.imageRadio->setChecked(true);
     onImageOutputClicked();
-    // Choosing JPG or PNG starts from its default quality, even when it was
-    // already the chosen format.
-    if (clicked == c.saveJpgCheck)
-        c.qualityEdit->setText(QStringLiteral("80"));
-    else if (clicked == c.savePngCheck)
-        c.qualityEdit->setText(QStringLiteral("8"));
+    // Choosing a format with a quality starts from its initial quality,
+    // even when it was already the chosen format.
+    if (format.quality)
+        c_.qualityEdit->setText(QString::number(format.quality->initial));
 }
 
-void MainForm::onQualityChanged() {
-    const MainFormControls& c = controls_;
-    // Each replacement runs this check again, and passes it.
-    if (c.saveJpgCheck->isChecked() && !fieldNumberWithin(*c.qualityEdit, 1, 100))
-        c.qualityEdit->setText(QStringLiteral("80"));
-    if (c.savePngCheck->isChecked() && !fieldNumberWithin(*c.qualityEdit, 1, 10))
-        c.qualityEdit->setText(QStringLiteral("8"));
+void OutputCommands::onQualityChanged() {
+    const OutputFormatEntry& format = outputFormatOf(OutputFormat::Image, imageFormat());
+    // The replacement runs this check again, and passes it.
+    if (format.quality &&
+        !fieldNumberWithin(*c_.qualityEdit, format.quality->minimum, format.quality->maximum))
+        c_.qualityEdit->setText(QString::number(format.quality->initial));
 }
 
-void MainForm::openOutputFile() {
-    const QFileInfo output(controls_.outputFileEdit->text());
+void OutputCommands::openOutputFile() {
+    const QFileInfo output(c_.outputFileEdit->text());
     // Only a file: handing a folder to the shell would open a file manager
     // in place of the output.
-    if (controls_.outputFileEdit->text().isEmpty() || !output.isFile())
+    if (c_.outputFileEdit->text().isEmpty() || !output.isFile())
         return;
     shell_.openFile(output.absoluteFilePath());
 }

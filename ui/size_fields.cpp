@@ -1,9 +1,7 @@
-// The two size fields keep the opened picture's proportion, and the
-// estimate line follows every change of them and of the font size. Each
-// handler runs inside the text change that caused it; the guard marks stop
-// the two size fields from answering each other's writes.
+#include "ui/size_fields.h"
+
+#include "engine/conversion_settings.h"
 #include "engine/size_estimate.h"
-#include "ui/main_form.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,41 +19,47 @@ std::string textOf(const QLineEdit* edit) {
 
 } // namespace
 
-void MainForm::refreshEstimate() {
-    controls_.sizeEstimateLabel->setText(QString::fromStdString(
-        sizeEstimateText(textOf(controls_.widthEdit), textOf(controls_.heightEdit),
-                         textOf(controls_.fontSizeEdit))));
-    controls_.sizeEstimateLabel->adjustSize();
+void SizeFields::refreshEstimate() {
+    c_.sizeEstimateLabel->setText(QString::fromStdString(
+        sizeEstimateText(textOf(c_.widthEdit), textOf(c_.heightEdit), textOf(c_.fontSizeEdit))));
+    c_.sizeEstimateLabel->adjustSize();
 }
 
-void MainForm::onWidthChanged() {
+void SizeFields::showPictureSize(int width, int height) {
+    aspectRatio_ = width <= 0 || height <= 0 ? 0.0 : static_cast<double>(width) / height;
+    c_.widthEdit->setText(QString::number(width));
+    c_.heightEdit->setText(QString::number(height));
+    refreshEstimate();
+}
+
+void SizeFields::onWidthChanged() {
     if (aspectRatio_ == 0.0 || heightGuard_ == kWriting) {
         heightGuard_ = 0;
         return;
     }
     widthGuard_ = kWriting;
-    const std::int32_t width = readNumber(textOf(controls_.widthEdit));
-    controls_.heightEdit->setText(QString::number(proportionalHeight(width, aspectRatio_)));
+    const std::int32_t width = readNumber(textOf(c_.widthEdit));
+    c_.heightEdit->setText(QString::number(proportionalHeight(width, aspectRatio_)));
     widthGuard_ = 0; // the height's handler clears it, unless the text was already the same
     refreshEstimate();
 }
 
-void MainForm::onHeightChanged() {
+void SizeFields::onHeightChanged() {
     if (aspectRatio_ == 0.0 || widthGuard_ == kWriting) {
         widthGuard_ = 0;
         return;
     }
     heightGuard_ = kWriting;
-    const std::int32_t height = readNumber(textOf(controls_.heightEdit));
-    controls_.widthEdit->setText(QString::number(proportionalWidth(height, aspectRatio_)));
+    const std::int32_t height = readNumber(textOf(c_.heightEdit));
+    c_.widthEdit->setText(QString::number(proportionalWidth(height, aspectRatio_)));
     heightGuard_ = 0; // the width's handler clears it, unless the text was already the same
     refreshEstimate();
 }
 
-void MainForm::onFontSizeChanged() {
-    const QString text = controls_.fontSizeEdit->text();
-    if (text.isEmpty() || readNumber(text.toStdString()) < 1)
-        controls_.fontSizeEdit->setText(QStringLiteral("8")); // runs this handler again
+void SizeFields::onFontSizeChanged() {
+    const QString text = c_.fontSizeEdit->text();
+    if (text.isEmpty() || readNumber(text.toStdString()) < 1) // runs this handler again
+        c_.fontSizeEdit->setText(QString::number(ConversionSettings{}.fontSize));
     refreshEstimate();
 }
 

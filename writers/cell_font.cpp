@@ -1,5 +1,6 @@
 #include "writers/cell_font.h"
 
+#include "engine/char_source.h"
 #include "engine/codepages.h"
 
 #include <QRawFont>

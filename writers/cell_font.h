@@ -1,15 +1,12 @@
 #pragma once
 
-#include "engine/conversion_settings.h"
+#include "engine/byte_string.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QString>
 
 namespace varnelo {
-
-/// The face the program draws itself: code page 437 with its shades and blocks.
-inline constexpr const char* kTerminalFace = "Terminal";
 
 /// The font of the image output's cells: a face at the pixel size whose
 /// cell height, in the Windows sense (ascent plus descent of the face's

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/byte_string.h"
 #include "engine/color.h"
-#include "engine/conversion_settings.h"
 #include "writers/cell_font.h"
 #include "writers/cell_size.h"
 

@@ -48,7 +48,8 @@ void appendHtmlText(ByteString& line, const ByteString& text) {
     }
 }
 
-bool HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/, int /*height*/) {
+OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
+                                    int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
     styleRules_.clear();
     ruledColors_.assign(css_ ? (std::size_t{1} << 24) / 64 : 0, 0);
@@ -68,7 +69,7 @@ bool HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/, 
     lines_.emplace_back("<body><pre><center>");
     if (!css_)
         lines_.push_back("<font face=\"" + settings.fontFace + "\">");
-    return true;
+    return OutputStart::proceed();
 }
 
 void HtmlWriter::beginLine(int /*y*/) {

@@ -15,7 +15,8 @@ class HtmlWriter final : public OutputWriter {
 public:
     explicit HtmlWriter(DocumentLines& lines) : lines_(lines) {}
 
-    bool beginOutput(const ConversionSettings& settings, int width, int height) override;
+    bool producesDocumentLines() const override { return true; }
+    OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
     void endLine(int y) override;

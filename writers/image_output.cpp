@@ -21,7 +21,7 @@ int cellFontHeight(std::int32_t fontSize) {
 
 } // namespace
 
-bool ImageOutput::beginOutput(const ConversionSettings& settings, int width, int height) {
+OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int width, int height) {
     settings_ = settings;
     // The sample text is drawn like a pixel's, before the first pixel, so
     // the random sequence of the pixels follows it.
@@ -31,27 +31,25 @@ bool ImageOutput::beginOutput(const ConversionSettings& settings, int width, int
 
     font_.emplace(settings_.fontFace, cellFontHeight(settings_.fontSize));
     cell_ = measureCell(settings_, *font_);
-    if (std::int64_t{width} * cell_.width > kMaxImageSide ||
-        std::int64_t{height} * cell_.height > kMaxImageSide) {
-        context_.observer.showError(
-            "Image width or height is exceeding the limit of 5079 pixel!\r\n"
-            "try to reduce the image or font size!");
-        return false;
-    }
-    if (width <= 0 || height <= 0) {
-        context_.observer.showError("Image width or height is 0 pixel!\r\n"
-                                    "try to enlarge the image size!");
-        return false;
-    }
-    image_ = QImage(width * cell_.width, height * cell_.height, QImage::Format_RGB32);
-    if (image_.isNull()) {
-        context_.observer.showError("not enough memory for a picture of this size!");
-        return false;
-    }
+    const std::int64_t imageWidth = std::int64_t{width} * cell_.width;
+    const std::int64_t imageHeight = std::int64_t{height} * cell_.height;
+    const auto refused = [&](RefusalReason reason) {
+        return OutputStart::stop(PassResult::refused(
+            {reason, imageWidth, imageHeight, kMaxImageSide, cell_.width, cell_.height}));
+    };
+    if (imageWidth > kMaxImageSide || imageHeight > kMaxImageSide)
+        return refused(RefusalReason::ImageTooLarge);
+    if (width <= 0 || height <= 0)
+        return refused(RefusalReason::ImageEmpty);
+    image_ =
+        QImage(static_cast<int>(imageWidth), static_cast<int>(imageHeight), QImage::Format_RGB32);
+    if (image_.isNull())
+        return OutputStart::stop(
+            PassResult::failed({FailureStage::OutOfMemory, settings_.outputPath, {}, {}}));
     const Rgb background = settings_.backgroundColor;
     image_.fill(qRgb(redOf(background), greenOf(background), blueOf(background)));
     painter_.emplace(*font_, cell_, image_);
-    return true;
+    return OutputStart::proceed();
 }
 
 void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) {
@@ -78,7 +76,7 @@ WriteOutcome ImageOutput::encode() {
     if (!file.open(settings_.outputPath))
         return {WriteStatus::Failed, file.error()};
     // Rows go straight from the image to the encoder; a cancel stops between rows.
-    const BmpRowSource rowAt = [&](int y) -> const std::uint8_t* {
+    const RowSource rowAt = [&](int y) -> const std::uint8_t* {
         return cancelled() ? nullptr : image_.constScanLine(y);
     };
     const int width = image_.width();
@@ -86,14 +84,14 @@ WriteOutcome ImageOutput::encode() {
     bool encoded = false;
     switch (settings_.imageFormat) {
     case ImageFormat::Bmp:
-        encoded = writeBmp(file, width, height, BmpPixelFormat::Bgrx32, rowAt);
+        encoded = writeBmp(file, width, height, RowFormat::Bgrx32, rowAt);
         break;
     case ImageFormat::Jpg:
-        encoded = writeJpeg(file, width, height, BmpPixelFormat::Bgrx32, rowAt,
+        encoded = writeJpeg(file, width, height, RowFormat::Bgrx32, rowAt,
                             std::clamp(settings_.imageQuality, 1, 100));
         break;
     case ImageFormat::Png:
-        encoded = writePng(file, width, height, BmpPixelFormat::Bgrx32, rowAt,
+        encoded = writePng(file, width, height, RowFormat::Bgrx32, rowAt,
                            std::clamp(10 - settings_.imageQuality, 0, 9));
         break;
     }

@@ -17,7 +17,8 @@ class ImageOutput final : public OutputWriter {
 public:
     explicit ImageOutput(WriterContext& context) : context_(context) {}
 
-    bool beginOutput(const ConversionSettings& settings, int width, int height) override;
+    bool producesDocumentLines() const override { return false; }
+    OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int /*y*/) override {}
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
     void endLine(int /*y*/) override {}

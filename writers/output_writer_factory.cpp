@@ -1,5 +1,6 @@
 #include "writers/output_writer_factory.h"
 
+#include "engine/output_formats.h"
 #include "writers/html_writer.h"
 #include "writers/image_output.h"
 #include "writers/rtf_writer.h"
@@ -8,13 +9,12 @@ namespace varnelo {
 
 std::unique_ptr<OutputWriter> makeOutputWriter(const ConversionSettings& settings,
                                                WriterContext& context) {
-    switch (settings.outputFormat) {
-    case OutputFormat::PlainHtml:
-    case OutputFormat::CssHtml:
+    switch (outputFormatOf(settings).writer) {
+    case WriterKind::Html:
         break;
-    case OutputFormat::Rtf:
+    case WriterKind::Rtf:
         return std::make_unique<RtfWriter>(context.lines, context.observer);
-    case OutputFormat::Image:
+    case WriterKind::Image:
         return std::make_unique<ImageOutput>(context);
     }
     return std::make_unique<HtmlWriter>(context.lines);

@@ -6,8 +6,8 @@
 
 namespace varnelo {
 
-/// The writer of the settings' output format: HTML for both HTML formats,
-/// RTF, or the image output.
+/// The writer that the output format table names for the settings: HTML
+/// for both HTML formats, RTF, or the image output.
 std::unique_ptr<OutputWriter> makeOutputWriter(const ConversionSettings& settings,
                                                WriterContext& context);
 

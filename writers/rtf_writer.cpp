@@ -23,7 +23,8 @@ void appendRtfText(ByteString& line, const ByteString& text) {
     }
 }
 
-bool RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/, int /*height*/) {
+OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
+                                   int /*height*/) {
     background_ = settings.backgroundColor;
     colors_.clear();
     indexOf_.clear();
@@ -32,7 +33,7 @@ bool RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/, i
     lines_.push_back(
         ";}\\qc\\sl-" + std::to_string(20 * static_cast<std::int64_t>(settings.fontSize)) +
         "\\expnd-1\\fs" + std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
-    return true;
+    return OutputStart::proceed();
 }
 
 void RtfWriter::beginLine(int /*y*/) {

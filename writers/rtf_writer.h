@@ -18,7 +18,8 @@ class RtfWriter final : public OutputWriter {
 public:
     RtfWriter(DocumentLines& lines, StatusSink& status) : lines_(lines), status_(status) {}
 
-    bool beginOutput(const ConversionSettings& settings, int width, int height) override;
+    bool producesDocumentLines() const override { return true; }
+    OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
     void endLine(int y) override;

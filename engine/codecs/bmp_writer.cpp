@@ -55,11 +55,10 @@ std::array<std::uint8_t, kHeadersSize> makeHeaders(int width, int height, int bi
 
 } // namespace
 
-bool writeBmp(ByteSink& sink, int width, int height, BmpPixelFormat format,
-              const BmpRowSource& rowAt) {
+bool writeBmp(ByteSink& sink, int width, int height, RowFormat format, const RowSource& rowAt) {
     if (!rowAt || !pictureSizeAllowed(width, height))
         return false;
-    const int bitsPerPixel = format == BmpPixelFormat::Bgr24 ? 24 : 32;
+    const int bitsPerPixel = format == RowFormat::Bgr24 ? 24 : 32;
     const auto stride = paddedRowSize(width, bitsPerPixel);
     if (!stride)
         return false;
@@ -101,14 +100,14 @@ bool writeBmp(ByteSink& sink, int width, int height, BmpPixelFormat format,
 }
 
 bool writeBmp(ByteSink& sink, const WorkBitmap& picture) {
-    BmpPixelFormat format = BmpPixelFormat::Bgr24;
+    RowFormat format = RowFormat::Bgr24;
     switch (picture.depth()) {
     case PixelDepth::Bits24:
-        format = BmpPixelFormat::Bgr24;
+        format = RowFormat::Bgr24;
         break;
     case PixelDepth::Bits32:
     case PixelDepth::Device:
-        format = BmpPixelFormat::Bgrx32;
+        format = RowFormat::Bgrx32;
         break;
     default:
         return false;

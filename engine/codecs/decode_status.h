@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 namespace varnelo {
 
@@ -19,9 +18,6 @@ enum class DecodeStatus : std::uint8_t {
     TooLarge,    ///< the picture exceeds the picture limits
     OutOfMemory, ///< the picture is inside the limits but memory ran out
 };
-
-/// A short lowercase description, for messages of the command-line tool and tests.
-std::string_view describe(DecodeStatus status);
 
 /// The bytes of one whole picture file.
 using FileBytes = std::span<const std::uint8_t>;

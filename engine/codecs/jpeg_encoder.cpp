@@ -140,8 +140,8 @@ private:
 
 } // namespace
 
-bool writeJpeg(ByteSink& sink, int width, int height, BmpPixelFormat format,
-               const BmpRowSource& rowAt, int quality) {
+bool writeJpeg(ByteSink& sink, int width, int height, RowFormat format, const RowSource& rowAt,
+               int quality) {
     // JPEG's own bound lies a little below the picture limits.
     if (!rowAt || !pictureSizeAllowed(width, height) || width > JPEG_MAX_DIMENSION ||
         height > JPEG_MAX_DIMENSION)
@@ -161,7 +161,7 @@ bool writeJpeg(ByteSink& sink, int width, int height, BmpPixelFormat format,
     job.buffer = buffer.data();
     job.width = static_cast<JDIMENSION>(width);
     job.height = static_cast<JDIMENSION>(height);
-    job.fourBytesPerPixel = format == BmpPixelFormat::Bgrx32;
+    job.fourBytesPerPixel = format == RowFormat::Bgrx32;
     job.quality = std::clamp(quality, 1, 100);
     const CompressorRelease release(job.info);
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/byte_sink.h"
+#include "engine/codecs/row_source.h"
 
 namespace varnelo {
 
@@ -10,7 +10,7 @@ namespace varnelo {
 /// Returns false when the size is not a valid picture size or exceeds what
 /// JPEG can store (65500 per side), the sink failed, or the row source
 /// stopped; the sink then holds no complete file.
-[[nodiscard]] bool writeJpeg(ByteSink& sink, int width, int height, BmpPixelFormat format,
-                             const BmpRowSource& rowAt, int quality);
+[[nodiscard]] bool writeJpeg(ByteSink& sink, int width, int height, RowFormat format,
+                             const RowSource& rowAt, int quality);
 
 } // namespace varnelo

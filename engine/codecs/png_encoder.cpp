@@ -116,8 +116,8 @@ private:
 
 } // namespace
 
-bool writePng(ByteSink& sink, int width, int height, BmpPixelFormat format,
-              const BmpRowSource& rowAt, int compressionLevel) {
+bool writePng(ByteSink& sink, int width, int height, RowFormat format, const RowSource& rowAt,
+              int compressionLevel) {
     if (!rowAt || !pictureSizeAllowed(width, height))
         return false;
 
@@ -125,7 +125,7 @@ bool writePng(ByteSink& sink, int width, int height, BmpPixelFormat format,
     job.sink = &sink;
     job.width = static_cast<png_uint_32>(width);
     job.height = static_cast<png_uint_32>(height);
-    job.fourBytesPerPixel = format == BmpPixelFormat::Bgrx32;
+    job.fourBytesPerPixel = format == RowFormat::Bgrx32;
     job.level = std::clamp(compressionLevel, 0, 9);
     const WriterRelease release(job);
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/byte_sink.h"
+#include "engine/codecs/row_source.h"
 
 namespace varnelo {
 
@@ -9,7 +9,7 @@ namespace varnelo {
 /// taking the rows one at a time from the top. Returns false when the size is
 /// not a valid picture size, the sink failed, or the row source stopped; the
 /// sink then holds no complete file.
-[[nodiscard]] bool writePng(ByteSink& sink, int width, int height, BmpPixelFormat format,
-                            const BmpRowSource& rowAt, int compressionLevel);
+[[nodiscard]] bool writePng(ByteSink& sink, int width, int height, RowFormat format,
+                            const RowSource& rowAt, int compressionLevel);
 
 } // namespace varnelo

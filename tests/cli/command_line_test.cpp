@@ -21,15 +21,16 @@ std::string usageError(const Arguments& arguments) {
 
 TEST(CommandLine, DefaultsLeavePictureDependentChoicesOpen) {
     const CommandLine options = parsed({"cat.bmp"});
-    EXPECT_EQ(options.outputFormat, OutputFormat::PlainHtml);
-    EXPECT_EQ(options.transformation, PixelTransformation::RandomBinary);
-    EXPECT_EQ(options.blockStrength, 0);
-    EXPECT_EQ(options.rangeFrom, 123);
-    EXPECT_EQ(options.rangeTo, 255);
-    EXPECT_EQ(options.fontSize, 8);
-    EXPECT_EQ(options.fontFace, "Tahoma");
+    EXPECT_EQ(options.choices.outputFormat, OutputFormat::PlainHtml);
+    EXPECT_EQ(options.choices.transformation, PixelTransformation::RandomBinary);
+    EXPECT_EQ(options.choices.blockStrength, 0);
+    EXPECT_EQ(options.choices.rangeFrom, 123);
+    EXPECT_EQ(options.choices.rangeTo, 255);
+    EXPECT_EQ(options.choices.fontSize, 8);
+    EXPECT_EQ(options.choices.fontFace, "Tahoma");
+    EXPECT_TRUE(options.choices.customPhrase.empty());
     EXPECT_FALSE(options.outputPath || options.backgroundColor || options.width || options.height ||
-                 options.colorDepth || options.seed || options.phrase);
+                 options.colorDepth || options.seed || options.phraseFile);
 }
 
 TEST(CommandLine, TakesValuesInEveryForm) {
@@ -43,9 +44,9 @@ TEST(CommandLine, TakesValuesInEveryForm) {
     }
     // A value is taken as it stands, even when it looks like an option.
     EXPECT_EQ(parsed({"-o", "-x.html", "cat.bmp"}).outputPath, "-x.html");
-    EXPECT_EQ(parsed({"--phrase=a=b", "cat.bmp"}).phrase, "a=b");
+    EXPECT_EQ(parsed({"--phrase=a=b", "cat.bmp"}).choices.customPhrase, "a=b");
     EXPECT_EQ(parsed({"--", "-o", "--help", "-"}).pictures, (Arguments{"-o", "--help", "-"}));
-    EXPECT_EQ(parsed({"-s", "3", "-s", "9", "a.bmp"}).fontSize, 9);
+    EXPECT_EQ(parsed({"-s", "3", "-s", "9", "a.bmp"}).choices.fontSize, 9);
 }
 
 TEST(CommandLine, ReadsEveryOption) {
@@ -53,21 +54,22 @@ TEST(CommandLine, ReadsEveryOption) {
         parsed({"-f",      "css-html", "-m",      "blocks",     "--blocks", "random", "--range",
                 "200:100", "-b",       "#1a2B3c", "-W",         "0007",     "-H",     "0",
                 "-d",      "15",       "--seed",  "4294967295", "a.bmp",    "b.gif"});
-    EXPECT_EQ(options.outputFormat, OutputFormat::CssHtml);
-    EXPECT_EQ(options.transformation, PixelTransformation::TerminalBlocks);
-    EXPECT_EQ(options.blockStrength, kRandomBlockStrength);
-    EXPECT_EQ(options.rangeFrom, 200); // a reversed range is the user's to choose
-    EXPECT_EQ(options.rangeTo, 100);
+    EXPECT_EQ(options.choices.outputFormat, OutputFormat::CssHtml);
+    EXPECT_EQ(options.choices.transformation, PixelTransformation::TerminalBlocks);
+    EXPECT_EQ(options.choices.blockStrength, kRandomBlockStrength);
+    EXPECT_EQ(options.choices.rangeFrom, 200); // a reversed range is the user's to choose
+    EXPECT_EQ(options.choices.rangeTo, 100);
     EXPECT_EQ(options.backgroundColor, makeRgb(0x1A, 0x2B, 0x3C));
     EXPECT_EQ(options.width, 7);
     EXPECT_EQ(options.height, 0);
     EXPECT_EQ(options.colorDepth, ColorDepth::Depth15);
     EXPECT_EQ(options.seed, 4294967295u);
     EXPECT_EQ(options.pictures, (Arguments{"a.bmp", "b.gif"}));
-    EXPECT_EQ(parsed({"--blocks", "4", "a.bmp"}).blockStrength, 3);
+    EXPECT_EQ(parsed({"--blocks", "4", "a.bmp"}).choices.blockStrength, 3);
     // Windows-1252 has é and €, not ☺.
-    EXPECT_EQ(parsed({"--phrase", "\xC3\xA9\xE2\x82\xAC\xE2\x98\xBA", "a.bmp"}).phrase,
-              "\xE9\x80?");
+    EXPECT_EQ(
+        parsed({"--phrase", "\xC3\xA9\xE2\x82\xAC\xE2\x98\xBA", "a.bmp"}).choices.customPhrase,
+        "\xE9\x80?");
 }
 
 TEST(CommandLine, TakesTheFormatFromTheOutputName) {
@@ -81,17 +83,18 @@ TEST(CommandLine, TakesTheFormatFromTheOutputName) {
     };
     for (const auto& [output, format, image] : cases) {
         const CommandLine options = parsed({"-o", output, "a.bmp"});
-        EXPECT_EQ(options.outputFormat, format) << output;
-        EXPECT_EQ(options.imageFormat, image) << output;
+        EXPECT_EQ(options.choices.outputFormat, format) << output;
+        EXPECT_EQ(options.choices.imageFormat, image) << output;
     }
-    EXPECT_EQ(parsed({"-o", "out.png", "-f", "rtf", "a.bmp"}).outputFormat, OutputFormat::Rtf);
+    EXPECT_EQ(parsed({"-o", "out.png", "-f", "rtf", "a.bmp"}).choices.outputFormat,
+              OutputFormat::Rtf);
 }
 
 TEST(CommandLine, QualityDefaultsAndBoundsFollowTheImageFormat) {
-    EXPECT_EQ(parsed({"-f", "jpg", "a.bmp"}).imageQuality, 80);
-    EXPECT_EQ(parsed({"-f", "png", "a.bmp"}).imageQuality, 8);
-    EXPECT_EQ(parsed({"-f", "jpg", "-q", "100", "a.bmp"}).imageQuality, 100);
-    EXPECT_EQ(parsed({"-o", "x.png", "-q", "1", "a.bmp"}).imageQuality, 1);
+    EXPECT_EQ(parsed({"-f", "jpg", "a.bmp"}).choices.imageQuality, 80);
+    EXPECT_EQ(parsed({"-f", "png", "a.bmp"}).choices.imageQuality, 8);
+    EXPECT_EQ(parsed({"-f", "jpg", "-q", "100", "a.bmp"}).choices.imageQuality, 100);
+    EXPECT_EQ(parsed({"-o", "x.png", "-q", "1", "a.bmp"}).choices.imageQuality, 1);
     usageError({"-f", "jpg", "-q", "0", "a.bmp"});
     usageError({"-f", "jpg", "-q", "101", "a.bmp"});
     usageError({"-f", "png", "-q", "0", "a.bmp"});

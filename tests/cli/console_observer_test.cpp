@@ -7,11 +7,12 @@
 namespace varnelo {
 namespace {
 
-TEST(CliConsoleObserver, PrintsEachMessageLineWithThePicture) {
+TEST(CliConsoleObserver, PrintsEachMessageWithThePicture) {
     std::ostringstream err;
     ConsoleObserver quiet(err, false, "a.bmp");
-    quiet.showError("first!\r\nsecond\r\n");
+    quiet.report("first!");
     quiet.showStatus("hidden");
+    quiet.report("second");
     quiet.finish();
     EXPECT_EQ(err.str(), "a.bmp: first!\na.bmp: second\n");
 
@@ -21,7 +22,7 @@ TEST(CliConsoleObserver, PrintsEachMessageLineWithThePicture) {
     ConsoleObserver terminal(err, true, "a.bmp");
     terminal.showStatus("resizing image...");
     terminal.showStatus("saving...");
-    terminal.showError("failed!");
+    terminal.report("failed!");
     terminal.showStatus("x");
     terminal.finish();
     terminal.finish();

@@ -1,7 +1,8 @@
 #include "cli/picture_settings.h"
 
+#include "engine/char_source.h"
+#include "engine/reduce_depth.h"
 #include "tests/support/picture_files.h"
-#include "writers/cell_font.h"
 
 #include <gtest/gtest.h>
 
@@ -55,16 +56,16 @@ TEST_F(CliPictureSettings, TakesDefaultsFromThePicture) {
 }
 
 TEST_F(CliPictureSettings, ThePhraseReachesTextModeOnly) {
-    options_.phrase = "abc";
+    options_.choices.customPhrase = "abc";
     EXPECT_EQ(conversionSettings(options_, "cat.bmp", picture_).customPhrase, "");
-    options_.transformation = PixelTransformation::CustomText;
+    options_.choices.transformation = PixelTransformation::CustomText;
     EXPECT_EQ(conversionSettings(options_, "cat.bmp", picture_).customPhrase, "abc");
 }
 
 TEST_F(CliPictureSettings, BlocksModeDrawsWithTheTerminalFace) {
-    options_.fontFace = "Verdana";
+    options_.choices.fontFace = "Verdana";
     EXPECT_EQ(conversionSettings(options_, "cat.bmp", picture_).fontFace, "Verdana");
-    options_.transformation = PixelTransformation::TerminalBlocks;
+    options_.choices.transformation = PixelTransformation::TerminalBlocks;
     EXPECT_EQ(conversionSettings(options_, "cat.bmp", picture_).fontFace, kTerminalFace);
 }
 

@@ -1,6 +1,6 @@
 #include "engine/char_source.h"
-#include "engine/clock.h"
 #include "engine/random_generator.h"
+#include "tests/support/test_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +8,6 @@
 
 namespace varnelo {
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    explicit FixedClock(UtcTimeOfDay time) : time_(time) {}
-    UtcTimeOfDay utcTimeOfDay() const override { return time_; }
-    std::uint32_t tickCount() const override { return 0; }
-
-private:
-    UtcTimeOfDay time_;
-};
 
 ConversionSettings settingsFor(PixelTransformation mode, int fontSize) {
     ConversionSettings settings;
@@ -60,9 +50,9 @@ TEST(RandomGenerator, FollowsTheLinearCongruentialSequence) {
 
 TEST(RandomGenerator, SeedsFromTheUtcMillisecondsOfTheDay) {
     RandomGenerator random;
-    random.seedFromClock(FixedClock({13, 45, 7, 250}));
+    random.seedFromClock(test::TestClock({}, {13, 45, 7, 250}));
     EXPECT_EQ(random.seed(), ((13u * 60 + 45) * 60 + 7) * 1000 + 250);
-    random.seedFromClock(FixedClock({0, 0, 0, 0}));
+    random.seedFromClock(test::TestClock({}, {0, 0, 0, 0}));
     EXPECT_EQ(random.seed(), 0u);
 }
 
@@ -211,6 +201,12 @@ TEST(CharSource, CustomTextNeverIndexesOutsideThePhrase) {
     position = 9;
     nextPixelText(random, settings, position, text);
     EXPECT_EQ(text, "xy");
+}
+
+TEST(CharSource, BlocksModeAloneDrawsInTheTerminalFace) {
+    EXPECT_EQ(conversionFace(PixelTransformation::TerminalBlocks, "Verdana"), "Terminal");
+    EXPECT_EQ(conversionFace(PixelTransformation::RandomBinary, "Verdana"), "Verdana");
+    EXPECT_EQ(conversionFace(PixelTransformation::CustomRange, "Terminal"), "Terminal");
 }
 
 } // namespace

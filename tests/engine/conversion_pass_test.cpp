@@ -1,11 +1,15 @@
-#include "engine/clock.h"
 #include "engine/conversion_pass.h"
+#include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_clock.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,44 +17,16 @@
 namespace varnelo {
 namespace {
 
-// Answers tick readings from a list, so the measured time is known.
-class ScriptedClock final : public Clock {
-public:
-    explicit ScriptedClock(std::vector<std::uint32_t> ticks) : ticks_(std::move(ticks)) {}
-    UtcTimeOfDay utcTimeOfDay() const override { return {}; }
-    std::uint32_t tickCount() const override { return ticks_.at(next_++); }
-
-private:
-    std::vector<std::uint32_t> ticks_;
-    mutable std::size_t next_ = 0;
-};
-
-class RecordingObserver final : public PassObserver {
-public:
-    void showStatus(std::string_view text) override {
-        calls.push_back("status " + std::string(text));
-    }
-    void setProgressRange(int maximum) override {
-        calls.push_back("range " + std::to_string(maximum));
-    }
-    void setProgressPosition(int position) override {
-        calls.push_back("position " + std::to_string(position));
-    }
-    void showError(std::string_view text) override {
-        calls.push_back("error " + std::string(text));
-    }
-    std::vector<std::string> calls;
-};
-
 // Records every step as a document line, so the pass's calls can be read
 // back from the file it writes.
 class RecordingWriter final : public OutputWriter {
 public:
     RecordingWriter(WriterContext& context, std::function<void(int, int)> onPixel)
         : context_(context), onPixel_(std::move(onPixel)) {}
-    bool beginOutput(const ConversionSettings&, int, int) override {
+    bool producesDocumentLines() const override { return true; }
+    OutputStart beginOutput(const ConversionSettings&, int, int) override {
         context_.lines.emplace_back("begin");
-        return true;
+        return OutputStart::proceed();
     }
     void beginLine(int y) override { line_ = "line " + std::to_string(y) + ":"; }
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
@@ -86,7 +62,7 @@ protected:
         });
     }
 
-    PassEnd run(std::function<void(int, int)> onPixel = {}) {
+    PassResult run(std::function<void(int, int)> onPixel = {}) {
         ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
                             [&](const ConversionSettings&, WriterContext& context) {
                                 return std::make_unique<RecordingWriter>(context, onPixel);
@@ -102,13 +78,13 @@ protected:
     test::TempDir folder_;
     ConversionSettings settings_;
     RandomGenerator random_{1};
-    ScriptedClock clock_{{4294967290u, 3u}};
-    RecordingObserver observer_;
+    test::TestClock clock_{{4294967290u, 3u}};
+    test::RecordingObserver observer_;
     std::atomic<bool> cancel_{false};
 };
 
 TEST_F(ConversionPassTest, RunsTheStepsInOrderAndWritesEveryLineWithCrLf) {
-    ASSERT_EQ(run(), PassEnd::Done);
+    ASSERT_EQ(run().end, PassEnd::Done);
     const std::vector<std::string> expected = {
         "range 2",
         "status processing image line 0 of 2...",
@@ -130,7 +106,7 @@ TEST_F(ConversionPassTest, ScalesAndReducesThePictureFirst) {
     settings_.imageWidth = 1;
     settings_.imageHeight = 1;
     settings_.colorDepth = ColorDepth::Depth15;
-    ASSERT_EQ(run(), PassEnd::Done);
+    ASSERT_EQ(run().end, PassEnd::Done);
     EXPECT_EQ(observer_.calls.front(), "status resizing image...");
     // The mean of red, red, blue and green, cut to 15 bits.
     EXPECT_NE(output().find("line 0: a+" + std::to_string(makeRgb(128, 64, 64))), std::string::npos)
@@ -139,7 +115,7 @@ TEST_F(ConversionPassTest, ScalesAndReducesThePictureFirst) {
 
 TEST_F(ConversionPassTest, SizesOfZeroGiveOnlyTheWritersFixedLines) {
     settings_.imageWidth = 0;
-    ASSERT_EQ(run(), PassEnd::Done);
+    ASSERT_EQ(run().end, PassEnd::Done);
     EXPECT_EQ(output(), "begin\r\nfinish\r\n");
 }
 
@@ -149,7 +125,7 @@ TEST_F(ConversionPassTest, CancelStopsWithinOnePixelAndWritesNothing) {
     EXPECT_EQ(run([&](int, int) {
                   if (++pixels == 2)
                       cancel_ = true;
-              }),
+              }).end,
               PassEnd::Cancelled);
     EXPECT_EQ(pixels, 2);
     EXPECT_EQ(observer_.calls.back(), "position 0"); // nothing after the cancel
@@ -160,33 +136,114 @@ TEST_F(ConversionPassTest, CancelStopsWithinOnePixelAndWritesNothing) {
 TEST_F(ConversionPassTest, RefusesSizesBeyondTheLimitBeforeTakingMemory) {
     settings_.imageWidth = 8193;
     settings_.imageHeight = 8192;
-    EXPECT_EQ(run(), PassEnd::Cancelled);
-    ASSERT_FALSE(observer_.calls.empty());
-    EXPECT_EQ(observer_.calls.front(),
-              "error Image size of 8193 x 8192 pixel is exceeding the limit of 67108864 pixel!"
-              "\r\ntry to reduce the image size!");
+    PassResult result = run();
+    EXPECT_EQ(result.end, PassEnd::Refused);
+    EXPECT_EQ(result.refusal.reason, RefusalReason::PictureTooLarge);
+    EXPECT_EQ(result.refusal.width, 8193);
+    EXPECT_EQ(result.refusal.height, 8192);
+    EXPECT_EQ(result.refusal.limit, 67108864);
+    EXPECT_TRUE(observer_.calls.empty()); // refused before anything was shown
     EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
 
     settings_.imageWidth = 65536;
     settings_.imageHeight = 1;
-    observer_.calls.clear();
-    EXPECT_EQ(run(), PassEnd::Cancelled);
-    EXPECT_EQ(observer_.calls.front().rfind("error Image size of 65536 x 1 pixel", 0), 0u);
+    result = run();
+    EXPECT_EQ(result.end, PassEnd::Refused);
+    EXPECT_EQ(result.refusal.width, 65536);
+    EXPECT_EQ(result.refusal.height, 1);
 }
 
 TEST_F(ConversionPassTest, AnUnwritableOutputIsAFailureNotSuccess) {
     settings_.outputPath = folder_.file("missing-folder/out.html");
-    EXPECT_EQ(run(), PassEnd::Failed);
-    const std::vector<std::string> tail(observer_.calls.end() - 2, observer_.calls.end());
-    EXPECT_EQ(tail[0],
-              "error failed saving \"" + settings_.outputPath + "\"!\r\nNo such file or directory");
-    EXPECT_EQ(tail[1], "status saving failed!");
+    const PassResult result = run();
+    EXPECT_EQ(result.end, PassEnd::Failed);
+    EXPECT_EQ(result.failure.stage, FailureStage::Saving);
+    EXPECT_EQ(result.failure.path, settings_.outputPath);
+    EXPECT_EQ(result.failure.reason, "No such file or directory");
+    EXPECT_EQ(observer_.calls.back(), "status saving...");
 }
 
 TEST_F(ConversionPassTest, APictureThatNoLongerLoadsIsAFailure) {
     std::filesystem::remove(settings_.sourcePath);
-    EXPECT_EQ(run(), PassEnd::Failed);
-    EXPECT_EQ(observer_.calls.front(), "error please select a valid imagefile!");
+    const PassResult result = run();
+    EXPECT_EQ(result.end, PassEnd::Failed);
+    EXPECT_EQ(result.failure.stage, FailureStage::Loading);
+    EXPECT_EQ(result.failure.path, settings_.sourcePath);
+    EXPECT_EQ(result.failure.load.status, LoadStatus::Failed);
+    EXPECT_EQ(result.failure.load.file.status, ReadFileStatus::CannotOpen);
+    EXPECT_EQ(result.failure.load.file.errorNumber, ENOENT);
+    EXPECT_TRUE(observer_.calls.empty());
+    EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
+}
+
+TEST_F(ConversionPassTest, StartsFromAPictureItIsGivenWithoutLoadingIt) {
+    // The file is gone: only the given picture can be converted.
+    std::filesystem::remove(settings_.sourcePath);
+    const PassResult result = ConversionPass(settings_, random_, clock_, observer_, cancel_,
+                                             [](const ConversionSettings&, WriterContext& context) {
+                                                 return std::make_unique<RecordingWriter>(
+                                                     context, std::function<void(int, int)>{});
+                                             })
+                                  .run(test::makePicture(2, 2, [](int x, int) {
+                                      return makeRgb(0, 0, static_cast<std::uint32_t>(x));
+                                  }));
+    ASSERT_EQ(result.end, PassEnd::Done);
+    EXPECT_EQ(result.milliseconds, 9u);
+    EXPECT_EQ(output(), "begin\r\n"
+                        "line 0: a+0 b+65536\r\n"
+                        "line 1: c+0 a+65536\r\n"
+                        "finish\r\n");
+}
+
+// A writer that draws its own file leaves no document lines to save.
+TEST_F(ConversionPassTest, SavesDocumentLinesOnlyForWritersThatProduceThem) {
+    class ImageLikeWriter final : public OutputWriter {
+    public:
+        explicit ImageLikeWriter(WriterContext& context) : context_(context) {}
+        bool producesDocumentLines() const override { return false; }
+        OutputStart beginOutput(const ConversionSettings&, int, int) override {
+            context_.lines.emplace_back("never saved");
+            return OutputStart::proceed();
+        }
+        void beginLine(int) override {}
+        void putPixel(int, int, const ByteString&, Rgb, bool) override {}
+        void endLine(int) override {}
+        WriteOutcome finishOutput() override { return {}; }
+
+    private:
+        WriterContext& context_;
+    };
+    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                        [](const ConversionSettings&, WriterContext& context) {
+                            return std::make_unique<ImageLikeWriter>(context);
+                        });
+    ASSERT_EQ(pass.run().end, PassEnd::Done);
+    EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
+    EXPECT_EQ(std::find(observer_.statuses.begin(), observer_.statuses.end(), "saving..."),
+              observer_.statuses.end());
+}
+
+TEST_F(ConversionPassTest, AWriterThatCannotBeginEndsThePassAsItAnswers) {
+    class RefusingWriter final : public OutputWriter {
+    public:
+        bool producesDocumentLines() const override { return true; }
+        OutputStart beginOutput(const ConversionSettings&, int, int) override {
+            return OutputStart::stop(
+                PassResult::refused({RefusalReason::ImageTooLarge, 6000, 20, 5079, 3000, 10}));
+        }
+        void beginLine(int) override { ADD_FAILURE(); }
+        void putPixel(int, int, const ByteString&, Rgb, bool) override { ADD_FAILURE(); }
+        void endLine(int) override { ADD_FAILURE(); }
+        WriteOutcome finishOutput() override { return {}; }
+    };
+    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                        [](const ConversionSettings&, WriterContext&) {
+                            return std::make_unique<RefusingWriter>();
+                        });
+    const PassResult result = pass.run();
+    EXPECT_EQ(result.end, PassEnd::Refused);
+    EXPECT_EQ(result.refusal.cellWidth, 3000);
+    EXPECT_EQ(observer_.calls, std::vector<std::string>{"range 2"});
     EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
 }
 

@@ -7,14 +7,15 @@
 
 namespace varnelo::test {
 
-WorkBitmap makePicture(int width, int height, const ColorAt& colorAt) {
+WorkBitmap makePicture(int width, int height, const ColorAt& colorAt, PixelDepth depth) {
     WorkBitmap picture;
-    if (!picture.allocate(width, height, PixelDepth::Bits24))
+    if (bytesPerPixel(depth) < 3 || !picture.allocate(width, height, depth))
         throw std::runtime_error("cannot make a test picture");
+    const auto bytes = static_cast<std::size_t>(bytesPerPixel(depth));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgb color = colorAt(x, y);
-            std::uint8_t* pixel = picture.row(y) + static_cast<std::size_t>(x) * 3;
+            std::uint8_t* pixel = picture.row(y) + static_cast<std::size_t>(x) * bytes;
             pixel[0] = blueOf(color);
             pixel[1] = greenOf(color);
             pixel[2] = redOf(color);
@@ -22,21 +23,21 @@ WorkBitmap makePicture(int width, int height, const ColorAt& colorAt) {
     return picture;
 }
 
-std::vector<std::uint8_t> encoderRows(int width, int height, BmpPixelFormat format,
+std::vector<std::uint8_t> encoderRows(int width, int height, RowFormat format,
                                       const ColorAt& colorAt) {
     std::vector<std::uint8_t> bytes;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const Rgb color = colorAt(x, y);
             bytes.insert(bytes.end(), {blueOf(color), greenOf(color), redOf(color)});
-            if (format == BmpPixelFormat::Bgrx32)
+            if (format == RowFormat::Bgrx32)
                 bytes.push_back(static_cast<std::uint8_t>(x * 89 + y * 13 + 7));
         }
     }
     return bytes;
 }
 
-BmpRowSource rowSource(const std::vector<std::uint8_t>& pixels, int height) {
+RowSource rowSource(const std::vector<std::uint8_t>& pixels, int height) {
     const std::size_t stride = pixels.size() / static_cast<std::size_t>(height);
     return
         [&pixels, stride](int y) { return pixels.data() + stride * static_cast<std::size_t>(y); };

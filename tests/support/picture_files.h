@@ -12,16 +12,18 @@ namespace varnelo::test {
 
 using ColorAt = std::function<Rgb(int x, int y)>;
 
-/// A 24-bit picture whose pixel (x, y) has colorAt(x, y).
-WorkBitmap makePicture(int width, int height, const ColorAt& colorAt);
+/// A picture whose pixel (x, y) has colorAt(x, y), 24 bits deep or, given
+/// another depth of at least 24 bits, that one.
+WorkBitmap makePicture(int width, int height, const ColorAt& colorAt,
+                       PixelDepth depth = PixelDepth::Bits24);
 
 /// Rows as the encoders take them, top row first. The unused byte of
 /// Bgrx32 holds junk, which must not reach any file.
-std::vector<std::uint8_t> encoderRows(int width, int height, BmpPixelFormat format,
+std::vector<std::uint8_t> encoderRows(int width, int height, RowFormat format,
                                       const ColorAt& colorAt);
 
 /// Hands out the rows of encoderRows one by one; pixels must outlive it.
-BmpRowSource rowSource(const std::vector<std::uint8_t>& pixels, int height);
+RowSource rowSource(const std::vector<std::uint8_t>& pixels, int height);
 
 /// Every channel of every pixel differs from its neighbours, so a shifted,
 /// swapped or flipped row shows; also detail that costs bytes to compress.

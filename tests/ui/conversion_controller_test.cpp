@@ -1,13 +1,14 @@
 #include "ui/conversion_controller.h"
 
-#include "engine/clock.h"
 #include "engine/random_generator.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
-#include "ui/conversion_view.h"
-#include "writers/output_writer_factory.h"
-
+#include "tests/support/test_clock.h"
 #include "tests/ui/event_pump.h"
+#include "tests/ui/gated_writer.h"
+#include "ui/conversion_view.h"
+#include "ui/pass_end_texts.h"
+#include "writers/output_writer_factory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,7 +23,6 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <new>
 #include <optional>
 #include <string>
@@ -34,18 +34,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class StoppedClock final : public Clock {
-public:
-    UtcTimeOfDay utcTimeOfDay() const override { return {}; }
-    std::uint32_t tickCount() const override { return 0; }
-};
-
 const char* endName(PassEnd end) {
     switch (end) {
     case PassEnd::Done:
         return "Done";
     case PassEnd::Cancelled:
         return "Cancelled";
+    case PassEnd::Refused:
+        return "Refused";
     case PassEnd::Failed:
         return "Failed";
     }
@@ -60,12 +56,15 @@ public:
     void setProgressPosition(int position) override {
         record("position " + std::to_string(position));
     }
-    void showConversionError(const QString& text) override {
-        record("error " + text.toStdString());
-    }
-    void conversionEnded(PassEnd end) override {
+    // Records what the window would show of the end, then the end itself.
+    void conversionEnded(const PassResult& result) override {
         ++ends;
-        record(std::string("ended ") + endName(end));
+        const PassEndTexts texts = passEndTexts(result);
+        if (!texts.errorBox.isEmpty())
+            record("error " + texts.errorBox.toStdString());
+        if (!texts.status.isEmpty())
+            record("status " + texts.status.toStdString());
+        record(std::string("ended ") + endName(result.end));
         if (onEnded)
             onEnded();
     }
@@ -81,39 +80,6 @@ private:
             offWindowThread = true;
         calls.push_back(std::move(call));
     }
-};
-
-// Lets a test hold the worker inside the first pixel of a pass, away from
-// any hand-off, and act while it is there.
-struct PixelGate {
-    std::promise<void> reached;
-    std::promise<void> open;
-    std::shared_future<void> opened = open.get_future().share();
-    std::atomic<bool> passed{false};
-};
-
-// The real writer, paused at its first pixel by the gate.
-class GatedWriter final : public OutputWriter {
-public:
-    GatedWriter(std::unique_ptr<OutputWriter> inner, PixelGate& gate)
-        : inner_(std::move(inner)), gate_(gate) {}
-    bool beginOutput(const ConversionSettings& settings, int width, int height) override {
-        return inner_->beginOutput(settings, width, height);
-    }
-    void beginLine(int y) override { inner_->beginLine(y); }
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
-        if (!gate_.passed.exchange(true)) {
-            gate_.reached.set_value();
-            gate_.opened.wait();
-        }
-        inner_->putPixel(x, y, text, color, newRun);
-    }
-    void endLine(int y) override { inner_->endLine(y); }
-    WriteOutcome finishOutput() override { return inner_->finishOutput(); }
-
-private:
-    std::unique_ptr<OutputWriter> inner_;
-    PixelGate& gate_;
 };
 
 // Cancels just before the window thread delivers the first queued change.
@@ -153,7 +119,7 @@ protected:
 
     WriterFactory gatedFactory() {
         return [this](const ConversionSettings& settings, WriterContext& context) {
-            return std::make_unique<GatedWriter>(makeOutputWriter(settings, context), gate_);
+            return std::make_unique<test::GatedWriter>(makeOutputWriter(settings, context), gate_);
         };
     }
 
@@ -162,9 +128,9 @@ protected:
     test::TempDir folder_;
     ConversionSettings settings_;
     RandomGenerator random_{1};
-    StoppedClock clock_;
+    test::TestClock clock_;
     RecordingView view_;
-    PixelGate gate_;
+    test::Gate gate_;
     std::optional<ConversionController> controller_; // destroyed before the fakes
 };
 
@@ -196,14 +162,13 @@ TEST_F(ConversionControllerTest, HandsEveryStepToTheWindowInOrderThenTheEnd) {
 TEST_F(ConversionControllerTest, CancelStopsTheViewCallsAtOnceWithoutWaitingAndWritesNothing) {
     ConversionController& conversion = controller(gatedFactory());
     ASSERT_TRUE(conversion.start(settings_));
-    std::future<void> reached = gate_.reached.get_future();
-    ASSERT_TRUE(test::pumpUntil([&] { return reached.wait_for(0s) == std::future_status::ready; }));
+    ASSERT_TRUE(test::pumpUntil([&] { return gate_.reached(); }));
     const std::vector<std::string> beforeCancel = view_.calls;
 
     // The worker is held inside the pass; cancel must return all the same.
     conversion.cancel();
     EXPECT_FALSE(conversion.running());
-    gate_.open.set_value();
+    gate_.open();
     conversion.shutDown(); // joins the worker, which now stops within a pixel
     QCoreApplication::processEvents();
     EXPECT_EQ(view_.calls, beforeCancel);

@@ -1,9 +1,11 @@
 #include "cli/converter.h"
 #include "engine/clock.h"
+#include "engine/version.h"
 #include "platform/shell.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/event_pump.h"
+#include "tests/ui/gated_writer.h"
 #include "tests/ui/window_fakes.h"
 #include "ui/color_swatch.h"
 #include "ui/font_list.h"
@@ -29,62 +31,11 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <sstream>
 
 namespace varnelo {
 namespace {
-
-// A writer that waits at its first pixel until the test lets it go, so a
-// conversion can be caught while it runs.
-class Gate {
-public:
-    void waitAtPixel() {
-        std::unique_lock lock(mutex_);
-        reached_ = true;
-        changed_.notify_all();
-        changed_.wait_for(lock, std::chrono::seconds(10), [this] { return opened_; });
-    }
-    bool reached() {
-        std::lock_guard lock(mutex_);
-        return reached_;
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        opened_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool reached_ = false;
-    bool opened_ = false;
-};
-
-class GatedWriter final : public OutputWriter {
-public:
-    GatedWriter(std::unique_ptr<OutputWriter> real, Gate& gate, const std::atomic<bool>& cancel)
-        : real_(std::move(real)), gate_(gate), cancel_(cancel) {}
-    bool beginOutput(const ConversionSettings& s, int w, int h) override {
-        return real_->beginOutput(s, w, h);
-    }
-    void beginLine(int y) override { real_->beginLine(y); }
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
-        if (x == 0 && y == 0)
-            gate_.waitAtPixel();
-        real_->putPixel(x, y, text, color, newRun);
-    }
-    void endLine(int y) override { real_->endLine(y); }
-    WriteOutcome finishOutput() override { return real_->finishOutput(); }
-
-private:
-    std::unique_ptr<OutputWriter> real_;
-    Gate& gate_;
-    const std::atomic<bool>& cancel_;
-};
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -110,7 +61,7 @@ protected:
     }
 
     test::TempDir folder_;
-    test::FixedClock clock_;
+    test::TestClock clock_{{}, test::kWindowClockTime};
     test::RecordingBoxes boxes_;
     test::RecordingShell shell_;
     test::ScriptedDialogs dialogs_;
@@ -119,7 +70,7 @@ protected:
 TEST_F(MainFormTest, AFreshStartShowsEveryStartingState) {
     const auto form = makeForm();
     const MainFormControls& c = form->controls();
-    EXPECT_EQ(form->windowTitle(), "Varnelo 0.4 beta");
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Varnelo ") + QLatin1String(kVersionLabel));
     EXPECT_EQ(form->size(), QSize(450, 492));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -152,7 +103,9 @@ TEST_F(MainFormTest, AFreshStartShowsEveryStartingState) {
     EXPECT_TRUE(c.outputFileEdit->text().isEmpty());
     EXPECT_EQ(c.progressBar->value(), 0);
     EXPECT_EQ(c.footerLine->shownText(),
-              ".:| Varnelo - pictures into coloured text | 0.4 beta |:.");
+              QStringLiteral(".:| Varnelo - pictures into coloured text | ") +
+                  QLatin1String(kVersionLabel) + QStringLiteral(" |:."));
+    EXPECT_EQ(std::string(kVersionLabel), std::string(kVersion) + " beta");
 }
 
 TEST_F(MainFormTest, EveryCaptionReadsAsWritten) {
@@ -332,10 +285,9 @@ TEST_F(MainFormTest, AConversionFromTheWindowWritesWhatTheConverterWrites) {
 }
 
 TEST_F(MainFormTest, CancelUnlocksAtOnceAndNothingIsWritten) {
-    Gate gate;
+    test::Gate gate;
     const auto form = makeForm([&](const ConversionSettings& settings, WriterContext& context) {
-        return std::make_unique<GatedWriter>(makeOutputWriter(settings, context), gate,
-                                             context.cancelRequested);
+        return std::make_unique<test::GatedWriter>(makeOutputWriter(settings, context), gate);
     });
     const MainFormControls& c = form->controls();
     form->openPictureFile(picture());
@@ -360,10 +312,9 @@ TEST_F(MainFormTest, CancelUnlocksAtOnceAndNothingIsWritten) {
 }
 
 TEST_F(MainFormTest, ClosingDuringAConversionEndsPromptlyWithNothingWritten) {
-    Gate gate;
+    test::Gate gate;
     auto form = makeForm([&](const ConversionSettings& settings, WriterContext& context) {
-        return std::make_unique<GatedWriter>(makeOutputWriter(settings, context), gate,
-                                             context.cancelRequested);
+        return std::make_unique<test::GatedWriter>(makeOutputWriter(settings, context), gate);
     });
     form->openPictureFile(picture());
     const std::string output = folder_.file("out.html");

@@ -87,7 +87,7 @@ protected:
     }
 
     test::TempDir folder_;
-    test::FixedClock clock_;
+    test::TestClock clock_{{}, test::kWindowClockTime};
     test::RecordingBoxes boxes_;
     test::RecordingShell shell_;
     test::ScriptedDialogs dialogs_;

@@ -2,6 +2,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fakes.h"
 #include "ui/main_form.h"
+#include "ui/output_commands.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -152,16 +153,16 @@ TEST_F(OutputCommandsTest, QualityOutsideTheFormatsRangeIsPutBack) {
 }
 
 TEST_F(OutputCommandsTest, OpenOutputFileOpensOnlyAnExistingFile) {
-    form_.openOutputFile(); // empty field
+    form_.outputCommands().openOutputFile(); // empty field
     c.outputFileEdit->setText(path("missing.html"));
-    form_.openOutputFile();
+    form_.outputCommands().openOutputFile();
     std::filesystem::create_directory(folder_.file("folder.html"));
     c.outputFileEdit->setText(path("folder.html"));
-    form_.openOutputFile();
+    form_.outputCommands().openOutputFile();
     EXPECT_TRUE(shell_.opened.isEmpty());
     touch("done.html");
     c.outputFileEdit->setText(path("done.html"));
-    form_.openOutputFile();
+    form_.outputCommands().openOutputFile();
     EXPECT_EQ(shell_.opened, QStringList({path("done.html")}));
 }
 

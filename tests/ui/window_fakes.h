@@ -2,9 +2,9 @@
 
 // Stand-ins for the window's services: message boxes, shell, clock and
 // dialogs that tests answer and read back.
-#include "engine/clock.h"
 #include "platform/shell.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_clock.h"
 #include "ui/common_dialogs.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
@@ -25,11 +25,8 @@ public:
     QStringList shown;
 };
 
-class FixedClock final : public Clock {
-public:
-    UtcTimeOfDay utcTimeOfDay() const override { return {1, 2, 3, 4}; }
-    std::uint32_t tickCount() const override { return 0; }
-};
+/// The time of day the window's tests start at, so the generator's seed is known.
+inline constexpr UtcTimeOfDay kWindowClockTime{1, 2, 3, 4};
 
 class RecordingShell final : public Shell {
 public:
@@ -97,7 +94,7 @@ protected:
           c(form_.controls()) {}
 
     TempDir folder_;
-    FixedClock clock_;
+    TestClock clock_{{}, kWindowClockTime};
     RecordingBoxes boxes_;
     RecordingShell shell_;
     ScriptedDialogs dialogs_;

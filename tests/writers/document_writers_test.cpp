@@ -1,4 +1,4 @@
-#include "engine/status_sink.h"
+#include "tests/support/recording_observer.h"
 #include "writers/hex_colour.h"
 #include "writers/html_writer.h"
 #include "writers/rtf_writer.h"
@@ -16,20 +16,16 @@ constexpr Rgb kGreen = makeRgb(0, 255, 0);
 constexpr Rgb kBlue = makeRgb(0, 0, 255);
 constexpr Rgb kWhite = makeRgb(255, 255, 255);
 
-class RecordingStatus final : public StatusSink {
-public:
-    void showStatus(std::string_view text) override { texts.emplace_back(text); }
-    std::vector<std::string> texts;
-};
-
 using Picture = std::vector<std::vector<Rgb>>;
 
 // Drives a writer through its steps as a conversion does, with one pixel text.
 void write(OutputWriter& writer, const ConversionSettings& settings, const Picture& picture,
            const ByteString& text = "01") {
-    ASSERT_TRUE(writer.beginOutput(settings,
-                                   picture.empty() ? 0 : static_cast<int>(picture[0].size()),
-                                   static_cast<int>(picture.size())));
+    ASSERT_TRUE(writer
+                    .beginOutput(settings,
+                                 picture.empty() ? 0 : static_cast<int>(picture[0].size()),
+                                 static_cast<int>(picture.size()))
+                    .proceeds());
     for (std::size_t y = 0; y < picture.size(); ++y) {
         writer.beginLine(static_cast<int>(y));
         bool first = true;
@@ -144,7 +140,7 @@ TEST(HtmlWriter, PixelTextsCannotBreakTheMarkup) {
 
 TEST(RtfWriter, WritesTheExample) {
     DocumentLines lines;
-    RecordingStatus status;
+    test::RecordingObserver status;
     RtfWriter writer(lines, status);
     write(writer, settingsFor(OutputFormat::Rtf), kRedRedBlueGreen);
     const DocumentLines expected = {
@@ -157,12 +153,12 @@ TEST(RtfWriter, WritesTheExample) {
         "}",
     };
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(status.texts, std::vector<std::string>{"removing leading color zeros..."});
+    EXPECT_EQ(status.statuses, std::vector<std::string>{"removing leading color zeros..."});
 }
 
 TEST(RtfWriter, ReusesTheEntryOfABackgroundAlreadyInTheTable) {
     DocumentLines lines;
-    RecordingStatus status;
+    test::RecordingObserver status;
     RtfWriter writer(lines, status);
     write(writer, settingsFor(OutputFormat::Rtf, kRed), kRedRedBlueGreen);
     EXPECT_EQ(lines[1], "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;"
@@ -171,7 +167,7 @@ TEST(RtfWriter, ReusesTheEntryOfABackgroundAlreadyInTheTable) {
 }
 
 TEST(RtfWriter, EdgeCases) {
-    RecordingStatus status;
+    test::RecordingObserver status;
     { // no pixels: the background is entry 1
         DocumentLines lines;
         RtfWriter writer(lines, status);
@@ -196,7 +192,7 @@ TEST(RtfWriter, EdgeCases) {
 
 TEST(RtfWriter, PixelTextsCannotBreakTheDocument) {
     DocumentLines lines;
-    RecordingStatus status;
+    test::RecordingObserver status;
     RtfWriter writer(lines, status);
     write(writer, settingsFor(OutputFormat::Rtf), {{kRed}}, ByteString("{\\}", 3) + '\0');
     EXPECT_EQ(lines[3], "\\cf1 \\{\\\\\\} \\cf0\\par");

@@ -1,10 +1,12 @@
-#include "engine/clock.h"
+#include "engine/char_source.h"
 #include "engine/codecs/bmp_reader.h"
 #include "engine/codecs/png_decoder.h"
 #include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_clock.h"
 #include "writers/cell_font.h"
 #include "writers/cell_painter.h"
 #include "writers/image_output.h"
@@ -21,22 +23,6 @@
 
 namespace varnelo {
 namespace {
-
-class RecordingObserver final : public PassObserver {
-public:
-    void showStatus(std::string_view text) override { statuses.emplace_back(text); }
-    void setProgressRange(int) override {}
-    void setProgressPosition(int) override {}
-    void showError(std::string_view text) override { errors.emplace_back(text); }
-    std::vector<std::string> statuses;
-    std::vector<std::string> errors;
-};
-
-class TickClock final : public Clock {
-public:
-    UtcTimeOfDay utcTimeOfDay() const override { return {}; }
-    std::uint32_t tickCount() const override { return 0; }
-};
 
 ConversionSettings settingsFor(PixelTransformation mode, int fontSize = 8) {
     ConversionSettings settings;
@@ -160,7 +146,7 @@ protected:
         });
     }
 
-    PassEnd run() {
+    PassResult run() {
         ConversionPass pass(settings_, random_, clock_, observer_, cancel_, makeOutputWriter);
         return pass.run();
     }
@@ -168,13 +154,13 @@ protected:
     test::TempDir folder_;
     ConversionSettings settings_;
     RandomGenerator random_{7};
-    TickClock clock_;
-    RecordingObserver observer_;
+    test::TestClock clock_;
+    test::RecordingObserver observer_;
     std::atomic<bool> cancel_{false};
 };
 
 TEST_F(ImageConversion, DrawsEveryPixelInItsCellAndWritesABmp) {
-    ASSERT_EQ(run(), PassEnd::Done);
+    ASSERT_EQ(run().end, PassEnd::Done);
     const CellSize cell = cellOf(settings_);
     WorkBitmap written;
     ASSERT_EQ(decodeBmp(test::readBytes(settings_.outputPath), written), DecodeStatus::Ok);
@@ -192,7 +178,7 @@ TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
     settings_.imageFormat = ImageFormat::Png;
     settings_.imageQuality = 8;
     settings_.outputPath = folder_.file("out.png");
-    ASSERT_EQ(run(), PassEnd::Done);
+    ASSERT_EQ(run().end, PassEnd::Done);
     const std::vector<std::string> tail(observer_.statuses.end() - 3, observer_.statuses.end());
     EXPECT_EQ(tail,
               (std::vector<std::string>{"compressing...", "saving...", "ready - done in 0 ms"}));
@@ -202,7 +188,7 @@ TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
     settings_.imageFormat = ImageFormat::Jpg;
     settings_.imageQuality = 80;
     settings_.outputPath = folder_.file("out.jpg");
-    ASSERT_EQ(run(), PassEnd::Done);
+    ASSERT_EQ(run().end, PassEnd::Done);
     const auto bytes = test::readBytes(settings_.outputPath);
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
@@ -216,24 +202,38 @@ TEST_F(ImageConversion, RefusesImagesBeyond5079PixelsBeforeDrawing) {
     settings_.rangeTo = 100;
     settings_.imageWidth = 101; // 5050 pixels
     settings_.imageHeight = 1;
-    ASSERT_EQ(run(), PassEnd::Done);
-    EXPECT_TRUE(observer_.errors.empty());
+    ASSERT_EQ(run().end, PassEnd::Done);
 
     settings_.imageWidth = 102; // 5100 pixels
-    EXPECT_EQ(run(), PassEnd::Cancelled);
-    EXPECT_EQ(
-        observer_.errors,
-        std::vector<std::string>{"Image width or height is exceeding the limit of 5079 pixel!\r\n"
-                                 "try to reduce the image or font size!"});
+    std::filesystem::remove(settings_.outputPath);
+    observer_.statuses.clear();
+    PassResult result = run();
+    EXPECT_EQ(result.end, PassEnd::Refused);
+    EXPECT_EQ(result.refusal.reason, RefusalReason::ImageTooLarge);
+    EXPECT_EQ(result.refusal.width, 5100);
+    EXPECT_EQ(result.refusal.limit, 5079);
+    EXPECT_EQ(result.refusal.cellWidth, 50);
+    EXPECT_EQ(result.refusal.cellHeight, 11);
+    // Refused before drawing or writing.
+    EXPECT_EQ(observer_.statuses, std::vector<std::string>{"resizing image..."});
+    EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
+
+    // An image of no pixels would be no valid file.
+    settings_.imageWidth = 0;
+    result = run();
+    EXPECT_EQ(result.end, PassEnd::Refused);
+    EXPECT_EQ(result.refusal.reason, RefusalReason::ImageEmpty);
+    EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
 }
 
 TEST_F(ImageConversion, AnUnwritableImageIsAFailure) {
     settings_.outputPath = folder_.file("no-such-folder/out.bmp");
-    EXPECT_EQ(run(), PassEnd::Failed);
-    ASSERT_EQ(observer_.errors.size(), 1u);
-    EXPECT_EQ(observer_.errors[0],
-              "failed saving \"" + settings_.outputPath + "\"!\r\nNo such file or directory");
-    EXPECT_EQ(observer_.statuses.back(), "saving failed!");
+    const PassResult result = run();
+    EXPECT_EQ(result.end, PassEnd::Failed);
+    EXPECT_EQ(result.failure.stage, FailureStage::Saving);
+    EXPECT_EQ(result.failure.path, settings_.outputPath);
+    EXPECT_EQ(result.failure.reason, "No such file or directory");
+    EXPECT_EQ(observer_.statuses.back(), "saving...");
 }
 
 TEST_F(ImageConversion, CancelWhileEncodingLeavesTheOldFile) {
@@ -250,13 +250,12 @@ TEST_F(ImageConversion, CancelWhileEncodingLeavesTheOldFile) {
         }
         void setProgressRange(int) override {}
         void setProgressPosition(int) override {}
-        void showError(std::string_view) override {}
 
     private:
         std::atomic<bool>& cancel_;
     } observer(cancel_);
     ConversionPass pass(settings_, random_, clock_, observer, cancel_, makeOutputWriter);
-    EXPECT_EQ(pass.run(), PassEnd::Cancelled);
+    EXPECT_EQ(pass.run().end, PassEnd::Cancelled);
     EXPECT_EQ(test::readBytes(settings_.outputPath), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }

@@ -125,11 +125,11 @@ TEST(BmpWriter, ReportsFailingSinksAndStoppedSources) {
 
     std::vector<int> asked;
     MemorySink sink;
-    const BmpRowSource stopAtRowOne = [&](int y) -> const std::uint8_t* {
+    const RowSource stopAtRowOne = [&](int y) -> const std::uint8_t* {
         asked.push_back(y);
         return y == 1 ? nullptr : picture.row(y);
     };
-    EXPECT_FALSE(writeBmp(sink, 4, 3, BmpPixelFormat::Bgr24, stopAtRowOne));
+    EXPECT_FALSE(writeBmp(sink, 4, 3, RowFormat::Bgr24, stopAtRowOne));
     EXPECT_EQ(asked, (std::vector<int>{2, 1}));
 }
 
@@ -145,16 +145,16 @@ TEST(BmpWriter, RefusesDepthsAndSizesItCannotStore) {
 
     int calls = 0;
     const std::vector<std::uint8_t> row(4 * 70000);
-    const BmpRowSource source = [&](int) {
+    const RowSource source = [&](int) {
         ++calls;
         return row.data();
     };
     for (const auto& [width, height] :
          {std::pair{0, 5}, {5, 0}, {-1, 5}, {5, -1}, {70000, 1}, {20000, 20000}}) {
-        EXPECT_FALSE(writeBmp(sink, width, height, BmpPixelFormat::Bgrx32, source))
+        EXPECT_FALSE(writeBmp(sink, width, height, RowFormat::Bgrx32, source))
             << width << " x " << height;
     }
-    EXPECT_FALSE(writeBmp(sink, 2, 2, BmpPixelFormat::Bgr24, BmpRowSource()));
+    EXPECT_FALSE(writeBmp(sink, 2, 2, RowFormat::Bgr24, RowSource()));
     EXPECT_TRUE(sink.bytes().empty());
     EXPECT_EQ(calls, 0);
 }
@@ -164,12 +164,12 @@ TEST(BmpWriter, StreamsALargePictureInSmallWrites) {
     const std::vector<std::uint8_t> row(kSide * 3, 0x5A);
     int nextRow = kSide - 1;
     bool inOrder = true;
-    const BmpRowSource source = [&](int y) {
+    const RowSource source = [&](int y) {
         inOrder = inOrder && y == nextRow--;
         return row.data();
     };
     CountingSink sink;
-    ASSERT_TRUE(writeBmp(sink, kSide, kSide, BmpPixelFormat::Bgr24, source));
+    ASSERT_TRUE(writeBmp(sink, kSide, kSide, RowFormat::Bgr24, source));
     EXPECT_TRUE(inOrder);
     EXPECT_EQ(nextRow, -1);
     constexpr std::size_t kStride = (kSide * 3 + 3) / 4 * 4;

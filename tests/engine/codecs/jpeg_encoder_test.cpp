@@ -23,7 +23,7 @@ Rgb gradient(int x, int y) {
                    200);
 }
 
-std::vector<std::uint8_t> encoded(int width, int height, BmpPixelFormat format,
+std::vector<std::uint8_t> encoded(int width, int height, RowFormat format,
                                   const test::ColorAt& colorAt, int quality) {
     const std::vector<std::uint8_t> pixels = test::encoderRows(width, height, format, colorAt);
     MemorySink sink;
@@ -44,8 +44,8 @@ TEST(JpegEncoder, RoundTripsBothPixelFormats) {
     for (const auto& [width, height] : {std::pair{1, 1}, {37, 23}, {48, 32}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         const std::vector<std::uint8_t> file =
-            encoded(width, height, BmpPixelFormat::Bgr24, gradient, 100);
-        EXPECT_EQ(encoded(width, height, BmpPixelFormat::Bgrx32, gradient, 100), file);
+            encoded(width, height, RowFormat::Bgr24, gradient, 100);
+        EXPECT_EQ(encoded(width, height, RowFormat::Bgrx32, gradient, 100), file);
         EXPECT_TRUE(hasMarker(file, 0xC0)); // baseline, not progressive
         EXPECT_FALSE(hasMarker(file, 0xC2));
 
@@ -66,13 +66,13 @@ TEST(JpegEncoder, RoundTripsBothPixelFormats) {
         }
         EXPECT_LE(worst, 6);
     }
-    EXPECT_EQ(encoded(29, 17, BmpPixelFormat::Bgrx32, test::noise, 90),
-              encoded(29, 17, BmpPixelFormat::Bgr24, test::noise, 90));
+    EXPECT_EQ(encoded(29, 17, RowFormat::Bgrx32, test::noise, 90),
+              encoded(29, 17, RowFormat::Bgr24, test::noise, 90));
 }
 
 TEST(JpegEncoder, QualityChangesTheFileAndIsClamped) {
     const auto at = [](int quality) {
-        return encoded(64, 64, BmpPixelFormat::Bgr24, test::noise, quality);
+        return encoded(64, 64, RowFormat::Bgr24, test::noise, quality);
     };
     EXPECT_LT(at(10).size() * 2, at(95).size());
     EXPECT_EQ(at(-40), at(1));
@@ -83,17 +83,17 @@ TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     // Large enough for several chunks to reach the sink before the stop.
     constexpr int kSide = 300;
     const std::vector<std::uint8_t> pixels =
-        test::encoderRows(kSide, kSide, BmpPixelFormat::Bgr24, test::noise);
+        test::encoderRows(kSide, kSide, RowFormat::Bgr24, test::noise);
     int asked = 0;
     for (const int stopAt : {0, 250, kSide - 1}) {
         SCOPED_TRACE(stopAt);
         asked = 0;
-        const BmpRowSource source = [&](int y) -> const std::uint8_t* {
+        const RowSource source = [&](int y) -> const std::uint8_t* {
             EXPECT_EQ(y, asked++);
             return y == stopAt ? nullptr : test::rowSource(pixels, kSide)(y);
         };
         MemorySink sink;
-        EXPECT_FALSE(writeJpeg(sink, kSide, kSide, BmpPixelFormat::Bgr24, source, 100));
+        EXPECT_FALSE(writeJpeg(sink, kSide, kSide, RowFormat::Bgr24, source, 100));
         EXPECT_EQ(asked, stopAt + 1);
         EXPECT_EQ(stopAt > 0, !sink.bytes().empty()); // part of a file, never a whole one
         WorkBitmap read;
@@ -101,7 +101,7 @@ TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     }
 
     // A sink failing at its first or a later write ends the writing there.
-    const BmpRowSource counted = [&](int y) {
+    const RowSource counted = [&](int y) {
         ++asked;
         return test::rowSource(pixels, kSide)(y);
     };
@@ -109,12 +109,12 @@ TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
         for (const std::size_t allowed : {0u, 1u}) {
             asked = 0;
             test::LimitedSink sink(allowed, throws);
-            EXPECT_FALSE(writeJpeg(sink, kSide, kSide, BmpPixelFormat::Bgr24, counted, 100));
+            EXPECT_FALSE(writeJpeg(sink, kSide, kSide, RowFormat::Bgr24, counted, 100));
             EXPECT_EQ(sink.attempts_, allowed + 1);
             EXPECT_LT(asked, kSide);
         }
         test::LimitedSink sink(0, throws); // a small file fails on its only write
-        EXPECT_FALSE(writeJpeg(sink, 1, 1, BmpPixelFormat::Bgr24, counted, 90));
+        EXPECT_FALSE(writeJpeg(sink, 1, 1, RowFormat::Bgr24, counted, 90));
         EXPECT_EQ(sink.attempts_, 1u);
     }
 }
@@ -122,7 +122,7 @@ TEST(JpegEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
 TEST(JpegEncoder, RefusesSizesOutsideTheLimits) {
     const std::vector<std::uint8_t> row(4 * 70000, 0x80);
     int asked = 0;
-    const BmpRowSource source = [&](int) {
+    const RowSource source = [&](int) {
         ++asked;
         return row.data();
     };
@@ -136,15 +136,15 @@ TEST(JpegEncoder, RefusesSizesOutsideTheLimits) {
                                         {65501, 1},
                                         {1, 65501}}) {
         MemorySink sink;
-        EXPECT_FALSE(writeJpeg(sink, width, height, BmpPixelFormat::Bgrx32, source, 90))
+        EXPECT_FALSE(writeJpeg(sink, width, height, RowFormat::Bgrx32, source, 90))
             << width << " x " << height;
         EXPECT_TRUE(sink.bytes().empty());
     }
     MemorySink sink;
-    EXPECT_FALSE(writeJpeg(sink, 2, 2, BmpPixelFormat::Bgr24, BmpRowSource(), 90));
+    EXPECT_FALSE(writeJpeg(sink, 2, 2, RowFormat::Bgr24, RowSource(), 90));
     EXPECT_EQ(asked, 0);
 
-    ASSERT_TRUE(writeJpeg(sink, 65500, 1, BmpPixelFormat::Bgrx32, source, 50));
+    ASSERT_TRUE(writeJpeg(sink, 65500, 1, RowFormat::Bgrx32, source, 50));
     WorkBitmap read;
     ASSERT_EQ(decodeJpeg(sink.bytes(), read), DecodeStatus::Ok);
     EXPECT_EQ(read.width(), 65500);

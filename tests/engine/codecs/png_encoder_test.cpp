@@ -19,7 +19,7 @@ Rgb stripes(int /*x*/, int y) {
     return (y / 4) % 2 == 0 ? makeRgb(250, 120, 10) : makeRgb(10, 40, 90);
 }
 
-std::vector<std::uint8_t> encoded(int width, int height, BmpPixelFormat format,
+std::vector<std::uint8_t> encoded(int width, int height, RowFormat format,
                                   const test::ColorAt& colorAt, int level) {
     const std::vector<std::uint8_t> pixels = test::encoderRows(width, height, format, colorAt);
     MemorySink sink;
@@ -44,10 +44,10 @@ TEST(PngEncoder, RoundTripsBothPixelFormatsExactly) {
     for (const auto& [width, height] : {std::pair{1, 1}, {2, 3}, {37, 23}, {256, 5}}) {
         SCOPED_TRACE(testing::Message() << width << " x " << height);
         const std::vector<std::uint8_t> file =
-            encoded(width, height, BmpPixelFormat::Bgrx32, test::noise, 6);
+            encoded(width, height, RowFormat::Bgrx32, test::noise, 6);
         expectPicture(file, width, height, test::noise);
         // The unused byte is dropped, neither stored nor taken for alpha.
-        EXPECT_EQ(encoded(width, height, BmpPixelFormat::Bgr24, test::noise, 6), file);
+        EXPECT_EQ(encoded(width, height, RowFormat::Bgr24, test::noise, 6), file);
         ASSERT_EQ(test::findPngChunk(file, "IHDR"), 8);
         EXPECT_EQ(file[8 + 16], 8); // bit depth
         EXPECT_EQ(file[8 + 17], 2); // colour type: RGB, no alpha
@@ -57,9 +57,7 @@ TEST(PngEncoder, RoundTripsBothPixelFormatsExactly) {
 }
 
 TEST(PngEncoder, LevelChangesTheFileAndIsClamped) {
-    const auto at = [](int level) {
-        return encoded(200, 120, BmpPixelFormat::Bgr24, stripes, level);
-    };
+    const auto at = [](int level) { return encoded(200, 120, RowFormat::Bgr24, stripes, level); };
     const std::vector<std::uint8_t> stored = at(0);
     const std::vector<std::uint8_t> packed = at(9);
     EXPECT_GT(stored.size(), 200u * 120 * 3);
@@ -73,16 +71,16 @@ TEST(PngEncoder, LevelChangesTheFileAndIsClamped) {
 TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     constexpr int kSide = 64;
     const std::vector<std::uint8_t> pixels =
-        test::encoderRows(kSide, kSide, BmpPixelFormat::Bgrx32, test::noise);
+        test::encoderRows(kSide, kSide, RowFormat::Bgrx32, test::noise);
     for (const int stopAt : {0, 20, kSide - 1}) {
         SCOPED_TRACE(stopAt);
         int asked = 0;
-        const BmpRowSource source = [&](int y) -> const std::uint8_t* {
+        const RowSource source = [&](int y) -> const std::uint8_t* {
             EXPECT_EQ(y, asked++);
             return y == stopAt ? nullptr : test::rowSource(pixels, kSide)(y);
         };
         MemorySink sink;
-        EXPECT_FALSE(writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32, source, 0));
+        EXPECT_FALSE(writePng(sink, kSide, kSide, RowFormat::Bgrx32, source, 0));
         EXPECT_EQ(asked, stopAt + 1);
         EXPECT_EQ(test::findPngChunk(sink.bytes(), "IEND"), -1);
         WorkBitmap read;
@@ -92,13 +90,13 @@ TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
     // Count the writes of a whole file, then fail at each one in turn.
     test::LimitedSink whole(SIZE_MAX, false);
     ASSERT_TRUE(
-        writePng(whole, kSide, kSide, BmpPixelFormat::Bgrx32, test::rowSource(pixels, kSide), 0));
+        writePng(whole, kSide, kSide, RowFormat::Bgrx32, test::rowSource(pixels, kSide), 0));
     ASSERT_GT(whole.attempts_, 4u);
     for (std::size_t allowed = 0; allowed < whole.attempts_; ++allowed) {
         for (const bool throws : {false, true}) {
             test::LimitedSink sink(allowed, throws);
-            EXPECT_FALSE(writePng(sink, kSide, kSide, BmpPixelFormat::Bgrx32,
-                                  test::rowSource(pixels, kSide), 0))
+            EXPECT_FALSE(
+                writePng(sink, kSide, kSide, RowFormat::Bgrx32, test::rowSource(pixels, kSide), 0))
                 << allowed;
             EXPECT_EQ(sink.attempts_, allowed + 1);
         }
@@ -108,19 +106,19 @@ TEST(PngEncoder, StopsWhenTheRowSourceOrTheSinkFails) {
 TEST(PngEncoder, RefusesSizesOutsideTheLimits) {
     const std::vector<std::uint8_t> row(4 * 70000, 0x80);
     int asked = 0;
-    const BmpRowSource source = [&](int) {
+    const RowSource source = [&](int) {
         ++asked;
         return row.data();
     };
     for (const auto& [width, height] :
          {std::pair{0, 5}, {5, 0}, {-1, 5}, {5, -3}, {70000, 1}, {1, 70000}, {20000, 20000}}) {
         MemorySink sink;
-        EXPECT_FALSE(writePng(sink, width, height, BmpPixelFormat::Bgrx32, source, 6))
+        EXPECT_FALSE(writePng(sink, width, height, RowFormat::Bgrx32, source, 6))
             << width << " x " << height;
         EXPECT_TRUE(sink.bytes().empty());
     }
     MemorySink sink;
-    EXPECT_FALSE(writePng(sink, 2, 2, BmpPixelFormat::Bgr24, BmpRowSource(), 6));
+    EXPECT_FALSE(writePng(sink, 2, 2, RowFormat::Bgr24, RowSource(), 6));
     EXPECT_EQ(asked, 0);
 }
 

@@ -5,23 +5,10 @@
 
 namespace varnelo {
 
-class StatusSink;
-
 /// The depth a ColorDepth choice produces, and the choice that names a
 /// picture's depth (the display's own format counts as 24 bits).
 PixelDepth pixelDepthOf(ColorDepth depth);
 ColorDepth colorDepthOf(PixelDepth depth);
-
-/// Scales the whole picture to exactly newWidth × newHeight. Shrinking
-/// averages every source pixel that falls into a target pixel, weighted by
-/// how much of it falls there; enlarging interpolates linearly. The picture
-/// keeps its depth (indexed pictures take the nearest colour of their own
-/// table). Nothing happens, and no status is shown, when the size is
-/// unchanged; a size of 0 or below in either direction gives the empty
-/// picture. Returns false, leaving the picture empty, when the new size is
-/// outside the picture limits or memory runs out.
-[[nodiscard]] bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight,
-                                 StatusSink& status);
 
 /// Converts the picture in place to the given depth, each pixel mapped by
 /// itself, without dithering: 1 bit to the nearer of black and white, 4 bits

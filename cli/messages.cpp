@@ -1,0 +1,126 @@
+#include "cli/messages.h"
+
+#include "cli/command_line.h"
+#include "engine/conversion_pass.h"
+#include "engine/picture_limits.h"
+
+#include <system_error>
+
+namespace varnelo {
+
+namespace {
+
+std::string fileMessage(const ReadFileOutcome& file) {
+    switch (file.status) {
+    case ReadFileStatus::Ok:
+        break;
+    case ReadFileStatus::CannotOpen:
+    case ReadFileStatus::ReadError:
+        return std::generic_category().message(file.errorNumber);
+    case ReadFileStatus::NotAFile:
+        return "not a regular file";
+    case ReadFileStatus::TooLarge:
+        return "file too large for a picture (more than " + std::to_string(kMaxPictureFileBytes) +
+               " bytes)";
+    }
+    return {};
+}
+
+std::string decodeMessage(DecodeStatus status, std::string_view type) {
+    const std::string name(type);
+    switch (status) {
+    case DecodeStatus::Ok:
+        break;
+    case DecodeStatus::WrongFormat:
+        return "not a " + name + " file";
+    case DecodeStatus::Unsupported:
+        return "unsupported " + name + " variant";
+    case DecodeStatus::Corrupt:
+        return "corrupt " + name + " data";
+    case DecodeStatus::Truncated:
+        return "truncated " + name + " data";
+    case DecodeStatus::TooLarge:
+        return "picture too large (at most " + std::to_string(kMaxPictureSide) +
+               " pixels a side and " + std::to_string(kMaxPicturePixels) + " in all)";
+    case DecodeStatus::OutOfMemory:
+        return "not enough memory for the picture";
+    }
+    return "the picture could not be read";
+}
+
+std::string refusalMessage(const PassRefusal& refusal) {
+    const auto size = [](std::int64_t width, std::int64_t height) {
+        return std::to_string(width) + " \u00D7 " + std::to_string(height);
+    };
+    switch (refusal.reason) {
+    case RefusalReason::PictureTooLarge:
+        return "Image size of " + size(refusal.width, refusal.height) +
+               " pixel is exceeding the limit of " + std::to_string(refusal.limit) + " pixel or " +
+               std::to_string(kMaxConversionSide) + " per side (try a smaller size)";
+    case RefusalReason::ImageTooLarge:
+        return "Image width or height is exceeding the limit of " + std::to_string(refusal.limit) +
+               " pixel at " + size(refusal.cellWidth, refusal.cellHeight) +
+               " per character (try a smaller size or font size)";
+    case RefusalReason::ImageEmpty:
+        break;
+    }
+    return "Image width or height is 0 pixel (try a larger size)";
+}
+
+std::string failureMessage(const PassFailure& failure) {
+    switch (failure.stage) {
+    case FailureStage::Loading:
+        return loadFailureMessage(failure.path, failure.load);
+    case FailureStage::OutOfMemory:
+        return "not enough memory for a picture of this size";
+    case FailureStage::Saving:
+        return "failed saving \"" + failure.path + "\": " + failure.reason;
+    case FailureStage::Unexpected:
+        break;
+    }
+    return failure.reason;
+}
+
+} // namespace
+
+std::string loadFailureMessage(const std::string& path, const LoadOutcome& outcome) {
+    if (outcome.type == PictureType::None) {
+        const std::string extension = pictureExtensionOf(path);
+        if (extension.empty())
+            return "no picture type in the name (" + pictureTypeNames() + ")";
+        return "unsupported picture type '" + extension + "' (" + pictureTypeNames() + ")";
+    }
+    if (outcome.file.status != ReadFileStatus::Ok)
+        return fileMessage(outcome.file);
+    return decodeMessage(outcome.detail, pictureTypeLabel(outcome.type));
+}
+
+std::string startProblemMessage(StartProblem problem) {
+    switch (problem) {
+    case StartProblem::None:
+        break;
+    case StartProblem::NoPicture:
+        return "no picture to convert";
+    case StartProblem::NoOutputFile:
+        return "no output file";
+    case StartProblem::NoPhrase:
+        return "text mode needs a phrase (--phrase or --phrase-file)";
+    }
+    return {};
+}
+
+std::string passEndMessage(const PassResult& result) {
+    switch (result.end) {
+    case PassEnd::Done:
+        return {};
+    case PassEnd::Cancelled:
+        return "cancelled!";
+    case PassEnd::Refused:
+        return refusalMessage(result.refusal);
+    case PassEnd::Failed:
+        break;
+    }
+    return failureMessage(result.failure);
+}
+
+} // namespace varnelo

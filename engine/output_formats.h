@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace varnelo {
+
+/// What a format's writer makes: document lines the conversion saves, or an
+/// image the writer encodes and writes itself.
+enum class OutputKind : std::uint8_t { Document, Image };
+
+/// The writer that serves a format.
+enum class WriterKind : std::uint8_t { Html, Rtf, Image };
+
+/// The quality numbers a format accepts, and the one it starts from.
+struct QualityRange {
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    std::int32_t initial = 0;
+
+    bool contains(std::int64_t quality) const { return quality >= minimum && quality <= maximum; }
+};
+
+/// One output format: everything the window, the converter and the
+/// conversion need to know of it.
+struct OutputFormatEntry {
+    OutputFormat outputFormat;
+    /// The image file type; documents keep the settings' image format, unread.
+    ImageFormat imageFormat;
+    /// Its name on the command line.
+    std::string_view name;
+    /// The extension of its files, dot included.
+    std::string_view extension;
+    /// A second extension that names the format in an output path, or empty.
+    std::string_view otherExtension;
+    /// Its entry in the save dialog's list of file types, or empty when the
+    /// dialog offers it under another format's entry.
+    std::string_view dialogLabel;
+    OutputKind kind;
+    WriterKind writer;
+    /// Image formats with a quality setting; others ignore the quality.
+    std::optional<QualityRange> quality;
+};
+
+/// Every output format, in the order the window and --help list them.
+std::span<const OutputFormatEntry> outputFormats();
+
+/// The entry of a format; for the document formats the image format does
+/// not matter.
+const OutputFormatEntry& outputFormatOf(OutputFormat outputFormat, ImageFormat imageFormat);
+const OutputFormatEntry& outputFormatOf(const ConversionSettings& settings);
+
+/// The format with the given command-line name, or nullptr.
+const OutputFormatEntry* outputFormatNamed(std::string_view name);
+
+/// The format an output path's extension names (A-Z folded), or nullptr.
+/// The first format with that extension wins, so ".html" is plain HTML.
+const OutputFormatEntry* outputFormatOfPath(std::string_view path);
+
+} // namespace varnelo

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace varnelo {
+
+class CommonDialogs;
+class Shell;
+
+/// The controls of the window's output side, owned by the window.
+struct OutputControls {
+    QLineEdit* outputFileEdit = nullptr;
+    QRadioButton* plainHtmlRadio = nullptr;
+    QRadioButton* cssHtmlRadio = nullptr;
+    QRadioButton* rtfRadio = nullptr;
+    QRadioButton* imageRadio = nullptr;
+    QCheckBox* saveBmpCheck = nullptr;
+    QCheckBox* saveJpgCheck = nullptr;
+    QCheckBox* savePngCheck = nullptr;
+    QLabel* qualityLabel = nullptr;
+    QLineEdit* qualityEdit = nullptr;
+    QLabel* noOptionsLabel = nullptr;
+};
+
+/// The output side of the window: the output file, the document and image
+/// formats, the quality field and "open output file". What each format is
+/// called, its extension and its quality come from the output format table;
+/// this knows only which control stands for which format. Every function
+/// runs on the window's thread.
+class OutputCommands {
+public:
+    OutputCommands(const OutputControls& controls, CommonDialogs& dialogs, Shell& shell);
+
+    // Click and change handlers of the output controls.
+    void chooseOutputFile();
+    void onDocumentFormatClicked();
+    void onImageOutputClicked();
+    void onImageFormatClicked(QCheckBox* clicked);
+    void onQualityChanged();
+    void openOutputFile();
+
+    /// Ticks the controls of the formats without running their handlers,
+    /// as the window starts.
+    void showFormats(OutputFormat outputFormat, ImageFormat imageFormat);
+
+    /// A picture was opened: output names follow it from now on, and the
+    /// output field proposes one beside it.
+    void proposeOutputBeside(const std::string& picturePath);
+
+    /// The formats the controls choose.
+    OutputFormat outputFormat() const;
+    ImageFormat imageFormat() const;
+
+private:
+    QRadioButton* radioOf(OutputFormat format) const;
+    QCheckBox* checkOf(ImageFormat format) const;
+    /// The extension of the chosen format.
+    std::string outputExtension() const;
+    void deriveOutputName();
+
+    OutputControls c_;
+    CommonDialogs& dialogs_;
+    Shell& shell_;
+    // The name output names are derived from: the opened picture, or the
+    // file last chosen in the output dialog.
+    std::string outputNameBase_;
+};
+
+} // namespace varnelo
