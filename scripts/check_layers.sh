@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Fails when a file includes what its layer may not see: Qt in engine/, Qt
+# Widgets in writers/, or a layer above its own.
+#   check_layers.sh SOURCE_DIR QT_WIDGETS_HEADER_DIR
+# The layers, from the bottom: engine; writers and platform; ui and cli; app.
+set -uo pipefail
+root=$1 widgets=$2
+
+declare -A allowed=(
+  [engine]="engine"
+  [writers]="engine writers"
+  [platform]="engine platform"
+  [ui]="engine writers platform ui"
+  [cli]="engine writers platform cli"
+  [app]="engine writers platform ui app"
+)
+layers="engine writers platform ui cli app"
+
+is_widgets_header() { # QFoo or QtWidgets/QFoo
+  local name=${1#QtWidgets/}
+  [[ $1 == QtWidgets/* || $1 == QtWidgets ]] && return 0
+  [[ -e $widgets/$name ]]
+}
+
+faults=0
+for layer in $layers; do
+  [[ -d $root/$layer ]] || continue
+  while IFS= read -r -d '' file; do
+    relative=${file#"$root"/}
+    while IFS= read -r line; do
+      number=${line%%:*}
+      include=${line#*:}
+      if [[ $include =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<([^>]+)\> ]]; then
+        header=${BASH_REMATCH[1]}
+        if [[ $header == Q* ]]; then
+          if [[ $layer == engine ]]; then
+            echo "$relative:$number: the engine includes Qt <$header>"
+            faults=$((faults + 1))
+          elif [[ $layer == writers ]] && is_widgets_header "$header"; then
+            echo "$relative:$number: the writers include Qt Widgets <$header>"
+            faults=$((faults + 1))
+          fi
+        fi
+      elif [[ $include =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([a-z]+)/ ]]; then
+        target=${BASH_REMATCH[1]}
+        if [[ " $layers " == *" $target "* && " ${allowed[$layer]} " != *" $target "* ]]; then
+          echo "$relative:$number: $layer includes the layer $target above it"
+          faults=$((faults + 1))
+        fi
+      fi
+    done < <(grep -n '#[[:space:]]*include' "$file")
+  done < <(find "$root/$layer" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.h.in' \) -print0)
+done
+
+if ((faults > 0)); then
+  echo "$faults include(s) across the layers" >&2
+  exit 1
+fi
+echo "every include keeps to its layer"
