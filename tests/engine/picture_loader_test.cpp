@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace varnelo {
@@ -34,6 +35,19 @@ TEST(PictureTypeOf, ADotInAFolderNameCountsWhenTheFileHasNone) {
     EXPECT_EQ(pictureTypeOf("/pictures/my.bmpx/picture"), PictureType::None);
 }
 
+TEST(PictureTypeOf, TheExtensionItLooksAtEndsAtAFolderSeparator) {
+    EXPECT_EQ(pictureExtensionOf("/a/Shot.PNG"), ".png");
+    EXPECT_EQ(pictureExtensionOf("/pictures/my.Bmp/picture"), ".bmp");
+    EXPECT_EQ(pictureExtensionOf("photo.jpeg"), ".jpeg");
+    EXPECT_EQ(pictureExtensionOf("photo"), "");
+    EXPECT_EQ(pictureTypeLabel(PictureType::Jpeg), "JPG");
+    EXPECT_EQ(pictureTypeLabel(PictureType::None), "");
+    for (const PictureTypeEntry& type : pictureTypes()) {
+        EXPECT_EQ(pictureTypeOf(std::string("x") + std::string(type.extension)), type.type);
+        EXPECT_EQ(pictureTypeLabel(type.type), type.label);
+    }
+}
+
 class LoadPicture : public ::testing::Test {
 protected:
     LoadPicture() { EXPECT_TRUE(previous_.allocate(3, 2, PixelDepth::Bits24)); }
@@ -55,7 +69,10 @@ TEST_F(LoadPicture, BrokenBmpJpegAndGifLeaveAnEmptyBitmap) {
     for (const char* name : {"broken.bmp", "broken.jpg", "broken.GIF"}) {
         test::writeBytes(folder_.file(name), {'n', 'o', 'p', 'e'});
         WorkBitmap bitmap = previous_;
-        EXPECT_EQ(loadPicture(folder_.file(name), bitmap).status, LoadStatus::Failed) << name;
+        const LoadOutcome outcome = loadPicture(folder_.file(name), bitmap);
+        EXPECT_EQ(outcome.status, LoadStatus::Failed) << name;
+        EXPECT_EQ(outcome.file.status, ReadFileStatus::Ok) << name;
+        EXPECT_NE(outcome.detail, DecodeStatus::Ok) << name; // the decoder says why
         EXPECT_TRUE(bitmap.isEmpty()) << name;
     }
 }
@@ -69,12 +86,18 @@ TEST_F(LoadPicture, ABrokenPngIsReportedAndKeepsTheBitmap) {
 
 TEST_F(LoadPicture, MissingFilesAndFoldersFailLikeBrokenFiles) {
     WorkBitmap bitmap = previous_;
-    EXPECT_EQ(loadPicture(folder_.file("missing.bmp"), bitmap).status, LoadStatus::Failed);
+    const LoadOutcome missing = loadPicture(folder_.file("missing.bmp"), bitmap);
+    EXPECT_EQ(missing.status, LoadStatus::Failed);
+    EXPECT_EQ(missing.type, PictureType::Bmp);
+    EXPECT_EQ(missing.file.status, ReadFileStatus::CannotOpen);
+    EXPECT_EQ(missing.file.errorNumber, ENOENT);
     EXPECT_TRUE(bitmap.isEmpty());
 
     std::filesystem::create_directory(folder_.file("folder.png"));
     bitmap = previous_;
-    EXPECT_EQ(loadPicture(folder_.file("folder.png"), bitmap).status, LoadStatus::PngFailed);
+    const LoadOutcome folder = loadPicture(folder_.file("folder.png"), bitmap);
+    EXPECT_EQ(folder.status, LoadStatus::PngFailed);
+    EXPECT_EQ(folder.file.status, ReadFileStatus::NotAFile);
     EXPECT_EQ(bitmap.width(), 3);
 }
 

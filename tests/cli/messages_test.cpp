@@ -1,0 +1,63 @@
+#include "cli/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace varnelo {
+namespace {
+
+LoadOutcome decodeFailure(PictureType type, DecodeStatus detail) {
+    LoadOutcome outcome;
+    outcome.status = LoadStatus::Failed;
+    outcome.type = type;
+    outcome.detail = detail;
+    return outcome;
+}
+
+TEST(CliMessages, SayWhyAPictureDidNotLoad) {
+    EXPECT_EQ(loadFailureMessage("a.jpeg", {}),
+              "unsupported picture type '.jpeg' (BMP, JPG, GIF or PNG)");
+    EXPECT_EQ(loadFailureMessage("README", {}),
+              "no picture type in the name (BMP, JPG, GIF or PNG)");
+
+    LoadOutcome missing = decodeFailure(PictureType::Bmp, DecodeStatus::Ok);
+    missing.file = {ReadFileStatus::CannotOpen, ENOENT};
+    EXPECT_EQ(loadFailureMessage("a.bmp", missing), "No such file or directory");
+    missing.file = {ReadFileStatus::NotAFile, 0};
+    EXPECT_EQ(loadFailureMessage("a.bmp", missing), "not a regular file");
+
+    EXPECT_EQ(loadFailureMessage("a.png", decodeFailure(PictureType::Png, DecodeStatus::Truncated)),
+              "truncated PNG data");
+    EXPECT_EQ(
+        loadFailureMessage("a.gif", decodeFailure(PictureType::Gif, DecodeStatus::WrongFormat)),
+        "not a GIF file");
+    EXPECT_EQ(loadFailureMessage("a.jpg", decodeFailure(PictureType::Jpeg, DecodeStatus::Corrupt)),
+              "corrupt JPG data");
+    EXPECT_EQ(
+        loadFailureMessage("a.bmp", decodeFailure(PictureType::Bmp, DecodeStatus::Unsupported)),
+        "unsupported BMP variant");
+    EXPECT_EQ(loadFailureMessage("a.png", decodeFailure(PictureType::Png, DecodeStatus::TooLarge)),
+              "picture too large (at most 65535 pixels a side and 268435456 in all)");
+}
+
+TEST(CliMessages, SayWhyAConversionDidNotEndWithItsOutput) {
+    EXPECT_EQ(passEndMessage(PassResult::done(3)), "");
+    EXPECT_EQ(passEndMessage(PassResult::cancelled()), "cancelled!");
+    EXPECT_EQ(
+        passEndMessage(PassResult::refused({RefusalReason::ImageTooLarge, 5088, 22, 5079, 12, 11})),
+        "Image width or height is exceeding the limit of 5079 pixel at 12 \u00D7 11 per "
+        "character (try a smaller size or font size)");
+    EXPECT_EQ(passEndMessage(
+                  PassResult::failed({FailureStage::Saving, "out.rtf", {}, "Permission denied"})),
+              "failed saving \"out.rtf\": Permission denied");
+    PassFailure loading{FailureStage::Loading, "gone.png", {}, {}};
+    loading.load = decodeFailure(PictureType::Png, DecodeStatus::Truncated);
+    EXPECT_EQ(passEndMessage(PassResult::failed(loading)), "truncated PNG data");
+    EXPECT_EQ(startProblemMessage(StartProblem::NoPhrase),
+              "text mode needs a phrase (--phrase or --phrase-file)");
+    EXPECT_EQ(startProblemMessage(StartProblem::None), "");
+}
+
+} // namespace
+} // namespace varnelo
