@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/codepages.h"
 #include "engine/conversion_settings.h"
 
 #include <cstdint>
@@ -9,10 +10,6 @@
 namespace varnelo {
 
 class RandomGenerator;
-
-/// The program's own face: code page 437, with the shade and block
-/// characters of "Terminal" blocks mode.
-inline constexpr const char* kTerminalFace = "Terminal";
 
 /// The face a conversion draws its texts in: blocks mode always uses the
 /// Terminal face, whose code page holds the blocks; every other mode the

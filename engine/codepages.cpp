@@ -51,6 +51,14 @@ char16_t cp437ToUnicode(std::uint8_t byte) {
     return byte;
 }
 
+CodePage codePageOfFace(std::string_view face) {
+    return face == kTerminalFace ? CodePage::Cp437 : CodePage::Windows1252;
+}
+
+char16_t toUnicode(CodePage codePage, std::uint8_t byte) {
+    return codePage == CodePage::Cp437 ? cp437ToUnicode(byte) : windows1252ToUnicode(byte);
+}
+
 std::optional<std::uint8_t> unicodeToWindows1252(char32_t character) {
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
         return static_cast<std::uint8_t>(character);

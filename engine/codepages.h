@@ -2,10 +2,27 @@
 
 #include "engine/byte_string.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnelo {
+
+/// The program's own face: code page 437, with the shade and block
+/// characters of "Terminal" blocks mode.
+inline constexpr const char* kTerminalFace = "Terminal";
+
+/// The character set through which a face shows bytes.
+enum class CodePage : std::uint8_t { Windows1252, Cp437 };
+
+/// Code page 437 for the Terminal face, Windows-1252 for every other: the
+/// characters the bytes stand for wherever the program shows them, drawn
+/// into an image or written into a document.
+CodePage codePageOfFace(std::string_view face);
+
+/// The character a byte stands for in the code page.
+char16_t toUnicode(CodePage codePage, std::uint8_t byte);
 
 /// The character a Windows-1252 byte stands for. The five bytes the code
 /// page leaves undefined map to the control characters of the same number,

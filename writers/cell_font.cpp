@@ -1,6 +1,5 @@
 #include "writers/cell_font.h"
 
-#include "engine/char_source.h"
 #include "engine/codepages.h"
 
 #include <QRawFont>
@@ -49,8 +48,8 @@ QFont baseFont(const std::string& face, bool terminal) {
 } // namespace
 
 CellFont::CellFont(const std::string& face, int cellHeight)
-    : font_(baseFont(face, face == kTerminalFace)), metrics_(font_),
-      codePage437_(face == kTerminalFace) {
+    : font_(baseFont(face, codePageOfFace(face) == CodePage::Cp437)), metrics_(font_),
+      codePage_(codePageOfFace(face)) {
     const int wanted = std::max(cellHeight, 1);
     const WindowsMetrics windows = windowsMetrics(font_);
     if (windows.valid()) {
@@ -79,7 +78,7 @@ QString CellFont::toText(const ByteString& bytes) const {
             text += QLatin1Char(' ');
             continue;
         }
-        text += QChar(codePage437_ ? cp437ToUnicode(value) : windows1252ToUnicode(value));
+        text += QChar(toUnicode(codePage_, value));
     }
     return text;
 }

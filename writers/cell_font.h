@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/byte_string.h"
+#include "engine/codepages.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -28,7 +29,7 @@ public:
 private:
     QFont font_;
     QFontMetrics metrics_;
-    bool codePage437_ = false;
+    CodePage codePage_ = CodePage::Windows1252;
     int textHeight_ = 0;
     int ascent_ = 0;
 };
