@@ -192,9 +192,9 @@ void readRange(std::string_view option, std::string_view text, ConversionSetting
     choices.rangeTo = int32Number(option, text.substr(colon + 1), 0, 255);
 }
 
-// The face goes unescaped into HTML attributes and RTF font tables, and it
-// is read as UTF-8 for drawing but as Windows-1252 in documents; a plain
-// ASCII name without markup characters means the same in all of them.
+// The face is typed as UTF-8 but kept as Windows-1252 like every text of a
+// conversion; a plain ASCII name without markup characters means the same
+// in both, and in every document as it stands, unescaped.
 std::string fontFace(std::string_view option, std::string_view text) {
     bool valid = !text.empty();
     for (const char c : text) {

@@ -1,7 +1,9 @@
 #include "writers/html_writer.h"
 
+#include "engine/font_family.h"
 #include "writers/hex_colour.h"
 
+#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -18,39 +20,102 @@ void appendHex(ByteString& text, Rgb color) {
     text.append(digits.data(), digits.size());
 }
 
-// Bytes a pixel text may hold that HTML must not see as they are.
-constexpr std::string_view kSpecialBytes("<>&\0", 4);
+std::string characterReference(char32_t character) {
+    return "&#" + std::to_string(static_cast<std::uint32_t>(character)) + ";";
+}
+
+bool isPlainWord(std::string_view word) {
+    if (word.empty())
+        return false;
+    const auto letter = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+    };
+    if (!letter(word[0]))
+        return false;
+    for (const char c : word) {
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '-')
+            return false;
+    }
+    return true;
+}
+
+// Words separated by single blanks that CSS reads as a family name as they
+// stand, and that are not one of its generic families or keywords.
+bool isPlainFamily(std::string_view family) {
+    static constexpr std::string_view kKeywords[] = {
+        "serif",     "sans-serif", "monospace", "cursive",  "fantasy",
+        "system-ui", "math",       "emoji",     "fangsong", "inherit",
+        "initial",   "unset",      "revert",    "default",  "revert-layer"};
+    for (const std::string_view keyword : kKeywords) {
+        if (family == keyword)
+            return false;
+    }
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t blank = family.find(' ', start);
+        if (!isPlainWord(family.substr(start, blank - start)))
+            return false;
+        if (blank == std::string_view::npos)
+            return true;
+        start = blank + 1;
+    }
+}
 
 } // namespace
 
-void appendHtmlText(ByteString& line, const ByteString& text) {
-    if (text.find_first_of(kSpecialBytes) == ByteString::npos) {
-        line += text;
-        return;
+ByteEscapes htmlTextEscapes(CodePage codePage) {
+    ByteEscapes escapes;
+    escapes.replace('<', "&lt;");
+    escapes.replace('>', "&gt;");
+    escapes.replace('&', "&amp;");
+    escapes.replace('\0', " ");
+    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+        const auto value = static_cast<std::uint8_t>(byte);
+        escapes.replace(value, characterReference(toUnicode(codePage, value)));
     }
-    for (const char byte : text) {
-        switch (byte) {
-        case '<':
-            line += "&lt;";
-            break;
-        case '>':
-            line += "&gt;";
-            break;
-        case '&':
-            line += "&amp;";
-            break;
-        case '\0':
-            line += ' ';
-            break;
-        default:
-            line += byte;
+    return escapes;
+}
+
+ByteString htmlAttributeValue(std::string_view text) {
+    ByteEscapes escapes = htmlTextEscapes(CodePage::Windows1252);
+    escapes.replace('"', "&quot;");
+    ByteString value;
+    escapes.append(value, text);
+    return value;
+}
+
+ByteString cssFontFamily(std::string_view family) {
+    if (isPlainFamily(family))
+        return ByteString(family);
+    // Inside a CSS string every byte that could end the string, the
+    // declaration or the style element is written as a hexadecimal escape of
+    // its character, followed by the blank that ends the escape.
+    ByteString quoted = "\"";
+    for (const char c : family) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        const bool plain = byte >= 0x20 && byte < 0x7F &&
+                           std::string_view("\"\\<>&'").find(c) == std::string_view::npos;
+        if (plain) {
+            quoted += c;
+            continue;
         }
+        char digits[8];
+        const char16_t character = byte == 0 ? u' ' : windows1252ToUnicode(byte);
+        const auto end =
+            std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(character), 16).ptr;
+        quoted += '\\';
+        quoted.append(digits, end);
+        quoted += ' ';
     }
+    quoted += '"';
+    return quoted;
 }
 
 OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
                                     int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
+    text_ = htmlTextEscapes(codePageOfFace(settings.fontFace));
+    const std::string family = fontFamily(settings.fontFace);
     styleRules_.clear();
     ruledColors_.assign(css_ ? (std::size_t{1} << 24) / 64 : 0, 0);
     const std::string size = std::to_string(settings.fontSize);
@@ -64,11 +129,11 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
     lines_.emplace_back("<STYLE TYPE=\"text/css\">");
     lines_.push_back(std::move(body));
     if (css_)
-        lines_.push_back("s {text-decoration: none; font-family: " + settings.fontFace + "}");
+        lines_.push_back("s {text-decoration: none; font-family: " + cssFontFamily(family) + "}");
     lines_.emplace_back("</STYLE></head>");
     lines_.emplace_back("<body><pre><center>");
     if (!css_)
-        lines_.push_back("<font face=\"" + settings.fontFace + "\">");
+        lines_.push_back("<font face=\"" + htmlAttributeValue(family) + "\">");
     return OutputStart::proceed();
 }
 
@@ -123,7 +188,7 @@ void HtmlWriter::addStyleRule(Rgb color) {
 void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
     if (newRun)
         openRun(color);
-    appendHtmlText(line_, text);
+    text_.append(line_, text);
 }
 
 void HtmlWriter::endLine(int /*y*/) {

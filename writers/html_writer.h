@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/codepages.h"
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
+#include "writers/byte_escapes.h"
 
 #include <cstdint>
 #include <vector>
@@ -28,6 +30,7 @@ private:
 
     DocumentLines& lines_;
     bool css_ = false;
+    ByteEscapes text_;
     ByteString line_;
     ByteString styleRules_;
     // One bit per 24-bit colour (2 MB): which colours have a style rule.
@@ -35,8 +38,17 @@ private:
     std::vector<std::uint64_t> ruledColors_;
 };
 
-/// Appends a pixel text to an HTML line: "<", ">" and "&" become entities
-/// and a zero byte a blank, so no pixel text can break the markup.
-void appendHtmlText(ByteString& line, const ByteString& text);
+/// Pixel texts in HTML: "<", ">" and "&" become entities and a zero byte a
+/// blank, so no pixel text can break the markup, and every byte from 0x80
+/// on a reference to the character it stands for in the code page, so the
+/// page shows the same characters whatever character set a reader assumes.
+ByteEscapes htmlTextEscapes(CodePage codePage);
+
+/// A Windows-1252 text inside a double-quoted attribute value.
+ByteString htmlAttributeValue(std::string_view text);
+
+/// A font family as the value of a CSS font-family inside the style element:
+/// as it stands when it is plain words, else a quoted string with escapes.
+ByteString cssFontFamily(std::string_view family);
 
 } // namespace varnelo

@@ -1,5 +1,6 @@
 #include "writers/rtf_writer.h"
 
+#include "engine/font_family.h"
 #include "engine/status_sink.h"
 
 #include <charconv>
@@ -13,14 +14,41 @@ namespace {
 // table goes in front of it.
 constexpr std::size_t kFormatLine = 1;
 
+// \'hh: a byte written as two lower-case hexadecimal digits.
+std::string hexEscape(std::uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    return {'\\', '\'', kDigits[byte >> 4], kDigits[byte & 15]};
+}
+
 } // namespace
 
-void appendRtfText(ByteString& line, const ByteString& text) {
-    for (const char byte : text) {
-        if (byte == '\\' || byte == '{' || byte == '}')
-            line += '\\';
-        line += byte == '\0' ? ' ' : byte;
+ByteEscapes rtfTextEscapes(CodePage codePage) {
+    ByteEscapes escapes;
+    escapes.replace('\\', "\\\\");
+    escapes.replace('{', "\\{");
+    escapes.replace('}', "\\}");
+    escapes.replace('\0', " ");
+    if (codePage == CodePage::Cp437) {
+        for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+            const auto value = static_cast<std::uint8_t>(byte);
+            // \u takes a signed 16-bit number; code page 437 stays below 0x8000.
+            escapes.replace(value,
+                            "\\u" + std::to_string(toUnicode(codePage, value)) + hexEscape(value));
+        }
     }
+    return escapes;
+}
+
+ByteString rtfFontName(std::string_view family) {
+    ByteString name;
+    for (const char c : family) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (c == '\\' || c == '{' || c == '}' || c == ';' || byte < 0x20)
+            name += hexEscape(byte);
+        else
+            name += c;
+    }
+    return name;
 }
 
 OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
@@ -28,8 +56,9 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
     background_ = settings.backgroundColor;
     colors_.clear();
     indexOf_.clear();
-    lines_.push_back("{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 " + settings.fontFace +
-                     ";}}");
+    text_ = rtfTextEscapes(codePageOfFace(settings.fontFace));
+    lines_.push_back("{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 " +
+                     rtfFontName(fontFamily(settings.fontFace)) + ";}}");
     lines_.push_back(
         ";}\\qc\\sl-" + std::to_string(20 * static_cast<std::int64_t>(settings.fontSize)) +
         "\\expnd-1\\fs" + std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
@@ -55,7 +84,7 @@ void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color
         *end++ = ' ';
         line_.append(control, static_cast<std::size_t>(end - control));
     }
-    appendRtfText(line_, text);
+    text_.append(line_, text);
 }
 
 void RtfWriter::endLine(int /*y*/) {

@@ -3,6 +3,8 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 
+#include "engine/codepages.h"
+#include "writers/byte_escapes.h"
 #include "writers/color_index_table.h"
 
 #include <vector>
@@ -32,13 +34,21 @@ private:
     DocumentLines& lines_;
     StatusSink& status_;
     Rgb background_ = 0;
+    ByteEscapes text_;
     ByteString line_;
     std::vector<Rgb> colors_;
     ColorIndexTable indexOf_;
 };
 
-/// Appends a pixel text to an RTF line: "\", "{" and "}" are escaped and a
-/// zero byte becomes a blank, so no pixel text can break the document.
-void appendRtfText(ByteString& line, const ByteString& text);
+/// Pixel texts in RTF: "\", "{" and "}" are escaped and a zero byte becomes
+/// a blank, so no pixel text can break the document. In code page 437 every
+/// byte from 0x80 on is its Unicode character, with the byte itself as the
+/// fallback of readers without Unicode; Windows-1252 bytes stay as they are,
+/// as the document's ANSI code page declares them.
+ByteEscapes rtfTextEscapes(CodePage codePage);
+
+/// A font name in the font table, where ";" would end it and braces and
+/// backslashes would end the table.
+ByteString rtfFontName(std::string_view family);
 
 } // namespace varnelo

@@ -176,7 +176,7 @@ TEST_F(Converter, TextModeNeedsAPhrase) {
     test::writeBytes(phrase, {'<', 'a', '\r', '\n', 'b', 0xE9});
     ASSERT_EQ(run({"-m", "text", "--phrase-file", phrase, picture_}), kExitConverted);
     const std::string text = textOf(test::readBytes(dir_.file("cat.html")));
-    EXPECT_NE(text.find(">&lt;a</font><font color=#00FF00>b\xE9</font>"), std::string::npos);
+    EXPECT_NE(text.find(">&lt;a</font><font color=#00FF00>b&#233;</font>"), std::string::npos);
 }
 
 TEST_F(Converter, UsageErrorsConvertNothing) {

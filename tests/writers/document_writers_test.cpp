@@ -1,4 +1,6 @@
+#include "engine/codepages.h"
 #include "tests/support/recording_observer.h"
+#include "tests/support/strict_readers.h"
 #include "writers/hex_colour.h"
 #include "writers/html_writer.h"
 #include "writers/rtf_writer.h"
@@ -40,6 +42,19 @@ void write(OutputWriter& writer, const ConversionSettings& settings, const Pictu
         writer.endLine(static_cast<int>(y));
     }
     ASSERT_EQ(writer.finishOutput().status, WriteStatus::Written);
+}
+
+// Drives a writer through one line with a text of its own for each pixel,
+// the colour changing at every pixel.
+DocumentLines writeTexts(OutputWriter& writer, DocumentLines& lines,
+                         const ConversionSettings& settings, const std::vector<ByteString>& texts) {
+    EXPECT_TRUE(writer.beginOutput(settings, static_cast<int>(texts.size()), 1).proceeds());
+    writer.beginLine(0);
+    for (std::size_t x = 0; x < texts.size(); ++x)
+        writer.putPixel(static_cast<int>(x), 0, texts[x], static_cast<Rgb>(x * 7919), true);
+    writer.endLine(0);
+    EXPECT_EQ(writer.finishOutput().status, WriteStatus::Written);
+    return lines;
 }
 
 ConversionSettings settingsFor(OutputFormat format, Rgb background = kWhite) {
@@ -196,6 +211,166 @@ TEST(RtfWriter, PixelTextsCannotBreakTheDocument) {
     RtfWriter writer(lines, status);
     write(writer, settingsFor(OutputFormat::Rtf), {{kRed}}, ByteString("{\\}", 3) + '\0');
     EXPECT_EQ(lines[3], "\\cf1 \\{\\\\\\} \\cf0\\par");
+}
+
+ConversionSettings withFace(OutputFormat format, const char* face) {
+    ConversionSettings settings = settingsFor(format);
+    settings.fontFace = face;
+    return settings;
+}
+
+TEST(HtmlWriter, WritesHighBytesAsTheCharactersOfTheFacesCodePage) {
+    for (const OutputFormat format : {OutputFormat::PlainHtml, OutputFormat::CssHtml}) {
+        DocumentLines lines;
+        HtmlWriter writer(lines);
+        const DocumentLines terminal = writeTexts(writer, lines, withFace(format, "Terminal"),
+                                                  {"\xB0\xB0", "\xB1", "\xB2", "\xDB\xDB"});
+        const std::string run = format == OutputFormat::PlainHtml ? "font" : "s";
+        const ByteString& pixels = terminal[format == OutputFormat::PlainHtml ? 7 : 8];
+        EXPECT_NE(pixels.find(">&#9617;&#9617;</" + run + ">"), std::string::npos) << pixels;
+        EXPECT_NE(pixels.find(">&#9618;</"), std::string::npos);
+        EXPECT_NE(pixels.find(">&#9619;</"), std::string::npos);
+        EXPECT_NE(pixels.find(">&#9608;&#9608;</"), std::string::npos);
+
+        DocumentLines tahomaLines;
+        HtmlWriter tahoma(tahomaLines);
+        const DocumentLines windows = writeTexts(tahoma, tahomaLines, withFace(format, "Tahoma"),
+                                                 {"\x80", "\x81",
+                                                  "\xE9"
+                                                  "a",
+                                                  "\x9F"});
+        const ByteString& text = windows[format == OutputFormat::PlainHtml ? 7 : 8];
+        // The five bytes Windows-1252 leaves undefined keep their own number.
+        for (const char* reference : {">&#8364;<", ">&#129;<", ">&#233;a<", ">&#376;<"})
+            EXPECT_NE(text.find(reference), std::string::npos) << reference << " in " << text;
+    }
+}
+
+TEST(HtmlWriter, NamesTheFamilyWithoutFoundryAndEscapesIt) {
+    DocumentLines plain;
+    HtmlWriter plainWriter(plain);
+    write(plainWriter, withFace(OutputFormat::PlainHtml, "C059 [urw]"), {{kRed}});
+    EXPECT_EQ(plain[6], "<font face=\"C059\">");
+
+    DocumentLines css;
+    HtmlWriter cssWriter(css);
+    write(cssWriter, withFace(OutputFormat::CssHtml, "DejaVu Sans Mono"), {{kRed}});
+    EXPECT_EQ(css[4], "s {text-decoration: none; font-family: DejaVu Sans Mono}");
+
+    const char* odd = "A\"<b>&'}\\ 3\xE9";
+    DocumentLines oddPlain;
+    HtmlWriter oddPlainWriter(oddPlain);
+    write(oddPlainWriter, withFace(OutputFormat::PlainHtml, odd), {{kRed}});
+    EXPECT_EQ(oddPlain[6], "<font face=\"A&quot;&lt;b&gt;&amp;'}\\ 3&#233;\">");
+    DocumentLines oddCss;
+    HtmlWriter oddCssWriter(oddCss);
+    write(oddCssWriter, withFace(OutputFormat::CssHtml, odd), {{kRed}});
+    EXPECT_EQ(oddCss[4],
+              "s {text-decoration: none; font-family: \"A\\22 \\3c b\\3e \\26 \\27 }\\5c  "
+              "3\\e9 \"}");
+    // A family that is a CSS keyword is quoted, so it names the face.
+    DocumentLines keyword;
+    HtmlWriter keywordWriter(keyword);
+    write(keywordWriter, withFace(OutputFormat::CssHtml, "monospace"), {{kRed}});
+    EXPECT_EQ(keyword[4], "s {text-decoration: none; font-family: \"monospace\"}");
+    for (const DocumentLines* document : {&oddPlain, &oddCss, &keyword})
+        EXPECT_TRUE(test::readHtmlStrictly(*document).ok)
+            << test::readHtmlStrictly(*document).error;
+}
+
+TEST(RtfWriter, WritesTerminalBytesAsUnicodeWithTheByteAsFallback) {
+    test::RecordingObserver status;
+    DocumentLines lines;
+    RtfWriter writer(lines, status);
+    const DocumentLines terminal = writeTexts(
+        writer, lines, withFace(OutputFormat::Rtf, "Terminal"), {"\xDB\xDB", "\xB0", "a{"});
+    EXPECT_EQ(terminal[3], "\\cf1 \\u9608\\'db\\u9608\\'db\\cf2 \\u9617\\'b0\\cf3 a\\{\\cf0\\par");
+
+    // Other faces keep their bytes: the document's code page is Windows-1252.
+    DocumentLines tahomaLines;
+    RtfWriter tahoma(tahomaLines, status);
+    const DocumentLines windows =
+        writeTexts(tahoma, tahomaLines, withFace(OutputFormat::Rtf, "Tahoma"), {"\xDB\xE9"});
+    EXPECT_EQ(windows[3], "\\cf1 \xDB\xE9\\cf0\\par");
+}
+
+TEST(RtfWriter, NamesTheFamilyWithoutFoundryAndEscapesIt) {
+    test::RecordingObserver status;
+    DocumentLines lines;
+    RtfWriter writer(lines, status);
+    write(writer, withFace(OutputFormat::Rtf, "C059 [urw]"), {{kRed}});
+    EXPECT_EQ(lines[0], "{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 C059;}}");
+
+    DocumentLines odd;
+    RtfWriter oddWriter(odd, status);
+    write(oddWriter, withFace(OutputFormat::Rtf, "a;b{c}\\d\xE9"), {{kRed}});
+    EXPECT_EQ(odd[0], "{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 "
+                      "a\\'3bb\\'7bc\\'7d\\'5cd\xE9;}}");
+    EXPECT_TRUE(test::readRtfStrictly(odd).ok) << test::readRtfStrictly(odd).error;
+}
+
+// Every byte value as a pixel text, alone and in pairs, read back by readers
+// that refuse any markup out of place, gives back each byte's character.
+TEST(DocumentWriters, EveryByteReadsBackAsItsCharacterInEveryFormat) {
+    std::vector<ByteString> texts;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        texts.emplace_back(1, static_cast<char>(byte));
+        texts.push_back(ByteString(1, static_cast<char>(byte)) + static_cast<char>(255 - byte));
+    }
+    for (const char* face : {"Tahoma", "Terminal"}) {
+        const CodePage codePage = codePageOfFace(face);
+        const auto character = [&](char c, bool rawWindows1252) -> char32_t {
+            const auto byte = static_cast<std::uint8_t>(c);
+            if (byte == 0)
+                return U' ';
+            if (byte < 0x80)
+                return byte;
+            return rawWindows1252 ? windows1252ToUnicode(byte) : toUnicode(codePage, byte);
+        };
+        for (const OutputFormat format :
+             {OutputFormat::PlainHtml, OutputFormat::CssHtml, OutputFormat::Rtf}) {
+            const bool rtf = format == OutputFormat::Rtf;
+            std::u32string expected;
+            for (const ByteString& text : texts)
+                for (const char c : text)
+                    if (!rtf || (c != '\r' && c != '\n')) // not text in RTF
+                        expected += character(c, rtf && codePage == CodePage::Windows1252);
+
+            DocumentLines lines;
+            test::RecordingObserver status;
+            HtmlWriter html(lines);
+            RtfWriter rtfWriter(lines, status);
+            OutputWriter& writer = rtf ? static_cast<OutputWriter&>(rtfWriter) : html;
+            const DocumentLines document = writeTexts(writer, lines, withFace(format, face), texts);
+            const test::StrictRead read =
+                rtf ? test::readRtfStrictly(document) : test::readHtmlStrictly(document);
+            ASSERT_TRUE(read.ok) << face << " " << static_cast<int>(format) << ": " << read.error;
+            ASSERT_EQ(read.lines.size(), 1u) << face << " " << static_cast<int>(format);
+            EXPECT_TRUE(read.lines[0] == expected) << face << " " << static_cast<int>(format);
+        }
+    }
+}
+
+TEST(StrictReaders, RefuseBrokenMarkup) {
+    const auto html = [](const ByteString& pixels) {
+        return test::readHtmlStrictly(
+            {"<html>", "<body><pre><center>", pixels, "</center></pre>", "</body></html>"});
+    };
+    EXPECT_TRUE(html("<font color=#FF0000>a&lt;&#9608;</font>").ok);
+    for (const char* broken :
+         {"<font color=#FF0000>a<b</font>", "<font color=#FF0000>\xDB</font>",
+          "<font color=#FF0000>&bogus;</font>", "<font color=#FF0000>a", "<font color=\"x>a</font>",
+          "<font color=#FF0000>a</s>", "<font face=\"a\"b\">a</font>"})
+        EXPECT_FALSE(html(broken).ok) << broken;
+
+    EXPECT_TRUE(test::readRtfStrictly({"{\\rtf\\ansi{\\colortbl ;\\red1\\green2\\blue3",
+                                       ";}\\cf1 "
+                                       "a\\u9608\\'db\\{\\par",
+                                       "}"})
+                    .ok);
+    for (const char* broken : {"{\\rtf\\cf1 a", "{\\rtf\\cf1 a}}", "{\\rtf\\bogus a}",
+                               "{\\rtf\\'zz}", "{\\rtf\\u99999 a}"})
+        EXPECT_FALSE(test::readRtfStrictly({broken}).ok) << broken;
 }
 
 } // namespace
