@@ -11,7 +11,8 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev clang-format
-    desktop-file-utils appstream dpkg-dev file)
+    desktop-file-utils appstream dpkg-dev file
+    chromium libreoffice-writer-nogui)
 fi
 
 missing=()

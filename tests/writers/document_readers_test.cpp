@@ -1,0 +1,243 @@
+// The documents as people read them: HTML in headless Chromium, RTF in
+// LibreOffice. Each reader runs with a time limit and a profile folder of its
+// own; a test is skipped where its reader is not installed.
+#include "engine/codepages.h"
+#include "engine/conversion_pass.h"
+#include "engine/random_generator.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/recording_observer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_clock.h"
+#include "writers/html_writer.h"
+#include "writers/output_writer_factory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace varnelo {
+namespace {
+
+bool installed(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (const char c : text)
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+// What the command prints on standard output; nothing when it fails.
+std::optional<std::string> output(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, got);
+    return ::pclose(pipe) == 0 ? std::optional(text) : std::nullopt;
+}
+
+std::u32string fromUtf8(std::string_view text) {
+    std::u32string result;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<std::uint8_t>(text[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t character = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k)
+            character = (character << 6) |
+                        (static_cast<std::uint8_t>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
+        result += character;
+        i += static_cast<std::size_t>(length);
+    }
+    return result;
+}
+
+std::u32string repeated(char32_t character, std::size_t count) {
+    return std::u32string(count, character);
+}
+
+// The text of the pixel lines of a page Chromium has read: what stands
+// between <center> and </center> without tags and line ends, the entities
+// of its serialisation decoded.
+std::u32string pageText(const std::string& dom) {
+    const std::size_t start = dom.find("<center>");
+    const std::size_t end = dom.find("</center>");
+    if (start == std::string::npos || end == std::string::npos)
+        return U"(no picture in the page)";
+    std::string text;
+    bool inTag = false;
+    for (std::size_t i = start; i < end; ++i) {
+        const char c = dom[i];
+        if (c == '<')
+            inTag = true;
+        else if (c == '>')
+            inTag = false;
+        else if (!inTag && c != '\n')
+            text += c;
+    }
+    for (const auto& [entity, character] :
+         {std::pair{"&nbsp;", "\xC2\xA0"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+        for (std::size_t at = text.find(entity); at != std::string::npos;
+             at = text.find(entity, at + 1))
+            text.replace(at, std::string_view(entity).size(), character);
+    }
+    return fromUtf8(text);
+}
+
+class DocumentReaders : public ::testing::Test {
+protected:
+    DocumentReaders() {
+        test::writeBmpFile(picture_, 4, 1, [](int x, int) {
+            return makeRgb(x == 0 ? 255 : 0, x == 1 ? 255 : 0, 40);
+        });
+    }
+
+    // Converts the 4 × 1 picture with the settings; the path of the document.
+    std::string convert(ConversionSettings settings, const std::string& name) {
+        settings.sourcePath = picture_;
+        settings.outputPath = folder_.file(name);
+        settings.imageWidth = 4;
+        settings.imageHeight = 1;
+        RandomGenerator random(5);
+        const test::TestClock clock;
+        test::RecordingObserver observer;
+        const std::atomic<bool> cancel{false};
+        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
+        EXPECT_EQ(pass.run().end, PassEnd::Done) << name;
+        return settings.outputPath;
+    }
+
+    std::u32string readInChromium(const std::string& path) {
+        const test::TempDir profile;
+        const std::optional<std::string> dom =
+            output("timeout 60 chromium --headless --no-sandbox --disable-gpu --disable-quic "
+                   "--no-first-run --disable-background-networking --disable-component-update "
+                   "--disable-sync --user-data-dir=" +
+                   quoted(profile.path().string()) + " --dump-dom " + quoted("file://" + path) +
+                   " 2>/dev/null");
+        return dom ? pageText(*dom) : U"(chromium failed)";
+    }
+
+    // Converts the RTF documents with LibreOffice into the filter's format;
+    // the converted files are in folder, named after the documents.
+    bool convertInLibreOffice(const std::vector<std::string>& documents, const std::string& filter,
+                              const std::string& folder) {
+        const test::TempDir profile;
+        std::string command = "timeout 180 soffice -env:UserInstallation=" +
+                              quoted("file://" + profile.path().string()) +
+                              " --headless --convert-to " + filter + " --outdir " + quoted(folder);
+        for (const std::string& document : documents)
+            command += " " + quoted(document);
+        return output(command + " >/dev/null 2>&1").has_value();
+    }
+
+    test::TempDir folder_;
+    std::string picture_ = folder_.file("picture.bmp");
+};
+
+constexpr char32_t kShades[] = {U'\u2591', U'\u2592', U'\u2593', U'\u2588'}; // ░ ▒ ▓ █
+
+ConversionSettings blocks(OutputFormat format, int strength) {
+    ConversionSettings settings;
+    settings.outputFormat = format;
+    settings.transformation = PixelTransformation::TerminalBlocks;
+    settings.fontFace = kTerminalFace;
+    settings.blockStrength = strength;
+    return settings;
+}
+
+ConversionSettings phrase(OutputFormat format) {
+    ConversionSettings settings;
+    settings.outputFormat = format;
+    settings.transformation = PixelTransformation::CustomText;
+    settings.customPhrase = "\xE9"; // é in Windows-1252
+    settings.fontSize = 1;
+    return settings;
+}
+
+TEST_F(DocumentReaders, ChromiumShowsTheCharactersOfTheChosenMode) {
+    if (!installed("chromium"))
+        GTEST_SKIP() << "chromium is not installed";
+    for (const OutputFormat format : {OutputFormat::PlainHtml, OutputFormat::CssHtml}) {
+        const std::string kind = format == OutputFormat::PlainHtml ? "plain" : "css";
+        for (int strength = 0; strength < 4; ++strength) {
+            const std::string path =
+                convert(blocks(format, strength), kind + std::to_string(strength) + ".html");
+            // Four pixels of two characters each.
+            EXPECT_TRUE(readInChromium(path) == repeated(kShades[strength], 8))
+                << kind << " strength " << strength + 1;
+        }
+        EXPECT_TRUE(readInChromium(convert(phrase(format), kind + "-phrase.html")) ==
+                    repeated(U'\u00E9', 4))
+            << kind;
+    }
+}
+
+TEST_F(DocumentReaders, ChromiumShowsTheWindows1252CharactersOfACustomRange) {
+    if (!installed("chromium"))
+        GTEST_SKIP() << "chromium is not installed";
+    // The bytes of the range 128:160 in turn, one pixel each.
+    DocumentLines lines;
+    HtmlWriter writer(lines);
+    ConversionSettings settings;
+    ASSERT_TRUE(writer.beginOutput(settings, 33, 1).proceeds());
+    writer.beginLine(0);
+    std::u32string expected;
+    for (unsigned byte = 128; byte <= 160; ++byte) {
+        writer.putPixel(static_cast<int>(byte), 0, ByteString(1, static_cast<char>(byte)), byte % 2,
+                        true);
+        expected += windows1252ToUnicode(static_cast<std::uint8_t>(byte));
+    }
+    writer.endLine(0);
+    ASSERT_EQ(writer.finishOutput().status, WriteStatus::Written);
+    const std::string path = folder_.file("range.html");
+    const std::atomic<bool> cancel{false};
+    ASSERT_EQ(writeDocument(lines, path, cancel).status, WriteStatus::Written);
+    EXPECT_TRUE(readInChromium(path) == expected);
+}
+
+TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
+    if (!installed("soffice"))
+        GTEST_SKIP() << "LibreOffice is not installed";
+    std::vector<std::string> documents;
+    for (int strength = 0; strength < 4; ++strength)
+        documents.push_back(convert(blocks(OutputFormat::Rtf, strength),
+                                    "blocks" + std::to_string(strength) + ".rtf"));
+    documents.push_back(convert(phrase(OutputFormat::Rtf), "phrase.rtf"));
+    const test::TempDir converted;
+    ASSERT_TRUE(convertInLibreOffice(documents, "txt:Text", converted.path().string()));
+    const auto textOf = [&](const std::string& name) {
+        const std::vector<std::uint8_t> bytes = test::readBytes(converted.file(name));
+        std::string text(bytes.begin(), bytes.end());
+        if (text.starts_with("\xEF\xBB\xBF"))
+            text.erase(0, 3);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        return fromUtf8(text);
+    };
+    for (int strength = 0; strength < 4; ++strength)
+        EXPECT_TRUE(textOf("blocks" + std::to_string(strength) + ".txt") ==
+                    repeated(kShades[strength], 8))
+            << "strength " << strength + 1;
+    EXPECT_TRUE(textOf("phrase.txt") == repeated(U'\u00E9', 4));
+
+    // The colour table still colours the runs: the first pixel is red.
+    ASSERT_TRUE(convertInLibreOffice({documents.front()}, "html", converted.path().string()));
+    const std::vector<std::uint8_t> html = test::readBytes(converted.file("blocks0.html"));
+    std::string page(html.begin(), html.end());
+    for (char& c : page)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(page.find("color=\"#ff0028\""), std::string::npos) << page;
+    EXPECT_NE(page.find("color=\"#00ff28\""), std::string::npos);
+}
+
+} // namespace
+} // namespace varnelo
