@@ -50,7 +50,7 @@ std::u32string fromUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<std::uint8_t>(text[i]);
         const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t character = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        auto character = static_cast<char32_t>(length == 1 ? lead : lead & (0x3F >> (length - 1)));
         for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k)
             character = (character << 6) |
                         (static_cast<std::uint8_t>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
