@@ -90,10 +90,15 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     ConversionSettings settings = conversionSettings(run.options, picturePath, picture);
     // Chosen just before converting, so that a picture converted earlier in
     // the run has taken its name already.
-    settings.outputPath =
-        run.options.outputPath
-            ? *run.options.outputPath
-            : uniqueOutputName(picturePath, std::string(outputFormatOf(settings).extension));
+    if (run.options.outputPath) {
+        settings.outputPath = *run.options.outputPath;
+    } else {
+        // Claimed when written, so that converters started together never
+        // write over each other's output.
+        settings.outputPath =
+            uniqueOutputName(picturePath, std::string(outputFormatOf(settings).extension));
+        settings.outputNameBase = picturePath;
+    }
     const StartProblem problem = checkConversionStart(settings, true);
     if (problem != StartProblem::None) {
         observer.report(startProblemMessage(problem));

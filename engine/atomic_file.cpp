@@ -1,11 +1,16 @@
 #include "engine/atomic_file.h"
 
+#include "engine/output_name.h"
+
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace varnelo {
 
@@ -13,14 +18,53 @@ namespace {
 
 // Small writes are gathered so that a document of many short lines costs few system calls.
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+// As the kernel's own limit on symbolic links in one path.
+constexpr int kMaxLinks = 40;
+// Tries at a free temporary or proposed name before giving up.
+constexpr int kMaxAttempts = 100;
 
-std::string temporaryNameFor(const std::string& target, std::uint32_t salt) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", salt);
-    return folder + "." + name + suffix;
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Short and of fixed length, so that a temporary fits wherever its target does.
+std::string temporaryName(const std::string& folder) {
+    static thread_local std::mt19937 random{std::random_device{}()};
+    char name[32];
+    std::snprintf(name, sizeof name, "/.varnelo-%08x.tmp", static_cast<unsigned>(random()));
+    return folder + name;
+}
+
+// Follows symbolic links to the file that is to be written. A link to a
+// file that does not exist yet names the file to create. False with errno set.
+bool followLinks(std::string& path) {
+    for (int link = 0; link < kMaxLinks; ++link) {
+        struct stat entry {};
+        if (::lstat(path.c_str(), &entry) != 0)
+            return errno == ENOENT;
+        if (!S_ISLNK(entry.st_mode))
+            return true;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length < 0)
+            return false;
+        if (static_cast<std::size_t>(length) >= sizeof target) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        const std::string named(target, static_cast<std::size_t>(length));
+        path = named.starts_with('/') ? named : folderOf(path) + "/" + named;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// File systems without unnamed temporary files answer one of these.
+bool unnamedUnsupported(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
 } // namespace
@@ -35,31 +79,70 @@ bool AtomicFile::fail() {
     return false;
 }
 
-bool AtomicFile::open(const std::string& target) {
+bool AtomicFile::refuse(const std::string& reason) {
+    error_ = reason;
+    discard();
+    return false;
+}
+
+bool AtomicFile::open(const OutputTarget& target) {
     discard();
     error_.clear();
-    target_ = target;
+    path_ = target.path;
+    proposedBeside_ = target.proposedBeside;
+    if (path_.empty()) {
+        errno = ENOENT;
+        return fail();
+    }
+    // A proposed name is never written over, so what stands there matters
+    // only to the choice of the next number.
+    const bool replacing = proposedBeside_.empty();
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
-        errno = EISDIR;
-        error_ = std::strerror(errno);
-        return false;
+    bool exists = false;
+    if (replacing) {
+        if (!followLinks(path_))
+            return fail();
+        exists = ::stat(path_.c_str(), &existing) == 0;
+        if (exists && S_ISDIR(existing.st_mode)) {
+            errno = EISDIR;
+            return fail();
+        }
+        if (exists && !S_ISREG(existing.st_mode))
+            return refuse("not a regular file");
+        // As a shell's redirection would: a file the user may not write is
+        // not replaced just because its folder is writable.
+        if (exists && ::access(path_.c_str(), W_OK) != 0)
+            return fail();
     }
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary_ = temporaryNameFor(target, entropy());
-        // 0666 less the umask, as any new file; the target's own mode when it exists.
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || errno != EEXIST)
-            break;
+
+    folder_ = folderOf(path_);
+    // 0666 less the umask, as any new file; the target's own mode when it exists.
+    if (temporaryKind_ == Temporary::UnnamedWherePossible) {
+        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ < 0 && !unnamedUnsupported(errno))
+            return fail();
     }
-    if (fd_ < 0) {
-        temporary_.clear();
-        error_ = std::strerror(errno);
-        return false;
+    unnamed_ = fd_ >= 0;
+    if (!unnamed_) {
+        for (int attempt = 0; attempt < kMaxAttempts && fd_ < 0; ++attempt) {
+            temporary_ = temporaryName(folder_);
+            fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST) {
+                temporary_.clear();
+                return fail();
+            }
+        }
+        if (fd_ < 0) {
+            temporary_.clear();
+            return fail();
+        }
     }
-    if (::stat(target.c_str(), &existing) == 0)
+    if (exists) {
         (void)::fchmod(fd_, existing.st_mode & 07777);
+        // Kept where the user may: replacing someone's file as root must
+        // not make it root's.
+        (void)::fchown(fd_, existing.st_uid, existing.st_gid);
+    }
     buffer_.reserve(kBufferBytes);
     return true;
 }
@@ -91,6 +174,78 @@ bool AtomicFile::write(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+bool AtomicFile::linkUnder(const std::string& name) {
+    const std::string open = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, open.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != ENOENT)
+        return false;
+    // Without /proc: the privileged way, for whoever may use it.
+    return ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+bool AtomicFile::placeReplacing() {
+    if (!unnamed_) {
+        if (::rename(temporary_.c_str(), path_.c_str()) != 0)
+            return false;
+        temporary_.clear();
+        return true;
+    }
+    // A new file gets its name at once; an existing one is replaced through
+    // a temporary name, as only rename replaces.
+    if (linkUnder(path_))
+        return true;
+    if (errno != EEXIST)
+        return false;
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const std::string name = temporaryName(folder_);
+        if (!linkUnder(name)) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::rename(name.c_str(), path_.c_str()) == 0)
+            return true;
+        const int error = errno;
+        ::unlink(name.c_str());
+        errno = error;
+        return false;
+    }
+    errno = EEXIST;
+    return false;
+}
+
+bool AtomicFile::placeAsNew() {
+    const std::string extension(fileExtension(path_));
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        const std::string candidate = uniqueOutputName(proposedBeside_, extension);
+        bool placed = false;
+        if (unnamed_) {
+            placed = linkUnder(candidate);
+        } else {
+            placed = ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, candidate.c_str(),
+                                 RENAME_NOREPLACE) == 0;
+            if (!placed && errno != EEXIST) {
+                // A file system without the no-replace rename: a hard link
+                // claims the name just as surely.
+                placed = ::link(temporary_.c_str(), candidate.c_str()) == 0;
+                if (placed)
+                    ::unlink(temporary_.c_str());
+            }
+            if (placed)
+                temporary_.clear();
+        }
+        if (placed) {
+            path_ = candidate;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    errno = EEXIST;
+    return false;
+}
+
 bool AtomicFile::commit() {
     if (fd_ < 0)
         return false;
@@ -99,29 +254,25 @@ bool AtomicFile::commit() {
     // No fsync: it would cost more than the whole conversion on large
     // documents, and ext4 and the like flush a file renamed over another
     // before the rename itself is committed.
-    if (::close(fd_) != 0) {
-        fd_ = -1;
+    if (!unnamed_ && ::close(std::exchange(fd_, -1)) != 0)
         return fail();
-    }
-    fd_ = -1;
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+    if (!(proposedBeside_.empty() ? placeReplacing() : placeAsNew()))
         return fail();
-    temporary_.clear();
+    if (unnamed_ && ::close(std::exchange(fd_, -1)) != 0)
+        return fail();
     return true;
 }
 
 void AtomicFile::discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    const int saved = errno;
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
     if (!temporary_.empty()) {
-        const int saved = errno;
         ::unlink(temporary_.c_str());
-        errno = saved;
         temporary_.clear();
     }
     buffer_.clear();
+    errno = saved;
 }
 
 } // namespace varnelo

@@ -6,36 +6,70 @@
 
 namespace varnelo {
 
-/// Writes a file so that it appears whole or not at all: the bytes go to a
-/// temporary file beside the target, which replaces the target only on
-/// commit(). Destroyed without commit, it removes the temporary file and
-/// leaves any existing target untouched.
+/// Where an output goes: the path to write, and, when uniqueOutputName
+/// proposed that path beside a base path, that base. A proposed name is
+/// claimed without replacing anything, so that a file another program made
+/// under it meanwhile is kept and the next free number is taken instead.
+struct OutputTarget {
+    OutputTarget(std::string outputPath, std::string base = {})
+        : path(std::move(outputPath)), proposedBeside(std::move(base)) {}
+
+    std::string path;
+    std::string proposedBeside;
+};
+
+/// Writes a file so that it appears whole or not at all, and never harms
+/// what is not a file the user may write. The bytes go to an unnamed
+/// temporary file in the target's folder (a named one where the file system
+/// has no unnamed ones), which takes the target's place only on commit().
+/// Destroyed without commit, it leaves no trace and any existing target
+/// untouched; a process killed while writing leaves nothing either, but for
+/// the named temporary of such a file system.
 class AtomicFile final : public ByteSink {
 public:
-    AtomicFile() = default;
+    /// The kind of temporary file; named ones serve where the file system
+    /// has no unnamed ones, and for tests of that way.
+    enum class Temporary : std::uint8_t { UnnamedWherePossible, Named };
+
+    explicit AtomicFile(Temporary temporary = Temporary::UnnamedWherePossible)
+        : temporaryKind_(temporary) {}
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
     ~AtomicFile() override;
 
-    /// Creates the temporary file for target. False with error() set when it
-    /// cannot be created.
-    [[nodiscard]] bool open(const std::string& target);
+    /// Prepares writing the target. An existing target must be a regular
+    /// file the user may write; a symbolic link is followed, the file it
+    /// names is replaced and the link kept. False with error() set when the
+    /// target is refused or the temporary file cannot be made.
+    [[nodiscard]] bool open(const OutputTarget& target);
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) override;
-    /// Flushes, and renames the temporary file over the target.
+    /// Flushes, and puts the file in the target's place: over an existing
+    /// file, or under the first free proposed name.
     [[nodiscard]] bool commit();
-    /// Removes the temporary file; the target stays as it was.
+    /// Drops what was written; the target stays as it was.
     void discard();
 
     /// The system's reason for the last failure.
     const std::string& error() const { return error_; }
+    /// The file written, once committed: the target, the file a link names,
+    /// or the name claimed for a proposed one.
+    const std::string& path() const { return path_; }
 
 private:
     bool flushBuffer();
     bool fail();
+    bool refuse(const std::string& reason);
+    bool placeReplacing();
+    bool placeAsNew();
+    bool linkUnder(const std::string& name);
 
+    Temporary temporaryKind_;
     int fd_ = -1;
-    std::string target_;
-    std::string temporary_;
+    bool unnamed_ = false;
+    std::string path_;
+    std::string proposedBeside_;
+    std::string folder_;
+    std::string temporary_; // the named temporary, or empty
     std::string error_;
     std::vector<std::uint8_t> buffer_;
 };

@@ -32,22 +32,26 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 
 } // namespace
 
-WriteOutcome writeDocument(const DocumentLines& lines, const std::string& path,
+OutputTarget outputTarget(const ConversionSettings& settings) {
+    return {settings.outputPath, settings.outputNameBase};
+}
+
+WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
                            const std::atomic<bool>& cancelRequested) {
     AtomicFile file;
-    if (!file.open(path))
-        return {WriteStatus::Failed, file.error()};
+    if (!file.open(target))
+        return {WriteStatus::Failed, file.error(), {}};
     for (const ByteString& line : lines) {
         if (cancelRequested.load(std::memory_order_relaxed))
-            return {WriteStatus::Cancelled, {}};
+            return {WriteStatus::Cancelled, {}, {}};
         if (!file.write(bytesOf(line)) || !file.write(bytesOf("\r\n")))
-            return {WriteStatus::Failed, file.error()};
+            return {WriteStatus::Failed, file.error(), {}};
     }
     if (cancelRequested.load(std::memory_order_relaxed))
-        return {WriteStatus::Cancelled, {}};
+        return {WriteStatus::Cancelled, {}, {}};
     if (!file.commit())
-        return {WriteStatus::Failed, file.error()};
-    return {};
+        return {WriteStatus::Failed, file.error(), {}};
+    return {WriteStatus::Written, {}, file.path()};
 }
 
 ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& random,
@@ -131,26 +135,28 @@ PassResult ConversionPass::run(WorkBitmap picture) {
         return savingFailed(finished.reason);
     observer_.setProgressPosition(height);
 
+    std::string written = finished.path;
     if (writer->producesDocumentLines()) {
         PassResult saved = saveDocument();
         if (saved.end != PassEnd::Done)
             return saved;
+        written = std::move(saved.outputPath);
     }
     lines_.clear();
     const std::uint32_t milliseconds = t1 - t0;
     observer_.showStatus("ready - done in " + std::to_string(milliseconds) + " ms");
-    return PassResult::done(milliseconds);
+    return PassResult::done(milliseconds, std::move(written));
 }
 
 PassResult ConversionPass::saveDocument() {
     observer_.showStatus("saving...");
-    const WriteOutcome saved = writeDocument(lines_, settings_.outputPath, cancelRequested_);
+    const WriteOutcome saved = writeDocument(lines_, outputTarget(settings_), cancelRequested_);
     lines_.clear();
     if (cancelled() || saved.status == WriteStatus::Cancelled)
         return PassResult::cancelled();
     if (saved.status == WriteStatus::Failed)
         return savingFailed(saved.reason);
-    return PassResult::done(0);
+    return PassResult::done(0, saved.path);
 }
 
 } // namespace varnelo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/atomic_file.h"
 #include "engine/conversion_settings.h"
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
@@ -72,9 +73,12 @@ private:
     DocumentLines lines_;
 };
 
-/// Writes the lines, each followed by CR LF, to path through a temporary
-/// file, so that a failure or cancel leaves any existing file untouched.
-WriteOutcome writeDocument(const DocumentLines& lines, const std::string& path,
+/// Where the settings send the output.
+OutputTarget outputTarget(const ConversionSettings& settings);
+
+/// Writes the lines, each followed by CR LF, to the target through a
+/// temporary file, so that a failure or cancel leaves any existing file untouched.
+WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
                            const std::atomic<bool>& cancelRequested);
 
 } // namespace varnelo

@@ -38,6 +38,10 @@ inline constexpr BlockStrength kRandomBlockStrength = 4;
 struct ConversionSettings {
     std::string sourcePath;
     std::string outputPath;
+    /// Set when outputPath is a name uniqueOutputName proposed beside this
+    /// path: the output then claims the name without replacing anything,
+    /// and takes the next free number should another program take it first.
+    std::string outputNameBase;
     OutputFormat outputFormat = OutputFormat::PlainHtml;
     ImageFormat imageFormat = ImageFormat::Bmp;
     std::int32_t imageQuality = 80;

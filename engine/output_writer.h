@@ -11,10 +11,12 @@ namespace varnelo {
 
 enum class WriteStatus : std::uint8_t { Written, Cancelled, Failed };
 
-/// How writing an output file ended; reason holds the system's words for a failure.
+/// How writing an output file ended; reason holds the system's words for a
+/// failure, path the file written.
 struct WriteOutcome {
     WriteStatus status = WriteStatus::Written;
     std::string reason;
+    std::string path;
 };
 
 /// A writer's answer to beginOutput: go on with the conversion, or end it

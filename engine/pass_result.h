@@ -58,18 +58,21 @@ struct PassResult {
     PassEnd end = PassEnd::Done;
     /// Done: the milliseconds of the drawing, as the status line shows them.
     std::uint32_t milliseconds = 0;
+    /// Done: the file written, which differs from the settings' output path
+    /// when that was a link, or a proposed name another program took first.
+    std::string outputPath;
     PassRefusal refusal; ///< for Refused
     PassFailure failure; ///< for Failed
 
-    static PassResult done(std::uint32_t milliseconds) {
-        return {PassEnd::Done, milliseconds, {}, {}};
+    static PassResult done(std::uint32_t milliseconds, std::string outputPath = {}) {
+        return {PassEnd::Done, milliseconds, std::move(outputPath), {}, {}};
     }
-    static PassResult cancelled() { return {PassEnd::Cancelled, 0, {}, {}}; }
+    static PassResult cancelled() { return {PassEnd::Cancelled, 0, {}, {}, {}}; }
     static PassResult refused(PassRefusal refusal) {
-        return {PassEnd::Refused, 0, std::move(refusal), {}};
+        return {PassEnd::Refused, 0, {}, std::move(refusal), {}};
     }
     static PassResult failed(PassFailure failure) {
-        return {PassEnd::Failed, 0, {}, std::move(failure)};
+        return {PassEnd::Failed, 0, {}, {}, std::move(failure)};
     }
 };
 

@@ -48,6 +48,7 @@ ConversionSettings MainForm::settingsFromControls() const {
     ConversionSettings settings;
     settings.sourcePath = sourcePath_;
     settings.outputPath = QFile::encodeName(c.outputFileEdit->text()).toStdString();
+    settings.outputNameBase = output_->proposedNameBase();
     settings.outputFormat = output_->outputFormat();
     settings.imageFormat = output_->imageFormat();
     settings.imageQuality = readNumber(numberText(c.qualityEdit));
@@ -142,6 +143,8 @@ void MainForm::conversionEnded(const PassResult& result) {
         messages_.error(texts.errorBox);
     if (!texts.status.isEmpty())
         controls_.statusLabel->setText(texts.status);
+    if (result.end == PassEnd::Done)
+        output_->conversionWrote(result.outputPath);
     unlockAfterConversion(texts.openOutputEnabled);
 }
 

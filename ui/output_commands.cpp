@@ -121,16 +121,34 @@ void OutputCommands::showFormats(OutputFormat outputFormat, ImageFormat imageFor
     checkOf(imageFormat)->setChecked(true);
 }
 
+void OutputCommands::proposeName() {
+    proposed_ = decodedPath(uniqueOutputName(outputNameBase_, outputExtension()));
+    c_.outputFileEdit->setText(proposed_);
+}
+
 void OutputCommands::deriveOutputName() {
     // An empty field stays empty: there is nothing to follow yet.
     if (!c_.outputFileEdit->text().isEmpty())
-        c_.outputFileEdit->setText(
-            decodedPath(uniqueOutputName(outputNameBase_, outputExtension())));
+        proposeName();
 }
 
 void OutputCommands::proposeOutputBeside(const std::string& picturePath) {
     outputNameBase_ = picturePath;
-    c_.outputFileEdit->setText(decodedPath(uniqueOutputName(outputNameBase_, outputExtension())));
+    proposeName();
+}
+
+std::string OutputCommands::proposedNameBase() const {
+    if (proposed_.isEmpty() || c_.outputFileEdit->text() != proposed_)
+        return {};
+    return outputNameBase_;
+}
+
+void OutputCommands::conversionWrote(const std::string& path) {
+    // Only where the field still names what was converted: the user may have
+    // typed another name while the conversion ran.
+    if (!proposed_.isEmpty() && c_.outputFileEdit->text() == proposed_)
+        c_.outputFileEdit->setText(decodedPath(path));
+    proposed_.clear();
 }
 
 void OutputCommands::chooseOutputFile() {

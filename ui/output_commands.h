@@ -2,6 +2,8 @@
 
 #include "engine/conversion_settings.h"
 
+#include <QString>
+
 #include <string>
 
 class QCheckBox;
@@ -54,6 +56,15 @@ public:
     /// output field proposes one beside it.
     void proposeOutputBeside(const std::string& picturePath);
 
+    /// The base the output field's name was proposed beside, while the field
+    /// still holds that proposal; empty once the user has typed another name
+    /// or a conversion has written the file.
+    std::string proposedNameBase() const;
+    /// A conversion wrote the file: the field shows its name (another one when
+    /// the proposed name was taken meanwhile), and the next conversion writes
+    /// over it.
+    void conversionWrote(const std::string& path);
+
     /// The formats the controls choose.
     OutputFormat outputFormat() const;
     ImageFormat imageFormat() const;
@@ -64,6 +75,7 @@ private:
     /// The extension of the chosen format.
     std::string outputExtension() const;
     void deriveOutputName();
+    void proposeName();
 
     OutputControls c_;
     CommonDialogs& dialogs_;
@@ -71,6 +83,8 @@ private:
     // The name output names are derived from: the opened picture, or the
     // file last chosen in the output dialog.
     std::string outputNameBase_;
+    // The name last proposed in the field.
+    QString proposed_;
 };
 
 } // namespace varnelo

@@ -73,8 +73,8 @@ WriteOutcome ImageOutput::encode() {
     context_.observer.showStatus(compressed ? "compressing..." : "saving...");
 
     AtomicFile file;
-    if (!file.open(settings_.outputPath))
-        return {WriteStatus::Failed, file.error()};
+    if (!file.open(outputTarget(settings_)))
+        return {WriteStatus::Failed, file.error(), {}};
     // Rows go straight from the image to the encoder; a cancel stops between rows.
     const RowSource rowAt = [&](int y) -> const std::uint8_t* {
         return cancelled() ? nullptr : image_.constScanLine(y);
@@ -96,15 +96,16 @@ WriteOutcome ImageOutput::encode() {
         break;
     }
     if (cancelled())
-        return {WriteStatus::Cancelled, {}};
+        return {WriteStatus::Cancelled, {}, {}};
     if (!encoded)
         return {WriteStatus::Failed,
-                file.error().empty() ? "the image could not be encoded" : file.error()};
+                file.error().empty() ? "the image could not be encoded" : file.error(),
+                {}};
     if (!file.commit())
-        return {WriteStatus::Failed, file.error()};
+        return {WriteStatus::Failed, file.error(), {}};
     if (compressed)
         context_.observer.showStatus("saving...");
-    return {};
+    return {WriteStatus::Written, {}, file.path()};
 }
 
 } // namespace varnelo

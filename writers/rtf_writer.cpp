@@ -97,7 +97,7 @@ WriteOutcome RtfWriter::finishOutput() {
     // The background is found among the run colours or becomes the last entry.
     const std::size_t background = colorIndex(background_);
     if (lines_.size() <= kFormatLine)
-        return {WriteStatus::Failed, "the document has no header"};
+        return {WriteStatus::Failed, "the document has no header", {}};
     lines_[kFormatLine] += "\\cbpat" + std::to_string(background);
 
     ByteString table = "{\\colortbl ";

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace varnelo {
 namespace {
@@ -142,6 +143,29 @@ TEST_F(Converter, NamesEachOutputAfterItsPicture) {
     // One generator serves the whole run: the second cat goes on where the
     // dog stopped rather than starting again.
     EXPECT_NE(test::readBytes(dir_.file("cat.html")), test::readBytes(dir_.file("cat1.html")));
+}
+
+TEST_F(Converter, ConvertersStartedTogetherEachWriteTheirOwnFile) {
+    constexpr int kConverters = 8;
+    std::vector<std::thread> converters;
+    std::atomic<int> converted{0};
+    for (int i = 0; i < kConverters; ++i)
+        converters.emplace_back([&, i] {
+            std::ostringstream out, err;
+            const ConsoleStreams console{out, err, false};
+            if (convertPictures({"--seed", std::to_string(i), picture_}, console, cancel_) ==
+                kExitConverted)
+                ++converted;
+        });
+    for (std::thread& converter : converters)
+        converter.join();
+    EXPECT_EQ(converted, kConverters);
+    std::set<Bytes> outputs;
+    for (const std::string& name : files())
+        if (name != "cat.bmp")
+            outputs.insert(test::readBytes(dir_.file(name)));
+    EXPECT_EQ(files().size(), kConverters + 1u);
+    EXPECT_EQ(outputs.size(), static_cast<std::size_t>(kConverters)); // none written over
 }
 
 TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {

@@ -349,6 +349,33 @@ TEST_F(MainFormTest, BlocksModeDrawsWithTheTerminalFace) {
               std::string::npos);
 }
 
+TEST_F(MainFormTest, AProposedNameTakenMeanwhileIsKeptAndTheNextOneWritten) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    form->openPictureFile(picture());
+    const std::string proposed = folder_.file("picture.html");
+    ASSERT_EQ(c.outputFileEdit->text(), QString::fromStdString(proposed));
+    test::writeBytes(proposed, {'t', 'h', 'e', 'i', 'r', 's'}); // made by another program
+    form->startConversion();
+    ASSERT_TRUE(test::pumpUntil([&] { return c.createButton->isEnabled(); }));
+    EXPECT_EQ(test::readBytes(proposed), (std::vector<std::uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
+    const std::string written = folder_.file("picture1.html");
+    EXPECT_TRUE(std::filesystem::exists(written));
+    EXPECT_EQ(c.outputFileEdit->text(), QString::fromStdString(written));
+
+    // The window's own output is written over by the next conversion.
+    form->startConversion();
+    ASSERT_TRUE(test::pumpUntil([&] { return c.createButton->isEnabled(); }));
+    EXPECT_EQ(c.outputFileEdit->text(), QString::fromStdString(written));
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("picture2.html")));
+
+    // A name typed by hand is the user's to write over.
+    c.outputFileEdit->setText(QString::fromStdString(proposed));
+    form->startConversion();
+    ASSERT_TRUE(test::pumpUntil([&] { return c.createButton->isEnabled(); }));
+    EXPECT_NE(test::readBytes(proposed).size(), 6u);
+}
+
 TEST_F(MainFormTest, FooterShowsTheHomepageUnderThePointerAndOpensIt) {
     const auto form = makeForm();
     FooterLine* footer = form->controls().footerLine;
