@@ -1,13 +1,90 @@
 #include "engine/file_bytes.h"
 
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace varnelo {
 
 namespace {
+
+// The mappings open at a time, for the bus-error handler to look up. Plain
+// atomics only: the handler may run at any moment, in any thread.
+struct Mapping {
+    std::atomic<std::uintptr_t> start{0};
+    std::atomic<std::size_t> size{0};
+    std::atomic<bool> damaged{false};
+};
+constexpr int kMaxMappings = 64;
+std::array<Mapping, kMaxMappings> mappings;
+struct sigaction previousBusHandler {};
+
+static_assert(std::atomic<std::uintptr_t>::is_always_lock_free, "read in a signal handler");
+
+// A file that shrinks under its mapping faults on the pages past its new
+// end. Those pages are replaced by zeros and the mapping marked damaged, so
+// that the decoder finishes on made-up bytes and the loader refuses the
+// result, instead of the whole program ending. Faults elsewhere go on to
+// whoever handled them before.
+void onBusError(int signal, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (Mapping& mapping : mappings) {
+        const std::uintptr_t start = mapping.start.load();
+        const std::size_t size = mapping.size.load();
+        if (start == 0 || address < start || address - start >= size)
+            continue;
+        const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const std::uintptr_t from = address & ~(page - 1);
+        const std::size_t length = start + size - from;
+        if (::mmap(reinterpret_cast<void*>(from), length, PROT_READ,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+            break;
+        mapping.damaged.store(true);
+        return;
+    }
+    if ((previousBusHandler.sa_flags & SA_SIGINFO) != 0 &&
+        previousBusHandler.sa_sigaction != nullptr) {
+        previousBusHandler.sa_sigaction(signal, info, context);
+        return;
+    }
+    if (previousBusHandler.sa_handler != SIG_DFL && previousBusHandler.sa_handler != SIG_IGN &&
+        previousBusHandler.sa_handler != nullptr) {
+        previousBusHandler.sa_handler(signal);
+        return;
+    }
+    // Not ours: the fault repeats with the default action and ends the program.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+void installBusHandler() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &previousBusHandler);
+    });
+}
+
+int registerMapping(const void* start, std::size_t size) {
+    for (int slot = 0; slot < kMaxMappings; ++slot) {
+        std::uintptr_t free = 0;
+        Mapping& mapping = mappings[static_cast<std::size_t>(slot)];
+        if (mapping.start.compare_exchange_strong(free, 1)) { // reserved
+            mapping.size.store(size);
+            mapping.damaged.store(false);
+            mapping.start.store(reinterpret_cast<std::uintptr_t>(start));
+            return slot;
+        }
+    }
+    return -1;
+}
 
 class FileDescriptor {
 public:
@@ -26,10 +103,41 @@ private:
 
 } // namespace
 
-ReadFileOutcome readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
-                              std::size_t maxBytes) {
-    bytes.clear();
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+void releaseDecodedBytes(FileBytes bytes) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = (reinterpret_cast<std::uintptr_t>(bytes.data()) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(bytes.data()) + bytes.size()) & ~(page - 1);
+    // Pages that also hold bytes outside the range stay. MADV_PAGEOUT keeps
+    // the contents, unlike MADV_DONTNEED, which would zero heap memory.
+    if (end > start)
+        (void)::madvise(reinterpret_cast<void*>(start), end - start, MADV_PAGEOUT);
+}
+
+MappedFile::~MappedFile() {
+    close();
+}
+
+void MappedFile::close() {
+    if (slot_ >= 0) {
+        Mapping& mapping = mappings[static_cast<std::size_t>(slot_)];
+        mapping.start.store(0);
+        slot_ = -1;
+    }
+    if (data_ != nullptr)
+        ::munmap(const_cast<std::uint8_t*>(data_), size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+bool MappedFile::damaged() const {
+    return slot_ >= 0 && mappings[static_cast<std::size_t>(slot_)].damaged.load();
+}
+
+ReadFileOutcome MappedFile::open(const std::string& path, std::size_t maxBytes) {
+    close();
+    // Non-blocking, so that opening a FIFO with no writer returns at once;
+    // what is not a regular file is then refused.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0)
         return {ReadFileStatus::CannotOpen, errno};
     struct stat info {};
@@ -39,23 +147,25 @@ ReadFileOutcome readWholeFile(const std::string& path, std::vector<std::uint8_t>
         return {ReadFileStatus::NotAFile, 0};
     if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > maxBytes)
         return {ReadFileStatus::TooLarge, 0};
+    if (info.st_size == 0)
+        return {};
 
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            const int error = errno;
-            bytes.clear();
-            return {ReadFileStatus::ReadError, error};
-        }
-        if (got == 0) // the file shrank while we read it
-            break;
-        done += static_cast<std::size_t>(got);
+    const auto size = static_cast<std::size_t>(info.st_size);
+    installBusHandler();
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
+    if (data == MAP_FAILED)
+        return {ReadFileStatus::ReadError, errno};
+    data_ = static_cast<const std::uint8_t*>(data);
+    size_ = size;
+    // Decoders read front to back.
+    (void)::madvise(data, size, MADV_SEQUENTIAL);
+    slot_ = registerMapping(data, size);
+    if (slot_ < 0) {
+        // More files open at once than the handler can watch: unwatched,
+        // a shrinking file would end the program.
+        close();
+        return {ReadFileStatus::ReadError, EMFILE};
     }
-    bytes.resize(done);
     return {};
 }
 

@@ -1,24 +1,49 @@
 #pragma once
 
+#include "engine/codecs/decode_status.h"
+
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace varnelo {
 
 enum class ReadFileStatus : std::uint8_t { Ok, CannotOpen, NotAFile, TooLarge, ReadError };
 
-/// How reading a file ended; errorNumber is the system's error number for
+/// How opening a file ended; errorNumber is the system's error number for
 /// CannotOpen and ReadError.
 struct ReadFileOutcome {
     ReadFileStatus status = ReadFileStatus::Ok;
     int errorNumber = 0;
 };
 
-/// Reads a whole regular file into bytes. Files above maxBytes are refused
-/// before anything is allocated.
-ReadFileOutcome readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
-                              std::size_t maxBytes);
+/// A whole regular file, mapped into memory rather than copied, so that
+/// reading it costs little beyond what is made of it. Should the file shrink
+/// while it is mapped, the bytes past its new end read as zeros instead of
+/// ending the process, and damaged() tells so.
+class MappedFile {
+public:
+    MappedFile() = default;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+
+    /// Maps the file at path. Only regular files are read: a FIFO or device
+    /// is refused at once, without waiting for it. Files above maxBytes are
+    /// refused before anything is mapped.
+    ReadFileOutcome open(const std::string& path, std::size_t maxBytes);
+
+    FileBytes bytes() const { return {data_, size_}; }
+    /// True when the file shrank while it was mapped: the bytes read are not the file's.
+    bool damaged() const;
+
+private:
+    void close();
+
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    int slot_ = -1;
+};
 
 } // namespace varnelo

@@ -81,11 +81,15 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap) {
     if (outcome.type == PictureType::None)
         return outcome;
 
-    std::vector<std::uint8_t> bytes;
-    outcome.file = readWholeFile(path, bytes, kMaxPictureFileBytes);
+    MappedFile file;
+    outcome.file = file.open(path, kMaxPictureFileBytes);
     WorkBitmap decoded;
-    if (outcome.file.status == ReadFileStatus::Ok)
-        outcome.detail = decodePicture(outcome.type, bytes, decoded);
+    if (outcome.file.status == ReadFileStatus::Ok) {
+        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded);
+        // What was decoded is not what the file holds now.
+        if (file.damaged() && outcome.detail == DecodeStatus::Ok)
+            outcome.detail = DecodeStatus::Truncated;
+    }
 
     if (outcome.file.status == ReadFileStatus::Ok && outcome.detail == DecodeStatus::Ok) {
         bitmap = std::move(decoded);

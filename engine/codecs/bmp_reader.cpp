@@ -253,6 +253,9 @@ RowFormat rowFormatFor(const BmpHeader& header, const Masks& masks) {
     }
 }
 
+// Rows are let go in pieces of this size.
+constexpr std::size_t kReleaseBytes = std::size_t{16} << 20;
+
 DecodeStatus decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& masks,
                                 WorkBitmap& picture) {
     // The caller has checked that the data holds every row.
@@ -263,10 +266,18 @@ DecodeStatus decodeUncompressed(FileBytes data, const BmpHeader& header, const M
                                           Channel(masks.blue)};
     const auto width = static_cast<std::size_t>(header.width);
     const std::size_t rowBytes = width * static_cast<std::size_t>(bytesPerPixel(picture.depth()));
+    // The file's rows are as large as the picture's: let go of the ones read,
+    // so that the two are never in memory whole at once.
+    std::size_t released = 0;
     for (std::size_t i = 0; i < rows; ++i) {
         const std::size_t y = header.topDown() ? i : rows - 1 - i;
         convertRow(format, data.data() + i * stride, picture.row(static_cast<int>(y)), width,
                    rowBytes, channels);
+        const std::size_t read = (i + 1) * stride;
+        if (read - released >= kReleaseBytes) {
+            releaseDecodedBytes(data.subspan(released, read - released));
+            released = read;
+        }
     }
     return DecodeStatus::Ok;
 }

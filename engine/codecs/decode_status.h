@@ -22,4 +22,9 @@ enum class DecodeStatus : std::uint8_t {
 /// The bytes of one whole picture file.
 using FileBytes = std::span<const std::uint8_t>;
 
+/// Tells the system that a decoder is done with these bytes, so that the
+/// pages of a mapped file can leave memory while the picture fills it. The
+/// bytes stay as they are and readable; for other memory it is only a hint.
+void releaseDecodedBytes(FileBytes bytes);
+
 } // namespace varnelo

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -182,13 +184,15 @@ TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
     test::writeBytes(cut, png);
     test::writeBytes(jpeg, {0xFF, 0xD8});
     std::filesystem::create_directory(folder);
-    EXPECT_EQ(run({missing, broken, cut, jpeg, folder, picture_}), kExitNotConverted);
+    const std::string fifo = dir_.file("pipe.bmp"); // with no writer: opening it would wait
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(run({missing, broken, cut, jpeg, folder, fifo, picture_}), kExitNotConverted);
     EXPECT_EQ(err_.str(), missing + ": No such file or directory\n" + broken +
                               ": not a PNG file\n" + cut + ": truncated PNG data\n" + jpeg +
                               ": unsupported picture type '.jpeg' (BMP, JPG, GIF or PNG)\n" +
-                              folder + ": not a regular file\n");
+                              folder + ": not a regular file\n" + fifo + ": not a regular file\n");
     EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "broken.png", "cut.png", "photo.jpeg",
-                                              "folder.gif", "cat.html"}));
+                                              "folder.gif", "pipe.bmp", "cat.html"}));
 }
 
 TEST_F(Converter, TextModeNeedsAPhrase) {
