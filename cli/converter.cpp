@@ -77,7 +77,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // Loaded once, here: the defaults that depend on the picture need it,
     // and the conversion goes on from it.
     WorkBitmap picture;
-    const LoadOutcome loaded = loadPicture(picturePath, picture);
+    const LoadOutcome loaded = loadPicture(picturePath, picture, &run.cancelRequested);
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
         return false;

@@ -42,8 +42,14 @@ std::string decodeMessage(DecodeStatus status, std::string_view type) {
     case DecodeStatus::TooLarge:
         return "picture too large (at most " + std::to_string(kMaxPictureSide) +
                " pixels a side and " + std::to_string(kMaxPicturePixels) + " in all)";
+    case DecodeStatus::TooCostly:
+        return "too many scans for a picture of its size (at most " +
+               std::to_string(kMaxJpegScans) + ", and " + std::to_string(kMaxJpegPixelScans) +
+               " pixels times scans)";
     case DecodeStatus::OutOfMemory:
         return "not enough memory for the picture";
+    case DecodeStatus::Cancelled:
+        return "cancelled!";
     }
     return "the picture could not be read";
 }

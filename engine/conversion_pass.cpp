@@ -67,7 +67,7 @@ PassResult ConversionPass::savingFailed(std::string reason) const {
 
 PassResult ConversionPass::run() {
     WorkBitmap picture;
-    const LoadOutcome loaded = loadPicture(settings_.sourcePath, picture);
+    const LoadOutcome loaded = loadPicture(settings_.sourcePath, picture, &cancelRequested_);
     if (cancelled())
         return PassResult::cancelled();
     if (picture.isEmpty()) {

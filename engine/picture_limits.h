@@ -19,6 +19,15 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 22;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 #endif
 
+// Every scan of a progressive (or non-interleaved) JPEG walks the whole
+// picture again, and a few bytes can describe a scan: a 754 KB file of 500
+// scans over 16384 × 16384 pixels once cost a minute. Real encoders write
+// about ten scans. A JPEG is decoded only with at most kMaxJpegScans scans
+// and at most kMaxJpegPixelScans pixels times scans (24 scans at the largest
+// picture size, a few seconds' work); it is refused before anything is allocated.
+inline constexpr int kMaxJpegScans = 500;
+inline constexpr std::int64_t kMaxJpegPixelScans = kMaxPicturePixels * 24;
+
 /// True when a picture of width × height lies inside the limits (both sides at least 1).
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
 

@@ -23,16 +23,17 @@ constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
 
 } // namespace
 
-DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture) {
+DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
+                           DecodeCancel cancel) {
     switch (type) {
     case PictureType::Bmp:
         return decodeBmp(file, picture);
     case PictureType::Jpeg:
-        return decodeJpeg(file, picture);
+        return decodeJpeg(file, picture, cancel);
     case PictureType::Gif:
-        return decodeGif(file, picture);
+        return decodeGif(file, picture, cancel);
     case PictureType::Png:
-        return decodePng(file, picture);
+        return decodePng(file, picture, cancel);
     case PictureType::None:
         break;
     }
@@ -75,7 +76,7 @@ std::string_view pictureTypeLabel(PictureType type) {
     return {};
 }
 
-LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap) {
+LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel) {
     LoadOutcome outcome;
     outcome.type = pictureTypeOf(path);
     if (outcome.type == PictureType::None)
@@ -85,7 +86,7 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap) {
     outcome.file = file.open(path, kMaxPictureFileBytes);
     WorkBitmap decoded;
     if (outcome.file.status == ReadFileStatus::Ok) {
-        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded);
+        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded, cancel);
         // What was decoded is not what the file holds now.
         if (file.damaged() && outcome.detail == DecodeStatus::Ok)
             outcome.detail = DecodeStatus::Truncated;

@@ -57,11 +57,14 @@ struct LoadOutcome {
 /// extension alone. A PNG failure leaves the bitmap untouched so that the
 /// caller can report it and go on with the picture it had; the other
 /// formats leave an empty bitmap when they fail.
-LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap);
+/// Setting cancel stops the decoding within a fraction of a second; the
+/// load then fails with DecodeStatus::Cancelled.
+LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel = nullptr);
 
 /// Decodes the bytes of a picture file of the given type into picture; on
 /// failure the picture is empty. loadPicture's work once the file is read.
-DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture);
+DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
+                           DecodeCancel cancel = nullptr);
 
 /// The largest file loadPicture reads: the largest uncompressed BMP inside
 /// the picture limits, and some room for its headers.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -16,8 +17,14 @@ enum class DecodeStatus : std::uint8_t {
     Corrupt,     ///< the file contradicts itself or its format
     Truncated,   ///< the file ends before the picture does
     TooLarge,    ///< the picture exceeds the picture limits
+    TooCostly,   ///< decoding would take more work than the decoding limits allow
     OutOfMemory, ///< the picture is inside the limits but memory ran out
+    Cancelled,   ///< the caller asked to stop
 };
+
+/// Set by the caller to stop a decoder within a fraction of a second; a
+/// decoder given none runs to the end.
+using DecodeCancel = const std::atomic<bool>*;
 
 /// The bytes of one whole picture file.
 using FileBytes = std::span<const std::uint8_t>;

@@ -106,7 +106,11 @@ struct Span {
     int end;
 };
 
-DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture) {
+DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
+                            DecodeCancel cancel) {
+    const auto cancelled = [cancel] {
+        return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+    };
     bool noFrame = false;
     if (!findFirstFrame(gif, noFrame))
         return noFrame ? DecodeStatus::Corrupt : failure(reader, gif->Error);
@@ -152,6 +156,8 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
         constexpr int kRowStep[4] = {8, 8, 4, 2};
         for (int pass = 0; pass < 4; ++pass) {
             for (int row = kFirstRow[pass]; row < frame.Height; row += kRowStep[pass]) {
+                if (cancelled())
+                    return DecodeStatus::Cancelled;
                 if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
                     return failure(reader, gif->Error);
                 drawLine(row);
@@ -159,6 +165,8 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
         }
     } else {
         for (int row = 0; row < frame.Height; ++row) {
+            if (cancelled())
+                return DecodeStatus::Cancelled;
             if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
                 return failure(reader, gif->Error);
             drawLine(row);
@@ -191,7 +199,7 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
 
 } // namespace
 
-DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture) {
+DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel) {
     picture.clear();
     if (file.size() < 3 || std::memcmp(file.data(), "GIF", 3) != 0)
         return DecodeStatus::WrongFormat;
@@ -201,7 +209,7 @@ DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture) {
     const GifHandle gif(DGifOpen(&reader, readFromSpan, &error));
     if (!gif)
         return failure(reader, error);
-    const DecodeStatus status = readFirstFrame(gif.get(), reader, picture);
+    const DecodeStatus status = readFirstFrame(gif.get(), reader, picture, cancel);
     if (status != DecodeStatus::Ok)
         picture.clear();
     return status;

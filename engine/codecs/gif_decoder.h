@@ -6,6 +6,6 @@ namespace varnelo {
 
 class WorkBitmap;
 
-DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture);
+DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr);
 
 } // namespace varnelo

@@ -15,11 +15,6 @@
 namespace varnelo {
 namespace {
 
-// Every scan of a progressive file walks the whole picture, so a file made of
-// thousands of tiny scans would keep the decoder busy for minutes. Real
-// encoders write about ten.
-constexpr int kMaxScans = 500;
-
 // libjpeg hands out at most a few rows per call; asking for more costs nothing.
 constexpr int kRowsPerCall = 16;
 
@@ -35,6 +30,8 @@ struct JpegJob {
     jpeg_progress_mgr progress;
     std::jmp_buf jump;
     WorkBitmap* picture;
+    FileBytes file;
+    DecodeCancel cancel;
     DecodeStatus status;
     // A file that ends right after its last scan, lacking only the end
     // marker, still holds the whole picture. That is only knowable for a
@@ -97,10 +94,65 @@ void onMessage(j_common_ptr info, int level) {
 
 void onOutput(j_common_ptr /*info*/) {}
 
+// Called every row of blocks or so, in every scan: often enough to stop
+// within a fraction of a second.
 void onProgress(j_common_ptr info) {
     JpegJob& job = jobOf(info);
-    if (job.info.input_scan_number > kMaxScans)
-        fail(job, DecodeStatus::Corrupt);
+    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed))
+        fail(job, DecodeStatus::Cancelled);
+    // The scans were counted before decoding; this holds should libjpeg
+    // find more than the count did.
+    if (job.info.input_scan_number > kMaxJpegScans)
+        fail(job, DecodeStatus::TooCostly);
+}
+
+std::size_t segmentLength(FileBytes file, std::size_t at) {
+    return at + 3 < file.size() ? (std::size_t{file[at + 2]} << 8) | file[at + 3] : 0;
+}
+
+// The number of scans of the file, counted over its markers without
+// decoding anything: what each scan will cost is known before it is paid.
+std::int64_t countScans(FileBytes file) {
+    std::int64_t scans = 0;
+    std::size_t at = 2; // after the start-of-image marker
+    while (at + 1 < file.size()) {
+        if (file[at] != 0xFF) {
+            ++at; // stray bytes between segments, which libjpeg skips as well
+            continue;
+        }
+        const std::uint8_t marker = file[at + 1];
+        if (marker == 0xFF) {
+            ++at; // fill byte
+            continue;
+        }
+        if (marker == JPEG_EOI)
+            break;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2; // markers without a length
+            continue;
+        }
+        const std::size_t length = segmentLength(file, at);
+        at += 2 + length;
+        if (marker != 0xDA)
+            continue;
+        ++scans;
+        // The entropy-coded data runs to the next marker that is neither a
+        // stuffed zero nor a restart.
+        while (at + 1 < file.size() && !(file[at] == 0xFF && file[at + 1] != 0 &&
+                                         (file[at + 1] < 0xD0 || file[at + 1] > 0xD7)))
+            ++at;
+    }
+    return scans;
+}
+
+// Bounds the work before any of it is done: every scan walks the whole picture.
+DecodeStatus checkCost(const JpegJob& job) {
+    const std::int64_t scans = countScans(job.file);
+    const std::int64_t pixels =
+        std::int64_t{job.info.image_width} * std::int64_t{job.info.image_height};
+    if (scans > kMaxJpegScans || (scans > 1 && pixels * scans > kMaxJpegPixelScans))
+        return DecodeStatus::TooCostly;
+    return DecodeStatus::Ok;
 }
 
 void initSource(j_decompress_ptr /*info*/) {}
@@ -222,7 +274,9 @@ void runDecoder(JpegJob& job) {
     job.info.src = &job.source;
     job.info.progress = &job.progress;
     jpeg_read_header(&job.info, TRUE);
-    job.status = prepareOutput(job);
+    job.status = checkCost(job);
+    if (job.status == DecodeStatus::Ok)
+        job.status = prepareOutput(job);
     if (job.status == DecodeStatus::Ok) {
         jpeg_start_decompress(&job.info);
         const WorkBitmap& picture = *job.picture;
@@ -240,13 +294,15 @@ void runDecoder(JpegJob& job) {
 
 } // namespace
 
-DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture) {
+DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture, DecodeCancel cancel) {
     picture.clear();
     if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
         return DecodeStatus::WrongFormat;
 
     JpegJob job{};
     job.picture = &picture;
+    job.file = file;
+    job.cancel = cancel;
     job.status = DecodeStatus::Ok;
     job.info.err = jpeg_std_error(&job.errors);
     job.errors.error_exit = onError;

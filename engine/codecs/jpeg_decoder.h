@@ -6,6 +6,6 @@ namespace varnelo {
 
 class WorkBitmap;
 
-DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture);
+DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr);
 
 } // namespace varnelo

@@ -29,6 +29,7 @@ struct PngJob {
     std::size_t size;
     std::size_t position;
     WorkBitmap* picture;
+    DecodeCancel cancel;
     png_structp png;
     png_infop info;
     DecodeStatus status;
@@ -136,8 +137,13 @@ void decodeRows(PngJob& job) {
     }
     // Each pass of an interlaced file adds its pixels to rows already there.
     for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < picture.height(); ++y)
+        for (int y = 0; y < picture.height(); ++y) {
+            if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) {
+                job.status = DecodeStatus::Cancelled;
+                return;
+            }
             png_read_row(png, picture.row(y), nullptr);
+        }
     }
     // Whatever follows the image data (text, IEND) cannot change the picture,
     // so it is not read: a file cut after its pixels still loads.
@@ -174,7 +180,7 @@ void runDecoder(PngJob& job) {
 
 } // namespace
 
-DecodeStatus decodePng(FileBytes file, WorkBitmap& picture) {
+DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel) {
     picture.clear();
     if (file.size() < sizeof kSignature ||
         std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
@@ -186,6 +192,7 @@ DecodeStatus decodePng(FileBytes file, WorkBitmap& picture) {
     job.data = file.data();
     job.size = file.size();
     job.picture = &picture;
+    job.cancel = cancel;
     job.status = DecodeStatus::Ok;
     runDecoder(job);
     if (job.status != DecodeStatus::Ok)

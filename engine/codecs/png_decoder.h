@@ -6,6 +6,6 @@ namespace varnelo {
 
 class WorkBitmap;
 
-DecodeStatus decodePng(FileBytes file, WorkBitmap& picture);
+DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr);
 
 } // namespace varnelo

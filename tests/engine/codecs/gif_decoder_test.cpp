@@ -155,8 +155,23 @@ TEST(GifDecoder, ClaimedSizeIsCheckedAgainstLimits) {
     EXPECT_TRUE(picture.isEmpty());
 }
 
+TEST(GifDecoder, StopsWhenCancelled) {
+    GifSample sample{
+        .screenWidth = 4,
+        .screenHeight = 4,
+        .globalColors = {makeRgb(1, 2, 3), makeRgb(4, 5, 6)},
+        .frames = {{.width = 4, .height = 4, .indexes = std::vector<std::uint8_t>(16, 1)}}};
+    const auto file = encodeGif(sample);
+    const std::atomic<bool> cancel{true};
+    WorkBitmap picture;
+    EXPECT_EQ(decodeGif(file, picture, &cancel), DecodeStatus::Cancelled);
+    EXPECT_TRUE(picture.isEmpty());
+}
+
 TEST(GifBadFiles, FailCleanlyOrDecodeSafely) {
-    test::checkBadFiles(test::badGifSamples(), ".gif", decodeGif, {});
+    test::checkBadFiles(
+        test::badGifSamples(), ".gif",
+        [](FileBytes file, WorkBitmap& picture) { return decodeGif(file, picture); }, {});
 }
 
 TEST(GifBadFiles, DISABLED_WriteFolder) {

@@ -1,4 +1,5 @@
 #include "engine/codecs/jpeg_decoder.h"
+#include "engine/picture_limits.h"
 
 #include "engine/work_bitmap.h"
 #include "tests/support/jpeg_samples.h"
@@ -164,19 +165,59 @@ TEST(JpegDecoder, ClaimedSizeIsCheckedAgainstLimits) {
     EXPECT_TRUE(picture.isEmpty());
 }
 
-TEST(JpegDecoder, EndlessScansAreRefused) {
+// A small progressive grey file whose last scan is repeated until the file
+// has `scans` scans: the few bytes of a scan can make the decoder walk the
+// whole picture again.
+std::vector<std::uint8_t> progressiveWithScans(int scans) {
     auto file = encodeJpeg(8, 8, 1, std::vector<std::uint8_t>(64, 100), {.progressive = true});
     std::size_t lastScan = 0;
+    int count = 0;
     for (std::size_t i = 0; i + 1 < file.size(); ++i) {
-        if (file[i] == 0xFF && file[i + 1] == 0xDA)
+        if (file[i] == 0xFF && file[i + 1] == 0xDA) {
             lastScan = i;
+            ++count;
+        }
     }
     const std::vector<std::uint8_t> scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan),
                                          file.end() - 2);
-    for (int i = 0; i < 600; ++i)
+    for (; count < scans; ++count)
         file.insert(file.end() - 2, scan.begin(), scan.end());
+    return file;
+}
+
+TEST(JpegDecoder, EndlessScansAreRefused) {
     WorkBitmap picture;
-    EXPECT_EQ(decode(file, picture), DecodeStatus::Corrupt);
+    EXPECT_EQ(decode(progressiveWithScans(kMaxJpegScans + 100), picture), DecodeStatus::TooCostly);
+    EXPECT_EQ(decode(progressiveWithScans(kMaxJpegScans), picture), DecodeStatus::Ok);
+}
+
+TEST(JpegDecoder, TheWorkOfEveryScanIsBoundBeforeAnythingIsDecoded) {
+    WorkBitmap picture;
+    // 500 scans over 16384 × 16384 pixels in a few hundred bytes: a minute's
+    // work, refused before any memory is taken.
+    auto bomb = progressiveWithScans(kMaxJpegScans);
+    test::setJpegSize(bomb, 16384, 16384);
+    EXPECT_EQ(decode(bomb, picture), DecodeStatus::TooCostly);
+    EXPECT_TRUE(picture.isEmpty());
+
+    // At 8192 × 8192, 96 scans are the most the bound allows.
+    const std::int64_t allowed = kMaxJpegPixelScans / (std::int64_t{8192} * 8192);
+    auto over = progressiveWithScans(static_cast<int>(allowed) + 1);
+    test::setJpegSize(over, 8192, 8192);
+    EXPECT_EQ(decode(over, picture), DecodeStatus::TooCostly);
+    auto within = progressiveWithScans(static_cast<int>(allowed));
+    test::setJpegSize(within, 8192, 8192);
+    EXPECT_EQ(decode(within, picture), DecodeStatus::Truncated); // decoded until the data ends
+}
+
+TEST(JpegDecoder, StopsWhenCancelled) {
+    const std::atomic<bool> cancel{true};
+    WorkBitmap picture;
+    for (const bool progressive : {false, true}) {
+        const auto file = noisyFile({.progressive = progressive});
+        EXPECT_EQ(decodeJpeg(file, picture, &cancel), DecodeStatus::Cancelled) << progressive;
+        EXPECT_TRUE(picture.isEmpty());
+    }
 }
 
 TEST(JpegDecoder, NotAJpegIsWrongFormat) {
@@ -186,7 +227,9 @@ TEST(JpegDecoder, NotAJpegIsWrongFormat) {
 }
 
 TEST(JpegBadFiles, FailCleanlyOrDecodeSafely) {
-    test::checkBadFiles(test::badJpegSamples(), ".jpg", decodeJpeg, {});
+    test::checkBadFiles(
+        test::badJpegSamples(), ".jpg",
+        [](FileBytes file, WorkBitmap& picture) { return decodeJpeg(file, picture); }, {});
 }
 
 TEST(JpegBadFiles, DISABLED_WriteFolder) {

@@ -185,8 +185,19 @@ TEST(PngDecoder, DamagedChecksumIsCorrupt) {
     }
 }
 
+TEST(PngDecoder, StopsWhenCancelled) {
+    const auto file = test::encodePng(
+        {.width = 4, .height = 4, .colorType = 0, .samples = std::vector<std::uint16_t>(16, 9)});
+    const std::atomic<bool> cancel{true};
+    WorkBitmap picture;
+    EXPECT_EQ(decodePng(file, picture, &cancel), DecodeStatus::Cancelled);
+    EXPECT_TRUE(picture.isEmpty());
+}
+
 TEST(PngBadFiles, FailCleanlyOrDecodeSafely) {
-    test::checkBadFiles(test::badPngSamples(), ".png", decodePng, {});
+    test::checkBadFiles(
+        test::badPngSamples(), ".png",
+        [](FileBytes file, WorkBitmap& picture) { return decodePng(file, picture); }, {});
 }
 
 TEST(PngBadFiles, DISABLED_WriteFolder) {
