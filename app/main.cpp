@@ -1,4 +1,6 @@
 #include "platform/application_fonts.h"
+#include "platform/termination_signals.h"
+#include "ui/close_on_signal.h"
 #include "ui/main_form.h"
 
 #include <QApplication>
@@ -8,8 +10,13 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to its entry and icon (Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnelo.Varnelo"));
     varnelo::registerApplicationFonts();
-    varnelo::MainForm window;
-    window.show();
-    application.exec();
+    varnelo::TerminationSignals terminationSignals;
+    {
+        varnelo::MainForm window;
+        varnelo::closeOnTerminationSignal(window, terminationSignals);
+        window.show();
+        application.exec();
+    }
+    terminationSignals.endByCaughtSignal();
     return 0;
 }

@@ -14,12 +14,12 @@
 #include "engine/work_bitmap.h"
 #include "platform/application_fonts.h"
 #include "platform/system_clock.h"
+#include "platform/termination_signals.h"
 #include "writers/output_writer_factory.h"
 
 #include <QGuiApplication>
 #include <QtGlobal>
 
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -159,35 +159,6 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
 
 namespace {
 
-std::atomic<bool> interruptRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-void onInterrupt(int /*signal*/) {
-    interruptRequested.store(true, std::memory_order_relaxed);
-}
-
-// Ctrl+C cancels the conversion, which then leaves no half-written file.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        installed_ = sigaction(SIGINT, &action, &previous_) == 0;
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-    ~InterruptGuard() {
-        if (installed_)
-            sigaction(SIGINT, &previous_, nullptr);
-    }
-
-private:
-    struct sigaction previous_ {};
-    bool installed_ = false;
-};
-
 QtMessageHandler qtMessageHandler = nullptr;
 
 // Qt's warnings (a missing XDG_RUNTIME_DIR and the like) mean nothing to
@@ -217,9 +188,14 @@ int runConverter(int argc, char* argv[]) {
     const QGuiApplication application(qtArgc, qtArgv);
     registerApplicationFonts();
 
-    const InterruptGuard interruptGuard;
+    // Ctrl+C, a hang-up or kill's SIGTERM cancel the conversion, which
+    // then leaves no half-written file, and end the converter by that signal.
+    TerminationSignals terminationSignals;
     const ConsoleStreams console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1};
-    return convertPictures(arguments, console, interruptRequested);
+    const int exitCode = convertPictures(arguments, console, terminationSignals.requested());
+    std::cerr.flush();
+    terminationSignals.endByCaughtSignal();
+    return exitCode;
 }
 
 } // namespace varnelo

@@ -2,11 +2,13 @@
 #include "engine/clock.h"
 #include "engine/version.h"
 #include "platform/shell.h"
+#include "platform/termination_signals.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/event_pump.h"
 #include "tests/ui/gated_writer.h"
 #include "tests/ui/window_fakes.h"
+#include "ui/close_on_signal.h"
 #include "ui/color_swatch.h"
 #include "ui/font_list.h"
 #include "ui/footer_line.h"
@@ -31,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -332,6 +335,32 @@ TEST_F(MainFormTest, ClosingDuringAConversionEndsPromptlyWithNothingWritten) {
     opener.join();
     form.reset();
     EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(MainFormTest, ATerminationSignalClosesTheWindowAndNothingIsWritten) {
+    TerminationSignals terminationSignals;
+    test::Gate gate;
+    auto form = makeForm([&](const ConversionSettings& settings, WriterContext& context) {
+        return std::make_unique<test::GatedWriter>(makeOutputWriter(settings, context), gate);
+    });
+    closeOnTerminationSignal(*form, terminationSignals);
+    form->show();
+    form->openPictureFile(picture());
+    const std::string output = folder_.file("out.html");
+    form->controls().outputFileEdit->setText(QString::fromStdString(output));
+    form->startConversion();
+    ASSERT_TRUE(test::pumpUntil([&] { return gate.reached(); }));
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        gate.open(); // the pass goes on only after the close began
+    });
+    ::raise(SIGTERM);
+    EXPECT_TRUE(test::pumpUntil([&] { return !form->isVisible(); }));
+    opener.join();
+    EXPECT_FALSE(form->conversionRunning());
+    EXPECT_EQ(terminationSignals.caught(), SIGTERM);
+    form.reset();
     EXPECT_FALSE(std::filesystem::exists(output));
 }
 
