@@ -133,9 +133,14 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     }
 
     CommandLine& options = parsed.options;
+    // Default names never replace a file; a given one must not replace an input.
     if (options.outputPath && samePlace(*options.outputPath, options.pictures.front()))
         return usageError(console.err,
                           "the output \"" + *options.outputPath + "\" would replace the picture");
+    if (options.outputPath && options.phraseFile &&
+        samePlace(*options.outputPath, *options.phraseFile))
+        return usageError(console.err, "the output \"" + *options.outputPath +
+                                           "\" would replace the phrase file");
     if (!settlePhrase(options, console.err))
         return kExitUsage;
 

@@ -209,17 +209,21 @@ TEST_F(Converter, TextModeNeedsAPhrase) {
 
 TEST_F(Converter, UsageErrorsConvertNothing) {
     const Bytes before = test::readBytes(picture_);
+    test::writeBytes(dir_.file("p.txt"), {'a', 'b'});
     for (const Arguments& arguments :
          {Arguments{"--bogus", picture_}, Arguments{picture_, "-W"}, Arguments{},
           Arguments{"-o", dir_.file("x.html"), picture_, picture_},
           Arguments{"-o", dir_.path().string() + "/./cat.bmp", picture_},
+          Arguments{"-m", "text", "--phrase-file", dir_.file("p.txt"), "-o",
+                    dir_.path().string() + "/./p.txt", picture_},
           Arguments{"-m", "text", "--phrase-file", other_.file("none.txt"), picture_}}) {
         EXPECT_EQ(run(arguments), kExitUsage);
         const std::string said = err_.str();
         EXPECT_TRUE(said.starts_with("varnelo-convert: ")) << said;
     }
     EXPECT_TRUE(err_.str().starts_with("varnelo-convert: cannot read the phrase file"));
-    EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
+    EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "p.txt"}));
+    EXPECT_EQ(test::readBytes(dir_.file("p.txt")), (Bytes{'a', 'b'}));
     EXPECT_EQ(test::readBytes(picture_), before);
 }
 
