@@ -19,6 +19,8 @@ constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '
 // Deflate never packs better than about 1032:1, so image data that could not
 // come out of a file this size marks a header that lies about the size.
 constexpr std::uint64_t kMaxInflateRatio = 1100;
+// More than any chunk the decoder reads needs: a palette, a transparency table.
+constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;
 constexpr std::uint64_t kInflateSlack = std::uint64_t{1} << 20;
 
 // Everything the libpng callbacks reach. Plain data only: libpng leaves
@@ -165,6 +167,12 @@ void runDecoder(PngJob& job) {
             png_set_user_limits(job.png, static_cast<png_uint_32>(kMaxPictureSide),
                                 static_cast<png_uint_32>(kMaxPictureSide));
             png_set_benign_errors(job.png, 1);
+            // Only the pixels matter: every chunk but IHDR, PLTE, tRNS, IDAT
+            // and IEND is skipped unread. Text, profiles and palettes
+            // suggested for other displays would otherwise be decompressed
+            // into memory, up to a gigabyte and more for a few bytes of file.
+            png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+            png_set_chunk_malloc_max(job.png, kMaxChunkBytes);
 #ifdef VARNELO_FUZZING
             // Mutated files almost never keep their checksums right; without
             // this the fuzzer would hardly get past the first chunk.
