@@ -14,6 +14,11 @@ if(VARNELO_SANITIZE)
   target_link_options(varnelo_build_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(VARNELO_SANITIZE_THREAD)
+  target_compile_options(varnelo_build_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(varnelo_build_options INTERFACE -fsanitize=thread)
+endif()
+
 if(VARNELO_FUZZ)
   # Coverage feedback for libFuzzer in every library, not just the targets.
   target_compile_options(varnelo_build_options INTERFACE -fsanitize=fuzzer-no-link)
@@ -26,7 +31,7 @@ function(varnelo_add_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE varnelo_build_options)
-  if(VARNELO_SANITIZE OR VARNELO_FUZZ)
+  if(VARNELO_SANITIZE OR VARNELO_SANITIZE_THREAD OR VARNELO_FUZZ)
     # Sanitizer flags must reach whoever links the library, too.
     target_link_libraries(${name} INTERFACE varnelo_build_options)
   endif()

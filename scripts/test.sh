@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Varnelo and runs every test: the format
-# check, the test suite, and the suite once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# check, the test suite, the suite once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the tests with threads under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -27,3 +27,14 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
 cmake --build build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+echo "== tests with threads under ThreadSanitizer"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
+  -DVARNELO_SANITIZE_THREAD=ON -DVARNELO_BUILD_BENCH=OFF
+# The window's hand-off, cancel and close during a pass, and writers racing for a name.
+threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_file_test
+  converter_test)
+cmake --build build/tsan -j"$jobs" --target "${threaded[@]}"
+for test in "${threaded[@]}"; do
+  TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/"$test" --gtest_brief=1
+done
