@@ -28,6 +28,16 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 inline constexpr int kMaxJpegScans = 500;
 inline constexpr std::int64_t kMaxJpegPixelScans = kMaxPicturePixels * 24;
 
+// The memory a load takes: the picture, at most 4 bytes a pixel, and what
+// its decoder works in, at most a progressive CMYK JPEG's coefficients (2
+// bytes a pixel for each of 4 channels) and some tables and rows. The mapped
+// file comes on top only as pages the system may drop. 3 GiB + 64 MiB for
+// the largest picture; 112 MiB in fuzz builds, whose fuzzers run with
+// -malloc_limit_mb at that bound (and -rss_limit_mb 512, for the sanitizer's
+// quarantine and shadow memory).
+inline constexpr std::int64_t kMaxLoadingBytes =
+    kMaxPicturePixels * (4 + 2 * 4) + (std::int64_t{64} << 20);
+
 /// True when a picture of width × height lies inside the limits (both sides at least 1).
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Only some targets have one; libFuzzer calls it first when it is there.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -26,6 +28,8 @@ int replay(const std::filesystem::path& file) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (LLVMFuzzerInitialize != nullptr)
+        LLVMFuzzerInitialize(&argc, &argv);
     int failures = 0;
     int files = 0;
     for (int i = 1; i < argc; ++i) {
