@@ -28,7 +28,8 @@ void BM_DrawCellsAtTheSizeLimit(benchmark::State& state) {
     SilentObserver observer;
     RandomGenerator random(1);
     const std::atomic<bool> cancel{false};
-    WriterContext context{lines, observer, random, cancel};
+    const OutputOpener openOutput = openAtomicOutput;
+    WriterContext context{lines, observer, random, cancel, openOutput};
     ByteString text = "00";
     for (auto _ : state) {
         ImageOutput output(context);

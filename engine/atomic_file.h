@@ -1,22 +1,10 @@
 #pragma once
 
-#include "engine/codecs/byte_sink.h"
+#include "engine/output_file.h"
 
 #include <string>
 
 namespace varnelo {
-
-/// Where an output goes: the path to write, and, when uniqueOutputName
-/// proposed that path beside a base path, that base. A proposed name is
-/// claimed without replacing anything, so that a file another program made
-/// under it meanwhile is kept and the next free number is taken instead.
-struct OutputTarget {
-    OutputTarget(std::string outputPath, std::string base = {})
-        : path(std::move(outputPath)), proposedBeside(std::move(base)) {}
-
-    std::string path;
-    std::string proposedBeside;
-};
 
 /// Writes a file so that it appears whole or not at all, and never harms
 /// what is not a file the user may write. The bytes go to an unnamed
@@ -25,7 +13,7 @@ struct OutputTarget {
 /// Destroyed without commit, it leaves no trace and any existing target
 /// untouched; a process killed while writing leaves nothing either, but for
 /// the named temporary of such a file system.
-class AtomicFile final : public ByteSink {
+class AtomicFile final : public OutputFile {
 public:
     /// The kind of temporary file; named ones serve where the file system
     /// has no unnamed ones, and for tests of that way.
@@ -45,15 +33,15 @@ public:
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) override;
     /// Flushes, and puts the file in the target's place: over an existing
     /// file, or under the first free proposed name.
-    [[nodiscard]] bool commit();
+    [[nodiscard]] bool commit() override;
     /// Drops what was written; the target stays as it was.
     void discard();
 
     /// The system's reason for the last failure.
-    const std::string& error() const { return error_; }
+    const std::string& error() const override { return error_; }
     /// The file written, once committed: the target, the file a link names,
     /// or the name claimed for a proposed one.
-    const std::string& path() const { return path_; }
+    const std::string& path() const override { return path_; }
 
 private:
     bool flushBuffer();

@@ -118,6 +118,12 @@ void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
     }
 }
 
+int charactersPerPixel(const ConversionSettings& settings) {
+    const bool alwaysTwo = settings.transformation == PixelTransformation::TerminalBlocks ||
+                           settings.transformation == PixelTransformation::CustomRange;
+    return alwaysTwo || settings.fontSize != 1 ? 2 : 1;
+}
+
 std::string conversionFace(PixelTransformation mode, const std::string& chosenFace) {
     return mode == PixelTransformation::TerminalBlocks ? std::string(kTerminalFace) : chosenFace;
 }

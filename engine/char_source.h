@@ -29,6 +29,10 @@ void advancePhrasePosition(const ConversionSettings& settings, std::int32_t& phr
 void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
                    std::int32_t& phrasePosition, ByteString& result);
 
+/// How many characters each pixel's text has: two, but one in the modes that
+/// give one at font size 1 (the random ones and custom text).
+int charactersPerPixel(const ConversionSettings& settings);
+
 /// Replaces "}", "{", "/" and "\" by "|", bytes that two-character custom
 /// texts and custom ranges must not produce.
 void forbiddenCharSubstitution(ByteString& text);

@@ -37,28 +37,33 @@ OutputTarget outputTarget(const ConversionSettings& settings) {
 }
 
 WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
-                           const std::atomic<bool>& cancelRequested) {
-    AtomicFile file;
-    if (!file.open(target))
-        return {WriteStatus::Failed, file.error(), {}};
+                           const std::atomic<bool>& cancelRequested, std::string_view lineEnd,
+                           const OutputOpener& openOutput) {
+    const auto cancelled = [&] { return cancelRequested.load(std::memory_order_relaxed); };
+    std::string error;
+    const std::unique_ptr<OutputFile> file = openOutput(target, error);
+    if (!file)
+        return {WriteStatus::Failed, error, {}};
     for (const ByteString& line : lines) {
-        if (cancelRequested.load(std::memory_order_relaxed))
+        if (cancelled())
             return {WriteStatus::Cancelled, {}, {}};
-        if (!file.write(bytesOf(line)) || !file.write(bytesOf("\r\n")))
-            return {WriteStatus::Failed, file.error(), {}};
+        if (!file->write(bytesOf(line)) || !file->write(bytesOf(lineEnd)))
+            return {WriteStatus::Failed, file->error(), {}};
     }
-    if (cancelRequested.load(std::memory_order_relaxed))
+    if (cancelled())
         return {WriteStatus::Cancelled, {}, {}};
-    if (!file.commit())
-        return {WriteStatus::Failed, file.error(), {}};
-    return {WriteStatus::Written, {}, file.path()};
+    if (!file->commit())
+        return {WriteStatus::Failed, file->error(), {}};
+    return {WriteStatus::Written, {}, file->path()};
 }
 
 ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& random,
                                const Clock& clock, PassObserver& observer,
-                               const std::atomic<bool>& cancelRequested, WriterFactory makeWriter)
+                               const std::atomic<bool>& cancelRequested, WriterFactory makeWriter,
+                               OutputOpener openOutput)
     : settings_(std::move(settings)), random_(random), clock_(clock), observer_(observer),
-      cancelRequested_(cancelRequested), makeWriter_(std::move(makeWriter)) {}
+      cancelRequested_(cancelRequested), makeWriter_(std::move(makeWriter)),
+      openOutput_(std::move(openOutput)) {}
 
 PassResult ConversionPass::savingFailed(std::string reason) const {
     return PassResult::failed(
@@ -98,7 +103,7 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     std::int32_t phrasePosition = 0;
     const std::uint32_t t0 = clock_.tickCount();
 
-    WriterContext context{lines_, observer_, random_, cancelRequested_};
+    WriterContext context{lines_, observer_, random_, cancelRequested_, openOutput_};
     const std::unique_ptr<OutputWriter> writer = makeWriter_(settings_, context);
     const OutputStart start = writer->beginOutput(settings_, width, height);
     if (!start.proceeds()) {
@@ -137,7 +142,7 @@ PassResult ConversionPass::run(WorkBitmap picture) {
 
     std::string written = finished.path;
     if (writer->producesDocumentLines()) {
-        PassResult saved = saveDocument();
+        PassResult saved = saveDocument(writer->lineEnd());
         if (saved.end != PassEnd::Done)
             return saved;
         written = std::move(saved.outputPath);
@@ -148,9 +153,10 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     return PassResult::done(milliseconds, std::move(written));
 }
 
-PassResult ConversionPass::saveDocument() {
+PassResult ConversionPass::saveDocument(std::string_view lineEnd) {
     observer_.showStatus("saving...");
-    const WriteOutcome saved = writeDocument(lines_, outputTarget(settings_), cancelRequested_);
+    const WriteOutcome saved =
+        writeDocument(lines_, outputTarget(settings_), cancelRequested_, lineEnd, openOutput_);
     lines_.clear();
     if (cancelled() || saved.status == WriteStatus::Cancelled)
         return PassResult::cancelled();

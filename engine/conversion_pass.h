@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/atomic_file.h"
 #include "engine/conversion_settings.h"
 #include "engine/document_lines.h"
+#include "engine/output_file.h"
 #include "engine/output_writer.h"
 #include "engine/pass_result.h"
 #include "engine/status_sink.h"
@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 namespace varnelo {
 
@@ -32,6 +33,8 @@ struct WriterContext {
     PassObserver& observer;
     RandomGenerator& random;
     const std::atomic<bool>& cancelRequested;
+    /// Opens the output file of a writer that writes its own.
+    const OutputOpener& openOutput;
 };
 
 /// Makes the writer of the settings' output format.
@@ -52,7 +55,7 @@ class ConversionPass {
 public:
     ConversionPass(ConversionSettings settings, RandomGenerator& random, const Clock& clock,
                    PassObserver& observer, const std::atomic<bool>& cancelRequested,
-                   WriterFactory makeWriter);
+                   WriterFactory makeWriter, OutputOpener openOutput = openAtomicOutput);
 
     /// Loads the picture from the settings' sourcePath, then converts it.
     PassResult run();
@@ -62,7 +65,7 @@ public:
 private:
     bool cancelled() const { return cancelRequested_.load(std::memory_order_relaxed); }
     PassResult savingFailed(std::string reason) const;
-    PassResult saveDocument();
+    PassResult saveDocument(std::string_view lineEnd);
 
     ConversionSettings settings_;
     RandomGenerator& random_;
@@ -70,15 +73,19 @@ private:
     PassObserver& observer_;
     const std::atomic<bool>& cancelRequested_;
     WriterFactory makeWriter_;
+    OutputOpener openOutput_;
     DocumentLines lines_;
 };
 
 /// Where the settings send the output.
 OutputTarget outputTarget(const ConversionSettings& settings);
 
-/// Writes the lines, each followed by CR LF, to the target through a
-/// temporary file, so that a failure or cancel leaves any existing file untouched.
+/// Writes the lines, each followed by lineEnd, to the target opened by
+/// openOutput: by default through a temporary file, so that a failure or
+/// cancel leaves any existing file untouched.
 WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
-                           const std::atomic<bool>& cancelRequested);
+                           const std::atomic<bool>& cancelRequested,
+                           std::string_view lineEnd = "\r\n",
+                           const OutputOpener& openOutput = openAtomicOutput);
 
 } // namespace varnelo

@@ -12,7 +12,9 @@ namespace varnelo {
 // The enumerations keep the order of the window's items; that order is the
 // index wherever one is stored.
 
-enum class OutputFormat : std::uint8_t { PlainHtml, CssHtml, Rtf, Image };
+/// The window offers the first four; the two text formats, for a terminal,
+/// are the converter's.
+enum class OutputFormat : std::uint8_t { PlainHtml, CssHtml, Rtf, Image, AnsiText, PlainText };
 
 enum class ImageFormat : std::uint8_t { Bmp, Jpg, Png };
 
@@ -25,6 +27,10 @@ enum class PixelTransformation : std::uint8_t {
     TerminalBlocks,
     CustomRange,
 };
+
+/// How text for a terminal is coloured: 24-bit colours, the nearest of the
+/// xterm palette's 256 or 16 colours, or not at all.
+enum class TerminalColors : std::uint8_t { Truecolor, Palette256, Palette16, None };
 
 enum class ColorDepth : std::uint8_t { Depth1, Depth4, Depth8, Depth15, Depth16, Depth24, Depth32 };
 
@@ -56,6 +62,8 @@ struct ConversionSettings {
     std::int32_t imageWidth = 0;
     std::int32_t imageHeight = 0;
     ColorDepth colorDepth = ColorDepth::Depth24;
+    /// For the coloured terminal text only.
+    TerminalColors terminalColors = TerminalColors::Truecolor;
 };
 
 /// Reads a number field: an optional single "-" or "+", then decimal digits

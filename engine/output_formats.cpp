@@ -9,7 +9,7 @@ namespace varnelo {
 
 namespace {
 
-constexpr std::array<OutputFormatEntry, 6> kOutputFormats = {{
+constexpr std::array<OutputFormatEntry, 8> kOutputFormats = {{
     {OutputFormat::PlainHtml, ImageFormat::Bmp, "plain-html", ".html", ".htm", "HTML",
      OutputKind::Document, WriterKind::Html, std::nullopt},
     {OutputFormat::CssHtml, ImageFormat::Bmp, "css-html", ".html", "", "", OutputKind::Document,
@@ -23,6 +23,10 @@ constexpr std::array<OutputFormatEntry, 6> kOutputFormats = {{
     // PNG's quality is 10 - the zlib compression level: 1 compresses hardest.
     {OutputFormat::Image, ImageFormat::Png, "png", ".png", "", "PNG", OutputKind::Image,
      WriterKind::Image, QualityRange{1, 10, 8}},
+    {OutputFormat::AnsiText, ImageFormat::Bmp, "ansi", ".ans", "", "", OutputKind::TerminalText,
+     WriterKind::Terminal, std::nullopt},
+    {OutputFormat::PlainText, ImageFormat::Bmp, "text", ".txt", "", "", OutputKind::TerminalText,
+     WriterKind::Terminal, std::nullopt},
 }};
 
 std::string lowerAscii(std::string_view text) {
@@ -43,7 +47,7 @@ std::span<const OutputFormatEntry> outputFormats() {
 const OutputFormatEntry& outputFormatOf(OutputFormat outputFormat, ImageFormat imageFormat) {
     for (const OutputFormatEntry& entry : kOutputFormats) {
         if (entry.outputFormat == outputFormat &&
-            (entry.kind == OutputKind::Document || entry.imageFormat == imageFormat))
+            (entry.kind != OutputKind::Image || entry.imageFormat == imageFormat))
             return entry;
     }
     return kOutputFormats.front(); // enumerations outside their values

@@ -9,12 +9,13 @@
 
 namespace varnelo {
 
-/// What a format's writer makes: document lines the conversion saves, or an
-/// image the writer encodes and writes itself.
-enum class OutputKind : std::uint8_t { Document, Image };
+/// What a format's writer makes: document lines the conversion saves, an
+/// image the writer encodes and writes itself, or lines of UTF-8 text for a
+/// terminal, which the converter writes to standard output unless told otherwise.
+enum class OutputKind : std::uint8_t { Document, Image, TerminalText };
 
 /// The writer that serves a format.
-enum class WriterKind : std::uint8_t { Html, Rtf, Image };
+enum class WriterKind : std::uint8_t { Html, Rtf, Image, Terminal };
 
 /// The quality numbers a format accepts, and the one it starts from.
 struct QualityRange {
@@ -49,8 +50,7 @@ struct OutputFormatEntry {
 /// Every output format, in the order the window and --help list them.
 std::span<const OutputFormatEntry> outputFormats();
 
-/// The entry of a format; for the document formats the image format does
-/// not matter.
+/// The entry of a format; but for images the image format does not matter.
 const OutputFormatEntry& outputFormatOf(OutputFormat outputFormat, ImageFormat imageFormat);
 const OutputFormatEntry& outputFormatOf(const ConversionSettings& settings);
 

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnelo {
 
@@ -45,6 +46,9 @@ public:
     /// Whether the conversion saves the document lines the writer builds;
     /// a writer that does not writes its own file in finishOutput.
     virtual bool producesDocumentLines() const = 0;
+    /// What ends each document line in the file: CR LF, as every document
+    /// of the program has it, or LF for text meant for a terminal.
+    virtual std::string_view lineEnd() const { return "\r\n"; }
 
     /// Prepares the output of a picture of width × height pixels.
     [[nodiscard]] virtual OutputStart beginOutput(const ConversionSettings& settings, int width,

@@ -7,7 +7,9 @@
 #include "engine/file_bytes.h"
 #include "engine/work_bitmap.h"
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <vector>
 
 namespace varnelo {
@@ -68,12 +70,45 @@ PictureType pictureTypeOf(std::string_view path) {
     return PictureType::None;
 }
 
+PictureType pictureTypeOfContent(FileBytes bytes) {
+    const auto startsWith = [bytes](std::initializer_list<std::uint8_t> magic) {
+        return bytes.size() >= magic.size() &&
+               std::equal(magic.begin(), magic.end(), bytes.begin());
+    };
+    if (startsWith({'B', 'M'}))
+        return PictureType::Bmp;
+    if (startsWith({0xFF, 0xD8, 0xFF}))
+        return PictureType::Jpeg;
+    if (startsWith({'G', 'I', 'F', '8'}))
+        return PictureType::Gif;
+    if (startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}))
+        return PictureType::Png;
+    return PictureType::None;
+}
+
 std::string_view pictureTypeLabel(PictureType type) {
     for (const PictureTypeEntry& entry : kPictureTypes) {
         if (entry.type == type)
             return entry.label;
     }
     return {};
+}
+
+LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel) {
+    LoadOutcome outcome;
+    outcome.type = pictureTypeOfContent(bytes);
+    if (outcome.type == PictureType::None)
+        return outcome;
+    WorkBitmap decoded;
+    outcome.detail = decodePicture(outcome.type, bytes, decoded, cancel);
+    if (outcome.detail == DecodeStatus::Ok) {
+        bitmap = std::move(decoded);
+        outcome.status = LoadStatus::Loaded;
+    } else {
+        bitmap.clear();
+        outcome.status = LoadStatus::Failed;
+    }
+    return outcome;
 }
 
 LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel) {

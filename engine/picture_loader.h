@@ -33,6 +33,10 @@ std::string pictureExtensionOf(std::string_view path);
 /// The picture type a path names by its extension; None for any other.
 PictureType pictureTypeOf(std::string_view path);
 
+/// The picture type the bytes start like, for a picture without a name
+/// such as standard input; None for any other.
+PictureType pictureTypeOfContent(FileBytes bytes);
+
 /// The label of a picture type ("PNG"), empty for None.
 std::string_view pictureTypeLabel(PictureType type);
 
@@ -60,6 +64,11 @@ struct LoadOutcome {
 /// Setting cancel stops the decoding within a fraction of a second; the
 /// load then fails with DecodeStatus::Cancelled.
 LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel = nullptr);
+
+/// Loads a picture from bytes read from somewhere without a name, its type
+/// taken from its first bytes: the outcome is Ignored when they start like
+/// no picture, and the bitmap then keeps what it held.
+LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel = nullptr);
 
 /// Decodes the bytes of a picture file of the given type into picture; on
 /// failure the picture is empty. loadPicture's work once the file is read.

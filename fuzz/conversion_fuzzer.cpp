@@ -76,7 +76,7 @@ ConversionSettings settingsFrom(InputBytes& input) {
     static constexpr const char* kFaces[] = {"Tahoma", kTerminalFace, "C059 [urw]",
                                              "DejaVu Sans Mono", "No Such Face"};
     const std::uint8_t face = input.next();
-    if (format.kind == OutputKind::Document && face >= 128)
+    if (format.kind != OutputKind::Image && face >= 128)
         settings.fontFace = input.text(input.next() % 12);
     else
         settings.fontFace = kFaces[face % std::size(kFaces)];
@@ -85,6 +85,7 @@ ConversionSettings settingsFrom(InputBytes& input) {
     settings.imageWidth = input.next() % 25;
     settings.imageHeight = input.next() % 25;
     settings.colorDepth = static_cast<ColorDepth>(input.next() % 7);
+    settings.terminalColors = static_cast<TerminalColors>(input.next() % 4);
     settings.outputPath = (outputFolder / ("out" + std::string(format.extension))).string();
     return settings;
 }
@@ -99,6 +100,27 @@ WorkBitmap pictureFrom(InputBytes& input) {
         for (std::size_t i = 0; i < static_cast<std::size_t>(width) * 3; ++i)
             picture.row(y)[i] = input.next();
     return picture;
+}
+
+// Text for a terminal holds no control byte but the line feeds and the
+// escape of its own colour sequences, and no C1 control.
+void checkTerminalText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<std::uint8_t>(text[i]);
+        if (byte == '\n' || byte >= 0x20) {
+            if (byte == 0x7F || (byte == 0xC2 && i + 1 < text.size() &&
+                                 static_cast<std::uint8_t>(text[i + 1]) < 0xA0))
+                __builtin_trap(); // DEL, or a C1 control in UTF-8
+            continue;
+        }
+        if (byte != 0x1B || i + 1 >= text.size() || text[i + 1] != '[')
+            __builtin_trap();
+        for (i += 2; i < text.size() && text[i] != 'm'; ++i)
+            if (!((text[i] >= '0' && text[i] <= '9') || text[i] == ';'))
+                __builtin_trap();
+    }
 }
 
 DocumentLines linesOf(const std::string& path) {
@@ -148,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::RecordingObserver observer;
     const std::atomic<bool> cancel{false};
     const std::string output = settings.outputPath;
-    const bool document = outputFormatOf(settings).kind == OutputKind::Document;
+    const OutputKind kind = outputFormatOf(settings).kind;
     ConversionPass pass(std::move(settings), random, clock, observer, cancel, makeOutputWriter);
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Cancelled)
@@ -158,7 +180,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap(); // a refusal or failure writes nothing
         return 0;
     }
-    if (document) {
+    if (kind == OutputKind::TerminalText) {
+        checkTerminalText(output);
+    } else if (kind == OutputKind::Document) {
         const DocumentLines lines = linesOf(output);
         const bool html = lines.empty() || !lines.front().starts_with("{\\rtf");
         const test::StrictRead read =

@@ -89,6 +89,8 @@ ImageFormat OutputCommands::imageFormat() const {
 QRadioButton* OutputCommands::radioOf(OutputFormat format) const {
     switch (format) {
     case OutputFormat::PlainHtml:
+    case OutputFormat::AnsiText: // the converter's; the window offers no such choice
+    case OutputFormat::PlainText:
         break;
     case OutputFormat::CssHtml:
         return c_.cssHtmlRadio;

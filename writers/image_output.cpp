@@ -72,9 +72,11 @@ WriteOutcome ImageOutput::encode() {
     const bool compressed = settings_.imageFormat != ImageFormat::Bmp;
     context_.observer.showStatus(compressed ? "compressing..." : "saving...");
 
-    AtomicFile file;
-    if (!file.open(outputTarget(settings_)))
-        return {WriteStatus::Failed, file.error(), {}};
+    std::string error;
+    const std::unique_ptr<OutputFile> output = context_.openOutput(outputTarget(settings_), error);
+    if (!output)
+        return {WriteStatus::Failed, error, {}};
+    OutputFile& file = *output;
     // Rows go straight from the image to the encoder; a cancel stops between rows.
     const RowSource rowAt = [&](int y) -> const std::uint8_t* {
         return cancelled() ? nullptr : image_.constScanLine(y);

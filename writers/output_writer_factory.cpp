@@ -4,6 +4,7 @@
 #include "writers/html_writer.h"
 #include "writers/image_output.h"
 #include "writers/rtf_writer.h"
+#include "writers/terminal_writer.h"
 
 namespace varnelo {
 
@@ -16,6 +17,8 @@ std::unique_ptr<OutputWriter> makeOutputWriter(const ConversionSettings& setting
         return std::make_unique<RtfWriter>(context.lines, context.observer);
     case WriterKind::Image:
         return std::make_unique<ImageOutput>(context);
+    case WriterKind::Terminal:
+        return std::make_unique<TerminalWriter>(context.lines);
     }
     return std::make_unique<HtmlWriter>(context.lines);
 }

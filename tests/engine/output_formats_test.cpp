@@ -19,10 +19,11 @@ TEST(OutputFormats, EachFormatHasOneEntryFoundByItsChoicesAndItsName) {
         EXPECT_EQ(entry.kind == OutputKind::Image, entry.outputFormat == OutputFormat::Image);
         EXPECT_EQ(entry.writer == WriterKind::Image, entry.kind == OutputKind::Image);
         EXPECT_TRUE(entry.kind == OutputKind::Image || !entry.quality) << entry.name;
+        EXPECT_EQ(entry.writer == WriterKind::Terminal, entry.kind == OutputKind::TerminalText);
         EXPECT_TRUE(!entry.quality || entry.quality->contains(entry.quality->initial))
             << entry.name;
     }
-    EXPECT_EQ(names.size(), 6u);
+    EXPECT_EQ(names.size(), 8u);
     EXPECT_EQ(outputFormatNamed("jpeg"), nullptr);
 }
 
@@ -41,9 +42,14 @@ TEST(OutputFormats, KeepTheirExtensionsQualitiesAndDialogEntries) {
         int minimum, maximum, initial; // 0 0 0: no quality
     };
     const Expected expected[] = {
-        {"plain-html", ".html", "HTML", 0, 0, 0}, {"css-html", ".html", "", 0, 0, 0},
-        {"rtf", ".rtf", "RTF", 0, 0, 0},          {"bmp", ".bmp", "BMP", 0, 0, 0},
-        {"jpg", ".jpg", "JPG", 1, 100, 80},       {"png", ".png", "PNG", 1, 10, 8},
+        {"plain-html", ".html", "HTML", 0, 0, 0},
+        {"css-html", ".html", "", 0, 0, 0},
+        {"rtf", ".rtf", "RTF", 0, 0, 0},
+        {"bmp", ".bmp", "BMP", 0, 0, 0},
+        {"jpg", ".jpg", "JPG", 1, 100, 80},
+        {"png", ".png", "PNG", 1, 10, 8},
+        {"ansi", ".ans", "", 0, 0, 0},
+        {"text", ".txt", "", 0, 0, 0},
     };
     ASSERT_EQ(outputFormats().size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -68,7 +74,9 @@ TEST(OutputFormats, AnOutputPathNamesItsFormatByTheExtensionOfItsFileName) {
     EXPECT_EQ(nameOf("a/b/out.Rtf"), "rtf");
     EXPECT_EQ(nameOf("out.JPG"), "jpg");
     EXPECT_EQ(nameOf("out.png"), "png");
-    EXPECT_EQ(nameOf("out.txt"), "none");
+    EXPECT_EQ(nameOf("out.txt"), "text");
+    EXPECT_EQ(nameOf("out.ANS"), "ansi");
+    EXPECT_EQ(nameOf("out.doc"), "none");
     EXPECT_EQ(nameOf("out"), "none");
     EXPECT_EQ(nameOf("my.rtf/out"), "none");
 }

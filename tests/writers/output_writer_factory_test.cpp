@@ -5,6 +5,7 @@
 #include "writers/image_output.h"
 #include "writers/output_writer_factory.h"
 #include "writers/rtf_writer.h"
+#include "writers/terminal_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,8 @@ TEST(OutputWriterFactory, EachFormatGetsTheWriterItsEntryNames) {
     test::RecordingObserver observer;
     RandomGenerator random(1);
     const std::atomic<bool> cancel{false};
-    WriterContext context{lines, observer, random, cancel};
+    const OutputOpener openOutput = openAtomicOutput;
+    WriterContext context{lines, observer, random, cancel, openOutput};
     for (const OutputFormatEntry& entry : outputFormats()) {
         ConversionSettings settings;
         settings.outputFormat = entry.outputFormat;
@@ -24,8 +26,7 @@ TEST(OutputWriterFactory, EachFormatGetsTheWriterItsEntryNames) {
         const std::unique_ptr<OutputWriter> writer = makeOutputWriter(settings, context);
         ASSERT_NE(writer, nullptr) << entry.name;
         // The conversion saves lines exactly for the formats that are documents.
-        EXPECT_EQ(writer->producesDocumentLines(), entry.kind == OutputKind::Document)
-            << entry.name;
+        EXPECT_EQ(writer->producesDocumentLines(), entry.kind != OutputKind::Image) << entry.name;
         switch (entry.writer) {
         case WriterKind::Html:
             EXPECT_NE(dynamic_cast<HtmlWriter*>(writer.get()), nullptr) << entry.name;
@@ -35,6 +36,10 @@ TEST(OutputWriterFactory, EachFormatGetsTheWriterItsEntryNames) {
             break;
         case WriterKind::Image:
             EXPECT_NE(dynamic_cast<ImageOutput*>(writer.get()), nullptr) << entry.name;
+            break;
+        case WriterKind::Terminal:
+            EXPECT_NE(dynamic_cast<TerminalWriter*>(writer.get()), nullptr) << entry.name;
+            EXPECT_EQ(writer->lineEnd(), "\n");
             break;
         }
     }

@@ -1,0 +1,107 @@
+#include "writers/terminal_writer.h"
+
+#include "engine/codepages.h"
+#include "writers/terminal_palette.h"
+
+#include <charconv>
+
+namespace varnelo {
+
+namespace {
+
+void appendUtf8(ByteString& text, char32_t character) {
+    if (character < 0x80) {
+        text += static_cast<char>(character);
+    } else if (character < 0x800) {
+        text += static_cast<char>(0xC0 | (character >> 6));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (character >> 12));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    }
+}
+
+void appendNumber(ByteString& text, unsigned value) {
+    char digits[4];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+bool isControl(char32_t character) {
+    return character < 0x20 || (character >= 0x7F && character < 0xA0);
+}
+
+} // namespace
+
+ByteEscapes terminalTextEscapes(CodePage codePage) {
+    ByteEscapes escapes;
+    for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+        const auto value = static_cast<std::uint8_t>(byte);
+        // Below 0x20 code page 437 draws pictures, but a terminal would take
+        // the bytes as controls however they are meant.
+        const char32_t character = byte < 0x20 || byte == 0x7F ? U' ' : toUnicode(codePage, value);
+        ByteString text;
+        appendUtf8(text, isControl(character) ? U' ' : character);
+        if (text != ByteString(1, static_cast<char>(value)))
+            escapes.replace(value, text);
+    }
+    return escapes;
+}
+
+void appendColorSequence(ByteString& text, TerminalColors colors, Rgb color, bool background) {
+    text += "\x1b[";
+    switch (colors) {
+    case TerminalColors::Truecolor:
+        text += background ? "48;2;" : "38;2;";
+        appendNumber(text, redOf(color));
+        text += ';';
+        appendNumber(text, greenOf(color));
+        text += ';';
+        appendNumber(text, blueOf(color));
+        break;
+    case TerminalColors::Palette256:
+        text += background ? "48;5;" : "38;5;";
+        appendNumber(text, static_cast<unsigned>(nearestXterm256(color)));
+        break;
+    case TerminalColors::Palette16: {
+        const auto index = static_cast<unsigned>(nearestXterm16(color));
+        const unsigned base = index < 8 ? (background ? 40 : 30) : (background ? 100 : 90);
+        appendNumber(text, base + index % 8);
+        break;
+    }
+    case TerminalColors::None:
+        break;
+    }
+    text += 'm';
+}
+
+OutputStart TerminalWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
+                                        int /*height*/) {
+    colors_ = settings.outputFormat == OutputFormat::PlainText ? TerminalColors::None
+                                                               : settings.terminalColors;
+    text_ = terminalTextEscapes(codePageOfFace(settings.fontFace));
+    background_.clear();
+    if (colors_ != TerminalColors::None)
+        appendColorSequence(background_, colors_, settings.backgroundColor, true);
+    return OutputStart::proceed();
+}
+
+void TerminalWriter::beginLine(int /*y*/) {
+    line_ = background_;
+}
+
+void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color,
+                              bool newRun) {
+    if (newRun && colors_ != TerminalColors::None)
+        appendColorSequence(line_, colors_, color, false);
+    text_.append(line_, text);
+}
+
+void TerminalWriter::endLine(int /*y*/) {
+    if (colors_ != TerminalColors::None)
+        line_ += "\x1b[0m";
+    lines_.push_back(line_);
+}
+
+} // namespace varnelo

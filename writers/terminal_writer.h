@@ -1,0 +1,41 @@
+#pragma once
+
+#include "engine/codepages.h"
+#include "engine/document_lines.h"
+#include "engine/output_writer.h"
+#include "writers/byte_escapes.h"
+
+namespace varnelo {
+
+/// Writes the pixels as lines of UTF-8 text for a terminal, each ended by LF:
+/// the characters the bytes stand for in the face's code page, each run of a
+/// colour started by an SGR sequence in that colour (none for plain text),
+/// each line on the background colour and ended by a reset. Control
+/// characters are written as blanks, so no pixel text can steer the terminal.
+class TerminalWriter final : public OutputWriter {
+public:
+    explicit TerminalWriter(DocumentLines& lines) : lines_(lines) {}
+
+    bool producesDocumentLines() const override { return true; }
+    std::string_view lineEnd() const override { return "\n"; }
+    OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
+    void beginLine(int y) override;
+    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void endLine(int y) override;
+    WriteOutcome finishOutput() override { return {}; }
+
+private:
+    DocumentLines& lines_;
+    TerminalColors colors_ = TerminalColors::None;
+    ByteEscapes text_;
+    ByteString background_;
+    ByteString line_;
+};
+
+/// The UTF-8 text of each byte in the code page, control characters as blanks.
+ByteEscapes terminalTextEscapes(CodePage codePage);
+
+/// The SGR sequence that sets the foreground (or background) colour.
+void appendColorSequence(ByteString& text, TerminalColors colors, Rgb color, bool background);
+
+} // namespace varnelo
