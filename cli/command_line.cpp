@@ -28,6 +28,9 @@ enum class Option : std::uint8_t {
     Height,
     Depth,
     Quality,
+    Colors,
+    NoAspectCorrection,
+    Quiet,
     Seed,
     Help,
     Version,
@@ -40,7 +43,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 17> kOptionNames = {{
+constexpr std::array<OptionName, 20> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -54,7 +57,10 @@ constexpr std::array<OptionName, 17> kOptionNames = {{
     {Option::Width, "width", 'W', true},
     {Option::Height, "height", 'H', true},
     {Option::Depth, "depth", 'd', true},
-    {Option::Quality, "quality", 'q', true},
+    {Option::Quality, "quality", 'Q', true},
+    {Option::Colors, "colors", '\0', true},
+    {Option::NoAspectCorrection, "no-aspect-correction", '\0', false},
+    {Option::Quiet, "quiet", 'q', false},
     {Option::Seed, "seed", '\0', true},
     {Option::Help, "help", 'h', false},
     {Option::Version, "version", '\0', false},
@@ -74,6 +80,13 @@ constexpr std::array<Named<PixelTransformation>, 7> kModes = {{
     {"text", PixelTransformation::CustomText},
     {"blocks", PixelTransformation::TerminalBlocks},
     {"range", PixelTransformation::CustomRange},
+}};
+
+constexpr std::array<Named<TerminalColors>, 4> kColors = {{
+    {"truecolor", TerminalColors::Truecolor},
+    {"256", TerminalColors::Palette256},
+    {"16", TerminalColors::Palette16},
+    {"none", TerminalColors::None},
 }};
 
 constexpr std::array<Named<BlockStrength>, 5> kBlockStrengths = {{
@@ -188,7 +201,9 @@ void readRange(std::string_view option, std::string_view text, ConversionSetting
     if (colon == std::string_view::npos)
         throw UsageFault{"invalid range '" + std::string(text) + "' for " + std::string(option) +
                          " (expected FROM:TO)"};
-    choices.rangeFrom = int32Number(option, text.substr(0, colon), 1, 255);
+    // As the window keeps them: a start above the end, or above 255, is the
+    // character source's to deal with.
+    choices.rangeFrom = int32Number(option, text.substr(0, colon), 1);
     choices.rangeTo = int32Number(option, text.substr(colon + 1), 0, 255);
 }
 
@@ -247,7 +262,7 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         readRange(name, value, choices);
         break;
     case Option::FontSize:
-        choices.fontSize = int32Number(name, value, 1);
+        choices.fontSize = int32Number(name, value, 1, kMaxFontSize);
         break;
     case Option::Font:
         choices.fontFace = fontFace(name, value);
@@ -256,10 +271,10 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         options.backgroundColor = backgroundColor(name, value);
         break;
     case Option::Width:
-        options.width = int32Number(name, value, 0);
+        options.width = int32Number(name, value, 1);
         break;
     case Option::Height:
-        options.height = int32Number(name, value, 0);
+        options.height = int32Number(name, value, 1);
         break;
     case Option::Depth:
         options.colorDepth = choose(kDepths, name, value);
@@ -267,6 +282,15 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
     case Option::Quality:
         pending.quality = wholeNumber(name, value, std::numeric_limits<std::int32_t>::max());
         pending.qualityOption = std::string(name);
+        break;
+    case Option::Colors:
+        options.colors = choose(kColors, name, value);
+        break;
+    case Option::NoAspectCorrection:
+        options.aspectCorrection = false;
+        break;
+    case Option::Quiet:
+        options.quiet = true;
         break;
     case Option::Seed:
         options.seed = static_cast<std::uint32_t>(
@@ -368,6 +392,7 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
                 result.action = *action;
                 return result;
             }
+            applyOption(known->option, name, {}, options, pending);
             continue;
         }
         if (!value) {
@@ -380,6 +405,9 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
 
     if (pending.phraseText && options.phraseFile)
         throw UsageFault{"--phrase and --phrase-file cannot be used together"};
+    if (options.choices.transformation == PixelTransformation::CustomText && !options.phraseFile &&
+        options.choices.customPhrase.empty())
+        throw UsageFault{kNoPhraseMessage};
     if (options.pictures.empty())
         throw UsageFault{"no picture given"};
     if (options.outputPath && options.pictures.size() > 1)
@@ -456,11 +484,14 @@ std::string usageText() {
     return R"(Usage: varnelo-convert [options] PICTURE...
 Turns each picture ()" +
            pictureTypeNames() + R"() into an ascii picture: every pixel
-becomes one or two characters printed in that pixel's colour.
+becomes one or two characters printed in that pixel's colour. A PICTURE of
+- is read from standard input, its type from its first bytes.
 
-  -o, --output PATH      the output file (only with one picture); by default
-                         the picture's name with the format's extension,
-                         numbered when that file exists
+  -o, --output PATH      the output file (only with one picture), - for
+                         standard output; by default the picture's name with
+                         the format's extension, numbered when that file
+                         exists, and standard output for ansi and text or a
+                         picture read from standard input
   -f, --format FORMAT    )" +
            formatNames() + R"(; by default
                          from the extension of --output, else )" +
@@ -470,29 +501,39 @@ becomes one or two characters printed in that pixel's colour.
       --phrase TEXT      the text of text mode
       --phrase-file FILE the text of text mode, read from a Windows-1252 file
       --blocks STRENGTH  1 (default), 2, 3, 4 or random, for blocks mode
-      --range FROM:TO    the character codes of range mode (default )" +
+      --range FROM:TO    the character codes of range mode, FROM at least 1,
+                         TO at most 255 (default )" +
            std::to_string(defaults.rangeFrom) + ":" + std::to_string(defaults.rangeTo) + R"()
-  -s, --font-size N      the font size (default )" +
-           std::to_string(defaults.fontSize) + R"()
+  -s, --font-size N      the font size, 1 to )" +
+           std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
       --font FACE        the font face (default )" +
            defaults.fontFace + "; blocks mode uses " + kTerminalFace + R"()
   -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel)
-  -W, --width N          the width in characters (default: the picture's)
+  -W, --width N          the width in characters (default: the picture's, or
+                         for ansi and text on a terminal the terminal's width)
   -H, --height N         the height in lines; given one of the two, the other
                          keeps the picture's proportion
   -d, --depth BITS       reduce the colours to 1, 4, 8, 15, 16, 24 or 32 bits
                          (default: the picture's own depth)
-  -q, --quality N        the image quality (for png, lower compresses harder):
+  -Q, --quality N        the image quality (for png, lower compresses harder):
                          )" +
            qualityRanges() + R"(
+      --colors COLORS    the colours of ansi: truecolor, 256, 16 or none
+                         (default: truecolor when COLORTERM says so, none when
+                         NO_COLOR is set, else 256)
+      --no-aspect-correction
+                         keep one line a pixel for ansi and text where a pixel
+                         has one character (by default the height is halved,
+                         as a character is twice as high as wide)
       --seed N           seed the random characters (default: the clock)
+  -q, --quiet            show errors only, no progress
   -h, --help             show this text
       --version          show the version
 
-Exit status: 0 when every picture was converted, 1 when one was not,
-2 when the arguments are wrong.
+Messages go to standard error, one line each. Exit status: 0 when every
+picture was converted, 1 when one was not, 2 when the arguments are wrong.
 )";
 }
 

@@ -24,7 +24,25 @@ struct CommandLine {
     std::optional<std::int32_t> height;
     std::optional<ColorDepth> colorDepth;
     std::optional<std::uint32_t> seed;
+    /// --colors; left empty, the terminal's environment decides.
+    std::optional<TerminalColors> colors;
+    /// Text for a terminal halves its height at one character a pixel, so
+    /// that the picture keeps its proportion on screen.
+    bool aspectCorrection = true;
+    /// --quiet: errors only, no progress.
+    bool quiet = false;
 };
+
+/// The name that stands for standard input as a picture, and standard
+/// output as the output.
+inline constexpr const char* kStandardStream = "-";
+
+/// The largest font size: RTF writes 20 times the size as a 16-bit number.
+inline constexpr std::int32_t kMaxFontSize = 1638;
+
+/// Text mode without a phrase, given or read from its file.
+inline constexpr const char* kNoPhraseMessage =
+    "text mode needs a phrase (--phrase or --phrase-file)";
 
 enum class CommandAction : std::uint8_t { Convert, ShowHelp, ShowVersion, UsageError };
 

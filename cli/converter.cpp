@@ -20,10 +20,15 @@
 #include <QGuiApplication>
 #include <QtGlobal>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace varnelo {
@@ -50,11 +55,59 @@ bool settlePhrase(CommandLine& options, std::ostream& err) {
         return true;
     std::optional<ByteString> phrase = readPhraseFile(*options.phraseFile);
     if (!phrase) {
-        err << kProgramName << ": cannot read the phrase file \"" << *options.phraseFile << "\"\n";
+        usageError(err, "cannot read the phrase file \"" + *options.phraseFile + "\"");
         return false;
     }
     options.choices.customPhrase = std::move(*phrase);
+    if (options.choices.transformation == PixelTransformation::CustomText &&
+        options.choices.customPhrase.empty()) {
+        usageError(err,
+                   "the phrase file \"" + *options.phraseFile + "\" is empty; " + kNoPhraseMessage);
+        return false;
+    }
     return true;
+}
+
+// Writes an output into a stream, standard output in the program, as the
+// bytes come.
+class StreamOutput final : public OutputFile {
+public:
+    explicit StreamOutput(std::ostream& out) : out_(out) {}
+    bool write(std::span<const std::uint8_t> bytes) override {
+        errno = 0;
+        out_.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return check();
+    }
+    bool commit() override {
+        errno = 0;
+        out_.flush();
+        return check();
+    }
+    const std::string& error() const override { return error_; }
+    const std::string& path() const override { return path_; }
+
+private:
+    // The stream keeps no reason; the failed write left it in errno.
+    bool check() {
+        if (out_)
+            return true;
+        const int cause = errno;
+        error_ = cause != 0 ? std::strerror(cause) : "cannot write to standard output";
+        return false;
+    }
+
+    std::ostream& out_;
+    std::string path_ = kStandardStream;
+    std::string error_;
+};
+
+bool toStandardOutput(const CommandLine& options, const OutputFormatEntry& format,
+                      const std::string& picturePath) {
+    if (options.outputPath)
+        return *options.outputPath == kStandardStream;
+    // A picture from standard input has no place beside it.
+    return format.kind == OutputKind::TerminalText || picturePath == kStandardStream;
 }
 
 struct RunContext {
@@ -65,9 +118,34 @@ struct RunContext {
     const SystemClock& clock;
 };
 
+// Reads a picture from standard input: its type from its first bytes.
+LoadOutcome loadFromInput(std::istream& in, WorkBitmap& picture, DecodeCancel cancel) {
+    std::vector<std::uint8_t> bytes;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+        if (bytes.size() > kMaxPictureFileBytes) {
+            LoadOutcome tooLarge;
+            tooLarge.status = LoadStatus::Failed;
+            tooLarge.type = pictureTypeOfContent(bytes);
+            tooLarge.file.status = ReadFileStatus::TooLarge;
+            return tooLarge;
+        }
+    }
+    return loadPictureBytes(bytes, picture, cancel);
+}
+
 // Converts one picture; true when its output is written.
 bool convertPicture(const RunContext& run, const std::string& picturePath) {
-    ConsoleObserver observer(run.console.err, run.console.errIsTerminal, picturePath);
+    const CommandLine& options = run.options;
+    const bool fromInput = picturePath == kStandardStream;
+    const OutputFormatEntry& format = outputFormatOf(options.choices);
+    const bool toOutput = toStandardOutput(options, format, picturePath);
+    // Progress would run into a picture drawn on the same terminal.
+    const bool progress =
+        run.console.errIsTerminal && !options.quiet && !(toOutput && run.console.outIsTerminal);
+    ConsoleObserver observer(run.console.err, progress,
+                             std::string(kProgramName) + ": " + picturePath);
     const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
@@ -77,7 +155,9 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // Loaded once, here: the defaults that depend on the picture need it,
     // and the conversion goes on from it.
     WorkBitmap picture;
-    const LoadOutcome loaded = loadPicture(picturePath, picture, &run.cancelRequested);
+    const LoadOutcome loaded = fromInput && run.console.in != nullptr
+                                   ? loadFromInput(*run.console.in, picture, &run.cancelRequested)
+                                   : loadPicture(picturePath, picture, &run.cancelRequested);
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
         return false;
@@ -87,16 +167,17 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         return false;
     }
 
-    ConversionSettings settings = conversionSettings(run.options, picturePath, picture);
-    // Chosen just before converting, so that a picture converted earlier in
-    // the run has taken its name already.
-    if (run.options.outputPath) {
-        settings.outputPath = *run.options.outputPath;
+    const int columns = toOutput && run.console.outIsTerminal ? run.console.outColumns : 0;
+    ConversionSettings settings =
+        conversionSettings(options, picturePath, picture, columns, run.console.colors);
+    if (toOutput) {
+        settings.outputPath = kStandardStream;
+    } else if (options.outputPath) {
+        settings.outputPath = *options.outputPath;
     } else {
         // Claimed when written, so that converters started together never
         // write over each other's output.
-        settings.outputPath =
-            uniqueOutputName(picturePath, std::string(outputFormatOf(settings).extension));
+        settings.outputPath = uniqueOutputName(picturePath, std::string(format.extension));
         settings.outputNameBase = picturePath;
     }
     const StartProblem problem = checkConversionStart(settings, true);
@@ -105,16 +186,33 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         return false;
     }
 
+    OutputOpener openOutput = openAtomicOutput;
+    if (toOutput)
+        openOutput = [&out = run.console.out](const OutputTarget&, std::string&) {
+            return std::make_unique<StreamOutput>(out);
+        };
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
-                        makeOutputWriter);
+                        makeOutputWriter, std::move(openOutput));
     const PassResult result = pass.run(std::move(picture));
     observer.finish();
-    if (result.end != PassEnd::Done)
+    // A reader that went away (head, a closed pager) cancels by its broken
+    // pipe; as for any Unix tool, that needs no word.
+    const bool readerGone = toOutput && result.end == PassEnd::Cancelled && !run.console.out;
+    if (result.end != PassEnd::Done && !readerGone)
         observer.report(passEndMessage(result));
     return result.end == PassEnd::Done;
 }
 
 } // namespace
+
+TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm) {
+    if (noColor != nullptr && *noColor != '\0')
+        return TerminalColors::None;
+    const std::string_view term = colorTerm == nullptr ? "" : colorTerm;
+    if (term == "truecolor" || term == "24bit")
+        return TerminalColors::Truecolor;
+    return TerminalColors::Palette256;
+}
 
 int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
                     const std::atomic<bool>& cancelRequested) {
@@ -134,13 +232,24 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
 
     CommandLine& options = parsed.options;
     // Default names never replace a file; a given one must not replace an input.
-    if (options.outputPath && samePlace(*options.outputPath, options.pictures.front()))
+    if (options.outputPath && *options.outputPath != kStandardStream &&
+        samePlace(*options.outputPath, options.pictures.front()))
         return usageError(console.err,
                           "the output \"" + *options.outputPath + "\" would replace the picture");
-    if (options.outputPath && options.phraseFile &&
+    if (options.outputPath && *options.outputPath != kStandardStream && options.phraseFile &&
         samePlace(*options.outputPath, *options.phraseFile))
         return usageError(console.err, "the output \"" + *options.outputPath +
                                            "\" would replace the phrase file");
+    const OutputFormatEntry& format = outputFormatOf(options.choices);
+    if (console.outIsTerminal && format.kind == OutputKind::Image) {
+        for (const std::string& picture : options.pictures) {
+            if (toStandardOutput(options, format, picture))
+                return usageError(console.err,
+                                  "refusing to write a binary picture to a terminal; use -o FILE");
+        }
+    }
+    if (std::count(options.pictures.begin(), options.pictures.end(), kStandardStream) > 1)
+        return usageError(console.err, "standard input can be read only once");
     if (!settlePhrase(options, console.err))
         return kExitUsage;
 
@@ -196,7 +305,21 @@ int runConverter(int argc, char* argv[]) {
     // Ctrl+C, a hang-up or kill's SIGTERM cancel the conversion, which
     // then leaves no half-written file, and end the converter by that signal.
     TerminationSignals terminationSignals;
-    const ConsoleStreams console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1};
+    // Outputs to standard output are written in large pieces: no need for
+    // C stdio to see them.
+    std::ios::sync_with_stdio(false);
+    winsize window{};
+    const bool outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+    const int columns =
+        outIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 ? window.ws_col : 0;
+    const ConsoleStreams console{
+        std::cout,
+        std::cerr,
+        ::isatty(STDERR_FILENO) == 1,
+        &std::cin,
+        outIsTerminal,
+        columns,
+        colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM"))};
     const int exitCode = convertPictures(arguments, console, terminationSignals.requested());
     std::cerr.flush();
     terminationSignals.endByCaughtSignal();

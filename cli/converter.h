@@ -1,18 +1,29 @@
 #pragma once
 
+#include "engine/conversion_settings.h"
+
 #include <atomic>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace varnelo {
 
-/// Where varnelo-convert talks: the help and version texts go to out,
-/// everything else to err. Progress lines are shown only on a terminal.
+/// Where varnelo-convert talks and what it knows of its terminal: the help
+/// and version texts, and outputs sent to standard output, go to out;
+/// messages to err, progress lines only when err is a terminal; a picture
+/// named "-" is read from in.
 struct ConsoleStreams {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;
+    std::istream* in = nullptr;
+    bool outIsTerminal = false;
+    /// The width of the terminal out is, in columns; 0 when unknown.
+    int outColumns = 0;
+    /// How the terminal's environment asks for colours (COLORTERM, NO_COLOR).
+    TerminalColors colors = TerminalColors::Palette256;
 };
 
 /// Exit codes of varnelo-convert.
@@ -26,6 +37,10 @@ inline constexpr int kExitUsage = 2;
 /// cancelRequested stops the conversion under way and skips the rest.
 int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
                     const std::atomic<bool>& cancelRequested);
+
+/// The colours the environment asks for: none when NO_COLOR is set and not
+/// empty, 24-bit when COLORTERM says truecolor or 24bit, else 256.
+TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm);
 
 /// Runs varnelo-convert with its arguments; returns the exit code.
 int runConverter(int argc, char* argv[]);

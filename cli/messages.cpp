@@ -90,6 +90,8 @@ std::string failureMessage(const PassFailure& failure) {
 } // namespace
 
 std::string loadFailureMessage(const std::string& path, const LoadOutcome& outcome) {
+    if (outcome.type == PictureType::None && path == kStandardStream)
+        return "standard input holds no picture (" + pictureTypeNames() + ")";
     if (outcome.type == PictureType::None) {
         const std::string extension = pictureExtensionOf(path);
         if (extension.empty())

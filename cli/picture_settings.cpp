@@ -2,6 +2,9 @@
 
 #include "engine/char_source.h"
 
+#include "engine/output_formats.h"
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -23,19 +26,21 @@ std::int32_t roundedSide(double side) {
 } // namespace
 
 PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std::int32_t> height,
-                           int pictureWidth, int pictureHeight) {
+                           int pictureWidth, int pictureHeight, double heightScale) {
     if (!width && !height)
         return {pictureWidth, pictureHeight};
     if (width && height)
         return {*width, *height};
-    const double ratio = static_cast<double>(pictureWidth) / static_cast<double>(pictureHeight);
+    const double ratio =
+        static_cast<double>(pictureWidth) / (static_cast<double>(pictureHeight) * heightScale);
     if (width)
         return {*width, roundedSide(static_cast<double>(*width) / ratio)};
     return {roundedSide(static_cast<double>(*height) * ratio), *height};
 }
 
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
-                                      const WorkBitmap& picture) {
+                                      const WorkBitmap& picture, int terminalColumns,
+                                      TerminalColors terminalColors) {
     ConversionSettings settings = options.choices;
     settings.sourcePath = picturePath;
     // As in the window: a phrase typed for text mode does not reach the
@@ -45,8 +50,20 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
     settings.backgroundColor =
         options.backgroundColor.value_or(picture.isEmpty() ? Rgb{0} : picture.pixelColor(0, 0));
+    settings.terminalColors = options.colors.value_or(terminalColors);
+    std::optional<std::int32_t> width = options.width;
+    double heightScale = 1.0;
+    if (outputFormatOf(settings).kind == OutputKind::TerminalText) {
+        // One character a pixel makes a pixel twice as high as wide on
+        // screen: half the lines keep the picture's proportion there.
+        const int characters = charactersPerPixel(settings);
+        if (characters == 1 && options.aspectCorrection)
+            heightScale = 0.5;
+        if (!options.width && !options.height && terminalColumns > 0)
+            width = std::max(1, terminalColumns / characters);
+    }
     const PictureSize size =
-        conversionSize(options.width, options.height, picture.width(), picture.height());
+        conversionSize(width, options.height, picture.width(), picture.height(), heightScale);
     settings.imageWidth = size.width;
     settings.imageHeight = size.height;
     settings.colorDepth = options.colorDepth.value_or(colorDepthOf(picture.depth()));

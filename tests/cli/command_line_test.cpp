@@ -52,7 +52,7 @@ TEST(CommandLine, TakesValuesInEveryForm) {
 TEST(CommandLine, ReadsEveryOption) {
     const CommandLine options =
         parsed({"-f",      "css-html", "-m",      "blocks",     "--blocks", "random", "--range",
-                "200:100", "-b",       "#1a2B3c", "-W",         "0007",     "-H",     "0",
+                "200:100", "-b",       "#1a2B3c", "-W",         "0007",     "-H",     "1",
                 "-d",      "15",       "--seed",  "4294967295", "a.bmp",    "b.gif"});
     EXPECT_EQ(options.choices.outputFormat, OutputFormat::CssHtml);
     EXPECT_EQ(options.choices.transformation, PixelTransformation::TerminalBlocks);
@@ -61,7 +61,7 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(options.choices.rangeTo, 100);
     EXPECT_EQ(options.backgroundColor, makeRgb(0x1A, 0x2B, 0x3C));
     EXPECT_EQ(options.width, 7);
-    EXPECT_EQ(options.height, 0);
+    EXPECT_EQ(options.height, 1);
     EXPECT_EQ(options.colorDepth, ColorDepth::Depth15);
     EXPECT_EQ(options.seed, 4294967295u);
     EXPECT_EQ(options.pictures, (Arguments{"a.bmp", "b.gif"}));
@@ -78,7 +78,8 @@ TEST(CommandLine, TakesTheFormatFromTheOutputName) {
         {"out.Rtf", OutputFormat::Rtf, ImageFormat::Bmp},
         {"out.JPG", OutputFormat::Image, ImageFormat::Jpg},
         {"out.png", OutputFormat::Image, ImageFormat::Png},
-        {"out.txt", OutputFormat::PlainHtml, ImageFormat::Bmp},
+        {"out.txt", OutputFormat::PlainText, ImageFormat::Bmp},
+        {"out.doc", OutputFormat::PlainHtml, ImageFormat::Bmp},
         {"my.rtf/out", OutputFormat::PlainHtml, ImageFormat::Bmp},
     };
     for (const auto& [output, format, image] : cases) {
@@ -93,20 +94,35 @@ TEST(CommandLine, TakesTheFormatFromTheOutputName) {
 TEST(CommandLine, QualityDefaultsAndBoundsFollowTheImageFormat) {
     EXPECT_EQ(parsed({"-f", "jpg", "a.bmp"}).choices.imageQuality, 80);
     EXPECT_EQ(parsed({"-f", "png", "a.bmp"}).choices.imageQuality, 8);
-    EXPECT_EQ(parsed({"-f", "jpg", "-q", "100", "a.bmp"}).choices.imageQuality, 100);
-    EXPECT_EQ(parsed({"-o", "x.png", "-q", "1", "a.bmp"}).choices.imageQuality, 1);
-    usageError({"-f", "jpg", "-q", "0", "a.bmp"});
-    usageError({"-f", "jpg", "-q", "101", "a.bmp"});
-    usageError({"-f", "png", "-q", "0", "a.bmp"});
-    usageError({"-f", "png", "-q", "11", "a.bmp"});
+    EXPECT_EQ(parsed({"-f", "jpg", "-Q", "100", "a.bmp"}).choices.imageQuality, 100);
+    EXPECT_EQ(parsed({"-o", "x.png", "--quality", "1", "a.bmp"}).choices.imageQuality, 1);
+    usageError({"-f", "jpg", "-Q", "0", "a.bmp"});
+    usageError({"-f", "jpg", "-Q", "101", "a.bmp"});
+    usageError({"-f", "png", "-Q", "0", "a.bmp"});
+    usageError({"-f", "png", "-Q", "11", "a.bmp"});
     // Other formats have no quality to bound, but a number is still a number.
-    parsed({"-f", "bmp", "-q", "500", "a.bmp"});
-    usageError({"-q", "high", "a.bmp"});
+    parsed({"-f", "bmp", "-Q", "500", "a.bmp"});
+    usageError({"-Q", "high", "a.bmp"});
 }
 
 TEST(CommandLine, RefusesValuesOutOfBounds) {
-    for (const char* range : {"0:255", "1:256", "256:255", "12", "1:", "1:2:3", "-1:5"})
+    for (const char* range : {"0:255", "1:256", "12", "1:", "1:2:3", "-1:5"})
         usageError({"--range", range, "a.bmp"});
+    // As in the window: a start above the end, or above 255, is kept.
+    EXPECT_EQ(parsed({"--range", "300:255", "a.bmp"}).choices.rangeFrom, 300);
+    for (const char* size : {"-W", "-H"})
+        EXPECT_EQ(usageError({size, "0", "a.bmp"}),
+                  std::string(size) + " 0 is too small (at least 1)");
+    // RTF writes 20 times the font size as a 16-bit number.
+    EXPECT_EQ(parsed({"-s", "1638", "a.bmp"}).choices.fontSize, 1638);
+    EXPECT_EQ(usageError({"-s", "2147483647", "a.bmp"}),
+              "-s 2147483647 is too large (at most 1638)");
+    EXPECT_EQ(usageError({"-m", "text", "a.bmp"}),
+              "text mode needs a phrase (--phrase or --phrase-file)");
+    EXPECT_EQ(usageError({"-m", "text", "--phrase=", "a.bmp"}),
+              "text mode needs a phrase (--phrase or --phrase-file)");
+    for (const char* colors : {"", "24bit", "8"})
+        usageError({"--colors", colors, "a.bmp"});
     EXPECT_EQ(parsed({"-H", "2147483647", "a.bmp"}).height, 2147483647);
     for (const char* number :
          {"", "-5", "+5", " 5", "5px", "1e3", "0x10", "2147483648", "99999999999999999999999"})
@@ -120,6 +136,23 @@ TEST(CommandLine, RefusesValuesOutOfBounds) {
         usageError({"--font", face, "a.bmp"});
     for (const char* choice : {"-f", "-m", "--blocks", "-d"})
         usageError({choice, "5", "a.bmp"});
+}
+
+TEST(CommandLine, ReadsTheTerminalOptions) {
+    const CommandLine plain = parsed({"a.bmp"});
+    EXPECT_FALSE(plain.quiet);
+    EXPECT_FALSE(plain.colors);
+    EXPECT_TRUE(plain.aspectCorrection);
+    const CommandLine options =
+        parsed({"-q", "-f", "ansi", "--colors", "16", "--no-aspect-correction", "a.bmp"});
+    EXPECT_TRUE(options.quiet);
+    EXPECT_EQ(options.colors, TerminalColors::Palette16);
+    EXPECT_FALSE(options.aspectCorrection);
+    EXPECT_EQ(options.choices.outputFormat, OutputFormat::AnsiText);
+    EXPECT_EQ(parsed({"--quiet", "--colors=none", "a.bmp"}).colors, TerminalColors::None);
+    EXPECT_EQ(parsed({"-f", "text", "-"}).pictures, Arguments{"-"});
+    EXPECT_EQ(parsed({"-o", "-", "a.bmp"}).outputPath, "-");
+    usageError({"--quiet=yes", "a.bmp"});
 }
 
 TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -41,6 +42,84 @@ protected:
         ::dup2(err, STDERR_FILENO);
         const rlimit limit{fileSizeLimit, fileSizeLimit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::vector<char*> argv{const_cast<char*>(VARNELO_CONVERT_PROGRAM)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(VARNELO_CONVERT_PROGRAM, argv.data());
+        ::_exit(127);
+    }
+
+    // Runs the converter to its end with standard input from a file and
+    // standard output and errors into files.
+    Finished runPiped(const std::vector<std::string>& arguments, const std::string& input,
+                      std::string& out) {
+        const std::string outPath = logs_.file("out.bin");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int in = ::open(input.c_str(), O_RDONLY);
+            const int written = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(in, STDIN_FILENO);
+            ::dup2(written, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::close(in);
+            ::close(written);
+            ::close(err);
+            exec(arguments);
+        }
+        Finished finished = wait(child);
+        const std::vector<std::uint8_t> bytes = test::readBytes(outPath);
+        out.assign(bytes.begin(), bytes.end());
+        return finished;
+    }
+
+    // Runs the converter with standard output into a pipe nobody reads,
+    // as after `| head` has had enough.
+    Finished runIntoClosedPipe(const std::vector<std::string>& arguments) {
+        int ends[2];
+        if (::pipe(ends) != 0)
+            return {};
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(ends[1], STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::close(ends[0]);
+            ::close(ends[1]);
+            ::close(err);
+            exec(arguments);
+        }
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return wait(child);
+    }
+
+    // Runs the converter on a pseudo-terminal of the given width: what the
+    // terminal showed of its output and messages.
+    Finished runOnTerminal(const std::vector<std::string>& arguments, unsigned short columns,
+                           std::string& shown) {
+        winsize size{};
+        size.ws_col = columns;
+        size.ws_row = 40;
+        int terminal = -1;
+        const pid_t child = ::forkpty(&terminal, nullptr, nullptr, &size);
+        if (child == 0)
+            exec(arguments);
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+            if (got <= 0)
+                break; // EIO once the converter has closed its side
+            shown.append(buffer, static_cast<std::size_t>(got));
+        }
+        ::close(terminal);
+        Finished finished;
+        ::waitpid(child, &finished.status, 0);
+        return finished;
+    }
+
+    [[noreturn]] static void exec(const std::vector<std::string>& arguments) {
         std::vector<char*> argv{const_cast<char*>(VARNELO_CONVERT_PROGRAM)};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
@@ -85,7 +164,7 @@ protected:
 TEST_F(ConverterProcess, ASignalWhileWritingLeavesNothingAndEndsTheConverterByIt) {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         // The largest drawn image, compressed hardest: seconds of writing.
-        const pid_t child = start({"-f", "png", "-q", "1", "-W", "423", "-H", "461", "-o",
+        const pid_t child = start({"-f", "png", "-Q", "1", "-W", "423", "-H", "461", "-o",
                                    folder_.file("out.png"), picture_});
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!writesInFolder(child) && std::chrono::steady_clock::now() < deadline &&
@@ -96,7 +175,7 @@ TEST_F(ConverterProcess, ASignalWhileWritingLeavesNothingAndEndsTheConverterByIt
         const Finished finished = wait(child);
         ASSERT_TRUE(WIFSIGNALED(finished.status)) << signal << ": " << finished.err;
         EXPECT_EQ(WTERMSIG(finished.status), signal);
-        EXPECT_EQ(finished.err, picture_ + ": cancelled!\n") << signal;
+        EXPECT_EQ(finished.err, "varnelo-convert: " + picture_ + ": cancelled!\n") << signal;
         EXPECT_EQ(names(), std::set<std::string>{"p.bmp"}) << signal;
     }
 }
@@ -106,8 +185,65 @@ TEST_F(ConverterProcess, AFullDiskFailsWithItsReasonAndLeavesNothing) {
     const Finished finished = wait(child);
     ASSERT_TRUE(WIFEXITED(finished.status)) << finished.err;
     EXPECT_EQ(WEXITSTATUS(finished.status), 1);
+    EXPECT_EQ(finished.err, "varnelo-convert: " + picture_ + ": failed saving \"" +
+                                folder_.file("out.html") + "\": File too large\n");
+    EXPECT_EQ(names(), std::set<std::string>{"p.bmp"});
+}
+
+TEST_F(ConverterProcess, ReadsAPipeAndWritesOneAsAUnixToolDoes) {
+    std::string out;
+    Finished finished = runPiped({"--seed", "4", "-"}, picture_, out);
+    ASSERT_TRUE(WIFEXITED(finished.status));
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0) << finished.err;
+    EXPECT_TRUE(out.starts_with("<html>\r\n")) << out.substr(0, 40);
+    EXPECT_EQ(finished.err, "");
+
+    finished = runPiped({"-f", "png", "-o", "-", picture_}, picture_, out);
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0) << finished.err;
+    EXPECT_TRUE(out.starts_with("\x89PNG"));
+
+    // Exit codes: a picture that fails, arguments that are wrong.
+    finished = runPiped({folder_.file("missing.png"), picture_}, picture_, out);
+    EXPECT_EQ(WEXITSTATUS(finished.status), 1);
     EXPECT_EQ(finished.err,
-              picture_ + ": failed saving \"" + folder_.file("out.html") + "\": File too large\n");
+              "varnelo-convert: " + folder_.file("missing.png") + ": No such file or directory\n");
+    finished = runPiped({"-W", "0", picture_}, picture_, out);
+    EXPECT_EQ(WEXITSTATUS(finished.status), 2);
+    finished = runPiped({"--version"}, picture_, out);
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0);
+    EXPECT_TRUE(out.starts_with("varnelo-convert "));
+    EXPECT_EQ(names(), (std::set<std::string>{"p.bmp", "p.html"}));
+
+    // A reader that leaves ends the converter by the broken pipe, silently.
+    finished = runIntoClosedPipe({"-f", "ansi", "-W", "400", picture_});
+    ASSERT_TRUE(WIFSIGNALED(finished.status)) << finished.err;
+    EXPECT_EQ(WTERMSIG(finished.status), SIGPIPE);
+    EXPECT_EQ(finished.err, "");
+}
+
+TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {
+    std::string shown;
+    Finished finished =
+        runOnTerminal({"-f", "text", "-m", "blocks", "--blocks", "4", picture_}, 60, shown);
+    ASSERT_TRUE(WIFEXITED(finished.status));
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0) << shown;
+    // 30 pixels of two blocks make the 60 columns; 64 × 48 keeps its
+    // proportion in 22 lines (30 × 48 / 64 = 22.5, rounded to even).
+    std::string line;
+    for (int i = 0; i < 30; ++i)
+        line += "██";
+    EXPECT_TRUE(shown.starts_with(line + "\r\n")) << shown.substr(0, 200); // the terminal adds CR
+    std::size_t lines = 0;
+    for (std::size_t at = shown.find('\n'); at != std::string::npos; at = shown.find('\n', at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 22u);
+
+    shown.clear();
+    finished = runOnTerminal({"-f", "png", "-o", "-", picture_}, 60, shown);
+    EXPECT_EQ(WEXITSTATUS(finished.status), 2);
+    EXPECT_TRUE(shown.starts_with(
+        "varnelo-convert: refusing to write a binary picture to a terminal; use -o FILE"))
+        << shown;
     EXPECT_EQ(names(), std::set<std::string>{"p.bmp"});
 }
 

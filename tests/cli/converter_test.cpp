@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -31,6 +32,11 @@ Rgb quarters(int x, int y) {
     return kColors[y][x];
 }
 
+// One line of the converter about a picture.
+std::string said(const std::string& picture, const std::string& message) {
+    return "varnelo-convert: " + picture + ": " + message + "\n";
+}
+
 std::string textOf(const Bytes& bytes) {
     return {bytes.begin(), bytes.end()};
 }
@@ -46,6 +52,28 @@ protected:
         const int code = convertPictures(arguments, console, cancel_);
         EXPECT_EQ(out_.str(), "") << "only --help and --version write to stdout";
         return code;
+    }
+
+    // Runs with standard output (and input) of the test's own: what the
+    // conversion wrote there.
+    std::string piped(const Arguments& arguments, const std::string& input = {},
+                      int terminalColumns = 0, int* code = nullptr) {
+        out_.str("");
+        err_.str("");
+        std::istringstream in(input);
+        const ConsoleStreams console{out_,
+                                     err_,
+                                     false,
+                                     &in,
+                                     terminalColumns > 0,
+                                     terminalColumns,
+                                     TerminalColors::Truecolor};
+        const int exitCode = convertPictures(arguments, console, cancel_);
+        if (code != nullptr)
+            *code = exitCode;
+        else
+            EXPECT_EQ(exitCode, kExitConverted) << err_.str();
+        return out_.str();
     }
 
     std::set<std::string> files() const {
@@ -127,7 +155,7 @@ TEST_F(Converter, WritesEachFormat) {
     ASSERT_EQ(run({"-f", "png", picture_}), kExitConverted) << err_.str();
     EXPECT_TRUE(textOf(test::readBytes(dir_.file("cat.png"))).starts_with("\x89PNG\r\n\x1A\n"));
 
-    ASSERT_EQ(run({"-o", dir_.file("drawn.JPG"), "-q", "30", picture_}), kExitConverted);
+    ASSERT_EQ(run({"-o", dir_.file("drawn.JPG"), "-Q", "30", picture_}), kExitConverted);
     EXPECT_TRUE(textOf(test::readBytes(dir_.file("drawn.JPG"))).starts_with("\xFF\xD8\xFF"));
 
     ASSERT_EQ(run({"-f", "bmp", "-m", "blocks", "--blocks", "random", picture_}), kExitConverted);
@@ -170,6 +198,120 @@ TEST_F(Converter, ConvertersStartedTogetherEachWriteTheirOwnFile) {
     EXPECT_EQ(outputs.size(), static_cast<std::size_t>(kConverters)); // none written over
 }
 
+TEST_F(Converter, ReadsAPictureFromStandardInputAndWritesStandardOutput) {
+    const Bytes bmp = test::readBytes(picture_);
+    const std::string fromInput = piped({"--seed", "3", "-"}, {bmp.begin(), bmp.end()});
+    ASSERT_EQ(files(), std::set<std::string>{"cat.bmp"}); // nothing beside it: it has no place
+    ASSERT_EQ(run({"--seed", "3", "-o", dir_.file("cat.html"), picture_}), kExitConverted);
+    EXPECT_EQ(fromInput, textOf(test::readBytes(dir_.file("cat.html"))));
+
+    // "-o -" for every format, the images too.
+    EXPECT_TRUE(piped({"-o", "-", "-f", "rtf", picture_}).starts_with("{\\rtf"));
+    EXPECT_TRUE(piped({"-o", "-", "-f", "png", picture_}).starts_with("\x89PNG\r\n\x1A\n"));
+    EXPECT_TRUE(piped({"-o", "-", "-f", "bmp", picture_}).starts_with("BM"));
+    EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "cat.html"}));
+
+    int code = 0;
+    piped({"-"}, "not a picture", 0, &code);
+    EXPECT_EQ(code, kExitNotConverted);
+    EXPECT_EQ(err_.str(), said("-", "standard input holds no picture (BMP, JPG, GIF or PNG)"));
+    piped({"-", "-"}, {bmp.begin(), bmp.end()}, 0, &code);
+    EXPECT_EQ(code, kExitUsage);
+}
+
+// A standard output whose writes fail as a full disk's do; with a reader
+// gone, the broken pipe's signal also cancels the run.
+class FailingOutput : public std::streambuf {
+public:
+    FailingOutput(int cause, std::atomic<bool>* cancel) : cause_(cause), cancel_(cancel) {}
+
+protected:
+    int_type overflow(int_type) override { return fail(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return fail(), 0; }
+
+private:
+    int_type fail() {
+        if (cancel_ != nullptr)
+            cancel_->store(true);
+        errno = cause_;
+        return traits_type::eof();
+    }
+    int cause_;
+    std::atomic<bool>* cancel_;
+};
+
+TEST_F(Converter, SaysWhyStandardOutputFailsButNotWhenItsReaderLeft) {
+    for (const bool readerLeft : {false, true}) {
+        cancel_ = false;
+        FailingOutput failing(readerLeft ? EPIPE : ENOSPC, readerLeft ? &cancel_ : nullptr);
+        std::ostream out(&failing);
+        std::istringstream in;
+        const ConsoleStreams console{out, err_, false, &in};
+        err_.str("");
+        EXPECT_EQ(convertPictures({"-f", "ansi", picture_}, console, cancel_), kExitNotConverted);
+        EXPECT_EQ(err_.str(),
+                  readerLeft ? "" : said(picture_, "failed saving \"-\": No space left on device"));
+    }
+    cancel_ = false;
+}
+
+TEST_F(Converter, WritesTextForATerminalToStandardOutput) {
+    // 2 × 2 quarters, two characters a pixel, each line on the background.
+    const std::string text = piped({"--seed", "1", "-f", "text", picture_});
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.size(), 2 * 5u);
+    const std::string ansi =
+        piped({"--seed", "1", "-f", "ansi", "--colors", "truecolor", picture_});
+    EXPECT_TRUE(ansi.starts_with("\x1b[48;2;255;0;0m\x1b[38;2;255;0;0m")) << ansi;
+    EXPECT_NE(ansi.find("\x1b[38;2;0;255;0m"), std::string::npos);
+    EXPECT_TRUE(ansi.ends_with("\x1b[0m\n"));
+    // Blocks in the Terminal face read as UTF-8 shades.
+    EXPECT_EQ(piped({"-f", "text", "-m", "blocks", "--blocks", "4", "-W", "1", picture_}), "██\n");
+    EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
+}
+
+TEST_F(Converter, FitsATerminalsWidthAndKeepsTheProportionOnScreen) {
+    const auto lines = [](const std::string& text) {
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    const auto width = [](const std::string& text) { return text.find('\n'); };
+    // 80 columns, two characters a pixel: 40 pixels, square on screen.
+    std::string shown = piped({"-f", "text", picture_}, {}, 80);
+    EXPECT_EQ(width(shown), 80u);
+    EXPECT_EQ(lines(shown), 40);
+    // One character a pixel: 80 pixels, half the lines.
+    shown = piped({"-f", "text", "-s", "1", picture_}, {}, 80);
+    EXPECT_EQ(width(shown), 80u);
+    EXPECT_EQ(lines(shown), 40);
+    shown = piped({"-f", "text", "-s", "1", "--no-aspect-correction", picture_}, {}, 80);
+    EXPECT_EQ(lines(shown), 80);
+    // A given width is kept; not on a terminal the picture's own size.
+    EXPECT_EQ(lines(piped({"-f", "text", "-W", "6", picture_}, {}, 80)), 6);
+    EXPECT_EQ(lines(piped({"-f", "text", picture_})), 2);
+}
+
+TEST_F(Converter, RefusesABinaryPictureForATerminal) {
+    int code = 0;
+    piped({"-f", "png", "-o", "-", picture_}, {}, 80, &code);
+    EXPECT_EQ(code, kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with(
+        "varnelo-convert: refusing to write a binary picture to a terminal; use -o FILE\n"));
+    EXPECT_EQ(out_.str(), "");
+    // A file is fine, as is a document on the terminal.
+    piped({"-f", "png", picture_}, {}, 80);
+    EXPECT_TRUE(piped({"-o", "-", picture_}, {}, 80).starts_with("<html>"));
+}
+
+TEST_F(Converter, TakesItsColoursFromTheEnvironment) {
+    EXPECT_EQ(colorsFromEnvironment(nullptr, nullptr), TerminalColors::Palette256);
+    EXPECT_EQ(colorsFromEnvironment(nullptr, "truecolor"), TerminalColors::Truecolor);
+    EXPECT_EQ(colorsFromEnvironment(nullptr, "24bit"), TerminalColors::Truecolor);
+    EXPECT_EQ(colorsFromEnvironment(nullptr, "yes"), TerminalColors::Palette256);
+    EXPECT_EQ(colorsFromEnvironment("1", "truecolor"), TerminalColors::None);
+    EXPECT_EQ(colorsFromEnvironment("", "truecolor"), TerminalColors::Truecolor);
+}
+
 TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
     const std::string missing = dir_.file("missing.bmp");
     const std::string broken = dir_.file("broken.png");
@@ -187,17 +329,25 @@ TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
     const std::string fifo = dir_.file("pipe.bmp"); // with no writer: opening it would wait
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_EQ(run({missing, broken, cut, jpeg, folder, fifo, picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(), missing + ": No such file or directory\n" + broken +
-                              ": not a PNG file\n" + cut + ": truncated PNG data\n" + jpeg +
-                              ": unsupported picture type '.jpeg' (BMP, JPG, GIF or PNG)\n" +
-                              folder + ": not a regular file\n" + fifo + ": not a regular file\n");
+    EXPECT_EQ(err_.str(),
+              said(missing, "No such file or directory") + said(broken, "not a PNG file") +
+                  said(cut, "truncated PNG data") +
+                  said(jpeg, "unsupported picture type '.jpeg' (BMP, JPG, GIF or PNG)") +
+                  said(folder, "not a regular file") + said(fifo, "not a regular file"));
     EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "broken.png", "cut.png", "photo.jpeg",
                                               "folder.gif", "pipe.bmp", "cat.html"}));
 }
 
 TEST_F(Converter, TextModeNeedsAPhrase) {
-    EXPECT_EQ(run({"-m", "text", "--phrase", "", picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(), picture_ + ": text mode needs a phrase (--phrase or --phrase-file)\n");
+    EXPECT_EQ(run({"-m", "text", "--phrase", "", picture_}), kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with(
+        "varnelo-convert: text mode needs a phrase (--phrase or --phrase-file)\n"));
+    const std::string empty = other_.file("empty.txt");
+    test::writeBytes(empty, {});
+    EXPECT_EQ(run({"-m", "text", "--phrase-file", empty, picture_}), kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with("varnelo-convert: the phrase file \"" + empty +
+                                       "\" is empty; text mode needs a phrase"))
+        << err_.str();
     EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
 
     const std::string phrase = other_.file("phrase.txt");
@@ -240,33 +390,38 @@ TEST_F(Converter, HelpAndVersionGoToStdout) {
 TEST_F(Converter, ACancelWritesNothingAndStopsTheRun) {
     cancel_ = true;
     EXPECT_EQ(run({picture_, picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(), picture_ + ": cancelled!\n");
+    EXPECT_EQ(err_.str(), said(picture_, "cancelled!"));
     EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
 }
 
-TEST_F(Converter, ZeroSizesGiveTheFixedLinesOnly) {
-    ASSERT_EQ(run({"--width=0", picture_}), kExitConverted);
-    const std::string text = textOf(test::readBytes(dir_.file("cat.html")));
-    EXPECT_EQ(text.find("<font color"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
+TEST_F(Converter, SizesBelowOneAreUsageErrors) {
+    for (const char* size : {"--width=0", "--height=0"}) {
+        EXPECT_EQ(run({size, "-f", "png", picture_}), kExitUsage);
+        EXPECT_TRUE(err_.str().ends_with("is too small (at least 1)\n"
+                                         "Try 'varnelo-convert --help' for more information.\n"));
+    }
+    EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
 }
 
 TEST_F(Converter, SaysWhatTheConversionRefusesOnOneLine) {
-    EXPECT_EQ(run({"-H", "0", "-f", "png", picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(), picture_ + ": Image width or height is 0 pixel (try a larger size)\n");
     EXPECT_EQ(run({"-W", "424", "-f", "png", picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(), picture_ +
-                              ": Image width or height is exceeding the limit of 5079 pixel at "
-                              "12 \u00D7 11 per character (try a smaller size or font size)\n");
+    EXPECT_EQ(err_.str(), said(picture_, "Image width or height is exceeding the limit of 5079 "
+                                         "pixel at 12 \u00D7 11 per character (try a smaller size "
+                                         "or font size)"));
     const std::string output = dir_.file("no/such/folder/out.html");
     EXPECT_EQ(run({"-o", output, picture_}), kExitNotConverted);
     EXPECT_EQ(err_.str(),
-              picture_ + ": failed saving \"" + output + "\": No such file or directory\n");
+              said(picture_, "failed saving \"" + output + "\": No such file or directory"));
     EXPECT_EQ(run({"-W", "2147483647", picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(), picture_ + ": Image size of 2147483647 \u00D7 2147483647 pixel is "
-                                     "exceeding the limit of 67108864 pixel or 65535 per side "
-                                     "(try a smaller size)\n");
+    EXPECT_EQ(err_.str(), said(picture_, "Image size of 2147483647 \u00D7 2147483647 pixel is "
+                                         "exceeding the limit of 67108864 pixel or 65535 per side "
+                                         "(try a smaller size)"));
     EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
+}
+
+TEST_F(Converter, QuietShowsNoProgress) {
+    ASSERT_EQ(run({"-q", picture_}, true), kExitConverted);
+    EXPECT_EQ(err_.str(), "");
 }
 
 TEST_F(Converter, ShowsProgressOnATerminalOnly) {
