@@ -7,36 +7,20 @@
 # and the peak memory of one run of each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 build=${1:-build/release}
 runs=${2:-5}
 data=build/bench-data
-mkdir -p "$data"
-
-if [[ ! -x "$build/cli/varnelo-convert" ]]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVARNELO_BUILD_TESTS=OFF -DVARNELO_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target varnelo-convert >/dev/null
-fi
-convert=/usr/bin/convert
-if [[ ! -f "$data/photo.png" ]]; then
-  "$convert" -seed 4242 -size 1600x1200 plasma:fractal -blur 0x1.5 -attenuate 0.15 \
-    +noise Gaussian -strip "$data/photo.png"
-  "$convert" "$data/photo.png" -quality 90 -sampling-factor 4:2:0 "$data/photo.jpg"
-fi
+build_converter "$build"
+make_photo "$data"
 
 # median wall seconds of a command run $runs times; its output goes to $data/out.*
 median() {
   local times=()
   for ((i = 0; i < runs; i++)); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN {print b - a}')")
+    times+=("$(time_once "$@")")
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
-}
-peak_mb() {
-  /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1 | awk '{printf "%.0f", $1/1024}'
+  median_of "${times[@]}"
 }
 
 converter=$build/cli/varnelo-convert

@@ -1,0 +1,48 @@
+# Shared by the whole-process benchmarks: sourced, not run.
+#   build_converter BUILD      builds varnelo-convert (Release) when missing
+#   make_photo DATA            DATA/photo.png and photo.jpg, 1600 × 1200, photo-like
+#   time_once COMMAND...       wall seconds of one run, its output discarded
+#   median_of SECONDS...       the median
+#   peak_mb COMMAND...         the peak resident memory of one run, in MB
+
+build_converter() {
+  local build=$1
+  if [[ ! -x "$build/cli/varnelo-convert" ]]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVARNELO_BUILD_TESTS=OFF \
+      -DVARNELO_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target varnelo-convert >/dev/null
+  fi
+}
+
+# ImageMagick draws the photo; installed from Debian when missing, as the
+# benchmarks' own tool, never the tests'.
+make_photo() {
+  local data=$1
+  mkdir -p "$data"
+  [[ -f "$data/photo.png" && -f "$data/photo.jpg" ]] && return
+  if ! command -v convert >/dev/null; then
+    local as_root=()
+    [[ $(id -u) -ne 0 ]] && as_root=(sudo)
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+      imagemagick >/dev/null
+  fi
+  convert -seed 4242 -size 1600x1200 plasma:fractal -blur 0x1.5 -attenuate 0.15 \
+    +noise Gaussian -strip "$data/photo.png"
+  convert "$data/photo.png" -quality 90 -sampling-factor 4:2:0 "$data/photo.jpg"
+}
+
+time_once() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+}
+
+median_of() {
+  printf '%s\n' "$@" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] }'
+}
+
+peak_mb() {
+  /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1 | awk '{ printf "%.0f", $1 / 1024 }'
+}
