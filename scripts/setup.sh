@@ -12,7 +12,7 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev clang-format
     desktop-file-utils appstream dpkg-dev file
-    chromium libreoffice-writer-nogui)
+    chromium libreoffice-writer-nogui bash-completion zsh)
 fi
 
 missing=()

@@ -44,6 +44,9 @@ expected=(
   ./usr/share/icons/hicolor/scalable/apps/varnelo.svg
   ./usr/share/man/man1/varnelo.1.gz
   ./usr/share/man/man1/varnelo-convert.1.gz
+  ./usr/share/bash-completion/completions/varnelo-convert
+  ./usr/share/zsh/vendor-completions/_varnelo-convert
+  ./usr/share/doc/varnelo/copyright
 )
 for size in $sizes; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/varnelo.png")

@@ -44,6 +44,12 @@ for size in $sizes; do
   fi
 done
 
+# The licence: Debian's copyright file, and the metainfo's SPDX name.
+copyright=$stage/share/doc/varnelo/copyright
+grep -q '^License: GPL-3.0-or-later$' "$copyright" 2>/dev/null || fail "no GPL-3.0-or-later copyright file $copyright"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" 2>/dev/null ||
+  fail "the metainfo's project_license is not GPL-3.0-or-later"
+
 # The desktop entry starts an installed program and names an installed icon.
 entry_value() { sed -n "s/^$1=//p" "$desktop" 2>/dev/null | head -n 1; }
 exec_line=$(entry_value Exec)
