@@ -20,15 +20,17 @@ make_photo() {
   local data=$1
   mkdir -p "$data"
   [[ -f "$data/photo.png" && -f "$data/photo.jpg" ]] && return
-  if ! command -v convert >/dev/null; then
+  # Debian's own, not whatever else is called convert on the PATH.
+  local convert=/usr/bin/convert
+  if ! "$convert" -version 2>/dev/null | grep -q ImageMagick; then
     local as_root=()
     [[ $(id -u) -ne 0 ]] && as_root=(sudo)
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
       imagemagick >/dev/null
   fi
-  convert -seed 4242 -size 1600x1200 plasma:fractal -blur 0x1.5 -attenuate 0.15 \
+  "$convert" -seed 4242 -size 1600x1200 plasma:fractal -blur 0x1.5 -attenuate 0.15 \
     +noise Gaussian -strip "$data/photo.png"
-  convert "$data/photo.png" -quality 90 -sampling-factor 4:2:0 "$data/photo.jpg"
+  "$convert" "$data/photo.png" -quality 90 -sampling-factor 4:2:0 "$data/photo.jpg"
 }
 
 time_once() {

@@ -171,7 +171,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     ConversionSettings settings =
         conversionSettings(options, picturePath, picture, columns, run.console.colors);
     if (toOutput) {
-        settings.outputPath = kStandardStream;
+        settings.outputPath = std::string(kStandardStream);
     } else if (options.outputPath) {
         settings.outputPath = *options.outputPath;
     } else {

@@ -49,23 +49,38 @@ ByteEscapes terminalTextEscapes(CodePage codePage) {
     return escapes;
 }
 
-void appendColorSequence(ByteString& text, TerminalColors colors, Rgb color, bool background) {
+std::uint32_t terminalColorCode(TerminalColors colors, Rgb color) {
+    switch (colors) {
+    case TerminalColors::Truecolor:
+        return color;
+    case TerminalColors::Palette256:
+        return static_cast<std::uint32_t>(nearestXterm256(color));
+    case TerminalColors::Palette16:
+        return static_cast<std::uint32_t>(nearestXterm16(color));
+    case TerminalColors::None:
+        break;
+    }
+    return 0;
+}
+
+void appendColorSequence(ByteString& text, TerminalColors colors, std::uint32_t code,
+                         bool background) {
     text += "\x1b[";
     switch (colors) {
     case TerminalColors::Truecolor:
         text += background ? "48;2;" : "38;2;";
-        appendNumber(text, redOf(color));
+        appendNumber(text, redOf(code));
         text += ';';
-        appendNumber(text, greenOf(color));
+        appendNumber(text, greenOf(code));
         text += ';';
-        appendNumber(text, blueOf(color));
+        appendNumber(text, blueOf(code));
         break;
     case TerminalColors::Palette256:
         text += background ? "48;5;" : "38;5;";
-        appendNumber(text, static_cast<unsigned>(nearestXterm256(color)));
+        appendNumber(text, code);
         break;
     case TerminalColors::Palette16: {
-        const auto index = static_cast<unsigned>(nearestXterm16(color));
+        const unsigned index = code;
         const unsigned base = index < 8 ? (background ? 40 : 30) : (background ? 100 : 90);
         appendNumber(text, base + index % 8);
         break;
@@ -83,18 +98,27 @@ OutputStart TerminalWriter::beginOutput(const ConversionSettings& settings, int 
     text_ = terminalTextEscapes(codePageOfFace(settings.fontFace));
     background_.clear();
     if (colors_ != TerminalColors::None)
-        appendColorSequence(background_, colors_, settings.backgroundColor, true);
+        appendColorSequence(background_, colors_,
+                            terminalColorCode(colors_, settings.backgroundColor), true);
     return OutputStart::proceed();
 }
 
 void TerminalWriter::beginLine(int /*y*/) {
     line_ = background_;
+    lineHasColor_ = false;
 }
 
 void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color,
                               bool newRun) {
-    if (newRun && colors_ != TerminalColors::None)
-        appendColorSequence(line_, colors_, color, false);
+    // Neighbours of different colours often share their palette entry: one
+    // sequence then serves them all.
+    if (newRun && colors_ != TerminalColors::None) {
+        const std::uint32_t code = terminalColorCode(colors_, color);
+        if (!lineHasColor_ || code != lineColor_)
+            appendColorSequence(line_, colors_, code, false);
+        lineColor_ = code;
+        lineHasColor_ = true;
+    }
     text_.append(line_, text);
 }
 

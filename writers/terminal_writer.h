@@ -5,6 +5,8 @@
 #include "engine/output_writer.h"
 #include "writers/byte_escapes.h"
 
+#include <cstdint>
+
 namespace varnelo {
 
 /// Writes the pixels as lines of UTF-8 text for a terminal, each ended by LF:
@@ -30,12 +32,20 @@ private:
     ByteEscapes text_;
     ByteString background_;
     ByteString line_;
+    std::uint32_t lineColor_ = 0; ///< the code of the line's last sequence
+    bool lineHasColor_ = false;
 };
 
 /// The UTF-8 text of each byte in the code page, control characters as blanks.
 ByteEscapes terminalTextEscapes(CodePage codePage);
 
-/// The SGR sequence that sets the foreground (or background) colour.
-void appendColorSequence(ByteString& text, TerminalColors colors, Rgb color, bool background);
+/// What stands for the colour in the SGR sequences of the colour mode: the
+/// colour itself for 24-bit colours, else its nearest palette entry.
+std::uint32_t terminalColorCode(TerminalColors colors, Rgb color);
+
+/// The SGR sequence that sets the foreground (or background) colour of
+/// that code.
+void appendColorSequence(ByteString& text, TerminalColors colors, std::uint32_t code,
+                         bool background);
 
 } // namespace varnelo

@@ -59,6 +59,16 @@ TEST(TerminalWriter, ColoursEachRunOnTheBackgroundAndResetsEachLine) {
     EXPECT_EQ(TerminalWriter(lines).lineEnd(), "\n");
 }
 
+TEST(TerminalWriter, NeighboursOfOnePaletteEntryShareTheirSequence) {
+    // Both reds are nearest to entry 196; 24-bit colours tell them apart.
+    const auto picture = std::vector<std::vector<std::pair<ByteString, Rgb>>>{
+        {{"0", kRed}, {"1", makeRgb(250, 4, 2)}, {"0", kRed}}};
+    EXPECT_EQ(write(ansi(TerminalColors::Palette256), picture)[0],
+              "\x1b[48;5;16m\x1b[38;5;196m010\x1b[0m");
+    EXPECT_EQ(write(ansi(TerminalColors::Truecolor), picture)[0],
+              "\x1b[48;2;1;2;3m\x1b[38;2;255;0;0m0\x1b[38;2;250;4;2m1\x1b[38;2;255;0;0m0\x1b[0m");
+}
+
 TEST(TerminalWriter, WritesTheFacesCharactersAsUtf8) {
     const auto blocks = std::vector<std::vector<std::pair<ByteString, Rgb>>>{
         {{"\xB0\xB1", kRed}, {"\xB2\xDB", kRed}}};
