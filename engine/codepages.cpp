@@ -102,22 +102,24 @@ ByteString utf8ToWindows1252(std::string_view text) {
     return bytes;
 }
 
+void appendUtf8(std::string& text, char32_t character) {
+    if (character < 0x80) {
+        text += static_cast<char>(character);
+    } else if (character < 0x800) {
+        text += static_cast<char>(0xC0 | (character >> 6));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (character >> 12));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    }
+}
+
 std::string windows1252ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
-    for (const char byte : bytes) {
-        const char16_t character = windows1252ToUnicode(static_cast<std::uint8_t>(byte));
-        if (character < 0x80) {
-            text += static_cast<char>(character);
-        } else if (character < 0x800) {
-            text += static_cast<char>(0xC0 | (character >> 6));
-            text += static_cast<char>(0x80 | (character & 0x3F));
-        } else {
-            text += static_cast<char>(0xE0 | (character >> 12));
-            text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (character & 0x3F));
-        }
-    }
+    for (const char byte : bytes)
+        appendUtf8(text, windows1252ToUnicode(static_cast<std::uint8_t>(byte)));
     return text;
 }
 

@@ -43,4 +43,7 @@ ByteString utf8ToWindows1252(std::string_view text);
 /// Converts Windows-1252 bytes to UTF-8.
 std::string windows1252ToUtf8(std::string_view bytes);
 
+/// Appends the character, one of the Basic Multilingual Plane, as UTF-8.
+void appendUtf8(std::string& text, char32_t character);
+
 } // namespace varnelo

@@ -9,19 +9,6 @@ namespace varnelo {
 
 namespace {
 
-void appendUtf8(ByteString& text, char32_t character) {
-    if (character < 0x80) {
-        text += static_cast<char>(character);
-    } else if (character < 0x800) {
-        text += static_cast<char>(0xC0 | (character >> 6));
-        text += static_cast<char>(0x80 | (character & 0x3F));
-    } else {
-        text += static_cast<char>(0xE0 | (character >> 12));
-        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (character & 0x3F));
-    }
-}
-
 void appendNumber(ByteString& text, unsigned value) {
     char digits[4];
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
