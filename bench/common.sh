@@ -1,6 +1,7 @@
 # Shared by the whole-process benchmarks: sourced, not run.
 #   build_converter BUILD      builds varnelo-convert (Release) when missing
 #   make_photo DATA            DATA/photo.png and photo.jpg, 1600 × 1200, photo-like
+#   make_pictures DATA         that, and DATA/small.jpg (64 × 48) and big.jpg, big.png (4000 × 3000)
 #   time_once COMMAND...       wall seconds of one run, its output discarded
 #   median_of SECONDS...       the median
 #   peak_mb COMMAND...         the peak resident memory of one run, in MB
@@ -31,6 +32,19 @@ make_photo() {
   "$convert" -seed 4242 -size 1600x1200 plasma:fractal -blur 0x1.5 -attenuate 0.15 \
     +noise Gaussian -strip "$data/photo.png"
   "$convert" "$data/photo.png" -quality 90 -sampling-factor 4:2:0 "$data/photo.jpg"
+}
+
+make_pictures() {
+  local data=$1
+  make_photo "$data"
+  local convert=/usr/bin/convert
+  [[ -f "$data/small.jpg" ]] ||
+    "$convert" "$data/photo.png" -resize 64x48 -quality 90 -sampling-factor 4:2:0 "$data/small.jpg"
+  if [[ ! -f "$data/big.jpg" || ! -f "$data/big.png" ]]; then
+    "$convert" -seed 4343 -size 4000x3000 plasma:fractal -blur 0x2 -attenuate 0.15 \
+      +noise Gaussian -strip "$data/big.png"
+    "$convert" "$data/big.png" -quality 90 -sampling-factor 4:2:0 "$data/big.jpg"
+  fi
 }
 
 time_once() {

@@ -1,64 +1,80 @@
 #!/usr/bin/env bash
 # Whole-process comparison of varnelo-convert with the peers that turn
-# pictures into coloured HTML, on one 1600 × 1200 photo-like picture at one
-# character per pixel. Peers that are not installed are skipped.
+# pictures into coloured text, on the four works users run:
+#   W0  a 64 × 48 JPEG to plain HTML at its size (one picture of a batch)
+#   W1  a 1600 × 1200 JPEG to plain HTML at 1600 × 1200
+#   W2  a 4000 × 3000 JPEG to 200 × 150 plain HTML
+#   W3  a 4000 × 3000 PNG to 200 × 150 plain HTML
+# and the image output at its size limit (423 × 461 cells to PNG).
 #   bench/compare_peers.sh [build folder] [runs]
-# Defaults: build/release (made when missing), 5 runs; medians of wall time,
-# and the peak memory of one run of each.
+# Defaults: build/release (made when missing), 7 runs. Each work's commands
+# run alternately, run after run; the table gives medians of wall time and
+# the peak memory of one run, the ratios are peer / ours (above 1: we are
+# faster). jp2a, img2txt (caca-utils) and chafa are installed from Debian
+# when missing, for this script only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/common.sh
 build=${1:-build/release}
-runs=${2:-5}
+runs=${2:-7}
 data=build/bench-data
 build_converter "$build"
-make_photo "$data"
+make_pictures "$data"
 
-# median wall seconds of a command run $runs times; its output goes to $data/out.*
-median() {
-  local times=()
-  for ((i = 0; i < runs; i++)); do
-    times+=("$(time_once "$@")")
-  done
-  median_of "${times[@]}"
-}
+missing=()
+command -v jp2a >/dev/null || missing+=(jp2a)
+command -v img2txt >/dev/null || missing+=(caca-utils)
+command -v chafa >/dev/null || missing+=(chafa)
+if ((${#missing[@]} > 0)); then
+  as_root=()
+  [[ $(id -u) -ne 0 ]] && as_root=(sudo)
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    "${missing[@]}" >/dev/null
+fi
 
 converter=$build/cli/varnelo-convert
+out=$data/out
+mkdir -p "$out"
 
-printf '%-28s %10s %10s %12s\n' "command" "median s" "peak MB" "output MB"
-declare -A seconds
-row() { # name output command...
-  local name=$1 output=$2
-  shift 2
-  seconds[$name]=$(median "$@")
-  local memory
-  memory=$(peak_mb "$@")
-  local size=0
-  [[ -f "$output" ]] && size=$(stat -c %s "$output")
-  printf '%-28s %10s %10s %12.1f\n' "$name" "${seconds[$name]}" "$memory" "$(awk -v s="$size" 'BEGIN {print s / 1048576}')"
+# work NAME WIDTH HEIGHT PICTURE: ours and the three peers, alternately.
+work() {
+  local name=$1 width=$2 height=$3 picture=$4
+  local -a names=(varnelo jp2a img2txt chafa)
+  local -a commands=(
+    "'$converter' -q --seed 1 -f plain-html -W $width -H $height -o '$out/$name.html' '$picture'"
+    "jp2a --colors --html --width=$width --height=$height '$picture' > '$out/$name-jp2a.html'"
+    "img2txt -W $width -H $height -f html '$picture' > '$out/$name-img2txt.html'"
+    "chafa --format symbols --stretch --size ${width}x$height -c full '$picture' > '$out/$name-chafa.txt'"
+  )
+  local -A times=()
+  for ((run = 0; run < runs; run++)); do
+    for i in "${!names[@]}"; do
+      times[$i]+=" $(time_once sh -c "${commands[$i]}")"
+    done
+  done
+  local ours
+  # shellcheck disable=SC2086 # the times are words
+  ours=$(median_of ${times[0]})
+  for i in "${!names[@]}"; do
+    local seconds memory ratio
+    # shellcheck disable=SC2086
+    seconds=$(median_of ${times[$i]})
+    memory=$(peak_mb sh -c "exec ${commands[$i]}")
+    ratio=$(awk -v a="$seconds" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
+    printf '%-4s %-8s %10s %8s %8s\n' "$name" "${names[$i]}" "$seconds" "$memory" "$ratio"
+  done
 }
 
-row "varnelo plain html" "$data/out-plain.html" \
-  "$converter" --seed 1 -f plain-html -o "$data/out-plain.html" "$data/photo.jpg"
-row "varnelo css html" "$data/out-css.html" \
-  "$converter" --seed 1 -f css-html -o "$data/out-css.html" "$data/photo.jpg"
-row "varnelo rtf" "$data/out.rtf" "$converter" --seed 1 -f rtf -o "$data/out.rtf" "$data/photo.jpg"
-row "varnelo png at the limit" "$data/out.png" \
-  "$converter" --seed 1 -f png -W 423 -o "$data/out.png" "$data/photo.jpg"
-row "cat of the plain html" "$data/out-plain.html" cat "$data/out-plain.html"
-if command -v jp2a >/dev/null; then
-  row "jp2a --colors --html" "" sh -c "jp2a --colors --html --width=1600 --height=1200 '$data/photo.jpg' > '$data/out-jp2a.html'"
-fi
-if command -v img2txt >/dev/null; then
-  row "img2txt -f html" "" sh -c "img2txt -W 1600 -H 1200 -f html '$data/photo.jpg' > '$data/out-img2txt.html'"
-fi
+printf '%-4s %-8s %10s %8s %8s\n' work command "median s" "peak MB" "ratio"
+work W0 64 48 "$data/small.jpg"
+work W1 1600 1200 "$data/photo.jpg"
+work W2 200 150 "$data/big.jpg"
+work W3 200 150 "$data/big.png"
 
-echo
-ratio() {
-  awk -v a="${seconds[$1]}" -v b="${seconds[$2]}" -v n="$1" -v d="$2" 'BEGIN {printf "%s / %s: %.2f\n", n, d, a / b}'
-}
-ratio "varnelo css html" "varnelo plain html"
-if [[ -n "${seconds[jp2a --colors --html]:-}" ]]; then
-  ratio "jp2a --colors --html" "varnelo plain html"
-  ratio "jp2a --colors --html" "varnelo rtf"
-fi
+# The image output at its limit: 423 × 461 cells of 12 × 11 pixels.
+limit=()
+for ((run = 0; run < runs; run++)); do
+  limit+=("$(time_once "$converter" -q --seed 1 -f png -W 423 -H 461 -o "$out/limit.png" "$data/photo.jpg")")
+done
+printf '%-4s %-8s %10s %8s\n' png varnelo "$(median_of "${limit[@]}")" \
+  "$(peak_mb "$converter" -q --seed 1 -f png -W 423 -H 461 -o "$out/limit.png" "$data/photo.jpg")"

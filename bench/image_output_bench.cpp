@@ -1,10 +1,7 @@
 // Drawing the image output at its size limit: 5079 × 5079 pixels of
 // 12 × 11 cells, every cell in its own colour, before encoding.
 #include "engine/random_generator.h"
-#include "platform/application_fonts.h"
 #include "writers/image_output.h"
-
-#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -46,7 +43,7 @@ void BM_DrawCellsAtTheSizeLimit(benchmark::State& state) {
                     makeRgb(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), 99),
                     true);
             }
-        benchmark::DoNotOptimize(output.image().constBits());
+        benchmark::DoNotOptimize(output.image().row(0));
     }
     state.SetItemsProcessed(state.iterations() * width * height);
 }
@@ -55,15 +52,4 @@ BENCHMARK(BM_DrawCellsAtTheSizeLimit)->Unit(benchmark::kMillisecond);
 } // namespace
 } // namespace varnelo
 
-int main(int argc, char* argv[]) {
-    int qtArgc = 3;
-    char platform[] = "-platform";
-    char offscreen[] = "offscreen";
-    char* qtArgv[] = {argv[0], platform, offscreen, nullptr};
-    QGuiApplication application(qtArgc, qtArgv);
-    varnelo::registerApplicationFonts();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();

@@ -12,13 +12,9 @@
 #include "engine/start_check.h"
 #include "engine/version.h"
 #include "engine/work_bitmap.h"
-#include "platform/application_fonts.h"
 #include "platform/system_clock.h"
 #include "platform/termination_signals.h"
 #include "writers/output_writer_factory.h"
-
-#include <QGuiApplication>
-#include <QtGlobal>
 
 #include <algorithm>
 #include <cerrno>
@@ -271,36 +267,10 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     return allConverted ? kExitConverted : kExitNotConverted;
 }
 
-namespace {
-
-QtMessageHandler qtMessageHandler = nullptr;
-
-// Qt's warnings (a missing XDG_RUNTIME_DIR and the like) mean nothing to
-// someone converting pictures and would break the one-line-per-message
-// output; only its errors get through.
-void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        qtMessageHandler(type, context, message);
-}
-
-} // namespace
-
 int runConverter(int argc, char* argv[]) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
-
-    // Qt sees only its platform choice: our options are not its to read,
-    // and the image output draws without a display.
-    char programName[] = "varnelo-convert";
-    char platformOption[] = "-platform";
-    char platformName[] = "offscreen";
-    char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : programName, platformOption,
-                      platformName, nullptr};
-    int qtArgc = 3;
-    qtMessageHandler = qInstallMessageHandler(onQtMessage);
-    const QGuiApplication application(qtArgc, qtArgv);
-    registerApplicationFonts();
 
     // Ctrl+C, a hang-up or kill's SIGTERM cancel the conversion, which
     // then leaves no half-written file, and end the converter by that signal.

@@ -9,13 +9,10 @@
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
-#include "platform/application_fonts.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
 #include "tests/support/test_clock.h"
 #include "writers/output_writer_factory.h"
-
-#include <QGuiApplication>
 
 #include <cstddef>
 #include <cstdint>
@@ -70,13 +67,12 @@ ConversionSettings settingsFrom(InputBytes& input) {
     settings.rangeFrom = input.next();
     settings.rangeTo = input.next();
     settings.fontSize = 1 + input.next() % 24;
-    // Documents take any bytes as a face name. Drawing keeps to a few faces:
-    // Qt keeps every face it has looked up until its event loop clears its
-    // cache, which a fuzzer never runs, so endless names would only fill memory.
-    static constexpr const char* kFaces[] = {"Tahoma", kTerminalFace, "C059 [urw]",
-                                             "DejaVu Sans Mono", "No Such Face"};
+    // Any bytes name the face, drawn or written; a few names fontconfig knows
+    // keep most runs on real faces.
+    static constexpr const char* kFaces[] = {"Tahoma",           kTerminalFace,   "C059 [urw]",
+                                             "DejaVu Sans Mono", "MS Sans Serif", "No Such Face"};
     const std::uint8_t face = input.next();
-    if (format.kind != OutputKind::Image && face >= 128)
+    if (face >= 128)
         settings.fontFace = input.text(input.next() % 12);
     else
         settings.fontFace = kFaces[face % std::size(kFaces)];
@@ -141,15 +137,6 @@ DocumentLines linesOf(const std::string& path) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    static int qtArgc = 3;
-    static char program[] = "conversion-fuzzer";
-    static char platformOption[] = "-platform";
-    static char platformName[] = "offscreen";
-    static char* qtArgv[] = {program, platformOption, platformName, nullptr};
-    // Never destroyed: at exit Qt's own statics may be gone before it.
-    static const QGuiApplication* application = new QGuiApplication(qtArgc, qtArgv);
-    (void)application;
-    registerApplicationFonts();
     outputFolder = std::filesystem::temp_directory_path() /
                    ("varnelo-conversion-fuzzer-" + std::to_string(::getpid()));
     std::filesystem::create_directories(outputFolder);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fails when a file includes what its layer may not see: Qt in engine/, Qt
-# Widgets in writers/, or a layer above its own.
+# Fails when a file includes what its layer may not see: Qt in engine/,
+# writers/ or cli/ (the converter runs without Qt), or a layer above its own.
 #   check_layers.sh SOURCE_DIR QT_WIDGETS_HEADER_DIR
 # The layers, from the bottom: engine; writers and platform; ui and cli; app.
 set -uo pipefail
@@ -33,11 +33,11 @@ for layer in $layers; do
       if [[ $include =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<([^>]+)\> ]]; then
         header=${BASH_REMATCH[1]}
         if [[ $header == Q* ]]; then
-          if [[ $layer == engine ]]; then
-            echo "$relative:$number: the engine includes Qt <$header>"
+          if [[ $layer == engine || $layer == writers || $layer == cli ]]; then
+            echo "$relative:$number: $layer includes Qt <$header>"
             faults=$((faults + 1))
-          elif [[ $layer == writers ]] && is_widgets_header "$header"; then
-            echo "$relative:$number: the writers include Qt Widgets <$header>"
+          elif [[ $layer == platform ]] && is_widgets_header "$header"; then
+            echo "$relative:$number: platform includes Qt Widgets <$header>"
             faults=$((faults + 1))
           fi
         fi

@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev libgif-dev libpng-dev zlib1g-dev
+  libfreetype-dev libfontconfig-dev
   fonts-wine fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then

@@ -3,9 +3,10 @@
 #include "engine/byte_string.h"
 #include "engine/codepages.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
 
 namespace varnelo {
 
@@ -13,25 +14,48 @@ namespace varnelo {
 /// cell height, in the Windows sense (ascent plus descent of the face's
 /// OS/2 table, internal leading included), is the wanted height. Bytes map
 /// through Windows-1252, or through code page 437 for the "Terminal" face.
+/// Drawn with FreeType from the file fontconfig matches, so the window and
+/// the converter draw the same pixels with or without a display.
 class CellFont {
 public:
     CellFont(const std::string& face, int cellHeight);
+    ~CellFont();
+    CellFont(const CellFont&) = delete;
+    CellFont& operator=(const CellFont&) = delete;
 
-    const QFont& font() const { return font_; }
+    /// The family drawn (UTF-8), empty when no font could be loaded.
+    const std::string& family() const { return family_; }
+    int pixelSize() const { return pixelSize_; }
     /// The height of one line of text, internal leading included.
     int textHeight() const { return textHeight_; }
     int ascent() const { return ascent_; }
     /// The width in pixels of the bytes drawn in one line.
     int textWidth(const ByteString& bytes) const;
     /// The characters the bytes stand for in this font.
-    QString toText(const ByteString& bytes) const;
+    std::u32string toText(const ByteString& bytes) const;
+
+    /// Draws the bytes with the pen starting at x on the baseline into an
+    /// 8-bit coverage mask of width × height pixels, clipped to it; a glyph
+    /// over another covers it as a painter's source-over would.
+    void render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
+                int height) const;
 
 private:
-    QFont font_;
-    QFontMetrics metrics_;
+    struct Face;
+    struct Glyph {
+        unsigned index = 0;
+        std::int32_t advance = 0; // 26.6 pixels
+        bool loaded = false;
+    };
+    const Glyph& glyphOf(std::uint8_t byte) const;
+
+    std::unique_ptr<Face> face_;
+    std::string family_;
     CodePage codePage_ = CodePage::Windows1252;
+    int pixelSize_ = 0;
     int textHeight_ = 0;
     int ascent_ = 0;
+    mutable std::array<Glyph, 256> glyphs_{};
 };
 
 } // namespace varnelo

@@ -1,7 +1,5 @@
 #include "writers/cell_painter.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cstring>
 
@@ -22,9 +20,9 @@ std::size_t slotOf(const ByteString& text) {
     return 256 + first * 256u + static_cast<std::uint8_t>(text[1]);
 }
 
-// Qt's blend of a text colour x with coverage a over y (b = 255 - a), two
-// channels at a time, exactly as its raster engine rounds.
-QRgb interpolate255(QRgb x, std::uint32_t a, QRgb y, std::uint32_t b) {
+// The blend of a text colour x with coverage a over y (b = 255 - a), two
+// channels at a time, rounded as the desktop's raster painter rounds.
+std::uint32_t interpolate255(std::uint32_t x, std::uint32_t a, std::uint32_t y, std::uint32_t b) {
     std::uint32_t t = (x & 0xff00ffu) * a + (y & 0xff00ffu) * b;
     t = (t + ((t >> 8) & 0xff00ffu) + 0x800080u) >> 8;
     t &= 0xff00ffu;
@@ -36,25 +34,16 @@ QRgb interpolate255(QRgb x, std::uint32_t a, QRgb y, std::uint32_t b) {
 
 } // namespace
 
-CellPainter::CellPainter(const CellFont& font, CellSize cell, QImage& image)
+CellPainter::CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image)
     : font_(font), cell_(cell), image_(image),
       maskBytes_(static_cast<std::size_t>(cell.width) * static_cast<std::size_t>(cell.height)),
       slotOf_(kSlots, -1) {}
 
 bool CellPainter::render(const ByteString& text, std::uint8_t* coverage) const {
-    QImage mask(cell_.width, cell_.height, QImage::Format_Alpha8);
-    mask.fill(0);
-    {
-        QPainter painter(&mask);
-        painter.setFont(font_.font());
-        painter.setPen(QColor(0, 0, 0, 255));
-        const int width = font_.textWidth(text);
-        // Centred horizontally, at the top; the mask's edges are the cell's clip.
-        painter.drawText(QPoint((cell_.width - width) / 2, font_.ascent()), font_.toText(text));
-    }
-    for (int y = 0; y < cell_.height; ++y)
-        std::memcpy(coverage + static_cast<std::size_t>(y) * static_cast<std::size_t>(cell_.width),
-                    mask.constScanLine(y), static_cast<std::size_t>(cell_.width));
+    std::fill(coverage, coverage + maskBytes_, std::uint8_t{0});
+    // Centred horizontally, at the top; the mask's edges are the cell's clip.
+    font_.render(text, (cell_.width - font_.textWidth(text)) / 2, font_.ascent(), coverage,
+                 cell_.width, cell_.height);
     return std::any_of(coverage, coverage + maskBytes_, [](std::uint8_t a) { return a != 0; });
 }
 
@@ -82,10 +71,12 @@ void CellPainter::draw(int column, int row, const ByteString& text, Rgb color) {
     const std::uint8_t* coverage = coverageOf(text);
     if (coverage == nullptr)
         return;
-    const QRgb pen = qRgb(redOf(color), greenOf(color), blueOf(color));
+    // Pixels are blue, green, red, unused in memory.
+    const std::uint32_t pen = 0xFF000000u | (std::uint32_t{redOf(color)} << 16) |
+                              (std::uint32_t{greenOf(color)} << 8) | blueOf(color);
     const auto left = static_cast<std::size_t>(column) * static_cast<std::size_t>(cell_.width);
     for (int y = 0; y < cell_.height; ++y) {
-        auto* pixels = reinterpret_cast<QRgb*>(image_.scanLine(row * cell_.height + y)) + left;
+        auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(row * cell_.height + y)) + left;
         for (int x = 0; x < cell_.width; ++x, ++coverage) {
             const std::uint32_t a = *coverage;
             if (a == 255)

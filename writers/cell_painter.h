@@ -2,10 +2,9 @@
 
 #include "engine/byte_string.h"
 #include "engine/color.h"
+#include "engine/work_bitmap.h"
 #include "writers/cell_font.h"
 #include "writers/cell_size.h"
-
-#include <QImage>
 
 #include <cstdint>
 #include <vector>
@@ -14,11 +13,11 @@ namespace varnelo {
 
 /// Draws pixel texts into the cells of an image. Each distinct text is
 /// rendered once into an 8-bit coverage mask and then blended into every
-/// cell that shows it, with the rounding Qt's own text drawing uses: the
-/// same pixels as drawing every cell, at a small part of the cost.
+/// cell that shows it, rounded as a painter blends text: the same pixels
+/// as drawing every cell, at a small part of the cost. The image is 32-bit.
 class CellPainter {
 public:
-    CellPainter(const CellFont& font, CellSize cell, QImage& image);
+    CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image);
 
     /// Draws text centred at the top of cell (column, row), clipped to the
     /// cell, in color over what the cell holds.
@@ -36,7 +35,7 @@ private:
 
     const CellFont& font_;
     CellSize cell_;
-    QImage& image_;
+    WorkBitmap& image_;
     std::size_t maskBytes_;
     std::vector<std::int32_t> slotOf_; // per one- or two-byte text: index into masks_, or -1
     std::vector<Mask> masks_;

@@ -41,13 +41,17 @@ OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int wid
         return refused(RefusalReason::ImageTooLarge);
     if (width <= 0 || height <= 0)
         return refused(RefusalReason::ImageEmpty);
-    image_ =
-        QImage(static_cast<int>(imageWidth), static_cast<int>(imageHeight), QImage::Format_RGB32);
-    if (image_.isNull())
+    if (!image_.allocate(static_cast<int>(imageWidth), static_cast<int>(imageHeight),
+                         PixelDepth::Bits32))
         return OutputStart::stop(
             PassResult::failed({FailureStage::OutOfMemory, settings_.outputPath, {}, {}}));
     const Rgb background = settings_.backgroundColor;
-    image_.fill(qRgb(redOf(background), greenOf(background), blueOf(background)));
+    const std::uint32_t fill = 0xFF000000u | (std::uint32_t{redOf(background)} << 16) |
+                               (std::uint32_t{greenOf(background)} << 8) | blueOf(background);
+    for (int y = 0; y < image_.height(); ++y) {
+        auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
+        std::fill(pixels, pixels + image_.width(), fill);
+    }
     painter_.emplace(*font_, cell_, image_);
     return OutputStart::proceed();
 }
@@ -61,7 +65,7 @@ void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool
 WriteOutcome ImageOutput::finishOutput() {
     WriteOutcome outcome = encode();
     painter_.reset();
-    image_ = QImage();
+    image_ = WorkBitmap();
     return outcome;
 }
 
@@ -79,7 +83,7 @@ WriteOutcome ImageOutput::encode() {
     OutputFile& file = *output;
     // Rows go straight from the image to the encoder; a cancel stops between rows.
     const RowSource rowAt = [&](int y) -> const std::uint8_t* {
-        return cancelled() ? nullptr : image_.constScanLine(y);
+        return cancelled() ? nullptr : image_.row(y);
     };
     const int width = image_.width();
     const int height = image_.height();

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "engine/conversion_pass.h"
+#include "engine/work_bitmap.h"
 #include "writers/cell_font.h"
 #include "writers/cell_painter.h"
 #include "writers/cell_size.h"
-
-#include <QImage>
 
 #include <optional>
 
@@ -25,7 +24,7 @@ public:
     WriteOutcome finishOutput() override;
 
     CellSize cell() const { return cell_; }
-    const QImage& image() const { return image_; }
+    const WorkBitmap& image() const { return image_; }
 
 private:
     WriteOutcome encode();
@@ -34,7 +33,7 @@ private:
     ConversionSettings settings_;
     std::optional<CellFont> font_;
     CellSize cell_;
-    QImage image_;
+    WorkBitmap image_;
     std::optional<CellPainter> painter_;
     Rgb textColor_ = 0;
 };

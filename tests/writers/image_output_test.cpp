@@ -3,6 +3,7 @@
 #include "engine/codecs/png_decoder.h"
 #include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/gui/qt_reference_font.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -39,18 +40,19 @@ CellSize cellOf(const ConversionSettings& settings) {
 
 TEST(CellFont, SizesTahomaByItsWindowsCellHeight) {
     const CellFont font("Tahoma", 13);
-    ASSERT_EQ(font.font().family(), "Tahoma") << "fonts-wine is not installed";
-    EXPECT_EQ(font.font().pixelSize(), 11);
+    ASSERT_EQ(font.family(), "Tahoma") << "fonts-wine is not installed";
+    EXPECT_EQ(font.pixelSize(), 11);
     EXPECT_EQ(font.textHeight(), 13);
     EXPECT_EQ(font.textWidth("01"), 12);
 }
 
 TEST(CellFont, TerminalDrawsCodePage437AndOthersWindows1252) {
     const CellFont terminal(kTerminalFace, 13);
-    EXPECT_EQ(terminal.toText("\xB0\xB1\xB2\xDB"), QString::fromUtf8("░▒▓█"));
+    EXPECT_EQ(terminal.family(), "DejaVu Sans Mono");
+    EXPECT_EQ(terminal.toText("\xB0\xB1\xB2\xDB"), U"░▒▓█");
     const CellFont tahoma("Tahoma", 13);
-    EXPECT_EQ(tahoma.toText("\x80\xE9\x9F"), QString::fromUtf8("€éŸ"));
-    EXPECT_EQ(tahoma.toText(ByteString("a\0b", 3)), QStringLiteral("a b"));
+    EXPECT_EQ(tahoma.toText("\x80\xE9\x9F"), U"€éŸ");
+    EXPECT_EQ(tahoma.toText(ByteString("a\0b", 3)), U"a b");
 }
 
 TEST(MeasureCell, FollowsTheCharacterMode) {
@@ -81,8 +83,9 @@ TEST(MeasureCell, FollowsTheCharacterMode) {
 }
 
 // Draws every cell directly with QPainter, clipped to the cell.
-QImage drawDirectly(const CellFont& font, CellSize cell, const std::vector<ByteString>& texts,
-                    const std::vector<Rgb>& colors, int columns, Rgb background) {
+QImage drawDirectly(const QtReferenceFont& font, CellSize cell,
+                    const std::vector<ByteString>& texts, const std::vector<Rgb>& colors,
+                    int columns, Rgb background) {
     const int rows = static_cast<int>(texts.size()) / columns;
     QImage image(columns * cell.width, rows * cell.height, QImage::Format_RGB32);
     image.fill(qRgb(redOf(background), greenOf(background), blueOf(background)));
@@ -102,6 +105,7 @@ QImage drawDirectly(const CellFont& font, CellSize cell, const std::vector<ByteS
 
 TEST(CellPainter, MatchesDrawingEveryCellDirectly) {
     const CellFont font("Tahoma", 13);
+    const QtReferenceFont reference("Tahoma", 13);
     const CellSize cell{12, 11};
     // "01" fits its cell; "WM" and "g@" are clipped at its edges.
     const std::vector<ByteString> texts = {"01", "WM", "10", "g@", "01", "\xE9\xC4", "  ", "WM"};
@@ -109,10 +113,17 @@ TEST(CellPainter, MatchesDrawingEveryCellDirectly) {
                                      makeRgb(90, 90, 250), makeRgb(255, 0, 0),   makeRgb(1, 2, 3),
                                      makeRgb(9, 9, 9),     makeRgb(200, 100, 0)};
     const Rgb background = makeRgb(240, 230, 140);
-    const QImage expected = drawDirectly(font, cell, texts, colors, 4, background);
+    const QImage expected = drawDirectly(reference, cell, texts, colors, 4, background);
 
-    QImage image(4 * cell.width, 2 * cell.height, QImage::Format_RGB32);
-    image.fill(qRgb(240, 230, 140));
+    WorkBitmap image;
+    ASSERT_TRUE(image.allocate(4 * cell.width, 2 * cell.height, PixelDepth::Bits32));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            std::uint8_t* pixel = image.row(y) + 4 * x;
+            pixel[0] = blueOf(background);
+            pixel[1] = greenOf(background);
+            pixel[2] = redOf(background);
+        }
     CellPainter painter(font, cell, image);
     for (std::size_t i = 0; i < texts.size(); ++i)
         painter.draw(static_cast<int>(i) % 4, static_cast<int>(i) / 4, texts[i], colors[i]);
@@ -122,11 +133,12 @@ TEST(CellPainter, MatchesDrawingEveryCellDirectly) {
             const std::size_t index =
                 static_cast<std::size_t>(y / cell.height * 4 + x / cell.width);
             const bool fits = texts[index] == "01" || texts[index] == "10" || texts[index] == "  ";
-            const QRgb got = image.pixel(x, y), want = expected.pixel(x, y);
+            const Rgb got = image.pixelColor(x, y);
+            const QRgb want = expected.pixel(x, y);
             const int tolerance = fits ? 0 : 2;
-            ASSERT_LE(std::abs(qRed(got) - qRed(want)), tolerance) << x << "," << y;
-            ASSERT_LE(std::abs(qGreen(got) - qGreen(want)), tolerance) << x << "," << y;
-            ASSERT_LE(std::abs(qBlue(got) - qBlue(want)), tolerance) << x << "," << y;
+            ASSERT_LE(std::abs(redOf(got) - qRed(want)), tolerance) << x << "," << y;
+            ASSERT_LE(std::abs(greenOf(got) - qGreen(want)), tolerance) << x << "," << y;
+            ASSERT_LE(std::abs(blueOf(got) - qBlue(want)), tolerance) << x << "," << y;
         }
 }
 

@@ -1,0 +1,92 @@
+#include "writers/font_files.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+namespace varnelo {
+
+namespace {
+
+constexpr const char* kWindowsFontFolder = "/usr/share/wine/fonts";
+
+// fontconfig does not look in fonts-wine's folder, and its default rules
+// refuse the bitmap-only MS Sans Serif; the faces go straight into the
+// application set, which no rule filters.
+void addWindowsFonts(FcConfig* config) {
+    // Creates the application set, which exists only once a file was added.
+    FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>("/nonexistent"));
+    FcFontSet* set = FcConfigGetFonts(config, FcSetApplication);
+    if (set == nullptr)
+        return;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(kWindowsFontFolder, error)) {
+        if (entry.path().extension() != ".ttf")
+            continue;
+        const std::string file = entry.path().string();
+        int count = 1;
+        for (int id = 0; id < count; ++id) {
+            FcPattern* pattern = FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(file.c_str()),
+                                                 static_cast<unsigned>(id), nullptr, &count);
+            if (pattern == nullptr)
+                break;
+            if (!FcFontSetAdd(set, pattern))
+                FcPatternDestroy(pattern);
+        }
+    }
+}
+
+// A configuration of our own, so the image output never shares fontconfig
+// state with the window's toolkit running on another thread.
+FcConfig* cellFontConfig() {
+    static FcConfig* const config = [] {
+        FcConfig* loaded = FcInitLoadConfigAndFonts();
+        if (loaded != nullptr)
+            addWindowsFonts(loaded);
+        return loaded;
+    }();
+    return config;
+}
+
+std::string stringOf(FcPattern* pattern, const char* object) {
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch || value == nullptr)
+        return {};
+    return reinterpret_cast<const char*>(value);
+}
+
+} // namespace
+
+FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    FcConfig* config = cellFontConfig();
+    if (config == nullptr)
+        return {};
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr)
+        return {};
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(familyUtf8.c_str()));
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(config, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (match == nullptr)
+        return {};
+    FontFile file;
+    file.path = stringOf(match, FC_FILE);
+    file.family = stringOf(match, FC_FAMILY);
+    FcPatternGetInteger(match, FC_INDEX, 0, &file.index);
+    FcBool antialias = FcTrue;
+    if (FcPatternGetBool(match, FC_ANTIALIAS, 0, &antialias) == FcResultMatch)
+        file.antialias = antialias != FcFalse;
+    FcPatternGetInteger(match, FC_HINT_STYLE, 0, &file.hintStyle);
+    FcPatternDestroy(match);
+    return file;
+}
+
+} // namespace varnelo

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace varnelo {
+
+/// The font file that draws a family: what fontconfig matches for it,
+/// among the system's fonts and the Windows faces of Debian's fonts-wine
+/// (Tahoma, MS Sans Serif, Small Fonts, System). An unknown family gets
+/// fontconfig's nearest, as in every other program of the desktop.
+struct FontFile {
+    std::string path;
+    int index = 0;
+    /// The family of the matched file, UTF-8.
+    std::string family;
+    /// fontconfig's rendering choices for it.
+    bool antialias = true;
+    int hintStyle = 1; // 0 none, 1 slight, 2 medium, 3 full
+};
+
+/// Empty path when fontconfig knows no font at all. Safe from any thread.
+FontFile findFontFile(const std::string& familyUtf8, int pixelSize);
+
+} // namespace varnelo
