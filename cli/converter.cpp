@@ -4,6 +4,7 @@
 #include "cli/console_observer.h"
 #include "cli/messages.h"
 #include "cli/picture_settings.h"
+#include "engine/conversion_load.h"
 #include "engine/output_formats.h"
 #include "engine/output_name.h"
 #include "engine/phrase_file.h"
@@ -115,7 +116,8 @@ struct RunContext {
 };
 
 // Reads a picture from standard input: its type from its first bytes.
-LoadOutcome loadFromInput(std::istream& in, WorkBitmap& picture, DecodeCancel cancel) {
+LoadOutcome loadFromInput(std::istream& in, WorkBitmap& picture, DecodeCancel cancel,
+                          ConversionLoad& conversion) {
     std::vector<std::uint8_t> bytes;
     char chunk[65536];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
@@ -128,7 +130,7 @@ LoadOutcome loadFromInput(std::istream& in, WorkBitmap& picture, DecodeCancel ca
             return tooLarge;
         }
     }
-    return loadPictureBytes(bytes, picture, cancel);
+    return loadPictureBytes(bytes, picture, cancel, &conversion);
 }
 
 // Converts one picture; true when its output is written.
@@ -148,12 +150,18 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         return false;
     }
 
-    // Loaded once, here: the defaults that depend on the picture need it,
-    // and the conversion goes on from it.
+    // Loaded once, here, at the size it converts to: the defaults that depend
+    // on the picture need its facts, and the conversion goes on from it.
+    const int columns = toOutput && run.console.outIsTerminal ? run.console.outColumns : 0;
+    ConversionLoad conversion;
+    conversion.sizeOf = [&](int width, int height) {
+        return conversionSizeFor(options, width, height, columns);
+    };
     WorkBitmap picture;
-    const LoadOutcome loaded = fromInput && run.console.in != nullptr
-                                   ? loadFromInput(*run.console.in, picture, &run.cancelRequested)
-                                   : loadPicture(picturePath, picture, &run.cancelRequested);
+    const LoadOutcome loaded =
+        fromInput && run.console.in != nullptr
+            ? loadFromInput(*run.console.in, picture, &run.cancelRequested, conversion)
+            : loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
         return false;
@@ -163,9 +171,8 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         return false;
     }
 
-    const int columns = toOutput && run.console.outIsTerminal ? run.console.outColumns : 0;
     ConversionSettings settings =
-        conversionSettings(options, picturePath, picture, columns, run.console.colors);
+        conversionSettings(options, picturePath, conversion.facts, columns, run.console.colors);
     if (toOutput) {
         settings.outputPath = std::string(kStandardStream);
     } else if (options.outputPath) {

@@ -41,6 +41,23 @@ PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std:
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const WorkBitmap& picture, int terminalColumns,
                                       TerminalColors terminalColors) {
+    return conversionSettings(options, picturePath, factsOf(picture), terminalColumns,
+                              terminalColors);
+}
+
+PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,
+                              int terminalColumns) {
+    PictureFacts picture;
+    picture.width = pictureWidth;
+    picture.height = pictureHeight;
+    const ConversionSettings settings =
+        conversionSettings(options, std::string(), picture, terminalColumns);
+    return {settings.imageWidth, settings.imageHeight};
+}
+
+ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
+                                      const PictureFacts& picture, int terminalColumns,
+                                      TerminalColors terminalColors) {
     ConversionSettings settings = options.choices;
     settings.sourcePath = picturePath;
     // As in the window: a phrase typed for text mode does not reach the
@@ -48,8 +65,7 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
     if (settings.transformation != PixelTransformation::CustomText)
         settings.customPhrase.clear();
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
-    settings.backgroundColor =
-        options.backgroundColor.value_or(picture.isEmpty() ? Rgb{0} : picture.pixelColor(0, 0));
+    settings.backgroundColor = options.backgroundColor.value_or(picture.topLeft);
     settings.terminalColors = options.colors.value_or(terminalColors);
     std::optional<std::int32_t> width = options.width;
     double heightScale = 1.0;
@@ -63,10 +79,10 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
             width = std::max(1, terminalColumns / characters);
     }
     const PictureSize size =
-        conversionSize(width, options.height, picture.width(), picture.height(), heightScale);
+        conversionSize(width, options.height, picture.width, picture.height, heightScale);
     settings.imageWidth = size.width;
     settings.imageHeight = size.height;
-    settings.colorDepth = options.colorDepth.value_or(colorDepthOf(picture.depth()));
+    settings.colorDepth = options.colorDepth.value_or(colorDepthOf(picture.depth));
     return settings;
 }
 

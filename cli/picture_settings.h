@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/command_line.h"
+#include "engine/conversion_load.h"
 #include "engine/conversion_settings.h"
 #include "engine/reduce_depth.h"
 #include "engine/work_bitmap.h"
@@ -9,11 +10,6 @@
 #include <string>
 
 namespace varnelo {
-
-struct PictureSize {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
 
 /// The size a picture of pictureWidth × pictureHeight converts to: the given
 /// sides, with a missing one following the picture's proportion (rounded
@@ -28,7 +24,15 @@ PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std:
 /// it goes elsewhere: text for a terminal then fills its width unless a size
 /// is given. terminalColors colour that text unless --colors says otherwise.
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
+                                      const PictureFacts& picture, int terminalColumns = 0,
+                                      TerminalColors terminalColors = TerminalColors::Truecolor);
+ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const WorkBitmap& picture, int terminalColumns = 0,
                                       TerminalColors terminalColors = TerminalColors::Truecolor);
+
+/// The size the command line turns a picture of width × height into, as
+/// conversionSettings gives it: what a conversion load asks the decoders for.
+PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,
+                              int terminalColumns = 0);
 
 } // namespace varnelo

@@ -4,6 +4,7 @@
 #include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/png_decoder.h"
+#include "engine/conversion_load.h"
 #include "engine/file_bytes.h"
 #include "engine/work_bitmap.h"
 
@@ -26,16 +27,16 @@ constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
 } // namespace
 
 DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
-                           DecodeCancel cancel) {
+                           DecodeCancel cancel, ConversionLoad* conversion) {
     switch (type) {
     case PictureType::Bmp:
-        return decodeBmp(file, picture);
+        return resizeAfterLoading(decodeBmp(file, picture), picture, conversion);
     case PictureType::Jpeg:
-        return decodeJpeg(file, picture, cancel);
+        return decodeJpeg(file, picture, cancel, conversion);
     case PictureType::Gif:
-        return decodeGif(file, picture, cancel);
+        return resizeAfterLoading(decodeGif(file, picture, cancel), picture, conversion);
     case PictureType::Png:
-        return decodePng(file, picture, cancel);
+        return decodePng(file, picture, cancel, conversion);
     case PictureType::None:
         break;
     }
@@ -94,13 +95,14 @@ std::string_view pictureTypeLabel(PictureType type) {
     return {};
 }
 
-LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel) {
+LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel,
+                             ConversionLoad* conversion) {
     LoadOutcome outcome;
     outcome.type = pictureTypeOfContent(bytes);
     if (outcome.type == PictureType::None)
         return outcome;
     WorkBitmap decoded;
-    outcome.detail = decodePicture(outcome.type, bytes, decoded, cancel);
+    outcome.detail = decodePicture(outcome.type, bytes, decoded, cancel, conversion);
     if (outcome.detail == DecodeStatus::Ok) {
         bitmap = std::move(decoded);
         outcome.status = LoadStatus::Loaded;
@@ -111,7 +113,8 @@ LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel c
     return outcome;
 }
 
-LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel) {
+LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel,
+                        ConversionLoad* conversion) {
     LoadOutcome outcome;
     outcome.type = pictureTypeOf(path);
     if (outcome.type == PictureType::None)
@@ -121,7 +124,7 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCance
     outcome.file = file.open(path, kMaxPictureFileBytes);
     WorkBitmap decoded;
     if (outcome.file.status == ReadFileStatus::Ok) {
-        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded, cancel);
+        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded, cancel, conversion);
         // What was decoded is not what the file holds now.
         if (file.damaged() && outcome.detail == DecodeStatus::Ok)
             outcome.detail = DecodeStatus::Truncated;

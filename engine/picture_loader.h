@@ -12,6 +12,7 @@
 namespace varnelo {
 
 class WorkBitmap;
+struct ConversionLoad;
 
 enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png };
 
@@ -63,17 +64,21 @@ struct LoadOutcome {
 /// formats leave an empty bitmap when they fail.
 /// Setting cancel stops the decoding within a fraction of a second; the
 /// load then fails with DecodeStatus::Cancelled.
-LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel = nullptr);
+/// With a conversion load the bitmap gets the picture at the conversion's
+/// size (see ConversionLoad), and the load's facts tell what it was.
+LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel = nullptr,
+                        ConversionLoad* conversion = nullptr);
 
 /// Loads a picture from bytes read from somewhere without a name, its type
 /// taken from its first bytes: the outcome is Ignored when they start like
 /// no picture, and the bitmap then keeps what it held.
-LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel = nullptr);
+LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel = nullptr,
+                             ConversionLoad* conversion = nullptr);
 
 /// Decodes the bytes of a picture file of the given type into picture; on
 /// failure the picture is empty. loadPicture's work once the file is read.
 DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
-                           DecodeCancel cancel = nullptr);
+                           DecodeCancel cancel = nullptr, ConversionLoad* conversion = nullptr);
 
 /// The largest file loadPicture reads: the largest uncompressed BMP inside
 /// the picture limits, and some room for its headers.

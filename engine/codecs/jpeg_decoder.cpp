@@ -1,6 +1,8 @@
 #include "engine/codecs/jpeg_decoder.h"
 
+#include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -30,6 +33,13 @@ struct JpegJob {
     jpeg_progress_mgr progress;
     std::jmp_buf jump;
     WorkBitmap* picture;
+    // For a conversion load: rows go through these to the resizer, which
+    // fills the picture at the conversion's size.
+    RowResizer* resizer;
+    std::uint8_t* scratch;
+    std::uint8_t* expanded;
+    std::size_t scratchRowBytes;
+    Rgb topLeft;
     FileBytes file;
     DecodeCancel cancel;
     DecodeStatus status;
@@ -202,11 +212,9 @@ void cmykToBgrx(std::uint8_t* pixel, int width, bool inverted) {
     }
 }
 
-// Picks the output format and allocates the picture; libjpeg then writes
-// straight into its rows.
-DecodeStatus prepareOutput(JpegJob& job) {
+// Picks the output format libjpeg converts to; the picture keeps that depth.
+DecodeStatus chooseOutput(JpegJob& job, PixelDepth& depth) {
     jpeg_decompress_struct& info = job.info;
-    PixelDepth depth = PixelDepth::Bits24;
     switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
         info.out_color_space = JCS_GRAYSCALE;
@@ -227,20 +235,40 @@ DecodeStatus prepareOutput(JpegJob& job) {
     }
     if (!pictureSizeAllowed(info.image_width, info.image_height))
         return DecodeStatus::TooLarge;
-    WorkBitmap& picture = *job.picture;
-    if (!picture.allocate(static_cast<int>(info.image_width), static_cast<int>(info.image_height),
-                          depth))
-        return DecodeStatus::OutOfMemory;
+    return DecodeStatus::Ok;
+}
+
+// The sides libjpeg decodes at when it scales by 1/denominator.
+PictureSize scaledSize(const jpeg_decompress_struct& info, unsigned denominator) {
+    return {static_cast<std::int32_t>((info.image_width + denominator - 1) / denominator),
+            static_cast<std::int32_t>((info.image_height + denominator - 1) / denominator)};
+}
+
+// The largest of libjpeg's reductions whose picture is still at least the
+// conversion's size both ways: decoding fewer pixels, it averages the rest.
+unsigned reductionFor(const jpeg_decompress_struct& info, PictureSize target) {
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+        const PictureSize scaled = scaledSize(info, denominator);
+        if (scaled.width >= target.width && scaled.height >= target.height)
+            return denominator;
+    }
+    return 1;
+}
+
+bool allocatePicture(WorkBitmap& picture, int width, int height, PixelDepth depth) {
+    if (!picture.allocate(width, height, depth))
+        return false;
     if (depth == PixelDepth::Bits8) {
         for (int i = 0; i < 256; ++i)
             picture.setColorTableEntry(i, makeRgb(static_cast<std::uint32_t>(i),
                                                   static_cast<std::uint32_t>(i),
                                                   static_cast<std::uint32_t>(i)));
     }
-    return DecodeStatus::Ok;
+    return true;
 }
 
-void readRows(JpegJob& job) {
+// Rows of the whole picture: libjpeg writes straight into them.
+void readPictureRows(JpegJob& job) {
     jpeg_decompress_struct& info = job.info;
     WorkBitmap& picture = *job.picture;
     const int height = picture.height();
@@ -262,39 +290,127 @@ void readRows(JpegJob& job) {
     }
 }
 
-// The one function that calls setjmp: it owns nothing with a destructor, and
-// everything it changes after setjmp lives in the job, outside its frame.
-void runDecoder(JpegJob& job) {
-    if (setjmp(job.jump) != 0) {
-        jpeg_destroy_decompress(&job.info);
-        return;
+// Rows for the resizer, through a few rows of scratch memory.
+void resizeRows(JpegJob& job) {
+    jpeg_decompress_struct& info = job.info;
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
+    while (static_cast<int>(info.output_scanline) < height) {
+        const int first = static_cast<int>(info.output_scanline);
+        const int wanted = std::min(kRowsPerCall, height - first);
+        JSAMPROW rows[kRowsPerCall];
+        for (int i = 0; i < wanted; ++i)
+            rows[i] = job.scratch + static_cast<std::size_t>(i) * job.scratchRowBytes;
+        const auto got =
+            static_cast<int>(jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(wanted)));
+        if (got <= 0)
+            fail(job, DecodeStatus::Corrupt);
+        for (int i = 0; i < got; ++i) {
+            const std::uint8_t* row = rows[i];
+            std::size_t stride = 3;
+            if (info.out_color_space == JCS_CMYK) {
+                cmykToBgrx(rows[i], width, info.saw_Adobe_marker != FALSE);
+                stride = 4;
+            } else if (info.out_color_space == JCS_GRAYSCALE) {
+                for (int x = 0; x < width; ++x)
+                    std::fill_n(job.expanded + 3 * x, 3, rows[i][x]);
+                row = job.expanded;
+            }
+            if (first + i == 0)
+                job.topLeft = makeRgb(row[2], row[1], row[0]);
+            job.resizer->push(row, stride);
+        }
     }
+}
+
+void startDecoder(JpegJob& job) {
     // The jpeg_create_decompress macro hides an old-style cast.
     jpeg_CreateDecompress(&job.info, JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct));
     job.info.src = &job.source;
     job.info.progress = &job.progress;
     jpeg_read_header(&job.info, TRUE);
     job.status = checkCost(job);
-    if (job.status == DecodeStatus::Ok)
-        job.status = prepareOutput(job);
-    if (job.status == DecodeStatus::Ok) {
-        jpeg_start_decompress(&job.info);
-        const WorkBitmap& picture = *job.picture;
-        if (static_cast<int>(job.info.output_width) != picture.width() ||
-            static_cast<int>(job.info.output_height) != picture.height() ||
-            job.info.output_components != bytesPerPixel(picture.depth()))
-            fail(job, DecodeStatus::Corrupt);
-        job.missingEndTolerated = !job.info.progressive_mode && !job.info.arith_code &&
-                                  !jpeg_has_multiple_scans(&job.info);
-        readRows(job);
-        jpeg_finish_decompress(&job.info);
+}
+
+void decodeRows(JpegJob& job) {
+    jpeg_start_decompress(&job.info);
+    const int width = job.resizer != nullptr ? job.resizer->sourceWidth() : job.picture->width();
+    const int height = job.resizer != nullptr ? job.resizer->sourceHeight() : job.picture->height();
+    const int components = job.info.out_color_space == JCS_GRAYSCALE ? 1
+                           : job.info.out_color_space == JCS_CMYK    ? 4
+                                                                     : 3;
+    if (static_cast<int>(job.info.output_width) != width ||
+        static_cast<int>(job.info.output_height) != height ||
+        job.info.output_components != components)
+        fail(job, DecodeStatus::Corrupt);
+    job.missingEndTolerated =
+        !job.info.progressive_mode && !job.info.arith_code && !jpeg_has_multiple_scans(&job.info);
+    if (job.resizer != nullptr)
+        resizeRows(job);
+    else
+        readPictureRows(job);
+    jpeg_finish_decompress(&job.info);
+}
+
+// The one function that calls setjmp: it owns nothing with a destructor, and
+// everything a step changes lives in the job, outside its frame. A libjpeg
+// error inside the step comes back as false, with the job's status set.
+bool guarded(JpegJob& job, void (*step)(JpegJob&)) {
+    if (setjmp(job.jump) != 0)
+        return false;
+    step(job);
+    return true;
+}
+
+DecodeStatus decode(JpegJob& job, ConversionLoad* conversion) {
+    if (!guarded(job, startDecoder) || job.status != DecodeStatus::Ok)
+        return job.status;
+    PixelDepth depth = PixelDepth::Bits24;
+    job.status = chooseOutput(job, depth);
+    if (job.status != DecodeStatus::Ok)
+        return job.status;
+    WorkBitmap& picture = *job.picture;
+    const PictureSize target = conversion != nullptr
+                                   ? conversion->sizeOf(static_cast<int>(job.info.image_width),
+                                                        static_cast<int>(job.info.image_height))
+                                   : PictureSize{};
+    if (!conversionResizes(target, static_cast<int>(job.info.image_width),
+                           static_cast<int>(job.info.image_height))) {
+        if (!allocatePicture(picture, static_cast<int>(job.info.image_width),
+                             static_cast<int>(job.info.image_height), depth))
+            return DecodeStatus::OutOfMemory;
+        if (!guarded(job, decodeRows))
+            return job.status;
+        return resizeAfterLoading(job.status, picture, conversion);
     }
-    jpeg_destroy_decompress(&job.info);
+
+    // Scratch rows and the resizer live here, outside the frame libjpeg jumps out of.
+    const unsigned denominator = reductionFor(job.info, target);
+    job.info.scale_num = 1;
+    job.info.scale_denom = denominator;
+    const PictureSize decoded = scaledSize(job.info, denominator);
+    if (!allocatePicture(picture, target.width, target.height, depth))
+        return DecodeStatus::OutOfMemory;
+    job.scratchRowBytes = static_cast<std::size_t>(decoded.width) * 4;
+    std::vector<std::uint8_t> scratch(job.scratchRowBytes * kRowsPerCall);
+    std::vector<std::uint8_t> expanded(static_cast<std::size_t>(decoded.width) * 3);
+    // The last decoded column and row stand for what is left of a block.
+    RowResizer resizer(decoded.width, decoded.height, picture,
+                       {static_cast<double>(job.info.image_width) / denominator,
+                        static_cast<double>(job.info.image_height) / denominator});
+    job.scratch = scratch.data();
+    job.expanded = expanded.data();
+    job.resizer = &resizer;
+    if (guarded(job, decodeRows))
+        conversion->facts = {static_cast<int>(job.info.image_width),
+                             static_cast<int>(job.info.image_height), depth, job.topLeft};
+    return job.status;
 }
 
 } // namespace
 
-DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture, DecodeCancel cancel) {
+DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                        ConversionLoad* conversion) {
     picture.clear();
     if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
         return DecodeStatus::WrongFormat;
@@ -318,10 +434,11 @@ DecodeStatus decodeJpeg(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     job.source.term_source = termSource;
     job.progress.progress_monitor = onProgress;
 
-    runDecoder(job);
-    if (job.status != DecodeStatus::Ok)
+    const DecodeStatus status = decode(job, conversion);
+    jpeg_destroy_decompress(&job.info);
+    if (status != DecodeStatus::Ok)
         picture.clear();
-    return job.status;
+    return status;
 }
 
 } // namespace varnelo

@@ -1,6 +1,8 @@
 #include "engine/codecs/png_decoder.h"
 
+#include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 
 #include <csetjmp>
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include <png.h>
 
@@ -22,6 +25,8 @@ constexpr std::uint64_t kMaxInflateRatio = 1100;
 // More than any chunk the decoder reads needs: a palette, a transparency table.
 constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;
 constexpr std::uint64_t kInflateSlack = std::uint64_t{1} << 20;
+// Read bytes of a mapped file leave memory in pieces of this size.
+constexpr std::size_t kReleaseBytes = std::size_t{4} << 20;
 
 // Everything the libpng callbacks reach. Plain data only: libpng leaves
 // through longjmp, which runs no destructors.
@@ -30,11 +35,19 @@ struct PngJob {
     const std::uint8_t* data;
     std::size_t size;
     std::size_t position;
+    std::size_t released;
     WorkBitmap* picture;
     DecodeCancel cancel;
     png_structp png;
     png_infop info;
     DecodeStatus status;
+    png_uint_32 width;
+    png_uint_32 height;
+    int passes;
+    bool streamed; // rows of three bytes go to the resizer through row
+    RowResizer* resizer;
+    std::uint8_t* row;
+    Rgb topLeft;
 };
 
 bool mentions(std::string_view text, std::string_view word) {
@@ -63,6 +76,10 @@ void readFromSpan(png_structp png, png_bytep out, std::size_t count) {
     }
     std::memcpy(out, job.data + job.position, count);
     job.position += count;
+    if (job.position - job.released >= kReleaseBytes) {
+        releaseDecodedBytes({job.data + job.released, job.position - job.released});
+        job.released = job.position;
+    }
 }
 
 std::uint32_t bigEndian32(const std::uint8_t* bytes) {
@@ -83,9 +100,9 @@ bool claimsTooLarge(const std::uint8_t* data, std::size_t size) {
 }
 
 // Sets up libpng to hand over every colour type and depth as 8-bit B, G, R
-// and a filler byte, the picture's Device layout. Stored colour values only:
-// no gamma, no alpha blending, transparency is dropped.
-int requestDeviceRows(png_structp png, int colorType, int bitDepth) {
+// and, with filler, a filler byte: the picture's Device layout. Stored
+// colour values only: no gamma, no alpha blending, transparency is dropped.
+int requestDeviceRows(png_structp png, int colorType, int bitDepth, bool filler) {
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
@@ -97,7 +114,8 @@ int requestDeviceRows(png_structp png, int colorType, int bitDepth) {
     // Also for palettes, whose tRNS chunk the expansion would turn into alpha.
     png_set_strip_alpha(png);
     png_set_bgr(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    if (filler)
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     return png_set_interlace_handling(png);
 }
 
@@ -112,39 +130,50 @@ DecodeStatus checkHeader(const PngJob& job, png_uint_32 width, png_uint_32 heigh
     return DecodeStatus::Ok;
 }
 
-void decodeRows(PngJob& job) {
-    png_structp png = job.png;
-    png_infop info = job.info;
-    png_read_info(png, info);
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    int bitDepth = 0;
-    int colorType = 0;
-    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-    job.status = checkHeader(job, width, height);
-    if (job.status != DecodeStatus::Ok)
-        return;
+void readHeader(PngJob& job) {
+    png_read_info(job.png, job.info);
+    png_get_IHDR(job.png, job.info, &job.width, &job.height, nullptr, nullptr, nullptr, nullptr,
+                 nullptr);
+    job.status = checkHeader(job, job.width, job.height);
+}
 
-    const int passes = requestDeviceRows(png, colorType, bitDepth);
-    png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != std::size_t{width} * 4 ||
-        png_get_bit_depth(png, info) != 8) {
+void requestRows(PngJob& job) {
+    const int bitDepth = png_get_bit_depth(job.png, job.info);
+    const int colorType = png_get_color_type(job.png, job.info);
+    job.passes = requestDeviceRows(job.png, colorType, bitDepth, !job.streamed);
+    png_read_update_info(job.png, job.info);
+    if (png_get_rowbytes(job.png, job.info) != std::size_t{job.width} * (job.streamed ? 3 : 4) ||
+        png_get_bit_depth(job.png, job.info) != 8)
         job.status = DecodeStatus::Corrupt;
-        return;
-    }
-    WorkBitmap& picture = *job.picture;
-    if (!picture.allocate(static_cast<int>(width), static_cast<int>(height), PixelDepth::Device)) {
-        job.status = DecodeStatus::OutOfMemory;
-        return;
-    }
-    // Each pass of an interlaced file adds its pixels to rows already there.
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < picture.height(); ++y) {
-            if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed)) {
+}
+
+bool cancelled(const PngJob& job) {
+    return job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed);
+}
+
+void readRows(PngJob& job) {
+    if (job.streamed) {
+        for (png_uint_32 y = 0; y < job.height && !job.resizer->done(); ++y) {
+            if (cancelled(job)) {
                 job.status = DecodeStatus::Cancelled;
                 return;
             }
-            png_read_row(png, picture.row(y), nullptr);
+            png_read_row(job.png, job.row, nullptr);
+            if (y == 0)
+                job.topLeft = makeRgb(job.row[2], job.row[1], job.row[0]);
+            job.resizer->push(job.row, 3);
+        }
+        return;
+    }
+    WorkBitmap& picture = *job.picture;
+    // Each pass of an interlaced file adds its pixels to rows already there.
+    for (int pass = 0; pass < job.passes; ++pass) {
+        for (int y = 0; y < picture.height(); ++y) {
+            if (cancelled(job)) {
+                job.status = DecodeStatus::Cancelled;
+                return;
+            }
+            png_read_row(job.png, picture.row(y), nullptr);
         }
     }
     // Whatever follows the image data (text, IEND) cannot change the picture,
@@ -152,43 +181,83 @@ void decodeRows(PngJob& job) {
 }
 
 // The one function that calls setjmp: it owns nothing with a destructor, and
-// everything it changes after setjmp lives in the job, outside its frame.
-void runDecoder(PngJob& job) {
-    if (setjmp(job.jump) == 0) {
-        // libpng may report errors while it builds its structures, so the
-        // jump target is set first.
-        job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, onError, onWarning);
-        if (job.png != nullptr)
-            job.info = png_create_info_struct(job.png);
-        if (job.png == nullptr || job.info == nullptr) {
-            job.status = DecodeStatus::OutOfMemory;
-        } else {
-            png_set_read_fn(job.png, &job, readFromSpan);
-            png_set_user_limits(job.png, static_cast<png_uint_32>(kMaxPictureSide),
-                                static_cast<png_uint_32>(kMaxPictureSide));
-            png_set_benign_errors(job.png, 1);
-            // Only the pixels matter: every chunk but IHDR, PLTE, tRNS, IDAT
-            // and IEND is skipped unread. Text, profiles and palettes
-            // suggested for other displays would otherwise be decompressed
-            // into memory, up to a gigabyte and more for a few bytes of file.
-            png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-            png_set_chunk_malloc_max(job.png, kMaxChunkBytes);
-#ifdef VARNELO_FUZZING
-            // Mutated files almost never keep their checksums right; without
-            // this the fuzzer would hardly get past the first chunk.
-            png_set_crc_action(job.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
-            png_set_option(job.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
-#endif
-            decodeRows(job);
-        }
-    }
+// everything a step changes lives in the job, outside its frame. A libpng
+// error inside the step comes back as false, with the job's status set.
+bool guarded(PngJob& job, void (*step)(PngJob&)) {
+    if (setjmp(job.jump) != 0)
+        return false;
+    step(job);
+    return true;
+}
+
+void createReader(PngJob& job) {
+    // libpng may report errors while it builds its structures, so the
+    // jump target is set first.
+    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, onError, onWarning);
     if (job.png != nullptr)
-        png_destroy_read_struct(&job.png, job.info != nullptr ? &job.info : nullptr, nullptr);
+        job.info = png_create_info_struct(job.png);
+    if (job.png == nullptr || job.info == nullptr) {
+        job.status = DecodeStatus::OutOfMemory;
+        return;
+    }
+    png_set_read_fn(job.png, &job, readFromSpan);
+    png_set_user_limits(job.png, static_cast<png_uint_32>(kMaxPictureSide),
+                        static_cast<png_uint_32>(kMaxPictureSide));
+    png_set_benign_errors(job.png, 1);
+    // Only the pixels matter: every chunk but IHDR, PLTE, tRNS, IDAT and
+    // IEND is skipped unread. Text, profiles and palettes suggested for
+    // other displays would otherwise be decompressed into memory, up to a
+    // gigabyte and more for a few bytes of file.
+    png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(job.png, kMaxChunkBytes);
+#ifdef VARNELO_FUZZING
+    // Mutated files almost never keep their checksums right; without this
+    // the fuzzer would hardly get past the first chunk.
+    png_set_crc_action(job.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+    png_set_option(job.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
+}
+
+bool ok(const PngJob& job) {
+    return job.status == DecodeStatus::Ok;
+}
+
+DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
+    if (!guarded(job, createReader) || !ok(job) || !guarded(job, readHeader) || !ok(job))
+        return job.status;
+    const int width = static_cast<int>(job.width);
+    const int height = static_cast<int>(job.height);
+    const PictureSize target =
+        conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
+    // Interlaced files fill their rows in seven passes: they load whole.
+    job.streamed = conversionResizes(target, width, height) &&
+                   png_get_interlace_type(job.png, job.info) == PNG_INTERLACE_NONE;
+    if (!guarded(job, requestRows) || !ok(job))
+        return job.status;
+    WorkBitmap& picture = *job.picture;
+    if (!job.streamed) {
+        if (!picture.allocate(width, height, PixelDepth::Device))
+            return DecodeStatus::OutOfMemory;
+        if (!guarded(job, readRows))
+            return job.status;
+        return resizeAfterLoading(job.status, picture, conversion);
+    }
+    // The row and the resizer live here, outside the frame libpng jumps out of.
+    if (!picture.allocate(target.width, target.height, PixelDepth::Device))
+        return DecodeStatus::OutOfMemory;
+    std::vector<std::uint8_t> row(std::size_t{job.width} * 3);
+    RowResizer resizer(width, height, picture);
+    job.row = row.data();
+    job.resizer = &resizer;
+    if (guarded(job, readRows) && ok(job))
+        conversion->facts = {width, height, PixelDepth::Device, job.topLeft};
+    return job.status;
 }
 
 } // namespace
 
-DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel) {
+DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                       ConversionLoad* conversion) {
     picture.clear();
     if (file.size() < sizeof kSignature ||
         std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
@@ -202,10 +271,12 @@ DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel)
     job.picture = &picture;
     job.cancel = cancel;
     job.status = DecodeStatus::Ok;
-    runDecoder(job);
-    if (job.status != DecodeStatus::Ok)
+    const DecodeStatus status = decode(job, conversion);
+    if (job.png != nullptr)
+        png_destroy_read_struct(&job.png, job.info != nullptr ? &job.info : nullptr, nullptr);
+    if (status != DecodeStatus::Ok)
         picture.clear();
-    return job.status;
+    return status;
 }
 
 } // namespace varnelo

@@ -6,6 +6,11 @@ namespace varnelo {
 
 class WorkBitmap;
 
-DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr);
+struct ConversionLoad;
+
+/// Decodes a PNG file; with a conversion load, at the conversion's size
+/// (see ConversionLoad), filling in its facts.
+DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr,
+                       ConversionLoad* conversion = nullptr);
 
 } // namespace varnelo

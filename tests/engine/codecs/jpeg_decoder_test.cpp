@@ -1,12 +1,14 @@
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/picture_limits.h"
 
+#include "engine/conversion_load.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -230,6 +232,20 @@ TEST(JpegBadFiles, FailCleanlyOrDecodeSafely) {
     test::checkBadFiles(
         test::badJpegSamples(), ".jpg",
         [](FileBytes file, WorkBitmap& picture) { return decodeJpeg(file, picture); }, {});
+}
+
+// The rows of a conversion that shrinks go straight to the resizer: the
+// same files must fail as cleanly on that path.
+TEST(JpegBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
+    test::checkBadFiles(test::badJpegSamples(), ".jpg",
+                        [](FileBytes file, WorkBitmap& picture) {
+                            ConversionLoad conversion;
+                            conversion.sizeOf = [](int width, int height) {
+                                return PictureSize{std::max(1, width / 3), std::max(1, height / 3)};
+                            };
+                            return decodeJpeg(file, picture, nullptr, &conversion);
+                        },
+                        {});
 }
 
 TEST(JpegBadFiles, DISABLED_WriteFolder) {

@@ -1,5 +1,6 @@
 #include "engine/codecs/png_decoder.h"
 
+#include "engine/conversion_load.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/png_samples.h"
 #include "tests/support/temp_dir.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -198,6 +200,20 @@ TEST(PngBadFiles, FailCleanlyOrDecodeSafely) {
     test::checkBadFiles(
         test::badPngSamples(), ".png",
         [](FileBytes file, WorkBitmap& picture) { return decodePng(file, picture); }, {});
+}
+
+// The rows of a conversion that shrinks go straight to the resizer: the
+// same files must fail as cleanly on that path.
+TEST(PngBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
+    test::checkBadFiles(test::badPngSamples(), ".png",
+                        [](FileBytes file, WorkBitmap& picture) {
+                            ConversionLoad conversion;
+                            conversion.sizeOf = [](int width, int height) {
+                                return PictureSize{std::max(1, width / 3), std::max(1, height / 3)};
+                            };
+                            return decodePng(file, picture, nullptr, &conversion);
+                        },
+                        {});
 }
 
 TEST(PngBadFiles, DISABLED_WriteFolder) {

@@ -1,0 +1,49 @@
+#include "engine/conversion_load.h"
+
+#include "engine/conversion_pass.h"
+#include "engine/resize_picture.h"
+#include "engine/status_sink.h"
+
+namespace varnelo {
+
+bool conversionSizeUsable(PictureSize size) {
+    return size.width >= 1 && size.height >= 1 && size.width <= kMaxConversionSide &&
+           size.height <= kMaxConversionSide &&
+           std::int64_t{size.width} * size.height <= kMaxConversionPixels;
+}
+
+bool conversionResizes(PictureSize size, int width, int height) {
+    return conversionSizeUsable(size) && (size.width != width || size.height != height);
+}
+
+PictureFacts factsOf(const WorkBitmap& picture) {
+    return {picture.width(), picture.height(), picture.depth(),
+            picture.isEmpty() ? Rgb{0} : picture.pixelColor(0, 0)};
+}
+
+namespace {
+
+class NoStatus final : public StatusSink {
+public:
+    void showStatus(std::string_view /*text*/) override {}
+};
+
+} // namespace
+
+DecodeStatus resizeAfterLoading(DecodeStatus status, WorkBitmap& picture,
+                                ConversionLoad* conversion) {
+    if (status != DecodeStatus::Ok || conversion == nullptr)
+        return status;
+    conversion->facts = factsOf(picture);
+    const PictureSize size = conversion->sizeOf(picture.width(), picture.height());
+    if (!conversionResizes(size, picture.width(), picture.height()))
+        return status;
+    NoStatus quiet;
+    if (!resizePicture(picture, size.width, size.height, quiet)) {
+        picture.clear();
+        return DecodeStatus::OutOfMemory;
+    }
+    return status;
+}
+
+} // namespace varnelo

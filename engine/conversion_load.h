@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/codecs/decode_status.h"
+#include "engine/color.h"
+#include "engine/work_bitmap.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace varnelo {
+
+struct PictureSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+/// What a picture is at its own size, whatever size it was loaded at.
+struct PictureFacts {
+    int width = 0;
+    int height = 0;
+    PixelDepth depth = PixelDepth::Bits24;
+    /// The colour of its top-left pixel; of the top-left pixel of the
+    /// picture as decoded at 1/2, 1/4 or 1/8 when a JPEG decoder shrank it.
+    Rgb topLeft = 0;
+};
+
+/// A load for a conversion, which turns a picture of width × height into
+/// sizeOf(width, height). The decoders that can (JPEG, PNG without
+/// interlacing) hand their rows straight to the resizer, JPEG at the
+/// largest of libjpeg's reductions that keeps at least that size, so the
+/// picture is never held at its own size; the others load whole and are
+/// resized after. The bitmap then holds the picture at the conversion's
+/// size, in the depth it has at its own, and facts tells what it was. A
+/// size outside the conversion limits loads the picture at its own size.
+struct ConversionLoad {
+    std::function<PictureSize(int width, int height)> sizeOf;
+    PictureFacts facts;
+};
+
+/// Whether a conversion can take a picture of this size; see sizeFits.
+bool conversionSizeUsable(PictureSize size);
+
+/// Whether a conversion load resizes a picture of width × height to size:
+/// a usable size that is not the picture's own.
+bool conversionResizes(PictureSize size, int width, int height);
+
+/// The facts of a picture loaded at its own size.
+PictureFacts factsOf(const WorkBitmap& picture);
+
+/// For decoders that loaded a picture whole: fills in the facts and
+/// resizes it to the conversion's size. Without a conversion, or after a
+/// failed decoding, only gives the status back.
+DecodeStatus resizeAfterLoading(DecodeStatus status, WorkBitmap& picture,
+                                ConversionLoad* conversion);
+
+} // namespace varnelo

@@ -1,0 +1,218 @@
+#include "engine/row_resizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+namespace varnelo {
+
+namespace {
+
+// Weights are fixed point with 16 fraction bits and add up to exactly 1.0
+// for every target pixel, so a flat picture stays flat to the last bit.
+constexpr std::uint32_t kUnit = 1u << 16;
+
+// The source pixels that make one target pixel along one axis.
+using Taps = RowResizer::Taps;
+
+// extent is the source's size in pixels, the last one possibly partial.
+std::vector<Taps> shrinkTaps(int oldSize, int newSize, double extent) {
+    // Target pixel i covers [i × scale, (i + 1) × scale) of the source; each
+    // source pixel counts with the part of it that lies inside.
+    const double scale = extent / newSize;
+    std::vector<Taps> result(static_cast<std::size_t>(newSize));
+    for (int i = 0; i < newSize; ++i) {
+        const double low = i * scale;
+        const double high = std::min((i + 1) * scale, extent);
+        Taps& taps = result[static_cast<std::size_t>(i)];
+        taps.first = std::min(static_cast<int>(low), oldSize - 1);
+        const int last = std::clamp(static_cast<int>(std::ceil(high)) - 1, taps.first, oldSize - 1);
+        std::uint32_t sum = 0;
+        for (int j = taps.first; j <= last; ++j) {
+            const double overlap = std::min<double>(j + 1, high) - std::max<double>(j, low);
+            const auto weight =
+                static_cast<std::uint32_t>(std::lround(std::max(overlap, 0.0) / scale * kUnit));
+            taps.weights.push_back(weight);
+            sum += weight;
+        }
+        // Rounding may leave the sum a little off 1.0: the largest weight absorbs it.
+        auto largest = std::max_element(taps.weights.begin(), taps.weights.end());
+        *largest = *largest + kUnit - sum;
+    }
+    return result;
+}
+
+std::vector<Taps> enlargeTaps(int oldSize, int newSize) {
+    // Linear interpolation between the two source pixels around the target
+    // pixel's centre.
+    const double scale = static_cast<double>(oldSize) / newSize;
+    std::vector<Taps> result(static_cast<std::size_t>(newSize));
+    for (int i = 0; i < newSize; ++i) {
+        const double centre = std::max((i + 0.5) * scale - 0.5, 0.0);
+        Taps& taps = result[static_cast<std::size_t>(i)];
+        taps.first = std::min(static_cast<int>(centre), oldSize - 1);
+        const double fraction = taps.first + 1 < oldSize ? centre - taps.first : 0.0;
+        const auto second = static_cast<std::uint32_t>(std::lround(fraction * kUnit));
+        taps.weights = {kUnit - second};
+        if (second != 0)
+            taps.weights.push_back(second);
+    }
+    return result;
+}
+
+std::vector<Taps> axisTaps(int oldSize, int newSize, double extent) {
+    if (newSize < oldSize || (extent > 0 && extent < oldSize))
+        return shrinkTaps(oldSize, newSize, extent > 0 ? extent : oldSize);
+    if (newSize > oldSize)
+        return enlargeTaps(oldSize, newSize);
+    std::vector<Taps> identity(static_cast<std::size_t>(newSize));
+    for (int i = 0; i < newSize; ++i)
+        identity[static_cast<std::size_t>(i)] = {i, {kUnit}};
+    return identity;
+}
+
+// One source row scaled horizontally: three channels per target pixel, each
+// the channel value × 256.
+void resampleRow(const std::uint8_t* source, std::size_t pixelStride, std::span<const Taps> taps,
+                 std::uint16_t* out) {
+    for (const Taps& tap : taps) {
+        const std::uint8_t* pixel = source + static_cast<std::size_t>(tap.first) * pixelStride;
+        std::uint32_t blue = 0, green = 0, red = 0;
+        for (const std::uint32_t weight : tap.weights) {
+            blue += weight * pixel[0];
+            green += weight * pixel[1];
+            red += weight * pixel[2];
+            pixel += pixelStride;
+        }
+        *out++ = static_cast<std::uint16_t>((blue + 128) >> 8);
+        *out++ = static_cast<std::uint16_t>((green + 128) >> 8);
+        *out++ = static_cast<std::uint16_t>((red + 128) >> 8);
+    }
+}
+
+} // namespace
+
+RowResizer::RowResizer(int sourceWidth, int sourceHeight, WorkBitmap& target, SourceExtent extent)
+    : sourceWidth_(sourceWidth), sourceHeight_(sourceHeight), target_(target),
+      columns_(axisTaps(sourceWidth, target.width(), extent.width)),
+      rows_(axisTaps(sourceHeight, target.height(), extent.height)),
+      rowValues_(static_cast<std::size_t>(target.width()) * 3), sums_(rowValues_),
+      bgr_(rowValues_) {}
+
+RowResizer::~RowResizer() = default;
+
+bool RowResizer::done() const {
+    return nextTarget_ >= target_.height();
+}
+
+void RowResizer::push(const std::uint8_t* row, std::size_t pixelStride) {
+    if (done() || nextSource_ >= sourceHeight_)
+        return;
+    const int y = nextSource_++;
+    // Rows above the next target row's window are no longer needed.
+    const int needFrom = rows_[static_cast<std::size_t>(nextTarget_)].first;
+    while (!cache_.empty() && cacheFirst_ < needFrom) {
+        spare_.push_back(std::move(cache_.front()));
+        cache_.pop_front();
+        ++cacheFirst_;
+    }
+    if (cache_.empty())
+        cacheFirst_ = y;
+    if (y < needFrom) {
+        cacheFirst_ = y + 1;
+        return;
+    }
+    if (spare_.empty()) {
+        cache_.emplace_back(rowValues_);
+    } else {
+        cache_.push_back(std::move(spare_.back()));
+        spare_.pop_back();
+    }
+    resampleRow(row, pixelStride, columns_, cache_.back().data());
+    writeReadyRows();
+}
+
+void RowResizer::writeReadyRows() {
+    while (!done()) {
+        const Taps& tap = rows_[static_cast<std::size_t>(nextTarget_)];
+        const int needed = tap.first + static_cast<int>(tap.weights.size());
+        if (cacheFirst_ + static_cast<int>(cache_.size()) < needed || cacheFirst_ > tap.first)
+            return;
+        std::fill(sums_.begin(), sums_.end(), 0u);
+        for (std::size_t k = 0; k < tap.weights.size(); ++k) {
+            const std::uint32_t weight = tap.weights[k];
+            const std::uint16_t* values =
+                cache_[static_cast<std::size_t>(tap.first - cacheFirst_) + k].data();
+            for (std::size_t i = 0; i < rowValues_; ++i)
+                sums_[i] += weight * values[i];
+        }
+        for (std::size_t i = 0; i < rowValues_; ++i)
+            bgr_[i] = static_cast<std::uint8_t>((sums_[i] + (1u << 23)) >> 24);
+        store(nextTarget_++);
+    }
+}
+
+// Stores a target row in the target's own depth.
+void RowResizer::store(int y) {
+    const std::span<const std::uint8_t> bgr = bgr_;
+    std::uint8_t* out = target_.row(y);
+    const auto width = static_cast<std::size_t>(target_.width());
+    switch (target_.depth()) {
+    case PixelDepth::Bits24:
+        std::copy(bgr.begin(), bgr.end(), out);
+        break;
+    case PixelDepth::Bits32:
+    case PixelDepth::Device:
+        for (std::size_t x = 0; x < width; ++x) {
+            out[x * 4] = bgr[x * 3];
+            out[x * 4 + 1] = bgr[x * 3 + 1];
+            out[x * 4 + 2] = bgr[x * 3 + 2];
+        }
+        break;
+    case PixelDepth::Bits15:
+    case PixelDepth::Bits16:
+        for (std::size_t x = 0; x < width; ++x) {
+            const unsigned blue = bgr[x * 3], green = bgr[x * 3 + 1], red = bgr[x * 3 + 2];
+            const unsigned word = target_.depth() == PixelDepth::Bits16
+                                      ? ((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3)
+                                      : ((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3);
+            out[x * 2] = static_cast<std::uint8_t>(word);
+            out[x * 2 + 1] = static_cast<std::uint8_t>(word >> 8);
+        }
+        break;
+    case PixelDepth::Bits1:
+    case PixelDepth::Bits4:
+    case PixelDepth::Bits8:
+        for (std::size_t x = 0; x < width; ++x)
+            out[x] = nearestEntry(makeRgb(bgr[x * 3 + 2], bgr[x * 3 + 1], bgr[x * 3]));
+        break;
+    }
+}
+
+// Averaged colours of an indexed picture fall back onto its own table, as a
+// palette bitmap keeps its palette when it is stretched.
+std::uint8_t RowResizer::nearestEntry(Rgb color) {
+    const auto found = nearest_.find(color);
+    if (found != nearest_.end())
+        return found->second;
+    const auto& table = target_.colorTable();
+    const int entries = colorTableSize(target_.depth());
+    int best = 0;
+    int bestDistance = 1 << 30;
+    for (int index = 0; index < entries; ++index) {
+        const Rgb entry = table[static_cast<std::size_t>(index)];
+        const int dr = redOf(color) - redOf(entry);
+        const int dg = greenOf(color) - greenOf(entry);
+        const int db = blueOf(color) - blueOf(entry);
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = index;
+        }
+    }
+    const auto index = static_cast<std::uint8_t>(best);
+    nearest_.emplace(color, index);
+    return index;
+}
+
+} // namespace varnelo

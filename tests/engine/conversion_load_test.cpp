@@ -1,0 +1,200 @@
+// A conversion load gives the picture at the conversion's size without
+// holding it at its own: the same picture as loading it whole and
+// resizing, to the bit where the decoder does not shrink, within a few
+// levels where libjpeg decodes it at 1/2, 1/4 or 1/8.
+#include "engine/conversion_load.h"
+
+#include "engine/codecs/gif_decoder.h"
+#include "engine/codecs/jpeg_decoder.h"
+#include "engine/codecs/png_decoder.h"
+#include "engine/picture_loader.h"
+#include "engine/resize_picture.h"
+#include "engine/status_sink.h"
+#include "engine/work_bitmap.h"
+#include "tests/support/gif_samples.h"
+#include "tests/support/jpeg_samples.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/png_samples.h"
+#include "tests/support/temp_dir.h"
+
+#include <png.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+namespace varnelo {
+namespace {
+
+class NoStatus final : public StatusSink {
+public:
+    void showStatus(std::string_view) override {}
+};
+
+ConversionLoad loadTo(PictureSize size) {
+    ConversionLoad conversion;
+    conversion.sizeOf = [size](int, int) { return size; };
+    return conversion;
+}
+
+WorkBitmap wholeThenResized(WorkBitmap picture, PictureSize size) {
+    NoStatus status;
+    EXPECT_TRUE(resizePicture(picture, size.width, size.height, status));
+    return picture;
+}
+
+// The largest difference of any channel of any pixel.
+int largestDifference(const WorkBitmap& a, const WorkBitmap& b) {
+    EXPECT_EQ(a.width(), b.width());
+    EXPECT_EQ(a.height(), b.height());
+    int largest = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+            const Rgb p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            largest =
+                std::max({largest, std::abs(redOf(p) - redOf(q)), std::abs(greenOf(p) - greenOf(q)),
+                          std::abs(blueOf(p) - blueOf(q))});
+        }
+    return largest;
+}
+
+// A smooth picture, as photos are at the scale of a pixel.
+Rgb smooth(int x, int y) {
+    return makeRgb(static_cast<std::uint32_t>(128 + 100 * std::sin(x / 37.0)),
+                   static_cast<std::uint32_t>(128 + 100 * std::cos(y / 29.0)),
+                   static_cast<std::uint32_t>((x + y) / 6));
+}
+
+std::vector<std::uint8_t> rgbPixels(int width, int height, Rgb (*colorAt)(int, int)) {
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgb color = colorAt(x, y);
+            pixels.insert(pixels.end(), {redOf(color), greenOf(color), blueOf(color)});
+        }
+    return pixels;
+}
+
+TEST(ConversionLoad, JpegShrunkWhileDecodingIsTheAverageOfTheSourceArea) {
+    const auto file = test::encodeJpeg(803, 611, 3, rgbPixels(803, 611, smooth));
+    WorkBitmap whole;
+    ASSERT_EQ(decodeJpeg(file, whole), DecodeStatus::Ok);
+    // 1/8 (101 × 77 decoded), 1/4, 1/2, and a size only a full decode reaches.
+    for (const PictureSize size : {PictureSize{90, 60}, PictureSize{150, 150},
+                                   PictureSize{399, 300}, PictureSize{500, 400}}) {
+        ConversionLoad conversion = loadTo(size);
+        WorkBitmap shrunk;
+        ASSERT_EQ(decodeJpeg(file, shrunk, nullptr, &conversion), DecodeStatus::Ok);
+        EXPECT_LE(largestDifference(shrunk, wholeThenResized(whole, size)), 4)
+            << size.width << " x " << size.height;
+        EXPECT_EQ(shrunk.depth(), PixelDepth::Bits24);
+        EXPECT_EQ(conversion.facts.width, 803);
+        EXPECT_EQ(conversion.facts.height, 611);
+    }
+    // Not smaller: decoded whole, then resized exactly as before.
+    ConversionLoad larger = loadTo({1000, 700});
+    WorkBitmap enlarged;
+    ASSERT_EQ(decodeJpeg(file, enlarged, nullptr, &larger), DecodeStatus::Ok);
+    EXPECT_EQ(largestDifference(enlarged, wholeThenResized(whole, {1000, 700})), 0);
+}
+
+TEST(ConversionLoad, GreyAndCmykJpegsKeepTheirDepth) {
+    std::vector<std::uint8_t> grey;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 96; ++x)
+            grey.push_back(static_cast<std::uint8_t>(x * 2 + y));
+    const auto greyFile = test::encodeJpeg(96, 64, 1, grey);
+    WorkBitmap whole;
+    ASSERT_EQ(decodeJpeg(greyFile, whole), DecodeStatus::Ok);
+    ConversionLoad conversion = loadTo({20, 10});
+    WorkBitmap shrunk;
+    ASSERT_EQ(decodeJpeg(greyFile, shrunk, nullptr, &conversion), DecodeStatus::Ok);
+    EXPECT_EQ(shrunk.depth(), PixelDepth::Bits8);
+    EXPECT_EQ(conversion.facts.depth, PixelDepth::Bits8);
+    EXPECT_LE(largestDifference(shrunk, wholeThenResized(whole, {20, 10})), 4);
+    for (int y = 0; y < shrunk.height(); ++y) {
+        const Rgb color = shrunk.pixelColor(3, y);
+        EXPECT_TRUE(redOf(color) == greenOf(color) && greenOf(color) == blueOf(color));
+    }
+
+    std::vector<std::uint8_t> cmyk(64 * 48 * 4);
+    for (std::size_t i = 0; i < cmyk.size(); ++i)
+        cmyk[i] = static_cast<std::uint8_t>(i % 4 == 3 ? 40 : (i / 4) % 200);
+    const auto cmykFile = test::encodeJpeg(64, 48, 4, cmyk);
+    ASSERT_EQ(decodeJpeg(cmykFile, whole), DecodeStatus::Ok);
+    conversion = loadTo({8, 6});
+    ASSERT_EQ(decodeJpeg(cmykFile, shrunk, nullptr, &conversion), DecodeStatus::Ok);
+    EXPECT_EQ(shrunk.depth(), PixelDepth::Bits32);
+    EXPECT_LE(largestDifference(shrunk, wholeThenResized(whole, {8, 6})), 6);
+}
+
+TEST(ConversionLoad, PngRowsStreamIntoTheResizerToTheBit) {
+    test::PngSample sample{211, 157, PNG_COLOR_TYPE_RGB};
+    for (int y = 0; y < sample.height; ++y)
+        for (int x = 0; x < sample.width; ++x) {
+            const Rgb color = test::noise(x, y);
+            sample.samples.insert(sample.samples.end(),
+                                  {redOf(color), greenOf(color), blueOf(color)});
+        }
+    for (const bool interlaced : {false, true}) {
+        sample.interlaced = interlaced; // interlaced files load whole, then resize
+        const auto file = test::encodePng(sample);
+        WorkBitmap whole;
+        ASSERT_EQ(decodePng(file, whole), DecodeStatus::Ok);
+        for (const PictureSize size : {PictureSize{50, 40}, PictureSize{300, 100}}) {
+            ConversionLoad conversion = loadTo(size);
+            WorkBitmap loaded;
+            ASSERT_EQ(decodePng(file, loaded, nullptr, &conversion), DecodeStatus::Ok);
+            EXPECT_EQ(largestDifference(loaded, wholeThenResized(whole, size)), 0);
+            EXPECT_EQ(loaded.depth(), PixelDepth::Device);
+            EXPECT_EQ(conversion.facts.width, 211);
+            EXPECT_EQ(conversion.facts.topLeft, whole.pixelColor(0, 0));
+        }
+    }
+}
+
+TEST(ConversionLoad, SizesAConversionCannotTakeLoadThePictureAtItsOwn) {
+    test::TempDir folder;
+    const std::string path = folder.file("picture.bmp");
+    test::writeBmpFile(path, 30, 20, test::noise);
+    for (const PictureSize size :
+         {PictureSize{0, 10}, PictureSize{10, -1}, PictureSize{70000, 10}, PictureSize{30, 20}}) {
+        ConversionLoad conversion = loadTo(size);
+        WorkBitmap picture;
+        ASSERT_EQ(loadPicture(path, picture, nullptr, &conversion).status, LoadStatus::Loaded);
+        EXPECT_EQ(picture.width(), 30);
+        EXPECT_EQ(picture.height(), 20);
+        EXPECT_EQ(conversion.facts.topLeft, test::noise(0, 0));
+    }
+    // A BMP loads whole and is resized: the same as resizing after loading.
+    ConversionLoad conversion = loadTo({7, 9});
+    WorkBitmap shrunk, whole;
+    ASSERT_EQ(loadPicture(path, shrunk, nullptr, &conversion).status, LoadStatus::Loaded);
+    ASSERT_EQ(loadPicture(path, whole).status, LoadStatus::Loaded);
+    EXPECT_EQ(largestDifference(shrunk, wholeThenResized(whole, {7, 9})), 0);
+    EXPECT_EQ(conversion.facts.width, 30);
+}
+
+TEST(ConversionLoad, ABrokenPngKeepsWhatTheBitmapHeld) {
+    test::PngSample sample{64, 64, PNG_COLOR_TYPE_RGB};
+    sample.samples.assign(64 * 64 * 3, 99);
+    auto file = test::encodePng(sample);
+    file.resize(file.size() / 2);
+    test::TempDir folder;
+    const std::string path = folder.file("cut.png");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+    WorkBitmap picture = test::makePicture(3, 3, test::noise);
+    ConversionLoad conversion = loadTo({8, 8});
+    const LoadOutcome outcome = loadPicture(path, picture, nullptr, &conversion);
+    EXPECT_EQ(outcome.status, LoadStatus::PngFailed);
+    EXPECT_EQ(outcome.detail, DecodeStatus::Truncated);
+    EXPECT_EQ(picture.width(), 3);
+}
+
+} // namespace
+} // namespace varnelo
