@@ -20,7 +20,9 @@ void twoDigits(RandomGenerator& random, std::int32_t base, bool single, ByteStri
     }
     const char first = digit(random.nextBelow(base));
     const char second = digit(random.nextBelow(base));
-    result.assign({second, first});
+    result.resize(2);
+    result[0] = second;
+    result[1] = first;
 }
 
 // Two draws, printed in the order drawn.
@@ -31,7 +33,9 @@ void twoLetters(RandomGenerator& random, char base, bool single, ByteString& res
         return;
     }
     const char second = static_cast<char>(base + static_cast<char>(random.nextBelow(26)));
-    result.assign({first, second});
+    result.resize(2);
+    result[0] = first;
+    result[1] = second;
 }
 
 char phraseByte(const ByteString& phrase, std::int32_t position) {

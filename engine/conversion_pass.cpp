@@ -3,17 +3,22 @@
 #include "engine/atomic_file.h"
 #include "engine/char_source.h"
 #include "engine/clock.h"
+#include "engine/conversion_load.h"
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
 #include "engine/work_bitmap.h"
 
+#include <optional>
 #include <string>
 
 namespace varnelo {
 
 namespace {
+
+// Lines written as built go out in pieces of about this size.
+constexpr std::size_t kWrittenAsBuiltBytes = std::size_t{1} << 20;
 
 bool sizeFits(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0)
@@ -36,25 +41,45 @@ OutputTarget outputTarget(const ConversionSettings& settings) {
     return {settings.outputPath, settings.outputNameBase};
 }
 
-WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
-                           const std::atomic<bool>& cancelRequested, std::string_view lineEnd,
-                           const OutputOpener& openOutput) {
+DocumentSaver::DocumentSaver(OutputTarget target, std::string_view lineEnd, OutputOpener openOutput)
+    : target_(std::move(target)), lineEnd_(lineEnd), openOutput_(std::move(openOutput)) {}
+
+DocumentSaver::~DocumentSaver() = default;
+
+WriteOutcome DocumentSaver::write(const DocumentLines& lines,
+                                  const std::atomic<bool>& cancelRequested) {
     const auto cancelled = [&] { return cancelRequested.load(std::memory_order_relaxed); };
     std::string error;
-    const std::unique_ptr<OutputFile> file = openOutput(target, error);
-    if (!file)
+    if (!file_)
+        file_ = openOutput_(target_, error);
+    if (!file_)
         return {WriteStatus::Failed, error, {}};
     for (const ByteString& line : lines) {
         if (cancelled())
             return {WriteStatus::Cancelled, {}, {}};
-        if (!file->write(bytesOf(line)) || !file->write(bytesOf(lineEnd)))
-            return {WriteStatus::Failed, file->error(), {}};
+        if (!file_->write(bytesOf(line)) || !file_->write(bytesOf(lineEnd_)))
+            return {WriteStatus::Failed, file_->error(), {}};
     }
-    if (cancelled())
+    return {};
+}
+
+WriteOutcome DocumentSaver::commit(const DocumentLines& lines,
+                                   const std::atomic<bool>& cancelRequested) {
+    WriteOutcome outcome = write(lines, cancelRequested);
+    if (outcome.status != WriteStatus::Written)
+        return outcome;
+    if (cancelRequested.load(std::memory_order_relaxed))
         return {WriteStatus::Cancelled, {}, {}};
-    if (!file->commit())
-        return {WriteStatus::Failed, file->error(), {}};
-    return {WriteStatus::Written, {}, file->path()};
+    if (!file_->commit())
+        return {WriteStatus::Failed, file_->error(), {}};
+    return {WriteStatus::Written, {}, file_->path()};
+}
+
+WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
+                           const std::atomic<bool>& cancelRequested, std::string_view lineEnd,
+                           const OutputOpener& openOutput) {
+    DocumentSaver saver(target, lineEnd, openOutput);
+    return saver.commit(lines, cancelRequested);
 }
 
 ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& random,
@@ -72,7 +97,13 @@ PassResult ConversionPass::savingFailed(std::string reason) const {
 
 PassResult ConversionPass::run() {
     WorkBitmap picture;
-    const LoadOutcome loaded = loadPicture(settings_.sourcePath, picture, &cancelRequested_);
+    // Loaded at the size it converts to, so that a big picture is never held whole.
+    ConversionLoad conversion;
+    conversion.sizeOf = [this](int /*width*/, int /*height*/) {
+        return PictureSize{settings_.imageWidth, settings_.imageHeight};
+    };
+    const LoadOutcome loaded =
+        loadPicture(settings_.sourcePath, picture, &cancelRequested_, &conversion);
     if (cancelled())
         return PassResult::cancelled();
     if (picture.isEmpty()) {
@@ -80,6 +111,8 @@ PassResult ConversionPass::run() {
         // or changed since. Converting nothing would look like success.
         return PassResult::failed({FailureStage::Loading, settings_.sourcePath, loaded, {}});
     }
+    if (conversion.facts.width != picture.width() || conversion.facts.height != picture.height())
+        observer_.showStatus("resizing image...");
     return run(std::move(picture));
 }
 
@@ -111,6 +144,15 @@ PassResult ConversionPass::run(WorkBitmap picture) {
         return cancelled() ? PassResult::cancelled() : start.end();
     }
 
+    // Lines that stay as built go to the file while the next ones are built:
+    // the document is never held whole.
+    std::optional<DocumentSaver> saver;
+    if (writer->producesDocumentLines())
+        saver.emplace(outputTarget(settings_), writer->lineEnd(), openOutput_);
+    const bool writeAsBuilt = saver && writer->linesAreFinal();
+    std::size_t builtBytes = 0;
+    std::size_t counted = 0;
+
     ByteString text;
     for (int y = 0; y < height; ++y) {
         if (cancelled())
@@ -129,6 +171,19 @@ PassResult ConversionPass::run(WorkBitmap picture) {
             previous = color;
         }
         writer->endLine(y);
+        if (!writeAsBuilt)
+            continue;
+        for (; counted < lines_.size(); ++counted)
+            builtBytes += lines_[counted].size();
+        if (builtBytes < kWrittenAsBuiltBytes)
+            continue;
+        const WriteOutcome written = saver->write(lines_, cancelRequested_);
+        lines_.clear();
+        builtBytes = counted = 0;
+        if (cancelled() || written.status == WriteStatus::Cancelled)
+            return PassResult::cancelled();
+        if (written.status == WriteStatus::Failed)
+            return savingFailed(written.reason);
     }
     const std::uint32_t t1 = clock_.tickCount();
     picture.clear(); // the image output needs the memory more
@@ -141,8 +196,8 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     observer_.setProgressPosition(height);
 
     std::string written = finished.path;
-    if (writer->producesDocumentLines()) {
-        PassResult saved = saveDocument(writer->lineEnd());
+    if (saver) {
+        PassResult saved = saveDocument(*saver);
         if (saved.end != PassEnd::Done)
             return saved;
         written = std::move(saved.outputPath);
@@ -153,10 +208,9 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     return PassResult::done(milliseconds, std::move(written));
 }
 
-PassResult ConversionPass::saveDocument(std::string_view lineEnd) {
+PassResult ConversionPass::saveDocument(DocumentSaver& saver) {
     observer_.showStatus("saving...");
-    const WriteOutcome saved =
-        writeDocument(lines_, outputTarget(settings_), cancelRequested_, lineEnd, openOutput_);
+    const WriteOutcome saved = saver.commit(lines_, cancelRequested_);
     lines_.clear();
     if (cancelled() || saved.status == WriteStatus::Cancelled)
         return PassResult::cancelled();

@@ -17,6 +17,7 @@ namespace varnelo {
 class Clock;
 class RandomGenerator;
 class WorkBitmap;
+class DocumentSaver;
 
 /// What a conversion shows while it runs: the window, the command-line
 /// tool, or a test. Every call comes from the conversion's thread, at most
@@ -65,7 +66,7 @@ public:
 private:
     bool cancelled() const { return cancelRequested_.load(std::memory_order_relaxed); }
     PassResult savingFailed(std::string reason) const;
-    PassResult saveDocument(std::string_view lineEnd);
+    PassResult saveDocument(DocumentSaver& saver);
 
     ConversionSettings settings_;
     RandomGenerator& random_;
@@ -79,6 +80,28 @@ private:
 
 /// Where the settings send the output.
 OutputTarget outputTarget(const ConversionSettings& settings);
+
+/// Writes document lines, each followed by lineEnd, to the target opened
+/// by openOutput at the first write: by default through a temporary file,
+/// which only commit makes the output, so that a failure or cancel leaves
+/// any existing file untouched.
+class DocumentSaver {
+public:
+    DocumentSaver(OutputTarget target, std::string_view lineEnd, OutputOpener openOutput);
+    ~DocumentSaver();
+    DocumentSaver(const DocumentSaver&) = delete;
+    DocumentSaver& operator=(const DocumentSaver&) = delete;
+
+    WriteOutcome write(const DocumentLines& lines, const std::atomic<bool>& cancelRequested);
+    /// Writes the last lines and makes the file the output.
+    WriteOutcome commit(const DocumentLines& lines, const std::atomic<bool>& cancelRequested);
+
+private:
+    OutputTarget target_;
+    std::string lineEnd_;
+    OutputOpener openOutput_;
+    std::unique_ptr<OutputFile> file_;
+};
 
 /// Writes the lines, each followed by lineEnd, to the target opened by
 /// openOutput: by default through a temporary file, so that a failure or

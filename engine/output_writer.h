@@ -49,6 +49,11 @@ public:
     /// What ends each document line in the file: CR LF, as every document
     /// of the program has it, or LF for text meant for a terminal.
     virtual std::string_view lineEnd() const { return "\r\n"; }
+    /// Whether each document line stays as it is once built, so that the
+    /// conversion may write lines while the next ones are built rather than
+    /// hold the whole document; not so where a table at the top (colours,
+    /// style rules) is known only at the end.
+    virtual bool linesAreFinal() const { return false; }
 
     /// Prepares the output of a picture of width × height pixels.
     [[nodiscard]] virtual OutputStart beginOutput(const ConversionSettings& settings, int width,

@@ -19,6 +19,16 @@ public:
     void replace(std::uint8_t byte, std::string_view replacement);
     /// Appends text to line, each byte as the table says.
     void append(ByteString& line, std::string_view text) const;
+    template <class Line>
+    void appendTo(Line& line, std::string_view text) const {
+        for (const char c : text) {
+            const auto byte = static_cast<std::uint8_t>(c);
+            if (replaced_[byte])
+                line.put(std::string_view(replacement_[byte]));
+            else
+                line.put(c);
+        }
+    }
 
 private:
     std::array<bool, 256> replaced_{};

@@ -142,20 +142,12 @@ void HtmlWriter::beginLine(int /*y*/) {
 }
 
 void HtmlWriter::openRun(Rgb color) {
-    // Built in one piece: a photo changes colour at nearly every pixel.
-    char tag[32];
-    std::size_t length = 0;
-    const auto put = [&](std::string_view part) {
-        part.copy(tag + length, part.size());
-        length += part.size();
-    };
     if (!line_.empty())
-        put(css_ ? "</s>" : "</font>");
-    put(css_ ? "<s class=" : "<font color=#");
+        line_.put(css_ ? std::string_view("</s>") : std::string_view("</font>"));
+    line_.put(css_ ? std::string_view("<s class=") : std::string_view("<font color=#"));
     const auto digits = hexColour(color);
-    put({digits.data(), digits.size()});
-    tag[length++] = '>';
-    line_.append(tag, length);
+    line_.put(std::string_view(digits.data(), digits.size()));
+    line_.put('>');
     if (css_)
         addStyleRule(color);
 }
@@ -188,12 +180,12 @@ void HtmlWriter::addStyleRule(Rgb color) {
 void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
     if (newRun)
         openRun(color);
-    text_.append(line_, text);
+    text_.appendTo(line_, text);
 }
 
 void HtmlWriter::endLine(int /*y*/) {
-    line_ += css_ ? "</s>" : "</font>";
-    lines_.push_back(line_);
+    line_.put(css_ ? std::string_view("</s>") : std::string_view("</font>"));
+    lines_.emplace_back(line_.text());
 }
 
 WriteOutcome HtmlWriter::finishOutput() {

@@ -4,6 +4,7 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 #include "writers/byte_escapes.h"
+#include "writers/line_builder.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,6 +19,7 @@ public:
     explicit HtmlWriter(DocumentLines& lines) : lines_(lines) {}
 
     bool producesDocumentLines() const override { return true; }
+    bool linesAreFinal() const override { return !css_; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
@@ -31,7 +33,7 @@ private:
     DocumentLines& lines_;
     bool css_ = false;
     ByteEscapes text_;
-    ByteString line_;
+    LineBuilder line_;
     ByteString styleRules_;
     // One bit per 24-bit colour (2 MB): which colours have a style rule.
     // Smaller than any table of a photo's colours, so lookups stay in cache.

@@ -19,6 +19,7 @@ public:
     explicit TerminalWriter(DocumentLines& lines) : lines_(lines) {}
 
     bool producesDocumentLines() const override { return true; }
+    bool linesAreFinal() const override { return true; }
     std::string_view lineEnd() const override { return "\n"; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;

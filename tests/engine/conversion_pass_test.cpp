@@ -247,6 +247,67 @@ TEST_F(ConversionPassTest, AWriterThatCannotBeginEndsThePassAsItAnswers) {
     EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
 }
 
+// Lines that stay as built go to the file during the pass, so the document
+// is never held whole; the file still becomes the output only when complete.
+TEST_F(ConversionPassTest, WritesFinalLinesWhileBuildingTheNext) {
+    class BigLinesWriter final : public OutputWriter {
+    public:
+        BigLinesWriter(WriterContext& context, std::size_t& mostHeld, std::atomic<bool>& cancel)
+            : context_(context), mostHeld_(mostHeld), cancel_(cancel) {}
+        bool producesDocumentLines() const override { return true; }
+        bool linesAreFinal() const override { return true; }
+        OutputStart beginOutput(const ConversionSettings&, int, int) override {
+            context_.lines.emplace_back("top");
+            return OutputStart::proceed();
+        }
+        void beginLine(int) override {}
+        void putPixel(int, int y, const ByteString&, Rgb, bool) override {
+            context_.lines.push_back(ByteString(300000, static_cast<char>('a' + y)));
+            if (y == cancelAt)
+                cancel_ = true;
+        }
+        void endLine(int) override { mostHeld_ = std::max(mostHeld_, context_.lines.size()); }
+        WriteOutcome finishOutput() override {
+            context_.lines.emplace_back("bottom");
+            return {};
+        }
+        int cancelAt = -1;
+
+    private:
+        WriterContext& context_;
+        std::size_t& mostHeld_;
+        std::atomic<bool>& cancel_;
+    };
+    test::writeBmpFile(settings_.sourcePath, 1, 20, test::noise);
+    settings_.imageWidth = 1;
+    settings_.imageHeight = 20;
+    test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
+    for (const int cancelAt : {18, -1}) {
+        std::size_t mostHeld = 0;
+        cancel_ = false;
+        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                            [&](const ConversionSettings&, WriterContext& context) {
+                                auto writer =
+                                    std::make_unique<BigLinesWriter>(context, mostHeld, cancel_);
+                                writer->cancelAt = cancelAt;
+                                return writer;
+                            });
+        const PassResult result = pass.run();
+        EXPECT_LE(mostHeld, 5u); // a megabyte's worth of lines at most
+        if (cancelAt >= 0) {
+            EXPECT_EQ(result.end, PassEnd::Cancelled);
+            EXPECT_EQ(output(), "old");
+            continue;
+        }
+        ASSERT_EQ(result.end, PassEnd::Done);
+        std::string expected = "top\r\n";
+        for (int y = 0; y < 20; ++y)
+            expected += std::string(300000, static_cast<char>('a' + y)) + "\r\n";
+        EXPECT_EQ(output(), expected + "bottom\r\n");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
+}
+
 TEST(WriteDocument, ReplacesAnExistingFileOnlyWhenComplete) {
     test::TempDir folder;
     const std::string path = folder.file("doc.rtf");

@@ -46,6 +46,7 @@ public:
     GatedWriter(std::unique_ptr<OutputWriter> real, Gate& gate)
         : real_(std::move(real)), gate_(gate) {}
     bool producesDocumentLines() const override { return real_->producesDocumentLines(); }
+    bool linesAreFinal() const override { return real_->linesAreFinal(); }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override {
         return real_->beginOutput(settings, width, height);
     }
