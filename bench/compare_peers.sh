@@ -35,31 +35,35 @@ fi
 converter=$build/cli/varnelo-convert
 out=$data/out
 mkdir -p "$out"
+[[ "$data" != *" "* ]] || { echo "the bench folder's path may not hold spaces" >&2; exit 1; }
 
-# work NAME WIDTH HEIGHT PICTURE: ours and the three peers, alternately.
+# work NAME WIDTH HEIGHT PICTURE: ours and the three peers, alternately,
+# each writing to standard output (discarded), started without a shell.
 work() {
   local name=$1 width=$2 height=$3 picture=$4
   local -a names=(varnelo jp2a img2txt chafa)
   local -a commands=(
-    "'$converter' -q --seed 1 -f plain-html -W $width -H $height -o '$out/$name.html' '$picture'"
-    "jp2a --colors --html --width=$width --height=$height '$picture' > '$out/$name-jp2a.html'"
-    "img2txt -W $width -H $height -f html '$picture' > '$out/$name-img2txt.html'"
-    "chafa --format symbols --stretch --size ${width}x$height -c full '$picture' > '$out/$name-chafa.txt'"
+    "$converter -q --seed 1 -f plain-html -W $width -H $height -o - $picture"
+    "jp2a --colors --html --width=$width --height=$height $picture"
+    "img2txt -W $width -H $height -f html $picture"
+    "chafa --format symbols --stretch --size ${width}x$height -c full $picture"
   )
   local -A times=()
   for ((run = 0; run < runs; run++)); do
     for i in "${!names[@]}"; do
-      times[$i]+=" $(time_once sh -c "${commands[$i]}")"
+      # shellcheck disable=SC2086 # the commands are words
+      times[$i]+=" $(time_once ${commands[$i]})"
     done
   done
   local ours
-  # shellcheck disable=SC2086 # the times are words
+  # shellcheck disable=SC2086
   ours=$(median_of ${times[0]})
   for i in "${!names[@]}"; do
     local seconds memory ratio
     # shellcheck disable=SC2086
     seconds=$(median_of ${times[$i]})
-    memory=$(peak_mb sh -c "exec ${commands[$i]}")
+    # shellcheck disable=SC2086
+    memory=$(peak_mb ${commands[$i]})
     ratio=$(awk -v a="$seconds" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
     printf '%-4s %-8s %10s %8s %8s\n' "$name" "${names[$i]}" "$seconds" "$memory" "$ratio"
   done
