@@ -1,4 +1,5 @@
 #include "platform/application_fonts.h"
+#include "platform/memory_reuse.h"
 #include "platform/termination_signals.h"
 #include "ui/close_on_signal.h"
 #include "ui/main_form.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    varnelo::keepFreedMemoryForReuse();
     QApplication application(argc, argv);
     // Lets the desktop match the window to its entry and icon (Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.varnelo.Varnelo"));

@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to one picture decoder, then reads every pixel and
 // runs the preparation steps a conversion runs, so that a decoder that
-// leaves an inconsistent picture behind is caught too.
+// leaves an inconsistent picture behind is caught too. The bytes are
+// decoded a second time as a conversion loads them, shrunk while decoding.
+#include "engine/conversion_load.h"
 #include "engine/picture_loader.h"
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
@@ -24,8 +26,39 @@ public:
 
 } // namespace
 
+namespace {
+
+// The rows of a conversion that shrinks the picture go straight from the
+// decoder to the resizer: the picture must come at exactly that size.
+void loadShrunk(const std::uint8_t* data, std::size_t size) {
+    using namespace varnelo;
+    const int divisor = size > 0 ? 1 + data[size - 1] % 9 : 2;
+    ConversionLoad conversion;
+    conversion.sizeOf = [divisor](int width, int height) {
+        return PictureSize{std::max(1, width / divisor), std::max(1, height / divisor)};
+    };
+    WorkBitmap picture;
+    const DecodeStatus status = decodePicture(PictureType::VARNELO_FUZZ_PICTURE_TYPE, {data, size},
+                                              picture, nullptr, &conversion);
+    if (status != DecodeStatus::Ok) {
+        if (!picture.isEmpty())
+            __builtin_trap();
+        return;
+    }
+    const PictureSize wanted = conversion.sizeOf(conversion.facts.width, conversion.facts.height);
+    if (conversionSizeUsable(wanted) &&
+        (picture.width() != wanted.width || picture.height() != wanted.height))
+        __builtin_trap();
+    if (!picture.isEmpty() &&
+        picture.pixelColor(picture.width() - 1, picture.height() - 1) > 0xFFFFFFu)
+        __builtin_trap();
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace varnelo;
+    loadShrunk(data, size);
     WorkBitmap picture;
     const DecodeStatus status =
         decodePicture(PictureType::VARNELO_FUZZ_PICTURE_TYPE, {data, size}, picture);
