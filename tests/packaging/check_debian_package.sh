@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package into the build folder with CPack and checks its
-# file list and control fields. Installs nothing. Exit code 77 (skipped)
+# Builds the Debian packages into the build folder with CPack and checks
+# their file lists and control fields: varnelo-convert, the converter
+# without Qt, and varnelo, the window, which depends on it. Installs nothing. Exit code 77 (skipped)
 # without dpkg-deb, dpkg-shlibdeps (Debian: dpkg-dev) or file, which CPack
 # runs to find the programs among the files.
 #   check_debian_package.sh CPACK BUILD_DIR OUT_DIR VERSION APP_ID "ICON_SIZES"
@@ -25,66 +26,83 @@ if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out.log" 2
   exit 1
 fi
 architecture=$(dpkg --print-architecture)
-deb=$out/varnelo_${version}_${architecture}.deb
-if [[ ! -f $deb ]]; then
-  cat "$out.log"
-  echo "FAIL: no $deb; cpack made: $(cd "$out" && ls ./*.deb 2>/dev/null)"
-  exit 1
-fi
 
-# The file list: "mode owner/group size date time ./path".
-listing=$(dpkg-deb -c "$deb") || { echo "FAIL: dpkg-deb -c cannot read $deb"; exit 1; }
-paths=$(awk '{ print $6 }' <<<"$listing")
-entry() { awk -v path="$1" '$6 == path' <<<"$listing"; }
-expected=(
-  ./usr/bin/varnelo
-  ./usr/bin/varnelo-convert
-  "./usr/share/applications/$app_id.desktop"
-  "./usr/share/metainfo/$app_id.metainfo.xml"
-  ./usr/share/icons/hicolor/scalable/apps/varnelo.svg
-  ./usr/share/man/man1/varnelo.1.gz
-  ./usr/share/man/man1/varnelo-convert.1.gz
-  ./usr/share/bash-completion/completions/varnelo-convert
-  ./usr/share/zsh/vendor-completions/_varnelo-convert
-  ./usr/share/doc/varnelo/copyright
-)
+# check_package NAME DEPENDS-ON FORBIDDEN-PATTERN PATHS...: the package's
+# files are exactly PATHS (and their folders), its Depends name every one
+# of DEPENDS-ON and no package matching FORBIDDEN-PATTERN.
+check_package() {
+  local name=$1 needed=$2 forbidden=$3
+  shift 3
+  local deb=$out/${name}_${version}_${architecture}.deb
+  if [[ ! -f $deb ]]; then
+    fail "no $deb; cpack made: $(cd "$out" && ls ./*.deb 2>/dev/null)"
+    return
+  fi
+  # The file list: "mode owner/group size date time ./path".
+  local listing paths files
+  listing=$(dpkg-deb -c "$deb") || { fail "dpkg-deb -c cannot read $deb"; return; }
+  paths=$(awk '{ print $6 }' <<<"$listing")
+  files=$(awk '$1 !~ /^d/ { print $6 }' <<<"$listing" | sort)
+  [[ $files == "$(printf '%s\n' "$@" | sort)" ]] ||
+    fail "$name holds other files than expected:" $'\n'"$files"
+  for program in $(grep '^\./usr/bin/' <<<"$files"); do
+    [[ $(awk -v path="$program" '$6 == path { print $1 }' <<<"$listing") == -rwxr-xr-x ]] ||
+      fail "$program is not mode 755"
+  done
+  local outside not_root
+  outside=$(grep -v -E '^\./(usr/?)?$|^\./usr/' <<<"$paths")
+  [[ -z $outside ]] || fail "$name has files outside /usr: $outside"
+  not_root=$(awk '$2 != "root/root"' <<<"$listing")
+  [[ -z $not_root ]] || fail "$name has files not owned by root: $not_root"
+
+  field() { dpkg-deb -f "$deb" "$1" 2>/dev/null; }
+  [[ $(field Package) == "$name" ]] || fail "Package is '$(field Package)', not $name"
+  [[ $(field Version) == "$version" ]] || fail "$name: Version is '$(field Version)', the project is $version"
+  [[ $(field Architecture) == "$architecture" ]] || fail "$name: Architecture is '$(field Architecture)'"
+  [[ $(field Section) == graphics ]] || fail "$name: Section is '$(field Section)'"
+  [[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "$name: Maintainer '$(field Maintainer)' is no 'name <address>'"
+  local description depends depends_names
+  description=$(field Description)
+  [[ $(wc -l <<<"$description") -ge 2 && -n $(head -n 1 <<<"$description") ]] ||
+    fail "$name: Description has no summary line and long description: $description"
+  depends=$(field Depends)
+  depends_names=$(sed -E 's/ *\([^)]*\)//g; s/ *[,|] */\n/g' <<<"$depends")
+  for package in $needed; do
+    grep -q -x -F -- "$package" <<<"$depends_names" || fail "$name: Depends lacks $package: $depends"
+  done
+  if grep -q -E -- "$forbidden" <<<"$depends_names"; then
+    fail "$name: Depends names $(grep -E -- "$forbidden" <<<"$depends_names" | tr '\n' ' ')"
+  fi
+  if [[ $failures -ne 0 ]]; then
+    echo "dpkg-deb -c $name:"
+    echo "$listing"
+    dpkg-deb -f "$deb"
+  fi
+  echo "$(basename "$deb"): $(wc -l <<<"$files") files; Depends: $depends"
+}
+
+icons=(./usr/share/icons/hicolor/scalable/apps/varnelo.svg)
 for size in $sizes; do
-  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/varnelo.png")
+  icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/varnelo.png")
 done
-for path in "${expected[@]}"; do
-  [[ -n $(entry "$path") ]] || fail "the package lacks $path"
-done
-for program in varnelo varnelo-convert; do
-  [[ $(entry "./usr/bin/$program" | awk '{ print $1 }') == -rwxr-xr-x ]] ||
-    fail "usr/bin/$program is not mode 755: $(entry "./usr/bin/$program")"
-done
-outside=$(grep -v -E '^\./(usr/?)?$|^\./usr/' <<<"$paths")
-[[ -z $outside ]] || fail "files outside /usr: $outside"
-not_root=$(awk '$2 != "root/root"' <<<"$listing")
-[[ -z $not_root ]] || fail "files not owned by root: $not_root"
-
-# The control fields.
-field() { dpkg-deb -f "$deb" "$1" 2>/dev/null; }
-[[ $(field Package) == varnelo ]] || fail "Package is '$(field Package)'"
-[[ $(field Version) == "$version" ]] || fail "Version is '$(field Version)', the project is $version"
-[[ $(field Architecture) == "$architecture" ]] || fail "Architecture is '$(field Architecture)'"
-[[ $(field Section) == graphics ]] || fail "Section is '$(field Section)'"
-[[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer '$(field Maintainer)' is no 'name <address>'"
-description=$(field Description)
-[[ $(wc -l <<<"$description") -ge 2 && -n $(head -n 1 <<<"$description") ]] ||
-  fail "Description has no summary line and long description: $description"
-depends=$(field Depends)
-depends_names=$(sed -E 's/ *\([^)]*\)//g; s/ *[,|] */\n/g' <<<"$depends")
-for package in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libpng16-16 libgif7 \
-  libc6 libstdc++6 fonts-wine fonts-dejavu-core; do
-  grep -q -x -F -- "$package" <<<"$depends_names" || fail "Depends lacks $package: $depends"
-done
-
-if [[ $failures -ne 0 ]]; then
-  echo "dpkg-deb -c:"
-  echo "$listing"
-  echo "dpkg-deb -f:"
-  dpkg-deb -f "$deb"
-  exit 1
-fi
-echo "$(basename "$deb"): $(wc -l <<<"$paths") entries; Depends: $depends"
+check_package varnelo-convert \
+  "libjpeg62-turbo libpng16-16 libgif7 libfreetype6 libfontconfig1 libc6 fonts-wine fonts-dejavu-core" \
+  '^libqt' \
+  ./usr/bin/varnelo-convert \
+  ./usr/share/man/man1/varnelo-convert.1.gz \
+  ./usr/share/bash-completion/completions/varnelo-convert \
+  ./usr/share/zsh/vendor-completions/_varnelo-convert \
+  ./usr/share/doc/varnelo-convert/copyright
+check_package varnelo \
+  "varnelo-convert libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 fonts-wine fonts-dejavu-core" \
+  '^$' \
+  ./usr/bin/varnelo \
+  "./usr/share/applications/$app_id.desktop" \
+  "./usr/share/metainfo/$app_id.metainfo.xml" \
+  "${icons[@]}" \
+  ./usr/share/man/man1/varnelo.1.gz \
+  ./usr/share/doc/varnelo/copyright
+window_depends=$(dpkg-deb -f "$out/varnelo_${version}_${architecture}.deb" Depends 2>/dev/null)
+[[ $window_depends == *"varnelo-convert (= $version)"* ]] ||
+  fail "varnelo does not depend on varnelo-convert of its own version: $window_depends"
+exit $((failures != 0))
