@@ -4,9 +4,10 @@
 #include "engine/char_source.h"
 #include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/jpeg_encoder.h"
-#include "engine/codecs/png_encoder.h"
+#include "engine/codecs/png_bands.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace varnelo {
 
@@ -97,8 +98,12 @@ WriteOutcome ImageOutput::encode() {
                             std::clamp(settings_.imageQuality, 1, 100));
         break;
     case ImageFormat::Png:
-        encoded = writePng(file, width, height, RowFormat::Bgrx32, rowAt,
-                           std::clamp(10 - settings_.imageQuality, 0, 9));
+        // Rows are read from every core's thread: the image is complete and
+        // only read now.
+        encoded =
+            writePngInBands(file, width, height, RowFormat::Bgrx32, rowAt,
+                            std::clamp(10 - settings_.imageQuality, 0, 9),
+                            static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         break;
     }
     if (cancelled())

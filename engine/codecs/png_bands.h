@@ -1,0 +1,15 @@
+#pragma once
+
+#include "engine/codecs/byte_sink.h"
+#include "engine/codecs/row_source.h"
+
+namespace varnelo {
+
+/// Writes an 8-bit RGB PNG whose image data is deflated in bands of rows,
+/// one thread each, and joined into one zlib stream: a big image compresses
+/// in a fraction of the time on several cores. Rows are stored unfiltered.
+/// rowAt is called from all the threads at once. Same contract as writePng.
+[[nodiscard]] bool writePngInBands(ByteSink& sink, int width, int height, RowFormat format,
+                                   const RowSource& rowAt, int compressionLevel, int bands);
+
+} // namespace varnelo
