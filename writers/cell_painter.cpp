@@ -37,7 +37,7 @@ std::uint32_t interpolate255(std::uint32_t x, std::uint32_t a, std::uint32_t y, 
 CellPainter::CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image)
     : font_(font), cell_(cell), image_(image),
       maskBytes_(static_cast<std::size_t>(cell.width) * static_cast<std::size_t>(cell.height)),
-      slotOf_(kSlots, -1) {}
+      slotOf_(kSlots, kUncached) {}
 
 bool CellPainter::render(const ByteString& text, std::uint8_t* coverage) const {
     std::fill(coverage, coverage + maskBytes_, std::uint8_t{0});
@@ -47,30 +47,43 @@ bool CellPainter::render(const ByteString& text, std::uint8_t* coverage) const {
     return std::any_of(coverage, coverage + maskBytes_, [](std::uint8_t a) { return a != 0; });
 }
 
-const std::uint8_t* CellPainter::coverageOf(const ByteString& text) {
-    std::int32_t* slot = text.size() <= 2 ? &slotOf_[slotOf(text)] : nullptr;
-    if (slot == nullptr || (*slot < 0 && cached_.size() + maskBytes_ > kMaxCachedBytes)) {
-        scratch_.resize(maskBytes_);
-        return render(text, scratch_.data()) ? scratch_.data() : nullptr;
+std::int32_t CellPainter::prepare(const ByteString& text) {
+    if (text.empty())
+        return kBlank;
+    std::int32_t& slot = text.size() <= 2 ? slotOf_[slotOf(text)] : uncachedSlot_;
+    if (slot >= 0 || slot == kBlank)
+        return slot;
+    if (text.size() > 2 || cached_.size() + maskBytes_ > kMaxCachedBytes)
+        return kUncached;
+    const std::size_t offset = cached_.size();
+    cached_.resize(offset + maskBytes_);
+    if (!render(text, cached_.data() + offset)) {
+        cached_.resize(offset);
+        slot = kBlank;
+        return slot;
     }
-    if (*slot < 0) {
-        Mask mask;
-        mask.offset = cached_.size();
-        cached_.resize(cached_.size() + maskBytes_);
-        mask.blank = !render(text, cached_.data() + mask.offset);
-        *slot = static_cast<std::int32_t>(masks_.size());
-        masks_.push_back(mask);
-    }
-    const Mask& mask = masks_[static_cast<std::size_t>(*slot)];
-    return mask.blank ? nullptr : cached_.data() + mask.offset;
+    slot = static_cast<std::int32_t>(offset / maskBytes_);
+    return slot;
 }
 
 void CellPainter::draw(int column, int row, const ByteString& text, Rgb color) {
-    if (text.empty())
+    const std::int32_t mask = prepare(text);
+    if (mask == kUncached) {
+        scratch_.resize(maskBytes_);
+        if (render(text, scratch_.data()))
+            blend(column, row, scratch_.data(), color);
         return;
-    const std::uint8_t* coverage = coverageOf(text);
-    if (coverage == nullptr)
+    }
+    drawPrepared(column, row, mask, color);
+}
+
+void CellPainter::drawPrepared(int column, int row, std::int32_t mask, Rgb color) const {
+    if (mask < 0)
         return;
+    blend(column, row, cached_.data() + static_cast<std::size_t>(mask) * maskBytes_, color);
+}
+
+void CellPainter::blend(int column, int row, const std::uint8_t* coverage, Rgb color) const {
     // Pixels are blue, green, red, unused in memory.
     const std::uint32_t pen = 0xFF000000u | (std::uint32_t{redOf(color)} << 16) |
                               (std::uint32_t{greenOf(color)} << 8) | blueOf(color);

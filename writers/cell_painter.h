@@ -23,22 +23,31 @@ public:
     /// cell, in color over what the cell holds.
     void draw(int column, int row, const ByteString& text, Rgb color);
 
+    /// What prepare answers for a text that covers nothing, and for one
+    /// whose mask is not kept (longer texts, or the cache is full): that
+    /// one must be drawn with draw.
+    static constexpr std::int32_t kBlank = -1;
+    static constexpr std::int32_t kUncached = -2;
+    /// Renders the text's mask into the cache unless it is there: its
+    /// number for drawPrepared, kBlank or kUncached.
+    std::int32_t prepare(const ByteString& text);
+    /// Draws a prepared mask. Only reads the painter, so threads may draw
+    /// different cells at once once every text is prepared.
+    void drawPrepared(int column, int row, std::int32_t mask, Rgb color) const;
+
 private:
-    struct Mask {
-        std::size_t offset = 0;
-        bool blank = true;
-    };
-    /// The coverage of a text, or nullptr when it covers nothing.
-    const std::uint8_t* coverageOf(const ByteString& text);
     /// Renders into coverage; true when the text covers any pixel.
     bool render(const ByteString& text, std::uint8_t* coverage) const;
+    void blend(int column, int row, const std::uint8_t* coverage, Rgb color) const;
 
     const CellFont& font_;
     CellSize cell_;
     WorkBitmap& image_;
     std::size_t maskBytes_;
-    std::vector<std::int32_t> slotOf_; // per one- or two-byte text: index into masks_, or -1
-    std::vector<Mask> masks_;
+    // Per one- or two-byte text: the number of its mask in cached_, kBlank,
+    // or kUncached while not rendered yet.
+    std::vector<std::int32_t> slotOf_;
+    std::int32_t uncachedSlot_ = kUncached;
     std::vector<std::uint8_t> cached_;
     std::vector<std::uint8_t> scratch_;
 };

@@ -7,6 +7,8 @@
 #include "engine/codecs/png_bands.h"
 
 #include <algorithm>
+#include <new>
+#include <system_error>
 #include <thread>
 
 namespace varnelo {
@@ -46,13 +48,15 @@ OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int wid
                          PixelDepth::Bits32))
         return OutputStart::stop(
             PassResult::failed({FailureStage::OutOfMemory, settings_.outputPath, {}, {}}));
-    const Rgb background = settings_.backgroundColor;
-    const std::uint32_t fill = 0xFF000000u | (std::uint32_t{redOf(background)} << 16) |
-                               (std::uint32_t{greenOf(background)} << 8) | blueOf(background);
-    for (int y = 0; y < image_.height(); ++y) {
-        auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
-        std::fill(pixels, pixels + image_.width(), fill);
+    columns_ = width;
+    try {
+        cells_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), Cell{});
+    } catch (const std::bad_alloc&) {
+        image_.clear();
+        return OutputStart::stop(
+            PassResult::failed({FailureStage::OutOfMemory, settings_.outputPath, {}, {}}));
     }
+    lateCells_.clear();
     painter_.emplace(*font_, cell_, image_);
     return OutputStart::proceed();
 }
@@ -60,10 +64,53 @@ OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int wid
 void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) {
     if (newRun)
         textColor_ = color;
-    painter_->draw(x, y, text, textColor_);
+    const std::int32_t mask = painter_->prepare(text);
+    if (mask == CellPainter::kUncached) {
+        lateCells_.push_back({x, y, text, textColor_});
+        return;
+    }
+    cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
+           static_cast<std::size_t>(x)] = {mask, textColor_};
+}
+
+void ImageOutput::drawCells() {
+    const Rgb background = settings_.backgroundColor;
+    const std::uint32_t fill = 0xFF000000u | (std::uint32_t{redOf(background)} << 16) |
+                               (std::uint32_t{greenOf(background)} << 8) | blueOf(background);
+    const int rows = columns_ > 0 ? static_cast<int>(cells_.size()) / columns_ : 0;
+    const auto drawRows = [&](int first, int end) {
+        for (int row = first; row < end; ++row) {
+            for (int y = row * cell_.height; y < (row + 1) * cell_.height; ++y) {
+                auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
+                std::fill(pixels, pixels + image_.width(), fill);
+            }
+            const Cell* cell = cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
+            for (int column = 0; column < columns_; ++column, ++cell)
+                painter_->drawPrepared(column, row, cell->mask, cell->color);
+        }
+    };
+    const int parts =
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::max(rows, 1));
+    {
+        std::vector<std::jthread> threads;
+        for (int part = 1; part < parts; ++part) {
+            const int first = rows * part / parts, end = rows * (part + 1) / parts;
+            try {
+                threads.emplace_back(drawRows, first, end);
+            } catch (const std::system_error&) {
+                drawRows(first, end); // no thread to be had
+            }
+        }
+        drawRows(0, rows / parts);
+    }
+    for (const LateCell& late : lateCells_)
+        painter_->draw(late.column, late.row, late.text, late.color);
+    cells_ = {};
+    lateCells_ = {};
 }
 
 WriteOutcome ImageOutput::finishOutput() {
+    drawCells();
     WriteOutcome outcome = encode();
     painter_.reset();
     image_ = WorkBitmap();

@@ -7,6 +7,7 @@
 #include "writers/cell_size.h"
 
 #include <optional>
+#include <vector>
 
 namespace varnelo {
 
@@ -27,6 +28,18 @@ public:
     const WorkBitmap& image() const { return image_; }
 
 private:
+    struct Cell {
+        std::int32_t mask = CellPainter::kBlank;
+        Rgb color = 0;
+    };
+    struct LateCell {
+        int column = 0;
+        int row = 0;
+        ByteString text;
+        Rgb color = 0;
+    };
+    /// Fills the background and draws every cell, on every core.
+    void drawCells();
     WriteOutcome encode();
 
     WriterContext& context_;
@@ -36,6 +49,12 @@ private:
     WorkBitmap image_;
     std::optional<CellPainter> painter_;
     Rgb textColor_ = 0;
+    int columns_ = 0;
+    // What each cell shows, drawn at the end: cells never overlap, so the
+    // rows of cells can be drawn side by side.
+    std::vector<Cell> cells_;
+    // Texts without a kept mask, drawn one by one after the others.
+    std::vector<LateCell> lateCells_;
 };
 
 } // namespace varnelo
