@@ -30,11 +30,11 @@ DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture
                            DecodeCancel cancel, ConversionLoad* conversion) {
     switch (type) {
     case PictureType::Bmp:
-        return resizeAfterLoading(decodeBmp(file, picture), picture, conversion);
+        return decodeBmp(file, picture, conversion);
     case PictureType::Jpeg:
         return decodeJpeg(file, picture, cancel, conversion);
     case PictureType::Gif:
-        return resizeAfterLoading(decodeGif(file, picture, cancel), picture, conversion);
+        return decodeGif(file, picture, cancel, conversion);
     case PictureType::Png:
         return decodePng(file, picture, cancel, conversion);
     case PictureType::None:

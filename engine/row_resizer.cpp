@@ -132,6 +132,29 @@ void RowResizer::push(const std::uint8_t* row, std::size_t pixelStride) {
     writeReadyRows();
 }
 
+void RowResizer::pushRowOf(const WorkBitmap& picture, int y) {
+    switch (picture.depth()) {
+    case PixelDepth::Bits24:
+        push(picture.row(y), 3);
+        return;
+    case PixelDepth::Bits32:
+    case PixelDepth::Device:
+        push(picture.row(y), 4);
+        return;
+    default:
+        break;
+    }
+    converted_.resize(static_cast<std::size_t>(picture.width()) * 3);
+    std::uint8_t* pixel = converted_.data();
+    for (int x = 0; x < picture.width(); ++x, pixel += 3) {
+        const Rgb color = picture.pixelColor(x, y);
+        pixel[0] = blueOf(color);
+        pixel[1] = greenOf(color);
+        pixel[2] = redOf(color);
+    }
+    push(converted_.data(), 3);
+}
+
 void RowResizer::writeReadyRows() {
     while (!done()) {
         const Taps& tap = rows_[static_cast<std::size_t>(nextTarget_)];

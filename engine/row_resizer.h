@@ -38,6 +38,8 @@ public:
     /// Takes the next source row: sourceWidth pixels of blue, green and red
     /// bytes, pixelStride (3 or more) bytes apart.
     void push(const std::uint8_t* row, std::size_t pixelStride);
+    /// Takes row y of a picture in any depth as the next source row.
+    void pushRowOf(const WorkBitmap& picture, int y);
     /// True once every target row is written.
     bool done() const;
     int sourceWidth() const { return sourceWidth_; }
@@ -68,6 +70,7 @@ private:
     int nextTarget_ = 0;
     std::vector<std::uint32_t> sums_;
     std::vector<std::uint8_t> bgr_;
+    std::vector<std::uint8_t> converted_;
     std::unordered_map<Rgb, std::uint8_t> nearest_;
 };
 

@@ -1,6 +1,8 @@
 #include "engine/codecs/bmp_reader.h"
 
+#include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -256,8 +258,11 @@ RowFormat rowFormatFor(const BmpHeader& header, const Masks& masks) {
 // Rows are let go in pieces of this size.
 constexpr std::size_t kReleaseBytes = std::size_t{16} << 20;
 
-DecodeStatus decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& masks,
-                                WorkBitmap& picture) {
+// Converts every row of uncompressed data, top row first, into the row
+// rowFor(y) gives, calling rowDone(y) after each.
+template <class RowFor, class RowDone>
+void decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& masks,
+                        PixelDepth depth, RowFor rowFor, RowDone rowDone) {
     // The caller has checked that the data holds every row.
     const std::size_t stride = *paddedRowSize(header.width, header.bitsPerPixel);
     const auto rows = static_cast<std::size_t>(header.rows());
@@ -265,21 +270,23 @@ DecodeStatus decodeUncompressed(FileBytes data, const BmpHeader& header, const M
     const std::array<Channel, 3> channels{Channel(masks.red), Channel(masks.green),
                                           Channel(masks.blue)};
     const auto width = static_cast<std::size_t>(header.width);
-    const std::size_t rowBytes = width * static_cast<std::size_t>(bytesPerPixel(picture.depth()));
+    const std::size_t rowBytes = width * static_cast<std::size_t>(bytesPerPixel(depth));
     // The file's rows are as large as the picture's: let go of the ones read,
-    // so that the two are never in memory whole at once.
-    std::size_t released = 0;
-    for (std::size_t i = 0; i < rows; ++i) {
-        const std::size_t y = header.topDown() ? i : rows - 1 - i;
-        convertRow(format, data.data() + i * stride, picture.row(static_cast<int>(y)), width,
-                   rowBytes, channels);
-        const std::size_t read = (i + 1) * stride;
-        if (read - released >= kReleaseBytes) {
-            releaseDecodedBytes(data.subspan(released, read - released));
-            released = read;
+    // so that the two are never in memory whole at once. Bottom-up files are
+    // read from their end.
+    std::size_t unreleased = 0;
+    for (std::size_t y = 0; y < rows; ++y) {
+        const std::size_t fileRow = header.topDown() ? y : rows - 1 - y;
+        convertRow(format, data.data() + fileRow * stride, rowFor(y), width, rowBytes, channels);
+        rowDone(y);
+        unreleased += stride;
+        if (unreleased >= kReleaseBytes) {
+            const std::size_t from =
+                header.topDown() ? (y + 1) * stride - unreleased : fileRow * stride;
+            releaseDecodedBytes(data.subspan(from, unreleased));
+            unreleased = 0;
         }
     }
-    return DecodeStatus::Ok;
 }
 
 // Run-length decoding into index bytes. Positions are 64-bit and pixels
@@ -412,7 +419,7 @@ PixelDepth depthFor(const BmpHeader& header) {
     }
 }
 
-DecodeStatus decode(FileBytes file, WorkBitmap& picture) {
+DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion) {
     BmpHeader header;
     if (const DecodeStatus status = readHeader(file, header); status != DecodeStatus::Ok)
         return status;
@@ -439,21 +446,52 @@ DecodeStatus decode(FileBytes file, WorkBitmap& picture) {
             return DecodeStatus::Truncated;
     }
 
-    if (!picture.allocate(static_cast<int>(header.width), static_cast<int>(header.rows()),
-                          depthFor(header)))
+    const int width = static_cast<int>(header.width);
+    const int height = static_cast<int>(header.rows());
+    const PixelDepth depth = depthFor(header);
+    const PictureSize target =
+        conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
+    if (!header.rle() && conversionResizes(target, width, height)) {
+        // Row by row through the resizer: the picture is never held whole.
+        WorkBitmap row;
+        if (!row.allocate(width, 1, depth) || !picture.allocate(target.width, target.height, depth))
+            return DecodeStatus::OutOfMemory;
+        if (header.bitsPerPixel <= 8) {
+            readColorTable(file, header, afterHeader, row);
+            picture.setColorTable(row.colorTable());
+        }
+        RowResizer resizer(width, height, picture);
+        Rgb topLeft = 0;
+        decodeUncompressed(
+            data, header, masks, depth, [&](std::size_t) { return row.row(0); },
+            [&](std::size_t y) {
+                if (y == 0)
+                    topLeft = row.pixelColor(0, 0);
+                resizer.pushRowOf(row, 0);
+            });
+        conversion->facts = {width, height, depth, topLeft};
+        return DecodeStatus::Ok;
+    }
+
+    if (!picture.allocate(width, height, depth))
         return DecodeStatus::OutOfMemory; // the size was checked against the limits above
     if (header.bitsPerPixel <= 8)
         readColorTable(file, header, afterHeader, picture);
 
+    DecodeStatus status = DecodeStatus::Ok;
     if (header.rle())
-        return RleDecoder(data, header.compression == kRle4, picture).decode();
-    return decodeUncompressed(data, header, masks, picture);
+        status = RleDecoder(data, header.compression == kRle4, picture).decode();
+    else
+        decodeUncompressed(
+            data, header, masks, depth,
+            [&](std::size_t y) { return picture.row(static_cast<int>(y)); }, [](std::size_t) {});
+    return resizeAfterLoading(status, picture, conversion);
 }
 
 } // namespace
 
-DecodeStatus decodeBmp(FileBytes file, WorkBitmap& picture) {
-    const DecodeStatus status = decode(file, picture);
+DecodeStatus decodeBmp(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion) {
+    const DecodeStatus status = decode(file, picture, conversion);
     if (status != DecodeStatus::Ok)
         picture.clear();
     return status;

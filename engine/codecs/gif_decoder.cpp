@@ -1,6 +1,8 @@
 #include "engine/codecs/gif_decoder.h"
 
+#include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -106,8 +108,68 @@ struct Span {
     int end;
 };
 
+std::array<std::uint8_t, 3> backgroundOf(const GifFileType& gif) {
+    if (gif.SColorMap != nullptr && gif.SBackGroundColor >= 0 &&
+        gif.SBackGroundColor < gif.SColorMap->ColorCount)
+        return lookupFor(*gif.SColorMap)[static_cast<std::size_t>(gif.SBackGroundColor)];
+    return {};
+}
+
+// The canvas row by row into the resizer, for a frame that is not
+// interlaced: rows outside the frame are the background, and every row of
+// the frame is read, so a cut file fails as it does when loaded whole.
+DecodeStatus streamFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
+                         DecodeCancel cancel, int width, int height, PictureSize target,
+                         ConversionLoad& conversion) {
+    const GifImageDesc& frame = gif->Image;
+    const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
+    if (!picture.allocate(target.width, target.height, PixelDepth::Bits24))
+        return DecodeStatus::OutOfMemory;
+    const ColorLookup colors = lookupFor(*map);
+    const std::array<std::uint8_t, 3> background = backgroundOf(*gif);
+    const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
+    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+    RowResizer resizer(width, height, picture);
+    Rgb topLeft = 0;
+    int next = 0;
+    const auto fillBackground = [&] {
+        for (std::size_t x = 0; x < row.size(); x += 3)
+            std::memcpy(row.data() + x, background.data(), 3);
+    };
+    const auto pushRow = [&] {
+        if (next++ == 0)
+            topLeft = makeRgb(row[2], row[1], row[0]);
+        resizer.push(row.data(), 3);
+    };
+    const auto backgroundRowsUpTo = [&](int end) {
+        fillBackground();
+        while (next < std::min(end, height))
+            pushRow();
+    };
+    for (int frameRow = 0; frameRow < frame.Height; ++frameRow) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+            return DecodeStatus::Cancelled;
+        if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+            return failure(reader, gif->Error);
+        const int y = frame.Top + frameRow;
+        if (y >= height)
+            continue;
+        backgroundRowsUpTo(y);
+        fillBackground();
+        std::uint8_t* out = row.data() + static_cast<std::size_t>(across.begin) * 3;
+        const GifPixelType* index = line.data() + (across.begin - frame.Left);
+        for (int x = across.begin; x < across.end; ++x, out += 3)
+            std::memcpy(out, colors[*index++].data(), 3);
+        pushRow();
+    }
+    backgroundRowsUpTo(height);
+    conversion.facts = {width, height, PixelDepth::Bits24, topLeft};
+    return DecodeStatus::Ok;
+}
+
 DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
-                            DecodeCancel cancel) {
+                            DecodeCancel cancel, ConversionLoad* conversion) {
     const auto cancelled = [cancel] {
         return cancel != nullptr && cancel->load(std::memory_order_relaxed);
     };
@@ -134,6 +196,10 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
     }
     if (!pictureSizeAllowed(width, height))
         return DecodeStatus::TooLarge;
+    const PictureSize target =
+        conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
+    if (!frame.Interlace && conversionResizes(target, width, height))
+        return streamFrame(gif, reader, picture, cancel, width, height, target, *conversion);
     if (!picture.allocate(width, height, PixelDepth::Bits24))
         return DecodeStatus::OutOfMemory;
 
@@ -175,10 +241,7 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
 
     // The background goes in last, around the frame, so a file that fails
     // half-way never touched most of the canvas; the canvas starts black.
-    std::array<std::uint8_t, 3> background{};
-    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 &&
-        gif->SBackGroundColor < gif->SColorMap->ColorCount)
-        background = lookupFor(*gif->SColorMap)[static_cast<std::size_t>(gif->SBackGroundColor)];
+    const std::array<std::uint8_t, 3> background = backgroundOf(*gif);
     if (background != std::array<std::uint8_t, 3>{}) {
         const auto fill = [&](int y, int begin, int end) {
             std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(begin) * 3;
@@ -199,7 +262,8 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
 
 } // namespace
 
-DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel) {
+DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                       ConversionLoad* conversion) {
     picture.clear();
     if (file.size() < 3 || std::memcmp(file.data(), "GIF", 3) != 0)
         return DecodeStatus::WrongFormat;
@@ -209,7 +273,12 @@ DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel)
     const GifHandle gif(DGifOpen(&reader, readFromSpan, &error));
     if (!gif)
         return failure(reader, error);
-    const DecodeStatus status = readFirstFrame(gif.get(), reader, picture, cancel);
+    if (conversion != nullptr)
+        conversion->facts = {};
+    DecodeStatus status = readFirstFrame(gif.get(), reader, picture, cancel, conversion);
+    // A streamed frame has its facts; a whole one is resized now.
+    if (conversion != nullptr && conversion->facts.width == 0)
+        status = resizeAfterLoading(status, picture, conversion);
     if (status != DecodeStatus::Ok)
         picture.clear();
     return status;

@@ -5,7 +5,11 @@
 namespace varnelo {
 
 class WorkBitmap;
+struct ConversionLoad;
 
-DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr);
+/// Decodes the first frame of a GIF onto its canvas; with a conversion load,
+/// at the conversion's size (see ConversionLoad), filling in its facts.
+DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr,
+                       ConversionLoad* conversion = nullptr);
 
 } // namespace varnelo

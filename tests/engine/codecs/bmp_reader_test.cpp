@@ -1,11 +1,15 @@
 #include "engine/codecs/bmp_reader.h"
 
+#include "engine/conversion_load.h"
+#include "engine/resize_picture.h"
+#include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/bmp_samples.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <filesystem>
@@ -317,8 +321,52 @@ TEST(BmpReader, DamagedFilesFailCleanly) {
 }
 
 TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {
-    test::checkBadFiles(test::badBmpSamples(), ".bmp", decodeBmp,
-                        decoded(test::validBmpSamples().front().bytes));
+    test::checkBadFiles(
+        test::badBmpSamples(), ".bmp",
+        [](FileBytes file, WorkBitmap& picture) { return decodeBmp(file, picture); },
+        decoded(test::validBmpSamples().front().bytes));
+}
+
+// Rows of a conversion that shrinks go straight to the resizer, read from
+// the file's end for bottom-up files: the same files must fail as cleanly.
+TEST(BmpBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
+    test::checkBadFiles(test::badBmpSamples(), ".bmp",
+                        [](FileBytes file, WorkBitmap& picture) {
+                            ConversionLoad conversion;
+                            conversion.sizeOf = [](int width, int height) {
+                                return PictureSize{std::max(1, width / 3), std::max(1, height / 2)};
+                            };
+                            return decodeBmp(file, picture, &conversion);
+                        },
+                        {});
+}
+
+// Every valid kind of file, streamed, gives what loading it whole and
+// resizing gives, to the bit.
+TEST(BmpConversionLoad, EveryKindStreamsLikeLoadingWholeThenResizing) {
+    for (const auto& sample : test::validBmpSamples()) {
+        SCOPED_TRACE(sample.name);
+        WorkBitmap whole;
+        ASSERT_EQ(decodeBmp(sample.bytes, whole), DecodeStatus::Ok);
+        const PictureSize size{std::max(1, whole.width() / 2 + 1), std::max(1, whole.height() - 1)};
+        ConversionLoad conversion;
+        conversion.sizeOf = [size](int, int) { return size; };
+        WorkBitmap streamed;
+        ASSERT_EQ(decodeBmp(sample.bytes, streamed, &conversion), DecodeStatus::Ok);
+        EXPECT_EQ(conversion.facts.width, whole.width());
+        EXPECT_EQ(conversion.facts.topLeft, whole.pixelColor(0, 0));
+        EXPECT_EQ(conversion.facts.depth, whole.depth());
+        struct Quiet final : StatusSink {
+            void showStatus(std::string_view) override {}
+        } quiet;
+        ASSERT_TRUE(resizePicture(whole, size.width, size.height, quiet));
+        ASSERT_EQ(streamed.width(), whole.width());
+        ASSERT_EQ(streamed.height(), whole.height());
+        EXPECT_EQ(streamed.depth(), whole.depth());
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x)
+                ASSERT_EQ(streamed.pixelColor(x, y), whole.pixelColor(x, y)) << x << ", " << y;
+    }
 }
 
 TEST(BmpBadFiles, DISABLED_WriteFolder) {

@@ -1,16 +1,21 @@
 #include "engine/codecs/gif_decoder.h"
 
+#include "engine/conversion_load.h"
+#include "engine/resize_picture.h"
+#include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/gif_samples.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 
 namespace varnelo {
 namespace {
@@ -172,6 +177,65 @@ TEST(GifBadFiles, FailCleanlyOrDecodeSafely) {
     test::checkBadFiles(
         test::badGifSamples(), ".gif",
         [](FileBytes file, WorkBitmap& picture) { return decodeGif(file, picture); }, {});
+}
+
+ConversionLoad shrinkTo(PictureSize size) {
+    ConversionLoad conversion;
+    conversion.sizeOf = [size](int, int) { return size; };
+    return conversion;
+}
+
+// A frame that is not interlaced streams row by row into the resizer: the
+// canvas around it, the colours and every failure as when loaded whole.
+TEST(GifConversionLoad, StreamsTheCanvasLikeLoadingWholeThenResizing) {
+    struct Quiet final : StatusSink {
+        void showStatus(std::string_view) override {}
+    } quiet;
+    for (const auto& [left, top, screen] :
+         {std::tuple{0, 0, 9}, {3, 2, 12}, {7, 9, 10}, {20, 20, 6}, {0, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << left << ", " << top << " on " << screen);
+        GifSample sample{.screenWidth = screen,
+                         .screenHeight = screen,
+                         .globalColors = {kRed, kGreen, kBlue, kGrey},
+                         .backgroundIndex = 3};
+        std::vector<std::uint8_t> indexes;
+        for (int i = 0; i < 64; ++i)
+            indexes.push_back(static_cast<std::uint8_t>(i * 5 % 3));
+        sample.frames.push_back(frame(8, 8, indexes));
+        sample.frames[0].left = left;
+        sample.frames[0].top = top;
+        const auto file = encodeGif(sample);
+        WorkBitmap whole;
+        ASSERT_EQ(decodeGif(file, whole), DecodeStatus::Ok);
+        const PictureSize size{std::max(1, whole.width() / 2), std::max(1, whole.height() - 3)};
+        ConversionLoad conversion = shrinkTo(size);
+        WorkBitmap streamed;
+        ASSERT_EQ(decodeGif(file, streamed, nullptr, &conversion), DecodeStatus::Ok);
+        EXPECT_EQ(conversion.facts.width, whole.width());
+        EXPECT_EQ(conversion.facts.topLeft, whole.pixelColor(0, 0));
+        ASSERT_TRUE(resizePicture(whole, size.width, size.height, quiet));
+        EXPECT_EQ(colours(streamed), colours(whole));
+
+        for (std::size_t length = 3; length + 1 < file.size(); ++length) {
+            const std::vector<std::uint8_t> cut(file.begin(),
+                                                file.begin() + static_cast<std::ptrdiff_t>(length));
+            ConversionLoad again = shrinkTo(size);
+            ASSERT_EQ(decodeGif(cut, streamed, nullptr, &again), DecodeStatus::Truncated) << length;
+            ASSERT_TRUE(streamed.isEmpty());
+        }
+    }
+}
+
+TEST(GifBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
+    test::checkBadFiles(test::badGifSamples(), ".gif",
+                        [](FileBytes file, WorkBitmap& picture) {
+                            ConversionLoad conversion;
+                            conversion.sizeOf = [](int width, int height) {
+                                return PictureSize{std::max(1, width / 2), std::max(1, height / 3)};
+                            };
+                            return decodeGif(file, picture, nullptr, &conversion);
+                        },
+                        {});
 }
 
 TEST(GifBadFiles, DISABLED_WriteFolder) {
