@@ -31,9 +31,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== tests with threads under ThreadSanitizer"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
   -DVARNELO_SANITIZE_THREAD=ON -DVARNELO_BUILD_BENCH=OFF
-# The window's hand-off, cancel and close during a pass, and writers racing for a name.
+# The window's hand-off, cancel and close during a pass, writers racing for a
+# name, and the image output drawing and compressing on every core.
 threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_file_test
-  converter_test)
+  converter_test image_output_test png_bands_test)
 cmake --build build/tsan -j"$jobs" --target "${threaded[@]}"
 for test in "${threaded[@]}"; do
   TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/"$test" --gtest_brief=1

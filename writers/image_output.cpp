@@ -84,7 +84,8 @@ void ImageOutput::drawCells() {
                 auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
                 std::fill(pixels, pixels + image_.width(), fill);
             }
-            const Cell* cell = cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
+            const Cell* cell =
+                cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
             for (int column = 0; column < columns_; ++column, ++cell)
                 painter_->drawPrepared(column, row, cell->mask, cell->color);
         }
