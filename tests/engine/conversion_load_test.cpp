@@ -8,9 +8,8 @@
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/png_decoder.h"
 #include "engine/picture_loader.h"
-#include "engine/resize_picture.h"
-#include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/conversion_loads.h"
 #include "tests/support/gif_samples.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"
@@ -29,21 +28,10 @@
 namespace varnelo {
 namespace {
 
-class NoStatus final : public StatusSink {
-public:
-    void showStatus(std::string_view) override {}
-};
-
-ConversionLoad loadTo(PictureSize size) {
-    ConversionLoad conversion;
-    conversion.sizeOf = [size](int, int) { return size; };
-    return conversion;
-}
+using test::loadTo;
 
 WorkBitmap wholeThenResized(WorkBitmap picture, PictureSize size) {
-    NoStatus status;
-    EXPECT_TRUE(resizePicture(picture, size.width, size.height, status));
-    return picture;
+    return test::resizedCopy(std::move(picture), size);
 }
 
 // The largest difference of any channel of any pixel.

@@ -1,10 +1,9 @@
 #include "engine/codecs/bmp_reader.h"
 
 #include "engine/conversion_load.h"
-#include "engine/resize_picture.h"
-#include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/bmp_samples.h"
+#include "tests/support/conversion_loads.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -332,10 +331,7 @@ TEST(BmpBadFiles, FailCleanlyOrDecodeSafely) {
 TEST(BmpBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
     test::checkBadFiles(test::badBmpSamples(), ".bmp",
                         [](FileBytes file, WorkBitmap& picture) {
-                            ConversionLoad conversion;
-                            conversion.sizeOf = [](int width, int height) {
-                                return PictureSize{std::max(1, width / 3), std::max(1, height / 2)};
-                            };
+                            ConversionLoad conversion = test::loadShrunkBy(3, 2);
                             return decodeBmp(file, picture, &conversion);
                         },
                         {});
@@ -349,17 +345,13 @@ TEST(BmpConversionLoad, EveryKindStreamsLikeLoadingWholeThenResizing) {
         WorkBitmap whole;
         ASSERT_EQ(decodeBmp(sample.bytes, whole), DecodeStatus::Ok);
         const PictureSize size{std::max(1, whole.width() / 2 + 1), std::max(1, whole.height() - 1)};
-        ConversionLoad conversion;
-        conversion.sizeOf = [size](int, int) { return size; };
+        ConversionLoad conversion = test::loadTo(size);
         WorkBitmap streamed;
         ASSERT_EQ(decodeBmp(sample.bytes, streamed, &conversion), DecodeStatus::Ok);
         EXPECT_EQ(conversion.facts.width, whole.width());
         EXPECT_EQ(conversion.facts.topLeft, whole.pixelColor(0, 0));
         EXPECT_EQ(conversion.facts.depth, whole.depth());
-        struct Quiet final : StatusSink {
-            void showStatus(std::string_view) override {}
-        } quiet;
-        ASSERT_TRUE(resizePicture(whole, size.width, size.height, quiet));
+        whole = test::resizedCopy(whole, size);
         ASSERT_EQ(streamed.width(), whole.width());
         ASSERT_EQ(streamed.height(), whole.height());
         EXPECT_EQ(streamed.depth(), whole.depth());

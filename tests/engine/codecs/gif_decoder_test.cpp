@@ -1,9 +1,8 @@
 #include "engine/codecs/gif_decoder.h"
 
 #include "engine/conversion_load.h"
-#include "engine/resize_picture.h"
-#include "engine/status_sink.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/conversion_loads.h"
 #include "tests/support/gif_samples.h"
 #include "tests/support/temp_dir.h"
 
@@ -179,18 +178,9 @@ TEST(GifBadFiles, FailCleanlyOrDecodeSafely) {
         [](FileBytes file, WorkBitmap& picture) { return decodeGif(file, picture); }, {});
 }
 
-ConversionLoad shrinkTo(PictureSize size) {
-    ConversionLoad conversion;
-    conversion.sizeOf = [size](int, int) { return size; };
-    return conversion;
-}
-
 // A frame that is not interlaced streams row by row into the resizer: the
 // canvas around it, the colours and every failure as when loaded whole.
 TEST(GifConversionLoad, StreamsTheCanvasLikeLoadingWholeThenResizing) {
-    struct Quiet final : StatusSink {
-        void showStatus(std::string_view) override {}
-    } quiet;
     for (const auto& [left, top, screen] :
          {std::tuple{0, 0, 9}, {3, 2, 12}, {7, 9, 10}, {20, 20, 6}, {0, 0, 0}}) {
         SCOPED_TRACE(testing::Message() << left << ", " << top << " on " << screen);
@@ -208,18 +198,17 @@ TEST(GifConversionLoad, StreamsTheCanvasLikeLoadingWholeThenResizing) {
         WorkBitmap whole;
         ASSERT_EQ(decodeGif(file, whole), DecodeStatus::Ok);
         const PictureSize size{std::max(1, whole.width() / 2), std::max(1, whole.height() - 3)};
-        ConversionLoad conversion = shrinkTo(size);
+        ConversionLoad conversion = test::loadTo(size);
         WorkBitmap streamed;
         ASSERT_EQ(decodeGif(file, streamed, nullptr, &conversion), DecodeStatus::Ok);
         EXPECT_EQ(conversion.facts.width, whole.width());
         EXPECT_EQ(conversion.facts.topLeft, whole.pixelColor(0, 0));
-        ASSERT_TRUE(resizePicture(whole, size.width, size.height, quiet));
-        EXPECT_EQ(colours(streamed), colours(whole));
+        EXPECT_EQ(colours(streamed), colours(test::resizedCopy(whole, size)));
 
         for (std::size_t length = 3; length + 1 < file.size(); ++length) {
             const std::vector<std::uint8_t> cut(file.begin(),
                                                 file.begin() + static_cast<std::ptrdiff_t>(length));
-            ConversionLoad again = shrinkTo(size);
+            ConversionLoad again = test::loadTo(size);
             ASSERT_EQ(decodeGif(cut, streamed, nullptr, &again), DecodeStatus::Truncated) << length;
             ASSERT_TRUE(streamed.isEmpty());
         }
@@ -229,10 +218,7 @@ TEST(GifConversionLoad, StreamsTheCanvasLikeLoadingWholeThenResizing) {
 TEST(GifBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
     test::checkBadFiles(test::badGifSamples(), ".gif",
                         [](FileBytes file, WorkBitmap& picture) {
-                            ConversionLoad conversion;
-                            conversion.sizeOf = [](int width, int height) {
-                                return PictureSize{std::max(1, width / 2), std::max(1, height / 3)};
-                            };
+                            ConversionLoad conversion = test::loadShrunkBy(2, 3);
                             return decodeGif(file, picture, nullptr, &conversion);
                         },
                         {});

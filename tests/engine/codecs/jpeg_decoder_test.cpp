@@ -3,6 +3,7 @@
 
 #include "engine/conversion_load.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/conversion_loads.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/temp_dir.h"
 
@@ -239,10 +240,7 @@ TEST(JpegBadFiles, FailCleanlyOrDecodeSafely) {
 TEST(JpegBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
     test::checkBadFiles(test::badJpegSamples(), ".jpg",
                         [](FileBytes file, WorkBitmap& picture) {
-                            ConversionLoad conversion;
-                            conversion.sizeOf = [](int width, int height) {
-                                return PictureSize{std::max(1, width / 3), std::max(1, height / 3)};
-                            };
+                            ConversionLoad conversion = test::loadShrunkBy(3, 3);
                             return decodeJpeg(file, picture, nullptr, &conversion);
                         },
                         {});

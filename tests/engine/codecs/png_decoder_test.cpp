@@ -2,6 +2,7 @@
 
 #include "engine/conversion_load.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/conversion_loads.h"
 #include "tests/support/png_samples.h"
 #include "tests/support/temp_dir.h"
 
@@ -207,10 +208,7 @@ TEST(PngBadFiles, FailCleanlyOrDecodeSafely) {
 TEST(PngBadFiles, FailCleanlyOrDecodeSafelyWhenShrunkWhileDecoding) {
     test::checkBadFiles(test::badPngSamples(), ".png",
                         [](FileBytes file, WorkBitmap& picture) {
-                            ConversionLoad conversion;
-                            conversion.sizeOf = [](int width, int height) {
-                                return PictureSize{std::max(1, width / 3), std::max(1, height / 3)};
-                            };
+                            ConversionLoad conversion = test::loadShrunkBy(3, 3);
                             return decodePng(file, picture, nullptr, &conversion);
                         },
                         {});
