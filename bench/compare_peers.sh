@@ -75,6 +75,21 @@ work W1 1600 1200 "$data/photo.jpg"
 work W2 200 150 "$data/big.jpg"
 work W3 200 150 "$data/big.png"
 
+# W1's floor: decoding the photo (djpeg, libjpeg-turbo-progs) plus copying
+# a document of the same size (cat); ours should stay within 2.5 times it.
+if command -v djpeg >/dev/null; then
+  "$converter" -q --seed 1 -f plain-html -o "$out/W1-document.html" "$data/photo.jpg"
+  decode=() copy=() ours=()
+  for ((run = 0; run < runs; run++)); do
+    decode+=("$(time_once djpeg -outfile /dev/null "$data/photo.jpg")")
+    copy+=("$(time_once cat "$out/W1-document.html")")
+    ours+=("$(time_once "$converter" -q --seed 1 -f plain-html -o - "$data/photo.jpg")")
+  done
+  awk -v d="$(median_of "${decode[@]}")" -v c="$(median_of "${copy[@]}")" \
+    -v o="$(median_of "${ours[@]}")" \
+    'BEGIN { printf "W1 floor: djpeg %.4f + cat %.4f = %.4f s; ours %.4f s, %.2f times it\n", d, c, d + c, o, o / (d + c) }'
+fi
+
 # The image output at its limit: 423 × 461 cells of 12 × 11 pixels.
 limit=()
 for ((run = 0; run < runs; run++)); do

@@ -37,5 +37,5 @@ threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_
   converter_test image_output_test png_bands_test)
 cmake --build build/tsan -j"$jobs" --target "${threaded[@]}"
 for test in "${threaded[@]}"; do
-  TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/"$test" --gtest_brief=1
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" build/tsan/tests/"$test" --gtest_brief=1
 done
