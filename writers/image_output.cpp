@@ -7,6 +7,7 @@
 #include "engine/codecs/png_bands.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -73,22 +74,25 @@ void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool
            static_cast<std::size_t>(x)] = {mask, textColor_};
 }
 
-void ImageOutput::drawCells() {
+void ImageOutput::drawCellRow(int row) {
     const Rgb background = settings_.backgroundColor;
     const std::uint32_t fill = 0xFF000000u | (std::uint32_t{redOf(background)} << 16) |
                                (std::uint32_t{greenOf(background)} << 8) | blueOf(background);
-    const int rows = columns_ > 0 ? static_cast<int>(cells_.size()) / columns_ : 0;
+    for (int y = row * cell_.height; y < (row + 1) * cell_.height; ++y) {
+        auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
+        std::fill(pixels, pixels + image_.width(), fill);
+    }
+    const Cell* cell =
+        cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
+    for (int column = 0; column < columns_; ++column, ++cell)
+        painter_->drawPrepared(column, row, cell->mask, cell->color);
+}
+
+void ImageOutput::drawCells() {
+    const int rows = cellRows();
     const auto drawRows = [&](int first, int end) {
-        for (int row = first; row < end; ++row) {
-            for (int y = row * cell_.height; y < (row + 1) * cell_.height; ++y) {
-                auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
-                std::fill(pixels, pixels + image_.width(), fill);
-            }
-            const Cell* cell =
-                cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
-            for (int column = 0; column < columns_; ++column, ++cell)
-                painter_->drawPrepared(column, row, cell->mask, cell->color);
-        }
+        for (int row = first; row < end; ++row)
+            drawCellRow(row);
     };
     const int parts =
         std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, std::max(rows, 1));
@@ -106,13 +110,21 @@ void ImageOutput::drawCells() {
     }
     for (const LateCell& late : lateCells_)
         painter_->draw(late.column, late.row, late.text, late.color);
-    cells_ = {};
     lateCells_ = {};
 }
 
 WriteOutcome ImageOutput::finishOutput() {
-    drawCells();
+    // A PNG's bands of rows are drawn by the threads that compress them, a
+    // row of cells just before its rows are deflated, while they are still
+    // in the cache. Texts without a kept mask are drawn on this thread only.
+    drawWhileEncoding_ = settings_.imageFormat == ImageFormat::Png && lateCells_.empty();
+    if (drawWhileEncoding_)
+        rowsDrawn_ = std::make_unique<std::once_flag[]>(static_cast<std::size_t>(cellRows()));
+    else
+        drawCells();
     WriteOutcome outcome = encode();
+    cells_ = {};
+    rowsDrawn_.reset();
     painter_.reset();
     image_ = WorkBitmap();
     return outcome;
@@ -132,7 +144,13 @@ WriteOutcome ImageOutput::encode() {
     OutputFile& file = *output;
     // Rows go straight from the image to the encoder; a cancel stops between rows.
     const RowSource rowAt = [&](int y) -> const std::uint8_t* {
-        return cancelled() ? nullptr : image_.row(y);
+        if (cancelled())
+            return nullptr;
+        if (drawWhileEncoding_) {
+            const int row = y / cell_.height;
+            std::call_once(rowsDrawn_[static_cast<std::size_t>(row)], [&] { drawCellRow(row); });
+        }
+        return image_.row(y);
     };
     const int width = image_.width();
     const int height = image_.height();

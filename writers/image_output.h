@@ -6,6 +6,8 @@
 #include "writers/cell_painter.h"
 #include "writers/cell_size.h"
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -40,6 +42,9 @@ private:
     };
     /// Fills the background and draws every cell, on every core.
     void drawCells();
+    /// Fills and draws one row of cells; rows may be drawn side by side.
+    void drawCellRow(int row);
+    int cellRows() const { return columns_ > 0 ? static_cast<int>(cells_.size()) / columns_ : 0; }
     WriteOutcome encode();
 
     WriterContext& context_;
@@ -55,6 +60,8 @@ private:
     std::vector<Cell> cells_;
     // Texts without a kept mask, drawn one by one after the others.
     std::vector<LateCell> lateCells_;
+    bool drawWhileEncoding_ = false;
+    std::unique_ptr<std::once_flag[]> rowsDrawn_;
 };
 
 } // namespace varnelo
