@@ -136,6 +136,13 @@ protected:
         return finished;
     }
 
+    // Whether the process has ended, leaving it to be waited for.
+    static bool hasEnded(pid_t child) {
+        siginfo_t info{};
+        return ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == child;
+    }
+
     // Whether the process has a file of the folder open: its output.
     bool writesInFolder(pid_t child) const {
         std::error_code error;
@@ -168,9 +175,13 @@ TEST_F(ConverterProcess, ASignalWhileWritingLeavesNothingAndEndsTheConverterByIt
                                    folder_.file("out.png"), picture_});
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (!writesInFolder(child) && std::chrono::steady_clock::now() < deadline &&
-               ::waitpid(child, nullptr, WNOHANG) == 0)
+               !hasEnded(child))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_TRUE(writesInFolder(child)) << "the converter never wrote";
+        if (!writesInFolder(child)) {
+            ::kill(child, SIGKILL);
+            const Finished early = wait(child);
+            FAIL() << "the converter never wrote; status " << early.status << ": " << early.err;
+        }
         ::kill(child, signal);
         const Finished finished = wait(child);
         ASSERT_TRUE(WIFSIGNALED(finished.status)) << signal << ": " << finished.err;
