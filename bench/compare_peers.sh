@@ -25,6 +25,7 @@ missing=()
 command -v jp2a >/dev/null || missing+=(jp2a)
 command -v img2txt >/dev/null || missing+=(caca-utils)
 command -v chafa >/dev/null || missing+=(chafa)
+command -v djpeg >/dev/null || missing+=(libjpeg-turbo-progs) # for W1's floor
 if ((${#missing[@]} > 0)); then
   as_root=()
   [[ $(id -u) -ne 0 ]] && as_root=(sudo)

@@ -2,11 +2,27 @@
 
 namespace varnelo {
 
+namespace {
+
+// The two digits of every byte value, so that a colour takes three lookups.
+struct ByteDigits {
+    std::array<std::array<char, 2>, 256> pairs{};
+    constexpr ByteDigits() {
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        for (unsigned value = 0; value < 256; ++value)
+            pairs[value] = {kDigits[value >> 4], kDigits[value & 15]};
+    }
+};
+
+constexpr ByteDigits kByteDigits;
+
+} // namespace
+
 std::array<char, 6> hexColour(Rgb color) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    const unsigned red = redOf(color), green = greenOf(color), blue = blueOf(color);
-    return {kDigits[red >> 4],   kDigits[red & 15],  kDigits[green >> 4],
-            kDigits[green & 15], kDigits[blue >> 4], kDigits[blue & 15]};
+    const auto& red = kByteDigits.pairs[redOf(color)];
+    const auto& green = kByteDigits.pairs[greenOf(color)];
+    const auto& blue = kByteDigits.pairs[blueOf(color)];
+    return {red[0], red[1], green[0], green[1], blue[0], blue[1]};
 }
 
 } // namespace varnelo

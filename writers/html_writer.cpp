@@ -3,6 +3,7 @@
 #include "engine/font_family.h"
 #include "writers/hex_colour.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -142,12 +143,17 @@ void HtmlWriter::beginLine(int /*y*/) {
 }
 
 void HtmlWriter::openRun(Rgb color) {
+    const std::string_view close = css_ ? "</s>" : "</font>";
+    const std::string_view open = css_ ? "<s class=" : "<font color=#";
+    char* out = line_.room(close.size() + open.size() + 7);
+    char* const start = out;
     if (!line_.empty())
-        line_.put(css_ ? std::string_view("</s>") : std::string_view("</font>"));
-    line_.put(css_ ? std::string_view("<s class=") : std::string_view("<font color=#"));
+        out = std::copy(close.begin(), close.end(), out);
+    out = std::copy(open.begin(), open.end(), out);
     const auto digits = hexColour(color);
-    line_.put(std::string_view(digits.data(), digits.size()));
-    line_.put('>');
+    out = std::copy(digits.begin(), digits.end(), out);
+    *out++ = '>';
+    line_.commit(static_cast<std::size_t>(out - start));
     if (css_)
         addStyleRule(color);
 }

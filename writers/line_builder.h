@@ -23,6 +23,13 @@ public:
         makeRoom(1);
         bytes_[used_++] = byte;
     }
+    /// Room for at least size more bytes, to be filled and then kept with
+    /// commit: one check for a run of pieces whose longest length is known.
+    char* room(std::size_t size) {
+        makeRoom(size);
+        return bytes_.data() + used_;
+    }
+    void commit(std::size_t size) { used_ += size; }
     std::string_view text() const { return {bytes_.data(), used_}; }
 
 private:
