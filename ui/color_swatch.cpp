@@ -1,5 +1,8 @@
 #include "ui/color_swatch.h"
 
+#include "ui/focus_mark.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -24,6 +27,16 @@ void ColorSwatch::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(palette().color(QPalette::Base));
     painter.drawLine(w - 1, 0, w - 1, h - 2);
     painter.drawLine(w - 1, h - 1, 0, h - 1);
+    if (hasFocus())
+        paintFocusMark(painter, rect().adjusted(2, 2, -3, -3));
+}
+
+void ColorSwatch::keyPressEvent(QKeyEvent* event) {
+    if (isActivationKey(*event)) {
+        emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ColorSwatch::mouseReleaseEvent(QMouseEvent* event) {

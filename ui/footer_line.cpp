@@ -1,8 +1,10 @@
 #include "ui/footer_line.h"
 
 #include "platform/shell.h"
+#include "ui/focus_mark.h"
 #include "ui/homepage.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -38,14 +40,23 @@ void FooterLine::paintEvent(QPaintEvent* /*event*/) {
     painter.drawPoint(w - 1, 0);
 
     // The text engraved: a light copy one pixel right of and below the visible one.
-    QFont bold = font();
-    bold.setBold(true);
-    painter.setFont(bold);
+    // Bold as Windows draws a face that has no bold of its own, as Tahoma
+    // here: the regular face struck twice, a pixel apart. Asked for bold,
+    // the font database would give another family in place of Tahoma.
+    QFont regular = font();
+    regular.setBold(false);
+    painter.setFont(regular);
     const int flags = Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs;
+    const auto drawBold = [&](QRect place) {
+        painter.drawText(place.translated(-1, 0), flags, shownText());
+        painter.drawText(place, flags, shownText());
+    };
     painter.setPen(colors.color(QPalette::Base));
-    painter.drawText(QRect(0, 4, w, height() - 4), flags, shownText());
+    drawBold(QRect(0, 4, w, height() - 4));
     painter.setPen(colors.color(hovered_ ? QPalette::Highlight : QPalette::WindowText));
-    painter.drawText(QRect(0, 3, w - 1, height() - 3), flags, shownText());
+    drawBold(QRect(0, 3, w - 1, height() - 3));
+    if (hasFocus())
+        paintFocusMark(painter, rect().adjusted(0, 2, -1, -1));
 }
 
 void FooterLine::enterEvent(QEnterEvent* event) {
@@ -58,6 +69,14 @@ void FooterLine::leaveEvent(QEvent* event) {
     hovered_ = false;
     update();
     QWidget::leaveEvent(event);
+}
+
+void FooterLine::keyPressEvent(QKeyEvent* event) {
+    if (isActivationKey(*event)) {
+        shell_.openAddress(QLatin1String(kHomepageAddress));
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FooterLine::mouseReleaseEvent(QMouseEvent* event) {

@@ -8,7 +8,7 @@ class Shell;
 
 /// The window's last line: the notice with the version over an etched
 /// separator, switching to the homepage line under the pointer; a click
-/// opens the homepage.
+/// opens the homepage, as do Space and Enter while it has the focus.
 class FooterLine final : public QWidget {
     Q_OBJECT
 
@@ -25,6 +25,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     Shell& shell_;

@@ -8,6 +8,7 @@
 #include "ui/font_list.h"
 #include "ui/footer_line.h"
 #include "ui/homepage.h"
+#include "ui/keyboard_access.h"
 #include "ui/message_boxes.h"
 #include "ui/output_commands.h"
 #include "ui/preview_panel.h"
@@ -29,6 +30,12 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+
+// The window's icons are compiled into its static library, whose resource
+// table a linker keeps only when something names it.
+static void loadWindowResources() {
+    Q_INIT_RESOURCE(varnelo);
+}
 
 namespace varnelo {
 
@@ -70,6 +77,7 @@ QLineEdit* makeEdit(QWidget* parent, int x, int y, int width, int height, bool d
         static const QRegularExpression digits(QStringLiteral("[0-9]*"));
         edit->setValidator(new QRegularExpressionValidator(digits, edit));
     }
+    setFieldBackground(*edit, true);
     return edit;
 }
 
@@ -77,6 +85,7 @@ QComboBox* makeList(QWidget* parent, int x, int y, int width) {
     auto* list = new QComboBox(parent);
     list->move(x, y);
     list->resize(width, 18);
+    setFieldBackground(*list, true);
     return list;
 }
 
@@ -135,11 +144,13 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
       dialogs_(serviceOr<CommonDialogs, WindowCommonDialogs>(services.dialogs, ownDialogs_, this)),
       makeWriter_(services.makeWriter ? std::move(services.makeWriter)
                                       : WriterFactory(makeOutputWriter)) {
+    loadWindowResources();
     setWindowIcon(programIcon());
     applyWindowStyle(*this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(450, 492);
+    setAcceptDrops(true);
     createControls();
     createCommandUnits();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -148,6 +159,8 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
     conversion_ = std::make_unique<ConversionController>(view, random_, clock_, makeWriter_);
     initialiseState();
     connectEvents();
+    setUpKeyboardAccess(controls_);
+    controls_.openPictureButton->setFocus();
 }
 
 MainForm::~MainForm() = default;
@@ -215,9 +228,10 @@ void MainForm::createTransformationControls() {
     setFieldBackground(*c.rangeToEdit, false);
     c.fontList = new FontList(group);
     c.fontList->setGeometry(8, 126, 161, 18);
-    QFont listFont(QStringLiteral("MS Sans Serif"));
+    QFont listFont(fontListFace(devicePixelRatioF()));
     listFont.setPixelSize(11);
     c.fontList->setFont(listFont);
+    setFieldBackground(*c.fontList, true);
     c.fontSizeEdit = makeEdit(group, 74, 155, 25, 17, true);
     c.fontSizeEdit->setText(QString::number(defaults.fontSize));
     c.customTextFileButton = makeButton(group, 216, 101, 20, 17);
@@ -307,15 +321,20 @@ void MainForm::sizeLabelsToText() {
     for (QLabel* label :
          {controls_.outputFileLabel, controls_.fontSizeLabel, controls_.rangeToLabel,
           controls_.noOptionsLabel, controls_.qualityLabel, controls_.sizeEstimateLabel,
-          controls_.colorDepthLabel, controls_.imageSizeLabel})
+          controls_.colorDepthLabel, controls_.imageSizeLabel}) {
+        // Measured in the style sheet's font, which polishing gives them.
+        label->ensurePolished();
         label->adjustSize();
+    }
     for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
              controls_.customTextRadio, controls_.smallLettersRadio, controls_.bigLettersRadio,
              controls_.terminalBlocksRadio, controls_.binaryCodeRadio, controls_.numbersRadio,
              controls_.customRangeRadio, controls_.saveBmpCheck, controls_.saveJpgCheck,
              controls_.savePngCheck, controls_.imageRadio, controls_.rtfRadio,
-             controls_.plainHtmlRadio, controls_.cssHtmlRadio})
+             controls_.plainHtmlRadio, controls_.cssHtmlRadio}) {
+        button->ensurePolished();
         button->adjustSize();
+    }
 }
 
 double MainForm::aspectRatio() const {
@@ -324,6 +343,14 @@ double MainForm::aspectRatio() const {
 
 bool MainForm::conversionRunning() const {
     return conversion_->running();
+}
+
+bool MainForm::focusNextPrevChild(bool next) {
+    QWidget* target = nextTabStop(tabStops(controls_), focusWidget(), next);
+    if (target == nullptr)
+        return QWidget::focusNextPrevChild(next);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -146,6 +146,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    // A picture dropped from a file manager: taken as "open picture" takes
+    // the one confirmed in its dialog.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Construction, in the order the window is built.

@@ -1,6 +1,10 @@
 #include "ui/window_style.h"
 
+#include "ui/font_list.h"
+
 #include <QFont>
+#include <QStyle>
+#include <QVariant>
 #include <QWidget>
 
 namespace varnelo {
@@ -11,8 +15,7 @@ namespace {
 // paddings are trimmed so every caption fits its place.
 constexpr const char* kStyleSheet = R"(
 QWidget { font-family: "Tahoma"; font-size: 11px; }
-varnelo--FontList, varnelo--FontList QAbstractItemView { font-family: "MS Sans Serif"; font-size: 11px; }
-varnelo--FooterLine { font-weight: bold; }
+varnelo--FontList, varnelo--FontList QAbstractItemView { font-family: "%1"; font-size: 11px; }
 QPushButton { border: 1px solid palette(dark); background: palette(button); padding: 0px 2px; }
 QPushButton:hover { background: palette(light); }
 QPushButton:pressed { background: palette(midlight); border-color: palette(shadow); }
@@ -23,7 +26,14 @@ QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0px 2px; }
 QProgressBar { border: 1px solid palette(dark); background: palette(base); }
 QProgressBar::chunk { background: palette(highlight); }
+QLineEdit[fieldColour="window"], QComboBox[fieldColour="window"] { background: palette(base); }
+QLineEdit[fieldColour="buttonFace"], QComboBox[fieldColour="buttonFace"] { background: palette(button); }
+QLineEdit:focus, QComboBox:focus { border-color: palette(highlight); }
 )";
+
+// The style sheet draws a field's background, so the colour goes through a
+// property its rules read; a palette would be overruled.
+constexpr const char* kFieldColour = "fieldColour";
 
 } // namespace
 
@@ -33,18 +43,19 @@ void applyWindowStyle(QWidget& window) {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     window.setFont(font);
-    window.setStyleSheet(QString::fromLatin1(kStyleSheet));
+    window.setStyleSheet(
+        QString::fromLatin1(kStyleSheet).arg(fontListFace(window.devicePixelRatioF())));
 }
 
 void setFieldBackground(QWidget& field, bool windowColour) {
-    QPalette colors = field.palette();
-    const QColor background =
-        field.window() != nullptr
-            ? field.window()->palette().color(windowColour ? QPalette::Base : QPalette::Button)
-            : colors.color(QPalette::Base);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        colors.setColor(group, QPalette::Base, background);
-    field.setPalette(colors);
+    const char* colour = windowColour ? "window" : "buttonFace";
+    if (field.property(kFieldColour).toString() == QLatin1String(colour))
+        return;
+    field.setProperty(kFieldColour, QString::fromLatin1(colour));
+    // Rules with properties are matched when a widget is polished.
+    field.style()->unpolish(&field);
+    field.style()->polish(&field);
+    field.update();
 }
 
 void setFieldEnabled(QWidget& field, bool enabled) {
