@@ -21,6 +21,11 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNELO_WERROR=ON
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure -j"$jobs"
 
+echo "== the window on a real X display (Xvfb), keys through the X server"
+for scale in 1 2; do
+  QT_SCALE_FACTOR=$scale xvfb-run -a build/test/tests/window_on_x_display --gtest_brief=1
+done
+
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
   -DVARNELO_SANITIZE=ON -DVARNELO_BUILD_BENCH=OFF
