@@ -37,9 +37,6 @@ struct CommandLine {
 /// output as the output.
 inline constexpr const char* kStandardStream = "-";
 
-/// The largest font size: RTF writes 20 times the size as a 16-bit number.
-inline constexpr std::int32_t kMaxFontSize = 1638;
-
 /// Text mode without a phrase, given or read from its file.
 inline constexpr const char* kNoPhraseMessage =
     "text mode needs a phrase (--phrase or --phrase-file)";

@@ -39,6 +39,9 @@ enum class ColorDepth : std::uint8_t { Depth1, Depth4, Depth8, Depth15, Depth16,
 using BlockStrength = std::int32_t;
 inline constexpr BlockStrength kRandomBlockStrength = 4;
 
+/// The largest font size: RTF writes 20 times the size as a 16-bit number.
+inline constexpr std::int32_t kMaxFontSize = 1638;
+
 /// Every choice a conversion reads, copied from the window (or the command
 /// line) when a conversion starts and never changed while it runs.
 struct ConversionSettings {
@@ -56,7 +59,7 @@ struct ConversionSettings {
     BlockStrength blockStrength = 0;
     std::int32_t rangeFrom = 123;
     std::int32_t rangeTo = 255;
-    std::int32_t fontSize = 8;
+    std::int32_t fontSize = 8; // 1 to kMaxFontSize
     std::string fontFace = "Tahoma";
     Rgb backgroundColor = 0;
     std::int32_t imageWidth = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/conversion_settings.h"
 #include "engine/size_estimate.h"
+#include "ui/number_field.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -58,8 +59,11 @@ void SizeFields::onHeightChanged() {
 
 void SizeFields::onFontSizeChanged() {
     const QString text = c_.fontSizeEdit->text();
-    if (text.isEmpty() || readNumber(text.toStdString()) < 1) // runs this handler again
+    // Each reset runs this handler again.
+    if (text.isEmpty() || readNumber(text.toStdString()) < 1)
         c_.fontSizeEdit->setText(QString::number(ConversionSettings{}.fontSize));
+    else if (!fieldNumberWithin(*c_.fontSizeEdit, 1, kMaxFontSize))
+        c_.fontSizeEdit->setText(QString::number(kMaxFontSize)); // as large as documents allow
     refreshEstimate();
 }
 

@@ -252,6 +252,13 @@ TEST_F(MainFormTest, SizeFieldsKeepTheProportionAndTheEstimateFollows) {
     EXPECT_EQ(c.fontSizeEdit->text(), "8");
     c.fontSizeEdit->setText(QStringLiteral("0"));
     EXPECT_EQ(c.fontSizeEdit->text(), "8");
+    // Above what an RTF document can hold: the largest size, as in the converter.
+    for (const char* big : {"1639", "99999999999"}) {
+        c.fontSizeEdit->setText(QString::fromLatin1(big));
+        EXPECT_EQ(c.fontSizeEdit->text(), "1638") << big;
+    }
+    c.fontSizeEdit->setText(QStringLiteral("1638"));
+    EXPECT_EQ(c.fontSizeEdit->text(), "1638");
     c.widthEdit->clear();
     EXPECT_EQ(c.heightEdit->text(), "0");
     EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 0x0");
