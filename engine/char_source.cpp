@@ -122,6 +122,23 @@ void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
     }
 }
 
+std::optional<std::uint32_t> drawsPerPixel(const ConversionSettings& settings) {
+    switch (settings.transformation) {
+    case PixelTransformation::RandomBinary:
+    case PixelTransformation::RandomNumbers:
+    case PixelTransformation::RandomSmallLetters:
+    case PixelTransformation::RandomBigLetters:
+        return settings.fontSize == 1 ? 1u : 2u;
+    case PixelTransformation::CustomText:
+        return std::nullopt;
+    case PixelTransformation::TerminalBlocks:
+        return settings.blockStrength == kRandomBlockStrength ? 2u : 0u;
+    case PixelTransformation::CustomRange:
+        return 2u;
+    }
+    return std::nullopt;
+}
+
 int charactersPerPixel(const ConversionSettings& settings) {
     const bool alwaysTwo = settings.transformation == PixelTransformation::TerminalBlocks ||
                            settings.transformation == PixelTransformation::CustomRange;

@@ -4,6 +4,7 @@
 #include "engine/conversion_settings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,11 @@ void advancePhrasePosition(const ConversionSettings& settings, std::int32_t& phr
 /// outside 0..4 in block mode, result keeps what it held.
 void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
                    std::int32_t& phrasePosition, ByteString& result);
+
+/// How many draws of the random generator each pixel's text takes, the
+/// same for every pixel of a conversion; none in custom-text mode, whose
+/// texts follow the phrase position instead.
+std::optional<std::uint32_t> drawsPerPixel(const ConversionSettings& settings);
 
 /// How many characters each pixel's text has: two, but one in the modes that
 /// give one at font size 1 (the random ones and custom text).

@@ -4,6 +4,7 @@
 #include "engine/char_source.h"
 #include "engine/clock.h"
 #include "engine/conversion_load.h"
+#include "engine/line_helper.h"
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
@@ -12,6 +13,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace varnelo {
 
@@ -153,8 +155,36 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     std::size_t builtBytes = 0;
     std::size_t counted = 0;
 
+    // Written in pieces as lines come; the outcome when that ends the pass.
+    const auto lineAdded = [&]() -> std::optional<PassResult> {
+        if (!writeAsBuilt)
+            return std::nullopt;
+        for (; counted < lines_.size(); ++counted)
+            builtBytes += lines_[counted].size();
+        if (builtBytes < kWrittenAsBuiltBytes)
+            return std::nullopt;
+        const WriteOutcome written = saver->write(lines_, cancelRequested_);
+        lines_.clear();
+        builtBytes = counted = 0;
+        if (cancelled() || written.status == WriteStatus::Cancelled)
+            return PassResult::cancelled();
+        if (written.status == WriteStatus::Failed)
+            return savingFailed(written.reason);
+        return std::nullopt;
+    };
+
+    // A big picture's lower half is built on a second core meanwhile, where
+    // each line stands alone and the generator can be moved on to it.
+    const bool helped = writeAsBuilt && std::int64_t{width} * height >= secondThreadFrom_ &&
+                        std::thread::hardware_concurrency() > 1;
+    const int ownRows = helped ? height / 2 : height;
+    std::unique_ptr<LineHelper> helper =
+        helped ? LineHelper::start(settings_, picture, ownRows, *writer, random_, cancelRequested_)
+               : nullptr;
+    const int builtHere = helper ? ownRows : height;
+
     ByteString text;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < builtHere; ++y) {
         if (cancelled())
             return PassResult::cancelled();
         observer_.showStatus(processingText(y, height));
@@ -171,19 +201,25 @@ PassResult ConversionPass::run(WorkBitmap picture) {
             previous = color;
         }
         writer->endLine(y);
-        if (!writeAsBuilt)
-            continue;
-        for (; counted < lines_.size(); ++counted)
-            builtBytes += lines_[counted].size();
-        if (builtBytes < kWrittenAsBuiltBytes)
-            continue;
-        const WriteOutcome written = saver->write(lines_, cancelRequested_);
-        lines_.clear();
-        builtBytes = counted = 0;
-        if (cancelled() || written.status == WriteStatus::Cancelled)
+        if (std::optional<PassResult> end = lineAdded())
+            return *std::move(end);
+    }
+    if (helper) {
+        for (int y = builtHere; y < height; ++y) {
+            ByteString* line = helper->waitForLine(y);
+            if (line == nullptr)
+                break;
+            if (cancelled())
+                return PassResult::cancelled();
+            observer_.showStatus(processingText(y, height));
+            observer_.setProgressPosition(y);
+            lines_.push_back(std::move(*line));
+            if (std::optional<PassResult> end = lineAdded())
+                return *std::move(end);
+        }
+        random_ = helper->finish(); // rethrows what the helper threw
+        if (cancelled())
             return PassResult::cancelled();
-        if (written.status == WriteStatus::Failed)
-            return savingFailed(written.reason);
     }
     const std::uint32_t t1 = clock_.tickCount();
     picture.clear(); // the image output needs the memory more

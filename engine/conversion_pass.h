@@ -47,6 +47,9 @@ using WriterFactory =
 inline constexpr std::int64_t kMaxConversionPixels = std::int64_t{1} << 26;
 inline constexpr std::int64_t kMaxConversionSide = 65535;
 
+/// Below about a million pixels a second thread costs more than it saves.
+inline constexpr std::int64_t kSecondLineThreadFromPixels = std::int64_t{1} << 20;
+
 /// One conversion, from loading the picture to writing the output. It owns
 /// its settings, picture and document, so nothing the window does while it
 /// runs can disturb it. One of the run functions is called once, on the
@@ -63,6 +66,11 @@ public:
     /// Converts a picture its caller has loaded already from sourcePath.
     PassResult run(WorkBitmap picture);
 
+    /// From how many pixels on the lower half of the lines is built on a
+    /// second thread, where the writer and the mode allow it; the bytes
+    /// are the same either way.
+    void setSecondThreadFrom(std::int64_t pixels) { secondThreadFrom_ = pixels; }
+
 private:
     bool cancelled() const { return cancelRequested_.load(std::memory_order_relaxed); }
     PassResult savingFailed(std::string reason) const;
@@ -76,6 +84,7 @@ private:
     WriterFactory makeWriter_;
     OutputOpener openOutput_;
     DocumentLines lines_;
+    std::int64_t secondThreadFrom_ = kSecondLineThreadFromPixels;
 };
 
 /// Where the settings send the output.

@@ -2,8 +2,10 @@
 
 #include "engine/color.h"
 #include "engine/conversion_settings.h"
+#include "engine/document_lines.h"
 #include "engine/pass_result.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,12 @@ public:
     /// hold the whole document; not so where a table at the top (colours,
     /// style rules) is known only at the end.
     virtual bool linesAreFinal() const { return false; }
+    /// A writer that builds lines as this one does, after beginOutput, into
+    /// other lines: for building part of a document on another thread.
+    /// None where a line depends on the lines before it or on shared state.
+    virtual std::unique_ptr<OutputWriter> lineWriterInto(DocumentLines& /*lines*/) const {
+        return nullptr;
+    }
 
     /// Prepares the output of a picture of width × height pixels.
     [[nodiscard]] virtual OutputStart beginOutput(const ConversionSettings& settings, int width,

@@ -25,6 +25,10 @@ public:
         return static_cast<std::uint32_t>((std::uint64_t{u} * seed_) >> 32);
     }
 
+    /// Moves the sequence on by steps draws at once, as if nextBelow had
+    /// been called steps times (O(log steps)).
+    void skip(std::uint64_t steps);
+
     std::uint32_t seed() const { return seed_; }
     void setSeed(std::uint32_t seed) { seed_ = seed; }
 

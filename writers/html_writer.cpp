@@ -138,6 +138,16 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
     return OutputStart::proceed();
 }
 
+std::unique_ptr<OutputWriter> HtmlWriter::lineWriterInto(DocumentLines& lines) const {
+    // A line of plain HTML is its pixels alone; the style rules of the CSS
+    // format are shared by all lines.
+    if (css_)
+        return nullptr;
+    auto writer = std::make_unique<HtmlWriter>(lines);
+    writer->text_ = text_;
+    return writer;
+}
+
 void HtmlWriter::beginLine(int /*y*/) {
     line_.clear();
 }

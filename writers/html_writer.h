@@ -20,6 +20,7 @@ public:
 
     bool producesDocumentLines() const override { return true; }
     bool linesAreFinal() const override { return !css_; }
+    std::unique_ptr<OutputWriter> lineWriterInto(DocumentLines& lines) const override;
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
     void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;

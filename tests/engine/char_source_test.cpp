@@ -102,7 +102,35 @@ TEST(CharSource, DrawCountsFixTheSequence) {
         std::int32_t position = 0;
         pixelTexts(random, settings, 6, position);
         EXPECT_EQ(random.seed(), c.seedAfterSix) << static_cast<int>(c.mode);
+        // What a second thread relies on to start at a later pixel.
+        if (const std::optional<std::uint32_t> draws = drawsPerPixel(settings)) {
+            RandomGenerator skipped(12345);
+            skipped.skip(6u * *draws);
+            EXPECT_EQ(skipped.seed(), c.seedAfterSix) << static_cast<int>(c.mode);
+        } else {
+            EXPECT_EQ(c.mode, PixelTransformation::CustomText);
+        }
     }
+}
+
+TEST(RandomGenerator, SkipsAsManyDrawsAsItIsToldAtOnce) {
+    for (const std::uint64_t steps : {0ull, 1ull, 2ull, 3ull, 1000ull, 123457ull}) {
+        RandomGenerator drawn(987654321u);
+        for (std::uint64_t i = 0; i < steps; ++i)
+            drawn.nextBelow(10);
+        RandomGenerator skipped(987654321u);
+        skipped.skip(steps);
+        EXPECT_EQ(skipped.seed(), drawn.seed()) << steps;
+    }
+    // The sequence repeats after 2^32 draws.
+    RandomGenerator whole(42u);
+    whole.skip(std::uint64_t{1} << 32);
+    EXPECT_EQ(whole.seed(), 42u);
+    RandomGenerator more(42u);
+    more.skip((std::uint64_t{1} << 32) + 5);
+    RandomGenerator five(42u);
+    five.skip(5);
+    EXPECT_EQ(more.seed(), five.seed());
 }
 
 TEST(CharSource, TerminalBlocksGiveTwoBlockBytesAtEveryFontSize) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -305,6 +306,89 @@ TEST_F(ConversionPassTest, WritesFinalLinesWhileBuildingTheNext) {
             expected += std::string(300000, static_cast<char>('a' + y)) + "\r\n";
         EXPECT_EQ(output(), expected + "bottom\r\n");
     }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
+}
+
+// Lines that stand alone, as plain HTML's: a second thread may build some.
+class StandAloneLinesWriter final : public OutputWriter {
+public:
+    explicit StandAloneLinesWriter(DocumentLines& lines) : lines_(lines) {}
+    bool producesDocumentLines() const override { return true; }
+    bool linesAreFinal() const override { return true; }
+    std::unique_ptr<OutputWriter> lineWriterInto(DocumentLines& lines) const override {
+        return std::make_unique<StandAloneLinesWriter>(lines);
+    }
+    OutputStart beginOutput(const ConversionSettings&, int, int) override {
+        lines_.emplace_back("begin");
+        return OutputStart::proceed();
+    }
+    void beginLine(int y) override { line_ = std::to_string(y) + ":"; }
+    void putPixel(int, int, const ByteString& text, Rgb color, bool newRun) override {
+        line_ += text + (newRun ? "+" : "=") + std::to_string(color & 0xFF);
+    }
+    void endLine(int) override { lines_.push_back(line_); }
+    WriteOutcome finishOutput() override {
+        lines_.emplace_back("end");
+        return {};
+    }
+
+private:
+    DocumentLines& lines_;
+    std::string line_;
+};
+
+TEST_F(ConversionPassTest, ASecondThreadBuildsTheSameBytesAsOne) {
+    settings_.imageWidth = 37;
+    settings_.imageHeight = 101;
+    test::writeBmpFile(settings_.sourcePath, 37, 101, test::noise);
+    const auto runWith = [&](std::int64_t secondThreadFrom, RandomGenerator& random,
+                             test::RecordingObserver& observer) {
+        const test::TestClock clock{{10u, 20u}};
+        ConversionPass pass(settings_, random, clock, observer, cancel_,
+                            [](const ConversionSettings&, WriterContext& context) {
+                                return std::make_unique<StandAloneLinesWriter>(context.lines);
+                            });
+        pass.setSecondThreadFrom(secondThreadFrom);
+        EXPECT_EQ(pass.run().end, PassEnd::Done);
+        return output();
+    };
+    for (const auto mode :
+         {PixelTransformation::RandomBinary, PixelTransformation::RandomBigLetters,
+          PixelTransformation::TerminalBlocks, PixelTransformation::CustomRange,
+          PixelTransformation::CustomText}) {
+        settings_.transformation = mode;
+        settings_.blockStrength = kRandomBlockStrength;
+        settings_.fontSize = 8;
+        RandomGenerator alone(99), helped(99);
+        test::RecordingObserver aloneCalls, helpedCalls;
+        const std::string one =
+            runWith(std::numeric_limits<std::int64_t>::max(), alone, aloneCalls);
+        const std::string two = runWith(0, helped, helpedCalls);
+        EXPECT_EQ(two, one) << static_cast<int>(mode);
+        EXPECT_EQ(helpedCalls.calls, aloneCalls.calls);
+        EXPECT_EQ(helped.seed(), alone.seed()) << "the next conversion goes on from the same draw";
+        EXPECT_NE(one.find("\r\n100:"), std::string::npos);
+    }
+}
+
+TEST_F(ConversionPassTest, ACancelWhileTheSecondThreadBuildsWritesNothing) {
+    settings_.imageWidth = 64;
+    settings_.imageHeight = 400;
+    settings_.transformation = PixelTransformation::RandomNumbers;
+    test::writeBmpFile(settings_.sourcePath, 64, 400, test::noise);
+    test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
+    int lines = 0;
+    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                        [&](const ConversionSettings&, WriterContext& context) {
+                            return std::make_unique<StandAloneLinesWriter>(context.lines);
+                        });
+    pass.setSecondThreadFrom(0);
+    observer_.onPosition = [&](int) {
+        if (++lines == 300) // in the half the second thread built
+            cancel_ = true;
+    };
+    EXPECT_EQ(pass.run().end, PassEnd::Cancelled);
+    EXPECT_EQ(output(), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/conversion_pass.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,13 @@ public:
     }
     void setProgressPosition(int position) override {
         calls.push_back("position " + std::to_string(position));
+        if (onPosition)
+            onPosition(position);
     }
 
     std::vector<std::string> calls;
+    /// Called after each progress position, to act at a point of the pass.
+    std::function<void(int)> onPosition;
     std::vector<std::string> statuses;
 };
 

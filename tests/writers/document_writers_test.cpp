@@ -145,6 +145,29 @@ TEST(HtmlWriter, APictureWithoutPixelsKeepsOnlyTheFixedLines) {
     EXPECT_EQ(css[5], ""); // the empty rule line
 }
 
+TEST(HtmlWriter, PlainLinesBuiltApartAreTheLinesItBuilds) {
+    ConversionSettings settings = settingsFor(OutputFormat::PlainHtml);
+    settings.fontFace = "Terminal"; // code page 437 escapes
+    DocumentLines lines;
+    HtmlWriter writer(lines);
+    write(writer, settings, {{1, 1, 2}, {3, 4, 4}}, "<\xB0");
+    DocumentLines apart;
+    const std::unique_ptr<OutputWriter> copy = writer.lineWriterInto(apart);
+    ASSERT_NE(copy, nullptr);
+    copy->beginLine(1);
+    for (const auto& [x, color] : {std::pair{0, 3u}, {1, 4u}, {2, 4u}})
+        copy->putPixel(x, 1, "<\xB0", color, x != 2);
+    copy->endLine(1);
+    ASSERT_EQ(apart.size(), 1u);
+    EXPECT_EQ(apart[0], lines[8]); // the seven lines of the head, then line 0
+    EXPECT_NE(apart[0].find("&lt;&#9617;"), std::string::npos) << apart[0];
+
+    DocumentLines css;
+    HtmlWriter cssWriter(css);
+    write(cssWriter, settingsFor(OutputFormat::CssHtml), {{1}});
+    EXPECT_EQ(cssWriter.lineWriterInto(apart), nullptr) << "style rules are shared by all lines";
+}
+
 TEST(HtmlWriter, PixelTextsCannotBreakTheMarkup) {
     DocumentLines lines;
     HtmlWriter writer(lines);
