@@ -7,6 +7,7 @@ ByteEscapes::ByteEscapes() = default;
 void ByteEscapes::replace(std::uint8_t byte, std::string_view replacement) {
     replaced_[byte] = true;
     replacement_[byte] = ByteString(replacement);
+    longest_ = std::max(longest_, replacement.size());
 }
 
 void ByteEscapes::append(ByteString& line, std::string_view text) const {

@@ -2,6 +2,7 @@
 
 #include "engine/byte_string.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -19,20 +20,28 @@ public:
     void replace(std::uint8_t byte, std::string_view replacement);
     /// Appends text to line, each byte as the table says.
     void append(ByteString& line, std::string_view text) const;
+    /// Appends text to a line that hands out room for it (a LineBuilder):
+    /// one check of room for the whole text.
     template <class Line>
     void appendTo(Line& line, std::string_view text) const {
+        char* const start = line.room(text.size() * longest_);
+        char* out = start;
         for (const char c : text) {
             const auto byte = static_cast<std::uint8_t>(c);
-            if (replaced_[byte])
-                line.put(std::string_view(replacement_[byte]));
-            else
-                line.put(c);
+            if (!replaced_[byte]) {
+                *out++ = c;
+                continue;
+            }
+            const ByteString& replacement = replacement_[byte];
+            out = std::copy(replacement.begin(), replacement.end(), out);
         }
+        line.commit(static_cast<std::size_t>(out - start));
     }
 
 private:
     std::array<bool, 256> replaced_{};
     std::array<ByteString, 256> replacement_;
+    std::size_t longest_ = 1; // the longest replacement, at least one byte
 };
 
 } // namespace varnelo

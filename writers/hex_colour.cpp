@@ -1,5 +1,7 @@
 #include "writers/hex_colour.h"
 
+#include <cstring>
+
 namespace varnelo {
 
 namespace {
@@ -23,6 +25,13 @@ std::array<char, 6> hexColour(Rgb color) {
     const auto& green = kByteDigits.pairs[greenOf(color)];
     const auto& blue = kByteDigits.pairs[blueOf(color)];
     return {red[0], red[1], green[0], green[1], blue[0], blue[1]};
+}
+
+char* writeHexColour(char* out, Rgb color) {
+    std::memcpy(out, kByteDigits.pairs[redOf(color)].data(), 2);
+    std::memcpy(out + 2, kByteDigits.pairs[greenOf(color)].data(), 2);
+    std::memcpy(out + 4, kByteDigits.pairs[blueOf(color)].data(), 2);
+    return out + 6;
 }
 
 } // namespace varnelo

@@ -10,4 +10,9 @@ namespace varnelo {
 /// is FF0000, a dark blue 000080.
 std::array<char, 6> hexColour(Rgb color);
 
+/// The same six digits written to out; the end of what it wrote. For lines
+/// built by the million, where handing the digits over costs more than
+/// making them.
+char* writeHexColour(char* out, Rgb color);
+
 } // namespace varnelo

@@ -160,8 +160,7 @@ void HtmlWriter::openRun(Rgb color) {
     if (!line_.empty())
         out = std::copy(close.begin(), close.end(), out);
     out = std::copy(open.begin(), open.end(), out);
-    const auto digits = hexColour(color);
-    out = std::copy(digits.begin(), digits.end(), out);
+    out = writeHexColour(out, color);
     *out++ = '>';
     line_.commit(static_cast<std::size_t>(out - start));
     if (css_)
