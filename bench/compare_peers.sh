@@ -77,18 +77,20 @@ work W2 200 150 "$data/big.jpg"
 work W3 200 150 "$data/big.png"
 
 # W1's floor: decoding the photo (djpeg, libjpeg-turbo-progs) plus copying
-# a document of the same size (cat); ours should stay within 2.5 times it.
+# a document of the same size into a file (dd, as cat does: read and write);
+# ours writes its document into a file of the same folder, and should stay
+# within 2.5 times it.
 if command -v djpeg >/dev/null; then
   "$converter" -q --seed 1 -f plain-html -o "$out/W1-document.html" "$data/photo.jpg"
   decode=() copy=() ours=()
   for ((run = 0; run < runs; run++)); do
     decode+=("$(time_once djpeg -outfile /dev/null "$data/photo.jpg")")
-    copy+=("$(time_once cat "$out/W1-document.html")")
-    ours+=("$(time_once "$converter" -q --seed 1 -f plain-html -o - "$data/photo.jpg")")
+    copy+=("$(time_once dd if="$out/W1-document.html" of="$out/W1-copy.html" bs=128k status=none)")
+    ours+=("$(time_once "$converter" -q --seed 1 -f plain-html -o "$out/W1-ours.html" "$data/photo.jpg")")
   done
   awk -v d="$(median_of "${decode[@]}")" -v c="$(median_of "${copy[@]}")" \
     -v o="$(median_of "${ours[@]}")" \
-    'BEGIN { printf "W1 floor: djpeg %.4f + cat %.4f = %.4f s; ours %.4f s, %.2f times it\n", d, c, d + c, o, o / (d + c) }'
+    'BEGIN { printf "W1 floor: djpeg %.4f + copy into a file %.4f = %.4f s; ours into a file %.4f s, %.2f times it\n", d, c, d + c, o, o / (d + c) }'
 fi
 
 # The image output at its limit: 423 × 461 cells of 12 × 11 pixels.
