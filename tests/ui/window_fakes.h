@@ -9,6 +9,7 @@
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
 
+#include <QAbstractButton>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,16 @@ private:
         return answer(*this);
     }
 };
+
+/// What a screen reader says of a control: its accessible name, or for a
+/// button without one its caption.
+inline QString spokenName(const QWidget* control) {
+    if (control == nullptr)
+        return QStringLiteral("(none)");
+    const auto* button = qobject_cast<const QAbstractButton*>(control);
+    return button != nullptr && control->accessibleName().isEmpty() ? button->text()
+                                                                    : control->accessibleName();
+}
 
 /// A window with every service replaced, in a fresh temporary folder.
 class WindowTest : public ::testing::Test {

@@ -26,17 +26,12 @@ namespace {
 // Stops by their names, so that a failure reads.
 std::vector<std::string> named(const std::vector<QWidget*>& stops) {
     std::vector<std::string> names;
-    for (const QWidget* stop : stops) {
-        const auto* button = qobject_cast<const QAbstractButton*>(stop);
-        names.push_back((button != nullptr && stop->accessibleName().isEmpty()
-                             ? button->text()
-                             : stop->accessibleName())
-                            .toStdString());
-    }
+    for (const QWidget* stop : stops)
+        names.push_back(test::spokenName(stop).toStdString());
     return names;
 }
 
-class WindowKeyboard : public ::testing::Test {
+class WindowKeyboard : public test::WindowTest {
 protected:
     WindowKeyboard() {
         form_.show();
@@ -67,31 +62,19 @@ protected:
         ADD_FAILURE() << "Tab never came back";
         return visited;
     }
-
-    const MainFormControls& c() const { return form_.controls(); }
-
-    test::TestClock clock_{{}, test::kWindowClockTime};
-    test::RecordingBoxes boxes_;
-    test::RecordingShell shell_;
-    test::ScriptedDialogs dialogs_;
-    MainForm form_{{.clock = &clock_,
-                    .messages = &boxes_,
-                    .shell = &shell_,
-                    .dialogs = &dialogs_,
-                    .makeWriter = {}}};
 };
 
 TEST_F(WindowKeyboard, TabVisitsEveryUsableControlInCreationOrderAndShiftTabGoesBack) {
-    ASSERT_EQ(QApplication::focusWidget(), c().openPictureButton) << "the first command first";
+    ASSERT_EQ(QApplication::focusWidget(), c.openPictureButton) << "the first command first";
     // At the start: no strength list (disabled), no image types (hidden), no
     // cancel and no open output (disabled); each group of choices is visited
     // at its chosen entry.
     const std::vector<QWidget*> atStart{
-        c().openPictureButton,    c().binaryCodeRadio, c().colorSwatch, c().customTextEdit,
-        c().rangeFromEdit,        c().rangeToEdit,     c().fontList,    c().fontSizeEdit,
-        c().customTextFileButton, c().plainHtmlRadio,  c().exitButton,  c().createButton,
-        c().colorDepthList,       c().widthEdit,       c().heightEdit,  c().outputFileEdit,
-        c().outputFileButton,     c().footerLine};
+        c.openPictureButton,    c.binaryCodeRadio, c.colorSwatch, c.customTextEdit,
+        c.rangeFromEdit,        c.rangeToEdit,     c.fontList,    c.fontSizeEdit,
+        c.customTextFileButton, c.plainHtmlRadio,  c.exitButton,  c.createButton,
+        c.colorDepthList,       c.widthEdit,       c.heightEdit,  c.outputFileEdit,
+        c.outputFileButton,     c.footerLine};
     EXPECT_EQ(named(round()), named(atStart));
     std::vector<QWidget*> back(atStart.rbegin(), atStart.rend());
     std::rotate(back.begin(), back.end() - 1, back.end());
@@ -99,29 +82,29 @@ TEST_F(WindowKeyboard, TabVisitsEveryUsableControlInCreationOrderAndShiftTabGoes
 
     // Blocks mode and the image output bring their fields into the round;
     // the phrase and range fields, disabled now, leave it.
-    c().terminalBlocksRadio->click();
-    c().savePngCheck->click();
-    c().openPictureButton->setFocus(Qt::TabFocusReason);
+    c.terminalBlocksRadio->click();
+    c.savePngCheck->click();
+    c.openPictureButton->setFocus(Qt::TabFocusReason);
     const std::vector<QWidget*> withFields{
-        c().openPictureButton, c().blockStrengthList, c().terminalBlocksRadio,  c().colorSwatch,
-        c().fontList,          c().fontSizeEdit,      c().customTextFileButton, c().saveBmpCheck,
-        c().saveJpgCheck,      c().savePngCheck,      c().qualityEdit,          c().imageRadio,
-        c().exitButton,        c().createButton,      c().colorDepthList,       c().widthEdit,
-        c().heightEdit,        c().outputFileEdit,    c().outputFileButton,     c().footerLine};
+        c.openPictureButton, c.blockStrengthList, c.terminalBlocksRadio,  c.colorSwatch,
+        c.fontList,          c.fontSizeEdit,      c.customTextFileButton, c.saveBmpCheck,
+        c.saveJpgCheck,      c.savePngCheck,      c.qualityEdit,          c.imageRadio,
+        c.exitButton,        c.createButton,      c.colorDepthList,       c.widthEdit,
+        c.heightEdit,        c.outputFileEdit,    c.outputFileButton,     c.footerLine};
     EXPECT_EQ(named(round()), named(withFields));
 }
 
 TEST_F(WindowKeyboard, ArrowKeysChooseWithinAGroupAsAClickDoes) {
-    c().binaryCodeRadio->setFocus(Qt::TabFocusReason);
+    c.binaryCodeRadio->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Down);
-    EXPECT_TRUE(c().numbersRadio->isChecked());
-    EXPECT_EQ(QApplication::focusWidget(), c().numbersRadio);
+    EXPECT_TRUE(c.numbersRadio->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), c.numbersRadio);
     // The mode's click handler ran: the fields follow the mode.
-    c().customRangeRadio->setFocus(Qt::TabFocusReason);
+    c.customRangeRadio->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Space);
-    EXPECT_TRUE(c().customRangeRadio->isChecked());
-    EXPECT_TRUE(c().rangeFromEdit->isEnabled());
-    EXPECT_EQ(QApplication::focusWidget(), c().rangeFromEdit);
+    EXPECT_TRUE(c.customRangeRadio->isChecked());
+    EXPECT_TRUE(c.rangeFromEdit->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), c.rangeFromEdit);
 }
 
 TEST_F(WindowKeyboard, SpaceOrEnterOnTheSwatchOpensTheColourDialog) {
@@ -129,29 +112,29 @@ TEST_F(WindowKeyboard, SpaceOrEnterOnTheSwatchOpensTheColourDialog) {
         d.color = QColor(10, 20, 30);
         return true;
     });
-    c().colorSwatch->setFocus(Qt::TabFocusReason);
+    c.colorSwatch->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Space);
     ASSERT_EQ(dialogs_.colorsOpenedOn.size(), 1u);
-    EXPECT_EQ(c().colorSwatch->color(), QColor(10, 20, 30));
+    EXPECT_EQ(c.colorSwatch->color(), QColor(10, 20, 30));
     press(Qt::Key_Return);
     press(Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(dialogs_.colorsOpenedOn.size(), 3u);
     press(Qt::Key_Space, Qt::ControlModifier);
     press(Qt::Key_A);
     EXPECT_EQ(dialogs_.colorsOpenedOn.size(), 3u);
-    EXPECT_EQ(c().colorSwatch->color(), QColor(10, 20, 30)) << "cancelled dialogs change nothing";
+    EXPECT_EQ(c.colorSwatch->color(), QColor(10, 20, 30)) << "cancelled dialogs change nothing";
 }
 
 TEST_F(WindowKeyboard, EnterOnTheFooterOpensTheHomepage) {
-    c().footerLine->setFocus(Qt::TabFocusReason);
+    c.footerLine->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Return);
     EXPECT_EQ(shell_.opened.size(), 1);
 }
 
 TEST_F(WindowKeyboard, TheFocusedControlIsMarked) {
-    c().terminalBlocksRadio->click();
-    c().savePngCheck->click();
-    c().openPictureButton->setFocus(Qt::TabFocusReason);
+    c.terminalBlocksRadio->click();
+    c.savePngCheck->click();
+    c.openPictureButton->setFocus(Qt::TabFocusReason);
     int marked = 0;
     // Each control as Tab reaches it, and again once Tab has left it.
     for (int i = 0; i < 30; ++i) {
@@ -160,23 +143,20 @@ TEST_F(WindowKeyboard, TheFocusedControlIsMarked) {
         press(Qt::Key_Tab);
         EXPECT_NE(focused->grab().toImage(), withFocus) << named({focused}).front();
         ++marked;
-        if (QApplication::focusWidget() == c().openPictureButton)
+        if (QApplication::focusWidget() == c.openPictureButton)
             break;
     }
     EXPECT_EQ(marked, 20);
 }
 
 TEST_F(WindowKeyboard, EveryControlHasANameForScreenReaders) {
-    for (QWidget* stop : tabStops(c())) {
-        const auto* button = qobject_cast<QAbstractButton*>(stop);
-        const QString name = stop->accessibleName().isEmpty() && button != nullptr
-                                 ? button->text()
-                                 : stop->accessibleName();
+    for (QWidget* stop : tabStops(c)) {
+        const QString name = test::spokenName(stop);
         EXPECT_FALSE(name.isEmpty()) << stop->metaObject()->className();
         EXPECT_NE(name, QStringLiteral("...")) << "a name that says what the button does";
     }
-    EXPECT_EQ(c().rangeFromEdit->accessibleName(), QStringLiteral("custom chars from"));
-    EXPECT_EQ(c().colorSwatch->accessibleName(),
+    EXPECT_EQ(c.rangeFromEdit->accessibleName(), QStringLiteral("custom chars from"));
+    EXPECT_EQ(c.colorSwatch->accessibleName(),
               QStringLiteral("background color: (click to change)"));
 }
 

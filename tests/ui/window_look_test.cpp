@@ -27,7 +27,7 @@
 namespace varnelo {
 namespace {
 
-class WindowLook : public ::testing::Test {
+class WindowLook : public test::WindowTest {
 protected:
     WindowLook() {
         form_.show();
@@ -50,56 +50,44 @@ protected:
         EXPECT_EQ(background(field), windowColourExpected ? windowColour() : buttonFace())
             << field->accessibleName().toStdString() << " " << when;
     }
-
-    const MainFormControls& c() const { return form_.controls(); }
-
-    test::TestClock clock_{{}, test::kWindowClockTime};
-    test::RecordingBoxes boxes_;
-    test::RecordingShell shell_;
-    test::ScriptedDialogs dialogs_;
-    MainForm form_{{.clock = &clock_,
-                    .messages = &boxes_,
-                    .shell = &shell_,
-                    .dialogs = &dialogs_,
-                    .makeWriter = {}}};
 };
 
 TEST_F(WindowLook, FieldsShowTheirStateByTheirBackgroundThroughEveryChange) {
     ASSERT_NE(windowColour(), buttonFace());
     // The start: the mode fields on the button face, enabled or not.
-    for (QWidget* field : std::initializer_list<QWidget*>{c().customTextEdit, c().rangeFromEdit,
-                                                          c().rangeToEdit, c().blockStrengthList})
+    for (QWidget* field : std::initializer_list<QWidget*>{c.customTextEdit, c.rangeFromEdit,
+                                                          c.rangeToEdit, c.blockStrengthList})
         expectShows(field, false, "at the start");
     for (QWidget* field :
-         std::initializer_list<QWidget*>{c().outputFileEdit, c().fontSizeEdit, c().widthEdit,
-                                         c().heightEdit, c().colorDepthList, c().fontList})
+         std::initializer_list<QWidget*>{c.outputFileEdit, c.fontSizeEdit, c.widthEdit,
+                                         c.heightEdit, c.colorDepthList, c.fontList})
         expectShows(field, true, "at the start");
 
     struct Mode {
         QRadioButton* radio;
         bool text, blocks, range;
     };
-    for (const Mode& mode : {Mode{c().customTextRadio, true, false, false},
-                             Mode{c().terminalBlocksRadio, false, true, false},
-                             Mode{c().customRangeRadio, false, false, true},
-                             Mode{c().numbersRadio, false, false, false},
-                             Mode{c().customTextRadio, true, false, false}}) {
+    for (const Mode& mode :
+         {Mode{c.customTextRadio, true, false, false},
+          Mode{c.terminalBlocksRadio, false, true, false},
+          Mode{c.customRangeRadio, false, false, true}, Mode{c.numbersRadio, false, false, false},
+          Mode{c.customTextRadio, true, false, false}}) {
         mode.radio->click();
         const std::string when = mode.radio->text().toStdString();
-        expectShows(c().customTextEdit, mode.text, when.c_str());
-        expectShows(c().blockStrengthList, mode.blocks, when.c_str());
-        expectShows(c().rangeFromEdit, mode.range, when.c_str());
-        expectShows(c().rangeToEdit, mode.range, when.c_str());
+        expectShows(c.customTextEdit, mode.text, when.c_str());
+        expectShows(c.blockStrengthList, mode.blocks, when.c_str());
+        expectShows(c.rangeFromEdit, mode.range, when.c_str());
+        expectShows(c.rangeToEdit, mode.range, when.c_str());
     }
 
-    c().imageRadio->click();
-    expectShows(c().qualityEdit, false, "BMP");
-    c().saveJpgCheck->click();
-    expectShows(c().qualityEdit, true, "JPG");
-    c().savePngCheck->click();
-    expectShows(c().qualityEdit, true, "PNG");
-    c().saveBmpCheck->click();
-    expectShows(c().qualityEdit, false, "BMP again");
+    c.imageRadio->click();
+    expectShows(c.qualityEdit, false, "BMP");
+    c.saveJpgCheck->click();
+    expectShows(c.qualityEdit, true, "JPG");
+    c.savePngCheck->click();
+    expectShows(c.qualityEdit, true, "PNG");
+    c.saveBmpCheck->click();
+    expectShows(c.qualityEdit, false, "BMP again");
 }
 
 TEST_F(WindowLook, AFileOfPhrasesBringsTheWindowColourToThePhraseField) {
@@ -112,10 +100,10 @@ TEST_F(WindowLook, AFileOfPhrasesBringsTheWindowColourToThePhraseField) {
         d.chosenFileName = phrases;
         return true;
     });
-    c().terminalBlocksRadio->click();
-    c().customTextFileButton->click();
-    expectShows(c().customTextEdit, true, "after the phrase file");
-    expectShows(c().blockStrengthList, true, "kept");
+    c.terminalBlocksRadio->click();
+    c.customTextFileButton->click();
+    expectShows(c.customTextEdit, true, "after the phrase file");
+    expectShows(c.blockStrengthList, true, "kept");
     QFile::remove(phrases);
 }
 
@@ -130,7 +118,7 @@ int inkOf(const QImage& image) {
 }
 
 TEST_F(WindowLook, TheFooterIsBoldInTheWindowsFace) {
-    FooterLine* footer = c().footerLine;
+    FooterLine* footer = c.footerLine;
     const QImage drawn = footer->grab().toImage();
     // The same line drawn once in the regular face: the footer's text holds
     // clearly more ink, and spans the width Tahoma gives it (another family,
@@ -184,7 +172,7 @@ TEST_F(WindowLook, TheFontListNamesEachFamilyOnceAndDrawsOnlyReadableNames) {
     EXPECT_EQ(fontListFace(ratio) == QLatin1String("MS Sans Serif"), ratio == 1.0);
 
     // The list shows them, the icon on the scalable ones.
-    FontList* list = c().fontList;
+    FontList* list = c.fontList;
     ASSERT_EQ(list->count(), static_cast<int>(entries.size()));
     for (int i = 0; i < list->count(); ++i) {
         const FontListEntry& e = entries[static_cast<std::size_t>(i)];
@@ -209,7 +197,7 @@ TEST_F(WindowLook, EveryCaptionFitsItsPlaceAtTheScreensScale) {
     for (const QAbstractButton* choice : form_.findChildren<QAbstractButton*>()) {
         // The preview's "Stretch" lives in the open dialog, which sizes it.
         if (qobject_cast<const QPushButton*>(choice) != nullptr ||
-            c().previewPanel->isAncestorOf(choice))
+            c.previewPanel->isAncestorOf(choice))
             continue;
         // Sized to their text: they must end before the group's edge.
         const QWidget* group = choice->parentWidget();
@@ -233,7 +221,7 @@ TEST_F(WindowLook, EveryCaptionFitsItsPlaceAtTheScreensScale) {
     }
     for (const QGroupBox* group : form_.findChildren<QGroupBox*>())
         EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()) + 10, group->width());
-    const FooterLine* footer = c().footerLine;
+    const FooterLine* footer = c.footerLine;
     EXPECT_LE(footer->fontMetrics().horizontalAdvance(footer->idleText()) + 2, footer->width());
 }
 

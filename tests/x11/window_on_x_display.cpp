@@ -5,7 +5,6 @@
 #include "tests/ui/window_fakes.h"
 #include "ui/main_form.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -14,14 +13,6 @@
 
 namespace varnelo {
 namespace {
-
-QString nameOf(const QWidget* widget) {
-    if (widget == nullptr)
-        return QStringLiteral("(none)");
-    const auto* button = qobject_cast<const QAbstractButton*>(widget);
-    return button != nullptr && widget->accessibleName().isEmpty() ? button->text()
-                                                                   : widget->accessibleName();
-}
 
 // Presses a key through the X server and waits until the window has seen it.
 QWidget* pressThroughX(const char* key, QWidget* before) {
@@ -35,16 +26,10 @@ QWidget* pressThroughX(const char* key, QWidget* before) {
     return QApplication::focusWidget();
 }
 
-TEST(WindowOnXDisplay, TabGoesRoundEveryUsableControlAndShiftTabBack) {
-    test::TestClock clock{{}, test::kWindowClockTime};
-    test::RecordingBoxes boxes;
-    test::RecordingShell shell;
-    test::ScriptedDialogs dialogs;
-    MainForm form({.clock = &clock,
-                   .messages = &boxes,
-                   .shell = &shell,
-                   .dialogs = &dialogs,
-                   .makeWriter = {}});
+class WindowOnXDisplay : public test::WindowTest {};
+
+TEST_F(WindowOnXDisplay, TabGoesRoundEveryUsableControlAndShiftTabBack) {
+    MainForm& form = form_;
     form.show();
     form.activateWindow();
     QElapsedTimer waited;
@@ -72,16 +57,16 @@ TEST(WindowOnXDisplay, TabGoesRoundEveryUsableControlAndShiftTabBack) {
                                QStringLiteral("choose output file"),
                                QStringLiteral("Varnelo homepage"),
                                QStringLiteral("open picture")};
-    QStringList visited{nameOf(QApplication::focusWidget())};
+    QStringList visited{test::spokenName(QApplication::focusWidget())};
     QWidget* focused = QApplication::focusWidget();
     for (qsizetype i = 1; i < expected.size(); ++i) {
         focused = pressThroughX("Tab", focused);
-        visited.append(nameOf(focused));
+        visited.append(test::spokenName(focused));
     }
     EXPECT_EQ(visited.join(QStringLiteral(" > ")).toStdString(),
               expected.join(QStringLiteral(" > ")).toStdString());
     focused = pressThroughX("shift+Tab", focused);
-    EXPECT_EQ(nameOf(focused).toStdString(), "Varnelo homepage");
+    EXPECT_EQ(test::spokenName(focused).toStdString(), "Varnelo homepage");
 }
 
 } // namespace
