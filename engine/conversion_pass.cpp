@@ -4,6 +4,7 @@
 #include "engine/char_source.h"
 #include "engine/clock.h"
 #include "engine/conversion_load.h"
+#include "engine/line_building.h"
 #include "engine/line_helper.h"
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
@@ -189,18 +190,9 @@ PassResult ConversionPass::run(WorkBitmap picture) {
             return PassResult::cancelled();
         observer_.showStatus(processingText(y, height));
         observer_.setProgressPosition(y);
-        writer->beginLine(y);
-        Rgb previous = 0;
-        for (int x = 0; x < width; ++x) {
-            if (cancelled())
-                return PassResult::cancelled();
-            advancePhrasePosition(settings_, phrasePosition);
-            nextPixelText(random_, settings_, phrasePosition, text);
-            const Rgb color = picture.pixelColor(x, y);
-            writer->putPixel(x, y, text, color, x == 0 || color != previous);
-            previous = color;
-        }
-        writer->endLine(y);
+        if (!buildLine(*writer, random_, settings_, picture, y, phrasePosition, text,
+                       [this] { return cancelled(); }))
+            return PassResult::cancelled();
         if (std::optional<PassResult> end = lineAdded())
             return *std::move(end);
     }

@@ -1,6 +1,9 @@
 #include "engine/line_helper.h"
 
 #include "engine/char_source.h"
+#include "engine/line_building.h"
+
+#include <system_error>
 
 namespace varnelo {
 
@@ -15,7 +18,11 @@ std::unique_ptr<LineHelper> LineHelper::start(const ConversionSettings& settings
     helper->writer_ = writer.lineWriterInto(helper->lines_);
     if (!helper->writer_)
         return nullptr;
-    helper->thread_ = std::thread([raw = helper.get()] { raw->build(); });
+    try {
+        helper->thread_ = std::thread([raw = helper.get()] { raw->build(); });
+    } catch (const std::system_error&) {
+        return nullptr; // no thread to be had: the conversion builds every line
+    }
     return helper;
 }
 
@@ -46,22 +53,10 @@ void LineHelper::build() {
         // Outside custom-text mode the phrase position never moves from 0.
         std::int32_t phrasePosition = 0;
         ByteString text;
-        const int width = picture_.width();
         for (int y = firstRow_; y < picture_.height(); ++y) {
-            writer_->beginLine(y);
-            Rgb previous = 0;
-            for (int x = 0; x < width; ++x) {
-                if (stopped())
-                    break;
-                advancePhrasePosition(settings_, phrasePosition);
-                nextPixelText(random_, settings_, phrasePosition, text);
-                const Rgb color = picture_.pixelColor(x, y);
-                writer_->putPixel(x, y, text, color, x == 0 || color != previous);
-                previous = color;
-            }
-            if (stopped())
+            if (!buildLine(*writer_, random_, settings_, picture_, y, phrasePosition, text,
+                           stopped))
                 break;
-            writer_->endLine(y);
             const std::lock_guard lock(mutex_);
             ++built_;
             lineBuilt_.notify_all();

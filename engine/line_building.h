@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/char_source.h"
+#include "engine/conversion_settings.h"
+#include "engine/output_writer.h"
+#include "engine/random_generator.h"
+#include "engine/work_bitmap.h"
+
+namespace varnelo {
+
+/// Hands the writer row y of the picture, pixel by pixel with its text, as a
+/// conversion does: false, with the line left unfinished, as soon as
+/// stopped() says so (checked before every pixel).
+template <class Stopped>
+bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSettings& settings,
+               const WorkBitmap& picture, int y, std::int32_t& phrasePosition, ByteString& text,
+               const Stopped& stopped) {
+    writer.beginLine(y);
+    Rgb previous = 0;
+    for (int x = 0; x < picture.width(); ++x) {
+        if (stopped())
+            return false;
+        advancePhrasePosition(settings, phrasePosition);
+        nextPixelText(random, settings, phrasePosition, text);
+        const Rgb color = picture.pixelColor(x, y);
+        writer.putPixel(x, y, text, color, x == 0 || color != previous);
+        previous = color;
+    }
+    writer.endLine(y);
+    return true;
+}
+
+} // namespace varnelo
