@@ -8,7 +8,7 @@ program=${1:-build/release/app/varnelo}
 output=${2:-docs/window.png}
 scale=${3:-1}
 # The window is 450 × 492 at scale 1, with a title bar of openbox's when it is installed.
-size=$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 470 * s, 520 * s }')
+size=$(awk -v s="$scale" 'BEGIN { printf "%dx%d", 470 * s, 545 * s }')
 xvfb-run --auto-servernum --server-args="-screen 0 ${size}x24" bash -c "
   export XDG_RUNTIME_DIR=\$(mktemp -d) QT_SCALE_FACTOR='$scale'
   if command -v openbox >/dev/null; then openbox >/dev/null 2>&1 & sleep 0.5; fi
