@@ -19,7 +19,7 @@ varnelo--FontList, varnelo--FontList QAbstractItemView { font-family: "%1"; font
 QPushButton { border: 1px solid palette(dark); background: palette(button); padding: 0px 2px; }
 QPushButton:hover { background: palette(light); }
 QPushButton:pressed { background: palette(midlight); border-color: palette(shadow); }
-QPushButton:focus { border-color: palette(shadow); }
+QPushButton:focus { border-color: palette(highlight); }
 QLineEdit { border: 1px solid palette(dark); padding: 0px 1px; margin: 0px; }
 QComboBox { border: 1px solid palette(dark); padding: 0px 2px; }
 QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }
