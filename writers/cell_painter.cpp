@@ -71,25 +71,31 @@ void CellPainter::draw(int column, int row, const ByteString& text, Rgb color) {
     if (mask == kUncached) {
         scratch_.resize(maskBytes_);
         if (render(text, scratch_.data()))
-            blend(column, row, scratch_.data(), color);
+            blend(image_, column, row * cell_.height, scratch_.data(), color);
         return;
     }
     drawPrepared(column, row, mask, color);
 }
 
 void CellPainter::drawPrepared(int column, int row, std::int32_t mask, Rgb color) const {
-    if (mask < 0)
-        return;
-    blend(column, row, cached_.data() + static_cast<std::size_t>(mask) * maskBytes_, color);
+    drawPreparedInto(image_, column, row * cell_.height, mask, color);
 }
 
-void CellPainter::blend(int column, int row, const std::uint8_t* coverage, Rgb color) const {
+void CellPainter::drawPreparedInto(WorkBitmap& target, int column, int top, std::int32_t mask,
+                                   Rgb color) const {
+    if (mask < 0)
+        return;
+    blend(target, column, top, cached_.data() + static_cast<std::size_t>(mask) * maskBytes_, color);
+}
+
+void CellPainter::blend(WorkBitmap& target, int column, int top, const std::uint8_t* coverage,
+                        Rgb color) const {
     // Pixels are blue, green, red, unused in memory.
     const std::uint32_t pen = 0xFF000000u | (std::uint32_t{redOf(color)} << 16) |
                               (std::uint32_t{greenOf(color)} << 8) | blueOf(color);
     const auto left = static_cast<std::size_t>(column) * static_cast<std::size_t>(cell_.width);
     for (int y = 0; y < cell_.height; ++y) {
-        auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(row * cell_.height + y)) + left;
+        auto* pixels = reinterpret_cast<std::uint32_t*>(target.row(top + y)) + left;
         for (int x = 0; x < cell_.width; ++x, ++coverage) {
             const std::uint32_t a = *coverage;
             if (a == 255)

@@ -34,11 +34,16 @@ public:
     /// Draws a prepared mask. Only reads the painter, so threads may draw
     /// different cells at once once every text is prepared.
     void drawPrepared(int column, int row, std::int32_t mask, Rgb color) const;
+    /// The same into another 32-bit image of the same width, the cell's top
+    /// at its pixel row top: a band of the image's rows drawn on its own.
+    void drawPreparedInto(WorkBitmap& target, int column, int top, std::int32_t mask,
+                          Rgb color) const;
 
 private:
     /// Renders into coverage; true when the text covers any pixel.
     bool render(const ByteString& text, std::uint8_t* coverage) const;
-    void blend(int column, int row, const std::uint8_t* coverage, Rgb color) const;
+    void blend(WorkBitmap& target, int column, int top, const std::uint8_t* coverage,
+               Rgb color) const;
 
     const CellFont& font_;
     CellSize cell_;

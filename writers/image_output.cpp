@@ -74,18 +74,18 @@ void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool
            static_cast<std::size_t>(x)] = {mask, textColor_};
 }
 
-void ImageOutput::drawCellRow(int row) {
+void ImageOutput::drawCellRowInto(WorkBitmap& target, int row, int top) {
     const Rgb background = settings_.backgroundColor;
     const std::uint32_t fill = 0xFF000000u | (std::uint32_t{redOf(background)} << 16) |
                                (std::uint32_t{greenOf(background)} << 8) | blueOf(background);
-    for (int y = row * cell_.height; y < (row + 1) * cell_.height; ++y) {
-        auto* pixels = reinterpret_cast<std::uint32_t*>(image_.row(y));
-        std::fill(pixels, pixels + image_.width(), fill);
+    for (int y = top; y < top + cell_.height; ++y) {
+        auto* pixels = reinterpret_cast<std::uint32_t*>(target.row(y));
+        std::fill(pixels, pixels + target.width(), fill);
     }
     const Cell* cell =
         cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
     for (int column = 0; column < columns_; ++column, ++cell)
-        painter_->drawPrepared(column, row, cell->mask, cell->color);
+        painter_->drawPreparedInto(target, column, top, cell->mask, cell->color);
 }
 
 void ImageOutput::drawCells() {
@@ -115,16 +115,14 @@ void ImageOutput::drawCells() {
 
 WriteOutcome ImageOutput::finishOutput() {
     // A PNG's bands of rows are drawn by the threads that compress them, a
-    // row of cells just before its rows are deflated, while they are still
-    // in the cache. Texts without a kept mask are drawn on this thread only.
+    // row of cells into a few rows of their own just before they are
+    // deflated: the whole image is never drawn, nor its memory touched.
+    // Texts without a kept mask are drawn on this thread only, into the image.
     drawWhileEncoding_ = settings_.imageFormat == ImageFormat::Png && lateCells_.empty();
-    if (drawWhileEncoding_)
-        rowsDrawn_ = std::make_unique<std::once_flag[]>(static_cast<std::size_t>(cellRows()));
-    else
+    if (!drawWhileEncoding_)
         drawCells();
     WriteOutcome outcome = encode();
     cells_ = {};
-    rowsDrawn_.reset();
     painter_.reset();
     image_ = WorkBitmap();
     return outcome;
@@ -142,15 +140,44 @@ WriteOutcome ImageOutput::encode() {
     if (!output)
         return {WriteStatus::Failed, error, {}};
     OutputFile& file = *output;
+    // Each compressing thread draws the rows of cells of its band in rows of
+    // its own; a row of cells split between two bands is drawn by both.
+    struct BandRows {
+        std::thread::id owner;
+        int cellRow = -1;
+        WorkBitmap rows;
+    };
+    std::mutex bandsMutex;
+    std::vector<std::unique_ptr<BandRows>> bands;
+    const auto rowsOfThisThread = [&]() -> BandRows* {
+        const std::lock_guard lock(bandsMutex);
+        const std::thread::id me = std::this_thread::get_id();
+        for (const auto& band : bands) {
+            if (band->owner == me)
+                return band.get();
+        }
+        auto band = std::make_unique<BandRows>();
+        band->owner = me;
+        if (!band->rows.allocate(image_.width(), cell_.height, PixelDepth::Bits32))
+            return nullptr;
+        bands.push_back(std::move(band));
+        return bands.back().get();
+    };
     // Rows go straight from the image to the encoder; a cancel stops between rows.
     const RowSource rowAt = [&](int y) -> const std::uint8_t* {
         if (cancelled())
             return nullptr;
-        if (drawWhileEncoding_) {
-            const int row = y / cell_.height;
-            std::call_once(rowsDrawn_[static_cast<std::size_t>(row)], [&] { drawCellRow(row); });
+        if (!drawWhileEncoding_)
+            return image_.row(y);
+        BandRows* mine = rowsOfThisThread();
+        if (mine == nullptr)
+            return nullptr;
+        const int row = y / cell_.height;
+        if (mine->cellRow != row) {
+            drawCellRowInto(mine->rows, row, 0);
+            mine->cellRow = row;
         }
-        return image_.row(y);
+        return mine->rows.row(y - row * cell_.height);
     };
     const int width = image_.width();
     const int height = image_.height();

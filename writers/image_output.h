@@ -7,7 +7,6 @@
 #include "writers/cell_size.h"
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -43,7 +42,9 @@ private:
     /// Fills the background and draws every cell, on every core.
     void drawCells();
     /// Fills and draws one row of cells; rows may be drawn side by side.
-    void drawCellRow(int row);
+    void drawCellRow(int row) { drawCellRowInto(image_, row, row * cell_.height); }
+    /// The same into target's pixel rows from top on.
+    void drawCellRowInto(WorkBitmap& target, int row, int top);
     int cellRows() const { return columns_ > 0 ? static_cast<int>(cells_.size()) / columns_ : 0; }
     WriteOutcome encode();
 
@@ -61,7 +62,6 @@ private:
     // Texts without a kept mask, drawn one by one after the others.
     std::vector<LateCell> lateCells_;
     bool drawWhileEncoding_ = false;
-    std::unique_ptr<std::once_flag[]> rowsDrawn_;
 };
 
 } // namespace varnelo
