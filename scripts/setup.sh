@@ -13,7 +13,8 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev clang-format
     desktop-file-utils appstream dpkg-dev file
-    chromium libreoffice-writer-nogui bash-completion zsh
+    chromium libreoffice-writer-nogui poppler-utils bash-completion zsh
+    pngcheck imagemagick libjpeg-turbo-progs
     xvfb xauth xdotool)
 fi
 

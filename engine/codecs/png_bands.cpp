@@ -1,5 +1,6 @@
 #include "engine/codecs/png_bands.h"
 
+#include "engine/codecs/png_chunks.h"
 #include "engine/picture_limits.h"
 
 #include <zlib.h>
@@ -8,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -109,15 +111,9 @@ public:
         }
     }
 
-    bool chunk(const char (&type)[5], std::span<const std::uint8_t> data) {
-        std::vector<std::uint8_t> head;
-        putBigEndian(head, static_cast<std::uint32_t>(data.size()));
-        head.insert(head.end(), type, type + 4);
-        uLong crc = crc32(0, head.data() + 4, 4);
-        crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
-        std::vector<std::uint8_t> tail;
-        putBigEndian(tail, static_cast<std::uint32_t>(crc));
-        return write(head) && (data.empty() || write(data)) && write(tail);
+    bool chunk(std::string_view type, std::span<const std::uint8_t> data) {
+        const PngChunkFrame frame = pngChunkFrame(type, data);
+        return write(frame.head) && (data.empty() || write(data)) && write(frame.tail);
     }
 
 private:
