@@ -2,7 +2,9 @@
 
 #include "engine/font_family.h"
 #include "engine/status_sink.h"
+#include "writers/rtf_page.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -54,6 +56,10 @@ ByteString rtfFontName(std::string_view family) {
 OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
                                    int /*height*/) {
     background_ = settings.backgroundColor;
+    fontSize_ = settings.fontSize;
+    widths_ = widthsOf_(settings.fontFace);
+    widestLine_ = 0;
+    lineCount_ = 0;
     colors_.clear();
     indexOf_.clear();
     text_ = rtfTextEscapes(codePageOfFace(settings.fontFace));
@@ -67,6 +73,7 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
 
 void RtfWriter::beginLine(int /*y*/) {
     line_.clear();
+    lineWidth_ = 0;
 }
 
 std::uint32_t RtfWriter::colorIndex(Rgb color) {
@@ -85,11 +92,15 @@ void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color
         line_.append(control, static_cast<std::size_t>(end - control));
     }
     text_.append(line_, text);
+    for (const char byte : text)
+        lineWidth_ += widths_[static_cast<std::uint8_t>(byte)];
 }
 
 void RtfWriter::endLine(int /*y*/) {
     line_ += "\\cf0\\par";
     lines_.push_back(line_);
+    widestLine_ = std::max(widestLine_, lineWidth_);
+    ++lineCount_;
 }
 
 WriteOutcome RtfWriter::finishOutput() {
@@ -99,6 +110,9 @@ WriteOutcome RtfWriter::finishOutput() {
     if (lines_.size() <= kFormatLine)
         return {WriteStatus::Failed, "the document has no header", {}};
     lines_[kFormatLine] += "\\cbpat" + std::to_string(background);
+    // The paper, set where the document's formatting starts, after the tables.
+    const std::int64_t widestTwips = (widestLine_ * fontSize_ + 49) / 50;
+    lines_[kFormatLine].insert(2, rtfPageControls(rtfPageFor(widestTwips, lineCount_, fontSize_)));
 
     ByteString table = "{\\colortbl ";
     for (const Rgb color : colors_) {

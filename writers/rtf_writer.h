@@ -5,20 +5,27 @@
 
 #include "engine/codepages.h"
 #include "writers/byte_escapes.h"
+#include "writers/character_widths.h"
 #include "writers/color_index_table.h"
 
+#include <functional>
 #include <vector>
 
 namespace varnelo {
 
 class StatusSink;
 
+/// The widths a reader may draw a face's characters with.
+using CharacterWidthsOf = std::function<CharacterWidths(const std::string& face)>;
+
 /// Writes the pixels as an RTF document: one centred paragraph per line, a
 /// colour table entry per colour that starts a run, and the background
-/// colour as paragraph shading.
+/// colour as paragraph shading, on paper as wide as the widest line.
 class RtfWriter final : public OutputWriter {
 public:
-    RtfWriter(DocumentLines& lines, StatusSink& status) : lines_(lines), status_(status) {}
+    RtfWriter(DocumentLines& lines, StatusSink& status,
+              CharacterWidthsOf widthsOf = documentCharacterWidths)
+        : lines_(lines), status_(status), widthsOf_(std::move(widthsOf)) {}
 
     bool producesDocumentLines() const override { return true; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
@@ -33,6 +40,13 @@ private:
 
     DocumentLines& lines_;
     StatusSink& status_;
+    CharacterWidthsOf widthsOf_;
+    CharacterWidths widths_{};
+    int fontSize_ = 0;
+    // In thousandths of the font size.
+    std::int64_t lineWidth_ = 0;
+    std::int64_t widestLine_ = 0;
+    std::int64_t lineCount_ = 0;
     Rgb background_ = 0;
     ByteEscapes text_;
     ByteString line_;

@@ -239,5 +239,68 @@ TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
     EXPECT_NE(page.find("color=\"#00ff28\""), std::string::npos);
 }
 
+// Paper as wide as the widest line: each picture line is one text line, in
+// the named face or in the one LibreOffice draws in its place. The picture
+// keeps to few colours; LibreOffice lays out thousands of them slowly.
+TEST_F(DocumentReaders, LibreOfficeLaysEachPictureLineOnOneLine) {
+    if (!installed("soffice") || !installed("pdftotext"))
+        GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
+    const std::string picture = folder_.file("photo.bmp");
+    test::writeBmpFile(picture, 120, 90, [](int x, int y) {
+        return makeRgb(static_cast<std::uint8_t>(x / 30 * 60),
+                       static_cast<std::uint8_t>(y / 30 * 90), 120);
+    });
+    struct Case {
+        const char* name;
+        PixelTransformation mode;
+        const char* face;
+    };
+    const Case cases[] = {{"binary", PixelTransformation::RandomBinary, "Tahoma"},
+                          {"letters", PixelTransformation::RandomBigLetters, "Tahoma"},
+                          {"blocks", PixelTransformation::TerminalBlocks, kTerminalFace},
+                          {"mono", PixelTransformation::RandomSmallLetters, "DejaVu Sans Mono"}};
+    std::vector<std::string> documents;
+    for (const Case& one : cases) {
+        ConversionSettings settings;
+        settings.outputFormat = OutputFormat::Rtf;
+        settings.transformation = one.mode;
+        settings.fontFace = one.face;
+        settings.blockStrength = 4;
+        settings.sourcePath = picture;
+        settings.outputPath = folder_.file(std::string(one.name) + ".rtf");
+        settings.imageWidth = 120;
+        settings.imageHeight = 90;
+        RandomGenerator random(5);
+        const test::TestClock clock;
+        test::RecordingObserver observer;
+        const std::atomic<bool> cancel{false};
+        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
+        ASSERT_EQ(pass.run().end, PassEnd::Done) << one.name;
+        documents.push_back(settings.outputPath);
+    }
+    const test::TempDir converted;
+    ASSERT_TRUE(convertInLibreOffice(documents, "pdf", converted.path().string()));
+    for (const Case& one : cases) {
+        const std::string pdf = converted.file(std::string(one.name) + ".pdf");
+        const std::optional<std::string> laidOut =
+            output("pdftotext -layout " + quoted(pdf) + " - 2>/dev/null");
+        ASSERT_TRUE(laidOut.has_value()) << one.name;
+        std::vector<std::u32string> lines;
+        std::size_t start = 0;
+        while (start < laidOut->size()) {
+            const std::size_t end = std::min(laidOut->find('\n', start), laidOut->size());
+            std::u32string line = fromUtf8(std::string_view(*laidOut).substr(start, end - start));
+            while (!line.empty() && (line.front() == U' ' || line.front() == U'\f'))
+                line.erase(0, 1);
+            if (!line.empty())
+                lines.push_back(line);
+            start = end + 1;
+        }
+        EXPECT_EQ(lines.size(), 90u) << one.name;
+        for (const std::u32string& line : lines)
+            EXPECT_EQ(line.size(), 240u) << one.name;
+    }
+}
+
 } // namespace
 } // namespace varnelo

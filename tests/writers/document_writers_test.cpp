@@ -1,8 +1,10 @@
 #include "engine/codepages.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
+#include "writers/character_widths.h"
 #include "writers/hex_colour.h"
 #include "writers/html_writer.h"
+#include "writers/rtf_page.h"
 #include "writers/rtf_writer.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +178,10 @@ TEST(HtmlWriter, PixelTextsCannotBreakTheMarkup) {
     EXPECT_EQ(lines[7], "<font color=#FF0000>&lt;&amp; &gt;&lt;&amp; &gt;</font>");
 }
 
+// A picture that fits on US Letter gets Letter with half-inch margins.
+constexpr const char* kLetterPage =
+    "\\paperw12240\\paperh15840\\margl720\\margr720\\margt720\\margb720";
+
 TEST(RtfWriter, WritesTheExample) {
     DocumentLines lines;
     test::RecordingObserver status;
@@ -185,7 +191,7 @@ TEST(RtfWriter, WritesTheExample) {
         "{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Tahoma;}}",
         "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;\\red0\\green255\\blue0;"
         "\\red255\\green255\\blue255",
-        ";}\\qc\\sl-160\\expnd-1\\fs16\\cbpat4",
+        std::string(";}") + kLetterPage + "\\qc\\sl-160\\expnd-1\\fs16\\cbpat4",
         "\\cf1 0101\\cf0\\par",
         "\\cf2 01\\cf3 01\\cf0\\par",
         "}",
@@ -201,7 +207,7 @@ TEST(RtfWriter, ReusesTheEntryOfABackgroundAlreadyInTheTable) {
     write(writer, settingsFor(OutputFormat::Rtf, kRed), kRedRedBlueGreen);
     EXPECT_EQ(lines[1], "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;"
                         "\\red0\\green255\\blue0");
-    EXPECT_EQ(lines[2], ";}\\qc\\sl-160\\expnd-1\\fs16\\cbpat1");
+    EXPECT_EQ(lines[2], std::string(";}") + kLetterPage + "\\qc\\sl-160\\expnd-1\\fs16\\cbpat1");
 }
 
 TEST(RtfWriter, EdgeCases) {
@@ -213,7 +219,7 @@ TEST(RtfWriter, EdgeCases) {
         settings.fontSize = 1;
         write(writer, settings, {});
         EXPECT_EQ(lines[1], "{\\colortbl ;\\red7\\green64\\blue100");
-        EXPECT_EQ(lines[2], ";}\\qc\\sl-20\\expnd-1\\fs2\\cbpat1");
+        EXPECT_EQ(lines[2], std::string(";}") + kLetterPage + "\\qc\\sl-20\\expnd-1\\fs2\\cbpat1");
     }
     { // every line opens with a colour, even after a line of the same colour
         DocumentLines lines;
@@ -222,10 +228,67 @@ TEST(RtfWriter, EdgeCases) {
         settings.fontSize = 12;
         write(writer, settings, {{0}, {0}});
         EXPECT_EQ(lines[1], "{\\colortbl ;\\red0\\green0\\blue0");
-        EXPECT_EQ(lines[2], ";}\\qc\\sl-240\\expnd-1\\fs24\\cbpat1");
+        EXPECT_EQ(lines[2],
+                  std::string(";}") + kLetterPage + "\\qc\\sl-240\\expnd-1\\fs24\\cbpat1");
         EXPECT_EQ(lines[3], "\\cf1 01\\cf0\\par");
         EXPECT_EQ(lines[4], "\\cf1 01\\cf0\\par");
     }
+}
+
+// The paper grows with the widest line as the reader draws it, and with the
+// lines, up to the largest paper Word opens.
+TEST(RtfWriter, SetsPaperOnWhichTheLinesFit) {
+    test::RecordingObserver status;
+    const auto widthsOf = [](const std::string& face) {
+        CharacterWidths widths{};
+        widths.fill(face == "Tahoma" ? 500 : 1000);
+        widths['1'] = 700;
+        return widths;
+    };
+    const auto pageLine = [&](int width, int height, const ByteString& text) {
+        DocumentLines lines;
+        RtfWriter writer(lines, status, widthsOf);
+        const Picture picture(static_cast<std::size_t>(height),
+                              std::vector<Rgb>(static_cast<std::size_t>(width), kRed));
+        write(writer, settingsFor(OutputFormat::Rtf), picture, text);
+        return lines[2];
+    };
+    // 100 pixels of "01" at 8 points: 100 × 1.2 em × 8 pt = 960 pt = 19200
+    // twips, a fiftieth more and 20 for rounding, and the margins; 90 lines
+    // and the empty paragraph at the end at 160 twips each, and the margins.
+    EXPECT_EQ(pageLine(100, 90, "01"),
+              ";}\\paperw21044\\paperh16000\\margl720\\margr720\\margt720\\margb720"
+              "\\qc\\sl-160\\expnd-1\\fs16\\cbpat2");
+    EXPECT_TRUE(pageLine(100, 150, "00").starts_with(";}\\paperw17780\\paperh25600\\"));
+    // Past the largest paper the lines wrap, and the picture goes on over pages.
+    EXPECT_TRUE(pageLine(160, 90, "01").starts_with(";}\\paperw31680\\paperh16000\\"));
+    EXPECT_TRUE(pageLine(10, 400, "00").starts_with(";}\\paperw12240\\paperh31680\\"));
+}
+
+TEST(RtfPage, FitsTheLinesOnLetterOrLargerPaper) {
+    const RtfPage letter = rtfPageFor(0, 0, 8);
+    EXPECT_EQ(letter.width, 12240);
+    EXPECT_EQ(letter.height, 15840);
+    EXPECT_EQ(letter.margin, 720);
+    // 90 lines at 12 points and the empty paragraph that ends the document.
+    EXPECT_EQ(rtfPageFor(10000, 90, 12).height, 91 * 240 + 1440);
+    EXPECT_EQ(rtfPageFor(20000, 1, 8).width, 20000 + 400 + 20 + 1440);
+    EXPECT_EQ(rtfPageFor(40000, 1, 8).width, kLargestRtfPaper);
+    EXPECT_EQ(rtfPageFor(1, 100000, 8).height, kLargestRtfPaper);
+    EXPECT_EQ(rtfPageControls({20000, 30000, 720}),
+              "\\paperw20000\\paperh30000\\margl720\\margr720\\margt720\\margb720");
+}
+
+// What a reader draws: never narrower than the named face, nor than DejaVu
+// Sans, which LibreOffice draws where the named face is missing.
+TEST(DocumentCharacterWidths, TakeTheWiderOfTheFaceAndItsSubstitute) {
+    const CharacterWidths tahoma = documentCharacterWidths("Tahoma");
+    EXPECT_EQ(tahoma['0'], 637) << "DejaVu Sans's digits are wider than Tahoma's 546";
+    EXPECT_EQ(tahoma[0], tahoma[' ']);
+    const CharacterWidths mono = documentCharacterWidths("DejaVu Sans Mono");
+    EXPECT_EQ(mono['i'], 603) << "every character of a monospaced face is as wide";
+    const CharacterWidths terminal = documentCharacterWidths(kTerminalFace);
+    EXPECT_GE(terminal[0xDB], 603) << "the full block of code page 437";
 }
 
 TEST(RtfWriter, PixelTextsCannotBreakTheDocument) {

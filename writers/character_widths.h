@@ -1,0 +1,21 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace varnelo {
+
+/// How wide each byte of a document is drawn, in thousandths of the font
+/// size: the advance of the character the byte stands for in the face's
+/// code page (a zero byte as the blank it is written as).
+using CharacterWidths = std::array<std::uint16_t, 256>;
+
+/// The widths a reader of a document in this face may draw: the wider of
+/// the face fontconfig finds for the name and of DejaVu Sans, which readers
+/// on Debian draw when the named face is missing (LibreOffice draws Tahoma's
+/// lines in it, its digits about a sixth wider). A character that neither
+/// has counts a full em.
+CharacterWidths documentCharacterWidths(const std::string& face);
+
+} // namespace varnelo
