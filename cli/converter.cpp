@@ -167,7 +167,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         return false;
     }
     if (picture.isEmpty()) {
-        observer.report(loadFailureMessage(picturePath, loaded));
+        observer.report(loadFailureMessage(loaded));
         return false;
     }
 

@@ -76,7 +76,7 @@ std::string refusalMessage(const PassRefusal& refusal) {
 std::string failureMessage(const PassFailure& failure) {
     switch (failure.stage) {
     case FailureStage::Loading:
-        return loadFailureMessage(failure.path, failure.load);
+        return loadFailureMessage(failure.load);
     case FailureStage::OutOfMemory:
         return "not enough memory for a picture of this size";
     case FailureStage::Saving:
@@ -89,17 +89,12 @@ std::string failureMessage(const PassFailure& failure) {
 
 } // namespace
 
-std::string loadFailureMessage(const std::string& path, const LoadOutcome& outcome) {
-    if (outcome.type == PictureType::None && path == kStandardStream)
-        return "standard input holds no picture (" + pictureTypeNames() + ")";
-    if (outcome.type == PictureType::None) {
-        const std::string extension = pictureExtensionOf(path);
-        if (extension.empty())
-            return "no picture type in the name (" + pictureTypeNames() + ")";
-        return "unsupported picture type '" + extension + "' (" + pictureTypeNames() + ")";
-    }
+std::string loadFailureMessage(const LoadOutcome& outcome) {
     if (outcome.file.status != ReadFileStatus::Ok)
         return fileMessage(outcome.file);
+    // The bytes decide the type, whatever the name says.
+    if (outcome.type == PictureType::None)
+        return "not a " + pictureTypeNames() + " picture";
     return decodeMessage(outcome.detail, pictureTypeLabel(outcome.type));
 }
 

@@ -10,7 +10,7 @@ namespace varnelo {
 // The converter's one-line messages: each says why, with the numbers.
 
 /// Why a picture did not load: "No such file or directory", "truncated PNG data", ...
-std::string loadFailureMessage(const std::string& path, const LoadOutcome& outcome);
+std::string loadFailureMessage(const LoadOutcome& outcome);
 
 /// Why a conversion cannot start; empty for StartProblem::None.
 std::string startProblemMessage(StartProblem problem);

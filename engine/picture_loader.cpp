@@ -17,11 +17,16 @@ namespace varnelo {
 
 namespace {
 
+constexpr std::array<std::string_view, 1> kBmpExtensions = {".bmp"};
+constexpr std::array<std::string_view, 3> kJpegExtensions = {".jpg", ".jpeg", ".jpe"};
+constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
+constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
+
 constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
-    {PictureType::Bmp, ".bmp", "BMP"},
-    {PictureType::Jpeg, ".jpg", "JPG"},
-    {PictureType::Gif, ".gif", "GIF"},
-    {PictureType::Png, ".png", "PNG"},
+    {PictureType::Bmp, kBmpExtensions, "BMP"},
+    {PictureType::Jpeg, kJpegExtensions, "JPG"},
+    {PictureType::Gif, kGifExtensions, "GIF"},
+    {PictureType::Png, kPngExtensions, "PNG"},
 }};
 
 } // namespace
@@ -65,7 +70,8 @@ std::string pictureExtensionOf(std::string_view path) {
 PictureType pictureTypeOf(std::string_view path) {
     const std::string extension = pictureExtensionOf(path);
     for (const PictureTypeEntry& entry : kPictureTypes) {
-        if (entry.extension == extension)
+        if (std::find(entry.extensions.begin(), entry.extensions.end(), extension) !=
+            entry.extensions.end())
             return entry.type;
     }
     return PictureType::None;
@@ -116,12 +122,17 @@ LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel c
 LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel,
                         ConversionLoad* conversion) {
     LoadOutcome outcome;
-    outcome.type = pictureTypeOf(path);
+    MappedFile file;
+    outcome.file = file.open(path, kMaxPictureFileBytes);
+    if (outcome.file.status == ReadFileStatus::Ok)
+        outcome.type = pictureTypeOfContent(file.bytes());
+    // Bytes that start like no picture, or a file that cannot be read, go by
+    // the name: a broken PNG is still reported as one.
+    if (outcome.type == PictureType::None)
+        outcome.type = pictureTypeOf(path);
     if (outcome.type == PictureType::None)
         return outcome;
 
-    MappedFile file;
-    outcome.file = file.open(path, kMaxPictureFileBytes);
     WorkBitmap decoded;
     if (outcome.file.status == ReadFileStatus::Ok) {
         outcome.detail = decodePicture(outcome.type, file.bytes(), decoded, cancel, conversion);

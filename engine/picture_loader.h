@@ -16,11 +16,13 @@ struct ConversionLoad;
 
 enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png };
 
-/// A picture type the program reads, with the extension that chooses it.
+/// A picture type the program reads, with the extensions its files carry.
 struct PictureTypeEntry {
     PictureType type;
-    std::string_view extension; ///< lower case, dot included
-    std::string_view label;     ///< its name in lists and messages
+    /// Lower case, dot included, the usual one first; what the open dialog
+    /// offers, and what decides a file whose bytes start like no picture.
+    std::span<const std::string_view> extensions;
+    std::string_view label; ///< its name in lists and messages
 };
 
 /// Every picture type the program reads, in the order lists show them.
@@ -32,10 +34,11 @@ std::span<const PictureTypeEntry> pictureTypes();
 std::string pictureExtensionOf(std::string_view path);
 
 /// The picture type a path names by its extension; None for any other.
+/// Loading goes by the file's first bytes and falls back on this.
 PictureType pictureTypeOf(std::string_view path);
 
-/// The picture type the bytes start like, for a picture without a name
-/// such as standard input; None for any other.
+/// The picture type the bytes start like, whatever the file is named;
+/// None for any other.
 PictureType pictureTypeOfContent(FileBytes bytes);
 
 /// The label of a picture type ("PNG"), empty for None.
@@ -45,7 +48,7 @@ enum class LoadStatus : std::uint8_t {
     Loaded,    ///< the bitmap holds the picture
     Failed,    ///< a BMP, JPEG or GIF that could not be read: the bitmap is now empty
     PngFailed, ///< a PNG that could not be read: the bitmap keeps what it held
-    Ignored,   ///< not a picture extension: nothing was read, the bitmap keeps what it held
+    Ignored,   ///< neither the bytes nor the name are a picture's: the bitmap keeps what it held
 };
 
 /// How loading a picture ended, and why it failed.
@@ -59,9 +62,13 @@ struct LoadOutcome {
 };
 
 /// Loads the picture file at path into bitmap, choosing the decoder by the
-/// extension alone. A PNG failure leaves the bitmap untouched so that the
-/// caller can report it and go on with the picture it had; the other
-/// formats leave an empty bitmap when they fail.
+/// file's first bytes, so that a JPEG named .jpeg or without extension and
+/// a PNG named .jpg load; only bytes that start like no picture are left to
+/// the extension's decoder, which then reports them broken. A PNG failure
+/// leaves the bitmap untouched so that the caller can report it and go on
+/// with the picture it had; the other formats leave an empty bitmap when
+/// they fail. A file that is neither, by its bytes or by its name, is
+/// Ignored; file tells whether it could be read at all.
 /// Setting cancel stops the decoding within a fraction of a second; the
 /// load then fails with DecodeStatus::Cancelled.
 /// With a conversion load the bitmap gets the picture at the conversion's

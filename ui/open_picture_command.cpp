@@ -26,13 +26,15 @@ QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "Images (*.bmp;*.jpg;*.gif;*.png)|*.bmp;*.jpg;*.gif;*.png"
+// "Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png)|*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png"
 QString pictureFilter() {
     QString patterns;
     for (const PictureTypeEntry& type : pictureTypes()) {
-        if (!patterns.isEmpty())
-            patterns += QLatin1Char(';');
-        patterns += QStringLiteral("*") + latin1(type.extension);
+        for (const std::string_view extension : type.extensions) {
+            if (!patterns.isEmpty())
+                patterns += QLatin1Char(';');
+            patterns += QStringLiteral("*") + latin1(extension);
+        }
     }
     return QStringLiteral("Images (") + patterns + QStringLiteral(")|") + patterns;
 }
