@@ -30,6 +30,7 @@ enum class Option : std::uint8_t {
     Quality,
     Colors,
     NoAspectCorrection,
+    NoAutoOrient,
     Quiet,
     Seed,
     Help,
@@ -43,7 +44,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 20> kOptionNames = {{
+constexpr std::array<OptionName, 21> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -60,6 +61,7 @@ constexpr std::array<OptionName, 20> kOptionNames = {{
     {Option::Quality, "quality", 'Q', true},
     {Option::Colors, "colors", '\0', true},
     {Option::NoAspectCorrection, "no-aspect-correction", '\0', false},
+    {Option::NoAutoOrient, "no-auto-orient", '\0', false},
     {Option::Quiet, "quiet", 'q', false},
     {Option::Seed, "seed", '\0', true},
     {Option::Help, "help", 'h', false},
@@ -289,6 +291,9 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
     case Option::NoAspectCorrection:
         options.aspectCorrection = false;
         break;
+    case Option::NoAutoOrient:
+        options.autoOrient = false;
+        break;
     case Option::Quiet:
         options.quiet = true;
         break;
@@ -484,8 +489,10 @@ std::string usageText() {
     return R"(Usage: varnelo-convert [options] PICTURE...
 Turns each picture ()" +
            pictureTypeNames() + R"() into an ascii picture: every pixel
-becomes one or two characters printed in that pixel's colour. A PICTURE of
-- is read from standard input, its type from its first bytes.
+becomes one or two characters printed in that pixel's colour. A picture's
+type is read from its first bytes, whatever its name; a PICTURE of - is
+read from standard input. Pictures are turned upright as their EXIF
+orientation says.
 
   -o, --output PATH      the output file (only with one picture), - for
                          standard output; by default the picture's name with
@@ -527,6 +534,8 @@ becomes one or two characters printed in that pixel's colour. A PICTURE of
                          keep one line a pixel for ansi and text where a pixel
                          has one character (by default the height is halved,
                          as a character is twice as high as wide)
+      --no-auto-orient   keep the picture as stored, ignoring its EXIF
+                         orientation
       --seed N           seed the random characters (default: the clock)
   -q, --quiet            show errors only, no progress
   -h, --help             show this text

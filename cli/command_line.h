@@ -29,6 +29,8 @@ struct CommandLine {
     /// Text for a terminal halves its height at one character a pixel, so
     /// that the picture keeps its proportion on screen.
     bool aspectCorrection = true;
+    /// Turn each picture upright as its EXIF orientation says.
+    bool autoOrient = true;
     /// --quiet: errors only, no progress.
     bool quiet = false;
 };

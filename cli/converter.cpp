@@ -154,6 +154,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // on the picture need its facts, and the conversion goes on from it.
     const int columns = toOutput && run.console.outIsTerminal ? run.console.outColumns : 0;
     ConversionLoad conversion;
+    conversion.autoOrient = options.autoOrient;
     conversion.sizeOf = [&](int width, int height) {
         return conversionSizeFor(options, width, height, columns);
     };

@@ -32,9 +32,12 @@ struct PictureFacts {
 /// resized after. The bitmap then holds the picture at the conversion's
 /// size, in the depth it has at its own, and facts tells what it was. A
 /// size outside the conversion limits loads the picture at its own size.
+/// Sizes and facts are those of the picture as it shows: turned upright
+/// as its EXIF orientation says, unless autoOrient is off.
 struct ConversionLoad {
     std::function<PictureSize(int width, int height)> sizeOf;
     PictureFacts facts;
+    bool autoOrient = true;
 };
 
 /// Whether a conversion can take a picture of this size; see sizeFits.

@@ -1,16 +1,19 @@
 #include "engine/picture_loader.h"
 
 #include "engine/codecs/bmp_reader.h"
+#include "engine/codecs/exif_orientation.h"
 #include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/png_decoder.h"
 #include "engine/conversion_load.h"
 #include "engine/file_bytes.h"
+#include "engine/upright_picture.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace varnelo {
@@ -31,8 +34,10 @@ constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
 
 } // namespace
 
-DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
-                           DecodeCancel cancel, ConversionLoad* conversion) {
+namespace {
+
+DecodeStatus decodeAsStored(PictureType type, FileBytes file, WorkBitmap& picture,
+                            DecodeCancel cancel, ConversionLoad* conversion) {
     switch (type) {
     case PictureType::Bmp:
         return decodeBmp(file, picture, conversion);
@@ -47,6 +52,59 @@ DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture
     }
     picture.clear();
     return DecodeStatus::Unsupported;
+}
+
+Orientation storedOrientation(PictureType type, FileBytes file) {
+    switch (type) {
+    case PictureType::Jpeg:
+        return jpegOrientation(file);
+    case PictureType::Png:
+        return pngOrientation(file);
+    default:
+        return Orientation::Upright;
+    }
+}
+
+} // namespace
+
+DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
+                           DecodeCancel cancel, ConversionLoad* conversion) {
+    const bool autoOrient = conversion == nullptr || conversion->autoOrient;
+    const Orientation orientation =
+        autoOrient ? storedOrientation(type, file) : Orientation::Upright;
+    if (orientation == Orientation::Upright)
+        return decodeAsStored(type, file, picture, cancel, conversion);
+
+    // The decoders know the picture as stored: the size a conversion asks
+    // for is turned back for them, and what they load is turned upright.
+    const bool swaps = swapsSides(orientation);
+    ConversionLoad stored;
+    if (conversion != nullptr) {
+        stored.sizeOf = [&](int width, int height) {
+            if (!swaps)
+                return conversion->sizeOf(width, height);
+            const PictureSize shown = conversion->sizeOf(height, width);
+            return PictureSize{shown.height, shown.width};
+        };
+    }
+    const DecodeStatus status =
+        decodeAsStored(type, file, picture, cancel, conversion != nullptr ? &stored : nullptr);
+    if (status != DecodeStatus::Ok)
+        return status;
+    const DecodeStatus turned = turnUpright(picture, orientation, cancel);
+    if (turned != DecodeStatus::Ok) {
+        picture.clear();
+        return turned;
+    }
+    if (conversion != nullptr) {
+        conversion->facts = stored.facts;
+        if (swaps)
+            std::swap(conversion->facts.width, conversion->facts.height);
+        // The corner that shows top left; of the picture at the conversion's
+        // size when it was loaded at that size.
+        conversion->facts.topLeft = picture.pixelColor(0, 0);
+    }
+    return status;
 }
 
 std::span<const PictureTypeEntry> pictureTypes() {

@@ -53,12 +53,12 @@ _varnelo_convert() {
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '-o --output -f --format -m --mode --phrase --phrase-file
       --blocks --range -s --font-size --font -b --background -W --width -H --height
-      -d --depth -Q --quality --colors --no-aspect-correction --seed -q --quiet -h --help
+      -d --depth -Q --quality --colors --no-aspect-correction --no-auto-orient --seed -q --quiet -h --help
       --version' -- "$cur"))
     [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     return
   fi
 
-  _filedir '@(bmp|jpg|gif|png|BMP|JPG|GIF|PNG)'
+  _filedir '@(bmp|jpg|jpeg|jpe|jfif|gif|png|BMP|JPG|JPEG|JPE|JFIF|GIF|PNG)'
 } &&
   complete -F _varnelo_convert varnelo-convert

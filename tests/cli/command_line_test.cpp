@@ -153,6 +153,9 @@ TEST(CommandLine, ReadsTheTerminalOptions) {
     EXPECT_EQ(parsed({"-f", "text", "-"}).pictures, Arguments{"-"});
     EXPECT_EQ(parsed({"-o", "-", "a.bmp"}).outputPath, "-");
     usageError({"--quiet=yes", "a.bmp"});
+    EXPECT_TRUE(plain.autoOrient);
+    EXPECT_FALSE(parsed({"--no-auto-orient", "a.bmp"}).autoOrient);
+    usageError({"--no-auto-orient=1", "a.bmp"});
 }
 
 TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {

@@ -3,6 +3,8 @@
 #include "engine/conversion_pass.h"
 #include "engine/random_generator.h"
 #include "engine/version.h"
+#include "tests/support/exif_samples.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
@@ -214,7 +216,7 @@ TEST_F(Converter, ReadsAPictureFromStandardInputAndWritesStandardOutput) {
     int code = 0;
     piped({"-"}, "not a picture", 0, &code);
     EXPECT_EQ(code, kExitNotConverted);
-    EXPECT_EQ(err_.str(), said("-", "standard input holds no picture (BMP, JPG, GIF or PNG)"));
+    EXPECT_EQ(err_.str(), said("-", "not a BMP, JPG, GIF or PNG picture"));
     piped({"-", "-"}, {bmp.begin(), bmp.end()}, 0, &code);
     EXPECT_EQ(code, kExitUsage);
 }
@@ -328,14 +330,44 @@ TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
     std::filesystem::create_directory(folder);
     const std::string fifo = dir_.file("pipe.bmp"); // with no writer: opening it would wait
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(run({missing, broken, cut, jpeg, folder, fifo, picture_}), kExitNotConverted);
+    const std::string notes = dir_.file("notes");
+    test::writeBytes(notes, {'n', 'o', 't', 'e', 's'});
+    EXPECT_EQ(run({missing, broken, cut, jpeg, notes, folder, fifo, picture_}), kExitNotConverted);
     EXPECT_EQ(err_.str(),
               said(missing, "No such file or directory") + said(broken, "not a PNG file") +
-                  said(cut, "truncated PNG data") +
-                  said(jpeg, "unsupported picture type '.jpeg' (BMP, JPG, GIF or PNG)") +
+                  said(cut, "truncated PNG data") + said(jpeg, "truncated JPG data") +
+                  said(notes, "not a BMP, JPG, GIF or PNG picture") +
                   said(folder, "not a regular file") + said(fifo, "not a regular file"));
     EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "broken.png", "cut.png", "photo.jpeg",
-                                              "folder.gif", "pipe.bmp", "cat.html"}));
+                                              "notes", "folder.gif", "pipe.bmp", "cat.html"}));
+}
+
+// Whatever the name, the bytes tell the type; a phone photo shows upright.
+TEST_F(Converter, ReadsPicturesByTheirBytesAndShowsThemUpright) {
+    // 40 × 20 as stored, its left half black: held turned, it is 20 × 40.
+    Bytes grey;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            grey.push_back(x < 20 ? 0 : 255);
+    const Bytes phone =
+        test::withExifSegment(test::encodeJpeg(40, 20, 1, grey), test::exifWithOrientation(6));
+    const auto lineCount = [](const std::string& text) {
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    for (const char* name : {"phone.jpeg", "phone", "phone.JFIF", "phone.png"}) {
+        const std::string path = dir_.file(name);
+        test::writeBytes(path, phone);
+        const std::string shown = piped({"-f", "text", "-m", "binary", path});
+        EXPECT_EQ(lineCount(shown), 40) << name;
+        EXPECT_EQ(shown.find('\n'), 40u) << name << ": 20 pixels of two characters";
+    }
+    const std::string stored =
+        piped({"-f", "text", "-m", "binary", "--no-auto-orient", dir_.file("phone")});
+    EXPECT_EQ(lineCount(stored), 20);
+    EXPECT_EQ(stored.find('\n'), 80u);
+    EXPECT_EQ(lineCount(piped({"-f", "text", "-"}, textOf(phone))), 40);
+    // Given one side, the other follows the picture as it shows.
+    EXPECT_EQ(lineCount(piped({"-f", "text", "-W", "10", dir_.file("phone")})), 20);
 }
 
 TEST_F(Converter, TextModeNeedsAPhrase) {

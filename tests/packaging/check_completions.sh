@@ -62,7 +62,7 @@ expect() {
   [[ $got == "$want " ]] || fail "'$*' completes to '$got', not '$want'"
 }
 expect "--colors" varnelo-convert --col
-expect "--no-aspect-correction" varnelo-convert -q --no
+expect "--no-aspect-correction --no-auto-orient" varnelo-convert -q --no
 expect "ansi" varnelo-convert -f an
 expect "16 256 none truecolor" varnelo-convert --colors ""
 expect "blocks" varnelo-convert --mode=bl
@@ -72,9 +72,9 @@ expect "" varnelo-convert --width ""
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 mkdir "$folder/sub"
-touch "$folder/a.png" "$folder/b.JPG" "$folder/c.txt"
+touch "$folder/a.png" "$folder/b.JPG" "$folder/c.txt" "$folder/d.jpeg" "$folder/e.JFIF"
 got=$(cd "$folder" && offered varnelo-convert "" | tr '\n' ' ')
-[[ $got == "a.png b.JPG sub " ]] || fail "pictures complete to '$got'"
+[[ $got == "a.png b.JPG d.jpeg e.JFIF sub " ]] || fail "pictures complete to '$got'"
 
 [[ $failures -eq 0 ]] || exit 1
 echo "completions: all checks passed"

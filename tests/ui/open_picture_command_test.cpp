@@ -1,3 +1,5 @@
+#include "tests/support/exif_samples.h"
+#include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fakes.h"
@@ -28,8 +30,8 @@ namespace {
 
 using SelectionChanged = std::function<void(const QString&)>;
 
-const QString kImagesFilter =
-    QStringLiteral("Images (*.bmp;*.jpg;*.gif;*.png)|*.bmp;*.jpg;*.gif;*.png");
+const QString kImagesFilter = QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png)|"
+                                             "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png");
 
 QString qt(const std::string& path) {
     return QString::fromStdString(path);
@@ -133,6 +135,41 @@ TEST_F(OpenPictureTest, BrowsingPreviewsEachFileAndConfirmingOpensTheChosenOne) 
     EXPECT_FALSE(c.openOutputButton->isEnabled());
     // The panel is hidden again and keeps no picture of the dialog's.
     EXPECT_EQ(previewCorner(*form), emptyPreview(*form));
+}
+
+// A phone photo without extension, stored on its side with an EXIF note to
+// turn it: the window takes it as a viewer shows it, 20 × 40, black on top.
+TEST_F(OpenPictureTest, APictureIsKnownByItsBytesAndOpensUpright) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    std::vector<std::uint8_t> grey;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            grey.push_back(x < 20 ? 0 : 255);
+    const std::string phone = folder_.file("phone");
+    test::writeBytes(phone, test::withExifSegment(test::encodeJpeg(40, 20, 1, grey),
+                                                  test::exifWithOrientation(6)));
+    std::vector<QColor> previewed;
+    dialogs_.openAnswers.emplace_back(
+        [&](test::ScriptedDialogs& dialogs, QWidget*, const SelectionChanged& selected) {
+            selected(qt(phone));
+            previewed.push_back(previewCorner(*form));
+            dialogs.chosenFileName = qt(phone);
+            return true;
+        });
+    form->openPicture();
+
+    EXPECT_TRUE(boxes_.shown.isEmpty());
+    ASSERT_EQ(previewed.size(), 1u);
+    EXPECT_LT(previewed[0].red(), 8) << "the preview is upright too";
+    EXPECT_EQ(c.widthEdit->text(), "20");
+    EXPECT_EQ(c.heightEdit->text(), "40");
+    EXPECT_EQ(c.colorDepthList->currentText(), "8bit");
+    EXPECT_LT(c.colorSwatch->color().red(), 8);
+    EXPECT_EQ(c.outputFileEdit->text(), qt(folder_.file("phone.html")));
+    // The fields keep the picture's upright proportion.
+    c.widthEdit->setText("10");
+    EXPECT_EQ(c.heightEdit->text(), "20");
 }
 
 TEST_F(OpenPictureTest, CancellingAfterBrowsingKeepsThePictureTheWindowHad) {
