@@ -82,8 +82,10 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCance
 LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel = nullptr,
                              ConversionLoad* conversion = nullptr);
 
-/// Decodes the bytes of a picture file of the given type into picture; on
-/// failure the picture is empty. loadPicture's work once the file is read.
+/// Decodes the bytes of a picture file of the given type into picture,
+/// turned upright as its EXIF orientation says (unless the conversion load
+/// turns that off); on failure the picture is empty. loadPicture's work
+/// once the file is read.
 DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture,
                            DecodeCancel cancel = nullptr, ConversionLoad* conversion = nullptr);
 
