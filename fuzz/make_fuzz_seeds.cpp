@@ -1,6 +1,7 @@
 // Writes a seed corpus for the fuzz targets: small valid files of every
 // variant the decoders read, one folder per format.
 #include "tests/support/bmp_samples.h"
+#include "tests/support/exif_samples.h"
 #include "tests/support/gif_samples.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/png_samples.h"
@@ -47,6 +48,12 @@ void jpegSeeds(const std::filesystem::path& folder) {
     test::JpegSampleOptions plainCmyk;
     plainCmyk.adobeMarker = false;
     save(folder, "cmyk-no-adobe.jpg", test::encodeJpeg(8, 8, 4, gradient(8, 8, 4), plainCmyk));
+    // Turned by their EXIF orientation, in both byte orders.
+    for (const int orientation : {3, 6}) {
+        save(folder, "exif-" + std::to_string(orientation) + ".jpg",
+             test::withExifSegment(test::encodeJpeg(19, 13, 3, gradient(19, 13, 3)),
+                                   test::exifWithOrientation(orientation, orientation == 6)));
+    }
 }
 
 void gifSeeds(const std::filesystem::path& folder) {
@@ -111,6 +118,13 @@ void pngSeeds(const std::filesystem::path& folder) {
                          (interlaced ? "-interlaced" : "") + ".png",
                      test::encodePng(sample));
             }
+    test::PngSample turned;
+    turned.width = 5;
+    turned.height = 3;
+    turned.colorType = PNG_COLOR_TYPE_GRAY;
+    turned.samples.assign(15, 99);
+    save(folder, "exif-8.png",
+         test::withExifChunk(test::encodePng(turned), test::exifWithOrientation(8)));
 }
 
 } // namespace
