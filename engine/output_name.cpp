@@ -8,14 +8,13 @@ namespace varnelo {
 
 namespace {
 
-// Anything but a folder takes the name: a dangling link or a device would
-// be replaced by the output just as a regular file would.
+// Anything of the name takes it: a dangling link or a device would be
+// replaced by the output just as a regular file would, and a folder could
+// not be written at all.
 bool nameTaken(const std::string& path) {
     std::error_code error;
     const std::filesystem::file_status entry = std::filesystem::symlink_status(path, error);
-    if (error || !std::filesystem::exists(entry))
-        return false;
-    return !std::filesystem::is_directory(std::filesystem::status(path, error));
+    return !error && std::filesystem::exists(entry);
 }
 
 } // namespace

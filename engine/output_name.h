@@ -12,10 +12,9 @@ namespace varnelo {
 std::string_view fileExtension(std::string_view path);
 
 /// The name of a new output file beside basePath: basePath with its
-/// extension replaced by extension (which includes its dot). When a file of
-/// that name exists, a number is put before the extension: name1, name2, ...,
-/// the first that names no file. A folder of the name does not count as
-/// taken.
+/// extension replaced by extension (which includes its dot). When anything
+/// of that name exists, a file, a folder or a link, a number is put before
+/// the extension: name1, name2, ..., the first that names nothing.
 std::string uniqueOutputName(const std::string& basePath, const std::string& extension);
 
 } // namespace varnelo

@@ -169,8 +169,11 @@ TEST_F(Converter, NamesEachOutputAfterItsPicture) {
     test::writeBmpFile(dog, 3, 1, [](int, int) { return makeRgb(9, 9, 9); });
     ASSERT_EQ(run({"--seed", "5", picture_, dog, picture_}), kExitConverted) << err_.str();
     ASSERT_EQ(run({"-f", "rtf", picture_}), kExitConverted);
+    // A folder at the name takes it as a file does.
+    std::filesystem::create_directory(dir_.file("cat.png"));
+    ASSERT_EQ(run({"-f", "png", picture_}), kExitConverted) << err_.str();
     EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "dog.bmp", "cat.html", "dog.html",
-                                              "cat1.html", "cat.rtf"}));
+                                              "cat1.html", "cat.rtf", "cat.png", "cat1.png"}));
     EXPECT_NE(textOf(test::readBytes(dir_.file("dog.html"))).find("#090909"), std::string::npos);
     // One generator serves the whole run: the second cat goes on where the
     // dog stopped rather than starting again.

@@ -41,9 +41,10 @@ TEST_F(OutputName, NumbersTakenNamesInDecimal) {
     EXPECT_EQ(uniqueOutputName(base_, ".html"), dir_.file("cat10.html"));
 }
 
-TEST_F(OutputName, AFolderIsNotTakenButADanglingLinkIs) {
+// A folder could not be written, a dangling link would be written through.
+TEST_F(OutputName, AFolderAndADanglingLinkTakeTheName) {
     std::filesystem::create_directory(dir_.file("cat.html"));
-    EXPECT_EQ(uniqueOutputName(base_, ".html"), dir_.file("cat.html"));
+    EXPECT_EQ(uniqueOutputName(base_, ".html"), dir_.file("cat1.html"));
     std::filesystem::create_symlink(dir_.file("nowhere"), dir_.file("cat.rtf"));
     EXPECT_EQ(uniqueOutputName(base_, ".rtf"), dir_.file("cat1.rtf"));
 }
