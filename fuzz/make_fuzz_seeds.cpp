@@ -9,6 +9,7 @@
 
 #include <png.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -123,6 +124,9 @@ void pngSeeds(const std::filesystem::path& folder) {
     turned.height = 3;
     turned.colorType = PNG_COLOR_TYPE_GRAY;
     turned.samples.assign(15, 99);
+    // Image data that goes on past the rows, which is never read.
+    save(folder, "data-past-the-rows.png",
+         test::greyPngWithDataPastTheRows(9, 7, false, std::size_t{1} << 16, SIZE_MAX));
     save(folder, "exif-8.png",
          test::withExifChunk(test::encodePng(turned), test::exifWithOrientation(8)));
 }

@@ -1,5 +1,6 @@
 #include "engine/codecs/png_decoder.h"
 
+#include "engine/codecs/png_chunks.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
 #include "engine/row_resizer.h"
@@ -48,6 +49,12 @@ struct PngJob {
     RowResizer* resizer;
     std::uint8_t* row;
     Rgb topLeft;
+    // Rows libpng hands over in all, and has handed over; once all are
+    // there, nothing more of the file is read.
+    std::uint64_t rowsToCome;
+    std::uint64_t rowsDone;
+    bool rowsComplete;
+    bool rowPending; // a streamed row read but not yet in the resizer
 };
 
 bool mentions(std::string_view text, std::string_view word) {
@@ -56,7 +63,8 @@ bool mentions(std::string_view text, std::string_view word) {
 
 [[noreturn]] void onError(png_structp png, png_const_charp message) {
     auto& job = *static_cast<PngJob*>(png_get_error_ptr(png));
-    if (job.status == DecodeStatus::Ok) {
+    // The stop after the last row is no error.
+    if (job.status == DecodeStatus::Ok && !job.rowsComplete) {
         const std::string_view text = message != nullptr ? message : "";
         job.status = mentions(text, "ut of memory") || mentions(text, "ut of Memory") ||
                              mentions(text, "nsufficient memory")
@@ -68,8 +76,23 @@ bool mentions(std::string_view text, std::string_view word) {
 
 void onWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
+bool cancelled(const PngJob& job) {
+    return job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed);
+}
+
 void readFromSpan(png_structp png, png_bytep out, std::size_t count) {
     auto& job = *static_cast<PngJob*>(png_get_io_ptr(png));
+    // With the last row, libpng inflates whatever the image data holds after
+    // the rows, up to gigabytes for a few megabytes of file, unasked and
+    // unseen. That data is never needed: reading stops here.
+    if (job.rowsComplete)
+        png_error(png, "rows complete");
+    // libpng reads image data in pieces of a few kilobytes, which inflate
+    // to a few megabytes at most: a cancel is seen within milliseconds.
+    if (cancelled(job)) {
+        job.status = DecodeStatus::Cancelled;
+        png_error(png, "cancelled");
+    }
     if (count > job.size - job.position) {
         job.status = DecodeStatus::Truncated;
         png_error(png, "file ends early");
@@ -137,18 +160,43 @@ void readHeader(PngJob& job) {
     job.status = checkHeader(job, job.width, job.height);
 }
 
+// Called for every row libpng has finished, before it looks for more data.
+void countRow(png_structp png, png_row_infop /*row*/, png_bytep /*data*/) {
+    auto& job = *static_cast<PngJob*>(png_get_io_ptr(png));
+    job.rowsComplete = ++job.rowsDone >= job.rowsToCome;
+}
+
+// The rows libpng hands over: each of Adam7's seven passes of an
+// interlaced picture holds some of the rows, and a pass without columns none.
+std::uint64_t rowsOf(png_uint_32 width, png_uint_32 height, int interlace) {
+    if (interlace == PNG_INTERLACE_NONE)
+        return height;
+    struct Pass {
+        std::uint32_t firstColumn, columnStep, firstRow, rowStep;
+    };
+    static constexpr Pass kPasses[7] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
+                                        {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
+    const auto count = [](std::uint32_t size, std::uint32_t first, std::uint32_t step) {
+        return size > first ? (size - first + step - 1) / step : 0;
+    };
+    std::uint64_t rows = 0;
+    for (const Pass& pass : kPasses) {
+        if (count(width, pass.firstColumn, pass.columnStep) > 0)
+            rows += count(height, pass.firstRow, pass.rowStep);
+    }
+    return rows;
+}
+
 void requestRows(PngJob& job) {
     const int bitDepth = png_get_bit_depth(job.png, job.info);
     const int colorType = png_get_color_type(job.png, job.info);
     job.passes = requestDeviceRows(job.png, colorType, bitDepth, !job.streamed);
+    job.rowsToCome = rowsOf(job.width, job.height, png_get_interlace_type(job.png, job.info));
+    png_set_read_user_transform_fn(job.png, countRow);
     png_read_update_info(job.png, job.info);
     if (png_get_rowbytes(job.png, job.info) != std::size_t{job.width} * (job.streamed ? 3 : 4) ||
         png_get_bit_depth(job.png, job.info) != 8)
         job.status = DecodeStatus::Corrupt;
-}
-
-bool cancelled(const PngJob& job) {
-    return job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed);
 }
 
 void readRows(PngJob& job) {
@@ -158,10 +206,12 @@ void readRows(PngJob& job) {
                 job.status = DecodeStatus::Cancelled;
                 return;
             }
+            job.rowPending = true;
             png_read_row(job.png, job.row, nullptr);
             if (y == 0)
                 job.topLeft = makeRgb(job.row[2], job.row[1], job.row[0]);
             job.resizer->push(job.row, 3);
+            job.rowPending = false;
         }
         return;
     }
@@ -176,8 +226,8 @@ void readRows(PngJob& job) {
             png_read_row(job.png, picture.row(y), nullptr);
         }
     }
-    // Whatever follows the image data (text, IEND) cannot change the picture,
-    // so it is not read: a file cut after its pixels still loads.
+    // Whatever follows the rows (more image data, text, IEND) cannot change
+    // the picture, so it is not read: a file cut after its pixels still loads.
 }
 
 // The one function that calls setjmp: it owns nothing with a destructor, and
@@ -187,6 +237,49 @@ bool guarded(PngJob& job, void (*step)(PngJob&)) {
     if (setjmp(job.jump) != 0)
         return false;
     step(job);
+    return true;
+}
+
+// The chunk that was being read when reading stopped at position: libpng
+// checked the checksums of the chunks before it, not this one's, which
+// covers pixels too. Truncated when the file ends inside it.
+DecodeStatus checkChunkAt(const PngJob& job, std::size_t position) {
+    std::size_t at = sizeof kSignature;
+    while (at + 12 <= job.size && at < position) {
+        const std::size_t length = bigEndian32(job.data + at);
+        if (length > job.size - at - 12)
+            return DecodeStatus::Truncated;
+        const std::size_t end = at + 12 + length;
+        if (position < end) {
+#ifdef VARNELO_FUZZING
+            return DecodeStatus::Ok;
+#else
+            const std::string_view type(reinterpret_cast<const char*>(job.data + at + 4), 4);
+            return pngChunkCrc(type, {job.data + at + 8, length}) == bigEndian32(job.data + end - 4)
+                       ? DecodeStatus::Ok
+                       : DecodeStatus::Corrupt;
+#endif
+        }
+        at = end;
+    }
+    return at < position ? DecodeStatus::Truncated : DecodeStatus::Ok;
+}
+
+// Reads the rows; a stop once they are complete is no failure.
+bool readAllRows(PngJob& job) {
+    if (guarded(job, readRows))
+        return true;
+    if (!job.rowsComplete || job.status != DecodeStatus::Ok)
+        return false;
+    job.status = checkChunkAt(job, job.position);
+    if (job.status != DecodeStatus::Ok)
+        return false;
+    // The last row left libpng by the stop, before the loop could take it.
+    if (job.rowPending) {
+        if (job.height == 1)
+            job.topLeft = makeRgb(job.row[2], job.row[1], job.row[0]);
+        job.resizer->push(job.row, 3);
+    }
     return true;
 }
 
@@ -238,7 +331,7 @@ DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
     if (!job.streamed) {
         if (!picture.allocate(width, height, PixelDepth::Device))
             return DecodeStatus::OutOfMemory;
-        if (!guarded(job, readRows))
+        if (!readAllRows(job))
             return job.status;
         return resizeAfterLoading(job.status, picture, conversion);
     }
@@ -249,7 +342,7 @@ DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
     RowResizer resizer(width, height, picture);
     job.row = row.data();
     job.resizer = &resizer;
-    if (guarded(job, readRows) && ok(job))
+    if (readAllRows(job) && ok(job))
         conversion->facts = {width, height, PixelDepth::Device, job.topLeft};
     return job.status;
 }

@@ -1,5 +1,7 @@
 #include "tests/support/png_samples.h"
 
+#include "engine/codecs/png_chunks.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -228,6 +230,75 @@ std::vector<BadPng> badPngSamples() {
             DecodeStatus::Ok);
     }
     return samples;
+}
+
+std::vector<std::uint8_t> greyPngWithDataPastTheRows(int width, int height, bool interlaced,
+                                                     std::size_t extra, std::size_t keep) {
+    std::vector<std::uint8_t> raw;
+    struct Pass {
+        int firstColumn, columnStep, firstRow, rowStep;
+    };
+    const std::vector<Pass> passes =
+        interlaced ? std::vector<Pass>{{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
+                                       {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}}
+                   : std::vector<Pass>{{0, 1, 0, 1}};
+    for (const Pass& pass : passes) {
+        if (pass.firstColumn >= width)
+            continue;
+        for (int y = pass.firstRow; y < height; y += pass.rowStep) {
+            raw.push_back(0); // no filter
+            for (int x = pass.firstColumn; x < width; x += pass.columnStep)
+                raw.push_back(static_cast<std::uint8_t>(10 * x + y));
+        }
+    }
+    z_stream stream{};
+    if (deflateInit(&stream, 1) != Z_OK)
+        throw std::runtime_error("zlib cannot deflate");
+    // Deflates the bytes in pieces of a mebibyte at most, zeros when none given.
+    const auto deflated = [&](const std::vector<std::uint8_t>& in, std::size_t zeros, int flush) {
+        std::vector<std::uint8_t> out;
+        const std::vector<std::uint8_t> nothing(std::size_t{1} << 20);
+        std::size_t left = in.empty() ? zeros : in.size();
+        do {
+            const std::size_t take = std::min(left, nothing.size());
+            left -= take;
+            stream.next_in = const_cast<Bytef*>(in.empty() ? nothing.data()
+                                                           : in.data() + in.size() - left - take);
+            stream.avail_in = static_cast<uInt>(take);
+            do {
+                std::uint8_t buffer[65536];
+                stream.next_out = buffer;
+                stream.avail_out = sizeof buffer;
+                if (deflate(&stream, left == 0 ? flush : Z_NO_FLUSH) == Z_STREAM_ERROR)
+                    throw std::runtime_error("zlib cannot deflate");
+                out.insert(out.end(), buffer, buffer + sizeof buffer - stream.avail_out);
+            } while (stream.avail_out == 0);
+        } while (left > 0);
+        return out;
+    };
+    const std::vector<std::uint8_t> rows = deflated(raw, 0, Z_SYNC_FLUSH);
+    const std::vector<std::uint8_t> rest = deflated({}, extra, Z_FINISH);
+    deflateEnd(&stream);
+
+    const auto big = [](std::uint32_t value) {
+        return std::vector<std::uint8_t>{
+            static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    };
+    std::vector<std::uint8_t> header = big(static_cast<std::uint32_t>(width));
+    for (const std::uint8_t byte : big(static_cast<std::uint32_t>(height)))
+        header.push_back(byte);
+    header.insert(header.end(), {8, 0, 0, 0, static_cast<std::uint8_t>(interlaced ? 1 : 0)});
+    std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    appendPngChunk(file, "IHDR", header);
+    appendPngChunk(file, "IDAT", rows);
+    const std::size_t restAt = file.size() + 8;
+    appendPngChunk(file, "IDAT", rest);
+    if (keep < rest.size())
+        file.resize(restAt + keep); // cut inside the chunk: no checksum, no IEND
+    else
+        appendPngChunk(file, "IEND", {});
+    return file;
 }
 
 } // namespace varnelo::test

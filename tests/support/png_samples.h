@@ -4,6 +4,7 @@
 #include "engine/color.h"
 #include "tests/support/bad_files.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,5 +41,13 @@ using BadPng = BadFile;
 
 /// The broken files kept in tests/data/bad.
 std::vector<BadPng> badPngSamples();
+
+/// An 8-bit grey PNG whose pixel (x, y) is 10 x + y and whose image data
+/// goes on past its rows: the rows as a zlib stream flushed to a byte
+/// boundary in one IDAT chunk, then a second IDAT chunk whose deflate data
+/// would inflate to `extra` more zero bytes, as an inflate bomb's does. When
+/// that chunk holds more than `keep` bytes, the file ends after `keep` of them.
+std::vector<std::uint8_t> greyPngWithDataPastTheRows(int width, int height, bool interlaced,
+                                                     std::size_t extra, std::size_t keep);
 
 } // namespace varnelo::test

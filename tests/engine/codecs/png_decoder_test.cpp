@@ -15,6 +15,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace varnelo {
 namespace {
@@ -186,6 +187,40 @@ TEST(PngDecoder, DamagedChecksumIsCorrupt) {
         EXPECT_EQ(decode(file, picture), DecodeStatus::Corrupt) << chunk;
         EXPECT_TRUE(picture.isEmpty());
     }
+}
+
+// Once the rows are complete nothing more is read: a cut in the data past
+// them does not matter, and data that would inflate to 256 MiB is never inflated.
+TEST(PngDecoder, ReadsNothingPastTheRows) {
+    for (const bool interlaced : {false, true}) {
+        for (const auto& [width, height] : {std::pair{1, 1}, {2, 2}, {5, 3}, {9, 17}, {16, 16}}) {
+            SCOPED_TRACE(testing::Message()
+                         << width << " x " << height << (interlaced ? " interlaced" : ""));
+            const auto file =
+                test::greyPngWithDataPastTheRows(width, height, interlaced, 1 << 20, 100);
+            WorkBitmap picture;
+            ASSERT_EQ(decode(file, picture), DecodeStatus::Ok);
+            ASSERT_EQ(picture.width(), width);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const auto grey = static_cast<std::uint32_t>(10 * x + y);
+                    ASSERT_EQ(picture.pixelColor(x, y), makeRgb(grey, grey, grey))
+                        << x << ", " << y;
+                }
+        }
+    }
+    // Streamed into the resizer at a conversion's size, the last row too.
+    const auto file = test::greyPngWithDataPastTheRows(16, 16, false, 1 << 20, 100);
+    WorkBitmap picture;
+    ConversionLoad conversion = test::loadTo({4, 4});
+    ASSERT_EQ(decodePng(file, picture, nullptr, &conversion), DecodeStatus::Ok);
+    EXPECT_EQ(picture.width(), 4);
+    EXPECT_EQ(conversion.facts.width, 16);
+
+    const auto bomb =
+        test::greyPngWithDataPastTheRows(16, 16, false, std::size_t{1} << 28, SIZE_MAX);
+    EXPECT_LT(bomb.size(), std::size_t{2} << 20);
+    EXPECT_EQ(decode(bomb, picture), DecodeStatus::Ok);
 }
 
 TEST(PngDecoder, StopsWhenCancelled) {
