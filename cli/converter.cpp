@@ -4,6 +4,7 @@
 #include "cli/console_observer.h"
 #include "cli/messages.h"
 #include "cli/picture_settings.h"
+#include "cli/printable_text.h"
 #include "engine/conversion_load.h"
 #include "engine/output_formats.h"
 #include "engine/output_name.h"
@@ -35,7 +36,7 @@ namespace {
 constexpr const char* kProgramName = "varnelo-convert";
 
 int usageError(std::ostream& err, const std::string& message) {
-    err << kProgramName << ": " << message << '\n'
+    err << kProgramName << ": " << printableText(message) << '\n'
         << "Try '" << kProgramName << " --help' for more information.\n";
     return kExitUsage;
 }

@@ -373,6 +373,22 @@ TEST_F(Converter, ReadsPicturesByTheirBytesAndShowsThemUpright) {
     EXPECT_EQ(lineCount(piped({"-f", "text", "-W", "10", dir_.file("phone")})), 20);
 }
 
+// A name may hold what a terminal obeys; the converter never passes it on.
+TEST_F(Converter, ShowsNoControlCharacterOfANameOrValue) {
+    const std::string evil = dir_.file("evil\x1B]0;PWNED\x07\x1B[2J.png");
+    test::writeBytes(evil, {1, 2, 3});
+    EXPECT_EQ(run({evil}), kExitNotConverted);
+    EXPECT_EQ(err_.str(), said(dir_.file("evil\\e]0;PWNED\\x07\\e[2J.png"), "not a PNG file"));
+    EXPECT_EQ(run({"--mode", "\x1B[2J", picture_}), kExitUsage);
+    EXPECT_EQ(err_.str().find('\x1B'), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("\\e[2J"), std::string::npos) << err_.str();
+    EXPECT_EQ(run({"--\x9B"
+                   "2J",
+                   picture_}),
+              kExitUsage);
+    EXPECT_EQ(err_.str().find('\x9B'), std::string::npos) << err_.str();
+}
+
 TEST_F(Converter, TextModeNeedsAPhrase) {
     EXPECT_EQ(run({"-m", "text", "--phrase", "", picture_}), kExitUsage);
     EXPECT_TRUE(err_.str().starts_with(
