@@ -49,8 +49,13 @@ TerminationSignals::TerminationSignals() {
     // No SA_RESTART: a call blocked on a FIFO or a terminal returns, so the
     // program gets to notice.
     action.sa_flags = 0;
-    for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &action, &previous[i]);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        ::sigaction(kSignals[i], nullptr, &previous[i]);
+        // A signal ignored when the program starts (nohup's hang-up, a shell's
+        // trap '' PIPE) stays ignored, as the one who started it asked.
+        if (previous[i].sa_handler != SIG_IGN)
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
     ::signal(SIGXFSZ, SIG_IGN);
 }
 

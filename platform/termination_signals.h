@@ -8,8 +8,8 @@ namespace varnelo {
 /// interrupt, quit, terminate, broken pipe, alarms, user signals, CPU limit)
 /// are caught instead: the work under way stops as a cancel stops it,
 /// leaving nothing half-written, and the process can then end by the signal,
-/// as Unix tools do. One at a time per process; made and destroyed on the
-/// main thread.
+/// as Unix tools do. A signal ignored when it is made stays ignored. One at
+/// a time per process; made and destroyed on the main thread.
 class TerminationSignals {
 public:
     TerminationSignals();

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -76,12 +77,17 @@ protected:
 
     // Runs the converter with standard output into a pipe nobody reads,
     // as after `| head` has had enough.
-    Finished runIntoClosedPipe(const std::vector<std::string>& arguments) {
+    // With pipeIgnored, started with SIGPIPE ignored, as after trap '' PIPE.
+    Finished runIntoClosedPipe(const std::vector<std::string>& arguments,
+                               bool pipeIgnored = false) {
         int ends[2];
         if (::pipe(ends) != 0)
             return {};
         const pid_t child = ::fork();
         if (child == 0) {
+            if (pipeIgnored)
+                ::signal(SIGPIPE, SIG_IGN); // kept across exec
+
             const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(ends[1], STDOUT_FILENO);
             ::dup2(err, STDERR_FILENO);
@@ -230,6 +236,12 @@ TEST_F(ConverterProcess, ReadsAPipeAndWritesOneAsAUnixToolDoes) {
     ASSERT_TRUE(WIFSIGNALED(finished.status)) << finished.err;
     EXPECT_EQ(WTERMSIG(finished.status), SIGPIPE);
     EXPECT_EQ(finished.err, "");
+    // Told to ignore the broken pipe, it fails the write and says so.
+    finished = runIntoClosedPipe({"-f", "ansi", "-W", "400", picture_}, true);
+    ASSERT_TRUE(WIFEXITED(finished.status));
+    EXPECT_EQ(WEXITSTATUS(finished.status), 1);
+    EXPECT_EQ(finished.err,
+              "varnelo-convert: " + picture_ + ": failed saving \"-\": Broken pipe\n");
 }
 
 TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {

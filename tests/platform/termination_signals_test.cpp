@@ -28,6 +28,25 @@ TEST(TerminationSignals, ASignalBecomesACancelAndWakesTheEventLoop) {
     EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
+// As under nohup, or after a shell's trap '' PIPE.
+TEST(TerminationSignals, ASignalIgnoredAtTheStartStaysIgnored) {
+    ::signal(SIGHUP, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
+    {
+        TerminationSignals terminationSignals;
+        ::raise(SIGHUP);
+        ::raise(SIGPIPE);
+        EXPECT_FALSE(terminationSignals.requested());
+        ::raise(SIGTERM);
+        EXPECT_EQ(terminationSignals.caught(), SIGTERM);
+    }
+    struct sigaction now {};
+    ::sigaction(SIGHUP, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_IGN);
+    ::signal(SIGHUP, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
+}
+
 TEST(TerminationSignals, TheProcessEndsByTheSignalItCaught) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
