@@ -51,16 +51,21 @@ bool samePlace(const std::string& first, const std::string& second) {
 bool settlePhrase(CommandLine& options, std::ostream& err) {
     if (!options.phraseFile)
         return true;
-    std::optional<ByteString> phrase = readPhraseFile(*options.phraseFile);
+    const std::string named = "the phrase file \"" + *options.phraseFile + "\"";
+    ReadFileOutcome read;
+    std::optional<ByteString> phrase = readPhraseFile(*options.phraseFile, &read);
     if (!phrase) {
-        usageError(err, "cannot read the phrase file \"" + *options.phraseFile + "\"");
+        usageError(err, phraseFileMessage(named, read));
         return false;
     }
     options.choices.customPhrase = std::move(*phrase);
     if (options.choices.transformation == PixelTransformation::CustomText &&
         options.choices.customPhrase.empty()) {
-        usageError(err,
-                   "the phrase file \"" + *options.phraseFile + "\" is empty; " + kNoPhraseMessage);
+        std::error_code error;
+        const bool onlyLineEnds =
+            std::filesystem::file_size(*options.phraseFile, error) > 0 && !error;
+        usageError(err, named + (onlyLineEnds ? " holds only line ends; " : " is empty; ") +
+                            kNoPhraseMessage);
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "engine/conversion_pass.h"
+#include "engine/phrase_file.h"
 #include "engine/picture_limits.h"
 
 #include <system_error>
@@ -96,6 +97,20 @@ std::string loadFailureMessage(const LoadOutcome& outcome) {
     if (outcome.type == PictureType::None)
         return "not a " + pictureTypeNames() + " picture";
     return decodeMessage(outcome.detail, pictureTypeLabel(outcome.type));
+}
+
+std::string phraseFileMessage(const std::string& named, const ReadFileOutcome& outcome) {
+    switch (outcome.status) {
+    case ReadFileStatus::NotAFile:
+        return named + " is a folder";
+    case ReadFileStatus::TooLarge:
+        return named + " is larger than " + std::to_string(kMaxPhraseFileBytes >> 20) + " MiB";
+    case ReadFileStatus::Ok:
+    case ReadFileStatus::CannotOpen:
+    case ReadFileStatus::ReadError:
+        break;
+    }
+    return "cannot read " + named + ": " + std::generic_category().message(outcome.errorNumber);
 }
 
 std::string startProblemMessage(StartProblem problem) {

@@ -12,6 +12,10 @@ namespace varnelo {
 /// Why a picture did not load: "No such file or directory", "truncated PNG data", ...
 std::string loadFailureMessage(const LoadOutcome& outcome);
 
+/// Why the phrase file, named as given ("the phrase file \"p.txt\""), could
+/// not be read.
+std::string phraseFileMessage(const std::string& named, const ReadFileOutcome& outcome);
+
 /// Why a conversion cannot start; empty for StartProblem::None.
 std::string startProblemMessage(StartProblem problem);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/byte_string.h"
+#include "engine/file_bytes.h"
 
 #include <cstddef>
 #include <optional>
@@ -14,7 +15,9 @@ inline constexpr std::size_t kMaxPhraseFileBytes = std::size_t{1} << 26;
 /// Reads a phrase from a file of Windows-1252 text. Its lines are joined
 /// with nothing between them: a CR ends a line, together with a LF right
 /// after it, while a LF on its own stays in the phrase. Nothing when the file
-/// cannot be read or is larger than kMaxPhraseFileBytes.
-std::optional<ByteString> readPhraseFile(const std::string& path);
+/// cannot be read (a folder, an error of the system) or is larger than
+/// kMaxPhraseFileBytes; outcome, when given, then tells why.
+std::optional<ByteString> readPhraseFile(const std::string& path,
+                                         ReadFileOutcome* outcome = nullptr);
 
 } // namespace varnelo

@@ -84,8 +84,11 @@ DecodeStatus readHeader(FileBytes file, BmpHeader& header) {
 }
 
 DecodeStatus checkHeader(const BmpHeader& header) {
+    // A side of no pixels, or fewer, is no size at all: the file is broken.
+    if (header.width <= 0 || header.height == 0)
+        return DecodeStatus::Corrupt;
     // In 64 bits, so that the height -2^31 cannot overflow on negation.
-    if (header.width <= 0 || header.height == 0 || !pictureSizeAllowed(header.width, header.rows()))
+    if (!pictureSizeAllowed(header.width, header.rows()))
         return DecodeStatus::TooLarge;
     switch (header.bitsPerPixel) {
     case 1:

@@ -194,6 +194,8 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
         width = std::max(width, frame.Left + frame.Width);
         height = std::max(height, frame.Top + frame.Height);
     }
+    if (width < 1 || height < 1)
+        return DecodeStatus::Corrupt; // no size at all
     if (!pictureSizeAllowed(width, height))
         return DecodeStatus::TooLarge;
     const PictureSize target =

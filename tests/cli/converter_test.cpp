@@ -399,6 +399,11 @@ TEST_F(Converter, TextModeNeedsAPhrase) {
     EXPECT_TRUE(err_.str().starts_with("varnelo-convert: the phrase file \"" + empty +
                                        "\" is empty; text mode needs a phrase"))
         << err_.str();
+    test::writeBytes(empty, {'\r', '\n', '\r'});
+    EXPECT_EQ(run({"-m", "text", "--phrase-file", empty, picture_}), kExitUsage);
+    EXPECT_TRUE(err_.str().starts_with("varnelo-convert: the phrase file \"" + empty +
+                                       "\" holds only line ends; text mode needs a phrase"))
+        << err_.str();
     EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
 
     const std::string phrase = other_.file("phrase.txt");

@@ -54,5 +54,17 @@ TEST(CliMessages, SayWhyAConversionDidNotEndWithItsOutput) {
     EXPECT_EQ(startProblemMessage(StartProblem::None), "");
 }
 
+TEST(CliMessages, SayWhyThePhraseFileCouldNotBeRead) {
+    const std::string named = "the phrase file \"p.txt\"";
+    EXPECT_EQ(phraseFileMessage(named, {ReadFileStatus::CannotOpen, ENOENT}),
+              "cannot read the phrase file \"p.txt\": No such file or directory");
+    EXPECT_EQ(phraseFileMessage(named, {ReadFileStatus::ReadError, EINTR}),
+              "cannot read the phrase file \"p.txt\": Interrupted system call");
+    EXPECT_EQ(phraseFileMessage(named, {ReadFileStatus::NotAFile, EISDIR}),
+              "the phrase file \"p.txt\" is a folder");
+    EXPECT_EQ(phraseFileMessage(named, {ReadFileStatus::TooLarge, EFBIG}),
+              "the phrase file \"p.txt\" is larger than 64 MiB");
+}
+
 } // namespace
 } // namespace varnelo

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+
 namespace varnelo {
 namespace {
 
@@ -34,9 +37,19 @@ TEST_F(PhraseFile, ReadsMoreThanOneChunk) {
     EXPECT_EQ(read(bytes)->size(), 100000u);
 }
 
-TEST_F(PhraseFile, GivesNothingForWhatCannotBeRead) {
-    EXPECT_EQ(readPhraseFile(dir_.file("missing.txt")), std::nullopt);
-    EXPECT_EQ(readPhraseFile(dir_.path().string()), std::nullopt);
+TEST_F(PhraseFile, GivesNothingForWhatCannotBeReadAndSaysWhy) {
+    ReadFileOutcome outcome;
+    EXPECT_EQ(readPhraseFile(dir_.file("missing.txt"), &outcome), std::nullopt);
+    EXPECT_EQ(outcome.status, ReadFileStatus::CannotOpen);
+    EXPECT_EQ(outcome.errorNumber, ENOENT);
+    EXPECT_EQ(readPhraseFile(dir_.path().string(), &outcome), std::nullopt);
+    EXPECT_EQ(outcome.status, ReadFileStatus::NotAFile);
+    // Sparse: the size is there without the disk space.
+    const std::string big = dir_.file("big.txt");
+    test::writeBytes(big, {});
+    std::filesystem::resize_file(big, kMaxPhraseFileBytes + 1);
+    EXPECT_EQ(readPhraseFile(big, &outcome), std::nullopt);
+    EXPECT_EQ(outcome.status, ReadFileStatus::TooLarge);
 }
 
 } // namespace

@@ -180,9 +180,9 @@ std::vector<BadBmp> badBmpSamples() {
         add("height-int32-min.bmp", sample.bytes(), DecodeStatus::TooLarge);
         sample.height = 2;
         sample.width = 0;
-        add("zero-width.bmp", sample.bytes(), DecodeStatus::TooLarge);
+        add("zero-width.bmp", sample.bytes(), DecodeStatus::Corrupt);
         sample.width = -2;
-        add("negative-width.bmp", sample.bytes(), DecodeStatus::TooLarge);
+        add("negative-width.bmp", sample.bytes(), DecodeStatus::Corrupt);
         sample.width = 65536;
         sample.height = 1;
         add("width-beyond-limit.bmp", sample.bytes(), DecodeStatus::TooLarge);
