@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "cli/console_observer.h"
+#include "cli/input_picture.h"
 #include "cli/messages.h"
 #include "cli/picture_settings.h"
 #include "cli/printable_text.h"
@@ -27,6 +28,7 @@
 #include <system_error>
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace varnelo {
@@ -122,21 +124,24 @@ struct RunContext {
 };
 
 // Reads a picture from standard input: its type from its first bytes.
-LoadOutcome loadFromInput(std::istream& in, WorkBitmap& picture, DecodeCancel cancel,
-                          ConversionLoad& conversion) {
-    std::vector<std::uint8_t> bytes;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + in.gcount());
-        if (bytes.size() > kMaxPictureFileBytes) {
-            LoadOutcome tooLarge;
-            tooLarge.status = LoadStatus::Failed;
-            tooLarge.type = pictureTypeOfContent(bytes);
-            tooLarge.file.status = ReadFileStatus::TooLarge;
-            return tooLarge;
-        }
+LoadOutcome loadFromInput(const ConsoleStreams& console, WorkBitmap& picture,
+                          const std::atomic<bool>& cancel, ConversionLoad& conversion) {
+    struct stat status {};
+    if (console.inDescriptor >= 0 && ::fstat(console.inDescriptor, &status) == 0 &&
+        S_ISREG(status.st_mode))
+        return loadPicture("/proc/self/fd/" + std::to_string(console.inDescriptor), picture,
+                           &cancel, &conversion);
+    InputPicture input;
+    LoadOutcome outcome;
+    outcome.file = input.read(console.inDescriptor >= 0 ? readDescriptor(console.inDescriptor)
+                                                        : readStream(*console.in),
+                              cancel);
+    if (outcome.file.status != ReadFileStatus::Ok) {
+        outcome.status = LoadStatus::Failed;
+        outcome.type = pictureTypeOfContent(input.bytes());
+        return outcome;
     }
-    return loadPictureBytes(bytes, picture, cancel, &conversion);
+    return loadPictureBytes(input.bytes(), picture, &cancel, &conversion);
 }
 
 // Converts one picture; true when its output is written.
@@ -166,8 +171,8 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     };
     WorkBitmap picture;
     const LoadOutcome loaded =
-        fromInput && run.console.in != nullptr
-            ? loadFromInput(*run.console.in, picture, &run.cancelRequested, conversion)
+        fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0)
+            ? loadFromInput(run.console, picture, run.cancelRequested, conversion)
             : loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
@@ -300,10 +305,11 @@ int runConverter(int argc, char* argv[]) {
         std::cout,
         std::cerr,
         ::isatty(STDERR_FILENO) == 1,
-        &std::cin,
+        nullptr,
         outIsTerminal,
         columns,
-        colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM"))};
+        colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM")),
+        STDIN_FILENO};
     const int exitCode = convertPictures(arguments, console, terminationSignals.requested());
     std::cerr.flush();
     terminationSignals.endByCaughtSignal();

@@ -13,7 +13,7 @@ namespace varnelo {
 /// Where varnelo-convert talks and what it knows of its terminal: the help
 /// and version texts, and outputs sent to standard output, go to out;
 /// messages to err, progress lines only when err is a terminal; a picture
-/// named "-" is read from in.
+/// named "-" is read from inDescriptor when there is one, else from in.
 struct ConsoleStreams {
     std::ostream& out;
     std::ostream& err;
@@ -24,6 +24,9 @@ struct ConsoleStreams {
     int outColumns = 0;
     /// How the terminal's environment asks for colours (COLORTERM, NO_COLOR).
     TerminalColors colors = TerminalColors::Palette256;
+    /// Standard input's descriptor: mapped when it is a file, read directly
+    /// otherwise, so that a signal ends a read that waits.
+    int inDescriptor = -1;
 };
 
 /// Exit codes of varnelo-convert.
