@@ -107,6 +107,25 @@ private:
     std::string error_;
 };
 
+// Standard output's descriptor, remembering why its last write failed.
+class WatchedOutput final : public OutputFile {
+public:
+    WatchedOutput(int fd, const std::atomic<bool>& cancel, int& errorNumber)
+        : output_(fd, kStandardStream, &cancel), errorNumber_(errorNumber) {}
+    bool write(std::span<const std::uint8_t> bytes) override { return noted(output_.write(bytes)); }
+    bool commit() override { return noted(output_.commit()); }
+    const std::string& error() const override { return output_.error(); }
+    const std::string& path() const override { return output_.path(); }
+
+private:
+    bool noted(bool ok) {
+        errorNumber_ = output_.errorNumber();
+        return ok;
+    }
+    DescriptorOutput output_;
+    int& errorNumber_;
+};
+
 bool toStandardOutput(const CommandLine& options, const OutputFormatEntry& format,
                       const std::string& picturePath) {
     if (options.outputPath)
@@ -202,17 +221,25 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     }
 
     OutputOpener openOutput = openAtomicOutput;
-    if (toOutput)
+    int outputError = 0;
+    if (toOutput && run.console.outDescriptor >= 0) {
+        openOutput = [&](const OutputTarget&, std::string&) -> std::unique_ptr<OutputFile> {
+            return std::make_unique<WatchedOutput>(run.console.outDescriptor, run.cancelRequested,
+                                                   outputError);
+        };
+    } else if (toOutput) {
         openOutput = [&out = run.console.out](const OutputTarget&, std::string&) {
             return std::make_unique<StreamOutput>(out);
         };
+    }
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, std::move(openOutput));
     const PassResult result = pass.run(std::move(picture));
     observer.finish();
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.
-    const bool readerGone = toOutput && result.end == PassEnd::Cancelled && !run.console.out;
+    const bool readerGone =
+        toOutput && result.end == PassEnd::Cancelled && (!run.console.out || outputError == EPIPE);
     if (result.end != PassEnd::Done && !readerGone)
         observer.report(passEndMessage(result));
     return result.end == PassEnd::Done;
@@ -309,7 +336,8 @@ int runConverter(int argc, char* argv[]) {
         outIsTerminal,
         columns,
         colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM")),
-        STDIN_FILENO};
+        STDIN_FILENO,
+        STDOUT_FILENO};
     const int exitCode = convertPictures(arguments, console, terminationSignals.requested());
     std::cerr.flush();
     terminationSignals.endByCaughtSignal();

@@ -27,6 +27,9 @@ struct ConsoleStreams {
     /// Standard input's descriptor: mapped when it is a file, read directly
     /// otherwise, so that a signal ends a read that waits.
     int inDescriptor = -1;
+    /// Standard output's descriptor, which outputs are then written to
+    /// directly, so that a signal ends a write that waits; else into out.
+    int outDescriptor = -1;
 };
 
 /// Exit codes of varnelo-convert.

@@ -24,16 +24,22 @@ std::unique_ptr<OutputFile> openAtomicOutput(const OutputTarget& target, std::st
     return file;
 }
 
+bool DescriptorOutput::fail(int errorNumber) {
+    errorNumber_ = errorNumber;
+    error_ = std::strerror(errorNumber);
+    return false;
+}
+
 bool DescriptorOutput::flush() {
     std::size_t done = 0;
     while (done < buffer_.size()) {
+        if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed))
+            return fail(EINTR);
         const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
         if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error_ = std::strerror(written < 0 ? errno : EIO);
-            return false;
-        }
+            continue; // the cancel flag, set by the signal, decides
+        if (written <= 0)
+            return fail(written < 0 ? errno : EIO);
         done += static_cast<std::size_t>(written);
     }
     buffer_.clear();

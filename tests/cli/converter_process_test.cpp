@@ -244,41 +244,46 @@ TEST_F(ConverterProcess, ReadsAPipeAndWritesOneAsAUnixToolDoes) {
               "varnelo-convert: " + picture_ + ": failed saving \"-\": Broken pipe\n");
 }
 
-// A converter waiting for a picture on a pipe nobody writes still ends
-// at once by the signal it is sent.
-TEST_F(ConverterProcess, ASignalEndsAWaitForStandardInput) {
-    int ends[2];
-    ASSERT_EQ(::pipe(ends), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(ends[0], STDIN_FILENO);
-        ::dup2(err, STDERR_FILENO);
+// A converter waiting on a pipe, for a picture nobody writes or for room
+// in a pipe nobody reads, still ends at once by the signal it is sent.
+TEST_F(ConverterProcess, ASignalEndsAWaitOnAPipe) {
+    for (const bool waitsToWrite : {false, true}) {
+        SCOPED_TRACE(waitsToWrite ? "writing" : "reading");
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(waitsToWrite ? ends[1] : ends[0], waitsToWrite ? STDOUT_FILENO : STDIN_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::close(ends[0]);
+            ::close(ends[1]);
+            ::close(err);
+            if (waitsToWrite)
+                exec({"-f", "ansi", "--colors", "truecolor", "-W", "2000", picture_});
+            exec({"-"});
+        }
+        // Give it time to start and block in its read or write.
+        ::usleep(500000);
+        ::kill(child, SIGTERM);
+        int status = 0;
+        pid_t ended = 0;
+        for (int waited = 0; waited < 500 && ended == 0; ++waited) {
+            ended = ::waitpid(child, &status, WNOHANG);
+            if (ended == 0)
+                ::usleep(10000);
+        }
         ::close(ends[0]);
         ::close(ends[1]);
-        ::close(err);
-        exec({"-"});
+        if (ended == 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            FAIL() << "the converter went on waiting";
+        }
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), SIGTERM);
     }
-    ::close(ends[0]);
-    // Give it time to start and block in its read.
-    ::usleep(300000);
-    ::kill(child, SIGTERM);
-    int status = 0;
-    pid_t ended = 0;
-    for (int waited = 0; waited < 500 && ended == 0; ++waited) {
-        ended = ::waitpid(child, &status, WNOHANG);
-        if (ended == 0)
-            ::usleep(10000);
-    }
-    ::close(ends[1]);
-    if (ended == 0) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        FAIL() << "the converter went on waiting for its input";
-    }
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }
 
 TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {
