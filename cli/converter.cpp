@@ -4,6 +4,7 @@
 #include "cli/console_observer.h"
 #include "cli/input_picture.h"
 #include "cli/messages.h"
+#include "cli/output_descriptor.h"
 #include "cli/picture_settings.h"
 #include "cli/printable_text.h"
 #include "engine/conversion_load.h"
@@ -140,6 +141,8 @@ struct RunContext {
     const std::atomic<bool>& cancelRequested;
     RandomGenerator& random;
     const SystemClock& clock;
+    /// The open descriptor --output names, other than standard output's.
+    std::optional<int> outputDescriptor;
 };
 
 // Reads a picture from standard input: its type from its first bytes.
@@ -231,6 +234,11 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         openOutput = [&out = run.console.out](const OutputTarget&, std::string&) {
             return std::make_unique<StreamOutput>(out);
         };
+    } else if (run.outputDescriptor) {
+        openOutput = [&](const OutputTarget& target, std::string&) -> std::unique_ptr<OutputFile> {
+            return std::make_unique<DescriptorOutput>(*run.outputDescriptor, target.path,
+                                                      &run.cancelRequested);
+        };
     }
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, std::move(openOutput));
@@ -273,6 +281,15 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     }
 
     CommandLine& options = parsed.options;
+    // A name of standard output is standard output, and one of another open
+    // descriptor that descriptor: neither leads to a file to replace.
+    std::optional<int> outputDescriptor;
+    if (options.outputPath && *options.outputPath != kStandardStream)
+        outputDescriptor = descriptorNamed(*options.outputPath);
+    if (outputDescriptor == STDOUT_FILENO) {
+        options.outputPath = std::string(kStandardStream);
+        outputDescriptor.reset();
+    }
     // Default names never replace a file; a given one must not replace an input.
     if (options.outputPath && *options.outputPath != kStandardStream &&
         samePlace(*options.outputPath, options.pictures.front()))
@@ -302,7 +319,7 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     else
         random.seedFromClock(clock);
 
-    const RunContext run{options, console, cancelRequested, random, clock};
+    const RunContext run{options, console, cancelRequested, random, clock, outputDescriptor};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))

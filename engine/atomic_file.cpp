@@ -100,6 +100,12 @@ bool AtomicFile::open(const OutputTarget& target) {
     struct stat existing {};
     bool exists = false;
     if (replacing) {
+        // What the kernel reaches through every link first: a link of
+        // /proc (standard output's "pipe:[N]") names no path to follow.
+        struct stat reached {};
+        if (::stat(path_.c_str(), &reached) == 0 && !S_ISREG(reached.st_mode) &&
+            !S_ISDIR(reached.st_mode))
+            return refuse("not a regular file");
         if (!followLinks(path_))
             return fail();
         exists = ::stat(path_.c_str(), &existing) == 0;

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -284,6 +285,33 @@ TEST_F(ConverterProcess, ASignalEndsAWaitOnAPipe) {
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(WTERMSIG(status), SIGTERM);
     }
+}
+
+// /dev/stdout into a pipe is standard output, not the link "pipe:[N]".
+TEST_F(ConverterProcess, WritesToTheDescriptorDevStdoutNames) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(ends[1], STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        ::close(err);
+        exec({"-f", "text", "-o", "/dev/stdout", picture_});
+    }
+    ::close(ends[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<std::size_t>(got));
+    ::close(ends[0]);
+    const Finished finished = wait(child);
+    ASSERT_TRUE(WIFEXITED(finished.status));
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0) << finished.err;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 48);
 }
 
 TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {
