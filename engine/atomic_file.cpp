@@ -38,6 +38,18 @@ std::string temporaryName(const std::string& folder) {
     return folder + name;
 }
 
+// Whether the kernel would follow the link, as it does with Debian's
+// protected_symlinks: in a sticky folder anyone may write to, such as /tmp,
+// only a link of the folder's owner or of the user who follows it. Another
+// user's link there may point anywhere it likes, say at a file of ours.
+bool mayFollow(const std::string& linkPath, const struct stat& link) {
+    struct stat folder {};
+    if (::stat(folderOf(linkPath).c_str(), &folder) != 0)
+        return false;
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || link.st_uid == folder.st_uid || link.st_uid == ::geteuid();
+}
+
 // Follows symbolic links to the file that is to be written. A link to a
 // file that does not exist yet names the file to create. False with errno set.
 bool followLinks(std::string& path) {
@@ -47,6 +59,10 @@ bool followLinks(std::string& path) {
             return errno == ENOENT;
         if (!S_ISLNK(entry.st_mode))
             return true;
+        if (!mayFollow(path, entry)) {
+            errno = EACCES;
+            return false;
+        }
         char target[PATH_MAX];
         const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
         if (length < 0)

@@ -18,7 +18,11 @@
 #include <iostream>
 #include <set>
 #include <string>
+
+#include <pwd.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace varnelo {
@@ -170,6 +174,40 @@ TEST_P(AtomicFileTest, WritesTheFileALinkNamesAndKeepsTheLink) {
     ASSERT_TRUE(writeFile(dangling, "made", GetParam()));
     EXPECT_TRUE(fs::is_symlink(dangling));
     EXPECT_EQ(contentOf(folder_.file("made.html")), "made");
+}
+
+// In a sticky folder anyone may write to, as /tmp is, another user's link
+// is not followed, as the kernel's protected_symlinks refuses it to a shell;
+// a link of the folder's owner or of the writer is.
+TEST_P(AtomicFileTest, FollowsAnotherUsersLinkInASharedStickyFolderOnlyWhereTheKernelWould) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to make a link of another user";
+    const struct passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const std::string shared = folder_.file("shared");
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string mine = folder_.file("mine.html");
+    test::writeBytes(mine, {'k', 'e', 'e', 'p'});
+    const std::string planted = shared + "/out.html";
+    fs::create_symlink(mine, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+
+    std::string error;
+    EXPECT_FALSE(writeFile(OutputTarget(planted), "new", GetParam(), &error));
+    EXPECT_EQ(error, "Permission denied");
+    EXPECT_EQ(contentOf(mine), "keep");
+    EXPECT_TRUE(fs::is_symlink(planted));
+
+    // The writer's own link there is followed, and so is any link in a
+    // folder that is not shared.
+    ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
+    EXPECT_TRUE(writeFile(OutputTarget(planted), "new", GetParam()));
+    EXPECT_EQ(contentOf(mine), "new");
+    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    EXPECT_TRUE(writeFile(OutputTarget(planted), "newer", GetParam()));
+    EXPECT_EQ(contentOf(mine), "newer");
 }
 
 TEST_P(AtomicFileTest, WritesEveryNameTheFileSystemTakes) {
