@@ -28,6 +28,13 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 inline constexpr int kMaxJpegScans = 500;
 inline constexpr std::int64_t kMaxJpegPixelScans = kMaxPicturePixels * 24;
 
+// Every 8 × 8 block of every channel of a JPEG carries its DC value in at
+// least one bit, so a complete file holds at least a byte for every
+// kMinJpegBlocksPerByte blocks. A shorter one is refused as truncated before
+// anything is allocated: a 1,073-byte progressive file claiming 16384 × 16384
+// pixels once took 790 MB of coefficients and 3 seconds before it was found so.
+inline constexpr std::int64_t kMinJpegBlocksPerByte = 8;
+
 // The memory a load takes: the picture, at most 4 bytes a pixel, and what
 // its decoder works in, at most a progressive CMYK JPEG's coefficients (2
 // bytes a pixel for each of 4 channels) and some tables and rows. The mapped

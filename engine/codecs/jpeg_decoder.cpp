@@ -162,6 +162,18 @@ DecodeStatus checkCost(const JpegJob& job) {
         std::int64_t{job.info.image_width} * std::int64_t{job.info.image_height};
     if (scans > kMaxJpegScans || (scans > 1 && pixels * scans > kMaxJpegPixelScans))
         return DecodeStatus::TooCostly;
+    // Every block's DC value takes at least a bit: a file too short for that
+    // ends before its picture does, whatever memory a progressive decoding
+    // would take for its coefficients first.
+    std::int64_t blocks = 0;
+    for (int i = 0; i < job.info.num_components; ++i) {
+        const jpeg_component_info& component = job.info.comp_info[i];
+        blocks += std::int64_t{component.width_in_blocks} * component.height_in_blocks;
+    }
+    // A picture past the limits is refused as too large, further on.
+    if (pictureSizeAllowed(job.info.image_width, job.info.image_height) &&
+        static_cast<std::int64_t>(job.file.size()) < blocks / kMinJpegBlocksPerByte)
+        return DecodeStatus::Truncated;
     return DecodeStatus::Ok;
 }
 

@@ -168,6 +168,32 @@ TEST(JpegDecoder, ClaimedSizeIsCheckedAgainstLimits) {
     EXPECT_TRUE(picture.isEmpty());
 }
 
+// A progressive file must keep every block's coefficients before its first
+// row comes out: one too short to hold a bit for each block is refused at
+// its header, before the size is even asked for.
+TEST(JpegDecoder, AFileTooShortForItsBlocksIsTruncatedAtOnce) {
+    auto file = encodeJpeg(8, 8, 1, std::vector<std::uint8_t>(64, 100), {.progressive = true});
+    test::setJpegSize(file, 16384, 16384);
+    ASSERT_LT(file.size(), 2000u);
+    WorkBitmap picture;
+    ConversionLoad conversion;
+    bool asked = false;
+    conversion.sizeOf = [&](int width, int height) {
+        asked = true;
+        return PictureSize{width, height};
+    };
+    EXPECT_EQ(decodeJpeg(file, picture, nullptr, &conversion), DecodeStatus::Truncated);
+    EXPECT_FALSE(asked);
+
+    // The flattest real picture keeps within the bound: a grey square of
+    // 1024 × 1024 with tables made for it, its DC values a bit each.
+    const auto flat = encodeJpeg(1024, 1024, 1, std::vector<std::uint8_t>(1024 * 1024, 77),
+                                 {.progressive = true, .optimizeCoding = true});
+    EXPECT_GE(flat.size(), std::size_t{1024 / 8} * (1024 / 8) / 8);
+    EXPECT_EQ(decode(flat, picture), DecodeStatus::Ok);
+    EXPECT_EQ(picture.width(), 1024);
+}
+
 // A small progressive grey file whose last scan is repeated until the file
 // has `scans` scans: the few bytes of a scan can make the decoder walk the
 // whole picture again.
