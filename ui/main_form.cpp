@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include "ui/picture_loading.h"
+
 #include "engine/version.h"
 #include "platform/shell.h"
 #include "platform/system_clock.h"
@@ -157,6 +159,12 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     ConversionView& view = *this;
     conversion_ = std::make_unique<ConversionController>(view, random_, clock_, makeWriter_);
+    const auto makeLoading =
+        services.makePictureLoading
+            ? services.makePictureLoading
+            : std::function<std::unique_ptr<PictureLoading>()>(makeThreadedPictureLoading);
+    previewLoading_ = makeLoading();
+    pictureLoading_ = makeLoading();
     initialiseState();
     connectEvents();
     setUpKeyboardAccess(controls_);
@@ -356,6 +364,9 @@ bool MainForm::focusNextPrevChild(bool next) {
 void MainForm::closeEvent(QCloseEvent* event) {
     // Stops a running conversion at its next pixel; it then writes nothing more.
     conversion_->shutDown();
+    // Pictures still decoding stop within a fraction of a second.
+    previewLoading_->stop();
+    pictureLoading_->stop();
     event->accept();
 }
 

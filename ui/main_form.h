@@ -1,12 +1,14 @@
 #pragma once
 
 #include "engine/conversion_pass.h"
+#include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
 #include "ui/conversion_view.h"
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,19 +31,21 @@ class FontList;
 class FooterLine;
 class MessageBoxes;
 class OutputCommands;
+class PictureLoading;
 class PreviewPanel;
 class Shell;
 class SizeFields;
 
 /// What the window needs from outside, so tests can replace it. Left
 /// empty, the window uses the system clock, its own message boxes, the
-/// desktop's shell and the real writers.
+/// desktop's shell, the real writers, and loads pictures on threads of their own.
 struct MainFormServices {
     const Clock* clock = nullptr;
     MessageBoxes* messages = nullptr;
     Shell* shell = nullptr;
     CommonDialogs* dialogs = nullptr;
     WriterFactory makeWriter;
+    std::function<std::unique_ptr<PictureLoading>()> makePictureLoading;
 };
 
 /// Every control of the window, named as the window's commands know them.
@@ -126,8 +130,11 @@ public:
     OutputCommands& outputCommands() { return *output_; }
 
     /// Loads a picture as "open picture" does once its dialog is confirmed:
-    /// the picture, the proposed output name, depth, sizes and background.
+    /// the picture, the proposed output name, depth, sizes and background,
+    /// once it is decoded, off the window's thread.
     void openPictureFile(const std::string& path);
+    /// Whether a picture opened or dropped is still being decoded.
+    bool openingPicture() const;
 
     // Commands of the conversion (click handlers, window's thread).
     void startConversion();
@@ -174,6 +181,7 @@ private:
     void setProgressPosition(int position) override;
     void conversionEnded(const PassResult& result) override;
     PixelTransformation chosenTransformation() const;
+    void takeOpenedPicture(const std::string& path, const LoadOutcome& outcome, WorkBitmap picture);
 
     // The real services stand in for those a test does not give.
     std::unique_ptr<const Clock> ownClock_;
@@ -192,6 +200,10 @@ private:
     std::unique_ptr<OutputCommands> output_;
     std::unique_ptr<SizeFields> sizeFields_;
     std::unique_ptr<ConversionController> conversion_;
+    // The dialog's preview and the opened picture load apart: confirming
+    // a file stops the preview, never the picture.
+    std::unique_ptr<PictureLoading> previewLoading_;
+    std::unique_ptr<PictureLoading> pictureLoading_;
 };
 
 } // namespace varnelo

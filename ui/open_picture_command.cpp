@@ -11,6 +11,7 @@
 #include "ui/output_commands.h"
 #include "ui/pass_end_texts.h"
 #include "ui/picture_image.h"
+#include "ui/picture_loading.h"
 #include "ui/preview_panel.h"
 #include "ui/size_fields.h"
 
@@ -44,21 +45,25 @@ QString pictureFilter() {
 void MainForm::openPicture() {
     PreviewBox* box = controls_.previewPanel->previewBox();
     dialogs_.filter = pictureFilter();
-    // Browsing loads into a picture of its own: until the user confirms a
+    // Browsing loads into pictures of its own: until the user confirms a
     // file, the window keeps the picture, the name and the sizes it had.
-    WorkBitmap preview;
     box->setPicture({});
     const bool confirmed =
-        dialogs_.showOpenDialog(controls_.previewPanel, [&](const QString& path) {
-            const LoadOutcome outcome = loadPicture(QFile::encodeName(path).toStdString(), preview);
-            if (outcome.status == LoadStatus::PngFailed)
-                messages_.error(failedDisplayingText(path));
-            // What could not be read shows nothing rather than the picture
-            // of the file selected before it.
-            if (outcome.status != LoadStatus::Loaded)
-                preview.clear();
-            box->setPicture(toImage(preview));
+        dialogs_.showOpenDialog(controls_.previewPanel, [this, box](const QString& path) {
+            // What is still loading, or could not be read, shows nothing
+            // rather than the picture of the file selected before it.
+            box->setPicture({});
+            previewLoading_->load(
+                QFile::encodeName(path).toStdString(),
+                [this, box, path](const LoadOutcome& outcome, WorkBitmap preview) {
+                    if (outcome.status == LoadStatus::PngFailed)
+                        messages_.error(failedDisplayingText(path));
+                    if (outcome.status != LoadStatus::Loaded)
+                        preview.clear();
+                    box->setPicture(toImage(preview));
+                });
         });
+    previewLoading_->stop();
     // The panel is hidden now; a large preview need not stay in memory.
     box->setPicture({});
     if (!confirmed || dialogs_.chosenFileName.isEmpty())
@@ -71,8 +76,24 @@ void MainForm::openPicture() {
 }
 
 void MainForm::openPictureFile(const std::string& path) {
+    pictureLoading_->load(path, [this, path](const LoadOutcome& outcome, WorkBitmap picture) {
+        takeOpenedPicture(path, outcome, std::move(picture));
+    });
+}
+
+bool MainForm::openingPicture() const {
+    return pictureLoading_->busy();
+}
+
+void MainForm::takeOpenedPicture(const std::string& path, const LoadOutcome& outcome,
+                                 WorkBitmap picture) {
     const MainFormControls& c = controls_;
-    const LoadOutcome outcome = loadPicture(path, workBitmap_);
+    // As the loader leaves its bitmap: the picture when loaded, nothing when
+    // a BMP, JPEG or GIF failed, what it held when a PNG failed.
+    if (outcome.status == LoadStatus::Loaded)
+        workBitmap_ = std::move(picture);
+    else if (outcome.status == LoadStatus::Failed)
+        workBitmap_.clear();
     if (outcome.status == LoadStatus::PngFailed)
         messages_.error(failedDisplayingText(QFile::decodeName(path.c_str())));
     sourcePath_ = path;

@@ -14,6 +14,7 @@
 #include "ui/footer_line.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
+#include "ui/picture_loading.h"
 #include "ui/preview_panel.h"
 #include "writers/output_writer_factory.h"
 
@@ -47,7 +48,8 @@ protected:
                 .messages = &boxes_,
                 .shell = &shell_,
                 .dialogs = &dialogs_,
-                .makeWriter = std::move(factory)};
+                .makeWriter = std::move(factory),
+                .makePictureLoading = makeImmediatePictureLoading};
     }
 
     std::unique_ptr<MainForm> makeForm(WriterFactory factory = {}) {

@@ -5,6 +5,7 @@
 #include "tests/ui/window_fakes.h"
 #include "ui/color_swatch.h"
 #include "ui/main_form.h"
+#include "ui/picture_loading.h"
 #include "ui/preview_panel.h"
 
 #include <QComboBox>
@@ -51,11 +52,13 @@ QColor emptyPreview(const MainForm& form) {
 class OpenPictureTest : public ::testing::Test {
 protected:
     std::unique_ptr<MainForm> makeForm() {
-        return std::make_unique<MainForm>(MainFormServices{.clock = &clock_,
-                                                           .messages = &boxes_,
-                                                           .shell = &shell_,
-                                                           .dialogs = &dialogs_,
-                                                           .makeWriter = {}});
+        return std::make_unique<MainForm>(
+            MainFormServices{.clock = &clock_,
+                             .messages = &boxes_,
+                             .shell = &shell_,
+                             .dialogs = &dialogs_,
+                             .makeWriter = {},
+                             .makePictureLoading = makeImmediatePictureLoading});
     }
 
     // A picture whose pixels all differ from those of the other pictures made here.

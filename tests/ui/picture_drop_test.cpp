@@ -7,6 +7,7 @@
 #include "ui/color_swatch.h"
 #include "ui/main_form.h"
 #include "ui/picture_drop.h"
+#include "ui/picture_loading.h"
 #include "writers/output_writer_factory.h"
 
 #include <QComboBox>
@@ -28,11 +29,13 @@ namespace {
 class PictureDrop : public ::testing::Test {
 protected:
     std::unique_ptr<MainForm> makeForm(WriterFactory factory = {}) {
-        return std::make_unique<MainForm>(MainFormServices{.clock = &clock_,
-                                                           .messages = &boxes_,
-                                                           .shell = &shell_,
-                                                           .dialogs = &dialogs_,
-                                                           .makeWriter = std::move(factory)});
+        return std::make_unique<MainForm>(
+            MainFormServices{.clock = &clock_,
+                             .messages = &boxes_,
+                             .shell = &shell_,
+                             .dialogs = &dialogs_,
+                             .makeWriter = std::move(factory),
+                             .makePictureLoading = makeImmediatePictureLoading});
     }
 
     std::string picture(const char* name, int width, int height) {

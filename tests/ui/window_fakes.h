@@ -8,6 +8,7 @@
 #include "ui/common_dialogs.h"
 #include "ui/main_form.h"
 #include "ui/message_boxes.h"
+#include "ui/picture_loading.h"
 
 #include <QAbstractButton>
 #include <QStringList>
@@ -101,7 +102,8 @@ protected:
                                  .messages = &boxes_,
                                  .shell = &shell_,
                                  .dialogs = &dialogs_,
-                                 .makeWriter = {}}),
+                                 .makeWriter = {},
+                                 .makePictureLoading = makeImmediatePictureLoading}),
           c(form_.controls()) {}
 
     TempDir folder_;

@@ -1,0 +1,99 @@
+// Pictures load off the window's thread: the window answers while a big
+// picture decodes, a newer preview replaces an older one, and closing stops
+// what still decodes.
+#include "ui/picture_loading.h"
+
+#include "tests/support/png_samples.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/event_pump.h"
+#include "tests/ui/window_fakes.h"
+#include "ui/main_form.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace varnelo {
+namespace {
+
+class PictureLoadingTest : public ::testing::Test {
+protected:
+    // A grey picture big enough to take a while to decode, small on disk.
+    std::string bigPicture(const std::string& name, int side) {
+        const std::string path = folder_.file(name);
+        test::writeBytes(path, test::greyPngWithDataPastTheRows(side, side, false, 0, SIZE_MAX));
+        return path;
+    }
+    std::string smallPicture(const std::string& name) {
+        const std::string path = folder_.file(name);
+        test::writeBytes(path, test::greyPngWithDataPastTheRows(3, 2, false, 0, SIZE_MAX));
+        return path;
+    }
+    test::TempDir folder_;
+};
+
+TEST_F(PictureLoadingTest, TheWindowAnswersWhileAPictureDecodes) {
+    const std::string path = bigPicture("big.png", 4096);
+    test::TestClock clock{{}, test::kWindowClockTime};
+    test::RecordingBoxes boxes;
+    test::RecordingShell shell;
+    test::ScriptedDialogs dialogs;
+    MainForm form(MainFormServices{.clock = &clock,
+                                   .messages = &boxes,
+                                   .shell = &shell,
+                                   .dialogs = &dialogs,
+                                   .makeWriter = {},
+                                   .makePictureLoading = makeThreadedPictureLoading});
+    form.openPictureFile(path);
+    EXPECT_TRUE(form.openingPicture()) << "the window's thread is not held up";
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    ASSERT_TRUE(test::pumpUntil([&] { return !form.openingPicture(); }, 60000));
+    EXPECT_GT(ticks, 0) << "a timer of the window ran while the picture decoded";
+    EXPECT_EQ(form.workBitmap().width(), 4096);
+    EXPECT_EQ(form.controls().widthEdit->text(), "4096");
+    EXPECT_EQ(form.sourcePath(), path);
+}
+
+TEST_F(PictureLoadingTest, ANewerLoadReplacesAnOlderOne) {
+    const std::string big = bigPicture("big.png", 2048);
+    const std::string small = smallPicture("small.png");
+    const std::unique_ptr<PictureLoading> loading = makeThreadedPictureLoading();
+    std::vector<std::string> done;
+    loading->load(big, [&](const LoadOutcome&, WorkBitmap) { done.push_back("big"); });
+    loading->load(small, [&](const LoadOutcome& outcome, WorkBitmap picture) {
+        EXPECT_EQ(outcome.status, LoadStatus::Loaded);
+        EXPECT_EQ(picture.width(), 3);
+        done.push_back("small");
+    });
+    ASSERT_TRUE(test::pumpUntil([&] { return !loading->busy(); }));
+    // Whatever the big one still delivers is dropped.
+    test::pumpUntil([] { return false; }, 200);
+    EXPECT_EQ(done, std::vector<std::string>{"small"});
+}
+
+// Stopped, or gone with the window, a load never reports, and what it still
+// decodes ends: the loading waits for its threads when destroyed.
+TEST_F(PictureLoadingTest, AStoppedLoadNeverReports) {
+    const std::string big = bigPicture("big.png", 8192);
+    bool reported = false;
+    {
+        const std::unique_ptr<PictureLoading> loading = makeThreadedPictureLoading();
+        loading->load(big, [&](const LoadOutcome&, WorkBitmap) { reported = true; });
+        loading->stop();
+        EXPECT_FALSE(loading->busy());
+        test::pumpUntil([] { return false; }, 50);
+    }
+    {
+        const std::unique_ptr<PictureLoading> loading = makeThreadedPictureLoading();
+        loading->load(big, [&](const LoadOutcome&, WorkBitmap) { reported = true; });
+    }
+    test::pumpUntil([] { return false; }, 50);
+    EXPECT_FALSE(reported);
+}
+
+} // namespace
+} // namespace varnelo
