@@ -76,27 +76,34 @@ protected:
         return finished;
     }
 
+    // Starts the converter with the pipe's reading end as its standard
+    // input (stream STDIN_FILENO) or its writing end as its standard output,
+    // and its errors in a file; with pipeIgnored, SIGPIPE ignored, as after
+    // trap '' PIPE. The child's id.
+    pid_t startOnPipe(const int (&ends)[2], int stream, const std::vector<std::string>& arguments,
+                      bool pipeIgnored = false) {
+        const pid_t child = ::fork();
+        if (child != 0)
+            return child;
+        if (pipeIgnored)
+            ::signal(SIGPIPE, SIG_IGN); // kept across exec
+        const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(stream == STDIN_FILENO ? ends[0] : ends[1], stream);
+        ::dup2(err, STDERR_FILENO);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        ::close(err);
+        exec(arguments);
+    }
+
     // Runs the converter with standard output into a pipe nobody reads,
     // as after `| head` has had enough.
-    // With pipeIgnored, started with SIGPIPE ignored, as after trap '' PIPE.
     Finished runIntoClosedPipe(const std::vector<std::string>& arguments,
                                bool pipeIgnored = false) {
         int ends[2];
         if (::pipe(ends) != 0)
             return {};
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (pipeIgnored)
-                ::signal(SIGPIPE, SIG_IGN); // kept across exec
-
-            const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(ends[1], STDOUT_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            ::close(ends[0]);
-            ::close(ends[1]);
-            ::close(err);
-            exec(arguments);
-        }
+        const pid_t child = startOnPipe(ends, STDOUT_FILENO, arguments, pipeIgnored);
         ::close(ends[0]);
         ::close(ends[1]);
         return wait(child);
@@ -252,19 +259,12 @@ TEST_F(ConverterProcess, ASignalEndsAWaitOnAPipe) {
         SCOPED_TRACE(waitsToWrite ? "writing" : "reading");
         int ends[2];
         ASSERT_EQ(::pipe(ends), 0);
-        const pid_t child = ::fork();
+        const pid_t child =
+            waitsToWrite
+                ? startOnPipe(ends, STDOUT_FILENO,
+                              {"-f", "ansi", "--colors", "truecolor", "-W", "2000", picture_})
+                : startOnPipe(ends, STDIN_FILENO, {"-"});
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(waitsToWrite ? ends[1] : ends[0], waitsToWrite ? STDOUT_FILENO : STDIN_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            ::close(ends[0]);
-            ::close(ends[1]);
-            ::close(err);
-            if (waitsToWrite)
-                exec({"-f", "ansi", "--colors", "truecolor", "-W", "2000", picture_});
-            exec({"-"});
-        }
         // Give it time to start and block in its read or write.
         ::usleep(500000);
         ::kill(child, SIGTERM);
@@ -291,17 +291,9 @@ TEST_F(ConverterProcess, ASignalEndsAWaitOnAPipe) {
 TEST_F(ConverterProcess, WritesToTheDescriptorDevStdoutNames) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
-    const pid_t child = ::fork();
+    const pid_t child =
+        startOnPipe(ends, STDOUT_FILENO, {"-f", "text", "-o", "/dev/stdout", picture_});
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(ends[1], STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        ::close(ends[0]);
-        ::close(ends[1]);
-        ::close(err);
-        exec({"-f", "text", "-o", "/dev/stdout", picture_});
-    }
     ::close(ends[1]);
     std::string out;
     char buffer[4096];

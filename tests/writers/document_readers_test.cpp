@@ -8,6 +8,7 @@
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
+#include "tests/support/whole_conversion.h"
 #include "writers/html_writer.h"
 #include "writers/output_writer_factory.h"
 
@@ -106,12 +107,7 @@ protected:
         settings.outputPath = folder_.file(name);
         settings.imageWidth = 4;
         settings.imageHeight = 1;
-        RandomGenerator random(5);
-        const test::TestClock clock;
-        test::RecordingObserver observer;
-        const std::atomic<bool> cancel{false};
-        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
-        EXPECT_EQ(pass.run().end, PassEnd::Done) << name;
+        EXPECT_EQ(test::runConversion(settings, 5, makeOutputWriter), PassEnd::Done) << name;
         return settings.outputPath;
     }
 
@@ -270,12 +266,7 @@ TEST_F(DocumentReaders, LibreOfficeLaysEachPictureLineOnOneLine) {
         settings.outputPath = folder_.file(std::string(one.name) + ".rtf");
         settings.imageWidth = 120;
         settings.imageHeight = 90;
-        RandomGenerator random(5);
-        const test::TestClock clock;
-        test::RecordingObserver observer;
-        const std::atomic<bool> cancel{false};
-        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
-        ASSERT_EQ(pass.run().end, PassEnd::Done) << one.name;
+        ASSERT_EQ(test::runConversion(settings, 5, makeOutputWriter), PassEnd::Done) << one.name;
         documents.push_back(settings.outputPath);
     }
     const test::TempDir converted;

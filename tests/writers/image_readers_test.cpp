@@ -6,12 +6,10 @@
 #include "engine/codecs/byte_sink.h"
 #include "engine/codecs/png_bands.h"
 #include "engine/conversion_pass.h"
-#include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/picture_files.h"
-#include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/test_clock.h"
+#include "tests/support/whole_conversion.h"
 #include "writers/output_writer_factory.h"
 
 #include <gtest/gtest.h>
@@ -126,12 +124,7 @@ protected:
         settings.customPhrase = drawing.phrase;
         settings.fontSize = drawing.fontSize;
         settings.backgroundColor = makeRgb(20, 40, 200);
-        RandomGenerator random(11);
-        const test::TestClock clock;
-        test::RecordingObserver observer;
-        const std::atomic<bool> cancel{false};
-        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
-        EXPECT_EQ(pass.run().end, PassEnd::Done) << name;
+        EXPECT_EQ(test::runConversion(settings, 11, makeOutputWriter), PassEnd::Done) << name;
         return settings.outputPath;
     }
 
