@@ -39,8 +39,10 @@ public:
         job.thread = std::thread([this, path, generation, &cancel, &finished] {
             auto loaded = std::make_shared<Loaded>();
             loaded->outcome = loadPicture(path, loaded->picture, &cancel);
+            // The result moves into the call: nothing of it stays on this thread.
             QMetaObject::invokeMethod(
-                &receiver_, [this, generation, loaded] { deliver(generation, *loaded); },
+                &receiver_,
+                [this, generation, loaded = std::move(loaded)] { deliver(generation, *loaded); },
                 Qt::QueuedConnection);
             finished.store(true);
         });
