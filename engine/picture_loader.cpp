@@ -32,10 +32,6 @@ constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
     {PictureType::Png, kPngExtensions, "PNG"},
 }};
 
-} // namespace
-
-namespace {
-
 DecodeStatus decodeAsStored(PictureType type, FileBytes file, WorkBitmap& picture,
                             DecodeCancel cancel, ConversionLoad* conversion) {
     switch (type) {
