@@ -7,7 +7,10 @@
 
 #include <array>
 #include <limits>
+#include <mutex>
 #include <string_view>
+
+#include <getopt.h>
 
 namespace varnelo {
 
@@ -332,18 +335,17 @@ void settleFormat(const PendingChoices& pending, CommandLine& options) {
     choices.imageQuality = static_cast<std::int32_t>(*pending.quality);
 }
 
-const OptionName* findLong(std::string_view name) {
-    for (const OptionName& known : kOptionNames) {
-        if (known.longName == name)
-            return &known;
-    }
-    return nullptr;
+// The value getopt_long answers for an option: its letter, or past every
+// letter for the options that have none.
+int optionValue(std::size_t index) {
+    const OptionName& known = kOptionNames[index];
+    return known.shortName != '\0' ? known.shortName : 256 + static_cast<int>(index);
 }
 
-const OptionName* findShort(char name) {
-    for (const OptionName& known : kOptionNames) {
-        if (known.shortName != '\0' && known.shortName == name)
-            return &known;
+const OptionName* optionOfValue(int value) {
+    for (std::size_t i = 0; i < kOptionNames.size(); ++i) {
+        if (optionValue(i) == value)
+            return &kOptionNames[i];
     }
     return nullptr;
 }
@@ -357,56 +359,109 @@ std::optional<CommandAction> finalAction(Option option) {
     return std::nullopt;
 }
 
+// An option as messages name it: "--width" when typed long (whole or as a
+// prefix), else "-W".
+std::string nameOf(const OptionName& known, bool typedLong) {
+    if (typedLong || known.shortName == '\0')
+        return "--" + std::string(known.longName);
+    return "-" + std::string(1, known.shortName);
+}
+
+// The long options a typed prefix could stand for.
+std::string candidatesOf(std::string_view typed) {
+    const std::string_view prefix = typed.substr(2);
+    std::string names;
+    for (const OptionName& known : kOptionNames) {
+        if (!known.longName.starts_with(prefix))
+            continue;
+        names += names.empty() ? "" : ", ";
+        names += "--" + std::string(known.longName);
+    }
+    return names;
+}
+
+// getopt_long keeps its place in globals; one parse at a time.
+std::mutex parserLock;
+
 ParsedCommandLine parse(const std::vector<std::string>& arguments) {
     ParsedCommandLine result;
     CommandLine& options = result.options;
     PendingChoices pending;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            options.pictures.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
 
-        const OptionName* known = nullptr;
-        std::string name;
-        std::optional<std::string> value;
-        if (argument.starts_with("--")) {
-            const std::size_t equals = argument.find('=');
-            name = argument.substr(0, equals);
-            known = findLong(std::string_view(name).substr(2));
-            if (equals != std::string::npos)
-                value = argument.substr(equals + 1);
-        } else {
-            name = argument.substr(0, 2);
-            known = findShort(argument[1]);
-            if (argument.size() > 2)
-                value = argument.substr(2);
+    // "-" first: pictures come back in their place among the options; ":"
+    // next: getopt_long prints nothing, the faults are worded here.
+    std::string shortOptions = "-:";
+    std::vector<option> longOptions;
+    for (std::size_t i = 0; i < kOptionNames.size(); ++i) {
+        const OptionName& known = kOptionNames[i];
+        if (known.shortName != '\0') {
+            shortOptions += known.shortName;
+            if (known.takesValue)
+                shortOptions += ':';
         }
-        if (known == nullptr)
-            throw UsageFault{"unknown option '" + name + "'"};
-        if (!known->takesValue) {
-            if (value)
-                throw UsageFault{"option '" + name + "' takes no value"};
-            if (const auto action = finalAction(known->option)) {
-                result.action = *action;
-                return result;
-            }
-            applyOption(known->option, name, {}, options, pending);
+        longOptions.push_back(option{known.longName.data(),
+                                     known.takesValue ? required_argument : no_argument, nullptr,
+                                     optionValue(i)});
+    }
+    longOptions.push_back(option{nullptr, 0, nullptr, 0});
+
+    std::vector<std::string> words{"varnelo-convert"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+
+    const std::scoped_lock lock(parserLock);
+    optind = 0; // glibc's way of starting afresh
+    opterr = 0;
+    for (;;) {
+        const int value =
+            getopt_long(argc, argv.data(), shortOptions.c_str(), longOptions.data(), nullptr);
+        if (value == -1)
+            break;
+        if (value == 1) {
+            options.pictures.emplace_back(optarg);
             continue;
         }
-        if (!value) {
-            if (i + 1 >= arguments.size())
-                throw UsageFault{"option '" + name + "' needs a value"};
-            value = arguments[++i];
+        // The argument getopt_long has just gone past.
+        const std::string_view last = argv[static_cast<std::size_t>(optind) - 1];
+        if (value == ':') {
+            const OptionName* known = optionOfValue(optopt);
+            throw UsageFault{"option '" + nameOf(*known, last.starts_with("--")) +
+                             "' needs a value"};
         }
-        applyOption(known->option, name, *value, options, pending);
+        if (value == '?') {
+            // Only a long option can be given a value it does not take.
+            if (const OptionName* known = optionOfValue(optopt))
+                throw UsageFault{"option '" + nameOf(*known, true) + "' takes no value"};
+            if (optopt != 0)
+                throw UsageFault{"unknown option '-" + std::string(1, static_cast<char>(optopt)) +
+                                 "'"};
+            const std::string typed(last.substr(0, last.find('=')));
+            const std::string candidates = candidatesOf(typed);
+            if (candidates.find(',') != std::string::npos)
+                throw UsageFault{"option '" + typed + "' is ambiguous (" + candidates + ")"};
+            throw UsageFault{"unknown option '" + typed + "'"};
+        }
+        const OptionName& known = *optionOfValue(value);
+        if (const auto action = finalAction(known.option)) {
+            result.action = *action;
+            return result;
+        }
+        // A value apart from its option is the last argument, the option
+        // the one before; an attached one shares the option's argument.
+        bool typedLong = last.starts_with("--");
+        if (optarg != nullptr && optarg == last.data() && optind >= 2)
+            typedLong =
+                std::string_view(argv[static_cast<std::size_t>(optind) - 2]).starts_with("--");
+        applyOption(known.option, nameOf(known, typedLong),
+                    optarg != nullptr ? std::string_view(optarg) : std::string_view(), options,
+                    pending);
     }
+    for (int i = optind; i < argc; ++i)
+        options.pictures.emplace_back(argv[static_cast<std::size_t>(i)]);
 
     if (pending.phraseText && options.phraseFile)
         throw UsageFault{"--phrase and --phrase-file cannot be used together"};

@@ -49,6 +49,32 @@ TEST(CommandLine, TakesValuesInEveryForm) {
     EXPECT_EQ(parsed({"-s", "3", "-s", "9", "a.bmp"}).choices.fontSize, 9);
 }
 
+TEST(CommandLine, ReadsOptionsAsGetoptLongDoes) {
+    const CommandLine bundled = parsed({"-qf", "text", "-W10", "a.bmp"});
+    EXPECT_TRUE(bundled.quiet);
+    EXPECT_EQ(bundled.choices.outputFormat, OutputFormat::PlainText);
+    EXPECT_EQ(bundled.width, 10);
+    EXPECT_EQ(parsed({"-qW", "12", "a.bmp"}).width, 12);
+    // An unambiguous prefix stands for its option, with its value in either form.
+    const CommandLine prefixed = parsed({"--wid=5", "--hei", "6", "--no-auto", "a.bmp"});
+    EXPECT_EQ(prefixed.width, 5);
+    EXPECT_EQ(prefixed.height, 6);
+    EXPECT_FALSE(prefixed.autoOrient);
+    // A whole name wins over the longer names it begins.
+    EXPECT_EQ(parsed({"--phrase", "hi", "-m", "text", "a.bmp"}).choices.customPhrase, "hi");
+    EXPECT_EQ(usageError({"--ph", "x", "a.bmp"}),
+              "option '--ph' is ambiguous (--phrase, --phrase-file)");
+    // Pictures keep their order among the options.
+    EXPECT_EQ(parsed({"b.png", "-q", "a.png", "-", "--", "-c.png"}).pictures,
+              (Arguments{"b.png", "a.png", "-", "-c.png"}));
+    // Messages name the option in the form it was typed.
+    EXPECT_EQ(usageError({"--wid=x", "a.bmp"}), "invalid number 'x' for --width");
+    EXPECT_EQ(usageError({"-Wx", "a.bmp"}), "invalid number 'x' for -W");
+    EXPECT_EQ(usageError({"-qx", "a.bmp"}), "unknown option '-x'");
+    EXPECT_EQ(usageError({"a.bmp", "--out"}), "option '--output' needs a value");
+    EXPECT_EQ(usageError({"--qui=1", "a.bmp"}), "option '--quiet' takes no value");
+}
+
 TEST(CommandLine, ReadsEveryOption) {
     const CommandLine options =
         parsed({"-f",      "css-html", "-m",      "blocks",     "--blocks", "random", "--range",
