@@ -317,8 +317,10 @@ void settleFormat(const PendingChoices& pending, CommandLine& options) {
     const OutputFormatEntry* format = pending.format;
     if (format == nullptr && options.outputPath)
         format = outputFormatOfPath(*options.outputPath);
-    if (format == nullptr)
+    if (format == nullptr) {
         format = &outputFormatOf(choices);
+        options.formatDefaulted = !options.outputPath;
+    }
     choices.outputFormat = format->outputFormat;
     choices.imageFormat = format->imageFormat;
 

@@ -33,6 +33,9 @@ struct CommandLine {
     bool autoOrient = true;
     /// --quiet: errors only, no progress.
     bool quiet = false;
+    /// Neither --format nor --output chose the format: the settings' default
+    /// stands, which a terminal as standard output replaces by ansi.
+    bool formatDefaulted = false;
 };
 
 /// The name that stands for standard input as a picture, and standard

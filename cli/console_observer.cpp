@@ -6,20 +6,36 @@
 
 namespace varnelo {
 
+namespace {
+
+// The columns a line takes: one a character, not a byte (continuation
+// bytes of UTF-8 take none).
+std::size_t columnsOf(std::string_view text) {
+    std::size_t columns = 0;
+    for (const char c : text)
+        columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return columns;
+}
+
+} // namespace
+
 // Names and messages may carry whatever bytes a file name holds; none of
 // them reaches the terminal as a control character.
-ConsoleObserver::ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath)
-    : err_(err), showProgress_(showProgress), picturePath_(printableText(picturePath)) {}
+ConsoleObserver::ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath,
+                                 std::string_view messagePrefix)
+    : err_(err), showProgress_(showProgress), picturePath_(printableText(picturePath)),
+      messagePrefix_(messagePrefix) {}
 
 void ConsoleObserver::showStatus(std::string_view text) {
     if (!showProgress_)
         return;
-    const std::string shown = printableText(text);
+    const std::string shown = picturePath_ + ": " + printableText(text);
     err_ << '\r' << shown;
     // A shorter status must not leave the end of a longer one behind.
-    if (shown.size() < statusWidth_)
-        err_ << std::string(statusWidth_ - shown.size(), ' ');
-    statusWidth_ = shown.size();
+    const std::size_t columns = columnsOf(shown);
+    if (columns < statusWidth_)
+        err_ << std::string(statusWidth_ - columns, ' ');
+    statusWidth_ = columns;
     statusShown_ = true;
     err_.flush();
 }
@@ -30,7 +46,22 @@ void ConsoleObserver::setProgressPosition(int /*position*/) {}
 
 void ConsoleObserver::report(std::string_view message) {
     finish();
-    err_ << picturePath_ << ": " << printableText(message) << '\n';
+    err_ << messagePrefix_ << picturePath_ << ": " << printableText(message) << '\n';
+    err_.flush();
+}
+
+void ConsoleObserver::conclude(std::string_view line) {
+    const std::string shown = printableText(line);
+    if (statusShown_) {
+        err_ << '\r' << shown;
+        if (columnsOf(shown) < statusWidth_)
+            err_ << std::string(statusWidth_ - columnsOf(shown), ' ');
+        statusShown_ = false;
+        statusWidth_ = 0;
+    } else {
+        err_ << shown;
+    }
+    err_ << '\n';
     err_.flush();
 }
 

@@ -11,10 +11,13 @@ namespace varnelo {
 
 /// Reports one picture's conversion on the error stream: every message as a
 /// line prefixed with the picture's path, and, on a terminal, the status as
-/// a progress line that each new status overwrites.
+/// a progress line, with the same prefix, that each new status overwrites.
 class ConsoleObserver final : public PassObserver {
 public:
-    ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath);
+    /// Messages start with messagePrefix ("varnelo-convert: "), then the
+    /// picture; the progress line with the picture.
+    ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath,
+                    std::string_view messagePrefix = {});
 
     void showStatus(std::string_view text) override;
     void setProgressRange(int maximum) override;
@@ -24,11 +27,14 @@ public:
     void report(std::string_view message);
     /// Ends the progress line, so that what follows starts on a line of its own.
     void finish();
+    /// Puts a line in the progress line's place, or after the messages.
+    void conclude(std::string_view line);
 
 private:
     std::ostream& err_;
     bool showProgress_;
     std::string picturePath_;
+    std::string messagePrefix_;
     std::size_t statusWidth_ = 0;
     bool statusShown_ = false;
 };

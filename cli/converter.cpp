@@ -127,6 +127,34 @@ private:
     int& errorNumber_;
 };
 
+// Passes an output on, counting the bytes written into it.
+class CountedOutput final : public OutputFile {
+public:
+    CountedOutput(std::unique_ptr<OutputFile> output, std::uint64_t& written)
+        : output_(std::move(output)), written_(written) {}
+    bool write(std::span<const std::uint8_t> bytes) override {
+        written_ += bytes.size();
+        return output_->write(bytes);
+    }
+    bool commit() override { return output_->commit(); }
+    const std::string& error() const override { return output_->error(); }
+    const std::string& path() const override { return output_->path(); }
+
+private:
+    std::unique_ptr<OutputFile> output_;
+    std::uint64_t& written_;
+};
+
+OutputOpener counted(OutputOpener open, std::uint64_t& written) {
+    return [open = std::move(open), &written](const OutputTarget& target,
+                                              std::string& error) -> std::unique_ptr<OutputFile> {
+        std::unique_ptr<OutputFile> output = open(target, error);
+        if (!output)
+            return nullptr;
+        return std::make_unique<CountedOutput>(std::move(output), written);
+    };
+}
+
 bool toStandardOutput(const CommandLine& options, const OutputFormatEntry& format,
                       const std::string& picturePath) {
     if (options.outputPath)
@@ -172,11 +200,13 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const bool fromInput = picturePath == kStandardStream;
     const OutputFormatEntry& format = outputFormatOf(options.choices);
     const bool toOutput = toStandardOutput(options, format, picturePath);
-    // Progress would run into a picture drawn on the same terminal.
+    // Progress, and the line that says what was made, would run into a
+    // picture drawn on the same terminal.
     const bool progress =
         run.console.errIsTerminal && !options.quiet && !(toOutput && run.console.outIsTerminal);
-    ConsoleObserver observer(run.console.err, progress,
-                             std::string(kProgramName) + ": " + picturePath);
+    const std::uint32_t started = run.clock.tickCount();
+    ConsoleObserver observer(run.console.err, progress, picturePath,
+                             std::string(kProgramName) + ": ");
     const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
@@ -185,11 +215,17 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
 
     // Loaded once, here, at the size it converts to: the defaults that depend
     // on the picture need its facts, and the conversion goes on from it.
-    const int columns = toOutput && run.console.outIsTerminal ? run.console.outColumns : 0;
+    SizingContext sizing;
+    if (toOutput && run.console.outIsTerminal) {
+        sizing.terminalColumns = run.console.outColumns;
+        sizing.terminalRows = run.console.outRows;
+    }
+    sizing.terminalColors = run.console.colors;
+    sizing.imageCell = measureImageCell;
     ConversionLoad conversion;
     conversion.autoOrient = options.autoOrient;
     conversion.sizeOf = [&](int width, int height) {
-        return conversionSizeFor(options, width, height, columns);
+        return conversionSizeFor(options, width, height, sizing);
     };
     WorkBitmap picture;
     const LoadOutcome loaded =
@@ -206,7 +242,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     }
 
     ConversionSettings settings =
-        conversionSettings(options, picturePath, conversion.facts, columns, run.console.colors);
+        conversionSettings(options, picturePath, conversion.facts, sizing);
     if (toOutput) {
         settings.outputPath = std::string(kStandardStream);
     } else if (options.outputPath) {
@@ -240,9 +276,21 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
                                                       &run.cancelRequested);
         };
     }
+    std::uint64_t written = 0;
+    const PictureSize size{settings.imageWidth, settings.imageHeight};
+    const std::string outputPath = settings.outputPath;
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
-                        makeOutputWriter, std::move(openOutput));
+                        makeOutputWriter, counted(std::move(openOutput), written));
     const PassResult result = pass.run(std::move(picture));
+    if (result.end == PassEnd::Done && progress) {
+        ConversionSummary summary;
+        summary.picture = picturePath;
+        summary.output = result.outputPath.empty() ? outputPath : result.outputPath;
+        summary.size = size;
+        summary.bytes = written;
+        summary.milliseconds = run.clock.tickCount() - started;
+        observer.conclude(summaryLine(summary));
+    }
     observer.finish();
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.
@@ -299,6 +347,10 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
         samePlace(*options.outputPath, *options.phraseFile))
         return usageError(console.err, "the output \"" + *options.outputPath +
                                            "\" would replace the phrase file");
+    // Typed at a terminal with no format asked for, as jp2a and chafa do:
+    // the picture is shown there.
+    if (console.outIsTerminal && options.formatDefaulted)
+        options.choices.outputFormat = OutputFormat::AnsiText;
     const OutputFormatEntry& format = outputFormatOf(options.choices);
     if (console.outIsTerminal && format.kind == OutputKind::Image) {
         for (const std::string& picture : options.pictures) {
@@ -343,15 +395,15 @@ int runConverter(int argc, char* argv[]) {
     std::ios::sync_with_stdio(false);
     winsize window{};
     const bool outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
-    const int columns =
-        outIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0 ? window.ws_col : 0;
+    const bool windowKnown = outIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0;
     const ConsoleStreams console{
         std::cout,
         std::cerr,
         ::isatty(STDERR_FILENO) == 1,
         nullptr,
         outIsTerminal,
-        columns,
+        windowKnown ? window.ws_col : 0,
+        windowKnown ? window.ws_row : 0,
         colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM")),
         STDIN_FILENO,
         STDOUT_FILENO};

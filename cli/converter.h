@@ -22,6 +22,8 @@ struct ConsoleStreams {
     bool outIsTerminal = false;
     /// The width of the terminal out is, in columns; 0 when unknown.
     int outColumns = 0;
+    /// Its height in lines; 0 when unknown.
+    int outRows = 0;
     /// How the terminal's environment asks for colours (COLORTERM, NO_COLOR).
     TerminalColors colors = TerminalColors::Palette256;
     /// Standard input's descriptor: mapped when it is a file, read directly

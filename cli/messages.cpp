@@ -1,10 +1,12 @@
 #include "cli/messages.h"
 
 #include "cli/command_line.h"
+#include "cli/picture_settings.h"
 #include "engine/conversion_pass.h"
 #include "engine/phrase_file.h"
 #include "engine/picture_limits.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace varnelo {
@@ -55,6 +57,24 @@ std::string decodeMessage(DecodeStatus status, std::string_view type) {
     return "the picture could not be read";
 }
 
+// The size asked for, in cells, shrunk to what the image takes at the same
+// cell; or, when not even one cell fits, the font size's fault.
+std::string largestImageHint(const PassRefusal& refusal) {
+    const int cellWidth = std::max(1, refusal.cellWidth);
+    const int cellHeight = std::max(1, refusal.cellHeight);
+    const auto cells = [](std::int64_t pixels, int cell) {
+        return static_cast<int>(std::clamp<std::int64_t>(pixels / cell, 1, kMaxConversionSide));
+    };
+    const int columns = static_cast<int>(refusal.limit / cellWidth);
+    const int rows = static_cast<int>(refusal.limit / cellHeight);
+    if (columns < 1 || rows < 1)
+        return "(try a smaller font size)";
+    const PictureSize largest = largestSizeWithin(
+        {cells(refusal.width, cellWidth), cells(refusal.height, cellHeight)}, columns, rows);
+    return "(the largest size that fits at this font size is " + std::to_string(largest.width) +
+           " \u00D7 " + std::to_string(largest.height) + ")";
+}
+
 std::string refusalMessage(const PassRefusal& refusal) {
     const auto size = [](std::int64_t width, std::int64_t height) {
         return std::to_string(width) + " \u00D7 " + std::to_string(height);
@@ -66,8 +86,8 @@ std::string refusalMessage(const PassRefusal& refusal) {
                std::to_string(kMaxConversionSide) + " per side (try a smaller size)";
     case RefusalReason::ImageTooLarge:
         return "Image width or height is exceeding the limit of " + std::to_string(refusal.limit) +
-               " pixel at " + size(refusal.cellWidth, refusal.cellHeight) +
-               " per character (try a smaller size or font size)";
+               " pixel at " + size(refusal.cellWidth, refusal.cellHeight) + " per character " +
+               largestImageHint(refusal);
     case RefusalReason::ImageEmpty:
         break;
     }
@@ -139,6 +159,24 @@ std::string passEndMessage(const PassResult& result) {
         break;
     }
     return failureMessage(result.failure);
+}
+
+std::string byteCount(std::uint64_t bytes) {
+    if (bytes < 1000)
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    if (bytes < 100'000)
+        return std::to_string((bytes + 500) / 1000) + " kB";
+    // Tenths of a megabyte, rounded.
+    const std::uint64_t tenths = (bytes + 50'000) / 100'000;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+}
+
+std::string summaryLine(const ConversionSummary& summary) {
+    const std::string output =
+        summary.output == kStandardStream ? "standard output" : summary.output;
+    return summary.picture + " \u2192 " + output + ", " + std::to_string(summary.size.width) +
+           " \u00D7 " + std::to_string(summary.size.height) + ", " + byteCount(summary.bytes) +
+           ", " + std::to_string(summary.milliseconds) + " ms";
 }
 
 } // namespace varnelo

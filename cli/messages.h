@@ -1,7 +1,10 @@
 #pragma once
 
+#include "engine/conversion_load.h"
 #include "engine/pass_result.h"
 #include "engine/start_check.h"
+
+#include <cstdint>
 
 #include <string>
 
@@ -21,5 +24,20 @@ std::string startProblemMessage(StartProblem problem);
 
 /// Why a conversion did not end with its output written; empty for Done.
 std::string passEndMessage(const PassResult& result);
+
+/// What one picture's conversion made.
+struct ConversionSummary {
+    std::string picture;
+    std::string output; ///< "-" for standard output
+    PictureSize size;
+    std::uint64_t bytes = 0;
+    std::uint32_t milliseconds = 0;
+};
+
+/// "photo.jpg → photo1.html, 120 × 90, 0.6 MB, 25 ms"
+std::string summaryLine(const ConversionSummary& summary);
+
+/// "512 bytes", "12 kB", "0.6 MB": a size as people read it.
+std::string byteCount(std::uint64_t bytes);
 
 } // namespace varnelo

@@ -38,26 +38,73 @@ PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std:
     return {roundedSide(static_cast<double>(*height) * ratio), *height};
 }
 
+PictureSize largestSizeWithin(PictureSize wanted, int maxWidth, int maxHeight) {
+    if (wanted.width <= maxWidth && wanted.height <= maxHeight)
+        return wanted;
+    const auto atLeastOne = [](PictureSize size) {
+        return PictureSize{std::max(1, size.width), std::max(1, size.height)};
+    };
+    if (wanted.width > maxWidth) {
+        const PictureSize byWidth =
+            conversionSize(maxWidth, std::nullopt, wanted.width, wanted.height);
+        if (byWidth.height <= maxHeight)
+            return atLeastOne(byWidth);
+    }
+    return atLeastOne(conversionSize(std::nullopt, maxHeight, wanted.width, wanted.height));
+}
+
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
-                                      const WorkBitmap& picture, int terminalColumns,
-                                      TerminalColors terminalColors) {
-    return conversionSettings(options, picturePath, factsOf(picture), terminalColumns,
-                              terminalColors);
+                                      const WorkBitmap& picture, const SizingContext& context) {
+    return conversionSettings(options, picturePath, factsOf(picture), context);
 }
 
 PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,
-                              int terminalColumns) {
+                              const SizingContext& context) {
     PictureFacts picture;
     picture.width = pictureWidth;
     picture.height = pictureHeight;
     const ConversionSettings settings =
-        conversionSettings(options, std::string(), picture, terminalColumns);
+        conversionSettings(options, std::string(), picture, context);
     return {settings.imageWidth, settings.imageHeight};
 }
 
+namespace {
+
+// The size when neither -W nor -H is given.
+PictureSize defaultSize(const ConversionSettings& settings, const PictureFacts& picture,
+                        const SizingContext& context, double heightScale) {
+    const PictureSize own{picture.width, picture.height};
+    if (own.width <= 0 || own.height <= 0)
+        return own;
+    switch (outputFormatOf(settings).kind) {
+    case OutputKind::Document:
+        return largestSizeWithin(own, kDefaultDocumentWidth, std::numeric_limits<int>::max());
+    case OutputKind::Image: {
+        if (!context.imageCell)
+            return own;
+        const CellSize cell = context.imageCell(settings);
+        return largestSizeWithin(own, kMaxImageSide / std::max(1, cell.width),
+                                 kMaxImageSide / std::max(1, cell.height));
+    }
+    case OutputKind::TerminalText:
+        break;
+    }
+    // Text fills its columns, and on a terminal no more lines than fit
+    // above the prompt.
+    const int characters = charactersPerPixel(settings);
+    const int columns = context.terminalColumns > 0 ? context.terminalColumns : kDefaultTextColumns;
+    const int width = std::max(1, columns / characters);
+    PictureSize size = conversionSize(width, std::nullopt, own.width, own.height, heightScale);
+    const int rows = context.terminalRows - 1;
+    if (context.terminalColumns > 0 && rows >= 1 && size.height > rows)
+        size = conversionSize(std::nullopt, rows, own.width, own.height, heightScale);
+    return {std::max(1, size.width), std::max(1, size.height)};
+}
+
+} // namespace
+
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
-                                      const PictureFacts& picture, int terminalColumns,
-                                      TerminalColors terminalColors) {
+                                      const PictureFacts& picture, const SizingContext& context) {
     ConversionSettings settings = options.choices;
     settings.sourcePath = picturePath;
     // As in the window: a phrase typed for text mode does not reach the
@@ -66,20 +113,17 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
         settings.customPhrase.clear();
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
     settings.backgroundColor = options.backgroundColor.value_or(picture.topLeft);
-    settings.terminalColors = options.colors.value_or(terminalColors);
-    std::optional<std::int32_t> width = options.width;
+    settings.terminalColors = options.colors.value_or(context.terminalColors);
     double heightScale = 1.0;
-    if (outputFormatOf(settings).kind == OutputKind::TerminalText) {
-        // One character a pixel makes a pixel twice as high as wide on
-        // screen: half the lines keep the picture's proportion there.
-        const int characters = charactersPerPixel(settings);
-        if (characters == 1 && options.aspectCorrection)
-            heightScale = 0.5;
-        if (!options.width && !options.height && terminalColumns > 0)
-            width = std::max(1, terminalColumns / characters);
-    }
-    const PictureSize size =
-        conversionSize(width, options.height, picture.width, picture.height, heightScale);
+    // One character a pixel makes a pixel twice as high as wide on screen:
+    // half the lines keep the picture's proportion there.
+    if (outputFormatOf(settings).kind == OutputKind::TerminalText &&
+        charactersPerPixel(settings) == 1 && options.aspectCorrection)
+        heightScale = 0.5;
+    const PictureSize size = options.width || options.height
+                                 ? conversionSize(options.width, options.height, picture.width,
+                                                  picture.height, heightScale)
+                                 : defaultSize(settings, picture, context, heightScale);
     settings.imageWidth = size.width;
     settings.imageHeight = size.height;
     settings.colorDepth = options.colorDepth.value_or(colorDepthOf(picture.depth));

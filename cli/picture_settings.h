@@ -5,6 +5,9 @@
 #include "engine/conversion_settings.h"
 #include "engine/reduce_depth.h"
 #include "engine/work_bitmap.h"
+#include "writers/cell_size.h"
+
+#include <functional>
 
 #include <optional>
 #include <string>
@@ -18,21 +21,44 @@ namespace varnelo {
 PictureSize conversionSize(std::optional<std::int32_t> width, std::optional<std::int32_t> height,
                            int pictureWidth, int pictureHeight, double heightScale = 1.0);
 
+/// The largest size at most maxWidth × maxHeight with wanted's proportion
+/// (the following side rounded as conversionSize rounds it), never larger
+/// than wanted; each side at least 1.
+PictureSize largestSizeWithin(PictureSize wanted, int maxWidth, int maxHeight);
+
+/// The widest a document is made when no size is given, in pixels: at the
+/// default font size, as wide as a laptop's screen shows without scrolling.
+inline constexpr int kDefaultDocumentWidth = 120;
+/// The columns text is made for when it goes elsewhere than a terminal.
+inline constexpr int kDefaultTextColumns = 80;
+
+/// What a picture's default size depends on besides the picture.
+struct SizingContext {
+    /// The terminal text goes to, 0 × 0 when it goes elsewhere.
+    int terminalColumns = 0;
+    int terminalRows = 0;
+    /// Colours for that text unless --colors says otherwise.
+    TerminalColors terminalColors = TerminalColors::Truecolor;
+    /// The cell one pixel is drawn in by an image output with these
+    /// settings; left empty, images keep the picture's size.
+    std::function<CellSize(const ConversionSettings&)> imageCell;
+};
+
 /// The settings that convert the picture loaded from picturePath as the
 /// command line asks. The output path is left for the caller to choose.
-/// terminalColumns is the width of the terminal the output goes to, 0 when
-/// it goes elsewhere: text for a terminal then fills its width unless a size
-/// is given. terminalColors colour that text unless --colors says otherwise.
+/// Without -W and -H: a document is at most kDefaultDocumentWidth pixels
+/// wide, an image the largest that the image limit takes at its cell, text
+/// fills the terminal's width and height or else kDefaultTextColumns; a
+/// picture is never enlarged except text, which fills its columns.
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
-                                      const PictureFacts& picture, int terminalColumns = 0,
-                                      TerminalColors terminalColors = TerminalColors::Truecolor);
+                                      const PictureFacts& picture,
+                                      const SizingContext& context = {});
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
-                                      const WorkBitmap& picture, int terminalColumns = 0,
-                                      TerminalColors terminalColors = TerminalColors::Truecolor);
+                                      const WorkBitmap& picture, const SizingContext& context = {});
 
 /// The size the command line turns a picture of width × height into, as
 /// conversionSettings gives it: what a conversion load asks the decoders for.
 PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,
-                              int terminalColumns = 0);
+                              const SizingContext& context = {});
 
 } // namespace varnelo

@@ -82,4 +82,16 @@ CellSize measureCell(const ConversionSettings& settings, const CellFont& font) {
     return {std::max(cellWidth(settings, font), 1), std::max(font.textHeight() - 2, 1)};
 }
 
+// Cell heights beyond the largest image are refused anyway; the bound keeps
+// the font size arithmetic from overflowing.
+int cellFontHeight(std::int32_t fontSize) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(std::int64_t{fontSize} + 5, 1, kMaxImageSide + 1));
+}
+
+CellSize measureImageCell(const ConversionSettings& settings) {
+    const CellFont font(settings.fontFace, cellFontHeight(settings.fontSize));
+    return measureCell(settings, font);
+}
+
 } // namespace varnelo

@@ -21,4 +21,11 @@ CellSize measureCell(const ConversionSettings& settings, const CellFont& font);
 /// The largest picture the image output draws, in each direction.
 inline constexpr int kMaxImageSide = 5079;
 
+/// The height of the font cells are drawn in at a font size.
+int cellFontHeight(std::int32_t fontSize);
+
+/// The cell an image output with these settings draws each pixel in,
+/// measured in the face it draws with.
+CellSize measureImageCell(const ConversionSettings& settings);
+
 } // namespace varnelo

@@ -14,17 +14,6 @@
 
 namespace varnelo {
 
-namespace {
-
-// Cell heights beyond the largest image are refused anyway; the bound keeps
-// the font size arithmetic from overflowing.
-int cellFontHeight(std::int32_t fontSize) {
-    return static_cast<int>(
-        std::clamp<std::int64_t>(std::int64_t{fontSize} + 5, 1, kMaxImageSide + 1));
-}
-
-} // namespace
-
 OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int width, int height) {
     settings_ = settings;
     // The sample text is drawn like a pixel's, before the first pixel, so

@@ -26,7 +26,19 @@ TEST(CliConsoleObserver, PrintsEachMessageWithThePicture) {
     terminal.showStatus("x");
     terminal.finish();
     terminal.finish();
-    EXPECT_EQ(err.str(), "\rresizing image...\rsaving...        \na.bmp: failed!\n\rx\n");
+    EXPECT_EQ(err.str(), "\ra.bmp: resizing image...\ra.bmp: saving...        \na.bmp: failed!\n"
+                         "\ra.bmp: x\n");
+
+    // A concluding line takes the progress line's place, blanking what it
+    // does not cover.
+    err.str("");
+    ConsoleObserver concluded(err, true, "a.bmp");
+    concluded.showStatus("processing line 1 of 90");
+    concluded.conclude("a.bmp \u2192 a.html");
+    concluded.finish();
+    concluded.conclude("again");
+    EXPECT_EQ(err.str(), "\ra.bmp: processing line 1 of 90\ra.bmp \u2192 a.html" +
+                             std::string(16, ' ') + "\nagain\n");
 }
 
 } // namespace

@@ -59,7 +59,7 @@ protected:
     // Runs with standard output (and input) of the test's own: what the
     // conversion wrote there.
     std::string piped(const Arguments& arguments, const std::string& input = {},
-                      int terminalColumns = 0, int* code = nullptr) {
+                      int terminalColumns = 0, int* code = nullptr, int terminalRows = 0) {
         out_.str("");
         err_.str("");
         std::istringstream in(input);
@@ -69,6 +69,7 @@ protected:
                                      &in,
                                      terminalColumns > 0,
                                      terminalColumns,
+                                     terminalRows,
                                      TerminalColors::Truecolor};
         const int exitCode = convertPictures(arguments, console, cancel_);
         if (code != nullptr)
@@ -262,12 +263,12 @@ TEST_F(Converter, SaysWhyStandardOutputFailsButNotWhenItsReaderLeft) {
 
 TEST_F(Converter, WritesTextForATerminalToStandardOutput) {
     // 2 × 2 quarters, two characters a pixel, each line on the background.
-    const std::string text = piped({"--seed", "1", "-f", "text", picture_});
+    const std::string text = piped({"--seed", "1", "-f", "text", "-W", "2", picture_});
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
     EXPECT_EQ(text.find('\r'), std::string::npos);
     EXPECT_EQ(text.size(), 2 * 5u);
     const std::string ansi =
-        piped({"--seed", "1", "-f", "ansi", "--colors", "truecolor", picture_});
+        piped({"--seed", "1", "-f", "ansi", "--colors", "truecolor", "-W", "2", picture_});
     EXPECT_TRUE(ansi.starts_with("\x1b[48;2;255;0;0m\x1b[38;2;255;0;0m")) << ansi;
     EXPECT_NE(ansi.find("\x1b[38;2;0;255;0m"), std::string::npos);
     EXPECT_TRUE(ansi.ends_with("\x1b[0m\n"));
@@ -291,9 +292,22 @@ TEST_F(Converter, FitsATerminalsWidthAndKeepsTheProportionOnScreen) {
     EXPECT_EQ(lines(shown), 40);
     shown = piped({"-f", "text", "-s", "1", "--no-aspect-correction", picture_}, {}, 80);
     EXPECT_EQ(lines(shown), 80);
-    // A given width is kept; not on a terminal the picture's own size.
+    // A given width is kept, also beyond the terminal's height.
     EXPECT_EQ(lines(piped({"-f", "text", "-W", "6", picture_}, {}, 80)), 6);
-    EXPECT_EQ(lines(piped({"-f", "text", picture_})), 2);
+    EXPECT_EQ(lines(piped({"-f", "text", "-W", "60", picture_}, {}, 80, nullptr, 24)), 60);
+    // On a terminal of 24 lines, the picture fits above the prompt: 23 lines.
+    shown = piped({"-f", "text", picture_}, {}, 80, nullptr, 24);
+    EXPECT_EQ(lines(shown), 23);
+    EXPECT_EQ(width(shown), 46u);
+    shown = piped({"-f", "text", "-s", "1", picture_}, {}, 100, nullptr, 30);
+    EXPECT_EQ(lines(shown), 29);
+    EXPECT_EQ(width(shown), 58u);
+    // A wide picture keeps filling the width.
+    EXPECT_EQ(lines(piped({"-f", "text", "-H", "1", picture_}, {}, 80, nullptr, 24)), 1);
+    // Not on a terminal: 80 columns, the height following.
+    shown = piped({"-f", "text", picture_});
+    EXPECT_EQ(width(shown), 80u);
+    EXPECT_EQ(lines(shown), 40);
 }
 
 TEST_F(Converter, RefusesABinaryPictureForATerminal) {
@@ -306,6 +320,20 @@ TEST_F(Converter, RefusesABinaryPictureForATerminal) {
     // A file is fine, as is a document on the terminal.
     piped({"-f", "png", picture_}, {}, 80);
     EXPECT_TRUE(piped({"-o", "-", picture_}, {}, 80).starts_with("<html>"));
+}
+
+TEST_F(Converter, ShowsThePictureOnATerminalWhenNoFormatIsAsked) {
+    const std::string shown = piped({"--seed", "3", picture_}, {}, 80, nullptr, 24);
+    EXPECT_TRUE(shown.starts_with("\x1b[")) << shown;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 23);
+    EXPECT_EQ(files(), std::set<std::string>{"cat.bmp"});
+    // Asked for a format or an output, the terminal does not change it.
+    piped({"-f", "plain-html", picture_}, {}, 80);
+    EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "cat.html"}));
+    EXPECT_TRUE(piped({"-o", "-", picture_}, {}, 80).starts_with("<html>"));
+    // Not a terminal: the document beside the picture.
+    piped({picture_});
+    EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "cat.html", "cat1.html"}));
 }
 
 TEST_F(Converter, TakesItsColoursFromTheEnvironment) {
@@ -361,14 +389,12 @@ TEST_F(Converter, ReadsPicturesByTheirBytesAndShowsThemUpright) {
         const std::string path = dir_.file(name);
         test::writeBytes(path, phone);
         const std::string shown = piped({"-f", "text", "-m", "binary", path});
-        EXPECT_EQ(lineCount(shown), 40) << name;
-        EXPECT_EQ(shown.find('\n'), 40u) << name << ": 20 pixels of two characters";
+        EXPECT_EQ(lineCount(shown), 80) << name << ": 40 pixels wide in 80 columns, twice as high";
     }
     const std::string stored =
         piped({"-f", "text", "-m", "binary", "--no-auto-orient", dir_.file("phone")});
     EXPECT_EQ(lineCount(stored), 20);
-    EXPECT_EQ(stored.find('\n'), 80u);
-    EXPECT_EQ(lineCount(piped({"-f", "text", "-"}, textOf(phone))), 40);
+    EXPECT_EQ(lineCount(piped({"-f", "text", "-"}, textOf(phone))), 80);
     // Given one side, the other follows the picture as it shows.
     EXPECT_EQ(lineCount(piped({"-f", "text", "-W", "10", dir_.file("phone")})), 20);
 }
@@ -462,8 +488,8 @@ TEST_F(Converter, SizesBelowOneAreUsageErrors) {
 TEST_F(Converter, SaysWhatTheConversionRefusesOnOneLine) {
     EXPECT_EQ(run({"-W", "424", "-f", "png", picture_}), kExitNotConverted);
     EXPECT_EQ(err_.str(), said(picture_, "Image width or height is exceeding the limit of 5079 "
-                                         "pixel at 12 \u00D7 11 per character (try a smaller size "
-                                         "or font size)"));
+                                         "pixel at 12 \u00D7 11 per character (the largest "
+                                         "size that fits at this font size is 423 \u00D7 423)"));
     const std::string output = dir_.file("no/such/folder/out.html");
     EXPECT_EQ(run({"-o", output, picture_}), kExitNotConverted);
     EXPECT_EQ(err_.str(),
@@ -483,9 +509,21 @@ TEST_F(Converter, QuietShowsNoProgress) {
 TEST_F(Converter, ShowsProgressOnATerminalOnly) {
     ASSERT_EQ(run({picture_}, true), kExitConverted);
     const std::string shown = err_.str();
-    EXPECT_TRUE(shown.starts_with("\rprocessing image line 0 of 2...")) << shown;
-    EXPECT_NE(shown.find("\rready - done in "), std::string::npos);
-    EXPECT_TRUE(shown.ends_with(" ms\n"));
+    EXPECT_TRUE(shown.starts_with("\r" + picture_ + ": processing image line 0 of 2...")) << shown;
+    // The progress line ends as one line that says what was made.
+    const std::string made =
+        "\r" + picture_ + " \u2192 " + dir_.file("cat.html") + ", 2 \u00D7 2, ";
+    ASSERT_NE(shown.find(made), std::string::npos) << shown;
+    const std::string rest = shown.substr(shown.find(made) + made.size());
+    const std::size_t bytes = std::filesystem::file_size(dir_.file("cat.html"));
+    EXPECT_TRUE(rest.starts_with(std::to_string(bytes) + " bytes, ")) << rest;
+    EXPECT_TRUE(rest.ends_with(" ms\n")) << rest;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1);
+    // Quiet, or not on a terminal: nothing.
+    ASSERT_EQ(run({"-q", picture_}, true), kExitConverted);
+    EXPECT_EQ(err_.str(), "");
+    ASSERT_EQ(run({picture_}, false), kExitConverted);
+    EXPECT_EQ(err_.str(), "");
 }
 
 } // namespace

@@ -42,7 +42,16 @@ TEST(CliMessages, SayWhyAConversionDidNotEndWithItsOutput) {
     EXPECT_EQ(
         passEndMessage(PassResult::refused({RefusalReason::ImageTooLarge, 5088, 22, 5079, 12, 11})),
         "Image width or height is exceeding the limit of 5079 pixel at 12 \u00D7 11 per "
-        "character (try a smaller size or font size)");
+        "character (the largest size that fits at this font size is 423 \u00D7 2)");
+    // 300 × 600 cells of 12 × 11: the height decides, the width follows.
+    EXPECT_NE(passEndMessage(
+                  PassResult::refused({RefusalReason::ImageTooLarge, 3600, 6600, 5079, 12, 11}))
+                  .find("is 230 \u00D7 461)"),
+              std::string::npos);
+    EXPECT_NE(passEndMessage(
+                  PassResult::refused({RefusalReason::ImageTooLarge, 6000, 6000, 5079, 6000, 6000}))
+                  .find("(try a smaller font size)"),
+              std::string::npos);
     EXPECT_EQ(passEndMessage(
                   PassResult::failed({FailureStage::Saving, "out.rtf", {}, "Permission denied"})),
               "failed saving \"out.rtf\": Permission denied");
@@ -64,6 +73,26 @@ TEST(CliMessages, SayWhyThePhraseFileCouldNotBeRead) {
               "the phrase file \"p.txt\" is a folder");
     EXPECT_EQ(phraseFileMessage(named, {ReadFileStatus::TooLarge, EFBIG}),
               "the phrase file \"p.txt\" is larger than 64 MiB");
+}
+
+TEST(CliMessages, SaysWhatWasMadeInOneLine) {
+    EXPECT_EQ(byteCount(0), "0 bytes");
+    EXPECT_EQ(byteCount(1), "1 byte");
+    EXPECT_EQ(byteCount(999), "999 bytes");
+    EXPECT_EQ(byteCount(1499), "1 kB");
+    EXPECT_EQ(byteCount(99'499), "99 kB");
+    EXPECT_EQ(byteCount(100'000), "0.1 MB");
+    EXPECT_EQ(byteCount(613'380), "0.6 MB");
+    EXPECT_EQ(byteCount(52'049'999), "52.0 MB");
+    ConversionSummary summary;
+    summary.picture = "photo.jpg";
+    summary.output = "photo1.html";
+    summary.size = {120, 90};
+    summary.bytes = 613'380;
+    summary.milliseconds = 25;
+    EXPECT_EQ(summaryLine(summary), "photo.jpg \u2192 photo1.html, 120 \u00D7 90, 0.6 MB, 25 ms");
+    summary.output = "-";
+    EXPECT_NE(summaryLine(summary).find("\u2192 standard output,"), std::string::npos);
 }
 
 } // namespace

@@ -69,5 +69,69 @@ TEST_F(CliPictureSettings, BlocksModeDrawsWithTheTerminalFace) {
     EXPECT_EQ(conversionSettings(options_, "cat.bmp", picture_).fontFace, kTerminalFace);
 }
 
+TEST(CliConversionSize, TheLargestSizeWithinKeepsTheProportion) {
+    EXPECT_EQ(largestSizeWithin({100, 50}, 200, 200).width, 100);
+    const PictureSize byWidth = largestSizeWithin({1600, 1200}, 120, 1000);
+    EXPECT_EQ(byWidth.width, 120);
+    EXPECT_EQ(byWidth.height, 90);
+    const PictureSize byHeight = largestSizeWithin({1200, 1600}, 423, 461);
+    EXPECT_EQ(byHeight.width, 346); // 461 × 3 / 4 = 345.75
+    EXPECT_EQ(byHeight.height, 461);
+    // A sliver keeps a pixel across.
+    EXPECT_EQ(largestSizeWithin({10000, 1}, 100, 100).height, 1);
+    EXPECT_EQ(largestSizeWithin({1, 10000}, 100, 100).width, 1);
+}
+
+PictureFacts factsOfSize(int width, int height) {
+    PictureFacts facts;
+    facts.width = width;
+    facts.height = height;
+    return facts;
+}
+
+TEST(CliDefaultSize, ADocumentIsAtMost120PixelsAcrossAndNeverEnlarged) {
+    CommandLine options;
+    const ConversionSettings photo = conversionSettings(options, "p.jpg", factsOfSize(1600, 1200));
+    EXPECT_EQ(photo.imageWidth, 120);
+    EXPECT_EQ(photo.imageHeight, 90);
+    const ConversionSettings small = conversionSettings(options, "p.jpg", factsOfSize(64, 48));
+    EXPECT_EQ(small.imageWidth, 64);
+    EXPECT_EQ(small.imageHeight, 48);
+    // Given one side, the other follows the picture as before.
+    options.width = 400;
+    EXPECT_EQ(conversionSettings(options, "p.jpg", factsOfSize(1600, 1200)).imageHeight, 300);
+    options.width.reset();
+    options.height = 600;
+    EXPECT_EQ(conversionSettings(options, "p.jpg", factsOfSize(1600, 1200)).imageWidth, 800);
+}
+
+TEST(CliDefaultSize, AnImageIsTheLargestTheImageLimitTakesAtItsCell) {
+    CommandLine options;
+    options.choices.outputFormat = OutputFormat::Image;
+    options.choices.imageFormat = ImageFormat::Png;
+    SizingContext context;
+    ConversionSettings measured;
+    context.imageCell = [&](const ConversionSettings& settings) {
+        measured = settings;
+        return CellSize{12, 11};
+    };
+    const ConversionSettings photo =
+        conversionSettings(options, "p.jpg", factsOfSize(1600, 1200), context);
+    EXPECT_EQ(photo.imageWidth, 423);
+    EXPECT_EQ(photo.imageHeight, 317);
+    EXPECT_EQ(measured.fontSize, options.choices.fontSize);
+    EXPECT_EQ(measured.imageFormat, ImageFormat::Png);
+    // A picture that fits keeps its own size.
+    const ConversionSettings small =
+        conversionSettings(options, "p.jpg", factsOfSize(300, 200), context);
+    EXPECT_EQ(small.imageWidth, 300);
+    EXPECT_EQ(small.imageHeight, 200);
+    // A tall picture: the height decides.
+    const ConversionSettings tall =
+        conversionSettings(options, "p.jpg", factsOfSize(100, 1000), context);
+    EXPECT_EQ(tall.imageHeight, 461);
+    EXPECT_EQ(tall.imageWidth, 46);
+}
+
 } // namespace
 } // namespace varnelo
