@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "cli/picture_settings.h"
+
 #include "engine/char_source.h"
 #include "engine/codepages.h"
 #include "engine/output_formats.h"
@@ -541,6 +543,33 @@ std::string qualityRanges() {
 
 } // namespace
 
+// Words wrapped into the help's right column: no line past column 79, the
+// lines after the first indented to the column.
+std::string helpColumn(const std::string& words) {
+    constexpr std::size_t kIndent = 25;
+    constexpr std::size_t kWidth = 79 - kIndent;
+    std::string text;
+    std::size_t lineLength = 0;
+    std::size_t start = 0;
+    while (start < words.size()) {
+        std::size_t end = words.find(' ', start);
+        if (end == std::string::npos)
+            end = words.size();
+        const std::string_view word(words.data() + start, end - start);
+        if (lineLength > 0 && lineLength + 1 + word.size() > kWidth) {
+            text += "\n" + std::string(kIndent, ' ');
+            lineLength = 0;
+        } else if (lineLength > 0) {
+            text += ' ';
+            ++lineLength;
+        }
+        text += word;
+        lineLength += word.size();
+        start = end + 1;
+    }
+    return text;
+}
+
 std::string usageText() {
     const ConversionSettings defaults;
     return R"(Usage: varnelo-convert [options] PICTURE...
@@ -557,9 +586,10 @@ orientation says.
                          exists, and standard output for ansi and text or a
                          picture read from standard input
   -f, --format FORMAT    )" +
-           formatNames() + R"(; by default
-                         from the extension of --output, else )" +
-           std::string(outputFormatOf(defaults).name) + R"(
+           helpColumn(formatNames() + "; by default from the extension of --output, else ansi "
+                                      "when standard output is a terminal, else " +
+                      std::string(outputFormatOf(defaults).name)) +
+           R"(
   -m, --mode MODE        binary (default), numbers, small, big, text, blocks
                          or range
       --phrase TEXT      the text of text mode
@@ -571,14 +601,20 @@ orientation says.
   -s, --font-size N      the font size, 1 to )" +
            std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
       --font FACE        the font face (default )" +
-           defaults.fontFace + "; blocks mode uses " + kTerminalFace + R"()
+           defaults.fontFace + ";\n                         blocks mode uses " + kTerminalFace + R"()
   -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel)
-  -W, --width N          the width in characters (default: the picture's, or
-                         for ansi and text on a terminal the terminal's width)
-  -H, --height N         the height in lines; given one of the two, the other
-                         keeps the picture's proportion
+  -W, --width N          the width in pixels of the scaled picture, each drawn
+                         as one or two characters (one cell of an image)
+  -H, --height N         the height in pixels, each a line of text; given one
+                         of the two, the other keeps the picture's proportion.
+                         Given neither: a document is at most )" +
+           std::to_string(kDefaultDocumentWidth) + R"( pixels
+                         wide, an image the largest the image size limit
+                         takes, ansi and text fill the terminal (elsewhere )" +
+           std::to_string(kDefaultTextColumns) + R"(
+                         columns); only text makes a picture larger
   -d, --depth BITS       reduce the colours to 1, 4, 8, 15, 16, 24 or 32 bits
                          (default: the picture's own depth)
   -Q, --quality N        the image quality (for png, lower compresses harder):

@@ -190,6 +190,16 @@ TEST(CommandLine, HelpAndVersionWinOverWhatFollows) {
     EXPECT_EQ(parseCommandLine({"--bogus", "--help"}).action, CommandAction::UsageError);
 }
 
+TEST(CommandLine, HelpFitsEightyColumnsAndSaysWhatSizesCount) {
+    const std::string help = usageText();
+    std::size_t start = 0;
+    for (std::size_t end = help.find('\n'); end != std::string::npos;
+         start = end + 1, end = help.find('\n', start))
+        EXPECT_LE(end - start, 79u) << help.substr(start, end - start);
+    EXPECT_NE(help.find("-W, --width N          the width in pixels"), std::string::npos);
+    EXPECT_NE(help.find("at most 120 pixels"), std::string::npos);
+}
+
 TEST(CommandLine, ReportsEachUsageError) {
     EXPECT_EQ(usageError({"-s", "8"}), "no picture given");
     EXPECT_EQ(usageError({"--bogus", "a.bmp"}), "unknown option '--bogus'");
