@@ -38,6 +38,7 @@ enum class Option : std::uint8_t {
     NoAutoOrient,
     Quiet,
     Seed,
+    ListFonts,
     Help,
     Version,
 };
@@ -49,7 +50,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 21> kOptionNames = {{
+constexpr std::array<OptionName, 22> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -69,6 +70,7 @@ constexpr std::array<OptionName, 21> kOptionNames = {{
     {Option::NoAutoOrient, "no-auto-orient", '\0', false},
     {Option::Quiet, "quiet", 'q', false},
     {Option::Seed, "seed", '\0', true},
+    {Option::ListFonts, "list-fonts", '\0', false},
     {Option::Help, "help", 'h', false},
     {Option::Version, "version", '\0', false},
 }};
@@ -214,17 +216,25 @@ void readRange(std::string_view option, std::string_view text, ConversionSetting
     choices.rangeTo = int32Number(option, text.substr(colon + 1), 0, 255);
 }
 
+} // namespace
+
 // The face is typed as UTF-8 but kept as Windows-1252 like every text of a
 // conversion; a plain ASCII name without markup characters means the same
 // in both, and in every document as it stands, unescaped.
-std::string fontFace(std::string_view option, std::string_view text) {
-    bool valid = !text.empty();
-    for (const char c : text) {
+bool usableFontFace(std::string_view face) {
+    bool usable = !face.empty();
+    for (const char c : face) {
         const bool printable = c >= ' ' && c <= '~';
-        valid =
-            valid && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
+        usable =
+            usable && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
     }
-    if (!valid)
+    return usable;
+}
+
+namespace {
+
+std::string fontFace(std::string_view option, std::string_view text) {
+    if (!usableFontFace(text))
         throw UsageFault{
             "invalid font face '" + std::string(text) + "' for " + std::string(option) +
             " (plain ASCII letters, digits, blanks and punctuation without \"<>&{}\\;)"};
@@ -306,6 +316,7 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         options.seed = static_cast<std::uint32_t>(
             wholeNumber(name, value, std::numeric_limits<std::uint32_t>::max()));
         break;
+    case Option::ListFonts:
     case Option::Help:
     case Option::Version:
         break;
@@ -360,6 +371,8 @@ std::optional<CommandAction> finalAction(Option option) {
         return CommandAction::ShowHelp;
     if (option == Option::Version)
         return CommandAction::ShowVersion;
+    if (option == Option::ListFonts)
+        return CommandAction::ListFonts;
     return std::nullopt;
 }
 
@@ -631,6 +644,7 @@ orientation says.
                          orientation
       --seed N           seed the random characters (default: the clock)
   -q, --quiet            show errors only, no progress
+      --list-fonts       list the font faces --font takes, one a line
   -h, --help             show this text
       --version          show the version
 

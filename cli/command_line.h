@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnelo {
@@ -46,7 +47,10 @@ inline constexpr const char* kStandardStream = "-";
 inline constexpr const char* kNoPhraseMessage =
     "text mode needs a phrase (--phrase or --phrase-file)";
 
-enum class CommandAction : std::uint8_t { Convert, ShowHelp, ShowVersion, UsageError };
+enum class CommandAction : std::uint8_t { Convert, ShowHelp, ShowVersion, ListFonts, UsageError };
+
+/// Whether --font takes the face: plain ASCII without markup characters.
+bool usableFontFace(std::string_view face);
 
 struct ParsedCommandLine {
     CommandAction action = CommandAction::UsageError;
@@ -54,7 +58,8 @@ struct ParsedCommandLine {
     std::string error; ///< why the arguments are refused, for UsageError
 };
 
-/// Reads the arguments after the program's name. --help and --version win
+/// Reads the arguments after the program's name. --help, --version and
+/// --list-fonts win
 /// over whatever follows them; the first fault found is the one reported.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 

@@ -7,6 +7,7 @@
 #include "cli/output_descriptor.h"
 #include "cli/picture_settings.h"
 #include "cli/printable_text.h"
+#include "engine/codepages.h"
 #include "engine/conversion_load.h"
 #include "engine/output_formats.h"
 #include "engine/output_name.h"
@@ -18,6 +19,7 @@
 #include "engine/work_bitmap.h"
 #include "platform/system_clock.h"
 #include "platform/termination_signals.h"
+#include "writers/font_files.h"
 #include "writers/output_writer_factory.h"
 
 #include <algorithm>
@@ -42,6 +44,19 @@ int usageError(std::ostream& err, const std::string& message) {
     err << kProgramName << ": " << printableText(message) << '\n'
         << "Try '" << kProgramName << " --help' for more information.\n";
     return kExitUsage;
+}
+
+// The faces --font takes and draws with a font of their own: fontconfig's
+// families and the Terminal face, which is drawn in a font of its own.
+std::vector<std::string> fontFaces() {
+    std::vector<std::string> faces{kTerminalFace};
+    for (std::string& family : fontFamilies()) {
+        if (usableFontFace(family))
+            faces.push_back(std::move(family));
+    }
+    std::sort(faces.begin(), faces.end());
+    faces.erase(std::unique(faces.begin(), faces.end()), faces.end());
+    return faces;
 }
 
 bool samePlace(const std::string& first, const std::string& second) {
@@ -321,6 +336,10 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
         return console.out.flush() ? kExitConverted : kExitNotConverted;
     case CommandAction::ShowVersion:
         console.out << kProgramName << ' ' << kVersion << '\n';
+        return console.out.flush() ? kExitConverted : kExitNotConverted;
+    case CommandAction::ListFonts:
+        for (const std::string& face : fontFaces())
+            console.out << face << '\n';
         return console.out.flush() ? kExitConverted : kExitNotConverted;
     case CommandAction::UsageError:
         return usageError(console.err, parsed.error);

@@ -13,7 +13,7 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev clang-format
     desktop-file-utils appstream dpkg-dev file
-    chromium libreoffice-writer-nogui poppler-utils bash-completion zsh
+    chromium libreoffice-writer-nogui poppler-utils bash-completion zsh tmux
     pngcheck imagemagick libjpeg-turbo-progs
     xvfb xauth xdotool)
 fi

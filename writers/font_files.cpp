@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -54,6 +55,12 @@ FcConfig* cellFontConfig() {
     return config;
 }
 
+// fontconfig's objects are not for two threads at once.
+std::mutex& fontconfigLock() {
+    static std::mutex mutex;
+    return mutex;
+}
+
 std::string stringOf(FcPattern* pattern, const char* object) {
     FcChar8* value = nullptr;
     if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch || value == nullptr)
@@ -64,8 +71,7 @@ std::string stringOf(FcPattern* pattern, const char* object) {
 } // namespace
 
 FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
-    static std::mutex mutex;
-    const std::lock_guard lock(mutex);
+    const std::lock_guard lock(fontconfigLock());
     FcConfig* config = cellFontConfig();
     if (config == nullptr)
         return {};
@@ -91,6 +97,25 @@ FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
     FcPatternGetInteger(match, FC_HINT_STYLE, 0, &file.hintStyle);
     FcPatternDestroy(match);
     return file;
+}
+
+std::vector<std::string> fontFamilies() {
+    const std::lock_guard lock(fontconfigLock());
+    std::vector<std::string> families;
+    FcConfig* config = cellFontConfig();
+    if (config == nullptr)
+        return families;
+    for (const FcSetName setName : {FcSetSystem, FcSetApplication}) {
+        const FcFontSet* set = FcConfigGetFonts(config, setName);
+        for (int i = 0; set != nullptr && i < set->nfont; ++i) {
+            std::string family = stringOf(set->fonts[i], FC_FAMILY);
+            if (!family.empty())
+                families.push_back(std::move(family));
+        }
+    }
+    std::sort(families.begin(), families.end());
+    families.erase(std::unique(families.begin(), families.end()), families.end());
+    return families;
 }
 
 } // namespace varnelo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace varnelo {
 
@@ -20,5 +21,9 @@ struct FontFile {
 
 /// Empty path when fontconfig knows no font at all. Safe from any thread.
 FontFile findFontFile(const std::string& familyUtf8, int pixelSize);
+
+/// Every family findFontFile finds a file of its own for, once each, by the
+/// first name fontconfig gives it, sorted.
+std::vector<std::string> fontFamilies();
 
 } // namespace varnelo

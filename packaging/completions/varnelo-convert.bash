@@ -35,8 +35,14 @@ _varnelo_convert() {
       return
       ;;
     --font)
-      local IFS=$'\n'
-      COMPREPLY=($(compgen -W "$(fc-list : family 2>/dev/null | cut -d, -f1 | sort -u)" -- "$cur"))
+      # The faces the converter itself draws with, each one word however
+      # many blanks its name holds: "DejaVu\ Sans\ Mono".
+      local typed=${cur//\\/} face
+      typed=${typed#[\"\']}
+      COMPREPLY=()
+      while IFS= read -r face; do
+        [[ $face == "$typed"* ]] && COMPREPLY+=("$(printf '%q' "$face")")
+      done < <("$1" --list-fonts 2>/dev/null)
       return
       ;;
     --phrase | --range | -s | --font-size | -b | --background | -W | --width | -H | --height | \
@@ -53,8 +59,8 @@ _varnelo_convert() {
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '-o --output -f --format -m --mode --phrase --phrase-file
       --blocks --range -s --font-size --font -b --background -W --width -H --height
-      -d --depth -Q --quality --colors --no-aspect-correction --no-auto-orient --seed -q --quiet -h --help
-      --version' -- "$cur"))
+      -d --depth -Q --quality --colors --no-aspect-correction --no-auto-orient --seed -q --quiet
+      --list-fonts -h --help --version' -- "$cur"))
     [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
     return
   fi

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# The installed bash and zsh completions offer every option of --help, and
-# bash completes options and their values. Exit code 77 (skipped) without
-# bash-completion; the zsh file is syntax-checked where zsh is at hand.
-#   check_completions.sh STAGE_DIR
+# The installed bash and zsh completions offer every option of --help, bash
+# completes options and their values through its completion function, and
+# zsh completes font faces typed in a pseudo-terminal (tmux). Installs
+# under /usr and /usr/local put zsh's file where zsh looks. Exit code 77
+# (skipped) without bash-completion, zsh or tmux.
+#   check_completions.sh STAGE_DIR CMAKE BUILD_DIR
 set -uo pipefail
-stage=$1
+stage=$1 cmake=$2 build=$3
 program=$stage/bin/varnelo-convert
 bash_file=$stage/share/bash-completion/completions/varnelo-convert
-zsh_file=$stage/share/zsh/vendor-completions/_varnelo-convert
+# The stage is no /usr: zsh's file goes where ~/.local's would.
+zsh_file=$stage/share/zsh/site-functions/_varnelo-convert
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -32,19 +35,37 @@ for format in $formats; do
   grep -q -w -e "$format" "$zsh_file" || fail "the zsh completion lacks the format $format"
 done
 
-if command -v zsh >/dev/null; then
-  zsh -n "$zsh_file" || fail "the zsh completion does not parse"
-fi
-
+for tool in zsh tmux; do
+  if ! command -v $tool >/dev/null; then
+    echo "$tool is not installed; the completions were not run"
+    [[ $failures -eq 0 ]] || exit 1
+    exit 77
+  fi
+done
+zsh -n "$zsh_file" || fail "the zsh completion does not parse"
 framework=/usr/share/bash-completion/bash_completion
 if [[ ! -f $framework ]]; then
   echo "bash-completion is not installed; the bash completion was not run"
   [[ $failures -eq 0 ]] || exit 1
   exit 77
 fi
+
+# Installed under /usr (Debian's packages) and /usr/local, zsh's file lands
+# on zsh's own fpath.
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"; tmux -S "$folder/tmux" kill-server 2>/dev/null' EXIT
+fpath=$(zsh -f -c 'print -l $fpath')
+for prefix in /usr /usr/local; do
+  DESTDIR=$folder/root "$cmake" --install "$build" --prefix $prefix --component converter >/dev/null
+  found=no
+  while IFS= read -r place; do
+    [[ -f $folder/root$place/_varnelo-convert ]] && found=yes
+  done <<<"$fpath"
+  [[ $found == yes ]] || fail "installed under $prefix, zsh's completion is not on zsh's fpath"
+done
 # The completions bash offers for a command line ending in the last word.
 offered() {
-  bash --norc --noprofile -c '
+  PATH=$stage/bin:$PATH bash --norc --noprofile -c '
     source "$1" && source "$2" || exit 1
     shift 2
     COMP_WORDS=("$@")
@@ -67,13 +88,46 @@ expect "ansi" varnelo-convert -f an
 expect "16 256 none truecolor" varnelo-convert --colors ""
 expect "blocks" varnelo-convert --mode=bl
 expect "" varnelo-convert --width ""
+# Faces the converter draws with, a name with blanks as one word.
+expect "DejaVu\\ Sans\\ Mono" varnelo-convert --font 'DejaVu\ Sans\ M'
+expect "DejaVu\\ Sans DejaVu\\ Sans\\ Mono" varnelo-convert --font=DejaVu\ Sans
+expect "Tahoma" varnelo-convert -q --font Tah
+expect "Terminal" varnelo-convert --font Term
+
+# zsh as a user has it: typed into a pseudo-terminal, Tab pressed, the line
+# read off the screen.
+tmux_=(tmux -S "$folder/tmux")
+"${tmux_[@]}" new-session -d -x 160 -y 40 "env -i HOME=$folder TERM=xterm PATH=$stage/bin:/usr/bin:/bin zsh -f"
+"${tmux_[@]}" send-keys "fpath=($stage/share/zsh/site-functions \$fpath); autoload -U compinit; compinit -u; print READY" Enter
+# Waits until the screen shows the text; false after 10 s.
+shows() {
+  for _ in $(seq 100); do
+    "${tmux_[@]}" capture-pane -p | grep -q -F -e "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+shows "READY" || fail "zsh did not start: $("${tmux_[@]}" capture-pane -p)"
+# The word completed whole is followed by a blank, and X typed after it.
+zsh_completes() {
+  local typed=$1 want=$2
+  "${tmux_[@]}" send-keys -l "$typed"
+  "${tmux_[@]}" send-keys Tab
+  sleep 0.3
+  "${tmux_[@]}" send-keys -l X
+  shows "$want""X" || fail "zsh completes '$typed' to: $("${tmux_[@]}" capture-pane -p | grep varnelo | tail -1)"
+  "${tmux_[@]}" send-keys C-u
+}
+zsh_completes "varnelo-convert --font=DejaVu\ Sans\ M" "varnelo-convert --font=DejaVu\ Sans\ Mono "
+zsh_completes "varnelo-convert -q --font Tah" "varnelo-convert -q --font Tahoma "
+zsh_completes "varnelo-convert --font=Termi" "varnelo-convert --font=Terminal "
+zsh_completes "varnelo-convert --list-f" "varnelo-convert --list-fonts "
 
 # Pictures by their extensions, folders to go into.
-folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
-mkdir "$folder/sub"
-touch "$folder/a.png" "$folder/b.JPG" "$folder/c.txt" "$folder/d.jpeg" "$folder/e.JFIF"
-got=$(cd "$folder" && offered varnelo-convert "" | tr '\n' ' ')
+pictures=$folder/pictures
+mkdir -p "$pictures/sub"
+touch "$pictures/a.png" "$pictures/b.JPG" "$pictures/c.txt" "$pictures/d.jpeg" "$pictures/e.JFIF"
+got=$(cd "$pictures" && offered varnelo-convert "" | tr '\n' ' ')
 [[ $got == "a.png b.JPG d.jpeg e.JFIF sub " ]] || fail "pictures complete to '$got'"
 
 [[ $failures -eq 0 ]] || exit 1
