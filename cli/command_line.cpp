@@ -599,8 +599,9 @@ orientation says.
                          exists, and standard output for ansi and text or a
                          picture read from standard input
   -f, --format FORMAT    )" +
-           helpColumn(formatNames() + "; by default from the extension of --output, else ansi "
-                                      "when standard output is a terminal, else " +
+           helpColumn(formatNames() +
+                      "; by default from the extension of --output, else ansi "
+                      "when standard output is a terminal, else " +
                       std::string(outputFormatOf(defaults).name)) +
            R"(
   -m, --mode MODE        binary (default), numbers, small, big, text, blocks
@@ -613,8 +614,10 @@ orientation says.
            std::to_string(defaults.rangeFrom) + ":" + std::to_string(defaults.rangeTo) + R"()
   -s, --font-size N      the font size, 1 to )" +
            std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
-      --font FACE        the font face (default )" +
-           defaults.fontFace + ";\n                         blocks mode uses " + kTerminalFace + R"()
+      --font FACE        )" +
+           helpColumn("the font face (default " + defaults.fontFace + "; blocks mode uses " +
+                      kTerminalFace + ")") +
+           R"(
   -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel)
