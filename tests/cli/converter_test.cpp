@@ -467,6 +467,14 @@ TEST_F(Converter, HelpAndVersionGoToStdout) {
     EXPECT_EQ(convertPictures({"--version"}, console, cancel_), kExitConverted);
     EXPECT_EQ(out_.str(), std::string("varnelo-convert ") + kVersion + "\n");
     EXPECT_EQ(err_.str(), "");
+    // The faces --font takes, each on a line: Tahoma from fonts-wine,
+    // Terminal drawn by a face of its own, the system's families.
+    out_.str("");
+    EXPECT_EQ(convertPictures({"--list-fonts"}, console, cancel_), kExitConverted);
+    const std::string faces = "\n" + out_.str();
+    for (const char* face : {"\nTahoma\n", "\nTerminal\n", "\nDejaVu Sans Mono\n"})
+        EXPECT_NE(faces.find(face), std::string::npos) << face << " in" << faces;
+    EXPECT_EQ(faces.find("[", 0), std::string::npos) << "one name a family, no foundry";
 }
 
 TEST_F(Converter, ACancelWritesNothingAndStopsTheRun) {
