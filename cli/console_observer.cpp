@@ -1,6 +1,6 @@
 #include "cli/console_observer.h"
 
-#include "cli/printable_text.h"
+#include "engine/printable_text.h"
 
 #include <utility>
 

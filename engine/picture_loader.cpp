@@ -26,10 +26,10 @@ constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
 
 constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
-    {PictureType::Bmp, kBmpExtensions, "BMP"},
-    {PictureType::Jpeg, kJpegExtensions, "JPG"},
-    {PictureType::Gif, kGifExtensions, "GIF"},
-    {PictureType::Png, kPngExtensions, "PNG"},
+    {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp"},
+    {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg"},
+    {PictureType::Gif, kGifExtensions, "GIF", "image/gif"},
+    {PictureType::Png, kPngExtensions, "PNG", "image/png"},
 }};
 
 DecodeStatus decodeAsStored(PictureType type, FileBytes file, WorkBitmap& picture,

@@ -23,6 +23,9 @@ struct PictureTypeEntry {
     /// offers, and what decides a file whose bytes start like no picture.
     std::span<const std::string_view> extensions;
     std::string_view label; ///< its name in lists and messages
+    /// The media type desktops know it by (shared-mime-info's name), which
+    /// the desktop entry and the metainfo list.
+    std::string_view mediaType;
 };
 
 /// Every picture type the program reads, in the order lists show them.

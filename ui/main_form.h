@@ -133,6 +133,9 @@ public:
     /// the picture, the proposed output name, depth, sizes and background,
     /// once it is decoded, off the window's thread.
     void openPictureFile(const std::string& path);
+    /// Takes a picture as a drop from a file manager does: the picture
+    /// shown before is let go at once, then the new one opens.
+    void openDroppedPicture(const std::string& path);
     /// Whether a picture opened or dropped is still being decoded.
     bool openingPicture() const;
 

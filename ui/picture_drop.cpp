@@ -41,8 +41,12 @@ void MainForm::dropEvent(QDropEvent* event) {
     if (!path)
         return;
     event->acceptProposedAction();
+    openDroppedPicture(QFile::encodeName(*path).toStdString());
+}
+
+void MainForm::openDroppedPicture(const std::string& path) {
     workBitmap_.clear();
-    openPictureFile(QFile::encodeName(*path).toStdString());
+    openPictureFile(path);
 }
 
 } // namespace varnelo

@@ -54,7 +54,9 @@ grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" 2>/dev
 entry_value() { sed -n "s/^$1=//p" "$desktop" 2>/dev/null | head -n 1; }
 exec_line=$(entry_value Exec)
 [[ -n $exec_line && -x $stage/bin/${exec_line%% *} ]] || fail "Exec=$exec_line is no installed program"
-[[ $exec_line != *%* ]] || fail "Exec=$exec_line passes files, but the window reads no command line"
+# One file at a time, which the window opens as a dropped picture.
+[[ $exec_line == "varnelo %f" ]] || fail "Exec=$exec_line does not pass the file opened with"
+"$stage/bin/varnelo" --help | grep -q '^Usage: varnelo \[PICTURE\]' || fail "varnelo --help does not answer"
 icon_name=$(entry_value Icon)
 [[ -n $icon_name && -f $icons/scalable/apps/$icon_name.svg ]] || fail "Icon=$icon_name is no installed icon"
 [[ $(entry_value Terminal) == false ]] || fail "Terminal is not false"

@@ -86,8 +86,11 @@ TEST_F(PictureDrop, ADroppedFileIsTakenAsTheOpenDialogTakesIt) {
         return true;
     });
     opened->openPicture();
+    // As `varnelo PICTURE` opens it, from a desktop's "Open With".
+    const auto named = makeForm();
+    named->openDroppedPicture(path);
 
-    for (const MainForm* form : {dropped.get(), opened.get()}) {
+    for (const MainForm* form : {dropped.get(), opened.get(), named.get()}) {
         const MainFormControls& c = form->controls();
         EXPECT_EQ(form->sourcePath(), path);
         EXPECT_EQ(c.outputFileEdit->text().toStdString(), folder_.file("dropped.html"));

@@ -1,4 +1,4 @@
-#include "cli/printable_text.h"
+#include "engine/printable_text.h"
 
 #include <gtest/gtest.h>
 
