@@ -216,12 +216,14 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     const std::uint32_t t1 = clock_.tickCount();
     picture.clear(); // the image output needs the memory more
 
+    // Every line is built: the bar stands full while the output is saved,
+    // whether the saving then succeeds or not.
+    observer_.setProgressPosition(height);
     const WriteOutcome finished = writer->finishOutput();
     if (cancelled() || finished.status == WriteStatus::Cancelled)
         return PassResult::cancelled();
     if (finished.status == WriteStatus::Failed)
         return savingFailed(finished.reason);
-    observer_.setProgressPosition(height);
 
     std::string written = finished.path;
     if (saver) {

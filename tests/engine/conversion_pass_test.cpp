@@ -162,6 +162,15 @@ TEST_F(ConversionPassTest, AnUnwritableOutputIsAFailureNotSuccess) {
     EXPECT_EQ(result.failure.path, settings_.outputPath);
     EXPECT_EQ(result.failure.reason, "No such file or directory");
     EXPECT_EQ(observer_.calls.back(), "status saving...");
+    // The bar stood full before the saving that failed.
+    const auto range =
+        std::find_if(observer_.calls.begin(), observer_.calls.end(),
+                     [](const std::string& call) { return call.starts_with("range "); });
+    ASSERT_NE(range, observer_.calls.end());
+    const std::string full = "position " + range->substr(6);
+    const auto saving =
+        std::find(observer_.calls.begin(), observer_.calls.end(), "status saving...");
+    EXPECT_NE(std::find(range, saving, full), saving) << full;
 }
 
 TEST_F(ConversionPassTest, APictureThatNoLongerLoadsIsAFailure) {

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -246,6 +248,11 @@ TEST_F(ImageConversion, AnUnwritableImageIsAFailure) {
     EXPECT_EQ(result.failure.path, settings_.outputPath);
     EXPECT_EQ(result.failure.reason, "No such file or directory");
     EXPECT_EQ(observer_.statuses.back(), "saving...");
+    // The bar stands full before the saving, also when it fails.
+    EXPECT_EQ(observer_.calls.back(), "status saving...");
+    const auto full = std::find(observer_.calls.begin(), observer_.calls.end(),
+                                "position " + std::to_string(settings_.imageHeight));
+    EXPECT_NE(full, observer_.calls.end());
 }
 
 TEST_F(ImageConversion, CancelWhileEncodingLeavesTheOldFile) {
