@@ -32,12 +32,25 @@ void MainForm::onModeClicked() {
     setFieldEnabled(*c.rangeFromEdit, range);
     setFieldEnabled(*c.rangeToEdit, range);
     // The random modes have no field to go to, so the focus stays put.
-    if (text)
-        c.customTextEdit->setFocus();
-    else if (blocks)
-        c.blockStrengthList->setFocus();
-    else if (range)
-        c.rangeFromEdit->setFocus();
+    QWidget* field = text     ? static_cast<QWidget*>(c.customTextEdit)
+                     : blocks ? static_cast<QWidget*>(c.blockStrengthList)
+                     : range  ? static_cast<QWidget*>(c.rangeFromEdit)
+                              : nullptr;
+    if (field == nullptr)
+        return;
+    field->setFocus();
+    // An arrow key clicks the mode it moves to and only then gives that
+    // mode the focus: the field takes it back once the key is handled.
+    QRadioButton* mode = modeRadioOf(c, text     ? PixelTransformation::CustomText
+                                        : blocks ? PixelTransformation::TerminalBlocks
+                                                 : PixelTransformation::CustomRange);
+    QMetaObject::invokeMethod(
+        this,
+        [this, mode, field] {
+            if (focusWidget() == mode && mode->isChecked() && field->isEnabled())
+                field->setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
 }
 
 void MainForm::onRangeFromChanged() {

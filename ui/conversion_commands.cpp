@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <array>
+
 namespace varnelo {
 
 namespace {
@@ -106,23 +109,48 @@ void MainForm::cancelConversion() {
     unlockAfterConversion(false);
 }
 
+namespace {
+
+// The controls a running conversion locks, cancel aside.
+std::array<QWidget*, 9> lockedControls(const MainFormControls& c) {
+    return {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio,     c.imageRadio,      c.createButton,
+            c.saveBmpCheck,   c.saveJpgCheck, c.savePngCheck, c.openOutputButton};
+}
+
+} // namespace
+
 void MainForm::lockForConversion() {
     const MainFormControls& c = controls_;
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio, c.createButton,
-             c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck, c.openOutputButton})
+    // A focused control that is disabled hands the focus to the next one,
+    // which may be "exit", where the next Enter would close the window: the
+    // window holds it instead while the conversion runs.
+    QWidget* focused = focusWidget();
+    focusBeforeLock_ = focused;
+    const std::array<QWidget*, 9> locked = lockedControls(c);
+    if (std::find(locked.begin(), locked.end(), focused) != locked.end())
+        setFocus(Qt::OtherFocusReason);
+    for (QWidget* control : locked)
         control->setEnabled(false);
     c.cancelButton->setEnabled(true);
 }
 
 void MainForm::unlockAfterConversion(bool openOutputEnabled) {
     const MainFormControls& c = controls_;
+    for (QWidget* control : lockedControls(c))
+        control->setEnabled(control != c.openOutputButton || openOutputEnabled);
+    // Back where it was, or to create when that was locked; unless it was
+    // moved on meanwhile. Cancel is disabled last, so that its focus, too,
+    // comes back here rather than moving on to the next control.
+    QWidget* focused = focusWidget();
+    if (focused == nullptr || focused == this || focused == c.cancelButton) {
+        QWidget* back = focusBeforeLock_;
+        if (back == nullptr || !back->isEnabled() || !back->isVisible() || back == this ||
+            back == c.cancelButton)
+            back = c.createButton;
+        back->setFocus(Qt::OtherFocusReason);
+    }
+    focusBeforeLock_ = nullptr;
     c.cancelButton->setEnabled(false);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio, c.createButton,
-             c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
-        control->setEnabled(true);
-    c.openOutputButton->setEnabled(openOutputEnabled);
 }
 
 void MainForm::showStatus(const QString& text) {

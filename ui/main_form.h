@@ -6,6 +6,7 @@
 #include "engine/work_bitmap.h"
 #include "ui/conversion_view.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -203,6 +204,8 @@ private:
     std::unique_ptr<OutputCommands> output_;
     std::unique_ptr<SizeFields> sizeFields_;
     std::unique_ptr<ConversionController> conversion_;
+    // Where the focus was when create locked the window, to give it back.
+    QPointer<QWidget> focusBeforeLock_;
     // The dialog's preview and the opened picture load apart: confirming
     // a file stops the preview, never the picture.
     std::unique_ptr<PictureLoading> previewLoading_;

@@ -1,6 +1,8 @@
 // The window without a mouse: where Tab and Shift+Tab go, what the keys do
 // on the window's own painted controls, how the focus shows, and the names
 // a screen reader reads.
+#include "tests/support/picture_files.h"
+#include "tests/ui/event_pump.h"
 #include "tests/ui/window_fakes.h"
 #include "ui/color_swatch.h"
 #include "ui/font_list.h"
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace varnelo {
 namespace {
@@ -105,6 +108,52 @@ TEST_F(WindowKeyboard, ArrowKeysChooseWithinAGroupAsAClickDoes) {
     EXPECT_TRUE(c.customRangeRadio->isChecked());
     EXPECT_TRUE(c.rangeFromEdit->isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), c.rangeFromEdit);
+}
+
+TEST_F(WindowKeyboard, AnArrowKeyOntoAModeWithAFieldMovesTheFocusThereAsAClickDoes) {
+    for (QRadioButton* start : {c.binaryCodeRadio, c.bigLettersRadio}) {
+        start->click();
+        start->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 7 && !c.customTextRadio->isChecked(); ++i)
+            press(Qt::Key_Down);
+        ASSERT_TRUE(c.customTextRadio->isChecked());
+        EXPECT_EQ(QApplication::focusWidget(), c.customTextEdit);
+    }
+}
+
+TEST_F(WindowKeyboard, AfterAConversionTheFocusNeverLandsOnExit) {
+    const std::string picture = folder_.file("p.bmp");
+    test::writeBmpFile(picture, 6, 4, test::noise);
+    form_.openPictureFile(picture);
+    const auto convertBy = [&](QWidget* focused) {
+        focused->setFocus(Qt::TabFocusReason);
+        c.createButton->click();
+        EXPECT_NE(QApplication::focusWidget(), c.exitButton) << "while it runs";
+        ASSERT_TRUE(test::pumpUntil([&] { return !form_.conversionRunning(); }));
+        QCoreApplication::processEvents();
+    };
+    // JPG chosen, the focus in its quality field, BMP ticked, HTML chosen,
+    // then create pressed from the keyboard.
+    c.imageRadio->click();
+    c.saveJpgCheck->click();
+    c.qualityEdit->setFocus(Qt::TabFocusReason);
+    c.saveBmpCheck->click();
+    c.plainHtmlRadio->click();
+    convertBy(c.createButton);
+    EXPECT_EQ(QApplication::focusWidget(), c.createButton);
+    EXPECT_TRUE(std::filesystem::exists(folder_.file("p.html")));
+    // A control that stays usable keeps the focus; a locked one gives it to create.
+    convertBy(c.fontSizeEdit);
+    EXPECT_EQ(QApplication::focusWidget(), c.fontSizeEdit);
+    convertBy(c.cssHtmlRadio);
+    EXPECT_EQ(QApplication::focusWidget(), c.cssHtmlRadio);
+    // Cancelled from the keyboard: cancel's focus comes back to create.
+    c.createButton->setFocus(Qt::TabFocusReason);
+    c.createButton->click();
+    c.cancelButton->setFocus(Qt::TabFocusReason);
+    c.cancelButton->click();
+    ASSERT_TRUE(test::pumpUntil([&] { return !form_.conversionRunning(); }));
+    EXPECT_EQ(QApplication::focusWidget(), c.createButton);
 }
 
 TEST_F(WindowKeyboard, SpaceOrEnterOnTheSwatchOpensTheColourDialog) {
