@@ -19,6 +19,39 @@ if(VARNELO_SANITIZE_THREAD)
   target_link_options(varnelo_build_options INTERFACE -fsanitize=thread)
 endif()
 
+# Debian's hardening, as dpkg-buildflags gives it with every feature on:
+# fortified functions, stack protector, read-only relocations bound at
+# start. Where dpkg-buildflags is missing, the same flags Debian 12 gives.
+# The sanitizers and fuzzers bring checks of their own instead, and
+# fortifying needs an optimised build.
+if(VARNELO_HARDENING AND NOT (VARNELO_SANITIZE OR VARNELO_SANITIZE_THREAD OR VARNELO_FUZZ))
+  find_program(VARNELO_DPKG_BUILDFLAGS dpkg-buildflags)
+  set(hardening_flags)
+  if(VARNELO_DPKG_BUILDFLAGS)
+    foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+      execute_process(
+        COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+                ${VARNELO_DPKG_BUILDFLAGS} --get ${kind}
+        OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+      separate_arguments(flags UNIX_COMMAND "${flags}")
+      list(APPEND hardening_flags ${flags})
+    endforeach()
+  else()
+    set(hardening_flags -D_FORTIFY_SOURCE=2 -fstack-protector-strong -fstack-clash-protection
+        -fcf-protection -Werror=format-security -Wl,-z,relro -Wl,-z,now)
+  endif()
+  foreach(flag IN LISTS hardening_flags)
+    if(flag MATCHES "^-D_FORTIFY_SOURCE")
+      target_compile_options(varnelo_build_options INTERFACE
+        $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE> $<$<NOT:$<CONFIG:Debug>>:${flag}>)
+    elseif(flag MATCHES "^-(fstack-protector|fstack-clash-protection|fcf-protection|Werror=format-security)")
+      target_compile_options(varnelo_build_options INTERFACE ${flag})
+    elseif(flag MATCHES "^-Wl,-z,")
+      target_link_options(varnelo_build_options INTERFACE ${flag})
+    endif()
+  endforeach()
+endif()
+
 if(VARNELO_FUZZ)
   # Coverage feedback for libFuzzer in every library, not just the targets.
   target_compile_options(varnelo_build_options INTERFACE -fsanitize=fuzzer-no-link)

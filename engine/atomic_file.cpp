@@ -162,8 +162,10 @@ bool AtomicFile::open(const OutputTarget& target) {
     if (exists) {
         (void)::fchmod(fd_, existing.st_mode & 07777);
         // Kept where the user may: replacing someone's file as root must
-        // not make it root's.
-        (void)::fchown(fd_, existing.st_uid, existing.st_gid);
+        // not make it root's. Anyone else may not give a file away, and
+        // then the file is the user's own, as any new file would be.
+        if (::fchown(fd_, existing.st_uid, existing.st_gid) != 0)
+            errno = 0;
     }
     buffer_.reserve(kBufferBytes);
     return true;

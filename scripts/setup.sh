@@ -12,7 +12,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev clang-format
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
     chromium libreoffice-writer-nogui poppler-utils bash-completion zsh tmux
     pngcheck imagemagick libjpeg-turbo-progs
     xvfb xauth xdotool)

@@ -92,7 +92,8 @@ check_package varnelo-convert \
   ./usr/share/man/man1/varnelo-convert.1.gz \
   ./usr/share/bash-completion/completions/varnelo-convert \
   ./usr/share/zsh/vendor-completions/_varnelo-convert \
-  ./usr/share/doc/varnelo-convert/copyright
+  ./usr/share/doc/varnelo-convert/copyright \
+  ./usr/share/doc/varnelo-convert/changelog.gz
 check_package varnelo \
   "varnelo-convert libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 fonts-wine fonts-dejavu-core" \
   '^$' \
@@ -101,8 +102,22 @@ check_package varnelo \
   "./usr/share/metainfo/$app_id.metainfo.xml" \
   "${icons[@]}" \
   ./usr/share/man/man1/varnelo.1.gz \
-  ./usr/share/doc/varnelo/copyright
+  ./usr/share/doc/varnelo/copyright \
+  ./usr/share/doc/varnelo/changelog.gz
 window_depends=$(dpkg-deb -f "$out/varnelo_${version}_${architecture}.deb" Depends 2>/dev/null)
 [[ $window_depends == *"varnelo-convert (= $version)"* ]] ||
   fail "varnelo does not depend on varnelo-convert of its own version: $window_depends"
+
+# Debian's own checker: no error, no warning, and every hardening feature
+# (its notes at the level of information) in both programs.
+if command -v lintian >/dev/null; then
+  debs=("$out"/*.deb)
+  report=$(lintian --info --display-info --tag-display-limit 0 "${debs[@]}" 2>&1 |
+    grep -v 'running with root privileges')
+  problems=$(grep -E '^(E|W): |hardening-no-' <<<"$report")
+  [[ -z $problems ]] || fail "lintian:"$'\n'"$problems"
+  echo "lintian: no errors, no warnings, hardened"
+else
+  fail "lintian is not installed (Debian: lintian)"
+fi
 exit $((failures != 0))
