@@ -3,13 +3,15 @@
 # a photo-like picture, its plain HTML as headless Chromium draws it, its
 # PNG output as written, and its terminal output as a terminal shows it
 # (captured from tmux and drawn by Chromium in a terminal's colours).
-#   scripts/show_results.sh [converter]
-# Writes docs/results-picture.png, results-html.png, results-png.png and
-# results-terminal.png. Needs ImageMagick, chromium and tmux (scripts/setup.sh
-# --test installs them).
+#   scripts/show_results.sh [converter] [folder]
+# Writes results-picture.png, results-html.png, results-png.png and
+# results-terminal.png into the folder, docs/ when not given. Needs
+# ImageMagick, chromium and tmux (scripts/setup.sh --test installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 converter=$(realpath "${1:-build/release/cli/varnelo-convert}")
+folder=${2:-docs}
+mkdir -p "$folder"
 [[ -x $converter ]] || { echo "no converter at $converter: run scripts/run.sh first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"; tmux -S "$work/tmux" kill-server 2>/dev/null || true' EXIT
@@ -24,7 +26,7 @@ convert=/usr/bin/convert
   -fill '#355c7d' -draw 'rectangle 0,268 480,320' \
   -fill '#f8b878' -draw 'rectangle 300,275 360,279' -draw 'rectangle 312,288 348,291' \
   -blur 0x1.2 -attenuate 0.25 +noise Gaussian -depth 8 -strip "$work/picture.png"
-cp "$work/picture.png" docs/results-picture.png
+cp "$work/picture.png" "$folder/results-picture.png"
 
 chromium_shot() { # HTML OUTPUT WIDTH HEIGHT
   timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars \
@@ -36,11 +38,11 @@ chromium_shot() { # HTML OUTPUT WIDTH HEIGHT
 # Plain HTML at its default size, as a browser shows it.
 "$converter" -q --seed 1 -f plain-html -o "$work/picture.html" "$work/picture.png"
 chromium_shot "$work/picture.html" "$work/html.png" 1600 1100
-"$convert" "$work/html.png" -trim +repage docs/results-html.png
+"$convert" "$work/html.png" -trim +repage "$folder/results-html.png"
 
 # The PNG output as written, in shading blocks; its default size is the
 # largest an image may be, so a smaller width keeps the README light.
-"$converter" -q --seed 1 -f png -m blocks --blocks random -W 100 -o docs/results-png.png \
+"$converter" -q --seed 1 -f png -m blocks --blocks random -W 100 -o "$folder/results-png.png" \
   "$work/picture.png"
 
 # The picture in a 100 × 34 terminal with 24-bit colours, as typed there.
@@ -76,5 +78,5 @@ perl -CSD -e '
   print "</pre></body></html>";
 ' <"$work/pane.ans" >"$work/pane.html"
 chromium_shot "$work/pane.html" "$work/terminal.png" 1000 600
-"$convert" "$work/terminal.png" -crop 816x456+0+0 +repage docs/results-terminal.png
-echo "saved docs/results-picture.png, results-html.png, results-png.png, results-terminal.png"
+"$convert" "$work/terminal.png" -crop 816x456+0+0 +repage "$folder/results-terminal.png"
+echo "saved results-picture.png, results-html.png, results-png.png and results-terminal.png in $folder"
