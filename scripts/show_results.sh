@@ -8,10 +8,11 @@
 # results-terminal.png into the folder, docs/ when not given. Needs
 # ImageMagick, chromium and tmux (scripts/setup.sh --test installs them).
 set -euo pipefail
-cd "$(dirname "$0")/.."
-converter=$(realpath "${1:-build/release/cli/varnelo-convert}")
-folder=${2:-docs}
+root=$(cd "$(dirname "$0")/.." && pwd)
+converter=$(realpath "${1:-$root/build/release/cli/varnelo-convert}")
+folder=${2:-$root/docs}
 mkdir -p "$folder"
+folder=$(realpath "$folder")
 [[ -x $converter ]] || { echo "no converter at $converter: run scripts/run.sh first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"; tmux -S "$work/tmux" kill-server 2>/dev/null || true' EXIT
