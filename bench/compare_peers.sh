@@ -81,12 +81,12 @@ work W3 200 150 "$data/big.png"
 # ours writes its document into a file of the same folder, and should stay
 # within 2.5 times it.
 if command -v djpeg >/dev/null; then
-  "$converter" -q --seed 1 -f plain-html -o "$out/W1-document.html" "$data/photo.jpg"
+  "$converter" -q --seed 1 -W 1600 -H 1200 -f plain-html -o "$out/W1-document.html" "$data/photo.jpg"
   decode=() copy=() ours=()
   for ((run = 0; run < runs; run++)); do
     decode+=("$(time_once djpeg -outfile /dev/null "$data/photo.jpg")")
     copy+=("$(time_once dd if="$out/W1-document.html" of="$out/W1-copy.html" bs=128k status=none)")
-    ours+=("$(time_once "$converter" -q --seed 1 -f plain-html -o "$out/W1-ours.html" "$data/photo.jpg")")
+    ours+=("$(time_once "$converter" -q --seed 1 -W 1600 -H 1200 -f plain-html -o "$out/W1-ours.html" "$data/photo.jpg")")
   done
   awk -v d="$(median_of "${decode[@]}")" -v c="$(median_of "${copy[@]}")" \
     -v o="$(median_of "${ours[@]}")" \

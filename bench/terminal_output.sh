@@ -16,15 +16,15 @@ converter=$build/cli/varnelo-convert
 
 ansi=() html=()
 for ((i = 0; i < runs; i++)); do
-  ansi+=("$(time_once "$converter" --seed 1 -f ansi --colors truecolor -o "$data/out.ans" "$data/photo.jpg")")
-  html+=("$(time_once "$converter" --seed 1 -f plain-html -o "$data/out-plain.html" "$data/photo.jpg")")
+  ansi+=("$(time_once "$converter" --seed 1 -W 1600 -H 1200 -f ansi --colors truecolor -o "$data/out.ans" "$data/photo.jpg")")
+  html+=("$(time_once "$converter" --seed 1 -W 1600 -H 1200 -f plain-html -o "$data/out-plain.html" "$data/photo.jpg")")
 done
 ansi_median=$(median_of "${ansi[@]}")
 html_median=$(median_of "${html[@]}")
 printf '%-24s %10s %10s %12s\n' "command" "median s" "peak MB" "output MB"
 for row in "ansi:$ansi_median:$data/out.ans" "plain-html:$html_median:$data/out-plain.html"; do
   IFS=: read -r format seconds output <<<"$row"
-  memory=$(peak_mb "$converter" --seed 1 -f "$format" -o "$output" "$data/photo.jpg")
+  memory=$(peak_mb "$converter" --seed 1 -W 1600 -H 1200 -f "$format" -o "$output" "$data/photo.jpg")
   printf '%-24s %10s %10s %12.1f\n' "-f $format" "$seconds" "$memory" \
     "$(awk -v s="$(stat -c %s "$output")" 'BEGIN { print s / 1048576 }')"
 done
