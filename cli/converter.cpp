@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <system_error>
 
@@ -186,6 +187,8 @@ struct RunContext {
     const SystemClock& clock;
     /// The open descriptor --output names, other than standard output's.
     std::optional<int> outputDescriptor;
+    /// The image output's cell for the run's settings.
+    std::function<CellSize(const ConversionSettings&)> imageCell;
 };
 
 // Reads a picture from standard input: its type from its first bytes.
@@ -236,7 +239,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         sizing.terminalRows = run.console.outRows;
     }
     sizing.terminalColors = run.console.colors;
-    sizing.imageCell = measureImageCell;
+    sizing.imageCell = run.imageCell;
     ConversionLoad conversion;
     conversion.autoOrient = options.autoOrient;
     conversion.sizeOf = [&](int width, int height) {
@@ -390,7 +393,16 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     else
         random.seedFromClock(clock);
 
-    const RunContext run{options, console, cancelRequested, random, clock, outputDescriptor};
+    // What decides the cell (face, size, mode and its characters) is the
+    // same for every picture of a run: measured once.
+    std::optional<CellSize> cell;
+    const auto imageCell = [&cell](const ConversionSettings& settings) {
+        if (!cell)
+            cell = measureImageCell(settings);
+        return *cell;
+    };
+    const RunContext run{options, console,          cancelRequested, random,
+                         clock,   outputDescriptor, imageCell};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))
