@@ -56,7 +56,8 @@ exec_line=$(entry_value Exec)
 [[ -n $exec_line && -x $stage/bin/${exec_line%% *} ]] || fail "Exec=$exec_line is no installed program"
 # One file at a time, which the window opens as a dropped picture.
 [[ $exec_line == "varnelo %f" ]] || fail "Exec=$exec_line does not pass the file opened with"
-"$stage/bin/varnelo" --help | grep -q '^Usage: varnelo \[PICTURE\]' || fail "varnelo --help does not answer"
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$stage/bin/varnelo" --help |
+  grep -q '^Usage: varnelo \[PICTURE\]' || fail "varnelo --help does not answer without a display"
 icon_name=$(entry_value Icon)
 [[ -n $icon_name && -f $icons/scalable/apps/$icon_name.svg ]] || fail "Icon=$icon_name is no installed icon"
 [[ $(entry_value Terminal) == false ]] || fail "Terminal is not false"
@@ -72,6 +73,11 @@ done
 # The version, wherever it is shown.
 shown=$("$stage/bin/varnelo-convert" --version 2>&1)
 [[ $shown == "varnelo-convert $version" ]] || fail "varnelo-convert --version says '$shown', the project is $version"
+# The window's answers need no display: none is given here.
+shown=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$stage/bin/varnelo" --version 2>&1)
+[[ $shown == "varnelo $version" ]] || fail "varnelo --version says '$shown', the project is $version"
+zcat -f "$stage/share/doc/varnelo/changelog.gz" 2>/dev/null | head -n 1 | grep -q "^varnelo ($version) " ||
+  fail "the changelog's newest entry is not $version"
 newest=$(grep -o -m 1 '<release version="[^"]*"' "$metainfo" 2>/dev/null | cut -d'"' -f2)
 [[ $newest == "$version" ]] || fail "the metainfo's newest release is '$newest', the project is $version"
 for page in "$stage"/share/man/man1/*.1*; do
