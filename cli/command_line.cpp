@@ -3,6 +3,7 @@
 #include "cli/picture_settings.h"
 
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/output_formats.h"
 #include "engine/picture_loader.h"
@@ -81,16 +82,6 @@ struct Named {
     Value value;
 };
 
-constexpr std::array<Named<PixelTransformation>, 7> kModes = {{
-    {"binary", PixelTransformation::RandomBinary},
-    {"numbers", PixelTransformation::RandomNumbers},
-    {"small", PixelTransformation::RandomSmallLetters},
-    {"big", PixelTransformation::RandomBigLetters},
-    {"text", PixelTransformation::CustomText},
-    {"blocks", PixelTransformation::TerminalBlocks},
-    {"range", PixelTransformation::CustomRange},
-}};
-
 constexpr std::array<Named<TerminalColors>, 4> kColors = {{
     {"truecolor", TerminalColors::Truecolor},
     {"256", TerminalColors::Palette256},
@@ -141,6 +132,15 @@ Value choose(const std::array<Named<Value>, N>& choices, std::string_view option
             return choice.value;
         names.push_back(choice.name);
     }
+    invalidChoice(option, text, names);
+}
+
+PixelTransformation chooseMode(std::string_view option, std::string_view text) {
+    if (const CharacterMode* mode = characterModeNamed(text))
+        return mode->transformation;
+    std::vector<std::string_view> names;
+    for (const CharacterMode& mode : characterModes())
+        names.push_back(mode.name);
     invalidChoice(option, text, names);
 }
 
@@ -261,7 +261,7 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         pending.format = &chooseFormat(name, value);
         break;
     case Option::Mode:
-        choices.transformation = choose(kModes, name, value);
+        choices.transformation = chooseMode(name, value);
         break;
     case Option::Phrase:
         choices.customPhrase = utf8ToWindows1252(value);
@@ -539,6 +539,16 @@ std::string formatNames() {
     return orList(names);
 }
 
+// "binary (default), numbers, ... or range"
+std::string modeNames() {
+    const PixelTransformation initial = ConversionSettings{}.transformation;
+    std::vector<std::string> names;
+    for (const CharacterMode& mode : characterModes())
+        names.push_back(std::string(mode.name) +
+                        (mode.transformation == initial ? " (default)" : ""));
+    return orList(std::vector<std::string_view>(names.begin(), names.end()));
+}
+
 // "jpg 1-100 (default 80); png 1-10 (default 8)"
 std::string qualityRanges() {
     std::string ranges;
@@ -604,8 +614,8 @@ orientation says.
                       "when standard output is a terminal, else " +
                       std::string(outputFormatOf(defaults).name)) +
            R"(
-  -m, --mode MODE        binary (default), numbers, small, big, text, blocks
-                         or range
+  -m, --mode MODE        )" +
+           helpColumn(modeNames()) + R"(
       --phrase TEXT      the text of text mode
       --phrase-file FILE the text of text mode, read from a Windows-1252 file
       --blocks STRENGTH  1 (default), 2, 3, 4 or random, for blocks mode

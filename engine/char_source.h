@@ -23,12 +23,12 @@ std::string conversionFace(PixelTransformation mode, const std::string& chosenFa
 /// across line ends.
 void advancePhrasePosition(const ConversionSettings& settings, std::int32_t& phrasePosition);
 
-/// Writes the text of one pixel into result: one or two bytes, depending on
-/// the character mode and on whether the font size is 1. Two-character
-/// custom text advances phrasePosition once more. With a block strength
-/// outside 0..4 in block mode, result keeps what it held.
+/// Writes the text of one pixel of the colour into result: one or two bytes,
+/// depending on the character mode and on whether the font size is 1.
+/// Two-character custom text advances phrasePosition once more. With a
+/// block strength outside 0..4 in block mode, result keeps what it held.
 void nextPixelText(RandomGenerator& random, const ConversionSettings& settings,
-                   std::int32_t& phrasePosition, ByteString& result);
+                   std::int32_t& phrasePosition, ByteString& result, Rgb color = 0);
 
 /// How many draws of the random generator each pixel's text takes, the
 /// same for every pixel of a conversion; none in custom-text mode, whose

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 #include "engine/conversion_settings.h"
 #include "engine/output_writer.h"
 #include "engine/random_generator.h"
@@ -16,13 +17,14 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
                const WorkBitmap& picture, int y, std::int32_t& phrasePosition, ByteString& text,
                const Stopped& stopped) {
     writer.beginLine(y);
+    const CharacterMode& mode = characterModeOf(settings.transformation);
     Rgb previous = 0;
     for (int x = 0; x < picture.width(); ++x) {
         if (stopped())
             return false;
         advancePhrasePosition(settings, phrasePosition);
-        nextPixelText(random, settings, phrasePosition, text);
         const Rgb color = picture.pixelColor(x, y);
+        mode.pixelText(random, settings, phrasePosition, color, text);
         writer.putPixel(x, y, text, color, x == 0 || color != previous);
         previous = color;
     }

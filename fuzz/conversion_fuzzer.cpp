@@ -3,6 +3,7 @@
 // through readers that refuse any markup out of place, images through the
 // decoders. A conversion that crashes, writes a broken document or reports
 // success without a readable file is caught.
+#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/conversion_pass.h"
 #include "engine/output_formats.h"
@@ -62,7 +63,8 @@ ConversionSettings settingsFrom(InputBytes& input) {
     settings.outputFormat = format.outputFormat;
     settings.imageFormat = format.imageFormat;
     settings.imageQuality = static_cast<std::int8_t>(input.next()); // out of range too
-    settings.transformation = static_cast<PixelTransformation>(input.next() % 7);
+    settings.transformation =
+        characterModes()[input.next() % characterModes().size()].transformation;
     settings.blockStrength = input.next() % 6; // 5 selects no strength
     settings.rangeFrom = input.next();
     settings.rangeTo = input.next();

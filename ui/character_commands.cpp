@@ -1,6 +1,7 @@
 // The character and appearance side of the window: the character modes and
 // their fields, the range checks, the phrase file, the background colour and
 // the preview.
+#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/phrase_file.h"
 #include "ui/color_swatch.h"
@@ -24,31 +25,29 @@ namespace varnelo {
 
 void MainForm::onModeClicked() {
     const MainFormControls& c = controls_;
-    const bool text = c.customTextRadio->isChecked();
-    const bool blocks = !text && c.terminalBlocksRadio->isChecked();
-    const bool range = !text && !blocks && c.customRangeRadio->isChecked();
-    setFieldEnabled(*c.customTextEdit, text);
-    setFieldEnabled(*c.blockStrengthList, blocks);
-    setFieldEnabled(*c.rangeFromEdit, range);
-    setFieldEnabled(*c.rangeToEdit, range);
+    const PixelTransformation chosen = chosenTransformation();
+    const ModeField field = characterModeOf(chosen).field;
+    setFieldEnabled(*c.customTextEdit, field == ModeField::Phrase);
+    setFieldEnabled(*c.blockStrengthList, field == ModeField::Blocks);
+    setFieldEnabled(*c.rangeFromEdit, field == ModeField::Range);
+    setFieldEnabled(*c.rangeToEdit, field == ModeField::Range);
     // The random modes have no field to go to, so the focus stays put.
-    QWidget* field = text     ? static_cast<QWidget*>(c.customTextEdit)
-                     : blocks ? static_cast<QWidget*>(c.blockStrengthList)
-                     : range  ? static_cast<QWidget*>(c.rangeFromEdit)
-                              : nullptr;
-    if (field == nullptr)
+    QWidget* fieldControl = field == ModeField::Phrase ? static_cast<QWidget*>(c.customTextEdit)
+                            : field == ModeField::Blocks
+                                ? static_cast<QWidget*>(c.blockStrengthList)
+                            : field == ModeField::Range ? static_cast<QWidget*>(c.rangeFromEdit)
+                                                        : nullptr;
+    if (fieldControl == nullptr)
         return;
-    field->setFocus();
+    fieldControl->setFocus();
     // An arrow key clicks the mode it moves to and only then gives that
     // mode the focus: the field takes it back once the key is handled.
-    QRadioButton* mode = modeRadioOf(c, text     ? PixelTransformation::CustomText
-                                        : blocks ? PixelTransformation::TerminalBlocks
-                                                 : PixelTransformation::CustomRange);
+    QRadioButton* mode = modeRadioOf(c, chosen);
     QMetaObject::invokeMethod(
         this,
-        [this, mode, field] {
-            if (focusWidget() == mode && mode->isChecked() && field->isEnabled())
-                field->setFocus(Qt::OtherFocusReason);
+        [this, mode, fieldControl] {
+            if (focusWidget() == mode && mode->isChecked() && fieldControl->isEnabled())
+                fieldControl->setFocus(Qt::OtherFocusReason);
         },
         Qt::QueuedConnection);
 }

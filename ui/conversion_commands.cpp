@@ -2,6 +2,7 @@
 // the controls, the window locked while the conversion runs, and the end
 // states it is unlocked in.
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/start_check.h"
 #include "ui/color_swatch.h"
@@ -35,15 +36,11 @@ std::string numberText(const QLineEdit* edit) {
 } // namespace
 
 PixelTransformation MainForm::chosenTransformation() const {
-    for (const PixelTransformation mode :
-         {PixelTransformation::RandomBinary, PixelTransformation::RandomNumbers,
-          PixelTransformation::RandomSmallLetters, PixelTransformation::RandomBigLetters,
-          PixelTransformation::CustomText, PixelTransformation::TerminalBlocks,
-          PixelTransformation::CustomRange}) {
-        if (modeRadioOf(controls_, mode)->isChecked())
-            return mode;
+    for (const CharacterMode& mode : characterModes()) {
+        if (modeRadioOf(controls_, mode.transformation)->isChecked())
+            return mode.transformation;
     }
-    return PixelTransformation::RandomBinary;
+    return ConversionSettings{}.transformation;
 }
 
 ConversionSettings MainForm::settingsFromControls() const {
@@ -56,7 +53,7 @@ ConversionSettings MainForm::settingsFromControls() const {
     settings.imageFormat = output_->imageFormat();
     settings.imageQuality = readNumber(numberText(c.qualityEdit));
     settings.transformation = chosenTransformation();
-    if (settings.transformation == PixelTransformation::CustomText)
+    if (characterModeOf(settings.transformation).field == ModeField::Phrase)
         settings.customPhrase = utf8ToWindows1252(c.customTextEdit->text().toStdString());
     settings.blockStrength = c.blockStrengthList->currentIndex();
     settings.rangeFrom = readNumber(numberText(c.rangeFromEdit));

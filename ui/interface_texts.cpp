@@ -1,4 +1,5 @@
 // Every caption of the window, set once at start-up in this order.
+#include "engine/character_modes.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -15,20 +16,17 @@ void MainForm::applyTexts() {
     c.openPictureButton->setText(QStringLiteral("open picture"));
     c.outputFileLabel->setText(QStringLiteral("output file:"));
     c.transformationGroup->setTitle(QStringLiteral("pixel transformation options"));
-    c.binaryCodeRadio->setText(QStringLiteral("random binary code (eg. 01101)"));
-    c.numbersRadio->setText(QStringLiteral("random numbers (eg. 02485)"));
-    c.smallLettersRadio->setText(QStringLiteral("random small characters (eg. ardhf)"));
-    c.bigLettersRadio->setText(QStringLiteral("random big characters (eg. ARDHF)"));
-    c.customTextRadio->setText(QStringLiteral("custom text"));
+    for (const CharacterMode& mode : characterModes())
+        modeRadioOf(c, mode.transformation)
+            ->setText(QString::fromUtf8(mode.caption.data(),
+                                        static_cast<qsizetype>(mode.caption.size())));
     c.fontSizeLabel->setText(QStringLiteral("fontsize:"));
     c.backgroundColorLabel->setText(QStringLiteral("background color: (click to change)"));
-    c.terminalBlocksRadio->setText(QStringLiteral("\"Terminal\" blocks"));
     c.blockStrengthList->addItem(QStringLiteral("strength 1"));
     c.blockStrengthList->addItem(QStringLiteral("strength 2"));
     c.blockStrengthList->addItem(QStringLiteral("strength 3"));
     c.blockStrengthList->addItem(QStringLiteral("strength 4"));
     c.blockStrengthList->addItem(QStringLiteral("random"));
-    c.customRangeRadio->setText(QStringLiteral("custom chars  from"));
     c.rangeToLabel->setText(QStringLiteral("to"));
     c.imageGroup->setTitle(
         QStringLiteral("image options (only done in memory - no file modification)"));

@@ -1,4 +1,5 @@
 // Which command each control's events run.
+#include "engine/character_modes.h"
 #include "ui/color_swatch.h"
 #include "ui/main_form.h"
 #include "ui/output_commands.h"
@@ -38,10 +39,9 @@ void MainForm::connectEvents() {
     connect(c.openOutputButton, &QPushButton::clicked, this,
             [output] { output->openOutputFile(); });
 
-    for (QRadioButton* mode :
-         {c.binaryCodeRadio, c.numbersRadio, c.smallLettersRadio, c.bigLettersRadio,
-          c.customTextRadio, c.terminalBlocksRadio, c.customRangeRadio})
-        connect(mode, &QRadioButton::clicked, this, &MainForm::onModeClicked);
+    for (const CharacterMode& mode : characterModes())
+        connect(modeRadioOf(c, mode.transformation), &QRadioButton::clicked, this,
+                &MainForm::onModeClicked);
     connect(c.rangeFromEdit, &QLineEdit::textChanged, this, &MainForm::onRangeFromChanged);
     connect(c.rangeToEdit, &QLineEdit::textChanged, this, &MainForm::onRangeToChanged);
     connect(c.customTextFileButton, &QPushButton::clicked, this, &MainForm::loadPhraseFile);

@@ -1,5 +1,6 @@
 #include "writers/cell_size.h"
 
+#include "engine/character_modes.h"
 #include "writers/cell_font.h"
 
 #include <algorithm>
@@ -9,7 +10,8 @@ namespace varnelo {
 namespace {
 
 // The widest and narrowest width seen; they start at 1 and 100 and every
-// measured text moves them.
+// measured text moves them, so a mode that measures nothing gets a cell of
+// (1 + 100) div 2 or 1.
 class WidthRange {
 public:
     explicit WidthRange(const CellFont& font) : font_(font) {}
@@ -17,11 +19,6 @@ public:
         const int width = font_.textWidth(ByteString{first, second});
         widest_ = std::max(widest_, width);
         narrowest_ = std::min(narrowest_, width);
-    }
-    void measureAll(int from, int to) {
-        for (int first = from; first <= to; ++first)
-            for (int second = from; second <= to; ++second)
-                measure(static_cast<char>(first), static_cast<char>(second));
     }
     int widest() const { return widest_; }
     int middle() const { return (widest_ + narrowest_) / 2; }
@@ -32,48 +29,12 @@ private:
     int narrowest_ = 100;
 };
 
-constexpr char kBlocks[4] = {'\xB0', '\xB1', '\xB2', '\xDB'};
-
 int cellWidth(const ConversionSettings& settings, const CellFont& font) {
+    const CharacterMode& mode = characterModeOf(settings.transformation);
     WidthRange range(font);
-    switch (settings.transformation) {
-    case PixelTransformation::RandomBinary:
-        range.measure('1', '1');
-        range.measure('0', '0');
-        range.measure('0', '1');
-        return range.widest();
-    case PixelTransformation::RandomNumbers:
-        range.measureAll('0', '9');
-        return range.widest();
-    case PixelTransformation::RandomSmallLetters:
-        range.measureAll('a', 'z');
-        return range.middle();
-    case PixelTransformation::RandomBigLetters:
-        range.measureAll('A', 'Z');
-        return range.middle();
-    case PixelTransformation::CustomRange:
-        // An end byte below the start byte measures nothing: (1 + 100) div 2.
-        range.measureAll(settings.rangeFrom & 0xFF, settings.rangeTo & 0xFF);
-        return range.middle();
-    case PixelTransformation::CustomText: {
-        const ByteString& phrase = settings.customPhrase;
-        for (std::size_t i = 0; i + 1 < phrase.size(); ++i)
-            range.measure(phrase[i], phrase[i + 1]);
-        if (!phrase.empty())
-            range.measure(phrase.back(), phrase.front());
-        return range.widest();
-    }
-    case PixelTransformation::TerminalBlocks:
-        if (settings.blockStrength >= 0 && settings.blockStrength < kRandomBlockStrength) {
-            const char block = kBlocks[settings.blockStrength];
-            range.measure(block, block);
-        } else if (settings.blockStrength == kRandomBlockStrength) {
-            for (const char block : kBlocks)
-                range.measure(block, kBlocks[0]);
-        }
-        return range.widest();
-    }
-    return range.widest();
+    mode.measuredTexts(settings,
+                       [&range](char first, char second) { range.measure(first, second); });
+    return mode.cellWidth == CellWidthChoice::Middle ? range.middle() : range.widest();
 }
 
 } // namespace

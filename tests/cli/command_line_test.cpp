@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "engine/character_modes.h"
+
 #include <gtest/gtest.h>
 
 namespace varnelo {
@@ -198,6 +200,13 @@ TEST(CommandLine, HelpFitsEightyColumnsAndSaysWhatSizesCount) {
         EXPECT_LE(end - start, 79u) << help.substr(start, end - start);
     EXPECT_NE(help.find("-W, --width N          the width in pixels"), std::string::npos);
     EXPECT_NE(help.find("at most 120 pixels"), std::string::npos);
+    // Every character mode, by its name, in the help and as --mode's value.
+    for (const CharacterMode& mode : characterModes()) {
+        EXPECT_NE(help.find(std::string(mode.name)), std::string::npos) << mode.name;
+        EXPECT_EQ(
+            parsed({"-m", std::string(mode.name), "--phrase", "x", "a.bmp"}).choices.transformation,
+            mode.transformation);
+    }
 }
 
 TEST(CommandLine, ReportsEachUsageError) {

@@ -34,6 +34,14 @@ for format in $formats; do
   grep -q -w -e "$format" "$bash_file" || fail "the bash completion lacks the format $format"
   grep -q -w -e "$format" "$zsh_file" || fail "the zsh completion lacks the format $format"
 done
+# And every character mode.
+modes=$("$program" --help | sed -n '/^ *-m, --mode MODE/,/^ *--phrase /p' | sed '$d' |
+  sed 's/^ *-m, --mode MODE//' | grep -o -E '[a-z]+' | grep -v -x -E 'or|default' | sort -u)
+[[ -n $modes ]] || fail "no modes in --help"
+for mode in $modes; do
+  grep -q -w -e "$mode" "$bash_file" || fail "the bash completion lacks the mode $mode"
+  grep -q -w -e "$mode" "$zsh_file" || fail "the zsh completion lacks the mode $mode"
+done
 
 for tool in zsh tmux; do
   if ! command -v $tool >/dev/null; then

@@ -1,0 +1,231 @@
+#include "engine/character_modes.h"
+
+#include "engine/char_source.h"
+#include "engine/codepages.h"
+#include "engine/random_generator.h"
+
+#include <array>
+
+namespace varnelo {
+
+namespace {
+
+// The shading blocks of code page 437, from light to full.
+constexpr std::array<char, 4> kBlockBytes = {'\xB0', '\xB1', '\xB2', '\xDB'};
+
+char digit(std::uint32_t value) {
+    return static_cast<char>('0' + value);
+}
+
+// Two draws, the second one printed first.
+void twoDigits(RandomGenerator& random, std::int32_t base, bool single, ByteString& result) {
+    if (single) {
+        result.assign(1, digit(random.nextBelow(base)));
+        return;
+    }
+    const char first = digit(random.nextBelow(base));
+    const char second = digit(random.nextBelow(base));
+    result.resize(2);
+    result[0] = second;
+    result[1] = first;
+}
+
+// Two draws, printed in the order drawn.
+void twoLetters(RandomGenerator& random, char base, bool single, ByteString& result) {
+    const char first = static_cast<char>(base + static_cast<char>(random.nextBelow(26)));
+    if (single) {
+        result.assign(1, first);
+        return;
+    }
+    const char second = static_cast<char>(base + static_cast<char>(random.nextBelow(26)));
+    result.resize(2);
+    result[0] = first;
+    result[1] = second;
+}
+
+char phraseByte(const ByteString& phrase, std::int32_t position) {
+    return phrase[static_cast<std::size_t>(position - 1)];
+}
+
+void binaryText(RandomGenerator& random, const ConversionSettings& settings, std::int32_t&, Rgb,
+                ByteString& result) {
+    twoDigits(random, 2, settings.fontSize == 1, result);
+}
+
+void numbersText(RandomGenerator& random, const ConversionSettings& settings, std::int32_t&, Rgb,
+                 ByteString& result) {
+    twoDigits(random, 10, settings.fontSize == 1, result);
+}
+
+void smallLettersText(RandomGenerator& random, const ConversionSettings& settings, std::int32_t&,
+                      Rgb, ByteString& result) {
+    twoLetters(random, 'a', settings.fontSize == 1, result);
+}
+
+void bigLettersText(RandomGenerator& random, const ConversionSettings& settings, std::int32_t&, Rgb,
+                    ByteString& result) {
+    twoLetters(random, 'A', settings.fontSize == 1, result);
+}
+
+void customText(RandomGenerator&, const ConversionSettings& settings, std::int32_t& phrasePosition,
+                Rgb, ByteString& result) {
+    const ByteString& phrase = settings.customPhrase;
+    const auto length = static_cast<std::int64_t>(phrase.size());
+    if (length == 0) { // refused before a conversion starts; never index an empty phrase
+        result.clear();
+        return;
+    }
+    if (phrasePosition < 1 || phrasePosition > length)
+        phrasePosition = 1;
+    result.assign(1, phraseByte(phrase, phrasePosition));
+    if (settings.fontSize == 1)
+        return;
+    ++phrasePosition;
+    if (phrasePosition > length)
+        phrasePosition = 1;
+    result.push_back(phraseByte(phrase, phrasePosition));
+    forbiddenCharSubstitution(result);
+}
+
+void blocksText(RandomGenerator& random, const ConversionSettings& settings, std::int32_t&, Rgb,
+                ByteString& result) {
+    const BlockStrength strength = settings.blockStrength;
+    if (strength >= 0 && strength < kRandomBlockStrength) {
+        const char block = kBlockBytes[static_cast<std::size_t>(strength)];
+        result.assign({block, block});
+    } else if (strength == kRandomBlockStrength) {
+        const char first = kBlockBytes[random.nextBelow(4)];
+        const char second = kBlockBytes[random.nextBelow(4)];
+        result.assign({first, second});
+    }
+}
+
+void rangeText(RandomGenerator& random, const ConversionSettings& settings, std::int32_t&, Rgb,
+               ByteString& result) {
+    // The span is a 32-bit difference; an end below the start wraps to a
+    // large unsigned span, which spreads the bytes over all 256 values.
+    const auto from = static_cast<std::uint32_t>(settings.rangeFrom);
+    const auto span =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(settings.rangeTo) - from);
+    const char first = static_cast<char>((from + random.nextBelow(span)) & 0xFFu);
+    const char second = static_cast<char>((from + random.nextBelow(span)) & 0xFFu);
+    result.assign({first, second});
+    forbiddenCharSubstitution(result);
+}
+
+std::optional<std::uint32_t> oneDrawACharacter(const ConversionSettings& settings) {
+    return settings.fontSize == 1 ? 1u : 2u;
+}
+
+std::optional<std::uint32_t> followsThePhrase(const ConversionSettings&) {
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> blockDraws(const ConversionSettings& settings) {
+    return settings.blockStrength == kRandomBlockStrength ? 2u : 0u;
+}
+
+std::optional<std::uint32_t> twoDraws(const ConversionSettings&) {
+    return 2u;
+}
+
+using Measure = std::function<void(char, char)>;
+
+// Every pair of the bytes from first to last; none when last is below first.
+void allPairs(int first, int last, const Measure& measure) {
+    for (int one = first; one <= last; ++one)
+        for (int other = first; other <= last; ++other)
+            measure(static_cast<char>(one), static_cast<char>(other));
+}
+
+void binaryTexts(const ConversionSettings&, const Measure& measure) {
+    measure('1', '1');
+    measure('0', '0');
+    measure('0', '1');
+}
+
+void numberTexts(const ConversionSettings&, const Measure& measure) {
+    allPairs('0', '9', measure);
+}
+
+void smallLetterTexts(const ConversionSettings&, const Measure& measure) {
+    allPairs('a', 'z', measure);
+}
+
+void bigLetterTexts(const ConversionSettings&, const Measure& measure) {
+    allPairs('A', 'Z', measure);
+}
+
+// Each two neighbouring bytes of the phrase, and its last byte before its first.
+void phraseTexts(const ConversionSettings& settings, const Measure& measure) {
+    const ByteString& phrase = settings.customPhrase;
+    for (std::size_t i = 0; i + 1 < phrase.size(); ++i)
+        measure(phrase[i], phrase[i + 1]);
+    if (!phrase.empty())
+        measure(phrase.back(), phrase.front());
+}
+
+void blockTexts(const ConversionSettings& settings, const Measure& measure) {
+    const BlockStrength strength = settings.blockStrength;
+    if (strength >= 0 && strength < kRandomBlockStrength) {
+        const char block = kBlockBytes[static_cast<std::size_t>(strength)];
+        measure(block, block);
+    } else if (strength == kRandomBlockStrength) {
+        for (const char block : kBlockBytes)
+            measure(block, kBlockBytes[0]);
+    }
+}
+
+void rangeTexts(const ConversionSettings& settings, const Measure& measure) {
+    allPairs(settings.rangeFrom & 0xFF, settings.rangeTo & 0xFF, measure);
+}
+
+constexpr std::array<CharacterMode, 7> kModes = {{
+    {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)", ModeField::None,
+     true, "", oneDrawACharacter, binaryTexts, CellWidthChoice::Widest, binaryText},
+    {PixelTransformation::RandomNumbers, "numbers", "random numbers (eg. 02485)", ModeField::None,
+     true, "", oneDrawACharacter, numberTexts, CellWidthChoice::Widest, numbersText},
+    {PixelTransformation::RandomSmallLetters, "small", "random small characters (eg. ardhf)",
+     ModeField::None, true, "", oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle,
+     smallLettersText},
+    {PixelTransformation::RandomBigLetters, "big", "random big characters (eg. ARDHF)",
+     ModeField::None, true, "", oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle,
+     bigLettersText},
+    {PixelTransformation::CustomText, "text", "custom text", ModeField::Phrase, true, "",
+     followsThePhrase, phraseTexts, CellWidthChoice::Widest, customText},
+    {PixelTransformation::TerminalBlocks, "blocks", "\"Terminal\" blocks", ModeField::Blocks, false,
+     kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, blocksText},
+    // An end byte below the start byte measures nothing: (1 + 100) div 2.
+    {PixelTransformation::CustomRange, "range", "custom chars  from", ModeField::Range, false, "",
+     twoDraws, rangeTexts, CellWidthChoice::Middle, rangeText},
+}};
+
+static_assert([] {
+    for (std::size_t i = 0; i < kModes.size(); ++i) {
+        if (static_cast<std::size_t>(kModes[i].transformation) != i)
+            return false;
+    }
+    return true;
+}());
+
+} // namespace
+
+std::span<const CharacterMode> characterModes() {
+    return kModes;
+}
+
+const CharacterMode& characterModeOf(PixelTransformation transformation) {
+    // The rows stand in the enumeration's order.
+    const auto index = static_cast<std::size_t>(transformation);
+    return index < kModes.size() ? kModes[index] : kModes.front();
+}
+
+const CharacterMode* characterModeNamed(std::string_view name) {
+    for (const CharacterMode& mode : kModes) {
+        if (mode.name == name)
+            return &mode;
+    }
+    return nullptr;
+}
+
+} // namespace varnelo

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace varnelo {
+
+class RandomGenerator;
+
+/// The one setting of its own a character mode reads, which the window
+/// enables and the converter takes as an option.
+enum class ModeField : std::uint8_t { None, Phrase, Blocks, Range };
+
+/// Which width of its measured texts an image cell of the mode takes.
+enum class CellWidthChoice : std::uint8_t { Widest, Middle };
+
+/// One way of making the pixels' texts: everything the conversion, the
+/// image cells, the converter and the window know of a mode is its row.
+struct CharacterMode {
+    PixelTransformation transformation;
+    /// The converter's name for it (--mode).
+    std::string_view name;
+    /// The window's caption of its choice.
+    std::string_view caption;
+    ModeField field;
+    /// Whether a pixel takes one character instead of two at font size 1.
+    bool oneCharacterAtSizeOne;
+    /// The face it draws in whatever face is chosen; empty for the chosen one.
+    std::string_view ownFace;
+    /// How many draws of the random generator each pixel takes; none when
+    /// the texts follow the phrase position instead.
+    std::optional<std::uint32_t> (*drawsPerPixel)(const ConversionSettings& settings);
+    /// Hands measure every two-byte text whose drawn width decides the
+    /// image cell's width, which is the widest of them or their middle.
+    void (*measuredTexts)(const ConversionSettings& settings,
+                          const std::function<void(char, char)>& measure);
+    CellWidthChoice cellWidth;
+    /// Writes the text of one pixel of the colour into result; see nextPixelText.
+    void (*pixelText)(RandomGenerator& random, const ConversionSettings& settings,
+                      std::int32_t& phrasePosition, Rgb color, ByteString& result);
+};
+
+/// Every mode, in the order the window and the converter's help list them.
+std::span<const CharacterMode> characterModes();
+
+/// The row of a mode.
+const CharacterMode& characterModeOf(PixelTransformation transformation);
+
+/// The mode the converter names so; nothing for another name.
+const CharacterMode* characterModeNamed(std::string_view name);
+
+} // namespace varnelo
