@@ -482,7 +482,7 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
 
     if (pending.phraseText && options.phraseFile)
         throw UsageFault{"--phrase and --phrase-file cannot be used together"};
-    if (options.choices.transformation == PixelTransformation::CustomText && !options.phraseFile &&
+    if (takesPhrase(options.choices.transformation) && !options.phraseFile &&
         options.choices.customPhrase.empty())
         throw UsageFault{kNoPhraseMessage};
     if (options.pictures.empty())

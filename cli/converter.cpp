@@ -6,6 +6,7 @@
 #include "cli/messages.h"
 #include "cli/output_descriptor.h"
 #include "cli/picture_settings.h"
+#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/conversion_load.h"
 #include "engine/output_formats.h"
@@ -78,8 +79,7 @@ bool settlePhrase(CommandLine& options, std::ostream& err) {
         return false;
     }
     options.choices.customPhrase = std::move(*phrase);
-    if (options.choices.transformation == PixelTransformation::CustomText &&
-        options.choices.customPhrase.empty()) {
+    if (takesPhrase(options.choices.transformation) && options.choices.customPhrase.empty()) {
         std::error_code error;
         const bool onlyLineEnds =
             std::filesystem::file_size(*options.phraseFile, error) > 0 && !error;

@@ -1,6 +1,7 @@
 #include "cli/picture_settings.h"
 
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 
 #include "engine/output_formats.h"
 
@@ -109,7 +110,7 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
     settings.sourcePath = picturePath;
     // As in the window: a phrase typed for text mode does not reach the
     // other modes, whose cell measure would otherwise see it.
-    if (settings.transformation != PixelTransformation::CustomText)
+    if (!takesPhrase(settings.transformation))
         settings.customPhrase.clear();
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
     settings.backgroundColor = options.backgroundColor.value_or(picture.topLeft);

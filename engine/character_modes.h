@@ -51,6 +51,11 @@ std::span<const CharacterMode> characterModes();
 /// The row of a mode.
 const CharacterMode& characterModeOf(PixelTransformation transformation);
 
+/// Whether the mode's texts come from the phrase, which it then needs.
+inline bool takesPhrase(PixelTransformation transformation) {
+    return characterModeOf(transformation).field == ModeField::Phrase;
+}
+
 /// The mode the converter names so; nothing for another name.
 const CharacterMode* characterModeNamed(std::string_view name);
 

@@ -1,5 +1,7 @@
 #include "engine/start_check.h"
 
+#include "engine/character_modes.h"
+
 namespace varnelo {
 
 StartProblem checkConversionStart(const ConversionSettings& settings, bool pictureLoaded) {
@@ -7,7 +9,7 @@ StartProblem checkConversionStart(const ConversionSettings& settings, bool pictu
         return StartProblem::NoPicture;
     if (settings.outputPath.empty())
         return StartProblem::NoOutputFile;
-    if (settings.transformation == PixelTransformation::CustomText && settings.customPhrase.empty())
+    if (takesPhrase(settings.transformation) && settings.customPhrase.empty())
         return StartProblem::NoPhrase;
     return StartProblem::None;
 }
