@@ -2,7 +2,6 @@
 
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
-
 #include "engine/output_formats.h"
 
 #include <algorithm>
