@@ -23,13 +23,6 @@ namespace {
 // Lines written as built go out in pieces of about this size.
 constexpr std::size_t kWrittenAsBuiltBytes = std::size_t{1} << 20;
 
-bool sizeFits(std::int64_t width, std::int64_t height) {
-    if (width <= 0 || height <= 0)
-        return true; // gives the empty picture
-    return width <= kMaxConversionSide && height <= kMaxConversionSide &&
-           width * height <= kMaxConversionPixels;
-}
-
 std::string processingText(int y, int height) {
     return "processing image line " + std::to_string(y) + " of " + std::to_string(height) + "...";
 }
@@ -85,6 +78,44 @@ WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& targe
     return saver.commit(lines, cancelRequested);
 }
 
+// Lines that stay as built go to the file while the next ones are built,
+// in pieces of about kWrittenAsBuiltBytes: the document is never held
+// whole. Other documents are saved once every line is built.
+class LineDelivery {
+public:
+    LineDelivery(const OutputWriter& writer, OutputTarget target, const OutputOpener& openOutput,
+                 DocumentLines& lines)
+        : lines_(lines) {
+        if (writer.producesDocumentLines())
+            saver_.emplace(std::move(target), writer.lineEnd(), openOutput);
+        writeAsBuilt_ = saver_ && writer.linesAreFinal();
+    }
+
+    bool writesAsBuilt() const { return writeAsBuilt_; }
+    DocumentSaver* saver() { return saver_ ? &*saver_ : nullptr; }
+
+    /// Writes the lines built so far once they are enough.
+    WriteOutcome lineAdded(const std::atomic<bool>& cancelRequested) {
+        if (!writeAsBuilt_)
+            return {};
+        for (; counted_ < lines_.size(); ++counted_)
+            builtBytes_ += lines_[counted_].size();
+        if (builtBytes_ < kWrittenAsBuiltBytes)
+            return {};
+        WriteOutcome written = saver_->write(lines_, cancelRequested);
+        lines_.clear();
+        builtBytes_ = counted_ = 0;
+        return written;
+    }
+
+private:
+    DocumentLines& lines_;
+    std::optional<DocumentSaver> saver_;
+    bool writeAsBuilt_ = false;
+    std::size_t builtBytes_ = 0;
+    std::size_t counted_ = 0;
+};
+
 ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& random,
                                const Clock& clock, PassObserver& observer,
                                const std::atomic<bool>& cancelRequested, WriterFactory makeWriter,
@@ -119,9 +150,47 @@ PassResult ConversionPass::run() {
     return run(std::move(picture));
 }
 
+std::optional<PassResult> ConversionPass::endOf(const WriteOutcome& outcome) const {
+    if (cancelled() || outcome.status == WriteStatus::Cancelled)
+        return PassResult::cancelled();
+    if (outcome.status == WriteStatus::Failed)
+        return savingFailed(outcome.reason);
+    return std::nullopt;
+}
+
 PassResult ConversionPass::run(WorkBitmap picture) {
     lines_.clear();
-    if (!sizeFits(settings_.imageWidth, settings_.imageHeight))
+    if (std::optional<PassResult> end = prepare(picture))
+        return *std::move(end);
+    const int height = picture.height();
+    observer_.setProgressRange(height);
+    const std::uint32_t t0 = clock_.tickCount();
+
+    WriterContext context{lines_, observer_, random_, cancelRequested_, openOutput_};
+    const std::unique_ptr<OutputWriter> writer = makeWriter_(settings_, context);
+    const OutputStart start = writer->beginOutput(settings_, picture.width(), height);
+    if (!start.proceeds()) {
+        lines_.clear();
+        return cancelled() ? PassResult::cancelled() : start.end();
+    }
+    LineDelivery delivery(*writer, outputTarget(settings_), openOutput_, lines_);
+    if (std::optional<PassResult> end = produceLines(*writer, picture, delivery))
+        return *std::move(end);
+    const std::uint32_t t1 = clock_.tickCount();
+    picture.clear(); // the image output needs the memory more
+
+    PassResult delivered = deliver(*writer, delivery, height);
+    lines_.clear();
+    if (delivered.end != PassEnd::Done)
+        return delivered;
+    const std::uint32_t milliseconds = t1 - t0;
+    observer_.showStatus("ready - done in " + std::to_string(milliseconds) + " ms");
+    return PassResult::done(milliseconds, std::move(delivered.outputPath));
+}
+
+std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
+    // A side below 1 goes on to the empty picture, which the writers refuse.
+    if (!conversionSizeWithinLimits(settings_.imageWidth, settings_.imageHeight))
         return PassResult::refused({RefusalReason::PictureTooLarge, settings_.imageWidth,
                                     settings_.imageHeight, kMaxConversionPixels, 0, 0});
     if (!resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_) ||
@@ -132,120 +201,65 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     }
     if (cancelled())
         return PassResult::cancelled();
+    return std::nullopt;
+}
 
+std::optional<PassResult> ConversionPass::produceLines(OutputWriter& writer,
+                                                       const WorkBitmap& picture,
+                                                       LineDelivery& delivery) {
     const int width = picture.width();
     const int height = picture.height();
-    observer_.setProgressRange(height);
-    std::int32_t phrasePosition = 0;
-    const std::uint32_t t0 = clock_.tickCount();
-
-    WriterContext context{lines_, observer_, random_, cancelRequested_, openOutput_};
-    const std::unique_ptr<OutputWriter> writer = makeWriter_(settings_, context);
-    const OutputStart start = writer->beginOutput(settings_, width, height);
-    if (!start.proceeds()) {
-        lines_.clear();
-        return cancelled() ? PassResult::cancelled() : start.end();
-    }
-
-    // Lines that stay as built go to the file while the next ones are built:
-    // the document is never held whole.
-    std::optional<DocumentSaver> saver;
-    if (writer->producesDocumentLines())
-        saver.emplace(outputTarget(settings_), writer->lineEnd(), openOutput_);
-    const bool writeAsBuilt = saver && writer->linesAreFinal();
-    std::size_t builtBytes = 0;
-    std::size_t counted = 0;
-
-    // Written in pieces as lines come; the outcome when that ends the pass.
-    const auto lineAdded = [&]() -> std::optional<PassResult> {
-        if (!writeAsBuilt)
-            return std::nullopt;
-        for (; counted < lines_.size(); ++counted)
-            builtBytes += lines_[counted].size();
-        if (builtBytes < kWrittenAsBuiltBytes)
-            return std::nullopt;
-        const WriteOutcome written = saver->write(lines_, cancelRequested_);
-        lines_.clear();
-        builtBytes = counted = 0;
-        if (cancelled() || written.status == WriteStatus::Cancelled)
-            return PassResult::cancelled();
-        if (written.status == WriteStatus::Failed)
-            return savingFailed(written.reason);
-        return std::nullopt;
-    };
-
     // A big picture's lower half is built on a second core meanwhile, where
     // each line stands alone and the generator can be moved on to it.
-    const bool helped = writeAsBuilt && std::int64_t{width} * height >= secondThreadFrom_ &&
+    const bool helped = delivery.writesAsBuilt() &&
+                        std::int64_t{width} * height >= secondThreadFrom_ &&
                         std::thread::hardware_concurrency() > 1;
     const int ownRows = helped ? height / 2 : height;
     std::unique_ptr<LineHelper> helper =
-        helped ? LineHelper::start(settings_, picture, ownRows, *writer, random_, cancelRequested_)
+        helped ? LineHelper::start(settings_, picture, ownRows, writer, random_, cancelRequested_)
                : nullptr;
     const int builtHere = helper ? ownRows : height;
 
+    std::int32_t phrasePosition = 0;
     ByteString text;
-    for (int y = 0; y < builtHere; ++y) {
+    for (int y = 0; y < height; ++y) {
+        ByteString* ready = nullptr;
+        if (y >= builtHere && (ready = helper->waitForLine(y)) == nullptr)
+            break;
         if (cancelled())
             return PassResult::cancelled();
         observer_.showStatus(processingText(y, height));
         observer_.setProgressPosition(y);
-        if (!buildLine(*writer, random_, settings_, picture, y, phrasePosition, text,
-                       [this] { return cancelled(); }))
+        if (ready != nullptr)
+            lines_.push_back(std::move(*ready));
+        else if (!buildLine(writer, random_, settings_, picture, y, phrasePosition, text,
+                            [this] { return cancelled(); }))
             return PassResult::cancelled();
-        if (std::optional<PassResult> end = lineAdded())
-            return *std::move(end);
+        if (std::optional<PassResult> end = endOf(delivery.lineAdded(cancelRequested_)))
+            return end;
     }
     if (helper) {
-        for (int y = builtHere; y < height; ++y) {
-            ByteString* line = helper->waitForLine(y);
-            if (line == nullptr)
-                break;
-            if (cancelled())
-                return PassResult::cancelled();
-            observer_.showStatus(processingText(y, height));
-            observer_.setProgressPosition(y);
-            lines_.push_back(std::move(*line));
-            if (std::optional<PassResult> end = lineAdded())
-                return *std::move(end);
-        }
         random_ = helper->finish(); // rethrows what the helper threw
         if (cancelled())
             return PassResult::cancelled();
     }
-    const std::uint32_t t1 = clock_.tickCount();
-    picture.clear(); // the image output needs the memory more
+    return std::nullopt;
+}
 
+PassResult ConversionPass::deliver(OutputWriter& writer, LineDelivery& delivery, int height) {
     // Every line is built: the bar stands full while the output is saved,
     // whether the saving then succeeds or not.
     observer_.setProgressPosition(height);
-    const WriteOutcome finished = writer->finishOutput();
-    if (cancelled() || finished.status == WriteStatus::Cancelled)
-        return PassResult::cancelled();
-    if (finished.status == WriteStatus::Failed)
-        return savingFailed(finished.reason);
-
-    std::string written = finished.path;
-    if (saver) {
-        PassResult saved = saveDocument(*saver);
-        if (saved.end != PassEnd::Done)
-            return saved;
-        written = std::move(saved.outputPath);
-    }
-    lines_.clear();
-    const std::uint32_t milliseconds = t1 - t0;
-    observer_.showStatus("ready - done in " + std::to_string(milliseconds) + " ms");
-    return PassResult::done(milliseconds, std::move(written));
-}
-
-PassResult ConversionPass::saveDocument(DocumentSaver& saver) {
+    const WriteOutcome finished = writer.finishOutput();
+    if (std::optional<PassResult> end = endOf(finished))
+        return *std::move(end);
+    DocumentSaver* saver = delivery.saver();
+    if (saver == nullptr)
+        return PassResult::done(0, finished.path);
     observer_.showStatus("saving...");
-    const WriteOutcome saved = saver.commit(lines_, cancelRequested_);
-    lines_.clear();
-    if (cancelled() || saved.status == WriteStatus::Cancelled)
-        return PassResult::cancelled();
-    if (saved.status == WriteStatus::Failed)
-        return savingFailed(saved.reason);
+    const WriteOutcome saved = saver->commit(lines_, cancelRequested_);
+    if (std::optional<PassResult> end = endOf(saved))
+        return *std::move(end);
     return PassResult::done(0, saved.path);
 }
 

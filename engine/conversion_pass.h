@@ -5,11 +5,13 @@
 #include "engine/output_file.h"
 #include "engine/output_writer.h"
 #include "engine/pass_result.h"
+#include "engine/picture_limits.h"
 #include "engine/status_sink.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace varnelo {
@@ -42,13 +44,10 @@ struct WriterContext {
 using WriterFactory =
     std::function<std::unique_ptr<OutputWriter>(const ConversionSettings&, WriterContext&)>;
 
-/// The largest picture a conversion scales to. Larger sizes are refused
-/// before any memory is taken for them.
-inline constexpr std::int64_t kMaxConversionPixels = std::int64_t{1} << 26;
-inline constexpr std::int64_t kMaxConversionSide = 65535;
-
 /// Below about a million pixels a second thread costs more than it saves.
 inline constexpr std::int64_t kSecondLineThreadFromPixels = std::int64_t{1} << 20;
+
+class LineDelivery;
 
 /// One conversion, from loading the picture to writing the output. It owns
 /// its settings, picture and document, so nothing the window does while it
@@ -74,7 +73,18 @@ public:
 private:
     bool cancelled() const { return cancelRequested_.load(std::memory_order_relaxed); }
     PassResult savingFailed(std::string reason) const;
-    PassResult saveDocument(DocumentSaver& saver);
+    /// How a write ends the pass: cancelled, failed, or not at all.
+    std::optional<PassResult> endOf(const WriteOutcome& outcome) const;
+
+    // The steps of run, each ending the pass early with its result.
+    /// Checks the size, scales the picture and reduces its colours.
+    std::optional<PassResult> prepare(WorkBitmap& picture);
+    /// Hands every line to the writer, the lower half from a second thread
+    /// where it helps, and delivers the lines as they are built.
+    std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,
+                                           LineDelivery& delivery);
+    /// Finishes the writer's output and saves the document lines left.
+    PassResult deliver(OutputWriter& writer, LineDelivery& delivery, int height);
 
     ConversionSettings settings_;
     RandomGenerator& random_;
