@@ -1,15 +1,14 @@
 #include "engine/conversion_load.h"
 
-#include "engine/conversion_pass.h"
+#include "engine/picture_limits.h"
 #include "engine/resize_picture.h"
 #include "engine/status_sink.h"
 
 namespace varnelo {
 
 bool conversionSizeUsable(PictureSize size) {
-    return size.width >= 1 && size.height >= 1 && size.width <= kMaxConversionSide &&
-           size.height <= kMaxConversionSide &&
-           std::int64_t{size.width} * size.height <= kMaxConversionPixels;
+    return size.width >= 1 && size.height >= 1 &&
+           conversionSizeWithinLimits(size.width, size.height);
 }
 
 bool conversionResizes(PictureSize size, int width, int height) {

@@ -22,4 +22,11 @@ std::optional<std::size_t> paddedRowSize(std::int64_t width, int bitsPerPixel) {
     return static_cast<std::size_t>((bits + 31) / 32 * 4);
 }
 
+bool conversionSizeWithinLimits(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0)
+        return true;
+    return width <= kMaxConversionSide && height <= kMaxConversionSide &&
+           width * height <= kMaxConversionPixels;
+}
+
 } // namespace varnelo

@@ -45,6 +45,16 @@ inline constexpr std::int64_t kMinJpegBlocksPerByte = 8;
 inline constexpr std::int64_t kMaxLoadingBytes =
     kMaxPicturePixels * (4 + 2 * 4) + (std::int64_t{64} << 20);
 
+/// The largest picture a conversion scales to. Larger sizes are refused
+/// before any memory is taken for them.
+inline constexpr std::int64_t kMaxConversionPixels = std::int64_t{1} << 26;
+inline constexpr std::int64_t kMaxConversionSide = 65535;
+
+/// True when a conversion may scale to width × height: neither side nor
+/// their product beyond the limits above. A side below 1 is within them,
+/// whatever the other: it makes no picture, which is refused in its own words.
+bool conversionSizeWithinLimits(std::int64_t width, std::int64_t height);
+
 /// True when a picture of width × height lies inside the limits (both sides at least 1).
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
 
