@@ -24,6 +24,10 @@ struct QualityRange {
     std::int32_t initial = 0;
 
     bool contains(std::int64_t quality) const { return quality >= minimum && quality <= maximum; }
+    /// The quality written for a setting outside the range: its nearest end.
+    std::int32_t clamped(std::int32_t quality) const {
+        return quality < minimum ? minimum : quality > maximum ? maximum : quality;
+    }
 };
 
 /// One output format: everything the window, the converter and the

@@ -5,6 +5,7 @@
 #include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/jpeg_encoder.h"
 #include "engine/codecs/png_bands.h"
+#include "engine/output_formats.h"
 
 #include <algorithm>
 #include <mutex>
@@ -170,21 +171,23 @@ WriteOutcome ImageOutput::encode() {
     };
     const int width = image_.width();
     const int height = image_.height();
+    // As the format table bounds it: JPEG's 1 to 100; PNG's 1 to 10, which
+    // is 10 - zlib's level.
+    const std::optional<QualityRange> range = outputFormatOf(settings_).quality;
+    const std::int32_t quality = range ? range->clamped(settings_.imageQuality) : 0;
     bool encoded = false;
     switch (settings_.imageFormat) {
     case ImageFormat::Bmp:
         encoded = writeBmp(file, width, height, RowFormat::Bgrx32, rowAt);
         break;
     case ImageFormat::Jpg:
-        encoded = writeJpeg(file, width, height, RowFormat::Bgrx32, rowAt,
-                            std::clamp(settings_.imageQuality, 1, 100));
+        encoded = writeJpeg(file, width, height, RowFormat::Bgrx32, rowAt, quality);
         break;
     case ImageFormat::Png:
-        // Rows are read from every core's thread: the image is complete and
-        // only read now.
+        // Rows are read from every core's thread: each reads the image, or
+        // draws its band's cells into rows of its own, and writes nothing shared.
         encoded =
-            writePngInBands(file, width, height, RowFormat::Bgrx32, rowAt,
-                            std::clamp(10 - settings_.imageQuality, 0, 9),
+            writePngInBands(file, width, height, RowFormat::Bgrx32, rowAt, 10 - quality,
                             static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         break;
     }

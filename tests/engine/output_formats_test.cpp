@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <set>
 #include <string>
 
@@ -62,6 +64,12 @@ TEST(OutputFormats, KeepTheirExtensionsQualitiesAndDialogEntries) {
         EXPECT_EQ(quality.maximum, expected[i].maximum) << entry.name;
         EXPECT_EQ(quality.initial, expected[i].initial) << entry.name;
     }
+    // A quality out of range is written at its nearest end, without overflow.
+    const QualityRange png = *outputFormatNamed("png")->quality;
+    EXPECT_EQ(png.clamped(0), 1);
+    EXPECT_EQ(png.clamped(7), 7);
+    EXPECT_EQ(png.clamped(std::numeric_limits<std::int32_t>::max()), 10);
+    EXPECT_EQ(png.clamped(std::numeric_limits<std::int32_t>::min()), 1);
 }
 
 TEST(OutputFormats, AnOutputPathNamesItsFormatByTheExtensionOfItsFileName) {
