@@ -37,7 +37,8 @@ std::string numberText(const QLineEdit* edit) {
 
 PixelTransformation MainForm::chosenTransformation() const {
     for (const CharacterMode& mode : characterModes()) {
-        if (modeRadioOf(controls_, mode.transformation)->isChecked())
+        const QRadioButton* choice = modeRadioOf(controls_, mode.transformation);
+        if (choice != nullptr && choice->isChecked())
             return mode.transformation;
     }
     return ConversionSettings{}.transformation;

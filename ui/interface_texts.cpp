@@ -16,10 +16,11 @@ void MainForm::applyTexts() {
     c.openPictureButton->setText(QStringLiteral("open picture"));
     c.outputFileLabel->setText(QStringLiteral("output file:"));
     c.transformationGroup->setTitle(QStringLiteral("pixel transformation options"));
-    for (const CharacterMode& mode : characterModes())
-        modeRadioOf(c, mode.transformation)
-            ->setText(QString::fromUtf8(mode.caption.data(),
-                                        static_cast<qsizetype>(mode.caption.size())));
+    for (const CharacterMode& mode : characterModes()) {
+        if (QRadioButton* choice = modeRadioOf(c, mode.transformation))
+            choice->setText(QString::fromUtf8(mode.caption.data(),
+                                              static_cast<qsizetype>(mode.caption.size())));
+    }
     c.fontSizeLabel->setText(QStringLiteral("fontsize:"));
     c.backgroundColorLabel->setText(QStringLiteral("background color: (click to change)"));
     c.blockStrengthList->addItem(QStringLiteral("strength 1"));

@@ -110,7 +110,7 @@ QIcon programIcon() {
 QRadioButton* modeRadioOf(const MainFormControls& controls, PixelTransformation mode) {
     switch (mode) {
     case PixelTransformation::RandomBinary:
-        break;
+        return controls.binaryCodeRadio;
     case PixelTransformation::RandomNumbers:
         return controls.numbersRadio;
     case PixelTransformation::RandomSmallLetters:
@@ -124,7 +124,7 @@ QRadioButton* modeRadioOf(const MainFormControls& controls, PixelTransformation 
     case PixelTransformation::CustomRange:
         return controls.customRangeRadio;
     }
-    return controls.binaryCodeRadio;
+    return nullptr;
 }
 
 namespace {

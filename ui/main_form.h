@@ -108,7 +108,8 @@ struct MainFormControls {
     QLineEdit* heightEdit = nullptr;
 };
 
-/// The choice of "pixel transformation options" that stands for a mode.
+/// The choice of "pixel transformation options" that stands for a mode;
+/// none for a mode the window does not offer.
 QRadioButton* modeRadioOf(const MainFormControls& controls, PixelTransformation mode);
 
 /// The program's one window: it owns every control and all the state of a

@@ -39,9 +39,10 @@ void MainForm::connectEvents() {
     connect(c.openOutputButton, &QPushButton::clicked, this,
             [output] { output->openOutputFile(); });
 
-    for (const CharacterMode& mode : characterModes())
-        connect(modeRadioOf(c, mode.transformation), &QRadioButton::clicked, this,
-                &MainForm::onModeClicked);
+    for (const CharacterMode& mode : characterModes()) {
+        if (QRadioButton* choice = modeRadioOf(c, mode.transformation))
+            connect(choice, &QRadioButton::clicked, this, &MainForm::onModeClicked);
+    }
     connect(c.rangeFromEdit, &QLineEdit::textChanged, this, &MainForm::onRangeFromChanged);
     connect(c.rangeToEdit, &QLineEdit::textChanged, this, &MainForm::onRangeToChanged);
     connect(c.customTextFileButton, &QPushButton::clicked, this, &MainForm::loadPhraseFile);
