@@ -25,40 +25,45 @@ constexpr std::array<std::string_view, 3> kJpegExtensions = {".jpg", ".jpeg", ".
 constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
 
+constexpr std::array<std::uint8_t, 2> kBmpMagic = {'B', 'M'};
+constexpr std::array<std::uint8_t, 3> kJpegMagic = {0xFF, 0xD8, 0xFF};
+constexpr std::array<std::uint8_t, 4> kGifMagic = {'G', 'I', 'F', '8'};
+constexpr std::array<std::uint8_t, 8> kPngMagic = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*cancel*/,
+                           ConversionLoad* conversion) {
+    // The BMP reader takes no cancel: it reads the file in one pass.
+    return decodeBmp(file, picture, conversion);
+}
+
 constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
-    {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp"},
-    {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg"},
-    {PictureType::Gif, kGifExtensions, "GIF", "image/gif"},
-    {PictureType::Png, kPngExtensions, "PNG", "image/png"},
+    {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", kBmpMagic, decodeBmpFile, nullptr},
+    {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", kJpegMagic, decodeJpeg,
+     jpegOrientation},
+    {PictureType::Gif, kGifExtensions, "GIF", "image/gif", kGifMagic, decodeGif, nullptr},
+    {PictureType::Png, kPngExtensions, "PNG", "image/png", kPngMagic, decodePng, pngOrientation},
 }};
+
+const PictureTypeEntry* entryOf(PictureType type) {
+    for (const PictureTypeEntry& entry : kPictureTypes) {
+        if (entry.type == type)
+            return &entry;
+    }
+    return nullptr;
+}
 
 DecodeStatus decodeAsStored(PictureType type, FileBytes file, WorkBitmap& picture,
                             DecodeCancel cancel, ConversionLoad* conversion) {
-    switch (type) {
-    case PictureType::Bmp:
-        return decodeBmp(file, picture, conversion);
-    case PictureType::Jpeg:
-        return decodeJpeg(file, picture, cancel, conversion);
-    case PictureType::Gif:
-        return decodeGif(file, picture, cancel, conversion);
-    case PictureType::Png:
-        return decodePng(file, picture, cancel, conversion);
-    case PictureType::None:
-        break;
-    }
+    if (const PictureTypeEntry* entry = entryOf(type))
+        return entry->decode(file, picture, cancel, conversion);
     picture.clear();
     return DecodeStatus::Unsupported;
 }
 
 Orientation storedOrientation(PictureType type, FileBytes file) {
-    switch (type) {
-    case PictureType::Jpeg:
-        return jpegOrientation(file);
-    case PictureType::Png:
-        return pngOrientation(file);
-    default:
-        return Orientation::Upright;
-    }
+    const PictureTypeEntry* entry = entryOf(type);
+    return entry != nullptr && entry->orientation != nullptr ? entry->orientation(file)
+                                                             : Orientation::Upright;
 }
 
 } // namespace
@@ -132,27 +137,17 @@ PictureType pictureTypeOf(std::string_view path) {
 }
 
 PictureType pictureTypeOfContent(FileBytes bytes) {
-    const auto startsWith = [bytes](std::initializer_list<std::uint8_t> magic) {
-        return bytes.size() >= magic.size() &&
-               std::equal(magic.begin(), magic.end(), bytes.begin());
-    };
-    if (startsWith({'B', 'M'}))
-        return PictureType::Bmp;
-    if (startsWith({0xFF, 0xD8, 0xFF}))
-        return PictureType::Jpeg;
-    if (startsWith({'G', 'I', 'F', '8'}))
-        return PictureType::Gif;
-    if (startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}))
-        return PictureType::Png;
+    for (const PictureTypeEntry& entry : kPictureTypes) {
+        if (bytes.size() >= entry.magic.size() &&
+            std::equal(entry.magic.begin(), entry.magic.end(), bytes.begin()))
+            return entry.type;
+    }
     return PictureType::None;
 }
 
 std::string_view pictureTypeLabel(PictureType type) {
-    for (const PictureTypeEntry& entry : kPictureTypes) {
-        if (entry.type == type)
-            return entry.label;
-    }
-    return {};
+    const PictureTypeEntry* entry = entryOf(type);
+    return entry != nullptr ? entry->label : std::string_view();
 }
 
 LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel,

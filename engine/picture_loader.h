@@ -16,7 +16,11 @@ struct ConversionLoad;
 
 enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png };
 
-/// A picture type the program reads, with the extensions its files carry.
+enum class Orientation : std::uint8_t;
+
+/// A picture type the program reads: how its files are known, named and
+/// read. Everything that lists, recognises or decodes picture types reads
+/// its row.
 struct PictureTypeEntry {
     PictureType type;
     /// Lower case, dot included, the usual one first; what the open dialog
@@ -26,6 +30,14 @@ struct PictureTypeEntry {
     /// The media type desktops know it by (shared-mime-info's name), which
     /// the desktop entry and the metainfo list.
     std::string_view mediaType;
+    /// The bytes every file of the type starts with.
+    std::span<const std::uint8_t> magic;
+    /// Decodes a file as stored, as the decoders' own functions describe.
+    DecodeStatus (*decode)(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                           ConversionLoad* conversion);
+    /// How the file says it is to be turned to show upright; nothing for
+    /// a type that stores no orientation.
+    Orientation (*orientation)(FileBytes file);
 };
 
 /// Every picture type the program reads, in the order lists show them.

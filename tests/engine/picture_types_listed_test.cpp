@@ -51,5 +51,28 @@ TEST(PictureTypesListed, TheMetainfoProvidesEveryTypeRead) {
     EXPECT_EQ(listed, readTypes());
 }
 
+// The completions offer files of every type by its extensions, in either case.
+TEST(PictureTypesListed, TheCompletionsOfferEveryExtension) {
+    for (const char* completion :
+         {"completions/varnelo-convert.bash", "completions/_varnelo-convert"}) {
+        const std::string text = packagingFile(completion);
+        for (const PictureTypeEntry& type : pictureTypes()) {
+            for (const std::string_view extension : type.extensions) {
+                const std::string bare(extension.substr(1));
+                EXPECT_NE(text.find(bare), std::string::npos) << completion << ": " << bare;
+            }
+        }
+    }
+}
+
+TEST(PictureTypesListed, TheManualPagesNameEveryType) {
+    for (const char* page : {"varnelo.1.in", "varnelo-convert.1.in"}) {
+        const std::string text = packagingFile(page);
+        for (const PictureTypeEntry& type : pictureTypes())
+            EXPECT_NE(text.find(std::string(type.label)), std::string::npos)
+                << page << ": " << type.label;
+    }
+}
+
 } // namespace
 } // namespace varnelo
