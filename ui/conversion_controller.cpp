@@ -6,41 +6,101 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace varnelo {
 
 namespace {
 
-/// Worker thread. Hands every step of a pass to the view; a step the window
-/// did not take (hand-off released) is simply dropped, because the pass has
-/// been cancelled then and stops on its own.
+/// Worker thread. Hands the progress of a pass to the view without waiting
+/// for the window: while a hand-over is still queued, a newer step of the
+/// same kind (status, range, position) replaces the older one in it, so the
+/// window shows the latest of each, in the order the pass last gave them,
+/// at its own pace. Steps the window did not take (hand-off released) are
+/// dropped: the pass has been cancelled then and stops on its own.
 class HandOffObserver final : public PassObserver {
 public:
     HandOffObserver(ConversionView& view, WindowHandOff handOff)
-        : view_(view), handOff_(std::move(handOff)) {}
+        : view_(view), handOff_(std::move(handOff)), pending_(std::make_shared<Pending>()) {}
 
     void showStatus(std::string_view text) override {
         // Status texts are ASCII; Latin-1 reads them exactly.
-        handOff_.apply([&view = view_, status = QString::fromLatin1(text.data(), size(text))] {
-            view.showStatus(status);
+        hand(Step::Status, [&](Pending& pending) {
+            pending.status = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
         });
     }
     void setProgressRange(int maximum) override {
-        handOff_.apply([&view = view_, maximum] { view.setProgressRange(maximum); });
+        hand(Step::Range, [&](Pending& pending) { pending.range = maximum; });
     }
     void setProgressPosition(int position) override {
-        handOff_.apply([&view = view_, position] { view.setProgressPosition(position); });
+        hand(Step::Position, [&](Pending& pending) { pending.position = position; });
     }
 
 private:
-    static qsizetype size(std::string_view text) { return static_cast<qsizetype>(text.size()); }
+    enum class Step : std::uint8_t { Status, Range, Position };
+
+    // The steps not yet shown, each kind once, in the order last given; the
+    // window thread takes them all at once.
+    struct Pending {
+        std::mutex mutex;
+        std::vector<Step> order;
+        QString status;
+        int range = 0;
+        int position = 0;
+        bool queued = false;
+    };
+
+    template <class Change>
+    void hand(Step step, const Change& change) {
+        const std::lock_guard lock(pending_->mutex);
+        change(*pending_);
+        std::vector<Step>& order = pending_->order;
+        order.erase(std::remove(order.begin(), order.end(), step), order.end());
+        order.push_back(step);
+        if (!pending_->queued)
+            pending_->queued =
+                handOff_.post([&view = view_, pending = pending_] { show(view, *pending); });
+    }
+
+    // Window thread, and only while the hand-off is not released.
+    static void show(ConversionView& view, Pending& pending) {
+        std::vector<Step> order;
+        QString status;
+        int range = 0;
+        int position = 0;
+        {
+            const std::lock_guard taken(pending.mutex);
+            order.swap(pending.order);
+            status = pending.status;
+            range = pending.range;
+            position = pending.position;
+            pending.queued = false;
+        }
+        for (const Step step : order) {
+            switch (step) {
+            case Step::Status:
+                view.showStatus(status);
+                break;
+            case Step::Range:
+                view.setProgressRange(range);
+                break;
+            case Step::Position:
+                view.setProgressPosition(position);
+                break;
+            }
+        }
+    }
 
     ConversionView& view_;
     WindowHandOff handOff_;
+    std::shared_ptr<Pending> pending_;
 };
 
 } // namespace

@@ -47,6 +47,26 @@ bool WindowHandOff::apply(std::function<void()> change) const {
     return state->ran >= ticket;
 }
 
+bool WindowHandOff::post(std::function<void()> change) const {
+    const std::shared_ptr<State> state = state_;
+    // Posted under the lock, as apply does: once release() returns, the
+    // context is never touched again.
+    const std::lock_guard lock(state->mutex);
+    if (state->released)
+        return false;
+    return QMetaObject::invokeMethod(
+        &state->windowContext,
+        [state, change = std::move(change)] {
+            {
+                const std::lock_guard runLock(state->mutex);
+                if (state->released)
+                    return;
+            }
+            change();
+        },
+        Qt::QueuedConnection);
+}
+
 void WindowHandOff::release() const {
     {
         const std::lock_guard lock(state_->mutex);

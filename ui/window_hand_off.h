@@ -10,9 +10,9 @@ class QObject;
 
 namespace varnelo {
 
-/// Carries changes from a conversion's worker thread to the window's thread
-/// and lets the worker wait until each has run, so the window never shows a
-/// later step before an earlier one and never falls behind by more than one.
+/// Carries changes from a conversion's worker thread to the window's thread,
+/// in the order they were handed over: apply lets the worker wait until its
+/// change has run, post does not wait.
 ///
 /// Copies share one state: the worker keeps its own copy while the window
 /// keeps another, and releasing through either releases both. The context
@@ -27,6 +27,11 @@ public:
     /// has run (true) or the hand-off is released (false; the change then
     /// never runs). Returns false at once when already released.
     bool apply(std::function<void()> change) const;
+
+    /// Worker thread. Queues change to the window's thread, after every
+    /// change queued before, and returns at once. The change never runs once
+    /// the hand-off is released. False when it could not be queued.
+    bool post(std::function<void()> change) const;
 
     /// Window thread. No queued change runs from now on and every waiting
     /// worker wakes at once. Never waits for the worker, so the window may

@@ -55,6 +55,29 @@ protected:
     WindowHandOff handOff_{window_};
 };
 
+// Posted changes do not wait, run in the order handed over, before a change
+// applied after them, and not at all once released.
+TEST_F(WindowHandOffTest, PostedChangesRunInOrderWithoutTheWorkerWaiting) {
+    std::vector<int> ran; // touched on the window thread only
+    std::future<bool> worker = std::async(std::launch::async, [&] {
+        for (int i = 0; i < 5; ++i) {
+            if (!handOff_.post([&, i] { ran.push_back(i); }))
+                return false;
+        }
+        // The posts returned without waiting; the change applied after them runs last.
+        return handOff_.apply([&] { ran.push_back(5); });
+    });
+    ASSERT_TRUE(test::pumpUntil([&] { return ran.size() == 6; }));
+    EXPECT_TRUE(worker.get());
+    EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+
+    ASSERT_TRUE(handOff_.post([&] { ran.push_back(6); }));
+    handOff_.release();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran.size(), 6u) << "a change posted before the release does not run after it";
+    EXPECT_FALSE(handOff_.post([&] { ran.push_back(7); }));
+}
+
 TEST_F(WindowHandOffTest, ChangesRunInOrderOnTheWindowThreadAndApplyWaitsForEach) {
     std::vector<int> ran; // touched on the window thread only
     std::atomic<bool> offThread{false};
