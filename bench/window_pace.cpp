@@ -5,6 +5,7 @@
 //   window_pace PICTURE RUNS
 #include "engine/work_bitmap.h"
 #include "platform/application_fonts.h"
+#include "platform/memory_reuse.h"
 #include "ui/main_form.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@ int main(int argc, char* argv[]) {
     }
     const std::string picture = argv[1];
     const int runs = std::atoi(argv[2]);
+    // As the program's main does.
+    varnelo::keepFreedMemoryForReuse();
     QApplication application(argc, argv);
     varnelo::registerApplicationFonts();
     varnelo::MainForm window;
