@@ -71,13 +71,6 @@ WriteOutcome DocumentSaver::commit(const DocumentLines& lines,
     return {WriteStatus::Written, {}, file_->path()};
 }
 
-WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
-                           const std::atomic<bool>& cancelRequested, std::string_view lineEnd,
-                           const OutputOpener& openOutput) {
-    DocumentSaver saver(target, lineEnd, openOutput);
-    return saver.commit(lines, cancelRequested);
-}
-
 // Lines that stay as built go to the file while the next ones are built,
 // in pieces of about kWrittenAsBuiltBytes: the document is never held
 // whole. Other documents are saved once every line is built.

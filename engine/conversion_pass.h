@@ -122,12 +122,4 @@ private:
     std::unique_ptr<OutputFile> file_;
 };
 
-/// Writes the lines, each followed by lineEnd, to the target opened by
-/// openOutput: by default through a temporary file, so that a failure or
-/// cancel leaves any existing file untouched.
-WriteOutcome writeDocument(const DocumentLines& lines, const OutputTarget& target,
-                           const std::atomic<bool>& cancelRequested,
-                           std::string_view lineEnd = "\r\n",
-                           const OutputOpener& openOutput = openAtomicOutput);
-
 } // namespace varnelo

@@ -93,7 +93,6 @@ public:
     /// empty picture. Returns false (picture unchanged) when the new size is
     /// outside the limits.
     [[nodiscard]] bool setSize(int width, int height);
-    [[nodiscard]] bool setWidth(int width) { return setSize(width, height_); }
 
     std::size_t stride() const { return stride_; }
     std::uint8_t* row(int y) { return pixels_.get() + static_cast<std::size_t>(y) * stride_; }

@@ -75,9 +75,4 @@ void WindowHandOff::release() const {
     state_->changed.notify_all();
 }
 
-bool WindowHandOff::released() const {
-    const std::lock_guard lock(state_->mutex);
-    return state_->released;
-}
-
 } // namespace varnelo

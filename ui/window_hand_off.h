@@ -38,9 +38,6 @@ public:
     /// call it and then join the worker without deadlock.
     void release() const;
 
-    /// Any thread.
-    bool released() const;
-
 private:
     struct State {
         explicit State(QObject& context) : windowContext(context) {}

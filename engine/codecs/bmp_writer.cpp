@@ -1,7 +1,6 @@
 #include "engine/codecs/bmp_writer.h"
 
 #include "engine/picture_limits.h"
-#include "engine/work_bitmap.h"
 
 #include <algorithm>
 #include <array>
@@ -97,25 +96,6 @@ bool writeBmp(ByteSink& sink, int width, int height, RowFormat format, const Row
             return false;
     }
     return true;
-}
-
-bool writeBmp(ByteSink& sink, const WorkBitmap& picture) {
-    RowFormat format = RowFormat::Bgr24;
-    switch (picture.depth()) {
-    case PixelDepth::Bits24:
-        format = RowFormat::Bgr24;
-        break;
-    case PixelDepth::Bits32:
-    case PixelDepth::Device:
-        format = RowFormat::Bgrx32;
-        break;
-    default:
-        return false;
-    }
-    if (picture.isEmpty())
-        return false;
-    return writeBmp(sink, picture.width(), picture.height(), format,
-                    [&picture](int y) { return picture.row(y); });
 }
 
 } // namespace varnelo

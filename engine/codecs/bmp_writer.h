@@ -5,15 +5,10 @@
 
 namespace varnelo {
 
-class WorkBitmap;
-
 /// Writes an uncompressed bottom-up BMP with a BITMAPINFOHEADER. Returns
 /// false when the sink failed, the row source stopped, or the size is not
 /// a valid picture size.
 [[nodiscard]] bool writeBmp(ByteSink& sink, int width, int height, RowFormat format,
                             const RowSource& rowAt);
-
-/// Writes a 24-bit or 32-bit (or Device) WorkBitmap; other depths are refused.
-[[nodiscard]] bool writeBmp(ByteSink& sink, const WorkBitmap& picture);
 
 } // namespace varnelo

@@ -3,6 +3,7 @@
 #include "engine/random_generator.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
+#include "tests/support/saved_document.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
 
@@ -401,24 +402,24 @@ TEST_F(ConversionPassTest, ACancelWhileTheSecondThreadBuildsWritesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }
 
-TEST(WriteDocument, ReplacesAnExistingFileOnlyWhenComplete) {
+TEST(SavedDocument, ReplacesAnExistingFileOnlyWhenComplete) {
     test::TempDir folder;
     const std::string path = folder.file("doc.rtf");
     test::writeBytes(path, {'o', 'l', 'd'});
     std::atomic<bool> cancel{true};
-    EXPECT_EQ(writeDocument({"a", "b"}, path, cancel).status, WriteStatus::Cancelled);
+    EXPECT_EQ(test::saveDocument({"a", "b"}, path, cancel).status, WriteStatus::Cancelled);
     EXPECT_EQ(test::readBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     cancel = false;
-    EXPECT_EQ(writeDocument({"a", "", "b"}, path, cancel).status, WriteStatus::Written);
+    EXPECT_EQ(test::saveDocument({"a", "", "b"}, path, cancel).status, WriteStatus::Written);
     const auto bytes = test::readBytes(path);
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "a\r\n\r\nb\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
-TEST(WriteDocument, RefusesAFolderAsTarget) {
+TEST(SavedDocument, RefusesAFolderAsTarget) {
     test::TempDir folder;
     std::atomic<bool> cancel{false};
-    const WriteOutcome outcome = writeDocument({"a"}, folder.path().string(), cancel);
+    const WriteOutcome outcome = test::saveDocument({"a"}, folder.path().string(), cancel);
     EXPECT_EQ(outcome.status, WriteStatus::Failed);
     EXPECT_EQ(outcome.reason, "Is a directory");
 }

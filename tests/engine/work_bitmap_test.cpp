@@ -70,7 +70,7 @@ TEST(WorkBitmap, SetSizeKeepsTheTopLeftAndZeroesTheRest) {
     EXPECT_EQ(picture.height(), 1);
     EXPECT_EQ(picture.pixelColor(0, 0), makeRgb(0, 0, 9));
     EXPECT_EQ(picture.pixelColor(2, 0), 0u);
-    ASSERT_TRUE(picture.setWidth(0));
+    ASSERT_TRUE(picture.setSize(0, picture.height()));
     EXPECT_TRUE(picture.isEmpty());
     EXPECT_EQ(picture.height(), 0);
 }

@@ -48,6 +48,25 @@ Rgb noise(int x, int y) {
     return makeRgb(h >> 8, h >> 16, h >> 24);
 }
 
+bool writeBmp(ByteSink& sink, const WorkBitmap& picture) {
+    RowFormat format = RowFormat::Bgr24;
+    switch (picture.depth()) {
+    case PixelDepth::Bits24:
+        format = RowFormat::Bgr24;
+        break;
+    case PixelDepth::Bits32:
+    case PixelDepth::Device:
+        format = RowFormat::Bgrx32;
+        break;
+    default:
+        return false;
+    }
+    if (picture.isEmpty())
+        return false;
+    return writeBmp(sink, picture.width(), picture.height(), format,
+                    [&picture](int y) { return picture.row(y); });
+}
+
 void writeBmpFile(const std::string& path, int width, int height, const ColorAt& colorAt) {
     MemorySink sink;
     if (!writeBmp(sink, makePicture(width, height, colorAt)))

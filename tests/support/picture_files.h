@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/codecs/bmp_writer.h"
+#include "engine/codecs/byte_sink.h"
 #include "engine/color.h"
 #include "engine/work_bitmap.h"
 
@@ -28,6 +29,10 @@ RowSource rowSource(const std::vector<std::uint8_t>& pixels, int height);
 /// Every channel of every pixel differs from its neighbours, so a shifted,
 /// swapped or flipped row shows; also detail that costs bytes to compress.
 Rgb noise(int x, int y);
+
+/// Writes a picture of 24 or 32 bits as a BMP, its rows as they stand;
+/// false for other depths, an empty picture or a failing sink.
+bool writeBmp(ByteSink& sink, const WorkBitmap& picture);
 
 /// Writes a 24-bit BMP file whose pixel (x, y) has colorAt(x, y).
 void writeBmpFile(const std::string& path, int width, int height, const ColorAt& colorAt);

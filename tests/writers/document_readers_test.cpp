@@ -6,6 +6,7 @@
 #include "engine/random_generator.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
+#include "tests/support/saved_document.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
 #include "tests/support/whole_conversion.h"
@@ -196,7 +197,7 @@ TEST_F(DocumentReaders, ChromiumShowsTheWindows1252CharactersOfACustomRange) {
     ASSERT_EQ(writer.finishOutput().status, WriteStatus::Written);
     const std::string path = folder_.file("range.html");
     const std::atomic<bool> cancel{false};
-    ASSERT_EQ(writeDocument(lines, path, cancel).status, WriteStatus::Written);
+    ASSERT_EQ(test::saveDocument(lines, path, cancel).status, WriteStatus::Written);
     EXPECT_TRUE(readInChromium(path) == expected);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/bmp_reader.h"
 #include "engine/work_bitmap.h"
+#include "tests/support/picture_files.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ TEST(BmpWriter, RoundTripsEveryAcceptedDepth) {
                          << static_cast<int>(depth) << ": " << width << " x " << height);
             const WorkBitmap original = patterned(width, height, depth);
             MemorySink sink;
-            ASSERT_TRUE(writeBmp(sink, original));
+            ASSERT_TRUE(test::writeBmp(sink, original));
             WorkBitmap read;
             ASSERT_EQ(decodeBmp(sink.bytes(), read), DecodeStatus::Ok);
             ASSERT_EQ(read.width(), width);
@@ -82,7 +83,7 @@ TEST(BmpWriter, RoundTripsEveryAcceptedDepth) {
 TEST(BmpWriter, WritesAPaddedBottomUpFile) {
     const WorkBitmap picture = patterned(3, 2, PixelDepth::Bits24);
     MemorySink sink;
-    ASSERT_TRUE(writeBmp(sink, picture));
+    ASSERT_TRUE(test::writeBmp(sink, picture));
     const auto& bytes = sink.bytes();
     ASSERT_EQ(bytes.size(), 54u + 2 * 12);
     EXPECT_EQ(bytes[0], 'B');
@@ -104,7 +105,7 @@ TEST(BmpWriter, WritesAPaddedBottomUpFile) {
 
     // Whatever a 32-bit source keeps in its unused byte is not written.
     MemorySink sink32;
-    ASSERT_TRUE(writeBmp(sink32, patterned(2, 1, PixelDepth::Device)));
+    ASSERT_TRUE(test::writeBmp(sink32, patterned(2, 1, PixelDepth::Device)));
     ASSERT_EQ(sink32.bytes().size(), 54u + 8);
     EXPECT_EQ(u16At(sink32.bytes(), 28), 32u);
     EXPECT_EQ(sink32.bytes()[57], 0);
@@ -115,12 +116,12 @@ TEST(BmpWriter, ReportsFailingSinksAndStoppedSources) {
     const WorkBitmap picture = patterned(4, 3, PixelDepth::Bits24);
     for (std::size_t allowed = 0; allowed < 2; ++allowed) {
         CountingSink sink(allowed);
-        EXPECT_FALSE(writeBmp(sink, picture)) << allowed;
+        EXPECT_FALSE(test::writeBmp(sink, picture)) << allowed;
     }
     // A picture far larger than one write fails part-way.
     const WorkBitmap large = patterned(1000, 1000, PixelDepth::Bits32);
     CountingSink partWay(3);
-    EXPECT_FALSE(writeBmp(partWay, large));
+    EXPECT_FALSE(test::writeBmp(partWay, large));
     EXPECT_EQ(partWay.writes(), 3u);
 
     std::vector<int> asked;
@@ -137,11 +138,11 @@ TEST(BmpWriter, RefusesDepthsAndSizesItCannotStore) {
     for (const PixelDepth depth : {PixelDepth::Bits1, PixelDepth::Bits4, PixelDepth::Bits8,
                                    PixelDepth::Bits15, PixelDepth::Bits16}) {
         MemorySink sink;
-        EXPECT_FALSE(writeBmp(sink, patterned(2, 2, depth))) << static_cast<int>(depth);
+        EXPECT_FALSE(test::writeBmp(sink, patterned(2, 2, depth))) << static_cast<int>(depth);
         EXPECT_TRUE(sink.bytes().empty());
     }
     MemorySink sink;
-    EXPECT_FALSE(writeBmp(sink, WorkBitmap()));
+    EXPECT_FALSE(test::writeBmp(sink, WorkBitmap()));
 
     int calls = 0;
     const std::vector<std::uint8_t> row(4 * 70000);
