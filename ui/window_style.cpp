@@ -26,14 +26,14 @@ QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0px 2px; }
 QProgressBar { border: 1px solid palette(dark); background: palette(base); }
 QProgressBar::chunk { background: palette(highlight); }
-QLineEdit[fieldColour="window"], QComboBox[fieldColour="window"] { background: palette(base); }
-QLineEdit[fieldColour="buttonFace"], QComboBox[fieldColour="buttonFace"] { background: palette(button); }
+QLineEdit[fieldColor="window"], QComboBox[fieldColor="window"] { background: palette(base); }
+QLineEdit[fieldColor="buttonFace"], QComboBox[fieldColor="buttonFace"] { background: palette(button); }
 QLineEdit:focus, QComboBox:focus { border-color: palette(highlight); }
 )";
 
 // The style sheet draws a field's background, so the colour goes through a
 // property its rules read; a palette would be overruled.
-constexpr const char* kFieldColour = "fieldColour";
+constexpr const char* kFieldColor = "fieldColor";
 
 } // namespace
 
@@ -47,11 +47,11 @@ void applyWindowStyle(QWidget& window) {
         QString::fromLatin1(kStyleSheet).arg(fontListFace(window.devicePixelRatioF())));
 }
 
-void setFieldBackground(QWidget& field, bool windowColour) {
-    const char* colour = windowColour ? "window" : "buttonFace";
-    if (field.property(kFieldColour).toString() == QLatin1String(colour))
+void setFieldBackground(QWidget& field, bool windowColor) {
+    const char* colour = windowColor ? "window" : "buttonFace";
+    if (field.property(kFieldColor).toString() == QLatin1String(colour))
         return;
-    field.setProperty(kFieldColour, QString::fromLatin1(colour));
+    field.setProperty(kFieldColor, QString::fromLatin1(colour));
     // Rules with properties are matched when a widget is polished.
     field.style()->unpolish(&field);
     field.style()->polish(&field);

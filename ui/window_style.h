@@ -14,6 +14,6 @@ void applyWindowStyle(QWidget& window);
 void setFieldEnabled(QWidget& field, bool enabled);
 
 /// Sets only the background of a field: the window colour or the button face.
-void setFieldBackground(QWidget& field, bool windowColour);
+void setFieldBackground(QWidget& field, bool windowColor);
 
 } // namespace varnelo

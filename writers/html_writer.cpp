@@ -1,7 +1,7 @@
 #include "writers/html_writer.h"
 
 #include "engine/font_family.h"
-#include "writers/hex_colour.h"
+#include "writers/hex_color.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kStyleRulesLine = 5;
 
 void appendHex(ByteString& text, Rgb color) {
-    const auto digits = hexColour(color);
+    const auto digits = hexColor(color);
     text.append(digits.data(), digits.size());
 }
 
@@ -160,7 +160,7 @@ void HtmlWriter::openRun(Rgb color) {
     if (!line_.empty())
         out = std::copy(close.begin(), close.end(), out);
     out = std::copy(open.begin(), open.end(), out);
-    out = writeHexColour(out, color);
+    out = writeHexColor(out, color);
     *out++ = '>';
     line_.commit(static_cast<std::size_t>(out - start));
     if (css_)
@@ -174,7 +174,7 @@ void HtmlWriter::addStyleRule(Rgb color) {
     if ((word & bit) != 0)
         return;
     word |= bit;
-    const auto digits = hexColour(color);
+    const auto digits = hexColor(color);
     styleRules_ += '.';
     if (digits[0] >= '0' && digits[0] <= '9') {
         // A class selector may not start with a digit: CSS escapes it as

@@ -43,17 +43,17 @@ protected:
                                 static_cast<int>(field->height() * scale / 2));
     }
 
-    QColor windowColour() const { return form_.palette().color(QPalette::Base); }
+    QColor windowColor() const { return form_.palette().color(QPalette::Base); }
     QColor buttonFace() const { return form_.palette().color(QPalette::Button); }
 
-    void expectShows(QWidget* field, bool windowColourExpected, const char* when) {
-        EXPECT_EQ(background(field), windowColourExpected ? windowColour() : buttonFace())
+    void expectShows(QWidget* field, bool windowColorExpected, const char* when) {
+        EXPECT_EQ(background(field), windowColorExpected ? windowColor() : buttonFace())
             << field->accessibleName().toStdString() << " " << when;
     }
 };
 
 TEST_F(WindowLook, FieldsShowTheirStateByTheirBackgroundThroughEveryChange) {
-    ASSERT_NE(windowColour(), buttonFace());
+    ASSERT_NE(windowColor(), buttonFace());
     // The start: the mode fields on the button face, enabled or not.
     for (QWidget* field : std::initializer_list<QWidget*>{c.customTextEdit, c.rangeFromEdit,
                                                           c.rangeToEdit, c.blockStrengthList})

@@ -2,7 +2,7 @@
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
 #include "writers/character_widths.h"
-#include "writers/hex_colour.h"
+#include "writers/hex_color.h"
 #include "writers/html_writer.h"
 #include "writers/rtf_page.h"
 #include "writers/rtf_writer.h"
@@ -68,9 +68,9 @@ ConversionSettings settingsFor(OutputFormat format, Rgb background = kWhite) {
 
 const Picture kRedRedBlueGreen = {{kRed, kRed}, {kBlue, kGreen}};
 
-TEST(HexColour, GivesSixUpperCaseDigitsRedFirst) {
+TEST(HexColor, GivesSixUpperCaseDigitsRedFirst) {
     auto text = [](Rgb color) {
-        const auto digits = hexColour(color);
+        const auto digits = hexColor(color);
         return std::string(digits.begin(), digits.end());
     };
     EXPECT_EQ(text(kRed), "FF0000");

@@ -75,7 +75,7 @@ std::uint32_t to8Bits(unsigned value, int bitDepth) {
     return bitDepth == 16 ? (value + 128) / 257 : value * 255 / ((1u << bitDepth) - 1);
 }
 
-Rgb expectedColour(const PngSample& sample, int pixel) {
+Rgb expectedColor(const PngSample& sample, int pixel) {
     const std::uint16_t* s =
         &sample.samples[static_cast<std::size_t>(pixel * channelsOf(sample.colorType))];
     switch (sample.colorType) {
@@ -113,7 +113,7 @@ TEST(PngDecoder, EveryColourTypeAndDepthGivesStoredColours) {
                 ASSERT_EQ(picture.height(), kHeight) << what;
                 for (int y = 0; y < kHeight; ++y)
                     for (int x = 0; x < kWidth; ++x)
-                        ASSERT_EQ(picture.pixelColor(x, y), expectedColour(sample, y * kWidth + x))
+                        ASSERT_EQ(picture.pixelColor(x, y), expectedColor(sample, y * kWidth + x))
                             << what << " at " << x << "," << y;
                 EXPECT_EQ(picture.row(0)[3], 0xFF) << what;
             }

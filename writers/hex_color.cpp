@@ -1,4 +1,4 @@
-#include "writers/hex_colour.h"
+#include "writers/hex_color.h"
 
 #include <cstring>
 
@@ -20,14 +20,14 @@ constexpr ByteDigits kByteDigits;
 
 } // namespace
 
-std::array<char, 6> hexColour(Rgb color) {
+std::array<char, 6> hexColor(Rgb color) {
     const auto& red = kByteDigits.pairs[redOf(color)];
     const auto& green = kByteDigits.pairs[greenOf(color)];
     const auto& blue = kByteDigits.pairs[blueOf(color)];
     return {red[0], red[1], green[0], green[1], blue[0], blue[1]};
 }
 
-char* writeHexColour(char* out, Rgb color) {
+char* writeHexColor(char* out, Rgb color) {
     std::memcpy(out, kByteDigits.pairs[redOf(color)].data(), 2);
     std::memcpy(out + 2, kByteDigits.pairs[greenOf(color)].data(), 2);
     std::memcpy(out + 4, kByteDigits.pairs[blueOf(color)].data(), 2);
