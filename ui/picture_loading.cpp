@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -12,7 +13,11 @@ namespace varnelo {
 
 namespace {
 
+// Filled on the loading thread, read on the window's thread. The lock makes
+// that hand-over visible to the thread checker, which cannot see through
+// Qt's own locks of its event queue.
 struct Loaded {
+    std::mutex mutex;
     LoadOutcome outcome;
     WorkBitmap picture;
 };
@@ -38,12 +43,18 @@ public:
         // on receiver_, which outlives it: the destructor waits for every worker.
         job.thread = std::thread([this, path, generation, &cancel, &finished] {
             auto loaded = std::make_shared<Loaded>();
-            loaded->outcome = loadPicture(path, loaded->picture, &cancel);
-            // The result moves into the call: nothing of it stays on this thread.
-            QMetaObject::invokeMethod(
-                &receiver_,
-                [this, generation, loaded = std::move(loaded)] { deliver(generation, *loaded); },
-                Qt::QueuedConnection);
+            {
+                const std::lock_guard lock(loaded->mutex);
+                loaded->outcome = loadPicture(path, loaded->picture, &cancel);
+                // The result moves into the call: nothing of it stays on this
+                // thread but the lock, which the window's thread waits for.
+                QMetaObject::invokeMethod(
+                    &receiver_,
+                    [this, generation, loaded = std::move(loaded)] {
+                        deliver(generation, *loaded);
+                    },
+                    Qt::QueuedConnection);
+            }
             finished.store(true);
         });
     }
@@ -66,6 +77,7 @@ private:
 
     // Runs on the window's thread.
     void deliver(std::uint64_t generation, Loaded& loaded) {
+        const std::lock_guard lock(loaded.mutex);
         if (generation != generation_)
             return;
         busy_ = false;
