@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -55,7 +56,13 @@ private:
         int range = 0;
         int position = 0;
         bool queued = false;
+        // Window thread only.
+        std::chrono::steady_clock::time_point lastShown;
+        bool shownOnce = false;
     };
+
+    // About a frame of a 60 Hz screen.
+    static constexpr std::chrono::milliseconds kFrame{16};
 
     template <class Change>
     void hand(Step step, const Change& change) {
@@ -66,7 +73,26 @@ private:
         order.push_back(step);
         if (!pending_->queued)
             pending_->queued =
-                handOff_.post([&view = view_, pending = pending_] { show(view, *pending); });
+                handOff_.post([&view = view_, handOff = handOff_, pending = pending_] {
+                    showSoon(view, handOff, pending);
+                });
+    }
+
+    // Window thread: shows the steps now, or once a frame's time has passed
+    // since the last were shown, so that a fast pass does not keep the
+    // window thread from the cores the pass works on. Until then the steps
+    // stay queued and newer ones join them.
+    static void showSoon(ConversionView& view, const WindowHandOff& handOff,
+                         const std::shared_ptr<Pending>& pending) {
+        const auto now = std::chrono::steady_clock::now();
+        const auto wait = pending->lastShown + kFrame - now;
+        if (pending->shownOnce && wait > std::chrono::steady_clock::duration::zero()) {
+            const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+            handOff.postAfter(static_cast<int>(milliseconds),
+                              [&view, pending] { show(view, *pending); });
+            return;
+        }
+        show(view, *pending);
     }
 
     // Window thread, and only while the hand-off is not released.
@@ -83,6 +109,8 @@ private:
             position = pending.position;
             pending.queued = false;
         }
+        pending.lastShown = std::chrono::steady_clock::now();
+        pending.shownOnce = true;
         for (const Step step : order) {
             switch (step) {
             case Step::Status:
@@ -98,6 +126,11 @@ private:
         }
     }
 
+public:
+    /// Window thread: shows what is still waiting, before the pass's end.
+    void showRest() { show(view_, *pending_); }
+
+private:
     ConversionView& view_;
     WindowHandOff handOff_;
     std::shared_ptr<Pending> pending_;
@@ -172,10 +205,11 @@ void ConversionController::runPass(ConversionSettings settings, WindowHandOff ha
     }
     if (cancelRequested_.load())
         return;
-    handOff.apply([this, result = std::move(result)] {
+    handOff.apply([this, &observer, result = std::move(result)] {
         // Window thread, and only while this pass's hand-off is not
         // released, so the controller is alive and this pass is the latest.
         running_ = false;
+        observer.showRest();
         view_.conversionEnded(result);
     });
 }

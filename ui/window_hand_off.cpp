@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 
 #include <utility>
 
@@ -65,6 +66,25 @@ bool WindowHandOff::post(std::function<void()> change) const {
             change();
         },
         Qt::QueuedConnection);
+}
+
+void WindowHandOff::postAfter(int milliseconds, std::function<void()> change) const {
+    const std::shared_ptr<State> state = state_;
+    {
+        const std::lock_guard lock(state->mutex);
+        if (state->released)
+            return;
+    }
+    // The context lives on this thread, which release() runs on too: it
+    // cannot come between the check in the timer's call and the change.
+    QTimer::singleShot(milliseconds, &state->windowContext, [state, change = std::move(change)] {
+        {
+            const std::lock_guard lock(state->mutex);
+            if (state->released)
+                return;
+        }
+        change();
+    });
 }
 
 void WindowHandOff::release() const {

@@ -33,6 +33,10 @@ public:
     /// the hand-off is released. False when it could not be queued.
     bool post(std::function<void()> change) const;
 
+    /// Window thread. Runs change on the window's thread after the time,
+    /// unless the hand-off is released by then.
+    void postAfter(int milliseconds, std::function<void()> change) const;
+
     /// Window thread. No queued change runs from now on and every waiting
     /// worker wakes at once. Never waits for the worker, so the window may
     /// call it and then join the worker without deadlock.

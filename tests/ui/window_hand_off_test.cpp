@@ -78,6 +78,28 @@ TEST_F(WindowHandOffTest, PostedChangesRunInOrderWithoutTheWorkerWaiting) {
     EXPECT_FALSE(handOff_.post([&] { ran.push_back(7); }));
 }
 
+TEST_F(WindowHandOffTest, ADelayedChangeRunsAfterItsTimeUnlessReleased) {
+    bool ran = false;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    handOff_.postAfter(30, [&] { ran = true; });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ran);
+    ASSERT_TRUE(test::pumpUntil([&] { return ran; }));
+    EXPECT_GE(elapsed.elapsed(), 25);
+
+    bool late = false;
+    handOff_.postAfter(10, [&] { late = true; });
+    handOff_.release();
+    QElapsedTimer since;
+    since.start();
+    ASSERT_TRUE(test::pumpUntil([&] { return since.elapsed() > 40; }));
+    EXPECT_FALSE(late);
+    handOff_.postAfter(0, [&] { late = true; });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(late);
+}
+
 TEST_F(WindowHandOffTest, ChangesRunInOrderOnTheWindowThreadAndApplyWaitsForEach) {
     std::vector<int> ran; // touched on the window thread only
     std::atomic<bool> offThread{false};
