@@ -31,13 +31,17 @@ void ConsoleObserver::showStatus(std::string_view text) {
         return;
     const std::string shown = picturePath_ + ": " + printableText(text);
     err_ << '\r' << shown;
-    // A shorter status must not leave the end of a longer one behind.
+    statusWidth_ = blankRest(shown);
+    statusShown_ = true;
+    err_.flush();
+}
+
+std::size_t ConsoleObserver::blankRest(std::string_view shown) {
+    // A shorter line must not leave the end of a longer status behind.
     const std::size_t columns = columnsOf(shown);
     if (columns < statusWidth_)
         err_ << std::string(statusWidth_ - columns, ' ');
-    statusWidth_ = columns;
-    statusShown_ = true;
-    err_.flush();
+    return columns;
 }
 
 void ConsoleObserver::setProgressRange(int /*maximum*/) {}
@@ -54,8 +58,7 @@ void ConsoleObserver::conclude(std::string_view line) {
     const std::string shown = printableText(line);
     if (statusShown_) {
         err_ << '\r' << shown;
-        if (columnsOf(shown) < statusWidth_)
-            err_ << std::string(statusWidth_ - columnsOf(shown), ' ');
+        blankRest(shown);
         statusShown_ = false;
         statusWidth_ = 0;
     } else {

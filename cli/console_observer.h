@@ -31,6 +31,10 @@ public:
     void conclude(std::string_view line);
 
 private:
+    /// Blanks what is left of the status line after the text just shown
+    /// over it; returns the columns that text takes.
+    std::size_t blankRest(std::string_view shown);
+
     std::ostream& err_;
     bool showProgress_;
     std::string picturePath_;

@@ -48,8 +48,8 @@ int usageError(std::ostream& err, const std::string& message) {
     return kExitUsage;
 }
 
-// The faces --font takes and draws with a font of their own: fontconfig's
-// families and the Terminal face, which is drawn in a font of its own.
+// The faces --font takes: fontconfig's families, and the Terminal face,
+// which blocks mode draws in a font it chooses itself.
 std::vector<std::string> fontFaces() {
     std::vector<std::string> faces{kTerminalFace};
     for (std::string& family : fontFamilies()) {
