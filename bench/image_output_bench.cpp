@@ -10,7 +10,7 @@ namespace {
 
 class SilentObserver final : public PassObserver {
 public:
-    void showStatus(std::string_view) override {}
+    void showProgress(const PassProgress& /*progress*/) override {}
     void setProgressRange(int) override {}
     void setProgressPosition(int) override {}
 };

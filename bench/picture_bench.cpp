@@ -1,6 +1,6 @@
 // Speed of the picture in memory: area-averaging shrink and pixel reading.
 #include "engine/resize_picture.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 #include "engine/work_bitmap.h"
 
 #include <benchmark/benchmark.h>
@@ -8,9 +8,9 @@
 namespace varnelo {
 namespace {
 
-class SilentStatus final : public StatusSink {
+class SilentStatus final : public ProgressSink {
 public:
-    void showStatus(std::string_view) override {}
+    void showProgress(const PassProgress& /*progress*/) override {}
 };
 
 // A photo-sized picture with smooth gradients and some noise.

@@ -1,5 +1,6 @@
 #include "cli/console_observer.h"
 
+#include "cli/messages.h"
 #include "engine/printable_text.h"
 
 #include <utility>
@@ -26,10 +27,10 @@ ConsoleObserver::ConsoleObserver(std::ostream& err, bool showProgress, std::stri
     : err_(err), showProgress_(showProgress), picturePath_(printableText(picturePath)),
       messagePrefix_(messagePrefix) {}
 
-void ConsoleObserver::showStatus(std::string_view text) {
+void ConsoleObserver::showProgress(const PassProgress& progress) {
     if (!showProgress_)
         return;
-    const std::string shown = picturePath_ + ": " + printableText(text);
+    const std::string shown = picturePath_ + ": " + progressText(progress);
     err_ << '\r' << shown;
     statusWidth_ = blankRest(shown);
     statusShown_ = true;

@@ -19,7 +19,7 @@ public:
     ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath,
                     std::string_view messagePrefix = {});
 
-    void showStatus(std::string_view text) override;
+    void showProgress(const PassProgress& progress) override;
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
 

@@ -147,6 +147,25 @@ std::string startProblemMessage(StartProblem problem) {
     return {};
 }
 
+std::string progressText(const PassProgress& progress) {
+    switch (progress.stage) {
+    case PassStage::Resizing:
+        return "resizing image...";
+    case PassStage::Drawing:
+        return "processing image line " + std::to_string(progress.line) + " of " +
+               std::to_string(progress.lines) + "...";
+    case PassStage::RemovingZeros:
+        return "removing leading color zeros...";
+    case PassStage::Compressing:
+        return "compressing...";
+    case PassStage::Saving:
+        return "saving...";
+    case PassStage::Done:
+        break;
+    }
+    return "ready - done in " + std::to_string(progress.milliseconds) + " ms";
+}
+
 std::string passEndMessage(const PassResult& result) {
     switch (result.end) {
     case PassEnd::Done:

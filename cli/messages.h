@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_load.h"
+#include "engine/pass_progress.h"
 #include "engine/pass_result.h"
 #include "engine/start_check.h"
 
@@ -21,6 +22,9 @@ std::string phraseFileMessage(const std::string& named, const ReadFileOutcome& o
 
 /// Why a conversion cannot start; empty for StartProblem::None.
 std::string startProblemMessage(StartProblem problem);
+
+/// The progress line for a step of a conversion: "processing image line 3 of 90...".
+std::string progressText(const PassProgress& progress);
 
 /// Why a conversion did not end with its output written; empty for Done.
 std::string passEndMessage(const PassResult& result);

@@ -2,7 +2,7 @@
 
 #include "engine/picture_limits.h"
 #include "engine/resize_picture.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 
 namespace varnelo {
 
@@ -22,9 +22,9 @@ PictureFacts factsOf(const WorkBitmap& picture) {
 
 namespace {
 
-class NoStatus final : public StatusSink {
+class NoStatus final : public ProgressSink {
 public:
-    void showStatus(std::string_view /*text*/) override {}
+    void showProgress(const PassProgress& /*progress*/) override {}
 };
 
 } // namespace

@@ -23,10 +23,6 @@ namespace {
 // Lines written as built go out in pieces of about this size.
 constexpr std::size_t kWrittenAsBuiltBytes = std::size_t{1} << 20;
 
-std::string processingText(int y, int height) {
-    return "processing image line " + std::to_string(y) + " of " + std::to_string(height) + "...";
-}
-
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
@@ -139,7 +135,7 @@ PassResult ConversionPass::run() {
         return PassResult::failed({FailureStage::Loading, settings_.sourcePath, loaded, {}});
     }
     if (conversion.facts.width != picture.width() || conversion.facts.height != picture.height())
-        observer_.showStatus("resizing image...");
+        observer_.showProgress(PassProgress::of(PassStage::Resizing));
     return run(std::move(picture));
 }
 
@@ -177,7 +173,7 @@ PassResult ConversionPass::run(WorkBitmap picture) {
     if (delivered.end != PassEnd::Done)
         return delivered;
     const std::uint32_t milliseconds = t1 - t0;
-    observer_.showStatus("ready - done in " + std::to_string(milliseconds) + " ms");
+    observer_.showProgress(PassProgress::done(milliseconds));
     return PassResult::done(milliseconds, std::move(delivered.outputPath));
 }
 
@@ -221,7 +217,7 @@ std::optional<PassResult> ConversionPass::produceLines(OutputWriter& writer,
             break;
         if (cancelled())
             return PassResult::cancelled();
-        observer_.showStatus(processingText(y, height));
+        observer_.showProgress(PassProgress::drawing(y, height));
         observer_.setProgressPosition(y);
         if (ready != nullptr)
             lines_.push_back(std::move(*ready));
@@ -249,7 +245,7 @@ PassResult ConversionPass::deliver(OutputWriter& writer, LineDelivery& delivery,
     DocumentSaver* saver = delivery.saver();
     if (saver == nullptr)
         return PassResult::done(0, finished.path);
-    observer_.showStatus("saving...");
+    observer_.showProgress(PassProgress::of(PassStage::Saving));
     const WriteOutcome saved = saver->commit(lines_, cancelRequested_);
     if (std::optional<PassResult> end = endOf(saved))
         return *std::move(end);

@@ -6,7 +6,7 @@
 #include "engine/output_writer.h"
 #include "engine/pass_result.h"
 #include "engine/picture_limits.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 
 #include <atomic>
 #include <functional>
@@ -24,7 +24,7 @@ class DocumentSaver;
 /// What a conversion shows while it runs: the window, the command-line
 /// tool, or a test. Every call comes from the conversion's thread, at most
 /// once per picture line. How the conversion ended is its result, not a call.
-class PassObserver : public StatusSink {
+class PassObserver : public ProgressSink {
 public:
     virtual void setProgressRange(int maximum) = 0;
     virtual void setProgressPosition(int position) = 0;

@@ -1,15 +1,15 @@
 #include "engine/resize_picture.h"
 #include "engine/picture_limits.h"
 #include "engine/row_resizer.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 #include "engine/work_bitmap.h"
 
 namespace varnelo {
 
-bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight, StatusSink& status) {
+bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight, ProgressSink& progress) {
     if (newWidth == picture.width() && newHeight == picture.height())
         return true;
-    status.showStatus("resizing image...");
+    progress.showProgress(PassProgress::of(PassStage::Resizing));
     if (newWidth <= 0 || newHeight <= 0 || picture.isEmpty()) {
         picture.clear();
         return true;

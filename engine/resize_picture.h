@@ -4,7 +4,7 @@
 
 namespace varnelo {
 
-class StatusSink;
+class ProgressSink;
 
 /// Scales the whole picture to exactly newWidth × newHeight. Shrinking
 /// averages every source pixel that falls into a target pixel, weighted by
@@ -15,6 +15,6 @@ class StatusSink;
 /// picture. Returns false, leaving the picture empty, when the new size is
 /// outside the picture limits or memory runs out.
 [[nodiscard]] bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight,
-                                 StatusSink& status);
+                                 ProgressSink& progress);
 
 } // namespace varnelo

@@ -6,7 +6,7 @@
 #include "engine/picture_loader.h"
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -19,9 +19,9 @@
 
 namespace {
 
-class SilentStatus final : public varnelo::StatusSink {
+class SilentProgress final : public varnelo::ProgressSink {
 public:
-    void showStatus(std::string_view) override {}
+    void showProgress(const varnelo::PassProgress& /*progress*/) override {}
 };
 
 } // namespace
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap(); // colours are 24 bits
 
     if (small) {
-        SilentStatus silent;
+        SilentProgress silent;
         if (resizePicture(picture, 7, 5, silent))
             (void)reduceDepth(picture, ColorDepth::Depth8);
     }

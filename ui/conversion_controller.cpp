@@ -3,6 +3,7 @@
 #include "engine/clock.h"
 #include "engine/random_generator.h"
 #include "ui/conversion_view.h"
+#include "ui/pass_end_texts.h"
 
 #include <QString>
 
@@ -31,11 +32,8 @@ public:
     HandOffObserver(ConversionView& view, WindowHandOff handOff)
         : view_(view), handOff_(std::move(handOff)), pending_(std::make_shared<Pending>()) {}
 
-    void showStatus(std::string_view text) override {
-        // Status texts are ASCII; Latin-1 reads them exactly.
-        hand(Step::Status, [&](Pending& pending) {
-            pending.status = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-        });
+    void showProgress(const PassProgress& progress) override {
+        hand(Step::Status, [&](Pending& pending) { pending.status = progress; });
     }
     void setProgressRange(int maximum) override {
         hand(Step::Range, [&](Pending& pending) { pending.range = maximum; });
@@ -52,7 +50,7 @@ private:
     struct Pending {
         std::mutex mutex;
         std::vector<Step> order;
-        QString status;
+        PassProgress status;
         int range = 0;
         int position = 0;
         bool queued = false;
@@ -98,7 +96,7 @@ private:
     // Window thread, and only while the hand-off is not released.
     static void show(ConversionView& view, Pending& pending) {
         std::vector<Step> order;
-        QString status;
+        PassProgress status;
         int range = 0;
         int position = 0;
         {
@@ -114,7 +112,7 @@ private:
         for (const Step step : order) {
             switch (step) {
             case Step::Status:
-                view.showStatus(status);
+                view.showStatus(statusText(status));
                 break;
             case Step::Range:
                 view.setProgressRange(range);

@@ -52,6 +52,24 @@ PassEndTexts failureTexts(const PassFailure& failure) {
 
 } // namespace
 
+QString statusText(const PassProgress& progress) {
+    switch (progress.stage) {
+    case PassStage::Resizing:
+        return QStringLiteral("resizing image...");
+    case PassStage::Drawing:
+        return QStringLiteral("processing image line %1 of %2...").arg(progress.line).arg(progress.lines);
+    case PassStage::RemovingZeros:
+        return QStringLiteral("removing leading color zeros...");
+    case PassStage::Compressing:
+        return QStringLiteral("compressing...");
+    case PassStage::Saving:
+        return QStringLiteral("saving...");
+    case PassStage::Done:
+        break;
+    }
+    return QStringLiteral("ready - done in %1 ms").arg(progress.milliseconds);
+}
+
 QString failedDisplayingText(const QString& path) {
     return QStringLiteral("failed displaying \"") + path + QStringLiteral("\"!");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/pass_progress.h"
 #include "engine/pass_result.h"
 
 #include <QString>
@@ -18,6 +19,9 @@ struct PassEndTexts {
 
 /// The text of the box of a PNG that could not be decoded.
 QString failedDisplayingText(const QString& path);
+
+/// The status line's text for a step of a running conversion.
+QString statusText(const PassProgress& progress);
 
 /// The window's boxes and status texts for each way a conversion ends.
 PassEndTexts passEndTexts(const PassResult& result);

@@ -123,7 +123,8 @@ WriteOutcome ImageOutput::encode() {
         return context_.cancelRequested.load(std::memory_order_relaxed);
     };
     const bool compressed = settings_.imageFormat != ImageFormat::Bmp;
-    context_.observer.showStatus(compressed ? "compressing..." : "saving...");
+    context_.observer.showProgress(
+        PassProgress::of(compressed ? PassStage::Compressing : PassStage::Saving));
 
     std::string error;
     const std::unique_ptr<OutputFile> output = context_.openOutput(outputTarget(settings_), error);
@@ -200,7 +201,7 @@ WriteOutcome ImageOutput::encode() {
     if (!file.commit())
         return {WriteStatus::Failed, file.error(), {}};
     if (compressed)
-        context_.observer.showStatus("saving...");
+        context_.observer.showProgress(PassProgress::of(PassStage::Saving));
     return {WriteStatus::Written, {}, file.path()};
 }
 

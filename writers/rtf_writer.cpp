@@ -1,7 +1,7 @@
 #include "writers/rtf_writer.h"
 
 #include "engine/font_family.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 #include "writers/rtf_page.h"
 
 #include <algorithm>
@@ -104,7 +104,7 @@ void RtfWriter::endLine(int /*y*/) {
 }
 
 WriteOutcome RtfWriter::finishOutput() {
-    status_.showStatus("removing leading color zeros...");
+    progress_.showProgress(PassProgress::of(PassStage::RemovingZeros));
     // The background is found among the run colours or becomes the last entry.
     const std::size_t background = colorIndex(background_);
     if (lines_.size() <= kFormatLine)

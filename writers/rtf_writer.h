@@ -13,7 +13,7 @@
 
 namespace varnelo {
 
-class StatusSink;
+class ProgressSink;
 
 /// The widths a reader may draw a face's characters with.
 using CharacterWidthsOf = std::function<CharacterWidths(const std::string& face)>;
@@ -23,9 +23,9 @@ using CharacterWidthsOf = std::function<CharacterWidths(const std::string& face)
 /// colour as paragraph shading, on paper as wide as the widest line.
 class RtfWriter final : public OutputWriter {
 public:
-    RtfWriter(DocumentLines& lines, StatusSink& status,
+    RtfWriter(DocumentLines& lines, ProgressSink& progress,
               CharacterWidthsOf widthsOf = documentCharacterWidths)
-        : lines_(lines), status_(status), widthsOf_(std::move(widthsOf)) {}
+        : lines_(lines), progress_(progress), widthsOf_(std::move(widthsOf)) {}
 
     bool producesDocumentLines() const override { return true; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
@@ -39,7 +39,7 @@ private:
     std::uint32_t colorIndex(Rgb color);
 
     DocumentLines& lines_;
-    StatusSink& status_;
+    ProgressSink& progress_;
     CharacterWidthsOf widthsOf_;
     CharacterWidths widths_{};
     int fontSize_ = 0;

@@ -15,6 +15,16 @@ LoadOutcome decodeFailure(PictureType type, DecodeStatus detail) {
     return outcome;
 }
 
+TEST(CliMessages, WordEachStepAsTheWindowDoes) {
+    EXPECT_EQ(progressText(PassProgress::of(PassStage::Resizing)), "resizing image...");
+    EXPECT_EQ(progressText(PassProgress::drawing(89, 90)), "processing image line 89 of 90...");
+    EXPECT_EQ(progressText(PassProgress::of(PassStage::RemovingZeros)),
+              "removing leading color zeros...");
+    EXPECT_EQ(progressText(PassProgress::of(PassStage::Compressing)), "compressing...");
+    EXPECT_EQ(progressText(PassProgress::of(PassStage::Saving)), "saving...");
+    EXPECT_EQ(progressText(PassProgress::done(25)), "ready - done in 25 ms");
+}
+
 TEST(CliMessages, SayWhyAPictureDidNotLoad) {
     EXPECT_EQ(loadFailureMessage({}), "not a BMP, JPG, GIF or PNG picture");
 

@@ -24,7 +24,7 @@ TEST(ResizePicture, ShrinkingByTwoAveragesEachTwoByTwoBlock) {
     ASSERT_TRUE(resizePicture(picture, 50, 25, status));
     ASSERT_EQ(picture.width(), 50);
     ASSERT_EQ(picture.height(), 25);
-    EXPECT_EQ(status.statuses, std::vector<std::string>{"resizing image..."});
+    EXPECT_EQ(status.statuses, std::vector<std::string>{"resizing"});
     for (int y = 0; y < 25; ++y)
         for (int x = 0; x < 50; ++x) {
             auto mean = [&](std::uint8_t (*channel)(Rgb)) {

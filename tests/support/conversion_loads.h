@@ -2,7 +2,7 @@
 
 #include "engine/conversion_load.h"
 #include "engine/resize_picture.h"
-#include "engine/status_sink.h"
+#include "engine/pass_progress.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -27,8 +27,8 @@ inline ConversionLoad loadShrunkBy(int acrossBy, int downBy) {
 
 /// What loading whole and then resizing gives.
 inline WorkBitmap resizedCopy(WorkBitmap picture, PictureSize size) {
-    struct Quiet final : StatusSink {
-        void showStatus(std::string_view) override {}
+    struct Quiet final : ProgressSink {
+        void showProgress(const PassProgress& /*progress*/) override {}
     } quiet;
     if (!resizePicture(picture, size.width, size.height, quiet))
         picture.clear();

@@ -9,13 +9,32 @@
 
 namespace varnelo::test {
 
-/// Records every call of a conversion, in order, as "status TEXT",
-/// "range N" or "position N"; the status texts alone in statuses.
+/// A step as the tests write it: "resizing", "line 3 of 90", "done in 9 ms".
+inline std::string stepName(const PassProgress& progress) {
+    switch (progress.stage) {
+    case PassStage::Resizing:
+        return "resizing";
+    case PassStage::Drawing:
+        return "line " + std::to_string(progress.line) + " of " + std::to_string(progress.lines);
+    case PassStage::RemovingZeros:
+        return "removing zeros";
+    case PassStage::Compressing:
+        return "compressing";
+    case PassStage::Saving:
+        return "saving";
+    case PassStage::Done:
+        break;
+    }
+    return "done in " + std::to_string(progress.milliseconds) + " ms";
+}
+
+/// Records every call of a conversion, in order, as "status STEP",
+/// "range N" or "position N"; the steps alone in statuses.
 class RecordingObserver final : public PassObserver {
 public:
-    void showStatus(std::string_view text) override {
-        statuses.emplace_back(text);
-        calls.push_back("status " + std::string(text));
+    void showProgress(const PassProgress& progress) override {
+        statuses.push_back(stepName(progress));
+        calls.push_back("status " + statuses.back());
     }
     void setProgressRange(int maximum) override {
         calls.push_back("range " + std::to_string(maximum));

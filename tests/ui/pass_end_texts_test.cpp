@@ -9,6 +9,16 @@ PassFailure failure(FailureStage stage, std::string path = {}, std::string reaso
     return {stage, std::move(path), LoadOutcome{}, std::move(reason)};
 }
 
+TEST(PassEndTexts, EachStepHasTheStatusLinesText) {
+    EXPECT_EQ(statusText(PassProgress::of(PassStage::Resizing)), "resizing image...");
+    EXPECT_EQ(statusText(PassProgress::drawing(0, 150)), "processing image line 0 of 150...");
+    EXPECT_EQ(statusText(PassProgress::of(PassStage::RemovingZeros)),
+              "removing leading color zeros...");
+    EXPECT_EQ(statusText(PassProgress::of(PassStage::Compressing)), "compressing...");
+    EXPECT_EQ(statusText(PassProgress::of(PassStage::Saving)), "saving...");
+    EXPECT_EQ(statusText(PassProgress::done(4294967295U)), "ready - done in 4294967295 ms");
+}
+
 TEST(PassEndTexts, DoneOffersTheOutputAndKeepsTheReadyStatus) {
     const PassEndTexts texts = passEndTexts(PassResult::done(12));
     EXPECT_TRUE(texts.errorBox.isEmpty());

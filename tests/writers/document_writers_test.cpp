@@ -197,7 +197,7 @@ TEST(RtfWriter, WritesTheExample) {
         "}",
     };
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(status.statuses, std::vector<std::string>{"removing leading color zeros..."});
+    EXPECT_EQ(status.statuses, std::vector<std::string>{"removing zeros"});
 }
 
 TEST(RtfWriter, ReusesTheEntryOfABackgroundAlreadyInTheTable) {

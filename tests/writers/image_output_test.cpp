@@ -184,8 +184,8 @@ TEST_F(ImageConversion, DrawsEveryPixelInItsCellAndWritesABmp) {
     EXPECT_EQ(written.pixelColor(cell.width / 4, cell.height / 2), makeRgb(255, 0, 0));
     EXPECT_EQ(written.pixelColor(cell.width + cell.width / 4, cell.height + cell.height / 2),
               makeRgb(0, 255, 0));
-    EXPECT_EQ(observer_.statuses.back(), "ready - done in 0 ms");
-    EXPECT_EQ(observer_.statuses[observer_.statuses.size() - 2], "saving...");
+    EXPECT_EQ(observer_.statuses.back(), "done in 0 ms");
+    EXPECT_EQ(observer_.statuses[observer_.statuses.size() - 2], "saving");
 }
 
 TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
@@ -195,7 +195,7 @@ TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
     ASSERT_EQ(run().end, PassEnd::Done);
     const std::vector<std::string> tail(observer_.statuses.end() - 3, observer_.statuses.end());
     EXPECT_EQ(tail,
-              (std::vector<std::string>{"compressing...", "saving...", "ready - done in 0 ms"}));
+              (std::vector<std::string>{"compressing", "saving", "done in 0 ms"}));
     WorkBitmap written;
     EXPECT_EQ(decodePng(test::readBytes(settings_.outputPath), written), DecodeStatus::Ok);
 
@@ -229,7 +229,7 @@ TEST_F(ImageConversion, RefusesImagesBeyond5079PixelsBeforeDrawing) {
     EXPECT_EQ(result.refusal.cellWidth, 50);
     EXPECT_EQ(result.refusal.cellHeight, 11);
     // Refused before drawing or writing.
-    EXPECT_EQ(observer_.statuses, std::vector<std::string>{"resizing image..."});
+    EXPECT_EQ(observer_.statuses, std::vector<std::string>{"resizing"});
     EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
 
     // An image of no pixels would be no valid file.
@@ -247,9 +247,9 @@ TEST_F(ImageConversion, AnUnwritableImageIsAFailure) {
     EXPECT_EQ(result.failure.stage, FailureStage::Saving);
     EXPECT_EQ(result.failure.path, settings_.outputPath);
     EXPECT_EQ(result.failure.reason, "No such file or directory");
-    EXPECT_EQ(observer_.statuses.back(), "saving...");
+    EXPECT_EQ(observer_.statuses.back(), "saving");
     // The bar stands full before the saving, also when it fails.
-    EXPECT_EQ(observer_.calls.back(), "status saving...");
+    EXPECT_EQ(observer_.calls.back(), "status saving");
     const auto full = std::find(observer_.calls.begin(), observer_.calls.end(),
                                 "position " + std::to_string(settings_.imageHeight));
     EXPECT_NE(full, observer_.calls.end());
@@ -263,8 +263,8 @@ TEST_F(ImageConversion, CancelWhileEncodingLeavesTheOldFile) {
     class CancellingObserver final : public PassObserver {
     public:
         explicit CancellingObserver(std::atomic<bool>& cancel) : cancel_(cancel) {}
-        void showStatus(std::string_view text) override {
-            if (text == "saving...")
+        void showProgress(const PassProgress& progress) override {
+            if (progress.stage == PassStage::Saving)
                 cancel_ = true;
         }
         void setProgressRange(int) override {}
