@@ -248,18 +248,11 @@ struct PendingChoices {
     bool phraseText = false;
 };
 
-void applyOption(Option option, std::string_view name, std::string_view value, CommandLine& options,
-                 PendingChoices& pending) {
+// The options of the characters drawn; false for any other.
+bool applyCharacterOption(Option option, std::string_view name, std::string_view value,
+                          CommandLine& options, PendingChoices& pending) {
     ConversionSettings& choices = options.choices;
     switch (option) {
-    case Option::Output:
-        if (value.empty())
-            throw UsageFault{std::string(name) + " needs a file name"};
-        options.outputPath = std::string(value);
-        break;
-    case Option::Format:
-        pending.format = &chooseFormat(name, value);
-        break;
     case Option::Mode:
         choices.transformation = chooseMode(name, value);
         break;
@@ -286,6 +279,25 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         break;
     case Option::Background:
         options.backgroundColor = backgroundColor(name, value);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void applyOption(Option option, std::string_view name, std::string_view value, CommandLine& options,
+                 PendingChoices& pending) {
+    if (applyCharacterOption(option, name, value, options, pending))
+        return;
+    switch (option) {
+    case Option::Output:
+        if (value.empty())
+            throw UsageFault{std::string(name) + " needs a file name"};
+        options.outputPath = std::string(value);
+        break;
+    case Option::Format:
+        pending.format = &chooseFormat(name, value);
         break;
     case Option::Width:
         options.width = int32Number(name, value, 1);
@@ -316,9 +328,7 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         options.seed = static_cast<std::uint32_t>(
             wholeNumber(name, value, std::numeric_limits<std::uint32_t>::max()));
         break;
-    case Option::ListFonts:
-    case Option::Help:
-    case Option::Version:
+    default: // the character options, and those that end the parsing
         break;
     }
 }
@@ -400,27 +410,69 @@ std::string candidatesOf(std::string_view typed) {
 // getopt_long keeps its place in globals; one parse at a time.
 std::mutex parserLock;
 
+// The option tables getopt_long reads, made from the option names.
+struct GetoptTables {
+    std::string shortOptions;
+    std::vector<option> longOptions;
+
+    GetoptTables() {
+        // "-" first: pictures come back in their place among the options;
+        // ":" next: getopt_long prints nothing, the faults are worded here.
+        shortOptions = "-:";
+        for (std::size_t i = 0; i < kOptionNames.size(); ++i) {
+            const OptionName& known = kOptionNames[i];
+            if (known.shortName != '\0') {
+                shortOptions += known.shortName;
+                if (known.takesValue)
+                    shortOptions += ':';
+            }
+            longOptions.push_back(option{known.longName.data(),
+                                         known.takesValue ? required_argument : no_argument,
+                                         nullptr, optionValue(i)});
+        }
+        longOptions.push_back(option{nullptr, 0, nullptr, 0});
+    }
+};
+
+// What getopt_long's ':' (value missing) or '?' (unknown, or a value not
+// taken) means, last being the argument it has just gone past.
+UsageFault faultOf(int value, std::string_view last) {
+    if (value == ':') {
+        const OptionName* known = optionOfValue(optopt);
+        return UsageFault{"option '" + nameOf(*known, last.starts_with("--")) + "' needs a value"};
+    }
+    // Only a long option can be given a value it does not take.
+    if (const OptionName* known = optionOfValue(optopt))
+        return UsageFault{"option '" + nameOf(*known, true) + "' takes no value"};
+    if (optopt != 0)
+        return UsageFault{"unknown option '-" + std::string(1, static_cast<char>(optopt)) + "'"};
+    const std::string typed(last.substr(0, last.find('=')));
+    const std::string candidates = candidatesOf(typed);
+    if (candidates.find(',') != std::string::npos)
+        return UsageFault{"option '" + typed + "' is ambiguous (" + candidates + ")"};
+    return UsageFault{"unknown option '" + typed + "'"};
+}
+
+// The rules between options, once all are read.
+void settleOptions(CommandLine& options, const PendingChoices& pending) {
+    if (pending.phraseText && options.phraseFile)
+        throw UsageFault{"--phrase and --phrase-file cannot be used together"};
+    if (takesPhrase(options.choices.transformation) && !options.phraseFile &&
+        options.choices.customPhrase.empty())
+        throw UsageFault{kNoPhraseMessage};
+    if (options.pictures.empty())
+        throw UsageFault{"no picture given"};
+    if (options.outputPath && options.pictures.size() > 1)
+        throw UsageFault{"--output needs exactly one picture; leave it out to name each output "
+                         "after its picture"};
+    settleFormat(pending, options);
+}
+
 ParsedCommandLine parse(const std::vector<std::string>& arguments) {
     ParsedCommandLine result;
     CommandLine& options = result.options;
     PendingChoices pending;
-
-    // "-" first: pictures come back in their place among the options; ":"
-    // next: getopt_long prints nothing, the faults are worded here.
-    std::string shortOptions = "-:";
-    std::vector<option> longOptions;
-    for (std::size_t i = 0; i < kOptionNames.size(); ++i) {
-        const OptionName& known = kOptionNames[i];
-        if (known.shortName != '\0') {
-            shortOptions += known.shortName;
-            if (known.takesValue)
-                shortOptions += ':';
-        }
-        longOptions.push_back(option{known.longName.data(),
-                                     known.takesValue ? required_argument : no_argument, nullptr,
-                                     optionValue(i)});
-    }
-    longOptions.push_back(option{nullptr, 0, nullptr, 0});
+    GetoptTables tables;
 
     std::vector<std::string> words{"varnelo-convert"};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -435,7 +487,8 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
     opterr = 0;
     for (;;) {
         const int value =
-            getopt_long(argc, argv.data(), shortOptions.c_str(), longOptions.data(), nullptr);
+            getopt_long(argc, argv.data(), tables.shortOptions.c_str(), tables.longOptions.data(),
+                        nullptr);
         if (value == -1)
             break;
         if (value == 1) {
@@ -444,24 +497,8 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
         }
         // The argument getopt_long has just gone past.
         const std::string_view last = argv[static_cast<std::size_t>(optind) - 1];
-        if (value == ':') {
-            const OptionName* known = optionOfValue(optopt);
-            throw UsageFault{"option '" + nameOf(*known, last.starts_with("--")) +
-                             "' needs a value"};
-        }
-        if (value == '?') {
-            // Only a long option can be given a value it does not take.
-            if (const OptionName* known = optionOfValue(optopt))
-                throw UsageFault{"option '" + nameOf(*known, true) + "' takes no value"};
-            if (optopt != 0)
-                throw UsageFault{"unknown option '-" + std::string(1, static_cast<char>(optopt)) +
-                                 "'"};
-            const std::string typed(last.substr(0, last.find('=')));
-            const std::string candidates = candidatesOf(typed);
-            if (candidates.find(',') != std::string::npos)
-                throw UsageFault{"option '" + typed + "' is ambiguous (" + candidates + ")"};
-            throw UsageFault{"unknown option '" + typed + "'"};
-        }
+        if (value == ':' || value == '?')
+            throw faultOf(value, last);
         const OptionName& known = *optionOfValue(value);
         if (const auto action = finalAction(known.option)) {
             result.action = *action;
@@ -480,17 +517,7 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
     for (int i = optind; i < argc; ++i)
         options.pictures.emplace_back(argv[static_cast<std::size_t>(i)]);
 
-    if (pending.phraseText && options.phraseFile)
-        throw UsageFault{"--phrase and --phrase-file cannot be used together"};
-    if (takesPhrase(options.choices.transformation) && !options.phraseFile &&
-        options.choices.customPhrase.empty())
-        throw UsageFault{kNoPhraseMessage};
-    if (options.pictures.empty())
-        throw UsageFault{"no picture given"};
-    if (options.outputPath && options.pictures.size() > 1)
-        throw UsageFault{"--output needs exactly one picture; leave it out to name each output "
-                         "after its picture"};
-    settleFormat(pending, options);
+    settleOptions(options, pending);
     result.action = CommandAction::Convert;
     return result;
 }
@@ -593,42 +620,11 @@ std::string helpColumn(const std::string& words) {
     return text;
 }
 
-std::string usageText() {
-    const ConversionSettings defaults;
-    return R"(Usage: varnelo-convert [options] PICTURE...
-Turns each picture ()" +
-           pictureTypeNames() + R"() into an ascii picture: every pixel
-becomes one or two characters printed in that pixel's colour. A picture's
-type is read from its first bytes, whatever its name; a PICTURE of - is
-read from standard input. Pictures are turned upright as their EXIF
-orientation says.
+namespace {
 
-  -o, --output PATH      the output file (only with one picture), - for
-                         standard output; by default the picture's name with
-                         the format's extension, numbered when that file
-                         exists, and standard output for ansi and text or a
-                         picture read from standard input
-  -f, --format FORMAT    )" +
-           helpColumn(formatNames() +
-                      "; by default from the extension of --output, else ansi "
-                      "when standard output is a terminal, else " +
-                      std::string(outputFormatOf(defaults).name)) +
-           R"(
-  -m, --mode MODE        )" +
-           helpColumn(modeNames()) + R"(
-      --phrase TEXT      the text of text mode
-      --phrase-file FILE the text of text mode, read from a Windows-1252 file
-      --blocks STRENGTH  1 (default), 2, 3, 4 or random, for blocks mode
-      --range FROM:TO    the character codes of range mode, FROM at least 1,
-                         TO at most 255 (default )" +
-           std::to_string(defaults.rangeFrom) + ":" + std::to_string(defaults.rangeTo) + R"()
-  -s, --font-size N      the font size, 1 to )" +
-           std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
-      --font FACE        )" +
-           helpColumn("the font face (default " + defaults.fontFace + "; blocks mode uses " +
-                      kTerminalFace + ")") +
-           R"(
-  -b, --background RRGGBB
+// The help's options from --background on, and its end.
+std::string sizeAndColourHelp() {
+    return R"(  -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel)
   -W, --width N          the width in pixels of the scaled picture, each drawn
@@ -665,5 +661,45 @@ Messages go to standard error, one line each. Exit status: 0 when every
 picture was converted, 1 when one was not, 2 when the arguments are wrong.
 )";
 }
+
+} // namespace
+
+std::string usageText() {
+    const ConversionSettings defaults;
+    return R"(Usage: varnelo-convert [options] PICTURE...
+Turns each picture ()" +
+           pictureTypeNames() + R"() into an ascii picture: every pixel
+becomes one or two characters printed in that pixel's colour. A picture's
+type is read from its first bytes, whatever its name; a PICTURE of - is
+read from standard input. Pictures are turned upright as their EXIF
+orientation says.
+
+  -o, --output PATH      the output file (only with one picture), - for
+                         standard output; by default the picture's name with
+                         the format's extension, numbered when that file
+                         exists, and standard output for ansi and text or a
+                         picture read from standard input
+  -f, --format FORMAT    )" +
+           helpColumn(formatNames() +
+                      "; by default from the extension of --output, else ansi "
+                      "when standard output is a terminal, else " +
+                      std::string(outputFormatOf(defaults).name)) +
+           R"(
+  -m, --mode MODE        )" +
+           helpColumn(modeNames()) + R"(
+      --phrase TEXT      the text of text mode
+      --phrase-file FILE the text of text mode, read from a Windows-1252 file
+      --blocks STRENGTH  1 (default), 2, 3, 4 or random, for blocks mode
+      --range FROM:TO    the character codes of range mode, FROM at least 1,
+                         TO at most 255 (default )" +
+           std::to_string(defaults.rangeFrom) + ":" + std::to_string(defaults.rangeTo) + R"()
+  -s, --font-size N      the font size, 1 to )" +
+           std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
+      --font FACE        )" +
+           helpColumn("the font face (default " + defaults.fontFace + "; blocks mode uses " +
+                      kTerminalFace + ")") +
+           "\n" + sizeAndColourHelp();
+}
+
 
 } // namespace varnelo

@@ -212,10 +212,72 @@ LoadOutcome loadFromInput(const ConsoleStreams& console, WorkBitmap& picture,
     return loadPictureBytes(input.bytes(), picture, &cancel, &conversion);
 }
 
+// Where a picture's output goes: standard output, the descriptor --output
+// names, or a file written through a temporary one. outputError is where
+// standard output's writer leaves the system's error.
+OutputOpener outputOpener(const RunContext& run, bool toOutput, int& outputError) {
+    if (toOutput && run.console.outDescriptor >= 0)
+        return [&](const OutputTarget&, std::string&) -> std::unique_ptr<OutputFile> {
+            return std::make_unique<WatchedOutput>(run.console.outDescriptor, run.cancelRequested,
+                                                   outputError);
+        };
+    if (toOutput)
+        return [&out = run.console.out](const OutputTarget&, std::string&) {
+            return std::make_unique<StreamOutput>(out);
+        };
+    if (run.outputDescriptor)
+        return [&](const OutputTarget& target, std::string&) -> std::unique_ptr<OutputFile> {
+            return std::make_unique<DescriptorOutput>(*run.outputDescriptor, target.path,
+                                                      &run.cancelRequested);
+        };
+    return openAtomicOutput;
+}
+
+// The settings' output: standard output, the one given, or a free name
+// beside the picture.
+void chooseOutput(ConversionSettings& settings, const CommandLine& options, bool toOutput,
+                  const std::string& picturePath, const OutputFormatEntry& format) {
+    if (toOutput) {
+        settings.outputPath = std::string(kStandardStream);
+    } else if (options.outputPath) {
+        settings.outputPath = *options.outputPath;
+    } else {
+        // Claimed when written, so that converters started together never
+        // write over each other's output.
+        settings.outputPath = uniqueOutputName(picturePath, std::string(format.extension));
+        settings.outputNameBase = picturePath;
+    }
+}
+
+// What the default sizes are fitted to.
+SizingContext sizingFor(const RunContext& run, bool toOutput) {
+    SizingContext sizing;
+    if (toOutput && run.console.outIsTerminal) {
+        sizing.terminalColumns = run.console.outColumns;
+        sizing.terminalRows = run.console.outRows;
+    }
+    sizing.terminalColors = run.console.colors;
+    sizing.imageCell = run.imageCell;
+    return sizing;
+}
+
+// Loads a picture, from its file or standard input, at the size it converts to.
+LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
+                          const SizingContext& sizing, ConversionLoad& conversion,
+                          WorkBitmap& picture) {
+    conversion.autoOrient = run.options.autoOrient;
+    conversion.sizeOf = [&options = run.options, &sizing](int width, int height) {
+        return conversionSizeFor(options, width, height, sizing);
+    };
+    const bool fromInput = picturePath == kStandardStream;
+    if (fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0))
+        return loadFromInput(run.console, picture, run.cancelRequested, conversion);
+    return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
+}
+
 // Converts one picture; true when its output is written.
 bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const CommandLine& options = run.options;
-    const bool fromInput = picturePath == kStandardStream;
     const OutputFormatEntry& format = outputFormatOf(options.choices);
     const bool toOutput = toStandardOutput(options, format, picturePath);
     // Progress, and the line that says what was made, would run into a
@@ -226,30 +288,15 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     ConsoleObserver observer(run.console.err, progress, picturePath,
                              std::string(kProgramName) + ": ");
     const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
-    if (cancelled()) {
-        observer.report(passEndMessage(PassResult::cancelled()));
-        return false;
-    }
 
     // Loaded once, here, at the size it converts to: the defaults that depend
     // on the picture need its facts, and the conversion goes on from it.
-    SizingContext sizing;
-    if (toOutput && run.console.outIsTerminal) {
-        sizing.terminalColumns = run.console.outColumns;
-        sizing.terminalRows = run.console.outRows;
-    }
-    sizing.terminalColors = run.console.colors;
-    sizing.imageCell = run.imageCell;
+    const SizingContext sizing = sizingFor(run, toOutput);
     ConversionLoad conversion;
-    conversion.autoOrient = options.autoOrient;
-    conversion.sizeOf = [&](int width, int height) {
-        return conversionSizeFor(options, width, height, sizing);
-    };
     WorkBitmap picture;
+    // Not even read once cancelled: standard input could keep it waiting.
     const LoadOutcome loaded =
-        fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0)
-            ? loadFromInput(run.console, picture, run.cancelRequested, conversion)
-            : loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
+        cancelled() ? LoadOutcome{} : loadToConvert(run, picturePath, sizing, conversion, picture);
     if (cancelled()) {
         observer.report(passEndMessage(PassResult::cancelled()));
         return false;
@@ -261,54 +308,25 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
 
     ConversionSettings settings =
         conversionSettings(options, picturePath, conversion.facts, sizing);
-    if (toOutput) {
-        settings.outputPath = std::string(kStandardStream);
-    } else if (options.outputPath) {
-        settings.outputPath = *options.outputPath;
-    } else {
-        // Claimed when written, so that converters started together never
-        // write over each other's output.
-        settings.outputPath = uniqueOutputName(picturePath, std::string(format.extension));
-        settings.outputNameBase = picturePath;
-    }
+    chooseOutput(settings, options, toOutput, picturePath, format);
     const StartProblem problem = checkConversionStart(settings, true);
     if (problem != StartProblem::None) {
         observer.report(startProblemMessage(problem));
         return false;
     }
 
-    OutputOpener openOutput = openAtomicOutput;
     int outputError = 0;
-    if (toOutput && run.console.outDescriptor >= 0) {
-        openOutput = [&](const OutputTarget&, std::string&) -> std::unique_ptr<OutputFile> {
-            return std::make_unique<WatchedOutput>(run.console.outDescriptor, run.cancelRequested,
-                                                   outputError);
-        };
-    } else if (toOutput) {
-        openOutput = [&out = run.console.out](const OutputTarget&, std::string&) {
-            return std::make_unique<StreamOutput>(out);
-        };
-    } else if (run.outputDescriptor) {
-        openOutput = [&](const OutputTarget& target, std::string&) -> std::unique_ptr<OutputFile> {
-            return std::make_unique<DescriptorOutput>(*run.outputDescriptor, target.path,
-                                                      &run.cancelRequested);
-        };
-    }
+    OutputOpener openOutput = outputOpener(run, toOutput, outputError);
     std::uint64_t written = 0;
     const PictureSize size{settings.imageWidth, settings.imageHeight};
     const std::string outputPath = settings.outputPath;
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, counted(std::move(openOutput), written));
     const PassResult result = pass.run(std::move(picture));
-    if (result.end == PassEnd::Done && progress) {
-        ConversionSummary summary;
-        summary.picture = picturePath;
-        summary.output = result.outputPath.empty() ? outputPath : result.outputPath;
-        summary.size = size;
-        summary.bytes = written;
-        summary.milliseconds = run.clock.tickCount() - started;
-        observer.conclude(summaryLine(summary));
-    }
+    if (result.end == PassEnd::Done && progress)
+        observer.conclude(summaryLine({picturePath,
+                                       result.outputPath.empty() ? outputPath : result.outputPath,
+                                       size, written, run.clock.tickCount() - started}));
     observer.finish();
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.
@@ -330,30 +348,14 @@ TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm)
     return TerminalColors::Palette256;
 }
 
-int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
-                    const std::atomic<bool>& cancelRequested) {
-    ParsedCommandLine parsed = parseCommandLine(arguments);
-    switch (parsed.action) {
-    case CommandAction::ShowHelp:
-        console.out << usageText();
-        return console.out.flush() ? kExitConverted : kExitNotConverted;
-    case CommandAction::ShowVersion:
-        console.out << kProgramName << ' ' << kVersion << '\n';
-        return console.out.flush() ? kExitConverted : kExitNotConverted;
-    case CommandAction::ListFonts:
-        for (const std::string& face : fontFaces())
-            console.out << face << '\n';
-        return console.out.flush() ? kExitConverted : kExitNotConverted;
-    case CommandAction::UsageError:
-        return usageError(console.err, parsed.error);
-    case CommandAction::Convert:
-        break;
-    }
+namespace {
 
-    CommandLine& options = parsed.options;
+// Settles what the whole run depends on and refuses what cannot work: the
+// exit code of a refusal, nothing when the pictures may be converted.
+std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console,
+                             std::optional<int>& outputDescriptor) {
     // A name of standard output is standard output, and one of another open
     // descriptor that descriptor: neither leads to a file to replace.
-    std::optional<int> outputDescriptor;
     if (options.outputPath && *options.outputPath != kStandardStream)
         outputDescriptor = descriptorNamed(*options.outputPath);
     if (outputDescriptor == STDOUT_FILENO) {
@@ -385,6 +387,36 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
         return usageError(console.err, "standard input can be read only once");
     if (!settlePhrase(options, console.err))
         return kExitUsage;
+
+    return std::nullopt;
+}
+
+} // namespace
+
+int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
+                    const std::atomic<bool>& cancelRequested) {
+    ParsedCommandLine parsed = parseCommandLine(arguments);
+    switch (parsed.action) {
+    case CommandAction::ShowHelp:
+        console.out << usageText();
+        return console.out.flush() ? kExitConverted : kExitNotConverted;
+    case CommandAction::ShowVersion:
+        console.out << kProgramName << ' ' << kVersion << '\n';
+        return console.out.flush() ? kExitConverted : kExitNotConverted;
+    case CommandAction::ListFonts:
+        for (const std::string& face : fontFaces())
+            console.out << face << '\n';
+        return console.out.flush() ? kExitConverted : kExitNotConverted;
+    case CommandAction::UsageError:
+        return usageError(console.err, parsed.error);
+    case CommandAction::Convert:
+        break;
+    }
+
+    CommandLine& options = parsed.options;
+    std::optional<int> outputDescriptor;
+    if (const std::optional<int> refused = settleRun(options, console, outputDescriptor))
+        return *refused;
 
     const SystemClock clock;
     RandomGenerator random;

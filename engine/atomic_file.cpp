@@ -112,53 +112,13 @@ bool AtomicFile::open(const OutputTarget& target) {
     }
     // A proposed name is never written over, so what stands there matters
     // only to the choice of the next number.
-    const bool replacing = proposedBeside_.empty();
     struct stat existing {};
     bool exists = false;
-    if (replacing) {
-        // What the kernel reaches through every link first: a link of
-        // /proc (standard output's "pipe:[N]") names no path to follow.
-        struct stat reached {};
-        if (::stat(path_.c_str(), &reached) == 0 && !S_ISREG(reached.st_mode) &&
-            !S_ISDIR(reached.st_mode))
-            return refuse("not a regular file");
-        if (!followLinks(path_))
-            return fail();
-        exists = ::stat(path_.c_str(), &existing) == 0;
-        if (exists && S_ISDIR(existing.st_mode)) {
-            errno = EISDIR;
-            return fail();
-        }
-        if (exists && !S_ISREG(existing.st_mode))
-            return refuse("not a regular file");
-        // As a shell's redirection would: a file the user may not write is
-        // not replaced just because its folder is writable.
-        if (exists && ::access(path_.c_str(), W_OK) != 0)
-            return fail();
-    }
-
+    if (proposedBeside_.empty() && !mayReplace(existing, exists))
+        return false;
     folder_ = folderOf(path_);
-    // 0666 less the umask, as any new file; the target's own mode when it exists.
-    if (temporaryKind_ == Temporary::UnnamedWherePossible) {
-        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ < 0 && !unnamedUnsupported(errno))
-            return fail();
-    }
-    unnamed_ = fd_ >= 0;
-    if (!unnamed_) {
-        for (int attempt = 0; attempt < kMaxAttempts && fd_ < 0; ++attempt) {
-            temporary_ = temporaryName(folder_);
-            fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST) {
-                temporary_.clear();
-                return fail();
-            }
-        }
-        if (fd_ < 0) {
-            temporary_.clear();
-            return fail();
-        }
-    }
+    if (!createTemporary())
+        return false;
     if (exists) {
         (void)::fchmod(fd_, existing.st_mode & 07777);
         // Kept where the user may: replacing someone's file as root must
@@ -168,6 +128,54 @@ bool AtomicFile::open(const OutputTarget& target) {
             errno = 0;
     }
     buffer_.reserve(kBufferBytes);
+    return true;
+}
+
+bool AtomicFile::mayReplace(struct stat& existing, bool& exists) {
+    // What the kernel reaches through every link first: a link of
+    // /proc (standard output's "pipe:[N]") names no path to follow.
+    struct stat reached {};
+    if (::stat(path_.c_str(), &reached) == 0 && !S_ISREG(reached.st_mode) &&
+        !S_ISDIR(reached.st_mode))
+        return refuse("not a regular file");
+    if (!followLinks(path_))
+        return fail();
+    exists = ::stat(path_.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        errno = EISDIR;
+        return fail();
+    }
+    if (exists && !S_ISREG(existing.st_mode))
+        return refuse("not a regular file");
+    // As a shell's redirection would: a file the user may not write is
+    // not replaced just because its folder is writable.
+    if (exists && ::access(path_.c_str(), W_OK) != 0)
+        return fail();
+    return true;
+}
+
+bool AtomicFile::createTemporary() {
+    // 0666 less the umask, as any new file; the target's own mode when it exists.
+    if (temporaryKind_ == Temporary::UnnamedWherePossible) {
+        fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ < 0 && !unnamedUnsupported(errno))
+            return fail();
+    }
+    unnamed_ = fd_ >= 0;
+    if (unnamed_)
+        return true;
+    for (int attempt = 0; attempt < kMaxAttempts && fd_ < 0; ++attempt) {
+        temporary_ = temporaryName(folder_);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) {
+            temporary_.clear();
+            return fail();
+        }
+    }
+    if (fd_ < 0) {
+        temporary_.clear();
+        return fail();
+    }
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <sys/stat.h>
+
 namespace varnelo {
 
 /// Writes a file so that it appears whole or not at all, and never harms
@@ -44,6 +46,11 @@ public:
     const std::string& path() const override { return path_; }
 
 private:
+    /// Checks the target a write replaces, following its links; existing
+    /// is what stands there, when exists.
+    bool mayReplace(struct stat& existing, bool& exists);
+    /// Opens the temporary file in folder_: unnamed where the file system allows.
+    bool createTemporary();
     bool flushBuffer();
     bool fail();
     bool refuse(const std::string& reason);

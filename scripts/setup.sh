@@ -11,7 +11,7 @@ packages=(
   fonts-wine fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(googletest libgtest-dev libbenchmark-dev clang-format
+  packages+=(googletest libgtest-dev libbenchmark-dev clang-format clang-tidy
     desktop-file-utils appstream dpkg-dev file lintian
     chromium libreoffice-writer-nogui poppler-utils bash-completion zsh tmux
     pngcheck imagemagick libjpeg-turbo-progs

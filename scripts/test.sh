@@ -21,6 +21,9 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNELO_WERROR=ON
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure -j"$jobs"
 
+echo "== function sizes"
+scripts/check_function_sizes.sh build/test
+
 echo "== the window on a real X display (Xvfb), keys through the X server"
 for scale in 1 2; do
   QT_SCALE_FACTOR=$scale xvfb-run -a build/test/tests/window_on_x_display --gtest_brief=1

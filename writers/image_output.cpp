@@ -118,6 +118,45 @@ WriteOutcome ImageOutput::finishOutput() {
     return outcome;
 }
 
+namespace {
+
+// Each compressing thread draws the rows of cells of its band in rows of
+// its own; a row of cells split between two bands is drawn by both.
+class BandRowsPerThread {
+public:
+    struct Rows {
+        std::thread::id owner;
+        int cellRow = -1;
+        WorkBitmap rows;
+    };
+
+    BandRowsPerThread(int width, int cellHeight) : width_(width), cellHeight_(cellHeight) {}
+
+    /// The calling thread's rows, made at its first call; null without memory.
+    Rows* ofThisThread() {
+        const std::lock_guard lock(mutex_);
+        const std::thread::id me = std::this_thread::get_id();
+        for (const auto& band : bands_) {
+            if (band->owner == me)
+                return band.get();
+        }
+        auto band = std::make_unique<Rows>();
+        band->owner = me;
+        if (!band->rows.allocate(width_, cellHeight_, PixelDepth::Bits32))
+            return nullptr;
+        bands_.push_back(std::move(band));
+        return bands_.back().get();
+    }
+
+private:
+    int width_;
+    int cellHeight_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Rows>> bands_;
+};
+
+} // namespace
+
 WriteOutcome ImageOutput::encode() {
     const auto cancelled = [this] {
         return context_.cancelRequested.load(std::memory_order_relaxed);
@@ -131,36 +170,14 @@ WriteOutcome ImageOutput::encode() {
     if (!output)
         return {WriteStatus::Failed, error, {}};
     OutputFile& file = *output;
-    // Each compressing thread draws the rows of cells of its band in rows of
-    // its own; a row of cells split between two bands is drawn by both.
-    struct BandRows {
-        std::thread::id owner;
-        int cellRow = -1;
-        WorkBitmap rows;
-    };
-    std::mutex bandsMutex;
-    std::vector<std::unique_ptr<BandRows>> bands;
-    const auto rowsOfThisThread = [&]() -> BandRows* {
-        const std::lock_guard lock(bandsMutex);
-        const std::thread::id me = std::this_thread::get_id();
-        for (const auto& band : bands) {
-            if (band->owner == me)
-                return band.get();
-        }
-        auto band = std::make_unique<BandRows>();
-        band->owner = me;
-        if (!band->rows.allocate(image_.width(), cell_.height, PixelDepth::Bits32))
-            return nullptr;
-        bands.push_back(std::move(band));
-        return bands.back().get();
-    };
+    BandRowsPerThread bands(image_.width(), cell_.height);
     // Rows go straight from the image to the encoder; a cancel stops between rows.
     const RowSource rowAt = [&](int y) -> const std::uint8_t* {
         if (cancelled())
             return nullptr;
         if (!drawWhileEncoding_)
             return image_.row(y);
-        BandRows* mine = rowsOfThisThread();
+        BandRowsPerThread::Rows* mine = bands.ofThisThread();
         if (mine == nullptr)
             return nullptr;
         const int row = y / cell_.height;
@@ -170,28 +187,7 @@ WriteOutcome ImageOutput::encode() {
         }
         return mine->rows.row(y - row * cell_.height);
     };
-    const int width = image_.width();
-    const int height = image_.height();
-    // As the format table bounds it: JPEG's 1 to 100; PNG's 1 to 10, which
-    // is 10 - zlib's level.
-    const std::optional<QualityRange> range = outputFormatOf(settings_).quality;
-    const std::int32_t quality = range ? range->clamped(settings_.imageQuality) : 0;
-    bool encoded = false;
-    switch (settings_.imageFormat) {
-    case ImageFormat::Bmp:
-        encoded = writeBmp(file, width, height, RowFormat::Bgrx32, rowAt);
-        break;
-    case ImageFormat::Jpg:
-        encoded = writeJpeg(file, width, height, RowFormat::Bgrx32, rowAt, quality);
-        break;
-    case ImageFormat::Png:
-        // Rows are read from every core's thread: each reads the image, or
-        // draws its band's cells into rows of its own, and writes nothing shared.
-        encoded =
-            writePngInBands(file, width, height, RowFormat::Bgrx32, rowAt, 10 - quality,
-                            static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
-        break;
-    }
+    const bool encoded = encodeRows(file, rowAt);
     if (cancelled())
         return {WriteStatus::Cancelled, {}, {}};
     if (!encoded)
@@ -203,6 +199,27 @@ WriteOutcome ImageOutput::encode() {
     if (compressed)
         context_.observer.showProgress(PassProgress::of(PassStage::Saving));
     return {WriteStatus::Written, {}, file.path()};
+}
+
+bool ImageOutput::encodeRows(OutputFile& file, const RowSource& rowAt) const {
+    const int width = image_.width();
+    const int height = image_.height();
+    // As the format table bounds it: JPEG's 1 to 100; PNG's 1 to 10, which
+    // is 10 - zlib's level.
+    const std::optional<QualityRange> range = outputFormatOf(settings_).quality;
+    const std::int32_t quality = range ? range->clamped(settings_.imageQuality) : 0;
+    switch (settings_.imageFormat) {
+    case ImageFormat::Bmp:
+        return writeBmp(file, width, height, RowFormat::Bgrx32, rowAt);
+    case ImageFormat::Jpg:
+        return writeJpeg(file, width, height, RowFormat::Bgrx32, rowAt, quality);
+    case ImageFormat::Png:
+        // Rows are read from every core's thread: each reads the image, or
+        // draws its band's cells into rows of its own, and writes nothing shared.
+        return writePngInBands(file, width, height, RowFormat::Bgrx32, rowAt, 10 - quality,
+                               static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    }
+    return false;
 }
 
 } // namespace varnelo

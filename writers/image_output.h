@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/codecs/row_source.h"
 #include "engine/conversion_pass.h"
 #include "engine/work_bitmap.h"
 #include "writers/cell_font.h"
@@ -46,7 +47,10 @@ private:
     /// The same into target's pixel rows from top on.
     void drawCellRowInto(WorkBitmap& target, int row, int top);
     int cellRows() const { return columns_ > 0 ? static_cast<int>(cells_.size()) / columns_ : 0; }
+    /// Encodes the image into the output file and commits it.
     WriteOutcome encode();
+    /// Hands the rows to the encoder of the image format.
+    bool encodeRows(OutputFile& file, const RowSource& rowAt) const;
 
     WriterContext& context_;
     ConversionSettings settings_;

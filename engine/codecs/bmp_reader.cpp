@@ -422,6 +422,33 @@ PixelDepth depthFor(const BmpHeader& header) {
     }
 }
 
+// Row by row through the resizer: the picture is never held whole.
+DecodeStatus streamThroughResizer(FileBytes file, const BmpHeader& header, const Masks& masks,
+                                  std::size_t afterHeader, FileBytes data, WorkBitmap& picture,
+                                  PictureSize target, ConversionLoad& conversion) {
+    const int width = static_cast<int>(header.width);
+    const int height = static_cast<int>(header.rows());
+    const PixelDepth depth = depthFor(header);
+    WorkBitmap row;
+    if (!row.allocate(width, 1, depth) || !picture.allocate(target.width, target.height, depth))
+        return DecodeStatus::OutOfMemory;
+    if (header.bitsPerPixel <= 8) {
+        readColorTable(file, header, afterHeader, row);
+        picture.setColorTable(row.colorTable());
+    }
+    RowResizer resizer(width, height, picture);
+    Rgb topLeft = 0;
+    decodeUncompressed(
+        data, header, masks, depth, [&](std::size_t) { return row.row(0); },
+        [&](std::size_t y) {
+            if (y == 0)
+                topLeft = row.pixelColor(0, 0);
+            resizer.pushRowOf(row, 0);
+        });
+    conversion.facts = {width, height, depth, topLeft};
+    return DecodeStatus::Ok;
+}
+
 DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion) {
     BmpHeader header;
     if (const DecodeStatus status = readHeader(file, header); status != DecodeStatus::Ok)
@@ -454,27 +481,9 @@ DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* convers
     const PixelDepth depth = depthFor(header);
     const PictureSize target =
         conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
-    if (!header.rle() && conversionResizes(target, width, height)) {
-        // Row by row through the resizer: the picture is never held whole.
-        WorkBitmap row;
-        if (!row.allocate(width, 1, depth) || !picture.allocate(target.width, target.height, depth))
-            return DecodeStatus::OutOfMemory;
-        if (header.bitsPerPixel <= 8) {
-            readColorTable(file, header, afterHeader, row);
-            picture.setColorTable(row.colorTable());
-        }
-        RowResizer resizer(width, height, picture);
-        Rgb topLeft = 0;
-        decodeUncompressed(
-            data, header, masks, depth, [&](std::size_t) { return row.row(0); },
-            [&](std::size_t y) {
-                if (y == 0)
-                    topLeft = row.pixelColor(0, 0);
-                resizer.pushRowOf(row, 0);
-            });
-        conversion->facts = {width, height, depth, topLeft};
-        return DecodeStatus::Ok;
-    }
+    if (!header.rle() && conversionResizes(target, width, height))
+        return streamThroughResizer(file, header, masks, afterHeader, data, picture, target,
+                                    *conversion);
 
     if (!picture.allocate(width, height, depth))
         return DecodeStatus::OutOfMemory; // the size was checked against the limits above

@@ -168,11 +168,85 @@ DecodeStatus streamFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap&
     return DecodeStatus::Ok;
 }
 
+// The logical screen is the canvas. Some writers leave it 0 × 0 or smaller
+// than the frame; then the canvas grows to hold the screen and the whole
+// frame. Otherwise a frame reaching past the screen is clipped, as a
+// browser shows it.
+PictureSize canvasOf(const GifFileType& gif) {
+    const GifImageDesc& frame = gif.Image;
+    int width = gif.SWidth;
+    int height = gif.SHeight;
+    if (width < frame.Width || height < frame.Height) {
+        width = std::max(width, frame.Left + frame.Width);
+        height = std::max(height, frame.Top + frame.Height);
+    }
+    return {width, height};
+}
+
+// Reads the frame's lines into the allocated canvas, interlaced or not.
+DecodeStatus readFrameInto(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
+                           DecodeCancel cancel, const ColorLookup& colors) {
+    const GifImageDesc& frame = gif->Image;
+    const int width = picture.width();
+    const int height = picture.height();
+    const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
+    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
+    const auto readLine = [&](int frameRow) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+            return DecodeStatus::Cancelled;
+        if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+            return failure(reader, gif->Error);
+        const int y = frame.Top + frameRow;
+        if (y >= height || across.begin >= across.end)
+            return DecodeStatus::Ok;
+        std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(across.begin) * 3;
+        const GifPixelType* index = line.data() + (across.begin - frame.Left);
+        for (int x = across.begin; x < across.end; ++x, out += 3)
+            std::memcpy(out, colors[*index++].data(), 3);
+        return DecodeStatus::Ok;
+    };
+    constexpr int kFirstRow[4] = {0, 4, 2, 1};
+    constexpr int kRowStep[4] = {8, 8, 4, 2};
+    const int passes = frame.Interlace ? 4 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int first = frame.Interlace ? kFirstRow[pass] : 0;
+        const int step = frame.Interlace ? kRowStep[pass] : 1;
+        for (int row = first; row < frame.Height; row += step) {
+            if (const DecodeStatus status = readLine(row); status != DecodeStatus::Ok)
+                return status;
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+// The background goes in last, around the frame, so a file that fails
+// half-way never touched most of the canvas; the canvas starts black.
+void fillAroundFrame(const GifFileType& gif, WorkBitmap& picture) {
+    const std::array<std::uint8_t, 3> background = backgroundOf(gif);
+    if (background == std::array<std::uint8_t, 3>{})
+        return;
+    const GifImageDesc& frame = gif.Image;
+    const int width = picture.width();
+    const int height = picture.height();
+    const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
+    const Span down{std::min(frame.Top, height), std::min(frame.Top + frame.Height, height)};
+    const auto fill = [&](int y, int begin, int end) {
+        std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(begin) * 3;
+        for (int x = begin; x < end; ++x, out += 3)
+            std::memcpy(out, background.data(), 3);
+    };
+    for (int y = 0; y < height; ++y) {
+        if (y < down.begin || y >= down.end || across.begin >= across.end) {
+            fill(y, 0, width);
+        } else {
+            fill(y, 0, across.begin);
+            fill(y, across.end, width);
+        }
+    }
+}
+
 DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
                             DecodeCancel cancel, ConversionLoad* conversion) {
-    const auto cancelled = [cancel] {
-        return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-    };
     bool noFrame = false;
     if (!findFirstFrame(gif, noFrame))
         return noFrame ? DecodeStatus::Corrupt : failure(reader, gif->Error);
@@ -183,17 +257,7 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
     const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
     if (map == nullptr || frame.Width < 1 || frame.Height < 1)
         return DecodeStatus::Corrupt;
-
-    // The logical screen is the canvas. Some writers leave it 0 × 0 or
-    // smaller than the frame; then the canvas grows to hold the screen and
-    // the whole frame. Otherwise a frame reaching past the screen is clipped,
-    // as a browser shows it.
-    int width = gif->SWidth;
-    int height = gif->SHeight;
-    if (width < frame.Width || height < frame.Height) {
-        width = std::max(width, frame.Left + frame.Width);
-        height = std::max(height, frame.Top + frame.Height);
-    }
+    const auto [width, height] = canvasOf(*gif);
     if (width < 1 || height < 1)
         return DecodeStatus::Corrupt; // no size at all
     if (!pictureSizeAllowed(width, height))
@@ -204,61 +268,10 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
         return streamFrame(gif, reader, picture, cancel, width, height, target, *conversion);
     if (!picture.allocate(width, height, PixelDepth::Bits24))
         return DecodeStatus::OutOfMemory;
-
-    const ColorLookup colors = lookupFor(*map);
-    const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
-    const Span down{std::min(frame.Top, height), std::min(frame.Top + frame.Height, height)};
-    std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
-    const auto drawLine = [&](int frameRow) {
-        const int y = frame.Top + frameRow;
-        if (y >= height || across.begin >= across.end)
-            return;
-        std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(across.begin) * 3;
-        const GifPixelType* index = line.data() + (across.begin - frame.Left);
-        for (int x = across.begin; x < across.end; ++x, out += 3)
-            std::memcpy(out, colors[*index++].data(), 3);
-    };
-
-    if (frame.Interlace) {
-        constexpr int kFirstRow[4] = {0, 4, 2, 1};
-        constexpr int kRowStep[4] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass) {
-            for (int row = kFirstRow[pass]; row < frame.Height; row += kRowStep[pass]) {
-                if (cancelled())
-                    return DecodeStatus::Cancelled;
-                if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
-                    return failure(reader, gif->Error);
-                drawLine(row);
-            }
-        }
-    } else {
-        for (int row = 0; row < frame.Height; ++row) {
-            if (cancelled())
-                return DecodeStatus::Cancelled;
-            if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
-                return failure(reader, gif->Error);
-            drawLine(row);
-        }
-    }
-
-    // The background goes in last, around the frame, so a file that fails
-    // half-way never touched most of the canvas; the canvas starts black.
-    const std::array<std::uint8_t, 3> background = backgroundOf(*gif);
-    if (background != std::array<std::uint8_t, 3>{}) {
-        const auto fill = [&](int y, int begin, int end) {
-            std::uint8_t* out = picture.row(y) + static_cast<std::size_t>(begin) * 3;
-            for (int x = begin; x < end; ++x, out += 3)
-                std::memcpy(out, background.data(), 3);
-        };
-        for (int y = 0; y < height; ++y) {
-            if (y < down.begin || y >= down.end || across.begin >= across.end) {
-                fill(y, 0, width);
-            } else {
-                fill(y, 0, across.begin);
-                fill(y, across.end, width);
-            }
-        }
-    }
+    if (const DecodeStatus status = readFrameInto(gif, reader, picture, cancel, lookupFor(*map));
+        status != DecodeStatus::Ok)
+        return status;
+    fillAroundFrame(*gif, picture);
     return DecodeStatus::Ok;
 }
 
