@@ -66,8 +66,9 @@ void MainForm::onRangeToChanged() {
 
 void MainForm::loadPhraseFile() {
     const MainFormControls& c = controls_;
-    dialogs_.filter = QStringLiteral("Text (*.txt)|*.txt");
-    if (!dialogs_.showOpenDialog(nullptr, {}))
+    const std::optional<QString> chosen = dialogMemory_.remember(dialogs_.chooseFileToOpen(
+        dialogMemory_.requestFor(QStringLiteral("Text (*.txt)|*.txt")), nullptr, {}));
+    if (!chosen)
         return;
     // Ticked directly, so the mode fields keep their state: only the
     // phrase field is enabled, and nothing else is taken away.
@@ -77,10 +78,9 @@ void MainForm::loadPhraseFile() {
 
     // A pipe or device would block the window while it is read, or never
     // end; only a regular file is taken.
-    const QString chosen = dialogs_.chosenFileName;
     std::optional<ByteString> phrase;
-    if (QFileInfo(chosen).isFile())
-        phrase = readPhraseFile(QFile::encodeName(chosen).toStdString());
+    if (QFileInfo(*chosen).isFile())
+        phrase = readPhraseFile(QFile::encodeName(*chosen).toStdString());
     if (phrase) {
         const QString shown = QString::fromStdString(windows1252ToUtf8(*phrase));
         // A line edit silently cuts its text at its maximum length, which
@@ -95,9 +95,11 @@ void MainForm::loadPhraseFile() {
 void MainForm::chooseBackgroundColor() {
     // The dialog opens on the colour last confirmed in it, not the swatch's:
     // the swatch also follows each opened picture.
-    if (!dialogs_.showColorDialog())
+    const std::optional<QColor> chosen = dialogs_.chooseColor(dialogMemory_.color);
+    if (!chosen)
         return;
-    controls_.colorSwatch->setColor(dialogs_.color);
+    dialogMemory_.color = *chosen;
+    controls_.colorSwatch->setColor(*chosen);
 }
 
 void MainForm::onStretchClicked() {

@@ -306,7 +306,7 @@ void MainForm::createCommandUnits() {
         OutputControls{c.outputFileEdit, c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio,
                        c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck, c.qualityLabel,
                        c.qualityEdit, c.noOptionsLabel},
-        dialogs_, shell_);
+        dialogs_, dialogMemory_, shell_);
     sizeFields_ = std::make_unique<SizeFields>(
         SizeControls{c.widthEdit, c.heightEdit, c.fontSizeEdit, c.sizeEstimateLabel});
     // The starting formats, chosen in the controls each stands for.

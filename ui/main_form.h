@@ -4,6 +4,7 @@
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
+#include "ui/common_dialogs.h"
 #include "ui/conversion_view.h"
 
 #include <QPointer>
@@ -26,7 +27,6 @@ namespace varnelo {
 
 class Clock;
 class ColorSwatch;
-class CommonDialogs;
 class ConversionController;
 class FontList;
 class FooterLine;
@@ -197,6 +197,7 @@ private:
     MessageBoxes& messages_;
     Shell& shell_;
     CommonDialogs& dialogs_;
+    DialogMemory dialogMemory_;
     WriterFactory makeWriter_;
     MainFormControls controls_;
     RandomGenerator random_;

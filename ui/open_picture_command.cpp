@@ -44,12 +44,12 @@ QString pictureFilter() {
 
 void MainForm::openPicture() {
     PreviewBox* box = controls_.previewPanel->previewBox();
-    dialogs_.filter = pictureFilter();
     // Browsing loads into pictures of its own: until the user confirms a
     // file, the window keeps the picture, the name and the sizes it had.
     box->setPicture({});
-    const bool confirmed =
-        dialogs_.showOpenDialog(controls_.previewPanel, [this, box](const QString& path) {
+    const std::optional<FileDialogChoice> choice = dialogs_.chooseFileToOpen(
+        dialogMemory_.requestFor(pictureFilter()), controls_.previewPanel,
+        [this, box](const QString& path) {
             // What is still loading, or could not be read, shows nothing
             // rather than the picture of the file selected before it.
             box->setPicture({});
@@ -66,13 +66,14 @@ void MainForm::openPicture() {
     previewLoading_->stop();
     // The panel is hidden now; a large preview need not stay in memory.
     box->setPicture({});
-    if (!confirmed || dialogs_.chosenFileName.isEmpty())
+    const std::optional<QString> chosen = dialogMemory_.remember(choice);
+    if (!chosen)
         return;
     // The old picture must not outlive its name: should the chosen file fail
     // to load, the window is left empty rather than showing the old pixels
     // under the new name, and the create command refuses it.
     workBitmap_.clear();
-    openPictureFile(QFile::encodeName(dialogs_.chosenFileName).toStdString());
+    openPictureFile(QFile::encodeName(*chosen).toStdString());
 }
 
 void MainForm::openPictureFile(const std::string& path) {

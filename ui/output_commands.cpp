@@ -70,8 +70,9 @@ QString qualityCaption(const OutputFormatEntry& format) {
 
 } // namespace
 
-OutputCommands::OutputCommands(const OutputControls& controls, CommonDialogs& dialogs, Shell& shell)
-    : c_(controls), dialogs_(dialogs), shell_(shell) {}
+OutputCommands::OutputCommands(const OutputControls& controls, CommonDialogs& dialogs,
+                               DialogMemory& memory, Shell& shell)
+    : c_(controls), dialogs_(dialogs), dialogMemory_(memory), shell_(shell) {}
 
 OutputFormat OutputCommands::outputFormat() const {
     return c_.imageRadio->isChecked()     ? OutputFormat::Image
@@ -155,18 +156,19 @@ void OutputCommands::conversionWrote(const std::string& path) {
 
 void OutputCommands::chooseOutputFile() {
     const std::vector<const OutputFormatEntry*> listed = saveDialogFormats();
-    dialogs_.filter = saveDialogFilter();
-    dialogs_.initialFileName = QFileInfo(c_.outputFileEdit->text()).fileName();
-    if (!dialogs_.showSaveDialog())
+    dialogMemory_.initialFileName = QFileInfo(c_.outputFileEdit->text()).fileName();
+    const std::optional<QString> chosen = dialogMemory_.remember(
+        dialogs_.chooseFileToSave(dialogMemory_.requestFor(saveDialogFilter())));
+    if (!chosen)
         return;
-    c_.outputFileEdit->setText(dialogs_.chosenFileName);
+    c_.outputFileEdit->setText(*chosen);
     // The picture to reload stays with the window; only the names derived
     // by the format commands follow the chosen file from now on.
-    outputNameBase_ = encodedPath(dialogs_.chosenFileName);
+    outputNameBase_ = encodedPath(*chosen);
 
     // The confirmed entry, not the extension the user typed, decides the
     // format; the format's handler then derives the name with its extension.
-    const int entry = dialogs_.filterIndex;
+    const int entry = dialogMemory_.filterIndex;
     if (entry < 1 || entry > static_cast<int>(listed.size()))
         return;
     const OutputFormatEntry& format = *listed[static_cast<std::size_t>(entry - 1)];

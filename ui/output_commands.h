@@ -14,6 +14,7 @@ class QRadioButton;
 namespace varnelo {
 
 class CommonDialogs;
+struct DialogMemory;
 class Shell;
 
 /// The controls of the window's output side, owned by the window.
@@ -38,7 +39,8 @@ struct OutputControls {
 /// runs on the window's thread.
 class OutputCommands {
 public:
-    OutputCommands(const OutputControls& controls, CommonDialogs& dialogs, Shell& shell);
+    OutputCommands(const OutputControls& controls, CommonDialogs& dialogs, DialogMemory& memory,
+                   Shell& shell);
 
     // Click and change handlers of the output controls.
     void chooseOutputFile();
@@ -79,6 +81,7 @@ private:
 
     OutputControls c_;
     CommonDialogs& dialogs_;
+    DialogMemory& dialogMemory_;
     Shell& shell_;
     // The name output names are derived from: the opened picture, or the
     // file last chosen in the output dialog.

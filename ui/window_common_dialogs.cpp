@@ -137,15 +137,18 @@ QString fileDialogFolder(const QString& lastConfirmedFile) {
     return QDir::currentPath();
 }
 
-WindowCommonDialogs::WindowCommonDialogs(QWidget* owner) : owner_(owner) {}
+WindowCommonDialogs::WindowCommonDialogs(QWidget* owner) : owner_(owner) {
+    customColors_.fill(Qt::black);
+}
 
-bool WindowCommonDialogs::showOpenDialog(
-    QWidget* preview, const std::function<void(const QString&)>& selectionChanged) {
+std::optional<FileDialogChoice> WindowCommonDialogs::chooseFileToOpen(
+    const FileDialogRequest& request, QWidget* preview,
+    const std::function<void(const QString&)>& selectionChanged) {
     FileDialog dialog(owner_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    prepare(dialog);
+    prepare(dialog, request);
     if (selectionChanged) {
         QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog,
                          [&selectionChanged](const QString& path) {
@@ -156,69 +159,73 @@ bool WindowCommonDialogs::showOpenDialog(
                          });
     }
     const LentPreview lent(dialog, preview);
-    return confirm(dialog);
+    return confirm(dialog, request.filterIndex);
 }
 
-bool WindowCommonDialogs::showSaveDialog() {
+std::optional<FileDialogChoice>
+WindowCommonDialogs::chooseFileToSave(const FileDialogRequest& request) {
     FileDialog dialog(owner_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    prepare(dialog);
-    return confirm(dialog);
+    prepare(dialog, request);
+    return confirm(dialog, request.filterIndex);
 }
 
-bool WindowCommonDialogs::showColorDialog() {
+std::optional<QColor> WindowCommonDialogs::chooseColor(const QColor& initial) {
     // Qt keeps one row of custom colours for the whole process, white at
-    // first; the row the user sees is the one this component keeps.
-    const int count = std::min(QColorDialog::customCount(), static_cast<int>(customColors.size()));
+    // first; the row the user sees is the one these dialogs keep.
+    const int count =
+        std::min(QColorDialog::customCount(), static_cast<int>(customColors_.size()));
     for (int i = 0; i < count; ++i)
-        QColorDialog::setCustomColor(i, customColors[static_cast<std::size_t>(i)]);
+        QColorDialog::setCustomColor(i, customColors_[static_cast<std::size_t>(i)]);
     QColorDialog dialog(owner_);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
-    dialog.setCurrentColor(color);
+    dialog.setCurrentColor(initial);
     const bool confirmed = run(dialog) && dialog.selectedColor().isValid();
     // Colours added to the row stay, as they do in Qt's own dialog, also
     // when the choice itself is cancelled.
     for (int i = 0; i < count; ++i)
-        customColors[static_cast<std::size_t>(i)] = QColorDialog::customColor(i);
-    if (confirmed)
-        color = dialog.selectedColor();
-    return confirmed;
+        customColors_[static_cast<std::size_t>(i)] = QColorDialog::customColor(i);
+    if (!confirmed)
+        return std::nullopt;
+    return dialog.selectedColor();
 }
 
 bool WindowCommonDialogs::run(QDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void WindowCommonDialogs::prepare(QFileDialog& dialog) const {
+void WindowCommonDialogs::prepare(QFileDialog& dialog, const FileDialogRequest& request) const {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setSizeGripEnabled(true);
     dialog.setDirectory(fileDialogFolder(lastConfirmedFile_));
-    const QStringList filters = qtNameFilters(filter);
+    const QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        const bool known = filterIndex >= 1 && filterIndex <= filters.size();
-        dialog.selectNameFilter(filters.at(known ? filterIndex - 1 : 0));
+        const int entry = request.filterIndex;
+        const bool known = entry >= 1 && entry <= filters.size();
+        dialog.selectNameFilter(filters.at(known ? entry - 1 : 0));
     }
     // A bare name: a folder in it would move the dialog away from the
     // folder it must open in.
-    if (!initialFileName.isEmpty())
-        dialog.selectFile(QFileInfo(initialFileName).fileName());
+    if (!request.initialFileName.isEmpty())
+        dialog.selectFile(QFileInfo(request.initialFileName).fileName());
 }
 
-bool WindowCommonDialogs::confirm(QFileDialog& dialog) {
+std::optional<FileDialogChoice> WindowCommonDialogs::confirm(QFileDialog& dialog,
+                                                             int openedWithEntry) {
     if (!run(dialog))
-        return false;
+        return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || files.first().isEmpty())
-        return false;
-    chosenFileName = QDir::toNativeSeparators(files.first());
-    lastConfirmedFile_ = chosenFileName;
+        return std::nullopt;
+    FileDialogChoice choice{QDir::toNativeSeparators(files.first()), 1};
+    lastConfirmedFile_ = choice.fileName;
+    // An entry the dialog cannot name leaves the one it was opened with.
     const qsizetype entry = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
-    if (entry >= 0)
-        filterIndex = static_cast<int>(entry) + 1;
-    return true;
+    choice.filterIndex = entry >= 0 ? static_cast<int>(entry) + 1 : openedWithEntry;
+    return choice;
 }
 
 } // namespace varnelo

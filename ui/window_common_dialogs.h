@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <array>
+
 class QDialog;
 class QFileDialog;
 
@@ -28,10 +30,14 @@ class WindowCommonDialogs : public CommonDialogs {
 public:
     explicit WindowCommonDialogs(QWidget* owner);
 
-    bool showOpenDialog(QWidget* preview,
-                        const std::function<void(const QString&)>& selectionChanged) override;
-    bool showSaveDialog() override;
-    bool showColorDialog() override;
+    std::optional<FileDialogChoice>
+    chooseFileToOpen(const FileDialogRequest& request, QWidget* preview,
+                     const std::function<void(const QString&)>& selectionChanged) override;
+    std::optional<FileDialogChoice> chooseFileToSave(const FileDialogRequest& request) override;
+    std::optional<QColor> chooseColor(const QColor& initial) override;
+
+    /// The custom colours the colour dialog shows, black at first.
+    const std::array<QColor, 16>& customColors() const { return customColors_; }
 
 protected:
     /// Runs a prepared dialog and answers whether the user confirmed it.
@@ -39,11 +45,13 @@ protected:
     virtual bool run(QDialog& dialog);
 
 private:
-    void prepare(QFileDialog& dialog) const;
-    bool confirm(QFileDialog& dialog);
+    void prepare(QFileDialog& dialog, const FileDialogRequest& request) const;
+    /// The choice of a dialog opened with the given entry preselected.
+    std::optional<FileDialogChoice> confirm(QFileDialog& dialog, int openedWithEntry);
 
     QWidget* owner_;
     QString lastConfirmedFile_;
+    std::array<QColor, 16> customColors_;
 };
 
 } // namespace varnelo

@@ -70,6 +70,25 @@ TEST_F(OutputCommandsTest, TheConfirmedEntryPicksTheFormatAndAFreeName) {
     EXPECT_TRUE(c.rtfRadio->isChecked());
 }
 
+// The file dialogs carry over what one dialog component would: the next
+// one preselects the entry last confirmed and starts with the name the
+// output dialog was given, whichever dialog it is; a cancel changes neither.
+TEST_F(OutputCommandsTest, FileDialogsPreselectTheLastEntryAndShowTheOutputsName) {
+    c.outputFileEdit->setText(path("start.html"));
+    answerSave("x.png", 5);
+    c.outputFileButton->click();
+    c.outputFileButton->click(); // cancelled
+    dialogs_.openAnswers.push_back([](test::ScriptedDialogs& d, QWidget*, const auto&) {
+        d.filterIndex = 1;
+        return false; // a cancelled entry is not kept either
+    });
+    c.customTextFileButton->click();
+    form_.openPicture();
+    EXPECT_EQ(dialogs_.shownFilterIndexes, std::vector<int>({1, 5, 5, 5}));
+    EXPECT_EQ(dialogs_.shownInitialNames,
+              QStringList({"start.html", "x.png", "x.png", "x.png"}));
+}
+
 TEST_F(OutputCommandsTest, ImageEntriesTickTheirBoxAndSelectImageOutput) {
     struct Case {
         int entry;

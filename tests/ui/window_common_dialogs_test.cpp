@@ -108,7 +108,8 @@ protected:
         QStandardPaths::setTestModeEnabled(true);
     }
 
-    void SetUp() override { dialogs_.filter = kImages; }
+    // The images' filter, its first entry preselected.
+    const FileDialogRequest images_{kImages, 1, {}};
 
     std::string touch(const std::string& name) const {
         const std::string path = folder_.file(name);
@@ -150,7 +151,7 @@ TEST_F(WindowCommonDialogsTest, TheListShowsEveryPictureAndReportsFilesTheSelect
         }
         return false;
     };
-    dialogs_.showOpenDialog(nullptr, [&](const QString& path) { reported << path; });
+    dialogs_.chooseFileToOpen(images_, nullptr, [&](const QString& path) { reported << path; });
     listed.sort();
     reported.sort();
     EXPECT_EQ(listed, QStringList({"a.bmp", "b.jpg", "c.gif", "d.PNG", "sub"}));
@@ -177,15 +178,16 @@ TEST_F(WindowCommonDialogsTest, EachFileDialogOpensWhereTheLastOneWasConfirmed) 
         };
     };
     dialogs_.answer = confirm(qt(picture));
-    ASSERT_TRUE(dialogs_.showOpenDialog(nullptr, {}));
-    EXPECT_EQ(dialogs_.chosenFileName, qt(picture));
+    const std::optional<FileDialogChoice> opened = dialogs_.chooseFileToOpen(images_, nullptr, {});
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->fileName, qt(picture));
     dialogs_.answer = confirm(qt(other.file("cat.html")));
-    ASSERT_TRUE(dialogs_.showSaveDialog());
-    EXPECT_EQ(dialogs_.chosenFileName, qt(other.file("cat.html")));
+    const std::optional<FileDialogChoice> saved = dialogs_.chooseFileToSave(images_);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->fileName, qt(other.file("cat.html")));
     dialogs_.answer = confirm("");
-    EXPECT_FALSE(dialogs_.showSaveDialog());
-    EXPECT_EQ(dialogs_.chosenFileName, qt(other.file("cat.html")));
-    EXPECT_FALSE(dialogs_.showOpenDialog(nullptr, {}));
+    EXPECT_FALSE(dialogs_.chooseFileToSave(images_));
+    EXPECT_FALSE(dialogs_.chooseFileToOpen(images_, nullptr, {}));
 
     EXPECT_EQ(openedIn,
               QStringList({real(QDir::currentPath()), real(qt(folder_.path() / "pictures")),
@@ -194,9 +196,8 @@ TEST_F(WindowCommonDialogsTest, EachFileDialogOpensWhereTheLastOneWasConfirmed) 
 
 TEST_F(WindowCommonDialogsTest, TheOpenDialogPreselectsTheEntryAndReportsTheConfirmedOne) {
     const std::string text = touch("notes.txt");
-    dialogs_.filter = QStringLiteral("Images (*.bmp)|*.bmp|Text (*.txt)|*.txt|All|*");
-    dialogs_.filterIndex = 2;
-    dialogs_.initialFileName = QStringLiteral("some/folder/start.txt");
+    FileDialogRequest request{QStringLiteral("Images (*.bmp)|*.bmp|Text (*.txt)|*.txt|All|*"), 2,
+                              QStringLiteral("some/folder/start.txt")};
     dialogs_.answer = [&](QDialog& dialog) {
         auto& files = dynamic_cast<QFileDialog&>(dialog);
         EXPECT_TRUE(files.testOption(QFileDialog::DontUseNativeDialog));
@@ -209,22 +210,21 @@ TEST_F(WindowCommonDialogsTest, TheOpenDialogPreselectsTheEntryAndReportsTheConf
         files.selectNameFilter(QStringLiteral("All (*)"));
         return acceptFile(dialog, qt(text));
     };
-    ASSERT_TRUE(dialogs_.showOpenDialog(nullptr, {}));
-    EXPECT_EQ(dialogs_.filterIndex, 3);
+    const std::optional<FileDialogChoice> chosen = dialogs_.chooseFileToOpen(request, nullptr, {});
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->filterIndex, 3);
 
-    dialogs_.filterIndex = 9; // past the entries: the first is taken
+    request.filterIndex = 9; // past the entries: the first is taken
     dialogs_.answer = [](QDialog& dialog) {
         EXPECT_EQ(dynamic_cast<QFileDialog&>(dialog).selectedNameFilter(), "Images (*.bmp)");
         return false;
     };
-    EXPECT_FALSE(dialogs_.showOpenDialog(nullptr, {}));
-    EXPECT_EQ(dialogs_.filterIndex, 9);
+    EXPECT_FALSE(dialogs_.chooseFileToOpen(request, nullptr, {}));
 }
 
 TEST_F(WindowCommonDialogsTest, TheSaveDialogNeverAsksButRefusesAMissingFolder) {
     const std::string existing = touch("taken.html");
-    dialogs_.filter = kOutputs;
-    dialogs_.filterIndex = 4;
+    const FileDialogRequest outputs{kOutputs, 4, {}};
     BoxCatcher boxes;
     dialogs_.answer = [&](QDialog& dialog) {
         auto& files = dynamic_cast<QFileDialog&>(dialog);
@@ -238,10 +238,11 @@ TEST_F(WindowCommonDialogsTest, TheSaveDialogNeverAsksButRefusesAMissingFolder) 
         files.selectNameFilter(QStringLiteral("HTML (*.html)"));
         return acceptFile(dialog, qt(existing));
     };
-    ASSERT_TRUE(dialogs_.showSaveDialog());
+    const std::optional<FileDialogChoice> chosen = dialogs_.chooseFileToSave(outputs);
+    ASSERT_TRUE(chosen);
     EXPECT_EQ(boxes.texts.size(), 1); // the existing file went through without a question
-    EXPECT_EQ(dialogs_.chosenFileName, qt(existing));
-    EXPECT_EQ(dialogs_.filterIndex, 1);
+    EXPECT_EQ(chosen->fileName, qt(existing));
+    EXPECT_EQ(chosen->filterIndex, 1);
 }
 
 TEST_F(WindowCommonDialogsTest, ThePreviewIsAColumnRightOfTheDialogAndGoesBackHidden) {
@@ -263,7 +264,7 @@ TEST_F(WindowCommonDialogsTest, ThePreviewIsAColumnRightOfTheDialogAndGoesBackHi
             EXPECT_FALSE(preview->isHidden());
             return confirmed && acceptFile(dialog, qt(picture));
         };
-        EXPECT_EQ(dialogs_.showOpenDialog(preview, {}), confirmed);
+        EXPECT_EQ(dialogs_.chooseFileToOpen(images_, preview, {}).has_value(), confirmed);
         QApplication::processEvents();
         EXPECT_EQ(preview->parentWidget(), &window);
         EXPECT_TRUE(preview->isHidden());
@@ -271,7 +272,7 @@ TEST_F(WindowCommonDialogsTest, ThePreviewIsAColumnRightOfTheDialogAndGoesBackHi
     }
 }
 
-TEST_F(WindowCommonDialogsTest, TheColourDialogOpensOnTheLastConfirmedColourAndOwnCustomRow) {
+TEST_F(WindowCommonDialogsTest, TheColourDialogOpensOnTheGivenColourAndKeepsItsCustomRow) {
     QColorDialog::setCustomColor(0, Qt::red); // Qt's row is shared by the whole process
     std::vector<QColor> openedOn;
     std::vector<QRgb> rowShown;
@@ -288,12 +289,10 @@ TEST_F(WindowCommonDialogsTest, TheColourDialogOpensOnTheLastConfirmedColourAndO
         };
     };
     dialogs_.answer = choose(QColor(10, 20, 30), true);
-    ASSERT_TRUE(dialogs_.showColorDialog());
-    EXPECT_EQ(dialogs_.color, QColor(10, 20, 30));
-    EXPECT_EQ(dialogs_.customColors[15].rgb(), qRgb(10, 20, 30));
+    EXPECT_EQ(dialogs_.chooseColor(Qt::black), QColor(10, 20, 30));
+    EXPECT_EQ(dialogs_.customColors()[15].rgb(), qRgb(10, 20, 30));
     dialogs_.answer = choose(QColor(200, 100, 0), false);
-    EXPECT_FALSE(dialogs_.showColorDialog());
-    EXPECT_EQ(dialogs_.color, QColor(10, 20, 30));
+    EXPECT_FALSE(dialogs_.chooseColor(QColor(10, 20, 30)));
 
     EXPECT_EQ(openedOn, std::vector<QColor>({Qt::black, QColor(10, 20, 30)}));
     std::vector<QRgb> expectedRows(32, qRgb(0, 0, 0));

@@ -37,10 +37,11 @@ public:
     QStringList opened;
 };
 
-/// Dialogs that answer from a script: each show call takes the next answer.
+/// Dialogs that answer from a script: each dialog takes the next answer.
 /// An answer is a function that may set the fields (chosenFileName,
-/// filterIndex, color...) and call the selection callback, and returns
-/// whether the dialog was confirmed. With no answer left, a dialog is cancelled.
+/// filterIndex, color) and call the selection callback, and returns whether
+/// the dialog was confirmed; the fields start as the dialog was opened. With
+/// no answer left, a dialog is cancelled.
 class ScriptedDialogs final : public CommonDialogs {
 public:
     using FileAnswer =
@@ -48,23 +49,26 @@ public:
                            const std::function<void(const QString&)>& selectionChanged)>;
     using Answer = std::function<bool(ScriptedDialogs&)>;
 
-    bool showOpenDialog(QWidget* preview,
-                        const std::function<void(const QString&)>& selectionChanged) override {
-        shownFilters.push_back(filter);
+    std::optional<FileDialogChoice>
+    chooseFileToOpen(const FileDialogRequest& request, QWidget* preview,
+                     const std::function<void(const QString&)>& selectionChanged) override {
+        opened(request);
         if (openAnswers.empty())
-            return false;
+            return std::nullopt;
         FileAnswer answer = std::move(openAnswers.front());
         openAnswers.pop_front();
-        return answer(*this, preview, selectionChanged);
+        return choice(answer(*this, preview, selectionChanged));
     }
-    bool showSaveDialog() override {
-        shownFilters.push_back(filter);
-        shownInitialNames.push_back(initialFileName);
-        return next(saveAnswers);
+    std::optional<FileDialogChoice> chooseFileToSave(const FileDialogRequest& request) override {
+        opened(request);
+        return choice(next(saveAnswers));
     }
-    bool showColorDialog() override {
-        colorsOpenedOn.push_back(color);
-        return next(colorAnswers);
+    std::optional<QColor> chooseColor(const QColor& initial) override {
+        colorsOpenedOn.push_back(initial);
+        color = initial;
+        if (!next(colorAnswers))
+            return std::nullopt;
+        return color;
     }
 
     std::deque<FileAnswer> openAnswers;
@@ -72,9 +76,26 @@ public:
     std::deque<Answer> colorAnswers;
     QStringList shownFilters;
     QStringList shownInitialNames;
+    std::vector<int> shownFilterIndexes;
     std::vector<QColor> colorsOpenedOn;
+    // What an answer confirms.
+    QString chosenFileName;
+    int filterIndex = 1;
+    QColor color;
 
 private:
+    void opened(const FileDialogRequest& request) {
+        shownFilters.push_back(request.filter);
+        shownInitialNames.push_back(request.initialFileName);
+        shownFilterIndexes.push_back(request.filterIndex);
+        chosenFileName.clear();
+        filterIndex = request.filterIndex;
+    }
+    std::optional<FileDialogChoice> choice(bool confirmed) const {
+        if (!confirmed)
+            return std::nullopt;
+        return FileDialogChoice{chosenFileName, filterIndex};
+    }
     bool next(std::deque<Answer>& answers) {
         if (answers.empty())
             return false;
