@@ -1,0 +1,159 @@
+// Fills the lists of the packaging files from the program's own tables, so
+// that the desktop entry, the metainfo, the manual pages and the shell
+// completions name every picture type, output format and mode the program
+// has, and no other:
+//   varnelo_listed_tables TEMPLATE OUTPUT
+// Each {{name}} of the template is replaced; a line that is a placeholder
+// alone, after its indent, becomes one line an item, each with that indent.
+#include "cli/command_line.h"
+#include "engine/character_modes.h"
+#include "engine/output_formats.h"
+#include "engine/picture_loader.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using varnelo::characterModes;
+using varnelo::outputFormats;
+using varnelo::pictureTypes;
+
+std::string joined(const std::vector<std::string>& items, const std::string& between) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i > 0 ? between : "") + items[i];
+    return text;
+}
+
+std::vector<std::string> extensions(bool bothCases) {
+    std::vector<std::string> names;
+    for (const auto& type : pictureTypes()) {
+        for (const std::string_view extension : type.extensions)
+            names.emplace_back(extension.substr(1));
+    }
+    if (bothCases) {
+        const std::size_t lower = names.size();
+        for (std::size_t i = 0; i < lower; ++i) {
+            std::string upper = names[i];
+            for (char& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            names.push_back(upper);
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> mediaTypes() {
+    std::vector<std::string> types;
+    for (const auto& type : pictureTypes())
+        types.emplace_back(type.mediaType);
+    return types;
+}
+
+// What each placeholder stands for.
+std::map<std::string, std::function<std::string()>> inlineLists() {
+    return {
+        {"picture-types", [] { return varnelo::pictureTypeNames(); }},
+        {"picture-media-types", [] { return joined(mediaTypes(), ";") + ";"; }},
+        {"picture-extensions", [] { return joined(extensions(false), "|"); }},
+        {"picture-extensions-both-cases", [] { return joined(extensions(true), "|"); }},
+        {"output-formats",
+         [] {
+             std::vector<std::string> names;
+             for (const auto& format : outputFormats())
+                 names.emplace_back(format.name);
+             return joined(names, " ");
+         }},
+        {"modes",
+         [] {
+             std::vector<std::string> names;
+             for (const auto& mode : characterModes())
+                 names.emplace_back(mode.name);
+             return joined(names, " ");
+         }},
+    };
+}
+
+// Placeholders that stand alone on their line, one line an item.
+std::map<std::string, std::function<std::vector<std::string>()>> lineLists() {
+    return {
+        {"picture-media-type-elements",
+         [] {
+             std::vector<std::string> lines;
+             for (const std::string& type : mediaTypes())
+                 lines.push_back("<mediatype>" + type + "</mediatype>");
+             return lines;
+         }},
+    };
+}
+
+bool fill(std::string& line, std::string& error) {
+    const std::size_t indent = line.find_first_not_of(' ');
+    if (indent != std::string::npos && line.starts_with(std::string(indent, ' ') + "{{") &&
+        line.ends_with("}}")) {
+        const std::string name = line.substr(indent + 2, line.size() - indent - 4);
+        const auto lists = lineLists();
+        if (const auto found = lists.find(name); found != lists.end()) {
+            std::string lines;
+            for (const std::string& item : found->second())
+                lines += (lines.empty() ? "" : "\n") + std::string(indent, ' ') + item;
+            line = lines;
+            return true;
+        }
+    }
+    const auto lists = inlineLists();
+    for (std::size_t open = line.find("{{"); open != std::string::npos;
+         open = line.find("{{", open)) {
+        const std::size_t close = line.find("}}", open);
+        if (close == std::string::npos)
+            break;
+        const std::string name = line.substr(open + 2, close - open - 2);
+        const auto found = lists.find(name);
+        if (found == lists.end()) {
+            error = "unknown list {{" + name + "}}";
+            return false;
+        }
+        const std::string text = found->second();
+        line.replace(open, close + 2 - open, text);
+        open += text.size();
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: varnelo_listed_tables TEMPLATE OUTPUT\n");
+        return 2;
+    }
+    std::ifstream in(argv[1]);
+    if (!in) {
+        std::fprintf(stderr, "varnelo_listed_tables: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    std::ostringstream filled;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::string error;
+        if (!fill(line, error)) {
+            std::fprintf(stderr, "%s:%d: %s\n", argv[1], number, error.c_str());
+            return 1;
+        }
+        filled << line << '\n';
+    }
+    std::ofstream out(argv[2], std::ios::binary);
+    out << filled.str();
+    if (!out.flush()) {
+        std::fprintf(stderr, "varnelo_listed_tables: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
