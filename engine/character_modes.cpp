@@ -181,22 +181,22 @@ void rangeTexts(const ConversionSettings& settings, const Measure& measure) {
 }
 
 constexpr std::array<CharacterMode, 7> kModes = {{
-    {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)", ModeField::None,
+    {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)", "random 0 and 1", ModeField::None,
      true, "", oneDrawACharacter, binaryTexts, CellWidthChoice::Widest, binaryText},
-    {PixelTransformation::RandomNumbers, "numbers", "random numbers (eg. 02485)", ModeField::None,
+    {PixelTransformation::RandomNumbers, "numbers", "random numbers (eg. 02485)", "random digits", ModeField::None,
      true, "", oneDrawACharacter, numberTexts, CellWidthChoice::Widest, numbersText},
-    {PixelTransformation::RandomSmallLetters, "small", "random small characters (eg. ardhf)",
+    {PixelTransformation::RandomSmallLetters, "small", "random small characters (eg. ardhf)", "random small letters",
      ModeField::None, true, "", oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle,
      smallLettersText},
-    {PixelTransformation::RandomBigLetters, "big", "random big characters (eg. ARDHF)",
+    {PixelTransformation::RandomBigLetters, "big", "random big characters (eg. ARDHF)", "random capital letters",
      ModeField::None, true, "", oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle,
      bigLettersText},
-    {PixelTransformation::CustomText, "text", "custom text", ModeField::Phrase, true, "",
+    {PixelTransformation::CustomText, "text", "custom text", "a phrase of your own, see --phrase", ModeField::Phrase, true, "",
      followsThePhrase, phraseTexts, CellWidthChoice::Widest, customText},
-    {PixelTransformation::TerminalBlocks, "blocks", "\"Terminal\" blocks", ModeField::Blocks, false,
+    {PixelTransformation::TerminalBlocks, "blocks", "\"Terminal\" blocks", "terminal shading blocks, see --blocks", ModeField::Blocks, false,
      kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, blocksText},
     // An end byte below the start byte measures nothing: (1 + 100) div 2.
-    {PixelTransformation::CustomRange, "range", "custom chars  from", ModeField::Range, false, "",
+    {PixelTransformation::CustomRange, "range", "custom chars  from", "random character codes, see --range", ModeField::Range, false, "",
      twoDraws, rangeTexts, CellWidthChoice::Middle, rangeText},
 }};
 

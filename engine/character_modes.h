@@ -27,6 +27,8 @@ struct CharacterMode {
     std::string_view name;
     /// The window's caption of its choice.
     std::string_view caption;
+    /// What it draws, for the manual page: "random digits"; options as --name.
+    std::string_view summary;
     ModeField field;
     /// Whether a pixel takes one character instead of two at font size 1.
     bool oneCharacterAtSizeOne;

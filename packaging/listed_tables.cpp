@@ -10,6 +10,7 @@
 #include "engine/output_formats.h"
 #include "engine/picture_loader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -50,6 +51,36 @@ std::vector<std::string> extensions(bool bothCases) {
     return names;
 }
 
+// Text as roff prints it: minus signs escaped, options in bold.
+std::string roff(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i).starts_with("--")) {
+            std::size_t end = i + 2;
+            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) != 0 ||
+                                         text[end] == '-'))
+                ++end;
+            out += "\\fB\\-\\-" + roff(text.substr(i + 2, end - i - 2)) + "\\fR";
+            i = end - 1;
+        } else {
+            out += text[i] == '-' ? "\\-" : std::string(1, text[i]);
+        }
+    }
+    return out;
+}
+
+std::string bold(std::string_view text) {
+    return "\\fB" + roff(text) + "\\fR";
+}
+
+// "a, b or c"
+std::string orList(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == items.size() ? " or " : ", ") + items[i];
+    return text;
+}
+
 std::vector<std::string> mediaTypes() {
     std::vector<std::string> types;
     for (const auto& type : pictureTypes())
@@ -71,6 +102,27 @@ std::map<std::string, std::function<std::string()>> inlineLists() {
                  names.emplace_back(format.name);
              return joined(names, " ");
          }},
+        {"output-formats-roff",
+         [] {
+             std::vector<std::string> names;
+             for (const auto& format : outputFormats())
+                 names.push_back(bold(format.name));
+             return orList(names);
+         }},
+        {"output-extensions-roff",
+         [] {
+             std::vector<std::string> extensions;
+             for (const auto& format : outputFormats()) {
+                 for (const std::string_view extension :
+                      {format.extension, format.otherExtension}) {
+                     const std::string named = bold(extension);
+                     if (!extension.empty() && std::find(extensions.begin(), extensions.end(),
+                                                         named) == extensions.end())
+                         extensions.push_back(named);
+                 }
+             }
+             return joined(extensions, ", ");
+         }},
         {"modes",
          [] {
              std::vector<std::string> names;
@@ -84,6 +136,21 @@ std::map<std::string, std::function<std::string()>> inlineLists() {
 // Placeholders that stand alone on their line, one line an item.
 std::map<std::string, std::function<std::vector<std::string>()>> lineLists() {
     return {
+        // One line a mode, "\fBbinary\fR (random 0 and 1, the default),".
+        {"modes-roff",
+         [] {
+             const varnelo::ConversionSettings defaults;
+             std::vector<std::string> lines;
+             const auto modes = characterModes();
+             for (std::size_t i = 0; i < modes.size(); ++i) {
+                 const bool isDefault = modes[i].transformation == defaults.transformation;
+                 lines.push_back(std::string(i + 1 == modes.size() ? "or " : "") +
+                                 bold(modes[i].name) + " (" + roff(modes[i].summary) +
+                                 (isDefault ? ", the default" : "") + ")" +
+                                 (i + 1 == modes.size() ? "." : i + 2 == modes.size() ? "" : ","));
+             }
+             return lines;
+         }},
         {"picture-media-type-elements",
          [] {
              std::vector<std::string> lines;

@@ -109,6 +109,25 @@ TEST(TablesListed, TheManualPagesAndTheHelpNameEveryType) {
     EXPECT_NE(usageText().find(pictureTypeNames()), std::string::npos);
 }
 
+// Roff writes a minus sign as \-.
+std::string roffName(std::string_view name) {
+    std::string text = "\\fB";
+    for (const char c : name)
+        text += c == '-' ? std::string("\\-") : std::string(1, c);
+    return text + "\\fR";
+}
+
+TEST(TablesListed, TheConvertersManualPageNamesEveryFormatAndMode) {
+    const std::string page = listedFile("varnelo-convert.1");
+    EXPECT_EQ(page.find("{{"), std::string::npos);
+    for (const OutputFormatEntry& format : outputFormats()) {
+        EXPECT_NE(page.find(roffName(format.name)), std::string::npos) << format.name;
+        EXPECT_NE(page.find(roffName(format.extension)), std::string::npos) << format.extension;
+    }
+    for (const CharacterMode& mode : characterModes())
+        EXPECT_NE(page.find(roffName(mode.name) + " ("), std::string::npos) << mode.name;
+}
+
 TEST(TablesListed, TheHelpNamesEveryFormatAndMode) {
     // Wrapped help lines break at blanks, never inside a name.
     const std::string help = usageText();

@@ -17,6 +17,7 @@ TEST(CharacterModes, EveryRowIsWholeAndNamedOnce) {
     for (const CharacterMode& mode : characterModes()) {
         EXPECT_FALSE(mode.name.empty());
         EXPECT_FALSE(mode.caption.empty());
+        EXPECT_FALSE(mode.summary.empty());
         EXPECT_NE(mode.drawsPerPixel, nullptr);
         EXPECT_NE(mode.measuredTexts, nullptr);
         EXPECT_NE(mode.pixelText, nullptr);
