@@ -25,11 +25,11 @@ struct PictureFacts {
 };
 
 /// A load for a conversion, which turns a picture of width × height into
-/// sizeOf(width, height). The decoders that can (JPEG, PNG without
-/// interlacing) hand their rows straight to the resizer, JPEG at the
-/// largest of libjpeg's reductions that keeps at least that size, so the
-/// picture is never held at its own size; the others load whole and are
-/// resized after. The bitmap then holds the picture at the conversion's
+/// sizeOf(width, height). Decoders whose rows come top to bottom (all but
+/// RLE BMPs and interlaced PNGs and GIFs) hand them straight to the
+/// resizer through PictureRows, JPEG at the largest of libjpeg's
+/// reductions that keeps at least that size, so the picture is never held
+/// at its own size; the others load whole and are resized after. The bitmap then holds the picture at the conversion's
 /// size, in the depth it has at its own, and facts tells what it was. A
 /// size outside the conversion limits loads the picture at its own size.
 /// Sizes and facts are those of the picture as it shows: turned upright

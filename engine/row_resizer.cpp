@@ -146,6 +146,19 @@ void RowResizer::pushRowOf(const WorkBitmap& picture, int y) {
     }
     converted_.resize(static_cast<std::size_t>(picture.width()) * 3);
     std::uint8_t* pixel = converted_.data();
+    if (colorTableSize(picture.depth()) > 0) {
+        // One index byte a pixel, whatever the table's size.
+        const std::array<Rgb, 256>& table = picture.colorTable();
+        const std::uint8_t* index = picture.row(y);
+        for (int x = 0; x < picture.width(); ++x, pixel += 3) {
+            const Rgb color = table[index[x]];
+            pixel[0] = blueOf(color);
+            pixel[1] = greenOf(color);
+            pixel[2] = redOf(color);
+        }
+        push(converted_.data(), 3);
+        return;
+    }
     for (int x = 0; x < picture.width(); ++x, pixel += 3) {
         const Rgb color = picture.pixelColor(x, y);
         pixel[0] = blueOf(color);

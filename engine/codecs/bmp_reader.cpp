@@ -2,7 +2,7 @@
 
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
-#include "engine/row_resizer.h"
+#include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -167,10 +167,10 @@ DecodeStatus readMasks(FileBytes file, const BmpHeader& header, std::size_t& aft
     return DecodeStatus::Ok;
 }
 
-// Fills the colour table from the entries the file holds. A table that
+// The colour table from the entries the file holds. A table that
 // bfOffBits cuts short keeps what fits; the missing entries stay black.
-void readColorTable(FileBytes file, const BmpHeader& header, std::size_t tableStart,
-                    WorkBitmap& picture) {
+std::array<Rgb, 256> colorTableOf(FileBytes file, const BmpHeader& header,
+                                  std::size_t tableStart) {
     const std::uint32_t entriesInDepth = std::uint32_t{1} << header.bitsPerPixel;
     std::uint32_t entries =
         header.colorsUsed == 0 ? entriesInDepth : std::min(header.colorsUsed, entriesInDepth);
@@ -183,7 +183,7 @@ void readColorTable(FileBytes file, const BmpHeader& header, std::size_t tableSt
         const std::size_t at = tableStart + i * entrySize;
         colors[i] = makeRgb(file[at + 2], file[at + 1], file[at]);
     }
-    picture.setColorTable(colors);
+    return colors;
 }
 
 enum class RowFormat : std::uint8_t { Copy, Index1, Index4, Rgb555, Masked16, Masked32 };
@@ -422,33 +422,6 @@ PixelDepth depthFor(const BmpHeader& header) {
     }
 }
 
-// Row by row through the resizer: the picture is never held whole.
-DecodeStatus streamThroughResizer(FileBytes file, const BmpHeader& header, const Masks& masks,
-                                  std::size_t afterHeader, FileBytes data, WorkBitmap& picture,
-                                  PictureSize target, ConversionLoad& conversion) {
-    const int width = static_cast<int>(header.width);
-    const int height = static_cast<int>(header.rows());
-    const PixelDepth depth = depthFor(header);
-    WorkBitmap row;
-    if (!row.allocate(width, 1, depth) || !picture.allocate(target.width, target.height, depth))
-        return DecodeStatus::OutOfMemory;
-    if (header.bitsPerPixel <= 8) {
-        readColorTable(file, header, afterHeader, row);
-        picture.setColorTable(row.colorTable());
-    }
-    RowResizer resizer(width, height, picture);
-    Rgb topLeft = 0;
-    decodeUncompressed(
-        data, header, masks, depth, [&](std::size_t) { return row.row(0); },
-        [&](std::size_t y) {
-            if (y == 0)
-                topLeft = row.pixelColor(0, 0);
-            resizer.pushRowOf(row, 0);
-        });
-    conversion.facts = {width, height, depth, topLeft};
-    return DecodeStatus::Ok;
-}
-
 DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion) {
     BmpHeader header;
     if (const DecodeStatus status = readHeader(file, header); status != DecodeStatus::Ok)
@@ -479,16 +452,16 @@ DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* convers
     const int width = static_cast<int>(header.width);
     const int height = static_cast<int>(header.rows());
     const PixelDepth depth = depthFor(header);
-    const PictureSize target =
-        conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
-    if (!header.rle() && conversionResizes(target, width, height))
-        return streamThroughResizer(file, header, masks, afterHeader, data, picture, target,
-                                    *conversion);
-
-    if (!picture.allocate(width, height, depth))
-        return DecodeStatus::OutOfMemory; // the size was checked against the limits above
+    PictureRows rows(picture, conversion);
+    // Run-length data may place its pixels anywhere: it loads whole.
+    const std::optional<PictureSize> size =
+        header.rle() ? std::nullopt : rows.conversionSize(width, height);
+    // The sizes were checked against the limits above.
+    if (size ? !rows.startStreamed(*size, width, height, depth, {width, height})
+             : !rows.startWhole(width, height, depth))
+        return DecodeStatus::OutOfMemory;
     if (header.bitsPerPixel <= 8)
-        readColorTable(file, header, afterHeader, picture);
+        rows.setColorTable(colorTableOf(file, header, afterHeader));
 
     DecodeStatus status = DecodeStatus::Ok;
     if (header.rle())
@@ -496,8 +469,9 @@ DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* convers
     else
         decodeUncompressed(
             data, header, masks, depth,
-            [&](std::size_t y) { return picture.row(static_cast<int>(y)); }, [](std::size_t) {});
-    return resizeAfterLoading(status, picture, conversion);
+            [&](std::size_t y) { return rows.row(static_cast<int>(y)); },
+            [&](std::size_t y) { rows.rowDone(static_cast<int>(y)); });
+    return rows.finish(status);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
-#include "engine/row_resizer.h"
+#include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
@@ -115,37 +115,22 @@ std::array<std::uint8_t, 3> backgroundOf(const GifFileType& gif) {
     return {};
 }
 
-// The canvas row by row into the resizer, for a frame that is not
+// The canvas row by row, top to bottom, for a frame that is not
 // interlaced: rows outside the frame are the background, and every row of
-// the frame is read, so a cut file fails as it does when loaded whole.
-DecodeStatus streamFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
-                         DecodeCancel cancel, int width, int height, PictureSize target,
-                         ConversionLoad& conversion) {
+// the frame is read, so a cut file fails whether the rows stream or not.
+DecodeStatus readCanvasRows(GifFileType* gif, const SpanReader& reader, PictureRows& rows,
+                            DecodeCancel cancel, const ColorLookup& colors, PictureSize canvas) {
     const GifImageDesc& frame = gif->Image;
-    const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
-    if (!picture.allocate(target.width, target.height, PixelDepth::Bits24))
-        return DecodeStatus::OutOfMemory;
-    const ColorLookup colors = lookupFor(*map);
+    const auto [width, height] = canvas;
     const std::array<std::uint8_t, 3> background = backgroundOf(*gif);
     const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
     std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
-    RowResizer resizer(width, height, picture);
-    Rgb topLeft = 0;
     int next = 0;
-    const auto fillBackground = [&] {
-        for (std::size_t x = 0; x < row.size(); x += 3)
-            std::memcpy(row.data() + x, background.data(), 3);
-    };
-    const auto pushRow = [&] {
-        if (next++ == 0)
-            topLeft = makeRgb(row[2], row[1], row[0]);
-        resizer.push(row.data(), 3);
-    };
-    const auto backgroundRowsUpTo = [&](int end) {
-        fillBackground();
-        while (next < std::min(end, height))
-            pushRow();
+    const auto backgroundRow = [&] {
+        std::uint8_t* row = rows.row(next);
+        for (int x = 0; x < width; ++x)
+            std::memcpy(row + static_cast<std::size_t>(x) * 3, background.data(), 3);
+        return row;
     };
     for (int frameRow = 0; frameRow < frame.Height; ++frameRow) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
@@ -155,16 +140,20 @@ DecodeStatus streamFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap&
         const int y = frame.Top + frameRow;
         if (y >= height)
             continue;
-        backgroundRowsUpTo(y);
-        fillBackground();
-        std::uint8_t* out = row.data() + static_cast<std::size_t>(across.begin) * 3;
+        for (; next < y; ++next) {
+            backgroundRow();
+            rows.rowDone(next);
+        }
+        std::uint8_t* out = backgroundRow() + static_cast<std::size_t>(across.begin) * 3;
         const GifPixelType* index = line.data() + (across.begin - frame.Left);
         for (int x = across.begin; x < across.end; ++x, out += 3)
             std::memcpy(out, colors[*index++].data(), 3);
-        pushRow();
+        rows.rowDone(next++);
     }
-    backgroundRowsUpTo(height);
-    conversion.facts = {width, height, PixelDepth::Bits24, topLeft};
+    for (; next < height; ++next) {
+        backgroundRow();
+        rows.rowDone(next);
+    }
     return DecodeStatus::Ok;
 }
 
@@ -183,8 +172,9 @@ PictureSize canvasOf(const GifFileType& gif) {
     return {width, height};
 }
 
-// Reads the frame's lines into the allocated canvas, interlaced or not.
-DecodeStatus readFrameInto(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
+// Reads an interlaced frame's lines, whose rows come in four passes, into
+// the canvas loaded whole.
+DecodeStatus readInterlacedFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
                            DecodeCancel cancel, const ColorLookup& colors) {
     const GifImageDesc& frame = gif->Image;
     const int width = picture.width();
@@ -207,11 +197,8 @@ DecodeStatus readFrameInto(GifFileType* gif, const SpanReader& reader, WorkBitma
     };
     constexpr int kFirstRow[4] = {0, 4, 2, 1};
     constexpr int kRowStep[4] = {8, 8, 4, 2};
-    const int passes = frame.Interlace ? 4 : 1;
-    for (int pass = 0; pass < passes; ++pass) {
-        const int first = frame.Interlace ? kFirstRow[pass] : 0;
-        const int step = frame.Interlace ? kRowStep[pass] : 1;
-        for (int row = first; row < frame.Height; row += step) {
+    for (int pass = 0; pass < 4; ++pass) {
+        for (int row = kFirstRow[pass]; row < frame.Height; row += kRowStep[pass]) {
             if (const DecodeStatus status = readLine(row); status != DecodeStatus::Ok)
                 return status;
         }
@@ -262,17 +249,19 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
         return DecodeStatus::Corrupt; // no size at all
     if (!pictureSizeAllowed(width, height))
         return DecodeStatus::TooLarge;
-    const PictureSize target =
-        conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
-    if (!frame.Interlace && conversionResizes(target, width, height))
-        return streamFrame(gif, reader, picture, cancel, width, height, target, *conversion);
-    if (!picture.allocate(width, height, PixelDepth::Bits24))
+    PictureRows rows(picture, conversion);
+    const std::optional<PictureSize> size =
+        frame.Interlace ? std::nullopt : rows.conversionSize(width, height);
+    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
+             : !rows.startWhole(width, height, PixelDepth::Bits24))
         return DecodeStatus::OutOfMemory;
-    if (const DecodeStatus status = readFrameInto(gif, reader, picture, cancel, lookupFor(*map));
-        status != DecodeStatus::Ok)
-        return status;
-    fillAroundFrame(*gif, picture);
-    return DecodeStatus::Ok;
+    if (!frame.Interlace)
+        return rows.finish(
+            readCanvasRows(gif, reader, rows, cancel, lookupFor(*map), {width, height}));
+    DecodeStatus status = readInterlacedFrame(gif, reader, picture, cancel, lookupFor(*map));
+    if (status == DecodeStatus::Ok)
+        fillAroundFrame(*gif, picture);
+    return rows.finish(status);
 }
 
 } // namespace
@@ -288,12 +277,7 @@ DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     const GifHandle gif(DGifOpen(&reader, readFromSpan, &error));
     if (!gif)
         return failure(reader, error);
-    if (conversion != nullptr)
-        conversion->facts = {};
-    DecodeStatus status = readFirstFrame(gif.get(), reader, picture, cancel, conversion);
-    // A streamed frame has its facts; a whole one is resized now.
-    if (conversion != nullptr && conversion->facts.width == 0)
-        status = resizeAfterLoading(status, picture, conversion);
+    const DecodeStatus status = readFirstFrame(gif.get(), reader, picture, cancel, conversion);
     if (status != DecodeStatus::Ok)
         picture.clear();
     return status;

@@ -2,10 +2,11 @@
 
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
-#include "engine/row_resizer.h"
+#include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -33,13 +34,9 @@ struct JpegJob {
     jpeg_progress_mgr progress;
     std::jmp_buf jump;
     WorkBitmap* picture;
-    // For a conversion load: rows go through these to the resizer, which
-    // fills the picture at the conversion's size.
-    RowResizer* resizer;
-    std::uint8_t* scratch;
-    std::uint8_t* expanded;
-    std::size_t scratchRowBytes;
-    Rgb topLeft;
+    PictureRows* rows;
+    // The size libjpeg decodes at: the picture's own, or reduced for a conversion.
+    PictureSize decoded;
     FileBytes file;
     DecodeCancel cancel;
     DecodeStatus status;
@@ -267,70 +264,28 @@ unsigned reductionFor(const jpeg_decompress_struct& info, PictureSize target) {
     return 1;
 }
 
-bool allocatePicture(WorkBitmap& picture, int width, int height, PixelDepth depth) {
-    if (!picture.allocate(width, height, depth))
-        return false;
-    if (depth == PixelDepth::Bits8) {
-        for (int i = 0; i < 256; ++i)
-            picture.setColorTableEntry(i, makeRgb(static_cast<std::uint32_t>(i),
-                                                  static_cast<std::uint32_t>(i),
-                                                  static_cast<std::uint32_t>(i)));
-    }
-    return true;
-}
-
-// Rows of the whole picture: libjpeg writes straight into them.
-void readPictureRows(JpegJob& job) {
+// Every row, into the picture or through the resizer; libjpeg writes
+// straight into them.
+void readRows(JpegJob& job) {
     jpeg_decompress_struct& info = job.info;
-    WorkBitmap& picture = *job.picture;
-    const int height = picture.height();
+    PictureRows& rows = *job.rows;
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
     const bool cmyk = info.out_color_space == JCS_CMYK;
     while (static_cast<int>(info.output_scanline) < height) {
         const int first = static_cast<int>(info.output_scanline);
         const int wanted = std::min(kRowsPerCall, height - first);
-        JSAMPROW rows[kRowsPerCall];
+        JSAMPROW pointers[kRowsPerCall];
         for (int i = 0; i < wanted; ++i)
-            rows[i] = picture.row(first + i);
+            pointers[i] = rows.row(first + i);
         const auto got =
-            static_cast<int>(jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(wanted)));
-        if (got <= 0)
-            fail(job, DecodeStatus::Corrupt);
-        if (cmyk) {
-            for (int i = 0; i < got; ++i)
-                cmykToBgrx(rows[i], picture.width(), info.saw_Adobe_marker != FALSE);
-        }
-    }
-}
-
-// Rows for the resizer, through a few rows of scratch memory.
-void resizeRows(JpegJob& job) {
-    jpeg_decompress_struct& info = job.info;
-    const int width = static_cast<int>(info.output_width);
-    const int height = static_cast<int>(info.output_height);
-    while (static_cast<int>(info.output_scanline) < height) {
-        const int first = static_cast<int>(info.output_scanline);
-        const int wanted = std::min(kRowsPerCall, height - first);
-        JSAMPROW rows[kRowsPerCall];
-        for (int i = 0; i < wanted; ++i)
-            rows[i] = job.scratch + static_cast<std::size_t>(i) * job.scratchRowBytes;
-        const auto got =
-            static_cast<int>(jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(wanted)));
+            static_cast<int>(jpeg_read_scanlines(&info, pointers, static_cast<JDIMENSION>(wanted)));
         if (got <= 0)
             fail(job, DecodeStatus::Corrupt);
         for (int i = 0; i < got; ++i) {
-            const std::uint8_t* row = rows[i];
-            std::size_t stride = 3;
-            if (info.out_color_space == JCS_CMYK) {
-                cmykToBgrx(rows[i], width, info.saw_Adobe_marker != FALSE);
-                stride = 4;
-            } else if (info.out_color_space == JCS_GRAYSCALE) {
-                for (int x = 0; x < width; ++x)
-                    std::fill_n(job.expanded + 3 * x, 3, rows[i][x]);
-                row = job.expanded;
-            }
-            if (first + i == 0)
-                job.topLeft = makeRgb(row[2], row[1], row[0]);
-            job.resizer->push(row, stride);
+            if (cmyk)
+                cmykToBgrx(pointers[i], width, info.saw_Adobe_marker != FALSE);
+            rows.rowDone(first + i);
         }
     }
 }
@@ -346,8 +301,8 @@ void startDecoder(JpegJob& job) {
 
 void decodeRows(JpegJob& job) {
     jpeg_start_decompress(&job.info);
-    const int width = job.resizer != nullptr ? job.resizer->sourceWidth() : job.picture->width();
-    const int height = job.resizer != nullptr ? job.resizer->sourceHeight() : job.picture->height();
+    const int width = job.decoded.width;
+    const int height = job.decoded.height;
     const int components = job.info.out_color_space == JCS_GRAYSCALE ? 1
                            : job.info.out_color_space == JCS_CMYK    ? 4
                                                                      : 3;
@@ -357,10 +312,7 @@ void decodeRows(JpegJob& job) {
         fail(job, DecodeStatus::Corrupt);
     job.missingEndTolerated =
         !job.info.progressive_mode && !job.info.arith_code && !jpeg_has_multiple_scans(&job.info);
-    if (job.resizer != nullptr)
-        resizeRows(job);
-    else
-        readPictureRows(job);
+    readRows(job);
     jpeg_finish_decompress(&job.info);
 }
 
@@ -374,6 +326,27 @@ bool guarded(JpegJob& job, void (*step)(JpegJob&)) {
     return true;
 }
 
+// The picture whole, or for a conversion that shrinks it, decoded at the
+// largest of libjpeg's reductions that keeps the conversion's size.
+bool startRows(JpegJob& job, PictureRows& rows, PixelDepth depth) {
+    const PictureSize own{static_cast<int>(job.info.image_width),
+                          static_cast<int>(job.info.image_height)};
+    const std::optional<PictureSize> size = rows.conversionSize(own.width, own.height);
+    if (!size) {
+        job.decoded = own;
+        return rows.startWhole(own.width, own.height, depth);
+    }
+    const unsigned denominator = reductionFor(job.info, *size);
+    job.info.scale_num = 1;
+    job.info.scale_denom = denominator;
+    job.decoded = scaledSize(job.info, denominator);
+    // The last decoded column and row stand for what is left of a block.
+    return rows.startStreamed(*size, job.decoded.width, job.decoded.height, depth, own,
+                              kRowsPerCall,
+                              {static_cast<double>(job.info.image_width) / denominator,
+                               static_cast<double>(job.info.image_height) / denominator});
+}
+
 DecodeStatus decode(JpegJob& job, ConversionLoad* conversion) {
     if (!guarded(job, startDecoder) || job.status != DecodeStatus::Ok)
         return job.status;
@@ -381,42 +354,20 @@ DecodeStatus decode(JpegJob& job, ConversionLoad* conversion) {
     job.status = chooseOutput(job, depth);
     if (job.status != DecodeStatus::Ok)
         return job.status;
-    WorkBitmap& picture = *job.picture;
-    const PictureSize target = conversion != nullptr
-                                   ? conversion->sizeOf(static_cast<int>(job.info.image_width),
-                                                        static_cast<int>(job.info.image_height))
-                                   : PictureSize{};
-    if (!conversionResizes(target, static_cast<int>(job.info.image_width),
-                           static_cast<int>(job.info.image_height))) {
-        if (!allocatePicture(picture, static_cast<int>(job.info.image_width),
-                             static_cast<int>(job.info.image_height), depth))
-            return DecodeStatus::OutOfMemory;
-        if (!guarded(job, decodeRows))
-            return job.status;
-        return resizeAfterLoading(job.status, picture, conversion);
-    }
-
-    // Scratch rows and the resizer live here, outside the frame libjpeg jumps out of.
-    const unsigned denominator = reductionFor(job.info, target);
-    job.info.scale_num = 1;
-    job.info.scale_denom = denominator;
-    const PictureSize decoded = scaledSize(job.info, denominator);
-    if (!allocatePicture(picture, target.width, target.height, depth))
+    // The rows live here, outside the frame libjpeg jumps out of.
+    PictureRows rows(*job.picture, conversion);
+    if (!startRows(job, rows, depth))
         return DecodeStatus::OutOfMemory;
-    job.scratchRowBytes = static_cast<std::size_t>(decoded.width) * 4;
-    std::vector<std::uint8_t> scratch(job.scratchRowBytes * kRowsPerCall);
-    std::vector<std::uint8_t> expanded(static_cast<std::size_t>(decoded.width) * 3);
-    // The last decoded column and row stand for what is left of a block.
-    RowResizer resizer(decoded.width, decoded.height, picture,
-                       {static_cast<double>(job.info.image_width) / denominator,
-                        static_cast<double>(job.info.image_height) / denominator});
-    job.scratch = scratch.data();
-    job.expanded = expanded.data();
-    job.resizer = &resizer;
-    if (guarded(job, decodeRows))
-        conversion->facts = {static_cast<int>(job.info.image_width),
-                             static_cast<int>(job.info.image_height), depth, job.topLeft};
-    return job.status;
+    if (depth == PixelDepth::Bits8) {
+        std::array<Rgb, 256> greys{};
+        for (std::uint32_t i = 0; i < greys.size(); ++i)
+            greys[i] = makeRgb(i, i, i);
+        rows.setColorTable(greys);
+    }
+    job.rows = &rows;
+    if (!guarded(job, decodeRows))
+        return job.status;
+    return rows.finish(job.status);
 }
 
 } // namespace

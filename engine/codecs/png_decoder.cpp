@@ -3,7 +3,7 @@
 #include "engine/codecs/png_chunks.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
-#include "engine/row_resizer.h"
+#include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
 #include <csetjmp>
@@ -45,16 +45,13 @@ struct PngJob {
     png_uint_32 width;
     png_uint_32 height;
     int passes;
-    bool streamed; // rows of three bytes go to the resizer through row
-    RowResizer* resizer;
-    std::uint8_t* row;
-    Rgb topLeft;
+    PictureRows* rows;
     // Rows libpng hands over in all, and has handed over; once all are
     // there, nothing more of the file is read.
     std::uint64_t rowsToCome;
     std::uint64_t rowsDone;
     bool rowsComplete;
-    bool rowPending; // a streamed row read but not yet in the resizer
+    int rowPending; // the row being read, not yet done; -1 for none
 };
 
 bool mentions(std::string_view text, std::string_view word) {
@@ -123,9 +120,9 @@ bool claimsTooLarge(const std::uint8_t* data, std::size_t size) {
 }
 
 // Sets up libpng to hand over every colour type and depth as 8-bit B, G, R
-// and, with filler, a filler byte: the picture's Device layout. Stored
-// colour values only: no gamma, no alpha blending, transparency is dropped.
-int requestDeviceRows(png_structp png, int colorType, int bitDepth, bool filler) {
+// and a filler byte: the picture's Device layout. Stored colour values
+// only: no gamma, no alpha blending, transparency is dropped.
+int requestDeviceRows(png_structp png, int colorType, int bitDepth) {
     if (colorType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
@@ -137,8 +134,7 @@ int requestDeviceRows(png_structp png, int colorType, int bitDepth, bool filler)
     // Also for palettes, whose tRNS chunk the expansion would turn into alpha.
     png_set_strip_alpha(png);
     png_set_bgr(png);
-    if (filler)
-        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     return png_set_interlace_handling(png);
 }
 
@@ -190,40 +186,30 @@ std::uint64_t rowsOf(png_uint_32 width, png_uint_32 height, int interlace) {
 void requestRows(PngJob& job) {
     const int bitDepth = png_get_bit_depth(job.png, job.info);
     const int colorType = png_get_color_type(job.png, job.info);
-    job.passes = requestDeviceRows(job.png, colorType, bitDepth, !job.streamed);
+    job.passes = requestDeviceRows(job.png, colorType, bitDepth);
     job.rowsToCome = rowsOf(job.width, job.height, png_get_interlace_type(job.png, job.info));
     png_set_read_user_transform_fn(job.png, countRow);
     png_read_update_info(job.png, job.info);
-    if (png_get_rowbytes(job.png, job.info) != std::size_t{job.width} * (job.streamed ? 3 : 4) ||
+    if (png_get_rowbytes(job.png, job.info) != std::size_t{job.width} * 4 ||
         png_get_bit_depth(job.png, job.info) != 8)
         job.status = DecodeStatus::Corrupt;
 }
 
 void readRows(PngJob& job) {
-    if (job.streamed) {
-        for (png_uint_32 y = 0; y < job.height && !job.resizer->done(); ++y) {
-            if (cancelled(job)) {
-                job.status = DecodeStatus::Cancelled;
-                return;
-            }
-            job.rowPending = true;
-            png_read_row(job.png, job.row, nullptr);
-            if (y == 0)
-                job.topLeft = makeRgb(job.row[2], job.row[1], job.row[0]);
-            job.resizer->push(job.row, 3);
-            job.rowPending = false;
-        }
-        return;
-    }
-    WorkBitmap& picture = *job.picture;
-    // Each pass of an interlaced file adds its pixels to rows already there.
+    PictureRows& rows = *job.rows;
+    const int height = static_cast<int>(job.height);
+    // Each pass of an interlaced file, which loads whole, adds its pixels to
+    // rows already there.
     for (int pass = 0; pass < job.passes; ++pass) {
-        for (int y = 0; y < picture.height(); ++y) {
+        for (int y = 0; y < height && !rows.complete(); ++y) {
             if (cancelled(job)) {
                 job.status = DecodeStatus::Cancelled;
                 return;
             }
-            png_read_row(job.png, picture.row(y), nullptr);
+            job.rowPending = y;
+            png_read_row(job.png, rows.row(y), nullptr);
+            rows.rowDone(y);
+            job.rowPending = -1;
         }
     }
     // Whatever follows the rows (more image data, text, IEND) cannot change
@@ -275,11 +261,8 @@ bool readAllRows(PngJob& job) {
     if (job.status != DecodeStatus::Ok)
         return false;
     // The last row left libpng by the stop, before the loop could take it.
-    if (job.rowPending) {
-        if (job.height == 1)
-            job.topLeft = makeRgb(job.row[2], job.row[1], job.row[0]);
-        job.resizer->push(job.row, 3);
-    }
+    if (job.rowPending >= 0)
+        job.rows->rowDone(job.rowPending);
     return true;
 }
 
@@ -320,31 +303,22 @@ DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
         return job.status;
     const int width = static_cast<int>(job.width);
     const int height = static_cast<int>(job.height);
-    const PictureSize target =
-        conversion != nullptr ? conversion->sizeOf(width, height) : PictureSize{};
-    // Interlaced files fill their rows in seven passes: they load whole.
-    job.streamed = conversionResizes(target, width, height) &&
-                   png_get_interlace_type(job.png, job.info) == PNG_INTERLACE_NONE;
     if (!guarded(job, requestRows) || !ok(job))
         return job.status;
-    WorkBitmap& picture = *job.picture;
-    if (!job.streamed) {
-        if (!picture.allocate(width, height, PixelDepth::Device))
-            return DecodeStatus::OutOfMemory;
-        if (!readAllRows(job))
-            return job.status;
-        return resizeAfterLoading(job.status, picture, conversion);
-    }
-    // The row and the resizer live here, outside the frame libpng jumps out of.
-    if (!picture.allocate(target.width, target.height, PixelDepth::Device))
+    // The rows live here, outside the frame libpng jumps out of. Interlaced
+    // files fill their rows in seven passes: they load whole.
+    PictureRows rows(*job.picture, conversion);
+    const std::optional<PictureSize> size =
+        png_get_interlace_type(job.png, job.info) == PNG_INTERLACE_NONE
+            ? rows.conversionSize(width, height)
+            : std::nullopt;
+    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Device, {width, height})
+             : !rows.startWhole(width, height, PixelDepth::Device))
         return DecodeStatus::OutOfMemory;
-    std::vector<std::uint8_t> row(std::size_t{job.width} * 3);
-    RowResizer resizer(width, height, picture);
-    job.row = row.data();
-    job.resizer = &resizer;
-    if (readAllRows(job) && ok(job))
-        conversion->facts = {width, height, PixelDepth::Device, job.topLeft};
-    return job.status;
+    job.rows = &rows;
+    if (!readAllRows(job))
+        return job.status;
+    return rows.finish(job.status);
 }
 
 } // namespace
@@ -364,6 +338,7 @@ DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     job.picture = &picture;
     job.cancel = cancel;
     job.status = DecodeStatus::Ok;
+    job.rowPending = -1;
     const DecodeStatus status = decode(job, conversion);
     if (job.png != nullptr)
         png_destroy_read_struct(&job.png, job.info != nullptr ? &job.info : nullptr, nullptr);

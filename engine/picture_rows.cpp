@@ -1,0 +1,63 @@
+#include "engine/picture_rows.h"
+
+namespace varnelo {
+
+PictureRows::PictureRows(WorkBitmap& picture, ConversionLoad* conversion)
+    : picture_(picture), conversion_(conversion) {}
+
+PictureRows::~PictureRows() = default;
+
+std::optional<PictureSize> PictureRows::conversionSize(int width, int height) const {
+    if (conversion_ == nullptr)
+        return std::nullopt;
+    const PictureSize size = conversion_->sizeOf(width, height);
+    if (!conversionResizes(size, width, height))
+        return std::nullopt;
+    return size;
+}
+
+bool PictureRows::startWhole(int width, int height, PixelDepth depth) {
+    resizer_.reset();
+    scratch_.clear();
+    own_ = {width, height};
+    return picture_.allocate(width, height, depth);
+}
+
+bool PictureRows::startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
+                                PixelDepth depth, PictureSize own, int scratchRows,
+                                SourceExtent extent) {
+    own_ = own;
+    if (!scratch_.allocate(decodedWidth, scratchRows, depth) ||
+        !picture_.allocate(size.width, size.height, depth))
+        return false;
+    resizer_ = std::make_unique<RowResizer>(decodedWidth, decodedHeight, picture_, extent);
+    return true;
+}
+
+void PictureRows::setColorTable(std::span<const Rgb> colors) {
+    picture_.setColorTable(colors);
+    scratch_.setColorTable(colors);
+}
+
+std::uint8_t* PictureRows::row(int y) {
+    return resizer_ ? scratch_.row(y % scratch_.height()) : picture_.row(y);
+}
+
+void PictureRows::rowDone(int y) {
+    if (!resizer_)
+        return;
+    const int scratchRow = y % scratch_.height();
+    if (y == 0)
+        topLeft_ = scratch_.pixelColor(0, scratchRow);
+    resizer_->pushRowOf(scratch_, scratchRow);
+}
+
+DecodeStatus PictureRows::finish(DecodeStatus status) {
+    if (!resizer_)
+        return resizeAfterLoading(status, picture_, conversion_);
+    if (status == DecodeStatus::Ok)
+        conversion_->facts = {own_.width, own_.height, picture_.depth(), topLeft_};
+    return status;
+}
+
+} // namespace varnelo

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "engine/conversion_load.h"
+#include "engine/row_resizer.h"
+#include "engine/work_bitmap.h"
+
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace varnelo {
+
+/// Where a decoder puts a picture's rows, top to bottom, whatever the load:
+/// into the picture at its own size, or, for a conversion that changes the
+/// size, through a resizer into the picture at the conversion's size, so
+/// the picture is never held at its own. The decoder writes each source row
+/// where row(y) points, in the depth it started with, and says rowDone(y);
+/// it is the one pixel path of every decoder.
+class PictureRows {
+public:
+    /// conversion may be null: a load for the window, always whole.
+    PictureRows(WorkBitmap& picture, ConversionLoad* conversion);
+    ~PictureRows();
+    PictureRows(const PictureRows&) = delete;
+    PictureRows& operator=(const PictureRows&) = delete;
+
+    /// The size the conversion turns a width × height picture into, when
+    /// that is not its own: the decoder may then stream its rows.
+    std::optional<PictureSize> conversionSize(int width, int height) const;
+
+    /// Allocates the picture whole, at width × height in depth.
+    [[nodiscard]] bool startWhole(int width, int height, PixelDepth depth);
+    /// Allocates the picture at size; the rows, decodedWidth ×
+    /// decodedHeight in depth, go through the resizer (extent as it says),
+    /// scratchRows of them held at a time. own is the picture's own size,
+    /// which the facts report.
+    [[nodiscard]] bool startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
+                                     PixelDepth depth, PictureSize own, int scratchRows = 1,
+                                     SourceExtent extent = SourceExtent());
+    bool streamed() const { return resizer_ != nullptr; }
+
+    /// Sets the colour table of an indexed picture.
+    void setColorTable(std::span<const Rgb> colors);
+
+    /// Where source row y goes: the picture's row y, or a scratch row.
+    std::uint8_t* row(int y);
+    /// Source row y is written; streamed, it goes through the resizer.
+    void rowDone(int y);
+    /// Streamed: every row of the result is written, so the decoder may
+    /// stop reading. Whole: never before the end.
+    bool complete() const { return resizer_ != nullptr && resizer_->done(); }
+
+    /// After the last row of a decoding that ended with status: the facts,
+    /// and a picture loaded whole resized to the conversion's size.
+    DecodeStatus finish(DecodeStatus status);
+
+private:
+    WorkBitmap& picture_;
+    ConversionLoad* conversion_;
+    WorkBitmap scratch_;
+    std::unique_ptr<RowResizer> resizer_;
+    PictureSize own_;
+    Rgb topLeft_ = 0;
+};
+
+} // namespace varnelo
