@@ -1,11 +1,8 @@
 // "create ascii picture" and "cancel": the checks, the settings taken from
 // the controls, the window locked while the conversion runs, and the end
 // states it is unlocked in.
-#include "engine/char_source.h"
-#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/start_check.h"
-#include "ui/color_swatch.h"
 #include "ui/conversion_controller.h"
 #include "ui/font_list.h"
 #include "ui/main_form.h"
@@ -14,8 +11,6 @@
 #include "ui/pass_end_texts.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -27,49 +22,12 @@
 
 namespace varnelo {
 
-namespace {
-
-std::string numberText(const QLineEdit* edit) {
-    return edit->text().toStdString();
-}
-
-} // namespace
-
-PixelTransformation MainForm::chosenTransformation() const {
-    for (const CharacterMode& mode : characterModes()) {
-        const QRadioButton* choice = modeRadioOf(controls_, mode.transformation);
-        if (choice != nullptr && choice->isChecked())
-            return mode.transformation;
-    }
-    return ConversionSettings{}.transformation;
-}
-
 ConversionSettings MainForm::settingsFromControls() const {
-    const MainFormControls& c = controls_;
     ConversionSettings settings;
     settings.sourcePath = sourcePath_;
-    settings.outputPath = QFile::encodeName(c.outputFileEdit->text()).toStdString();
-    settings.outputNameBase = output_->proposedNameBase();
-    settings.outputFormat = output_->outputFormat();
-    settings.imageFormat = output_->imageFormat();
-    settings.imageQuality = readNumber(numberText(c.qualityEdit));
-    settings.transformation = chosenTransformation();
-    if (characterModeOf(settings.transformation).field == ModeField::Phrase)
-        settings.customPhrase = utf8ToWindows1252(c.customTextEdit->text().toStdString());
-    settings.blockStrength = c.blockStrengthList->currentIndex();
-    settings.rangeFrom = readNumber(numberText(c.rangeFromEdit));
-    settings.rangeTo = readNumber(numberText(c.rangeToEdit));
-    settings.fontSize = readNumber(numberText(c.fontSizeEdit));
-    settings.fontFace = conversionFace(settings.transformation,
-                                       utf8ToWindows1252(c.fontList->face().toStdString()));
-    const QColor background = c.colorSwatch->color();
-    settings.backgroundColor = makeRgb(static_cast<std::uint32_t>(background.red()),
-                                       static_cast<std::uint32_t>(background.green()),
-                                       static_cast<std::uint32_t>(background.blue()));
-    settings.imageWidth = readNumber(numberText(c.widthEdit));
-    settings.imageHeight = readNumber(numberText(c.heightEdit));
-    settings.colorDepth =
-        static_cast<ColorDepth>(std::clamp(c.colorDepthList->currentIndex(), 0, 6));
+    output_->fillSettings(settings);
+    character_->fillSettings(settings);
+    image_->fillSettings(settings);
     return settings;
 }
 

@@ -4,8 +4,12 @@
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/work_bitmap.h"
+#include "ui/character_panel.h"
 #include "ui/common_dialogs.h"
+#include "ui/conversion_panel.h"
 #include "ui/conversion_view.h"
+#include "ui/image_panel.h"
+#include "ui/output_commands.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -14,28 +18,17 @@
 #include <memory>
 #include <string>
 
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
 class QPushButton;
-class QRadioButton;
 
 namespace varnelo {
 
 class Clock;
-class ColorSwatch;
 class ConversionController;
-class FontList;
 class FooterLine;
 class MessageBoxes;
-class OutputCommands;
 class PictureLoading;
 class PreviewPanel;
 class Shell;
-class SizeFields;
 
 /// What the window needs from outside, so tests can replace it. Left
 /// empty, the window uses the system clock, its own message boxes, the
@@ -49,73 +42,19 @@ struct MainFormServices {
     std::function<std::unique_ptr<PictureLoading>()> makePictureLoading;
 };
 
-/// Every control of the window, named as the window's commands know them.
-/// Each is owned by its parent widget.
-struct MainFormControls {
-    QLabel* statusLabel = nullptr;
-    QLabel* outputFileLabel = nullptr;
-    FooterLine* footerLine = nullptr;
+/// Every control of the window, named as the window's commands know them:
+/// those of each panel, and the window's own. Each is owned by its parent
+/// widget.
+struct MainFormControls : CharacterControls, OutputControls, ImageControls, ConversionControls {
     QPushButton* openPictureButton = nullptr;
-    QGroupBox* transformationGroup = nullptr;
-    QGroupBox* outputGroup = nullptr;
-    QPushButton* cancelButton = nullptr;
-    QPushButton* exitButton = nullptr;
-    QPushButton* createButton = nullptr;
-    QPushButton* openOutputButton = nullptr;
-    QProgressBar* progressBar = nullptr;
+    FooterLine* footerLine = nullptr;
     PreviewPanel* previewPanel = nullptr;
-    QGroupBox* imageGroup = nullptr;
-    QLineEdit* outputFileEdit = nullptr;
-    QPushButton* outputFileButton = nullptr;
-
-    QLabel* backgroundColorLabel = nullptr;
-    QLabel* fontSizeLabel = nullptr;
-    QLabel* rangeToLabel = nullptr;
-    QComboBox* blockStrengthList = nullptr;
-    QRadioButton* customTextRadio = nullptr;
-    QRadioButton* smallLettersRadio = nullptr;
-    QRadioButton* bigLettersRadio = nullptr;
-    QRadioButton* terminalBlocksRadio = nullptr;
-    QRadioButton* binaryCodeRadio = nullptr;
-    QRadioButton* numbersRadio = nullptr;
-    QRadioButton* customRangeRadio = nullptr;
-    ColorSwatch* colorSwatch = nullptr;
-    QLineEdit* customTextEdit = nullptr;
-    QLineEdit* rangeFromEdit = nullptr;
-    QLineEdit* rangeToEdit = nullptr;
-    FontList* fontList = nullptr;
-    QLineEdit* fontSizeEdit = nullptr;
-    QPushButton* customTextFileButton = nullptr;
-
-    QLabel* noOptionsLabel = nullptr;
-    QLabel* qualityLabel = nullptr;
-    QCheckBox* saveBmpCheck = nullptr;
-    QCheckBox* saveJpgCheck = nullptr;
-    QCheckBox* savePngCheck = nullptr;
-    QLineEdit* qualityEdit = nullptr;
-    QRadioButton* imageRadio = nullptr;
-    QRadioButton* rtfRadio = nullptr;
-    QRadioButton* plainHtmlRadio = nullptr;
-    QRadioButton* cssHtmlRadio = nullptr;
-
-    QLabel* noteLabel = nullptr;
-    QLabel* sizeEstimateLabel = nullptr;
-    QLabel* sizeTimesLabel = nullptr;
-    QLabel* colorDepthLabel = nullptr;
-    QLabel* imageSizeLabel = nullptr;
-    QComboBox* colorDepthList = nullptr;
-    QLineEdit* widthEdit = nullptr;
-    QLineEdit* heightEdit = nullptr;
 };
 
-/// The choice of "pixel transformation options" that stands for a mode;
-/// none for a mode the window does not offer.
-QRadioButton* modeRadioOf(const MainFormControls& controls, PixelTransformation mode);
-
 /// The program's one window: it owns every control and all the state of a
-/// run. Its commands live in files of their own, one per command group; the
-/// output commands and the size fields are units of their own that it owns
-/// and that see only their controls.
+/// run. Its character, output and image panels are units of their own that
+/// it owns, each making and running only its own controls; the window runs
+/// the conversion and "open picture", in files of their own.
 class MainForm final : public QWidget, private ConversionView {
     Q_OBJECT
 
@@ -148,12 +87,7 @@ public:
     // "open picture": the dialog with its live preview, then the picture.
     void openPicture();
 
-    // Character and appearance commands.
-    void onModeClicked();
-    void onRangeFromChanged();
-    void onRangeToChanged();
-    void loadPhraseFile();
-    void chooseBackgroundColor();
+    // The preview's "stretch" box.
     void onStretchClicked();
 
 protected:
@@ -168,10 +102,6 @@ protected:
 private:
     // Construction, in the order the window is built.
     void createControls();
-    void createTransformationControls();
-    void createOutputControls();
-    void createImageControls();
-    void createCommandUnits();
     void connectEvents();
     void initialiseState();
     void applyTexts();
@@ -185,7 +115,6 @@ private:
     void setProgressRange(int maximum) override;
     void setProgressPosition(int position) override;
     void conversionEnded(const PassResult& result) override;
-    PixelTransformation chosenTransformation() const;
     void takeOpenedPicture(const std::string& path, const LoadOutcome& outcome, WorkBitmap picture);
 
     // The real services stand in for those a test does not give.
@@ -203,8 +132,9 @@ private:
     RandomGenerator random_;
     WorkBitmap workBitmap_;
     std::string sourcePath_;
+    std::unique_ptr<CharacterPanel> character_;
     std::unique_ptr<OutputCommands> output_;
-    std::unique_ptr<SizeFields> sizeFields_;
+    std::unique_ptr<ImagePanel> image_;
     std::unique_ptr<ConversionController> conversion_;
     // Where the focus was when create locked the window, to give it back.
     QPointer<QWidget> focusBeforeLock_;

@@ -15,6 +15,7 @@
 #include "ui/preview_panel.h"
 #include "ui/size_fields.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
@@ -101,11 +102,20 @@ void MainForm::takeOpenedPicture(const std::string& path, const LoadOutcome& out
     output_->proposeOutputBeside(path);
     c.colorDepthList->setCurrentIndex(static_cast<int>(colorDepthOf(workBitmap_.depth())));
     c.openOutputButton->setEnabled(false);
-    sizeFields_->showPictureSize(workBitmap_.width(), workBitmap_.height());
+    image_->sizeFields().showPictureSize(workBitmap_.width(), workBitmap_.height());
     if (!workBitmap_.isEmpty()) {
         const Rgb corner = workBitmap_.pixelColor(0, 0);
         c.colorSwatch->setColor(QColor(redOf(corner), greenOf(corner), blueOf(corner)));
     }
+}
+
+void MainForm::onStretchClicked() {
+    const QCheckBox* stretch = controls_.previewPanel->stretchCheck();
+    controls_.previewPanel->previewBox()->setStretched(stretch->isChecked());
+    // The check box lives in whichever window shows the preview, and that
+    // window is left with no focused control.
+    if (QWidget* focused = stretch->window()->focusWidget())
+        focused->clearFocus();
 }
 
 } // namespace varnelo

@@ -9,10 +9,13 @@
 #include "engine/output_name.h"
 #include "platform/shell.h"
 #include "ui/common_dialogs.h"
+#include "ui/control_factory.h"
 #include "ui/number_field.h"
 #include "ui/window_style.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -70,9 +73,61 @@ QString qualityCaption(const OutputFormatEntry& format) {
 
 } // namespace
 
-OutputCommands::OutputCommands(const OutputControls& controls, CommonDialogs& dialogs,
+OutputCommands::OutputCommands(OutputControls& controls, QWidget& window, CommonDialogs& dialogs,
                                DialogMemory& memory, Shell& shell)
-    : c_(controls), dialogs_(dialogs), dialogMemory_(memory), shell_(shell) {}
+    : c_(controls), window_(window), dialogs_(dialogs), dialogMemory_(memory), shell_(shell) {}
+
+void OutputCommands::create() {
+    const ConversionSettings defaults;
+    c_.outputFileLabel = makeLabel(&window_, 104, 2);
+    c_.outputFileEdit = makeEdit(&window_, 104, 17, 313, 17, false);
+    c_.outputFileButton = makeButton(&window_, 421, 17, 20, 17);
+    c_.outputFileButton->setText(QStringLiteral("..."));
+    QGroupBox* group = c_.outputGroup = makeGroup(&window_, 8, 333, 439, 90);
+    c_.noOptionsLabel = makeRemark(group, 152, 55);
+    c_.qualityLabel = makeLabel(group, 139, 64);
+    c_.qualityLabel->hide();
+    c_.qualityLabel->setEnabled(false);
+    c_.saveBmpCheck = makeCheck(group, 10, 40);
+    c_.saveJpgCheck = makeCheck(group, 122, 40);
+    c_.savePngCheck = makeCheck(group, 242, 40);
+    for (QCheckBox* check : {c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
+        check->hide();
+    c_.qualityEdit = makeEdit(group, 253, 64, 28, 17, true);
+    c_.qualityEdit->setText(QString::number(defaults.imageQuality));
+    setFieldEnabled(*c_.qualityEdit, false);
+    c_.qualityEdit->hide();
+    c_.imageRadio = makeRadio(group, 369, 16);
+    c_.rtfRadio = makeRadio(group, 279, 16);
+    c_.plainHtmlRadio = makeRadio(group, 8, 16);
+    c_.cssHtmlRadio = makeRadio(group, 135, 16);
+    showFormats(defaults.outputFormat, defaults.imageFormat);
+}
+
+void OutputCommands::connectEvents(QPushButton* openOutputButton) {
+    QObject::connect(c_.outputFileButton, &QPushButton::clicked, &window_,
+                     [this] { chooseOutputFile(); });
+    for (QRadioButton* format : {c_.plainHtmlRadio, c_.cssHtmlRadio, c_.rtfRadio})
+        QObject::connect(format, &QRadioButton::clicked, &window_,
+                         [this] { onDocumentFormatClicked(); });
+    QObject::connect(c_.imageRadio, &QRadioButton::clicked, &window_,
+                     [this] { onImageOutputClicked(); });
+    for (QCheckBox* check : {c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
+        QObject::connect(check, &QCheckBox::clicked, &window_,
+                         [this, check] { onImageFormatClicked(check); });
+    QObject::connect(c_.qualityEdit, &QLineEdit::textChanged, &window_,
+                     [this] { onQualityChanged(); });
+    QObject::connect(openOutputButton, &QPushButton::clicked, &window_,
+                     [this] { openOutputFile(); });
+}
+
+void OutputCommands::fillSettings(ConversionSettings& settings) const {
+    settings.outputPath = QFile::encodeName(c_.outputFileEdit->text()).toStdString();
+    settings.outputNameBase = proposedNameBase();
+    settings.outputFormat = outputFormat();
+    settings.imageFormat = imageFormat();
+    settings.imageQuality = readNumber(c_.qualityEdit->text().toStdString());
+}
 
 OutputFormat OutputCommands::outputFormat() const {
     return c_.imageRadio->isChecked()     ? OutputFormat::Image

@@ -7,6 +7,9 @@
 #include <string>
 
 class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class QWidget;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -17,9 +20,13 @@ class CommonDialogs;
 struct DialogMemory;
 class Shell;
 
-/// The controls of the window's output side, owned by the window.
+/// The controls of the window's output side: the output file above, and
+/// "output options".
 struct OutputControls {
+    QLabel* outputFileLabel = nullptr;
     QLineEdit* outputFileEdit = nullptr;
+    QPushButton* outputFileButton = nullptr;
+    QGroupBox* outputGroup = nullptr;
     QRadioButton* plainHtmlRadio = nullptr;
     QRadioButton* cssHtmlRadio = nullptr;
     QRadioButton* rtfRadio = nullptr;
@@ -35,12 +42,23 @@ struct OutputControls {
 /// The output side of the window: the output file, the document and image
 /// formats, the quality field and "open output file". What each format is
 /// called, its extension and its quality come from the output format table;
-/// this knows only which control stands for which format. Every function
-/// runs on the window's thread.
+/// this knows only which control stands for which format. It makes its
+/// controls and sees only those; the window owns it. Every function runs on
+/// the window's thread.
 class OutputCommands {
 public:
-    OutputCommands(const OutputControls& controls, CommonDialogs& dialogs, DialogMemory& memory,
-                   Shell& shell);
+    OutputCommands(OutputControls& controls, QWidget& window, CommonDialogs& dialogs,
+                   DialogMemory& memory, Shell& shell);
+
+    /// Makes the output file's controls and the group with its controls in
+    /// the window, at their places, the starting formats chosen.
+    void create();
+    /// Connects each control to its command; openOutputButton, which stands
+    /// with the conversion's buttons, opens the output.
+    void connectEvents(QPushButton* openOutputButton);
+    /// Puts the output's choices into settings: the file, the formats and
+    /// the quality.
+    void fillSettings(ConversionSettings& settings) const;
 
     // Click and change handlers of the output controls.
     void chooseOutputFile();
@@ -79,7 +97,8 @@ private:
     void deriveOutputName();
     void proposeName();
 
-    OutputControls c_;
+    OutputControls& c_;
+    QWidget& window_;
     CommonDialogs& dialogs_;
     DialogMemory& dialogMemory_;
     Shell& shell_;
