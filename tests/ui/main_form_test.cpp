@@ -231,41 +231,6 @@ TEST_F(MainFormTest, OpeningAPictureFillsSizesEstimateDepthBackgroundAndName) {
     EXPECT_DOUBLE_EQ(form->aspectRatio(), 640.0 / 480.0);
 }
 
-TEST_F(MainFormTest, SizeFieldsKeepTheProportionAndTheEstimateFollows) {
-    const auto form = makeForm();
-    const MainFormControls& c = form->controls();
-    c.widthEdit->setText(QStringLiteral("50")); // no picture yet: nothing follows
-    EXPECT_EQ(c.heightEdit->text(), "0");
-    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size:");
-
-    form->openPictureFile(picture(640, 480));
-    c.widthEdit->setText(QStringLiteral("320"));
-    EXPECT_EQ(c.heightEdit->text(), "240");
-    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 2560x1920");
-    c.heightEdit->setText(QStringLiteral("100"));
-    EXPECT_EQ(c.widthEdit->text(), "133");
-    c.heightEdit->setText(QStringLiteral("100")); // unchanged text, then a real change
-    c.widthEdit->setText(QStringLiteral("640"));
-    EXPECT_EQ(c.heightEdit->text(), "480");
-    c.fontSizeEdit->setText(QStringLiteral("10"));
-    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 6400x4800");
-    EXPECT_EQ(c.widthEdit->text(), "640");
-    c.fontSizeEdit->clear();
-    EXPECT_EQ(c.fontSizeEdit->text(), "8");
-    c.fontSizeEdit->setText(QStringLiteral("0"));
-    EXPECT_EQ(c.fontSizeEdit->text(), "8");
-    // Above what an RTF document can hold: the largest size, as in the converter.
-    for (const char* big : {"1639", "99999999999"}) {
-        c.fontSizeEdit->setText(QString::fromLatin1(big));
-        EXPECT_EQ(c.fontSizeEdit->text(), "1638") << big;
-    }
-    c.fontSizeEdit->setText(QStringLiteral("1638"));
-    EXPECT_EQ(c.fontSizeEdit->text(), "1638");
-    c.widthEdit->clear();
-    EXPECT_EQ(c.heightEdit->text(), "0");
-    EXPECT_EQ(c.sizeEstimateLabel->text(), "approximate resulting size: ~ 0x0");
-}
-
 TEST_F(MainFormTest, AConversionFromTheWindowWritesWhatTheConverterWrites) {
     const auto form = makeForm();
     const MainFormControls& c = form->controls();

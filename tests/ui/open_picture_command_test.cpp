@@ -8,6 +8,7 @@
 #include "ui/picture_loading.h"
 #include "ui/preview_panel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,6 +253,26 @@ TEST_F(OpenPictureTest, ConfirmingABrokenPngLeavesNoPictureBehind) {
     form->startConversion();
     EXPECT_EQ(boxes_.shown, QStringList{"Information: please select a valid imagefile!"});
     EXPECT_FALSE(form->conversionRunning());
+}
+
+using PreviewStretch = test::WindowTest;
+
+TEST_F(PreviewStretch, RepaintsThePreviewAndDropsTheFocus) {
+    PreviewBox* box = c.previewPanel->previewBox();
+    QImage picture(2, 2, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    box->setPicture(picture);
+    box->resize(20, 20);
+    const auto centre = [box] { return box->grab().toImage().pixelColor(10, 10); };
+    EXPECT_NE(centre(), QColor(Qt::red));
+
+    c.rangeFromEdit->setEnabled(true);
+    c.rangeFromEdit->setFocus();
+    c.previewPanel->stretchCheck()->click();
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    EXPECT_EQ(form_.focusWidget(), nullptr);
+    c.previewPanel->stretchCheck()->click();
+    EXPECT_NE(centre(), QColor(Qt::red));
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fakes.h"
 #include "ui/main_form.h"
+#include "ui/control_factory.h"
 #include "ui/output_commands.h"
+#include "ui/window_style.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,31 +19,61 @@
 namespace varnelo {
 namespace {
 
-class OutputCommandsTest : public test::WindowTest {
+// Whether the image options show, all of them, in place of "no output options".
+bool imageOptionsShownIn(const OutputControls& c) {
+    const bool shown = !c.qualityLabel->isHidden();
+    for (const QWidget* option : std::initializer_list<const QWidget*>{
+             c.qualityEdit, c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
+        EXPECT_EQ(!option->isHidden(), shown);
+    EXPECT_EQ(c.noOptionsLabel->isHidden(), shown);
+    return shown;
+}
+
+// What both fixtures share: a folder, and the save dialog's answers.
+template <class Base>
+class OutputFixture : public Base {
 protected:
     QString path(const std::string& name) const {
-        return QString::fromStdString(folder_.file(name));
+        return QString::fromStdString(this->folder_.file(name));
     }
-    void touch(const std::string& name) const { test::writeBytes(folder_.file(name), {'x'}); }
-
+    void touch(const std::string& name) const {
+        test::writeBytes(this->folder_.file(name), {'x'});
+    }
     // The next output dialog is confirmed with this name and filter entry.
     void answerSave(const std::string& name, int entry) {
-        dialogs_.saveAnswers.push_back([name = path(name), entry](test::ScriptedDialogs& d) {
-            d.chosenFileName = name;
-            d.filterIndex = entry;
-            return true;
-        });
+        this->dialogs_.saveAnswers.push_back(
+            [name = path(name), entry](test::ScriptedDialogs& d) {
+                d.chosenFileName = name;
+                d.filterIndex = entry;
+                return true;
+            });
+    }
+    bool imageOptionsShown() const { return imageOptionsShownIn(this->c); }
+};
+
+// The panel in a window of its own, with scripted dialogs and shell.
+class OutputPanelBase : public ::testing::Test {
+protected:
+    OutputPanelBase() {
+        applyWindowStyle(window_);
+        panel_.create();
+        panel_.connectEvents(openOutputButton_);
     }
 
-    bool imageOptionsShown() const {
-        const bool shown = !c.qualityLabel->isHidden();
-        for (const QWidget* option : std::initializer_list<const QWidget*>{
-                 c.qualityEdit, c.saveBmpCheck, c.saveJpgCheck, c.savePngCheck})
-            EXPECT_EQ(!option->isHidden(), shown);
-        EXPECT_EQ(c.noOptionsLabel->isHidden(), shown);
-        return shown;
-    }
+    test::TempDir folder_;
+    QWidget window_;
+    QPushButton* openOutputButton_ = makeButton(&window_, 261, 446, 113, 22);
+    OutputControls c;
+    test::ScriptedDialogs dialogs_;
+    DialogMemory memory_;
+    test::RecordingShell shell_;
+    OutputCommands panel_{c, window_, dialogs_, memory_, shell_};
 };
+using OutputCommandsTest = OutputFixture<OutputPanelBase>;
+
+// The output side in the whole window, with the commands it shares a picture
+// or the dialogs' memory with.
+using WindowOutputTest = OutputFixture<test::WindowTest>;
 
 TEST_F(OutputCommandsTest, TheConfirmedEntryPicksTheFormatAndAFreeName) {
     c.cssHtmlRadio->click();
@@ -73,7 +105,7 @@ TEST_F(OutputCommandsTest, TheConfirmedEntryPicksTheFormatAndAFreeName) {
 // The file dialogs carry over what one dialog component would: the next
 // one preselects the entry last confirmed and starts with the name the
 // output dialog was given, whichever dialog it is; a cancel changes neither.
-TEST_F(OutputCommandsTest, FileDialogsPreselectTheLastEntryAndShowTheOutputsName) {
+TEST_F(WindowOutputTest, FileDialogsPreselectTheLastEntryAndShowTheOutputsName) {
     c.outputFileEdit->setText(path("start.html"));
     answerSave("x.png", 5);
     c.outputFileButton->click();
@@ -116,7 +148,7 @@ TEST_F(OutputCommandsTest, ImageEntriesTickTheirBoxAndSelectImageOutput) {
     }
 }
 
-TEST_F(OutputCommandsTest, FormatSwitchesDeriveNamesFromTheBaseNotTheField) {
+TEST_F(WindowOutputTest, FormatSwitchesDeriveNamesFromTheBaseNotTheField) {
     for (int n = 0; n <= 9; ++n)
         touch(n == 0 ? "cat.html" : "cat" + std::to_string(n) + ".html");
     const std::string picture = folder_.file("cat.bmp");
@@ -172,16 +204,16 @@ TEST_F(OutputCommandsTest, QualityOutsideTheFormatsRangeIsPutBack) {
 }
 
 TEST_F(OutputCommandsTest, OpenOutputFileOpensOnlyAnExistingFile) {
-    form_.outputCommands().openOutputFile(); // empty field
+    panel_.openOutputFile(); // empty field
     c.outputFileEdit->setText(path("missing.html"));
-    form_.outputCommands().openOutputFile();
+    panel_.openOutputFile();
     std::filesystem::create_directory(folder_.file("folder.html"));
     c.outputFileEdit->setText(path("folder.html"));
-    form_.outputCommands().openOutputFile();
+    panel_.openOutputFile();
     EXPECT_TRUE(shell_.opened.isEmpty());
     touch("done.html");
     c.outputFileEdit->setText(path("done.html"));
-    form_.outputCommands().openOutputFile();
+    panel_.openOutputFile();
     EXPECT_EQ(shell_.opened, QStringList({path("done.html")}));
 }
 

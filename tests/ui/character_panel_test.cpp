@@ -1,8 +1,10 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fakes.h"
+#include "ui/character_panel.h"
 #include "ui/color_swatch.h"
-#include "ui/main_form.h"
-#include "ui/preview_panel.h"
+#include "ui/common_dialogs.h"
+#include "ui/font_list.h"
+#include "ui/window_style.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,8 +21,15 @@
 namespace varnelo {
 namespace {
 
-class CharacterCommandsTest : public test::WindowTest {
+// The panel in a window of its own, with scripted dialogs.
+class CharacterPanelTest : public ::testing::Test {
 protected:
+    CharacterPanelTest() {
+        applyWindowStyle(window_);
+        panel_.create();
+        panel_.connectEvents();
+    }
+
     // The next open dialog is confirmed with this file, shown without a preview.
     void answerOpen(const std::string& path) {
         dialogs_.openAnswers.push_back(
@@ -42,39 +51,46 @@ protected:
     void expectEnabled(const QWidget* field, bool enabled) const {
         EXPECT_EQ(field->isEnabled(), enabled);
         EXPECT_EQ(field->palette().color(QPalette::Base),
-                  form_.palette().color(enabled ? QPalette::Base : QPalette::Button));
+                  window_.palette().color(enabled ? QPalette::Base : QPalette::Button));
     }
     void clickSwatch() {
         QMouseEvent click(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                           Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(c.colorSwatch, &click);
     }
+
+    test::TempDir folder_;
+    QWidget window_;
+    CharacterControls c;
+    test::ScriptedDialogs dialogs_;
+    DialogMemory memory_;
+    CharacterPanel panel_{c, window_, dialogs_, memory_};
 };
 
-TEST_F(CharacterCommandsTest, OnlyTheChosenModesFieldIsEnabledAndFocused) {
+TEST_F(CharacterPanelTest, OnlyTheChosenModesFieldIsEnabledAndFocused) {
     c.customRangeRadio->click();
     expectEnabled(c.rangeFromEdit, true);
     expectEnabled(c.rangeToEdit, true);
     expectEnabled(c.customTextEdit, false);
-    EXPECT_EQ(form_.focusWidget(), c.rangeFromEdit);
+    EXPECT_EQ(window_.focusWidget(), c.rangeFromEdit);
     c.terminalBlocksRadio->click();
     expectEnabled(c.blockStrengthList, true);
     expectEnabled(c.rangeFromEdit, false);
-    EXPECT_EQ(form_.focusWidget(), c.blockStrengthList);
+    EXPECT_EQ(window_.focusWidget(), c.blockStrengthList);
     c.customTextRadio->click();
     expectEnabled(c.customTextEdit, true);
     expectEnabled(c.blockStrengthList, false);
-    EXPECT_EQ(form_.focusWidget(), c.customTextEdit);
+    EXPECT_EQ(window_.focusWidget(), c.customTextEdit);
 
     c.fontSizeEdit->setFocus();
     c.numbersRadio->click();
     for (const QWidget* field : std::initializer_list<const QWidget*>{
              c.customTextEdit, c.blockStrengthList, c.rangeFromEdit, c.rangeToEdit})
         expectEnabled(field, false);
-    EXPECT_EQ(form_.focusWidget(), c.fontSizeEdit);
+    EXPECT_EQ(window_.focusWidget(), c.fontSizeEdit);
 }
 
-TEST_F(CharacterCommandsTest, RangeFieldsPutBackOnlyTheirOwnBound) {
+TEST_F(CharacterPanelTest, RangeFieldsPutBackOnlyTheirOwnBound) {
     for (const auto& [typed, kept] :
          {std::pair{"", "123"}, {"0", "123"}, {"300", "300"}, {"4294967297", "123"}}) {
         c.rangeFromEdit->setText(QString::fromLatin1(typed));
@@ -87,7 +103,7 @@ TEST_F(CharacterCommandsTest, RangeFieldsPutBackOnlyTheirOwnBound) {
     }
 }
 
-TEST_F(CharacterCommandsTest, PhraseFileJoinsItsLinesIntoTheOnlyTickedMode) {
+TEST_F(CharacterPanelTest, PhraseFileJoinsItsLinesIntoTheOnlyTickedMode) {
     c.terminalBlocksRadio->click();
     EXPECT_EQ(loadPhrase("ab\r\ncd\rx"), "abcdx");
     EXPECT_TRUE(c.customTextRadio->isChecked());
@@ -96,7 +112,7 @@ TEST_F(CharacterCommandsTest, PhraseFileJoinsItsLinesIntoTheOnlyTickedMode) {
         EXPECT_FALSE(other->isChecked());
     expectEnabled(c.customTextEdit, true);
     expectEnabled(c.blockStrengthList, true); // left as it was
-    EXPECT_EQ(form_.focusWidget(), c.customTextEdit);
+    EXPECT_EQ(window_.focusWidget(), c.customTextEdit);
     EXPECT_EQ(dialogs_.shownFilters, QStringList({"Text (*.txt)|*.txt"}));
 
     EXPECT_EQ(loadPhrase("ab\ncd\xe9"), QString::fromUtf8("ab\ncd\u00e9"));
@@ -107,7 +123,7 @@ TEST_F(CharacterCommandsTest, PhraseFileJoinsItsLinesIntoTheOnlyTickedMode) {
     EXPECT_EQ(c.customTextEdit->text().size(), 70000);
 }
 
-TEST_F(CharacterCommandsTest, UnreadablePhraseFileLeavesTheFieldEmpty) {
+TEST_F(CharacterPanelTest, UnreadablePhraseFileLeavesTheFieldEmpty) {
     c.customTextEdit->setText(QStringLiteral("old"));
     answerOpen(folder_.file("missing.txt"));
     c.customTextFileButton->click();
@@ -123,7 +139,7 @@ TEST_F(CharacterCommandsTest, UnreadablePhraseFileLeavesTheFieldEmpty) {
     EXPECT_TRUE(c.customTextEdit->text().isEmpty());
 }
 
-TEST_F(CharacterCommandsTest, ColorDialogOpensOnTheLastConfirmedColour) {
+TEST_F(CharacterPanelTest, ColorDialogOpensOnTheLastConfirmedColour) {
     c.colorSwatch->setColor(Qt::red); // as an opened picture would
     dialogs_.colorAnswers.push_back([](test::ScriptedDialogs& d) {
         d.color = Qt::blue;
@@ -137,22 +153,38 @@ TEST_F(CharacterCommandsTest, ColorDialogOpensOnTheLastConfirmedColour) {
     EXPECT_EQ(dialogs_.colorsOpenedOn, std::vector<QColor>({Qt::black, Qt::blue}));
 }
 
-TEST_F(CharacterCommandsTest, StretchRepaintsThePreviewAndDropsTheFocus) {
-    PreviewBox* box = c.previewPanel->previewBox();
-    QImage picture(2, 2, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    box->setPicture(picture);
-    box->resize(20, 20);
-    const auto centre = [box] { return box->grab().toImage().pixelColor(10, 10); };
-    EXPECT_NE(centre(), QColor(Qt::red));
 
-    c.rangeFromEdit->setEnabled(true);
-    c.rangeFromEdit->setFocus();
-    c.previewPanel->stretchCheck()->click();
-    EXPECT_EQ(centre(), QColor(Qt::red));
-    EXPECT_EQ(form_.focusWidget(), nullptr);
-    c.previewPanel->stretchCheck()->click();
-    EXPECT_NE(centre(), QColor(Qt::red));
+// What the conversion takes from the panel is what its controls show.
+TEST_F(CharacterPanelTest, TheSettingsAreWhatTheControlsShow) {
+    ConversionSettings settings;
+    panel_.fillSettings(settings);
+    const ConversionSettings defaults;
+    EXPECT_EQ(settings.transformation, defaults.transformation);
+    EXPECT_EQ(settings.rangeFrom, defaults.rangeFrom);
+    EXPECT_EQ(settings.rangeTo, defaults.rangeTo);
+    EXPECT_EQ(settings.fontSize, defaults.fontSize);
+    EXPECT_TRUE(settings.customPhrase.empty());
+
+    c.customTextRadio->click();
+    c.customTextEdit->setText(QString::fromUtf8("caf\u00e9"));
+    c.fontSizeEdit->setText(QStringLiteral("12"));
+    c.colorSwatch->setColor(QColor(1, 2, 3));
+    panel_.fillSettings(settings);
+    EXPECT_EQ(settings.transformation, PixelTransformation::CustomText);
+    EXPECT_EQ(settings.customPhrase, "caf\xe9"); // Windows-1252
+    EXPECT_EQ(settings.fontSize, 12);
+    EXPECT_EQ(settings.backgroundColor, makeRgb(1, 2, 3));
+
+    // A phrase counts only in text mode; blocks draw in their own face.
+    c.terminalBlocksRadio->click();
+    c.blockStrengthList->addItems({"1", "2", "3"});
+    c.blockStrengthList->setCurrentIndex(2);
+    ConversionSettings blocks;
+    panel_.fillSettings(blocks);
+    EXPECT_EQ(blocks.transformation, PixelTransformation::TerminalBlocks);
+    EXPECT_TRUE(blocks.customPhrase.empty());
+    EXPECT_EQ(blocks.blockStrength, 2);
+    EXPECT_EQ(blocks.fontFace, "Terminal");
 }
 
 } // namespace
