@@ -121,7 +121,8 @@ std::array<std::uint8_t, 3> backgroundOf(const GifFileType& gif) {
 DecodeStatus readCanvasRows(GifFileType* gif, const SpanReader& reader, PictureRows& rows,
                             DecodeCancel cancel, const ColorLookup& colors, PictureSize canvas) {
     const GifImageDesc& frame = gif->Image;
-    const auto [width, height] = canvas;
+    const int width = canvas.width;
+    const int height = canvas.height;
     const std::array<std::uint8_t, 3> background = backgroundOf(*gif);
     const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
     std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
