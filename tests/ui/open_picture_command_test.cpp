@@ -1,3 +1,4 @@
+#include "engine/picture_loader.h"
 #include "tests/support/exif_samples.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"
@@ -143,6 +144,19 @@ TEST_F(OpenPictureTest, BrowsingPreviewsEachFileAndConfirmingOpensTheChosenOne) 
 
 // A phone photo without extension, stored on its side with an EXIF note to
 // turn it: the window takes it as a viewer shows it, 20 × 40, black on top.
+// Every type of the picture-type table, by each of its extensions.
+TEST_F(OpenPictureTest, TheFilterOffersEveryTypeTheLoaderReads) {
+    const auto form = makeForm();
+    form->openPicture(); // cancelled
+    ASSERT_EQ(dialogs_.shownFilters.size(), 1);
+    const QString filter = dialogs_.shownFilters.front();
+    for (const PictureTypeEntry& type : pictureTypes()) {
+        for (const std::string_view extension : type.extensions)
+            EXPECT_TRUE(filter.contains(QStringLiteral("*") + QLatin1String(extension)))
+                << type.label << " " << extension;
+    }
+}
+
 TEST_F(OpenPictureTest, APictureIsKnownByItsBytesAndOpensUpright) {
     const auto form = makeForm();
     const MainFormControls& c = form->controls();

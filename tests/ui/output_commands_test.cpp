@@ -1,3 +1,4 @@
+#include "engine/output_formats.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fakes.h"
@@ -119,6 +120,24 @@ TEST_F(WindowOutputTest, FileDialogsPreselectTheLastEntryAndShowTheOutputsName) 
     EXPECT_EQ(dialogs_.shownFilterIndexes, std::vector<int>({1, 5, 5, 5}));
     EXPECT_EQ(dialogs_.shownInitialNames,
               QStringList({"start.html", "x.png", "x.png", "x.png"}));
+}
+
+// Every format of the format table with an entry of its own, in the table's order.
+TEST_F(OutputCommandsTest, TheSaveDialogOffersEveryFormatWithAnEntry) {
+    c.outputFileButton->click(); // cancelled
+    ASSERT_EQ(dialogs_.shownFilters.size(), 1);
+    const QString filter = dialogs_.shownFilters.front();
+    qsizetype from = 0;
+    for (const OutputFormatEntry& format : outputFormats()) {
+        if (format.dialogLabel.empty() || format.kind == OutputKind::TerminalText)
+            continue;
+        const QString entry = QLatin1String(format.dialogLabel) + QStringLiteral(" (*") +
+                              QLatin1String(format.extension) + QStringLiteral(")|*") +
+                              QLatin1String(format.extension);
+        const qsizetype at = filter.indexOf(entry, from);
+        EXPECT_GE(at, from) << format.name;
+        from = std::max(from, at);
+    }
 }
 
 TEST_F(OutputCommandsTest, ImageEntriesTickTheirBoxAndSelectImageOutput) {
