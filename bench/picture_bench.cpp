@@ -1,6 +1,6 @@
 // Speed of the picture in memory: area-averaging shrink and pixel reading.
-#include "engine/resize_picture.h"
 #include "engine/pass_progress.h"
+#include "engine/resize_picture.h"
 #include "engine/work_bitmap.h"
 
 #include <benchmark/benchmark.h>

@@ -486,9 +486,8 @@ ParsedCommandLine parse(const std::vector<std::string>& arguments) {
     optind = 0; // glibc's way of starting afresh
     opterr = 0;
     for (;;) {
-        const int value =
-            getopt_long(argc, argv.data(), tables.shortOptions.c_str(), tables.longOptions.data(),
-                        nullptr);
+        const int value = getopt_long(argc, argv.data(), tables.shortOptions.c_str(),
+                                      tables.longOptions.data(), nullptr);
         if (value == -1)
             break;
         if (value == 1) {
@@ -700,6 +699,5 @@ orientation says.
                       kTerminalFace + ")") +
            "\n" + sizeAndColourHelp();
 }
-
 
 } // namespace varnelo

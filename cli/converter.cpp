@@ -324,9 +324,9 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
                         makeOutputWriter, counted(std::move(openOutput), written));
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Done && progress)
-        observer.conclude(summaryLine({picturePath,
-                                       result.outputPath.empty() ? outputPath : result.outputPath,
-                                       size, written, run.clock.tickCount() - started}));
+        observer.conclude(
+            summaryLine({picturePath, result.outputPath.empty() ? outputPath : result.outputPath,
+                         size, written, run.clock.tickCount() - started}));
     observer.finish();
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.

@@ -1,8 +1,8 @@
 #include "engine/conversion_load.h"
 
+#include "engine/pass_progress.h"
 #include "engine/picture_limits.h"
 #include "engine/resize_picture.h"
-#include "engine/pass_progress.h"
 
 namespace varnelo {
 

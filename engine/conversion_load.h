@@ -29,11 +29,10 @@ struct PictureFacts {
 /// RLE BMPs and interlaced PNGs and GIFs) hand them straight to the
 /// resizer through PictureRows, JPEG at the largest of libjpeg's
 /// reductions that keeps at least that size, so the picture is never held
-/// at its own size; the others load whole and are resized after. The bitmap then holds the picture at the conversion's
-/// size, in the depth it has at its own, and facts tells what it was. A
-/// size outside the conversion limits loads the picture at its own size.
-/// Sizes and facts are those of the picture as it shows: turned upright
-/// as its EXIF orientation says, unless autoOrient is off.
+/// at its own size; the others load whole and are resized after. The bitmap then holds the picture
+/// at the conversion's size, in the depth it has at its own, and facts tells what it was. A size
+/// outside the conversion limits loads the picture at its own size. Sizes and facts are those of
+/// the picture as it shows: turned upright as its EXIF orientation says, unless autoOrient is off.
 struct ConversionLoad {
     std::function<PictureSize(int width, int height)> sizeOf;
     PictureFacts facts;

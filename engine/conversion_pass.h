@@ -4,9 +4,9 @@
 #include "engine/document_lines.h"
 #include "engine/output_file.h"
 #include "engine/output_writer.h"
+#include "engine/pass_progress.h"
 #include "engine/pass_result.h"
 #include "engine/picture_limits.h"
-#include "engine/pass_progress.h"
 
 #include <atomic>
 #include <functional>

@@ -6,20 +6,20 @@ namespace varnelo {
 
 /// The steps a conversion reports while it runs.
 enum class PassStage : std::uint8_t {
-    Resizing,         ///< scaling the picture to the conversion's size
-    Drawing,          ///< building the line `line` of `lines`
-    RemovingZeros,    ///< taking the leading zeros out of the RTF colour table
-    Compressing,      ///< encoding the drawn image
-    Saving,           ///< writing the output
-    Done,             ///< drawn in `milliseconds`
+    Resizing,      ///< scaling the picture to the conversion's size
+    Drawing,       ///< building the line `line` of `lines`
+    RemovingZeros, ///< taking the leading zeros out of the RTF colour table
+    Compressing,   ///< encoding the drawn image
+    Saving,        ///< writing the output
+    Done,          ///< drawn in `milliseconds`
 };
 
 /// One step of a conversion, with its numbers. The engine words nothing:
 /// the window and the converter each turn a step into their own text.
 struct PassProgress {
     PassStage stage = PassStage::Resizing;
-    int line = 0;  ///< Drawing: the line being built, from 0
-    int lines = 0; ///< Drawing: the lines in all
+    int line = 0;                   ///< Drawing: the line being built, from 0
+    int lines = 0;                  ///< Drawing: the lines in all
     std::uint32_t milliseconds = 0; ///< Done: the time the drawing took
 
     static constexpr PassProgress of(PassStage stage) { return {stage, 0, 0, 0}; }

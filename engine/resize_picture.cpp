@@ -1,7 +1,7 @@
 #include "engine/resize_picture.h"
+#include "engine/pass_progress.h"
 #include "engine/picture_limits.h"
 #include "engine/row_resizer.h"
-#include "engine/pass_progress.h"
 #include "engine/work_bitmap.h"
 
 namespace varnelo {

@@ -3,10 +3,10 @@
 // leaves an inconsistent picture behind is caught too. The bytes are
 // decoded a second time as a conversion loads them, shrunk while decoding.
 #include "engine/conversion_load.h"
+#include "engine/pass_progress.h"
 #include "engine/picture_loader.h"
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
-#include "engine/pass_progress.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>

@@ -57,8 +57,8 @@ std::string roff(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.substr(i).starts_with("--")) {
             std::size_t end = i + 2;
-            while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) != 0 ||
-                                         text[end] == '-'))
+            while (end < text.size() &&
+                   (std::isalnum(static_cast<unsigned char>(text[end])) != 0 || text[end] == '-'))
                 ++end;
             out += "\\fB\\-\\-" + roff(text.substr(i + 2, end - i - 2)) + "\\fR";
             i = end - 1;
@@ -116,8 +116,8 @@ std::map<std::string, std::function<std::string()>> inlineLists() {
                  for (const std::string_view extension :
                       {format.extension, format.otherExtension}) {
                      const std::string named = bold(extension);
-                     if (!extension.empty() && std::find(extensions.begin(), extensions.end(),
-                                                         named) == extensions.end())
+                     if (!extension.empty() &&
+                         std::find(extensions.begin(), extensions.end(), named) == extensions.end())
                          extensions.push_back(named);
                  }
              }
@@ -147,7 +147,9 @@ std::map<std::string, std::function<std::vector<std::string>()>> lineLists() {
                  lines.push_back(std::string(i + 1 == modes.size() ? "or " : "") +
                                  bold(modes[i].name) + " (" + roff(modes[i].summary) +
                                  (isDefault ? ", the default" : "") + ")" +
-                                 (i + 1 == modes.size() ? "." : i + 2 == modes.size() ? "" : ","));
+                                 (i + 1 == modes.size()   ? "."
+                                  : i + 2 == modes.size() ? ""
+                                                          : ","));
              }
              return lines;
          }},

@@ -47,8 +47,8 @@ QRadioButton* modeRadioOf(const CharacterControls& controls, PixelTransformation
     return nullptr;
 }
 
-CharacterPanel::CharacterPanel(CharacterControls& controls, QWidget& window,
-                               CommonDialogs& dialogs, DialogMemory& memory)
+CharacterPanel::CharacterPanel(CharacterControls& controls, QWidget& window, CommonDialogs& dialogs,
+                               DialogMemory& memory)
     : c_(controls), window_(window), dialogs_(dialogs), dialogMemory_(memory) {}
 
 void CharacterPanel::create() {

@@ -23,7 +23,7 @@ struct FileDialogRequest {
 
 /// What the user confirmed in a file dialog.
 struct FileDialogChoice {
-    QString fileName; ///< the full path
+    QString fileName;    ///< the full path
     int filterIndex = 1; ///< the 1-based entry confirmed
 };
 

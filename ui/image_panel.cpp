@@ -11,8 +11,7 @@
 
 namespace varnelo {
 
-ImagePanel::ImagePanel(ImageControls& controls, QWidget& window)
-    : c_(controls), window_(window) {}
+ImagePanel::ImagePanel(ImageControls& controls, QWidget& window) : c_(controls), window_(window) {}
 
 void ImagePanel::create(QLineEdit* fontSizeEdit) {
     const ConversionSettings defaults;

@@ -5,26 +5,26 @@
 #include "engine/version.h"
 #include "platform/shell.h"
 #include "platform/system_clock.h"
+#include "ui/control_factory.h"
 #include "ui/conversion_controller.h"
+#include "ui/font_list.h"
 #include "ui/footer_line.h"
 #include "ui/homepage.h"
 #include "ui/keyboard_access.h"
 #include "ui/message_boxes.h"
 #include "ui/output_commands.h"
 #include "ui/preview_panel.h"
-#include "ui/control_factory.h"
-#include "ui/font_list.h"
 #include "ui/window_common_dialogs.h"
 #include "ui/window_style.h"
 #include "writers/output_writer_factory.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QCheckBox>
 #include <QIcon>
 #include <QLabel>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 
 // The window's icons are compiled into its static library, whose resource

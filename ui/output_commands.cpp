@@ -14,12 +14,12 @@
 #include "ui/window_style.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <vector>

@@ -57,7 +57,9 @@ QString statusText(const PassProgress& progress) {
     case PassStage::Resizing:
         return QStringLiteral("resizing image...");
     case PassStage::Drawing:
-        return QStringLiteral("processing image line %1 of %2...").arg(progress.line).arg(progress.lines);
+        return QStringLiteral("processing image line %1 of %2...")
+            .arg(progress.line)
+            .arg(progress.lines);
     case PassStage::RemovingZeros:
         return QStringLiteral("removing leading color zeros...");
     case PassStage::Compressing:

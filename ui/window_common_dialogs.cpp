@@ -141,9 +141,9 @@ WindowCommonDialogs::WindowCommonDialogs(QWidget* owner) : owner_(owner) {
     customColors_.fill(Qt::black);
 }
 
-std::optional<FileDialogChoice> WindowCommonDialogs::chooseFileToOpen(
-    const FileDialogRequest& request, QWidget* preview,
-    const std::function<void(const QString&)>& selectionChanged) {
+std::optional<FileDialogChoice>
+WindowCommonDialogs::chooseFileToOpen(const FileDialogRequest& request, QWidget* preview,
+                                      const std::function<void(const QString&)>& selectionChanged) {
     FileDialog dialog(owner_);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -175,8 +175,7 @@ WindowCommonDialogs::chooseFileToSave(const FileDialogRequest& request) {
 std::optional<QColor> WindowCommonDialogs::chooseColor(const QColor& initial) {
     // Qt keeps one row of custom colours for the whole process, white at
     // first; the row the user sees is the one these dialogs keep.
-    const int count =
-        std::min(QColorDialog::customCount(), static_cast<int>(customColors_.size()));
+    const int count = std::min(QColorDialog::customCount(), static_cast<int>(customColors_.size()));
     for (int i = 0; i < count; ++i)
         QColorDialog::setCustomColor(i, customColors_[static_cast<std::size_t>(i)]);
     QColorDialog dialog(owner_);

@@ -169,8 +169,7 @@ DecodeStatus readMasks(FileBytes file, const BmpHeader& header, std::size_t& aft
 
 // The colour table from the entries the file holds. A table that
 // bfOffBits cuts short keeps what fits; the missing entries stay black.
-std::array<Rgb, 256> colorTableOf(FileBytes file, const BmpHeader& header,
-                                  std::size_t tableStart) {
+std::array<Rgb, 256> colorTableOf(FileBytes file, const BmpHeader& header, std::size_t tableStart) {
     const std::uint32_t entriesInDepth = std::uint32_t{1} << header.bitsPerPixel;
     std::uint32_t entries =
         header.colorsUsed == 0 ? entriesInDepth : std::min(header.colorsUsed, entriesInDepth);

@@ -176,7 +176,7 @@ PictureSize canvasOf(const GifFileType& gif) {
 // Reads an interlaced frame's lines, whose rows come in four passes, into
 // the canvas loaded whole.
 DecodeStatus readInterlacedFrame(GifFileType* gif, const SpanReader& reader, WorkBitmap& picture,
-                           DecodeCancel cancel, const ColorLookup& colors) {
+                                 DecodeCancel cancel, const ColorLookup& colors) {
     const GifImageDesc& frame = gif->Image;
     const int width = picture.width();
     const int height = picture.height();

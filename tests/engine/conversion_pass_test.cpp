@@ -169,8 +169,7 @@ TEST_F(ConversionPassTest, AnUnwritableOutputIsAFailureNotSuccess) {
                      [](const std::string& call) { return call.starts_with("range "); });
     ASSERT_NE(range, observer_.calls.end());
     const std::string full = "position " + range->substr(6);
-    const auto saving =
-        std::find(observer_.calls.begin(), observer_.calls.end(), "status saving");
+    const auto saving = std::find(observer_.calls.begin(), observer_.calls.end(), "status saving");
     EXPECT_NE(std::find(range, saving, full), saving) << full;
 }
 

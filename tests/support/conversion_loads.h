@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/conversion_load.h"
-#include "engine/resize_picture.h"
 #include "engine/pass_progress.h"
+#include "engine/resize_picture.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>

@@ -153,7 +153,6 @@ TEST_F(CharacterPanelTest, ColorDialogOpensOnTheLastConfirmedColour) {
     EXPECT_EQ(dialogs_.colorsOpenedOn, std::vector<QColor>({Qt::black, Qt::blue}));
 }
 
-
 // What the conversion takes from the panel is what its controls show.
 TEST_F(CharacterPanelTest, TheSettingsAreWhatTheControlsShow) {
     ConversionSettings settings;

@@ -2,8 +2,8 @@
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/window_fakes.h"
-#include "ui/main_form.h"
 #include "ui/control_factory.h"
+#include "ui/main_form.h"
 #include "ui/output_commands.h"
 #include "ui/window_style.h"
 
@@ -37,17 +37,14 @@ protected:
     QString path(const std::string& name) const {
         return QString::fromStdString(this->folder_.file(name));
     }
-    void touch(const std::string& name) const {
-        test::writeBytes(this->folder_.file(name), {'x'});
-    }
+    void touch(const std::string& name) const { test::writeBytes(this->folder_.file(name), {'x'}); }
     // The next output dialog is confirmed with this name and filter entry.
     void answerSave(const std::string& name, int entry) {
-        this->dialogs_.saveAnswers.push_back(
-            [name = path(name), entry](test::ScriptedDialogs& d) {
-                d.chosenFileName = name;
-                d.filterIndex = entry;
-                return true;
-            });
+        this->dialogs_.saveAnswers.push_back([name = path(name), entry](test::ScriptedDialogs& d) {
+            d.chosenFileName = name;
+            d.filterIndex = entry;
+            return true;
+        });
     }
     bool imageOptionsShown() const { return imageOptionsShownIn(this->c); }
 };
@@ -118,8 +115,7 @@ TEST_F(WindowOutputTest, FileDialogsPreselectTheLastEntryAndShowTheOutputsName) 
     c.customTextFileButton->click();
     form_.openPicture();
     EXPECT_EQ(dialogs_.shownFilterIndexes, std::vector<int>({1, 5, 5, 5}));
-    EXPECT_EQ(dialogs_.shownInitialNames,
-              QStringList({"start.html", "x.png", "x.png", "x.png"}));
+    EXPECT_EQ(dialogs_.shownInitialNames, QStringList({"start.html", "x.png", "x.png", "x.png"}));
 }
 
 // Every format of the format table with an entry of its own, in the table's order.

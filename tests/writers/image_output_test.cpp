@@ -194,8 +194,7 @@ TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
     settings_.outputPath = folder_.file("out.png");
     ASSERT_EQ(run().end, PassEnd::Done);
     const std::vector<std::string> tail(observer_.statuses.end() - 3, observer_.statuses.end());
-    EXPECT_EQ(tail,
-              (std::vector<std::string>{"compressing", "saving", "done in 0 ms"}));
+    EXPECT_EQ(tail, (std::vector<std::string>{"compressing", "saving", "done in 0 ms"}));
     WorkBitmap written;
     EXPECT_EQ(decodePng(test::readBytes(settings_.outputPath), written), DecodeStatus::Ok);
 
