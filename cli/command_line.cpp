@@ -594,9 +594,12 @@ std::string qualityRanges() {
 
 // Words wrapped into the help's right column: no line past column 79, the
 // lines after the first indented to the column.
-std::string helpColumn(const std::string& words) {
-    constexpr std::size_t kIndent = 25;
-    constexpr std::size_t kWidth = 79 - kIndent;
+namespace {
+
+// The words in lines of at most 79 columns, each line after the first
+// indented by indent blanks (the first stands where it is put).
+std::string wrapWords(const std::string& words, std::size_t indent) {
+    const std::size_t kWidth = 79 - indent;
     std::string text;
     std::size_t lineLength = 0;
     std::size_t start = 0;
@@ -606,7 +609,7 @@ std::string helpColumn(const std::string& words) {
             end = words.size();
         const std::string_view word(words.data() + start, end - start);
         if (lineLength > 0 && lineLength + 1 + word.size() > kWidth) {
-            text += "\n" + std::string(kIndent, ' ');
+            text += "\n" + std::string(indent, ' ');
             lineLength = 0;
         } else if (lineLength > 0) {
             text += ' ';
@@ -617,6 +620,12 @@ std::string helpColumn(const std::string& words) {
         start = end + 1;
     }
     return text;
+}
+
+} // namespace
+
+std::string helpColumn(const std::string& words) {
+    return wrapWords(words, 25);
 }
 
 namespace {
@@ -665,13 +674,14 @@ picture was converted, 1 when one was not, 2 when the arguments are wrong.
 
 std::string usageText() {
     const ConversionSettings defaults;
-    return R"(Usage: varnelo-convert [options] PICTURE...
-Turns each picture ()" +
-           pictureTypeNames() + R"() into an ascii picture: every pixel
-becomes one or two characters printed in that pixel's colour. A picture's
-type is read from its first bytes, whatever its name; a PICTURE of - is
-read from standard input. Pictures are turned upright as their EXIF
-orientation says.
+    return "Usage: varnelo-convert [options] PICTURE...\n" +
+           wrapWords("Turns each picture (" + pictureTypeNames() +
+                         ") into an ascii picture: every pixel becomes one or two characters "
+                         "printed in that pixel's colour. A picture's type is read from its "
+                         "first bytes, whatever its name; a PICTURE of - is read from standard "
+                         "input. Pictures are turned upright as their EXIF orientation says.",
+                     0) +
+           R"(
 
   -o, --output PATH      the output file (only with one picture), - for
                          standard output; by default the picture's name with

@@ -11,8 +11,8 @@ namespace varnelo {
 
 namespace {
 
-// Enough of the start to tell every picture type by: PNG's signature is the longest.
-constexpr std::size_t kTypeBytes = 8;
+// Enough of the start to tell every picture type by.
+constexpr std::size_t kTypeBytes = kPictureProbeBytes;
 constexpr std::size_t kStep = std::size_t{1} << 20;
 
 } // namespace

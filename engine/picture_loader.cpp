@@ -5,6 +5,7 @@
 #include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/png_decoder.h"
+#include "engine/codecs/webp_decoder.h"
 #include "engine/conversion_load.h"
 #include "engine/file_bytes.h"
 #include "engine/upright_picture.h"
@@ -24,11 +25,18 @@ constexpr std::array<std::string_view, 1> kBmpExtensions = {".bmp"};
 constexpr std::array<std::string_view, 3> kJpegExtensions = {".jpg", ".jpeg", ".jpe"};
 constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
+constexpr std::array<std::string_view, 1> kWebpExtensions = {".webp"};
 
 constexpr std::array<std::uint8_t, 2> kBmpMagic = {'B', 'M'};
 constexpr std::array<std::uint8_t, 3> kJpegMagic = {0xFF, 0xD8, 0xFF};
 constexpr std::array<std::uint8_t, 4> kGifMagic = {'G', 'I', 'F', '8'};
 constexpr std::array<std::uint8_t, 8> kPngMagic = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// Files that start with these bytes, and nothing more.
+template <const auto& magic>
+bool startsWithMagic(FileBytes head) {
+    return head.size() >= magic.size() && std::equal(magic.begin(), magic.end(), head.begin());
+}
 
 DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*cancel*/,
                            ConversionLoad* conversion) {
@@ -36,12 +44,17 @@ DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*c
     return decodeBmp(file, picture, conversion);
 }
 
-constexpr std::array<PictureTypeEntry, 4> kPictureTypes = {{
-    {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", kBmpMagic, decodeBmpFile, nullptr},
-    {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", kJpegMagic, decodeJpeg,
-     jpegOrientation},
-    {PictureType::Gif, kGifExtensions, "GIF", "image/gif", kGifMagic, decodeGif, nullptr},
-    {PictureType::Png, kPngExtensions, "PNG", "image/png", kPngMagic, decodePng, pngOrientation},
+constexpr std::array<PictureTypeEntry, 5> kPictureTypes = {{
+    {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", startsWithMagic<kBmpMagic>,
+     decodeBmpFile, nullptr},
+    {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", startsWithMagic<kJpegMagic>,
+     decodeJpeg, jpegOrientation},
+    {PictureType::Gif, kGifExtensions, "GIF", "image/gif", startsWithMagic<kGifMagic>, decodeGif,
+     nullptr},
+    {PictureType::Png, kPngExtensions, "PNG", "image/png", startsWithMagic<kPngMagic>, decodePng,
+     pngOrientation},
+    {PictureType::Webp, kWebpExtensions, "WebP", "image/webp", looksLikeWebp, decodeWebp,
+     webpOrientation},
 }};
 
 const PictureTypeEntry* entryOf(PictureType type) {
@@ -137,9 +150,9 @@ PictureType pictureTypeOf(std::string_view path) {
 }
 
 PictureType pictureTypeOfContent(FileBytes bytes) {
+    const FileBytes head = bytes.first(std::min(bytes.size(), kPictureProbeBytes));
     for (const PictureTypeEntry& entry : kPictureTypes) {
-        if (bytes.size() >= entry.magic.size() &&
-            std::equal(entry.magic.begin(), entry.magic.end(), bytes.begin()))
+        if (entry.probe(head))
             return entry.type;
     }
     return PictureType::None;

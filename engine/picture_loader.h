@@ -14,7 +14,7 @@ namespace varnelo {
 class WorkBitmap;
 struct ConversionLoad;
 
-enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png };
+enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png, Webp };
 
 enum class Orientation : std::uint8_t;
 
@@ -30,8 +30,9 @@ struct PictureTypeEntry {
     /// The media type desktops know it by (shared-mime-info's name), which
     /// the desktop entry and the metainfo list.
     std::string_view mediaType;
-    /// The bytes every file of the type starts with.
-    std::span<const std::uint8_t> magic;
+    /// Whether a file's first bytes (at most kPictureProbeBytes of them,
+    /// fewer for a shorter file) are those of a file of the type.
+    bool (*probe)(FileBytes head);
     /// Decodes a file as stored, as the decoders' own functions describe.
     DecodeStatus (*decode)(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                            ConversionLoad* conversion);
@@ -51,6 +52,9 @@ std::string pictureExtensionOf(std::string_view path);
 /// The picture type a path names by its extension; None for any other.
 /// Loading goes by the file's first bytes and falls back on this.
 PictureType pictureTypeOf(std::string_view path);
+
+/// How many of a file's first bytes tell its type.
+inline constexpr std::size_t kPictureProbeBytes = 64;
 
 /// The picture type the bytes start like, whatever the file is named;
 /// None for any other.

@@ -19,13 +19,23 @@ std::optional<PictureSize> PictureRows::conversionSize(int width, int height) co
 bool PictureRows::startWhole(int width, int height, PixelDepth depth) {
     resizer_.reset();
     scratch_.clear();
+    scaledByDecoder_ = false;
     own_ = {width, height};
     return picture_.allocate(width, height, depth);
+}
+
+bool PictureRows::startScaledByDecoder(PictureSize size, PixelDepth depth, PictureSize own) {
+    resizer_.reset();
+    scratch_.clear();
+    scaledByDecoder_ = true;
+    own_ = own;
+    return picture_.allocate(size.width, size.height, depth);
 }
 
 bool PictureRows::startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
                                 PixelDepth depth, PictureSize own, int scratchRows,
                                 SourceExtent extent) {
+    scaledByDecoder_ = false;
     own_ = own;
     if (!scratch_.allocate(decodedWidth, scratchRows, depth) ||
         !picture_.allocate(size.width, size.height, depth))
@@ -53,6 +63,12 @@ void PictureRows::rowDone(int y) {
 }
 
 DecodeStatus PictureRows::finish(DecodeStatus status) {
+    if (scaledByDecoder_) {
+        if (status == DecodeStatus::Ok)
+            conversion_->facts = {own_.width, own_.height, picture_.depth(),
+                                  picture_.pixelColor(0, 0)};
+        return status;
+    }
     if (!resizer_)
         return resizeAfterLoading(status, picture_, conversion_);
     if (status == DecodeStatus::Ok)

@@ -37,7 +37,11 @@ public:
     [[nodiscard]] bool startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
                                      PixelDepth depth, PictureSize own, int scratchRows = 1,
                                      SourceExtent extent = SourceExtent());
+    /// Allocates the picture at size for a decoder that scales the picture
+    /// to it itself; own is the picture's own size, which the facts report.
+    [[nodiscard]] bool startScaledByDecoder(PictureSize size, PixelDepth depth, PictureSize own);
     bool streamed() const { return resizer_ != nullptr; }
+    bool scaledByDecoder() const { return scaledByDecoder_; }
 
     /// Sets the colour table of an indexed picture.
     void setColorTable(std::span<const Rgb> colors);
@@ -60,6 +64,7 @@ private:
     WorkBitmap scratch_;
     std::unique_ptr<RowResizer> resizer_;
     PictureSize own_;
+    bool scaledByDecoder_ = false;
     Rgb topLeft_ = 0;
 };
 

@@ -100,6 +100,28 @@ Orientation jpegOrientation(FileBytes file) {
     return Orientation::Upright;
 }
 
+Orientation webpOrientation(FileBytes file) {
+    static constexpr std::array<std::uint8_t, 6> kExif = {'E', 'x', 'i', 'f', 0, 0};
+    std::size_t at = 12; // past "RIFF", the size and "WEBP"
+    while (at + 8 <= file.size()) {
+        const FileBytes type = file.subspan(at, 4);
+        const std::size_t length = std::size_t{file[at + 4]} | std::size_t{file[at + 5]} << 8 |
+                                   std::size_t{file[at + 6]} << 16 |
+                                   std::size_t{file[at + 7]} << 24;
+        if (length > file.size() - at - 8)
+            break;
+        if (std::equal(type.begin(), type.end(), "EXIF")) {
+            FileBytes data = file.subspan(at + 8, length);
+            // Some writers keep the JPEG segment's "Exif" prefix.
+            if (data.size() >= kExif.size() && std::equal(kExif.begin(), kExif.end(), data.begin()))
+                data = data.subspan(kExif.size());
+            return exifOrientation(data);
+        }
+        at += 8 + length + (length & 1); // chunks are padded to even sizes
+    }
+    return Orientation::Upright;
+}
+
 Orientation pngOrientation(FileBytes file) {
     std::size_t at = 8; // past the signature
     while (at + 12 <= file.size()) {

@@ -36,4 +36,7 @@ Orientation jpegOrientation(FileBytes file);
 /// The orientation a PNG file's eXIf chunk before its image data states.
 Orientation pngOrientation(FileBytes file);
 
+/// The orientation a WebP file's EXIF chunk states.
+Orientation webpOrientation(FileBytes file);
+
 } // namespace varnelo

@@ -1,5 +1,7 @@
 #include "cli/converter.h"
 
+#include "cli/command_line.h"
+
 #include "engine/conversion_pass.h"
 #include "engine/random_generator.h"
 #include "engine/version.h"
@@ -35,6 +37,9 @@ Rgb quarters(int x, int y) {
 }
 
 // One line of the converter about a picture.
+// What the converter says of bytes that are no picture it reads.
+const std::string notAPicture = "not a " + pictureTypeNames() + " picture";
+
 std::string said(const std::string& picture, const std::string& message) {
     return "varnelo-convert: " + picture + ": " + message + "\n";
 }
@@ -220,7 +225,7 @@ TEST_F(Converter, ReadsAPictureFromStandardInputAndWritesStandardOutput) {
     int code = 0;
     piped({"-"}, "not a picture", 0, &code);
     EXPECT_EQ(code, kExitNotConverted);
-    EXPECT_EQ(err_.str(), said("-", "not a BMP, JPG, GIF or PNG picture"));
+    EXPECT_EQ(err_.str(), said("-", notAPicture));
     piped({"-", "-"}, {bmp.begin(), bmp.end()}, 0, &code);
     EXPECT_EQ(code, kExitUsage);
 }
@@ -364,11 +369,11 @@ TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
     const std::string notes = dir_.file("notes");
     test::writeBytes(notes, {'n', 'o', 't', 'e', 's'});
     EXPECT_EQ(run({missing, broken, cut, jpeg, notes, folder, fifo, picture_}), kExitNotConverted);
-    EXPECT_EQ(err_.str(),
-              said(missing, "No such file or directory") + said(broken, "not a PNG file") +
-                  said(cut, "truncated PNG data") + said(jpeg, "truncated JPG data") +
-                  said(notes, "not a BMP, JPG, GIF or PNG picture") +
-                  said(folder, "not a regular file") + said(fifo, "not a regular file"));
+    EXPECT_EQ(err_.str(), said(missing, "No such file or directory") +
+                              said(broken, "not a PNG file") + said(cut, "truncated PNG data") +
+                              said(jpeg, "truncated JPG data") + said(notes, notAPicture) +
+                              said(folder, "not a regular file") +
+                              said(fifo, "not a regular file"));
     EXPECT_EQ(files(), (std::set<std::string>{"cat.bmp", "broken.png", "cut.png", "photo.jpeg",
                                               "notes", "folder.gif", "pipe.bmp", "cat.html"}));
 }

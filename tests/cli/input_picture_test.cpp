@@ -1,4 +1,5 @@
 #include "cli/input_picture.h"
+#include "engine/picture_loader.h"
 
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
@@ -50,7 +51,7 @@ TEST(InputPicture, StopsAsSoonAsTheFirstBytesAreNoPictures) {
     const std::atomic<bool> cancel{false};
     EXPECT_EQ(input.read(zeros.reader(), cancel).status, ReadFileStatus::Ok);
     EXPECT_FALSE(input.startsLikeAPicture());
-    EXPECT_LE(zeros.served, 8u);
+    EXPECT_LE(zeros.served, kPictureProbeBytes);
 
     TrickleSource tiny{{'B'}};
     InputPicture one;

@@ -33,8 +33,8 @@ namespace {
 
 using SelectionChanged = std::function<void(const QString&)>;
 
-const QString kImagesFilter = QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png)|"
-                                             "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png");
+const QString kImagesFilter = QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp)|"
+                                             "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp");
 
 QString qt(const std::string& path) {
     return QString::fromStdString(path);
