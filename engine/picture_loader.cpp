@@ -5,6 +5,7 @@
 #include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/png_decoder.h"
+#include "engine/codecs/tiff_decoder.h"
 #include "engine/codecs/webp_decoder.h"
 #include "engine/conversion_load.h"
 #include "engine/file_bytes.h"
@@ -26,6 +27,7 @@ constexpr std::array<std::string_view, 3> kJpegExtensions = {".jpg", ".jpeg", ".
 constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
 constexpr std::array<std::string_view, 1> kWebpExtensions = {".webp"};
+constexpr std::array<std::string_view, 2> kTiffExtensions = {".tif", ".tiff"};
 
 constexpr std::array<std::uint8_t, 2> kBmpMagic = {'B', 'M'};
 constexpr std::array<std::uint8_t, 3> kJpegMagic = {0xFF, 0xD8, 0xFF};
@@ -44,7 +46,7 @@ DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*c
     return decodeBmp(file, picture, conversion);
 }
 
-constexpr std::array<PictureTypeEntry, 5> kPictureTypes = {{
+constexpr std::array<PictureTypeEntry, 6> kPictureTypes = {{
     {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", startsWithMagic<kBmpMagic>,
      decodeBmpFile, nullptr},
     {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", startsWithMagic<kJpegMagic>,
@@ -55,6 +57,8 @@ constexpr std::array<PictureTypeEntry, 5> kPictureTypes = {{
      pngOrientation},
     {PictureType::Webp, kWebpExtensions, "WebP", "image/webp", looksLikeWebp, decodeWebp,
      webpOrientation},
+    {PictureType::Tiff, kTiffExtensions, "TIFF", "image/tiff", looksLikeTiff, decodeTiff,
+     tiffOrientation},
 }};
 
 const PictureTypeEntry* entryOf(PictureType type) {

@@ -26,7 +26,7 @@ TEST(CliMessages, WordEachStepAsTheWindowDoes) {
 }
 
 TEST(CliMessages, SayWhyAPictureDidNotLoad) {
-    EXPECT_EQ(loadFailureMessage({}), "not a BMP, JPG, GIF, PNG or WebP picture");
+    EXPECT_EQ(loadFailureMessage({}), "not a BMP, JPG, GIF, PNG, WebP or TIFF picture");
 
     LoadOutcome missing = decodeFailure(PictureType::Bmp, DecodeStatus::Ok);
     missing.file = {ReadFileStatus::CannotOpen, ENOENT};

@@ -21,7 +21,7 @@ TEST(PictureTypeOf, TakesTheExtensionFromTheLastDotOfTheWholePath) {
     EXPECT_EQ(pictureTypeOf("/home/me/my.bmp"), PictureType::Bmp);
     EXPECT_EQ(pictureTypeOf("photo.jpeg"), PictureType::Jpeg);
     EXPECT_EQ(pictureTypeOf("photo.JPE"), PictureType::Jpeg);
-    EXPECT_EQ(pictureTypeOf("photo.tif"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf("photo.tga"), PictureType::None);
     EXPECT_EQ(pictureTypeOf("photo"), PictureType::None);
     EXPECT_EQ(pictureTypeOf("photo.bmp.txt"), PictureType::None);
     EXPECT_EQ(pictureTypeOf(".bmp"), PictureType::Bmp);
@@ -35,7 +35,7 @@ TEST(PictureTypeOf, TakesTheExtensionFromTheLastDotOfTheWholePath) {
 TEST(PictureTypeOf, ADotInAFolderNameCountsWhenTheFileHasNone) {
     EXPECT_EQ(pictureTypeOf("/pictures/my.bmp/picture"), PictureType::Bmp);
     EXPECT_EQ(pictureTypeOf("my.JPG/sub/picture"), PictureType::Jpeg);
-    EXPECT_EQ(pictureTypeOf("/pictures/my.bmp/picture.tif"), PictureType::None);
+    EXPECT_EQ(pictureTypeOf("/pictures/my.bmp/picture.tga"), PictureType::None);
     EXPECT_EQ(pictureTypeOf("/pictures/my.bmpx/picture"), PictureType::None);
 }
 
@@ -62,7 +62,7 @@ protected:
 
 TEST_F(LoadPicture, WhatIsNoPictureByBytesOrNameReadsNothingAndKeepsTheBitmap) {
     WorkBitmap bitmap = previous_;
-    for (const char* name : {"a.tif", "noextension", "a.jfif"}) {
+    for (const char* name : {"a.tga", "noextension", "a.jfif"}) {
         test::writeBytes(folder_.file(name), {1, 2, 3});
         const LoadOutcome outcome = loadPicture(folder_.file(name), bitmap);
         EXPECT_EQ(outcome.status, LoadStatus::Ignored) << name;

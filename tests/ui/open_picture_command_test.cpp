@@ -33,8 +33,9 @@ namespace {
 
 using SelectionChanged = std::function<void(const QString&)>;
 
-const QString kImagesFilter = QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp)|"
-                                             "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp");
+const QString kImagesFilter =
+    QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.tif;*.tiff)|"
+                   "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.tif;*.tiff");
 
 QString qt(const std::string& path) {
     return QString::fromStdString(path);
