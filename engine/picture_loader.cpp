@@ -4,6 +4,7 @@
 #include "engine/codecs/exif_orientation.h"
 #include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
+#include "engine/codecs/jxl_decoder.h"
 #include "engine/codecs/png_decoder.h"
 #include "engine/codecs/tiff_decoder.h"
 #include "engine/codecs/webp_decoder.h"
@@ -28,6 +29,7 @@ constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
 constexpr std::array<std::string_view, 1> kWebpExtensions = {".webp"};
 constexpr std::array<std::string_view, 2> kTiffExtensions = {".tif", ".tiff"};
+constexpr std::array<std::string_view, 1> kJxlExtensions = {".jxl"};
 
 constexpr std::array<std::uint8_t, 2> kBmpMagic = {'B', 'M'};
 constexpr std::array<std::uint8_t, 3> kJpegMagic = {0xFF, 0xD8, 0xFF};
@@ -46,7 +48,7 @@ DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*c
     return decodeBmp(file, picture, conversion);
 }
 
-constexpr std::array<PictureTypeEntry, 6> kPictureTypes = {{
+constexpr std::array<PictureTypeEntry, 7> kPictureTypes = {{
     {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", startsWithMagic<kBmpMagic>,
      decodeBmpFile, nullptr},
     {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", startsWithMagic<kJpegMagic>,
@@ -59,6 +61,8 @@ constexpr std::array<PictureTypeEntry, 6> kPictureTypes = {{
      webpOrientation},
     {PictureType::Tiff, kTiffExtensions, "TIFF", "image/tiff", looksLikeTiff, decodeTiff,
      tiffOrientation},
+    {PictureType::Jxl, kJxlExtensions, "JPEG XL", "image/jxl", looksLikeJxl, decodeJxl,
+     jxlOrientation},
 }};
 
 const PictureTypeEntry* entryOf(PictureType type) {

@@ -1,0 +1,171 @@
+#include "engine/codecs/jxl_decoder.h"
+
+#include "engine/conversion_load.h"
+#include "engine/picture_limits.h"
+#include "engine/picture_rows.h"
+#include "engine/work_bitmap.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include <jxl/decode.h>
+#include <jxl/decode_cxx.h>
+
+namespace varnelo {
+
+namespace {
+
+// The compressed bytes handed to libjxl at a time: a few milliseconds of
+// decoding, between which a cancel is seen.
+constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
+bool cancelled(DecodeCancel cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+struct Job {
+    WorkBitmap* picture = nullptr;
+    bool grey = false;
+};
+
+// libjxl hands over runs of a row, in whatever order its groups finish.
+void takePixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, const void* pixels) {
+    const Job& job = *static_cast<const Job*>(opaque);
+    const auto* in = static_cast<const std::uint8_t*>(pixels);
+    std::uint8_t* row = job.picture->row(static_cast<int>(y));
+    if (job.grey) {
+        std::copy_n(in, count, row + x);
+        return;
+    }
+    std::uint8_t* out = row + x * 3;
+    for (std::size_t i = 0; i < count; ++i, in += 3, out += 3) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+    }
+}
+
+// Hands the file over a piece at a time until libjxl reports something
+// other than wanting more. The input stays open: libjxl then says it wants
+// more of a cut file rather than failing it as broken.
+JxlDecoderStatus nextEvent(JxlDecoder* decoder, FileBytes file, std::size_t& given,
+                           DecodeCancel cancel, bool& wasCancelled) {
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder);
+        if (status != JXL_DEC_NEED_MORE_INPUT || given >= file.size())
+            return status;
+        if (cancelled(cancel)) {
+            wasCancelled = true;
+            return JXL_DEC_ERROR;
+        }
+        const std::size_t unread = JxlDecoderReleaseInput(decoder);
+        const std::size_t from = given - unread;
+        given = std::min(file.size(), given + kPieceBytes);
+        JxlDecoderSetInput(decoder, file.data() + from, given - from);
+    }
+}
+
+DecodeStatus startRows(JxlDecoder* decoder, PictureRows& rows, Job& job) {
+    JxlBasicInfo info;
+    if (JxlDecoderGetBasicInfo(decoder, &info) != JXL_DEC_SUCCESS)
+        return DecodeStatus::Corrupt;
+    const auto width = static_cast<int>(std::min<std::uint32_t>(info.xsize, 1U << 30));
+    const auto height = static_cast<int>(std::min<std::uint32_t>(info.ysize, 1U << 30));
+    if (width < 1 || height < 1)
+        return DecodeStatus::Corrupt;
+    if (!pictureSizeAllowed(info.xsize, info.ysize))
+        return DecodeStatus::TooLarge;
+    job.grey = info.num_color_channels == 1;
+    if (!rows.startWhole(width, height, job.grey ? PixelDepth::Bits8 : PixelDepth::Bits24))
+        return DecodeStatus::OutOfMemory;
+    if (job.grey) {
+        std::array<Rgb, 256> greys{};
+        for (std::uint32_t i = 0; i < greys.size(); ++i)
+            greys[i] = makeRgb(i, i, i);
+        rows.setColorTable(greys);
+    }
+    return DecodeStatus::Ok;
+}
+
+DecodeStatus decodeEvents(JxlDecoder* decoder, FileBytes file, PictureRows& rows, Job& job,
+                          DecodeCancel cancel) {
+    std::size_t given = std::min(file.size(), kPieceBytes);
+    JxlDecoderSetInput(decoder, file.data(), given);
+    for (;;) {
+        bool wasCancelled = false;
+        const JxlDecoderStatus event = nextEvent(decoder, file, given, cancel, wasCancelled);
+        if (wasCancelled)
+            return DecodeStatus::Cancelled;
+        switch (event) {
+        case JXL_DEC_BASIC_INFO:
+            if (const DecodeStatus started = startRows(decoder, rows, job);
+                started != DecodeStatus::Ok)
+                return started;
+            break;
+        case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+            const JxlPixelFormat format{job.grey ? 1U : 3U, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+            if (JxlDecoderSetImageOutCallback(decoder, &format, takePixels, &job) !=
+                JXL_DEC_SUCCESS)
+                return DecodeStatus::Unsupported;
+            break;
+        }
+        case JXL_DEC_FULL_IMAGE: // the first frame is all that is shown
+        case JXL_DEC_SUCCESS:
+            return job.picture->isEmpty() ? DecodeStatus::Corrupt : DecodeStatus::Ok;
+        case JXL_DEC_NEED_MORE_INPUT:
+            return DecodeStatus::Truncated;
+        case JXL_DEC_ERROR:
+            return DecodeStatus::Corrupt;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace
+
+bool looksLikeJxl(FileBytes head) {
+    const JxlSignature signature = JxlSignatureCheck(head.data(), head.size());
+    return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
+}
+
+DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                       ConversionLoad* conversion) {
+    picture.clear();
+    if (!looksLikeJxl(file))
+        return DecodeStatus::WrongFormat;
+    const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+    if (!decoder)
+        return DecodeStatus::OutOfMemory;
+    // As stored: the orientation is turned upright as for every type.
+    if (JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
+        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) !=
+            JXL_DEC_SUCCESS)
+        return DecodeStatus::Unsupported;
+    PictureRows rows(picture, conversion);
+    Job job;
+    job.picture = &picture;
+    const DecodeStatus finished = rows.finish(decodeEvents(decoder.get(), file, rows, job, cancel));
+    if (finished != DecodeStatus::Ok)
+        picture.clear();
+    return finished;
+}
+
+Orientation jxlOrientation(FileBytes file) {
+    const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+    // Kept as stored, the header's orientation is reported, not applied.
+    if (!decoder || JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
+        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS)
+        return Orientation::Upright;
+    JxlDecoderSetInput(decoder.get(), file.data(), file.size());
+    JxlDecoderCloseInput(decoder.get());
+    JxlBasicInfo info;
+    if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
+        JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+        return Orientation::Upright;
+    const int value = static_cast<int>(info.orientation);
+    return value >= 1 && value <= 8 ? static_cast<Orientation>(value) : Orientation::Upright;
+}
+
+} // namespace varnelo
