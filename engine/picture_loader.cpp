@@ -1,5 +1,6 @@
 #include "engine/picture_loader.h"
 
+#include "engine/codecs/avif_decoder.h"
 #include "engine/codecs/bmp_reader.h"
 #include "engine/codecs/exif_orientation.h"
 #include "engine/codecs/gif_decoder.h"
@@ -28,6 +29,7 @@ constexpr std::array<std::string_view, 3> kJpegExtensions = {".jpg", ".jpeg", ".
 constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
 constexpr std::array<std::string_view, 1> kWebpExtensions = {".webp"};
+constexpr std::array<std::string_view, 1> kAvifExtensions = {".avif"};
 constexpr std::array<std::string_view, 2> kTiffExtensions = {".tif", ".tiff"};
 constexpr std::array<std::string_view, 1> kJxlExtensions = {".jxl"};
 
@@ -48,7 +50,7 @@ DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*c
     return decodeBmp(file, picture, conversion);
 }
 
-constexpr std::array<PictureTypeEntry, 7> kPictureTypes = {{
+constexpr std::array<PictureTypeEntry, 8> kPictureTypes = {{
     {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", startsWithMagic<kBmpMagic>,
      decodeBmpFile, nullptr},
     {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", startsWithMagic<kJpegMagic>,
@@ -59,6 +61,8 @@ constexpr std::array<PictureTypeEntry, 7> kPictureTypes = {{
      pngOrientation},
     {PictureType::Webp, kWebpExtensions, "WebP", "image/webp", looksLikeWebp, decodeWebp,
      webpOrientation},
+    {PictureType::Avif, kAvifExtensions, "AVIF", "image/avif", looksLikeAvif, decodeAvif,
+     avifOrientation},
     {PictureType::Tiff, kTiffExtensions, "TIFF", "image/tiff", looksLikeTiff, decodeTiff,
      tiffOrientation},
     {PictureType::Jxl, kJxlExtensions, "JPEG XL", "image/jxl", looksLikeJxl, decodeJxl,

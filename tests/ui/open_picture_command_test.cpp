@@ -34,8 +34,8 @@ namespace {
 using SelectionChanged = std::function<void(const QString&)>;
 
 const QString kImagesFilter =
-    QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.tif;*.tiff;*.jxl)|"
-                   "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.tif;*.tiff;*.jxl");
+    QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.avif;*.tif;*.tiff;*.jxl)|"
+                   "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.avif;*.tif;*.tiff;*.jxl");
 
 QString qt(const std::string& path) {
     return QString::fromStdString(path);

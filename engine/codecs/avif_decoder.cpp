@@ -1,0 +1,136 @@
+#include "engine/codecs/avif_decoder.h"
+
+#include "engine/codecs/iso_brands.h"
+#include "engine/conversion_load.h"
+#include "engine/picture_limits.h"
+#include "engine/picture_rows.h"
+#include "engine/work_bitmap.h"
+
+#include <array>
+#include <memory>
+
+#include <avif/avif.h>
+
+namespace varnelo {
+
+namespace {
+
+// The pictures of a sequence libavif may index: only the first is shown.
+constexpr std::uint32_t kMaxSequencePictures = 4096;
+
+struct DecoderDeleter {
+    void operator()(avifDecoder* decoder) const { avifDecoderDestroy(decoder); }
+};
+using DecoderPtr = std::unique_ptr<avifDecoder, DecoderDeleter>;
+
+DecodeStatus statusOf(avifResult result) {
+    switch (result) {
+    case AVIF_RESULT_OK:
+        return DecodeStatus::Ok;
+    case AVIF_RESULT_TRUNCATED_DATA:
+        return DecodeStatus::Truncated;
+    case AVIF_RESULT_OUT_OF_MEMORY:
+        return DecodeStatus::OutOfMemory;
+    case AVIF_RESULT_NOT_IMPLEMENTED:
+    case AVIF_RESULT_NO_CODEC_AVAILABLE:
+    case AVIF_RESULT_UNSUPPORTED_DEPTH:
+        return DecodeStatus::Unsupported;
+    default:
+        break;
+    }
+    return DecodeStatus::Corrupt;
+}
+
+// A decoder that has parsed the file's boxes, nothing decoded yet.
+DecoderPtr parsed(FileBytes file, avifResult& result) {
+    DecoderPtr decoder(avifDecoderCreate());
+    if (!decoder) {
+        result = AVIF_RESULT_OUT_OF_MEMORY;
+        return nullptr;
+    }
+    decoder->maxThreads = 1;
+    decoder->imageSizeLimit = static_cast<std::uint32_t>(kMaxPicturePixels);
+    decoder->imageCountLimit = kMaxSequencePictures;
+    decoder->ignoreExif = AVIF_TRUE;
+    decoder->ignoreXMP = AVIF_TRUE;
+    result = avifDecoderSetIOMemory(decoder.get(), file.data(), file.size());
+    if (result == AVIF_RESULT_OK)
+        result = avifDecoderParse(decoder.get());
+    return decoder;
+}
+
+bool cancelled(DecodeCancel cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+bool looksLikeAvif(FileBytes head) {
+    return hasIsoBrand(head, {"avif", "avis"});
+}
+
+DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                        ConversionLoad* conversion) {
+    picture.clear();
+    if (!looksLikeAvif(file))
+        return DecodeStatus::WrongFormat;
+    avifResult result = AVIF_RESULT_OK;
+    const DecoderPtr decoder = parsed(file, result);
+    if (result != AVIF_RESULT_OK)
+        return statusOf(result);
+    const avifImage& header = *decoder->image;
+    if (header.width < 1 || header.height < 1)
+        return DecodeStatus::Corrupt;
+    if (!pictureSizeAllowed(header.width, header.height))
+        return DecodeStatus::TooLarge;
+    if (cancelled(cancel))
+        return DecodeStatus::Cancelled;
+    result = avifDecoderNextImage(decoder.get());
+    if (result != AVIF_RESULT_OK)
+        return statusOf(result);
+    if (cancelled(cancel))
+        return DecodeStatus::Cancelled;
+
+    const avifImage& image = *decoder->image;
+    const auto width = static_cast<int>(image.width);
+    const auto height = static_cast<int>(image.height);
+    if (!pictureSizeAllowed(width, height))
+        return DecodeStatus::TooLarge;
+    PictureRows rows(picture, conversion);
+    if (!rows.startWhole(width, height, PixelDepth::Bits24))
+        return DecodeStatus::OutOfMemory;
+    avifRGBImage rgb;
+    avifRGBImageSetDefaults(&rgb, &image);
+    rgb.format = AVIF_RGB_FORMAT_BGR;
+    rgb.depth = 8;
+    rgb.ignoreAlpha = AVIF_TRUE;
+    rgb.pixels = rows.row(0);
+    rgb.rowBytes = static_cast<std::uint32_t>(picture.stride());
+    const DecodeStatus finished = rows.finish(statusOf(avifImageYUVToRGB(&image, &rgb)));
+    if (finished != DecodeStatus::Ok)
+        picture.clear();
+    return finished;
+}
+
+Orientation heifTransformOrientation(int quarterTurns, int mirror) {
+    // Rows: quarter turns anti-clockwise; columns: no mirror, left and
+    // right exchanged, top and bottom exchanged.
+    static constexpr std::array<std::array<int, 3>, 4> kOrientations = {
+        {{1, 2, 4}, {8, 7, 5}, {3, 4, 2}, {6, 5, 7}}};
+    const int column = mirror == 1 ? 1 : mirror == 0 ? 2 : 0;
+    return static_cast<Orientation>(kOrientations[static_cast<std::size_t>(quarterTurns & 3)]
+                                                 [static_cast<std::size_t>(column)]);
+}
+
+Orientation avifOrientation(FileBytes file) {
+    avifResult result = AVIF_RESULT_OK;
+    const DecoderPtr decoder = parsed(file, result);
+    if (result != AVIF_RESULT_OK)
+        return Orientation::Upright;
+    const avifImage& image = *decoder->image;
+    const int turns = (image.transformFlags & AVIF_TRANSFORM_IROT) != 0 ? image.irot.angle : 0;
+    const int mirror = (image.transformFlags & AVIF_TRANSFORM_IMIR) != 0 ? image.imir.mode : -1;
+    return heifTransformOrientation(turns, mirror);
+}
+
+} // namespace varnelo

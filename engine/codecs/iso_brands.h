@@ -1,0 +1,15 @@
+#pragma once
+
+#include "engine/codecs/decode_status.h"
+
+#include <initializer_list>
+#include <string_view>
+
+namespace varnelo {
+
+/// Whether a file starts with an ISO base media file's "ftyp" box whose
+/// major brand or one of its compatible brands (those within head) is one
+/// of the brands, as an AVIF or HEIF file does.
+bool hasIsoBrand(FileBytes head, std::initializer_list<std::string_view> brands);
+
+} // namespace varnelo

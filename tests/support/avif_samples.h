@@ -1,0 +1,19 @@
+#pragma once
+
+#include "tests/support/bad_files.h"
+#include "tests/support/picture_files.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace varnelo::test {
+
+/// A lossless AVIF (4:4:4, identity matrix) whose pixel (x, y) has
+/// colorAt(x, y), with an irot box of the quarter turns when not 0.
+std::vector<std::uint8_t> encodeAvif(int width, int height, const ColorAt& colorAt,
+                                     int quarterTurns = 0);
+
+/// Broken AVIF files, named after what they break.
+std::vector<BadFile> badAvifSamples();
+
+} // namespace varnelo::test
