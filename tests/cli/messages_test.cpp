@@ -26,7 +26,8 @@ TEST(CliMessages, WordEachStepAsTheWindowDoes) {
 }
 
 TEST(CliMessages, SayWhyAPictureDidNotLoad) {
-    EXPECT_EQ(loadFailureMessage({}), "not a BMP, JPG, GIF, PNG, WebP, AVIF, TIFF or JPEG XL picture");
+    EXPECT_EQ(loadFailureMessage({}),
+              "not a BMP, JPG, GIF, PNG, WebP, AVIF, TIFF or JPEG XL picture");
 
     LoadOutcome missing = decodeFailure(PictureType::Bmp, DecodeStatus::Ok);
     missing.file = {ReadFileStatus::CannotOpen, ENOENT};
