@@ -4,6 +4,7 @@
 #include "engine/codecs/bmp_reader.h"
 #include "engine/codecs/exif_orientation.h"
 #include "engine/codecs/gif_decoder.h"
+#include "engine/codecs/heif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/jxl_decoder.h"
 #include "engine/codecs/png_decoder.h"
@@ -30,6 +31,7 @@ constexpr std::array<std::string_view, 1> kGifExtensions = {".gif"};
 constexpr std::array<std::string_view, 1> kPngExtensions = {".png"};
 constexpr std::array<std::string_view, 1> kWebpExtensions = {".webp"};
 constexpr std::array<std::string_view, 1> kAvifExtensions = {".avif"};
+constexpr std::array<std::string_view, 2> kHeifExtensions = {".heic", ".heif"};
 constexpr std::array<std::string_view, 2> kTiffExtensions = {".tif", ".tiff"};
 constexpr std::array<std::string_view, 1> kJxlExtensions = {".jxl"};
 
@@ -50,7 +52,7 @@ DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*c
     return decodeBmp(file, picture, conversion);
 }
 
-constexpr std::array<PictureTypeEntry, 8> kPictureTypes = {{
+constexpr std::array<PictureTypeEntry, 9> kPictureTypes = {{
     {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", startsWithMagic<kBmpMagic>,
      decodeBmpFile, nullptr},
     {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", startsWithMagic<kJpegMagic>,
@@ -63,6 +65,8 @@ constexpr std::array<PictureTypeEntry, 8> kPictureTypes = {{
      webpOrientation},
     {PictureType::Avif, kAvifExtensions, "AVIF", "image/avif", looksLikeAvif, decodeAvif,
      avifOrientation},
+    // libheif turns it as its boxes say.
+    {PictureType::Heif, kHeifExtensions, "HEIF", "image/heic", looksLikeHeif, decodeHeif, nullptr},
     {PictureType::Tiff, kTiffExtensions, "TIFF", "image/tiff", looksLikeTiff, decodeTiff,
      tiffOrientation},
     {PictureType::Jxl, kJxlExtensions, "JPEG XL", "image/jxl", looksLikeJxl, decodeJxl,

@@ -14,7 +14,7 @@ namespace varnelo {
 class WorkBitmap;
 struct ConversionLoad;
 
-enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png, Webp, Avif, Tiff, Jxl };
+enum class PictureType : std::uint8_t { None, Bmp, Jpeg, Gif, Png, Webp, Avif, Heif, Tiff, Jxl };
 
 enum class Orientation : std::uint8_t;
 

@@ -7,14 +7,14 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev libjpeg62-turbo-dev libgif-dev libpng-dev zlib1g-dev
-  libfreetype-dev libfontconfig-dev libwebp-dev libtiff-dev libjxl-dev libavif-dev
+  libfreetype-dev libfontconfig-dev libwebp-dev libtiff-dev libjxl-dev libavif-dev libheif-dev
   fonts-wine fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev clang-format clang-tidy
     desktop-file-utils appstream dpkg-dev file lintian
     chromium libreoffice-writer-nogui poppler-utils bash-completion zsh tmux
-    pngcheck imagemagick libjpeg-turbo-progs webp libtiff-tools libjxl-tools libavif-bin
+    pngcheck imagemagick libjpeg-turbo-progs webp libtiff-tools libjxl-tools libavif-bin libheif-examples
     xvfb xauth xdotool)
 fi
 

@@ -27,7 +27,7 @@ TEST(CliMessages, WordEachStepAsTheWindowDoes) {
 
 TEST(CliMessages, SayWhyAPictureDidNotLoad) {
     EXPECT_EQ(loadFailureMessage({}),
-              "not a BMP, JPG, GIF, PNG, WebP, AVIF, TIFF or JPEG XL picture");
+              "not a BMP, JPG, GIF, PNG, WebP, AVIF, HEIF, TIFF or JPEG XL picture");
 
     LoadOutcome missing = decodeFailure(PictureType::Bmp, DecodeStatus::Ok);
     missing.file = {ReadFileStatus::CannotOpen, ENOENT};

@@ -33,9 +33,9 @@ namespace {
 
 using SelectionChanged = std::function<void(const QString&)>;
 
-const QString kImagesFilter =
-    QStringLiteral("Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.avif;*.tif;*.tiff;*.jxl)|"
-                   "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.avif;*.tif;*.tiff;*.jxl");
+const QString kImagesFilter = QStringLiteral(
+    "Images (*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.avif;*.heic;*.heif;*.tif;*.tiff;*.jxl)|"
+    "*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.png;*.webp;*.avif;*.heic;*.heif;*.tif;*.tiff;*.jxl");
 
 QString qt(const std::string& path) {
     return QString::fromStdString(path);

@@ -1,0 +1,128 @@
+#include "engine/codecs/heif_decoder.h"
+
+#include "engine/codecs/iso_brands.h"
+#include "engine/conversion_load.h"
+#include "engine/picture_limits.h"
+#include "engine/picture_rows.h"
+#include "engine/work_bitmap.h"
+
+#include <memory>
+
+#include <libheif/heif.h>
+
+namespace varnelo {
+
+namespace {
+
+struct ContextDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleDeleter {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageDeleter {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsDeleter {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+DecodeStatus statusOf(const heif_error& error) {
+    switch (error.code) {
+    case heif_error_Ok:
+        return DecodeStatus::Ok;
+    case heif_error_Memory_allocation_error:
+        return DecodeStatus::OutOfMemory;
+    case heif_error_Unsupported_feature:
+    case heif_error_Unsupported_filetype:
+    case heif_error_Decoder_plugin_error:
+        return DecodeStatus::Unsupported;
+    default:
+        break;
+    }
+    return error.subcode == heif_suberror_End_of_data ? DecodeStatus::Truncated
+                                                      : DecodeStatus::Corrupt;
+}
+
+bool cancelled(DecodeCancel cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+// Copies libheif's R, G, B rows into the picture's B, G, R ones.
+void copyRows(const heif_image& image, PictureRows& rows, int width, int height) {
+    int stride = 0;
+    const std::uint8_t* plane =
+        heif_image_get_plane_readonly(&image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in =
+            plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        std::uint8_t* out = rows.row(y);
+        for (int x = 0; x < width; ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+        rows.rowDone(y);
+    }
+}
+
+} // namespace
+
+bool looksLikeHeif(FileBytes head) {
+    return !hasIsoBrand(head, {"avif", "avis"}) &&
+           hasIsoBrand(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
+}
+
+DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                        ConversionLoad* conversion) {
+    picture.clear();
+    if (!looksLikeHeif(file))
+        return DecodeStatus::WrongFormat;
+    const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    if (!context)
+        return DecodeStatus::OutOfMemory;
+    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(kMaxPictureSide));
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), file.data(),
+                                                                  file.size(), nullptr);
+    if (error.code != heif_error_Ok)
+        return statusOf(error);
+    heif_image_handle* primary = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &primary);
+    if (error.code != heif_error_Ok)
+        return statusOf(error);
+    const std::unique_ptr<heif_image_handle, HandleDeleter> handle(primary);
+    if (!pictureSizeAllowed(heif_image_handle_get_ispe_width(handle.get()),
+                            heif_image_handle_get_ispe_height(handle.get())))
+        return DecodeStatus::TooLarge;
+    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(
+        heif_decoding_options_alloc());
+    options->ignore_transformations = conversion != nullptr && !conversion->autoOrient ? 1 : 0;
+    if (cancelled(cancel))
+        return DecodeStatus::Cancelled;
+    heif_image* decoded = nullptr;
+    error = heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
+                              heif_chroma_interleaved_RGB, options.get());
+    if (error.code != heif_error_Ok)
+        return statusOf(error);
+    const std::unique_ptr<heif_image, ImageDeleter> image(decoded);
+    if (cancelled(cancel))
+        return DecodeStatus::Cancelled;
+    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (width < 1 || height < 1)
+        return DecodeStatus::Corrupt;
+    if (!pictureSizeAllowed(width, height))
+        return DecodeStatus::TooLarge;
+    PictureRows rows(picture, conversion);
+    const std::optional<PictureSize> size = rows.conversionSize(width, height);
+    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
+             : !rows.startWhole(width, height, PixelDepth::Bits24))
+        return DecodeStatus::OutOfMemory;
+    copyRows(*image, rows, width, height);
+    const DecodeStatus finished = rows.finish(DecodeStatus::Ok);
+    if (finished != DecodeStatus::Ok)
+        picture.clear();
+    return finished;
+}
+
+} // namespace varnelo
