@@ -58,6 +58,14 @@ constexpr int colorTableSize(PixelDepth depth) {
     }
 }
 
+/// The colour table of an 8-bit grey picture: index i is grey level i.
+constexpr std::array<Rgb, 256> greyColorTable() {
+    std::array<Rgb, 256> greys{};
+    for (std::uint32_t i = 0; i < greys.size(); ++i)
+        greys[i] = makeRgb(i, i, i);
+    return greys;
+}
+
 /// The picture in memory. Pixels are addressed from the top-left corner and
 /// rows are packed without padding:
 ///   indexed (1, 4, 8 bits): one colour-table index byte per pixel;

@@ -358,12 +358,8 @@ DecodeStatus decode(JpegJob& job, ConversionLoad* conversion) {
     PictureRows rows(*job.picture, conversion);
     if (!startRows(job, rows, depth))
         return DecodeStatus::OutOfMemory;
-    if (depth == PixelDepth::Bits8) {
-        std::array<Rgb, 256> greys{};
-        for (std::uint32_t i = 0; i < greys.size(); ++i)
-            greys[i] = makeRgb(i, i, i);
-        rows.setColorTable(greys);
-    }
+    if (depth == PixelDepth::Bits8)
+        rows.setColorTable(greyColorTable());
     job.rows = &rows;
     if (!guarded(job, decodeRows))
         return job.status;

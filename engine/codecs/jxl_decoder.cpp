@@ -79,12 +79,8 @@ DecodeStatus startRows(JxlDecoder* decoder, PictureRows& rows, Job& job) {
     job.grey = info.num_color_channels == 1;
     if (!rows.startWhole(width, height, job.grey ? PixelDepth::Bits8 : PixelDepth::Bits24))
         return DecodeStatus::OutOfMemory;
-    if (job.grey) {
-        std::array<Rgb, 256> greys{};
-        for (std::uint32_t i = 0; i < greys.size(); ++i)
-            greys[i] = makeRgb(i, i, i);
-        rows.setColorTable(greys);
-    }
+    if (job.grey)
+        rows.setColorTable(greyColorTable());
     return DecodeStatus::Ok;
 }
 

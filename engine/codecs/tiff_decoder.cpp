@@ -271,12 +271,8 @@ DecodeStatus decodeTiff(FileBytes bytes, WorkBitmap& picture, DecodeCancel cance
     const std::optional<PictureSize> size = rows.conversionSize(w, h);
     if (size ? !rows.startStreamed(*size, w, h, depth, {w, h}) : !rows.startWhole(w, h, depth))
         return DecodeStatus::OutOfMemory;
-    if (depth == PixelDepth::Bits8) {
-        std::array<Rgb, 256> greys{};
-        for (std::uint32_t i = 0; i < greys.size(); ++i)
-            greys[i] = makeRgb(i, i, i);
-        rows.setColorTable(greys);
-    }
+    if (depth == PixelDepth::Bits8)
+        rows.setColorTable(greyColorTable());
     const DecodeStatus finished = rows.finish(readRows(tiff.get(), file, rows, depth, cancel));
     if (finished != DecodeStatus::Ok)
         picture.clear();
