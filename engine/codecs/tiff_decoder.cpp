@@ -82,8 +82,8 @@ void unmapFile(thandle_t /*handle*/, void* /*base*/, toff_t /*size*/) {}
 
 // libtiff's messages go nowhere but into the file's record: it would print
 // them to the standard error otherwise.
-int onError(TIFF* /*tiff*/, void* handle, const char* /*module*/, const char* format,
-            va_list arguments) {
+[[gnu::format(printf, 4, 0)]] int onError(TIFF* /*tiff*/, void* handle, const char* /*module*/,
+                                          const char* format, va_list arguments) {
     std::array<char, 256> text{};
     std::vsnprintf(text.data(), text.size(), format, arguments);
     fileOf(handle).error = text.data();
