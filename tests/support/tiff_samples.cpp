@@ -181,7 +181,7 @@ std::vector<std::uint8_t> withTag(std::vector<std::uint8_t> bytes, std::uint16_t
         const int size = littleEndian(bytes, entry + 2, 2) == 3 ? 2 : 4;
         for (int b = 0; b < 4; ++b)
             bytes[entry + 8 + static_cast<std::size_t>(b)] =
-                b < size ? static_cast<std::uint8_t>(value >> (8 * b)) : 0;
+                b < size ? static_cast<std::uint8_t>(value >> (8 * b)) : std::uint8_t{0};
         return bytes;
     }
     throw std::runtime_error("no such tag");
