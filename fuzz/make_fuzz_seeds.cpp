@@ -1,11 +1,17 @@
 // Writes a seed corpus for the fuzz targets: small valid files of every
 // variant the decoders read, one folder per format.
+#include "engine/color.h"
+#include "tests/support/avif_samples.h"
 #include "tests/support/bmp_samples.h"
 #include "tests/support/exif_samples.h"
 #include "tests/support/gif_samples.h"
+#include "tests/support/heif_samples.h"
 #include "tests/support/jpeg_samples.h"
+#include "tests/support/jxl_samples.h"
 #include "tests/support/png_samples.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tiff_samples.h"
+#include "tests/support/webp_samples.h"
 
 #include <png.h>
 
@@ -131,6 +137,64 @@ void pngSeeds(const std::filesystem::path& folder) {
          test::withExifChunk(test::encodePng(turned), test::exifWithOrientation(8)));
 }
 
+// Colours that change every pixel, so every coding tool has work to do.
+varnelo::Rgb busyColour(int x, int y) {
+    const auto at = [](int value) { return static_cast<std::uint32_t>(value) & 255U; };
+    return varnelo::makeRgb(at(x * 37 + y * 11), at(y * 53), at((x ^ y) * 29));
+}
+
+varnelo::Rgb fewColours(int x, int y) {
+    return varnelo::makeRgb(static_cast<std::uint32_t>(x % 4) * 80,
+                            static_cast<std::uint32_t>(y % 3) * 120, 40);
+}
+
+void webpSeeds(const std::filesystem::path& folder) {
+    const Bytes lossless = test::encodeWebp(19, 13, busyColour);
+    save(folder, "lossless.webp", lossless);
+    save(folder, "lossy.webp", test::encodeWebp(19, 13, busyColour, false));
+    save(folder, "exif-6.webp", test::withWebpExif(lossless, test::exifWithOrientation(6)));
+    const Bytes frame = test::encodeWebp(6, 4, busyColour);
+    save(folder, "animated.webp", test::encodeAnimatedWebp(12, 8, {{0, 0, frame}, {4, 2, frame}}));
+}
+
+void tiffSeeds(const std::filesystem::path& folder) {
+    using Colours = test::TiffLayout::Colours;
+    const std::pair<Colours, std::vector<int>> kinds[] = {
+        {Colours::Rgb, {8, 16}}, {Colours::RgbAlpha, {8, 16}}, {Colours::Grey, {8, 16}},
+        {Colours::Palette, {8}}, {Colours::Cmyk, {8}},         {Colours::BlackAndWhite, {1}}};
+    int number = 0;
+    for (const auto& [colours, depths] : kinds)
+        for (const int depth : depths)
+            for (const bool tiled : {false, true}) {
+                if (tiled && depth < 8)
+                    continue;
+                test::TiffLayout layout;
+                layout.colours = colours;
+                layout.bitsPerSample = depth;
+                layout.tiled = tiled;
+                layout.deflate = tiled;
+                layout.orientation = number % 8 + 1;
+                save(folder,
+                     "kind" + std::to_string(number++) + "-depth" + std::to_string(depth) +
+                         (tiled ? "-tiled" : "-strips") + ".tif",
+                     test::encodeTiff(19, 21, colours == Colours::Palette ? fewColours : busyColour,
+                                      layout));
+            }
+}
+
+void isoSeeds(const std::filesystem::path& avifFolder, const std::filesystem::path& heifFolder) {
+    save(avifFolder, "plain.avif", test::encodeAvif(12, 10, busyColour));
+    save(avifFolder, "turned.avif", test::encodeAvif(12, 10, busyColour, 1));
+    save(heifFolder, "plain.heic", test::encodeHeif(16, 12, busyColour));
+    save(heifFolder, "exif-6.heic", test::encodeHeif(16, 12, busyColour, 6));
+}
+
+void jxlSeeds(const std::filesystem::path& folder) {
+    save(folder, "colour.jxl", test::encodeJxl(19, 13, busyColour));
+    save(folder, "grey.jxl", test::encodeJxl(19, 13, busyColour, true));
+    save(folder, "orientation-5.jxl", test::encodeJxl(19, 13, busyColour, false, 5));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -144,5 +208,9 @@ int main(int argc, char* argv[]) {
     jpegSeeds(folder / "jpeg");
     gifSeeds(folder / "gif");
     pngSeeds(folder / "png");
+    webpSeeds(folder / "webp");
+    tiffSeeds(folder / "tiff");
+    isoSeeds(folder / "avif", folder / "heif");
+    jxlSeeds(folder / "jxl");
     return 0;
 }

@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang and libFuzzer and runs each for a
 # bounded time: one per picture format, and the whole conversion.
 #   fuzz/run_fuzzers.sh [seconds per target] [targets...]
-# Defaults: 600 seconds; bmp jpeg gif png conversion. Crashes land in
+# Defaults: 600 seconds; bmp jpeg gif png webp avif heif tiff jxl conversion. Crashes land in
 # fuzz/artifacts/; copy the ones worth keeping into fuzz/regressions/ once fixed.
 # No allocation may exceed the loading bound of fuzz builds (kMaxLoadingBytes
 # in engine/picture_limits.h, 112 MiB); 512 MiB of memory in all leaves room
@@ -14,23 +14,26 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[[ ${#targets[@]} -eq 0 ]] && targets=(bmp jpeg gif png conversion)
+[[ ${#targets[@]} -eq 0 ]] && targets=(bmp jpeg gif png webp avif heif tiff jxl conversion)
 
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DVARNELO_FUZZ=ON -DVARNELO_SANITIZE=ON \
   -DVARNELO_BUILD_TESTS=OFF -DVARNELO_BUILD_BENCH=OFF >/dev/null
 cmake --build build/fuzz -j"$(nproc)" --target make_fuzz_seeds fuzz_conversion \
-  fuzz_load_bmp fuzz_load_jpeg fuzz_load_gif fuzz_load_png >/dev/null
+  fuzz_load_bmp fuzz_load_jpeg fuzz_load_gif fuzz_load_png \
+  fuzz_load_webp fuzz_load_avif fuzz_load_heif fuzz_load_tiff fuzz_load_jxl >/dev/null
 
 # Seeds: valid files of every variant the tests can make, and the broken ones.
-build/fuzz/fuzz/make_fuzz_seeds fuzz/corpus
-mkdir -p fuzz/artifacts
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp
+build/fuzz/fuzz/make_fuzz_seeds fuzz/corpus
+mkdir -p fuzz/artifacts
 for target in "${targets[@]}"; do
   case $target in
     bmp) extension=bmp ;; jpeg) extension=jpg ;; gif) extension=gif ;; png) extension=png ;;
+    webp) extension=webp ;; avif) extension=avif ;; heif) extension=heic ;;
+    tiff) extension=tif ;; jxl) extension=jxl ;;
     conversion) extension='*' ;;
     *) echo "unknown target $target" >&2; exit 2 ;;
   esac

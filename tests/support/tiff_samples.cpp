@@ -26,6 +26,8 @@ std::vector<std::uint8_t> samplesOf(Rgb color, const TiffLayout& layout,
         return {g};
     case Colours::Palette: {
         const auto found = palette.emplace(color, static_cast<std::uint16_t>(palette.size()));
+        if (palette.size() > 256)
+            throw std::invalid_argument("a palette TIFF holds at most 256 colours");
         return {static_cast<std::uint8_t>(found.first->second)};
     }
     case Colours::Cmyk:
@@ -132,6 +134,8 @@ std::vector<std::uint8_t> encodeTiff(int width, int height, const ColorAt& color
         TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
     }
     if (layout.tiled) {
+        if (layout.bitsPerSample < 8)
+            throw std::invalid_argument("tiles are written whole bytes a pixel");
         const std::size_t pixelBytes = rows.front().size() / static_cast<std::size_t>(width);
         std::vector<std::uint8_t> tile(16 * 16 * pixelBytes);
         for (int top = 0; top < height; top += 16) {
