@@ -7,6 +7,7 @@
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/saved_document.h"
+#include "tests/support/shell_commands.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
 #include "tests/support/whole_conversion.h"
@@ -23,28 +24,14 @@
 namespace varnelo {
 namespace {
 
-bool installed(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::installed;
 
 std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (const char c : text)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
+    return test::shellQuoted(text);
 }
 
-// What the command prints on standard output; nothing when it fails.
 std::optional<std::string> output(const std::string& command) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, got);
-    return ::pclose(pipe) == 0 ? std::optional(text) : std::nullopt;
+    return test::commandOutput(command);
 }
 
 std::u32string fromUtf8(std::string_view text) {

@@ -8,6 +8,7 @@
 #include "engine/conversion_pass.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/shell_commands.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/whole_conversion.h"
 #include "writers/output_writer_factory.h"
@@ -25,9 +26,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-bool installed(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::installed;
 
 bool readersInstalled() {
     return installed("pngcheck") && installed("identify") && installed("convert") &&
@@ -35,23 +34,13 @@ bool readersInstalled() {
 }
 
 std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (const char c : text)
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return result + "'";
+    return test::shellQuoted(text);
 }
 
 // What the command writes on standard output; nothing when it fails.
 std::optional<Bytes> output(const std::string& command) {
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr)
-        return std::nullopt;
-    Bytes bytes;
-    std::uint8_t buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    return ::pclose(pipe) == 0 ? std::optional(bytes) : std::nullopt;
+    const std::optional<std::string> written = test::commandOutput(command + " 2>/dev/null");
+    return written ? std::optional(Bytes(written->begin(), written->end())) : std::nullopt;
 }
 
 std::string text(const std::optional<Bytes>& bytes) {
