@@ -1,6 +1,11 @@
 // A picture dragged from a file manager onto the window.
+#include "tests/support/avif_samples.h"
+#include "tests/support/heif_samples.h"
+#include "tests/support/jxl_samples.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tiff_samples.h"
+#include "tests/support/webp_samples.h"
 #include "tests/ui/event_pump.h"
 #include "tests/ui/gated_writer.h"
 #include "tests/ui/window_fakes.h"
@@ -8,6 +13,7 @@
 #include "ui/main_form.h"
 #include "ui/picture_drop.h"
 #include "ui/picture_loading.h"
+#include "ui/preview_panel.h"
 #include "writers/output_writer_factory.h"
 
 #include <QComboBox>
@@ -101,6 +107,62 @@ TEST_F(PictureDrop, ADroppedFileIsTakenAsTheOpenDialogTakesIt) {
         EXPECT_EQ(form->workBitmap().width(), 40);
     }
     EXPECT_EQ(dialogs_.shownFilters.size(), 1) << "the drop shows no dialog";
+}
+
+// WebP, AVIF, HEIC, TIFF and JPEG XL, each under its own extension: the
+// dialog previews and opens them, a drop and `varnelo PICTURE` open them.
+TEST_F(PictureDrop, EveryPictureTypeOpensByDialogDropAndName) {
+    const test::ColorAt colours = [](int x, int y) {
+        return makeRgb(static_cast<std::uint32_t>(90 + x), static_cast<std::uint32_t>(60 + y), 150);
+    };
+    struct Made {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        int colourError; ///< what a lossy encoding may move a colour by
+    };
+    const Made made[] = {{"web.webp", test::encodeWebp(40, 30, colours), 0},
+                         {"photo.avif", test::encodeAvif(40, 30, colours), 0},
+                         {"phone.heic", test::encodeHeif(40, 30, colours), 4},
+                         {"scan.tif", test::encodeTiff(40, 30, colours), 0},
+                         {"new.jxl", test::encodeJxl(40, 30, colours), 0}};
+    for (const Made& picture : made) {
+        SCOPED_TRACE(picture.name);
+        const std::string path = folder_.file(picture.name);
+        test::writeBytes(path, picture.bytes);
+        const auto dropped = makeForm();
+        std::unique_ptr<QMimeData> data(filesData({fileUrl(path)}));
+        ASSERT_TRUE(drop(*dropped, *data));
+        const auto opened = makeForm();
+        QColor previewed;
+        dialogs_.openAnswers.push_back([&](test::ScriptedDialogs& d, QWidget*,
+                                           const auto& selected) {
+            selected(QString::fromStdString(path));
+            previewed =
+                opened->controls().previewPanel->previewBox()->grab().toImage().pixelColor(0, 0);
+            d.chosenFileName = QString::fromStdString(path);
+            return true;
+        });
+        opened->openPicture();
+        const auto named = makeForm();
+        named->openDroppedPicture(path);
+
+        const auto near = [&](const QColor& colour) {
+            return std::abs(colour.red() - 90) <= picture.colourError &&
+                   std::abs(colour.green() - 60) <= picture.colourError &&
+                   std::abs(colour.blue() - 150) <= picture.colourError;
+        };
+        EXPECT_TRUE(near(previewed)) << previewed.name().toStdString();
+        for (const MainForm* form : {dropped.get(), opened.get(), named.get()}) {
+            const MainFormControls& c = form->controls();
+            EXPECT_EQ(form->sourcePath(), path);
+            EXPECT_EQ(c.widthEdit->text(), QStringLiteral("40"));
+            EXPECT_EQ(c.heightEdit->text(), QStringLiteral("30"));
+            EXPECT_EQ(c.colorDepthList->currentText(), QStringLiteral("24bit"));
+            EXPECT_TRUE(near(c.colorSwatch->color()))
+                << c.colorSwatch->color().name().toStdString();
+        }
+    }
+    EXPECT_TRUE(boxes_.shown.isEmpty());
 }
 
 TEST_F(PictureDrop, ABrokenPngSaysSoAsTheOpenDialogDoes) {
