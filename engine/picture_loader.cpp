@@ -35,6 +35,16 @@ constexpr std::array<std::string_view, 2> kHeifExtensions = {".heic", ".heif"};
 constexpr std::array<std::string_view, 2> kTiffExtensions = {".tif", ".tiff"};
 constexpr std::array<std::string_view, 1> kJxlExtensions = {".jxl"};
 
+constexpr std::array<std::string_view, 1> kBmpMedia = {"image/bmp"};
+constexpr std::array<std::string_view, 1> kJpegMedia = {"image/jpeg"};
+constexpr std::array<std::string_view, 1> kGifMedia = {"image/gif"};
+constexpr std::array<std::string_view, 1> kPngMedia = {"image/png"};
+constexpr std::array<std::string_view, 1> kWebpMedia = {"image/webp"};
+constexpr std::array<std::string_view, 1> kAvifMedia = {"image/avif"};
+constexpr std::array<std::string_view, 2> kHeifMedia = {"image/heif", "image/heic"};
+constexpr std::array<std::string_view, 1> kTiffMedia = {"image/tiff"};
+constexpr std::array<std::string_view, 1> kJxlMedia = {"image/jxl"};
+
 constexpr std::array<std::uint8_t, 2> kBmpMagic = {'B', 'M'};
 constexpr std::array<std::uint8_t, 3> kJpegMagic = {0xFF, 0xD8, 0xFF};
 constexpr std::array<std::uint8_t, 4> kGifMagic = {'G', 'I', 'F', '8'};
@@ -53,23 +63,23 @@ DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*c
 }
 
 constexpr std::array<PictureTypeEntry, 9> kPictureTypes = {{
-    {PictureType::Bmp, kBmpExtensions, "BMP", "image/bmp", startsWithMagic<kBmpMagic>,
-     decodeBmpFile, nullptr},
-    {PictureType::Jpeg, kJpegExtensions, "JPG", "image/jpeg", startsWithMagic<kJpegMagic>,
-     decodeJpeg, jpegOrientation},
-    {PictureType::Gif, kGifExtensions, "GIF", "image/gif", startsWithMagic<kGifMagic>, decodeGif,
+    {PictureType::Bmp, kBmpExtensions, "BMP", kBmpMedia, startsWithMagic<kBmpMagic>, decodeBmpFile,
      nullptr},
-    {PictureType::Png, kPngExtensions, "PNG", "image/png", startsWithMagic<kPngMagic>, decodePng,
+    {PictureType::Jpeg, kJpegExtensions, "JPG", kJpegMedia, startsWithMagic<kJpegMagic>, decodeJpeg,
+     jpegOrientation},
+    {PictureType::Gif, kGifExtensions, "GIF", kGifMedia, startsWithMagic<kGifMagic>, decodeGif,
+     nullptr},
+    {PictureType::Png, kPngExtensions, "PNG", kPngMedia, startsWithMagic<kPngMagic>, decodePng,
      pngOrientation},
-    {PictureType::Webp, kWebpExtensions, "WebP", "image/webp", looksLikeWebp, decodeWebp,
+    {PictureType::Webp, kWebpExtensions, "WebP", kWebpMedia, looksLikeWebp, decodeWebp,
      webpOrientation},
-    {PictureType::Avif, kAvifExtensions, "AVIF", "image/avif", looksLikeAvif, decodeAvif,
+    {PictureType::Avif, kAvifExtensions, "AVIF", kAvifMedia, looksLikeAvif, decodeAvif,
      avifOrientation},
     // libheif turns it as its boxes say.
-    {PictureType::Heif, kHeifExtensions, "HEIF", "image/heic", looksLikeHeif, decodeHeif, nullptr},
-    {PictureType::Tiff, kTiffExtensions, "TIFF", "image/tiff", looksLikeTiff, decodeTiff,
+    {PictureType::Heif, kHeifExtensions, "HEIF", kHeifMedia, looksLikeHeif, decodeHeif, nullptr},
+    {PictureType::Tiff, kTiffExtensions, "TIFF", kTiffMedia, looksLikeTiff, decodeTiff,
      tiffOrientation},
-    {PictureType::Jxl, kJxlExtensions, "JPEG XL", "image/jxl", looksLikeJxl, decodeJxl,
+    {PictureType::Jxl, kJxlExtensions, "JPEG XL", kJxlMedia, looksLikeJxl, decodeJxl,
      jxlOrientation},
 }};
 

@@ -27,9 +27,10 @@ struct PictureTypeEntry {
     /// offers, and what decides a file whose bytes start like no picture.
     std::span<const std::string_view> extensions;
     std::string_view label; ///< its name in lists and messages
-    /// The media type desktops know it by (shared-mime-info's name), which
-    /// the desktop entry and the metainfo list.
-    std::string_view mediaType;
+    /// The media types desktops know it by, shared-mime-info's own name
+    /// first, then the aliases other desktops use; the desktop entry and
+    /// the metainfo list them.
+    std::span<const std::string_view> mediaTypes;
     /// Whether a file's first bytes (at most kPictureProbeBytes of them,
     /// fewer for a shorter file) are those of a file of the type.
     bool (*probe)(FileBytes head);

@@ -84,7 +84,7 @@ std::string orList(const std::vector<std::string>& items) {
 std::vector<std::string> mediaTypes() {
     std::vector<std::string> types;
     for (const auto& type : pictureTypes())
-        types.emplace_back(type.mediaType);
+        types.insert(types.end(), type.mediaTypes.begin(), type.mediaTypes.end());
     return types;
 }
 

@@ -30,7 +30,7 @@ std::string listedFile(const std::string& name) {
 std::set<std::string> readTypes() {
     std::set<std::string> types;
     for (const PictureTypeEntry& type : pictureTypes())
-        types.emplace(type.mediaType);
+        types.insert(type.mediaTypes.begin(), type.mediaTypes.end());
     return types;
 }
 
@@ -47,7 +47,9 @@ TEST(TablesListed, EveryPictureTypeRowIsWhole) {
     for (const PictureTypeEntry& type : pictureTypes()) {
         EXPECT_FALSE(type.label.empty());
         EXPECT_TRUE(labels.insert(type.label).second) << type.label;
-        EXPECT_TRUE(type.mediaType.starts_with("image/")) << type.label;
+        ASSERT_FALSE(type.mediaTypes.empty()) << type.label;
+        for (const std::string_view mediaType : type.mediaTypes)
+            EXPECT_TRUE(mediaType.starts_with("image/")) << type.label;
         EXPECT_FALSE(type.extensions.empty()) << type.label;
         for (const std::string_view extension : type.extensions)
             EXPECT_TRUE(extension.size() > 1 && extension.front() == '.') << type.label;
