@@ -2,6 +2,8 @@
 #   build_converter BUILD      builds varnelo-convert (Release) when missing
 #   make_photo DATA            DATA/photo.png and photo.jpg, 1600 × 1200, photo-like
 #   make_pictures DATA         that, and DATA/small.jpg (64 × 48) and big.jpg, big.png (4000 × 3000)
+#   make_new_types DATA        DATA/big.webp, .avif, .heic, .tif and .jxl from big.png, each
+#                              made by its format's own encoder (Debian's tools)
 #   time_once COMMAND...       wall seconds of one run, its output discarded
 #   median_of SECONDS...       the median
 #   peak_mb COMMAND...         the peak resident memory of one run, in MB
@@ -45,6 +47,17 @@ make_pictures() {
       +noise Gaussian -depth 8 -strip "$data/big.png"
     "$convert" "$data/big.png" -quality 90 -sampling-factor 4:2:0 "$data/big.jpg"
   fi
+}
+
+make_new_types() {
+  local data=$1 big=$1/big.png
+  make_pictures "$data"
+  [[ -f "$data/big.webp" ]] || cwebp -quiet -q 90 "$big" -o "$data/big.webp"
+  [[ -f "$data/big.avif" ]] || avifenc -j all -s 8 --min 20 --max 30 "$big" "$data/big.avif" >/dev/null
+  [[ -f "$data/big.heic" ]] || heif-enc -q 90 "$big" -o "$data/big.heic" >/dev/null
+  # A scan as scanners write it: LZW in strips of a few rows.
+  [[ -f "$data/big.tif" ]] || /usr/bin/convert "$big" -compress lzw "$data/big.tif"
+  [[ -f "$data/big.jxl" ]] || cjxl --quiet -d 1 "$big" "$data/big.jxl" 2>/dev/null
 }
 
 # bash's own clock: no process of its own inside the measured time.

@@ -48,6 +48,9 @@ public:
 
     /// Where source row y goes: the picture's row y, or a scratch row.
     std::uint8_t* row(int y);
+    /// The bytes from one row to the next, within the scratch rows as
+    /// within the picture, for a decoder that writes several rows at once.
+    std::size_t stride() const { return resizer_ ? scratch_.stride() : picture_.stride(); }
     /// Source row y is written; streamed, it goes through the resizer.
     void rowDone(int y);
     /// Streamed: every row of the result is written, so the decoder may

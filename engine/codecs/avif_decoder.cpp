@@ -1,13 +1,16 @@
 #include "engine/codecs/avif_decoder.h"
 
+#include "engine/codecs/call_unless_cancelled.h"
 #include "engine/codecs/iso_brands.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
 #include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include <avif/avif.h>
 
@@ -17,6 +20,9 @@ namespace {
 
 // The pictures of a sequence libavif may index: only the first is shown.
 constexpr std::uint32_t kMaxSequencePictures = 4096;
+// Rows turned from YUV into colours at a time: even, for chroma shared by
+// two rows, and few, so a picture that streams is never held in colour.
+constexpr int kBandRows = 16;
 
 struct DecoderDeleter {
     void operator()(avifDecoder* decoder) const { avifDecoderDestroy(decoder); }
@@ -69,13 +75,52 @@ bool looksLikeAvif(FileBytes head) {
     return hasIsoBrand(head, {"avif", "avis"});
 }
 
+namespace {
+
+// Turns the decoded YUV picture into the rows, a band at a time.
+DecodeStatus convertRows(const avifImage& image, PictureRows& rows, DecodeCancel cancel) {
+    const auto width = static_cast<int>(image.width);
+    const auto height = static_cast<int>(image.height);
+    const int band = rows.streamed() ? kBandRows : height;
+    for (int top = 0; top < height; top += band) {
+        if (cancelled(cancel))
+            return DecodeStatus::Cancelled;
+        const int count = std::min(band, height - top);
+        const avifCropRect rect{0, static_cast<std::uint32_t>(top),
+                                static_cast<std::uint32_t>(width),
+                                static_cast<std::uint32_t>(count)};
+        avifImage view{};
+        avifResult result = avifImageSetViewRect(&view, &image, &rect);
+        avifRGBImage rgb;
+        avifRGBImageSetDefaults(&rgb, &view);
+        rgb.format = AVIF_RGB_FORMAT_BGR;
+        rgb.depth = 8;
+        rgb.ignoreAlpha = AVIF_TRUE;
+        rgb.pixels = rows.row(top);
+        rgb.rowBytes = static_cast<std::uint32_t>(rows.stride());
+        if (result == AVIF_RESULT_OK)
+            result = avifImageYUVToRGB(&view, &rgb);
+        if (result != AVIF_RESULT_OK)
+            return statusOf(result);
+        for (int y = top; y < top + count; ++y)
+            rows.rowDone(y);
+        if (rows.complete())
+            break;
+    }
+    return DecodeStatus::Ok;
+}
+
+} // namespace
+
 DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                         ConversionLoad* conversion) {
     picture.clear();
     if (!looksLikeAvif(file))
         return DecodeStatus::WrongFormat;
+    // The decoder reads its own copy: a cancelled decode may outlive the file.
+    const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(file.begin(), file.end());
     avifResult result = AVIF_RESULT_OK;
-    const DecoderPtr decoder = parsed(file, result);
+    const std::shared_ptr<avifDecoder> decoder = parsed(*bytes, result);
     if (result != AVIF_RESULT_OK)
         return statusOf(result);
     const avifImage& header = *decoder->image;
@@ -85,28 +130,25 @@ DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::TooLarge;
     if (cancelled(cancel))
         return DecodeStatus::Cancelled;
-    result = avifDecoderNextImage(decoder.get());
-    if (result != AVIF_RESULT_OK)
-        return statusOf(result);
-    if (cancelled(cancel))
+    // libavif decodes the whole picture in one call.
+    const std::optional<avifResult> decoded = callUnlessCancelled<avifResult>(
+        [bytes, decoder] { return avifDecoderNextImage(decoder.get()); }, cancel);
+    if (!decoded)
         return DecodeStatus::Cancelled;
-
+    if (*decoded != AVIF_RESULT_OK)
+        return statusOf(*decoded);
     const avifImage& image = *decoder->image;
     const auto width = static_cast<int>(image.width);
     const auto height = static_cast<int>(image.height);
     if (!pictureSizeAllowed(width, height))
         return DecodeStatus::TooLarge;
     PictureRows rows(picture, conversion);
-    if (!rows.startWhole(width, height, PixelDepth::Bits24))
+    const std::optional<PictureSize> size = rows.conversionSize(width, height);
+    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height},
+                                   kBandRows)
+             : !rows.startWhole(width, height, PixelDepth::Bits24))
         return DecodeStatus::OutOfMemory;
-    avifRGBImage rgb;
-    avifRGBImageSetDefaults(&rgb, &image);
-    rgb.format = AVIF_RGB_FORMAT_BGR;
-    rgb.depth = 8;
-    rgb.ignoreAlpha = AVIF_TRUE;
-    rgb.pixels = rows.row(0);
-    rgb.rowBytes = static_cast<std::uint32_t>(picture.stride());
-    const DecodeStatus finished = rows.finish(statusOf(avifImageYUVToRGB(&image, &rgb)));
+    const DecodeStatus finished = rows.finish(convertRows(image, rows, cancel));
     if (finished != DecodeStatus::Ok)
         picture.clear();
     return finished;

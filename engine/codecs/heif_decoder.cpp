@@ -1,5 +1,6 @@
 #include "engine/codecs/heif_decoder.h"
 
+#include "engine/codecs/call_unless_cancelled.h"
 #include "engine/codecs/iso_brands.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
@@ -7,6 +8,7 @@
 #include "engine/work_bitmap.h"
 
 #include <memory>
+#include <vector>
 
 #include <libheif/heif.h>
 
@@ -18,13 +20,25 @@ struct ContextDeleter {
     void operator()(heif_context* context) const { heif_context_free(context); }
 };
 struct HandleDeleter {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    void operator()(heif_image_handle* handle) const {
+        if (handle != nullptr)
+            heif_image_handle_release(handle);
+    }
 };
 struct ImageDeleter {
-    void operator()(heif_image* image) const { heif_image_release(image); }
+    void operator()(heif_image* image) const {
+        if (image != nullptr)
+            heif_image_release(image);
+    }
 };
 struct OptionsDeleter {
     void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+// What libheif's decoding gives, owned wherever it ends.
+struct Decoded {
+    heif_error error;
+    std::unique_ptr<heif_image, ImageDeleter> image;
 };
 
 DecodeStatus statusOf(const heif_error& error) {
@@ -78,37 +92,46 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     picture.clear();
     if (!looksLikeHeif(file))
         return DecodeStatus::WrongFormat;
-    const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    const std::shared_ptr<heif_context> context(heif_context_alloc(), ContextDeleter());
     if (!context)
         return DecodeStatus::OutOfMemory;
     heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(kMaxPictureSide));
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), file.data(),
-                                                                  file.size(), nullptr);
+    // libheif reads a copy of its own: a cancelled decode may outlive the file.
+    const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(file.begin(), file.end());
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes->data(),
+                                                                  bytes->size(), nullptr);
     if (error.code != heif_error_Ok)
         return statusOf(error);
     heif_image_handle* primary = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &primary);
+    const std::shared_ptr<heif_image_handle> handle(primary, HandleDeleter());
     if (error.code != heif_error_Ok)
         return statusOf(error);
-    const std::unique_ptr<heif_image_handle, HandleDeleter> handle(primary);
     if (!pictureSizeAllowed(heif_image_handle_get_ispe_width(handle.get()),
                             heif_image_handle_get_ispe_height(handle.get())))
         return DecodeStatus::TooLarge;
-    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(
-        heif_decoding_options_alloc());
+    const std::shared_ptr<heif_decoding_options> options(heif_decoding_options_alloc(),
+                                                         OptionsDeleter());
     options->ignore_transformations = conversion != nullptr && !conversion->autoOrient ? 1 : 0;
     if (cancelled(cancel))
         return DecodeStatus::Cancelled;
-    heif_image* decoded = nullptr;
-    error = heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
-                              heif_chroma_interleaved_RGB, options.get());
-    if (error.code != heif_error_Ok)
-        return statusOf(error);
-    const std::unique_ptr<heif_image, ImageDeleter> image(decoded);
-    if (cancelled(cancel))
+    // libheif decodes the whole picture in one call.
+    const std::optional<Decoded> decoded = callUnlessCancelled<Decoded>(
+        [bytes, context, handle, options] {
+            heif_image* image = nullptr;
+            const heif_error decodeError =
+                heif_decode_image(handle.get(), &image, heif_colorspace_RGB,
+                                  heif_chroma_interleaved_RGB, options.get());
+            return Decoded{decodeError, std::unique_ptr<heif_image, ImageDeleter>(image)};
+        },
+        cancel);
+    if (!decoded)
         return DecodeStatus::Cancelled;
-    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (decoded->error.code != heif_error_Ok)
+        return statusOf(decoded->error);
+    const heif_image& image = *decoded->image;
+    const int width = heif_image_get_width(&image, heif_channel_interleaved);
+    const int height = heif_image_get_height(&image, heif_channel_interleaved);
     if (width < 1 || height < 1)
         return DecodeStatus::Corrupt;
     if (!pictureSizeAllowed(width, height))
@@ -118,7 +141,7 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
              : !rows.startWhole(width, height, PixelDepth::Bits24))
         return DecodeStatus::OutOfMemory;
-    copyRows(*image, rows, width, height);
+    copyRows(image, rows, width, height);
     const DecodeStatus finished = rows.finish(DecodeStatus::Ok);
     if (finished != DecodeStatus::Ok)
         picture.clear();
