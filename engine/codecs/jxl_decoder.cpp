@@ -11,6 +11,7 @@
 
 #include <jxl/decode.h>
 #include <jxl/decode_cxx.h>
+#include <jxl/thread_parallel_runner_cxx.h>
 
 namespace varnelo {
 
@@ -29,7 +30,8 @@ struct Job {
     bool grey = false;
 };
 
-// libjxl hands over runs of a row, in whatever order its groups finish.
+// libjxl hands over runs of a row, in whatever order its groups finish,
+// from several threads at once, never two of them the same pixels.
 void takePixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, const void* pixels) {
     const Job& job = *static_cast<const Job*>(opaque);
     const auto* in = static_cast<const std::uint8_t*>(pixels);
@@ -134,6 +136,13 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     if (!decoder)
         return DecodeStatus::OutOfMemory;
+    // Its groups decode on every core, as djxl's do; the pixels of each
+    // land in rows of their own.
+    const JxlThreadParallelRunnerPtr runner =
+        JxlThreadParallelRunnerMake(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
+    if (runner && JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner,
+                                              runner.get()) != JXL_DEC_SUCCESS)
+        return DecodeStatus::Unsupported;
     // As stored: the orientation is turned upright as for every type.
     if (JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
         JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) !=
