@@ -5,7 +5,9 @@
 #   W1  a 1600 × 1200 JPEG to plain HTML at 1600 × 1200
 #   W2  a 4000 × 3000 JPEG to 200 × 150 plain HTML
 #   W3  a 4000 × 3000 PNG to 200 × 150 plain HTML
-# and the image output at its size limit (423 × 461 cells to PNG).
+# and the image output at its size limit (423 × 461 cells to PNG), and the
+# other picture types: a 4000 × 3000 WebP, AVIF, HEIC, TIFF and JPEG XL to
+# 200 × 150 plain HTML against the format's own decoder and chafa.
 #   bench/compare_peers.sh [build folder] [runs]
 # Defaults: build/release (made when missing), 7 runs. Each work's commands
 # run alternately, run after run; the table gives medians of wall time and
@@ -19,19 +21,26 @@ build=${1:-build/release}
 runs=${2:-7}
 data=build/bench-data
 build_converter "$build"
-make_pictures "$data"
 
 missing=()
 command -v jp2a >/dev/null || missing+=(jp2a)
 command -v img2txt >/dev/null || missing+=(caca-utils)
 command -v chafa >/dev/null || missing+=(chafa)
 command -v djpeg >/dev/null || missing+=(libjpeg-turbo-progs) # for W1's floor
+# The formats' own encoders and decoders.
+command -v dwebp >/dev/null || missing+=(webp)
+command -v avifdec >/dev/null || missing+=(libavif-bin)
+command -v heif-convert >/dev/null || missing+=(libheif-examples)
+command -v tiffcp >/dev/null || missing+=(libtiff-tools)
+command -v djxl >/dev/null || missing+=(libjxl-tools)
 if ((${#missing[@]} > 0)); then
   as_root=()
   [[ $(id -u) -ne 0 ]] && as_root=(sudo)
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
     "${missing[@]}" >/dev/null
 fi
+
+make_new_types "$data"
 
 converter=$build/cli/varnelo-convert
 out=$data/out
@@ -100,3 +109,51 @@ for ((run = 0; run < runs; run++)); do
 done
 printf '%-4s %-8s %10s %8s\n' png varnelo "$(median_of "${limit[@]}")" \
   "$(peak_mb "$converter" -q --seed 1 -f png -W 423 -H 461 -o "$out/limit.png" "$data/photo.jpg")"
+
+# The other picture types, each decoded whole by its library's own tool
+# (writing the whole picture into a file of the bench folder: PPM, or YUV
+# where the tool writes no RGB, the least work it can do) and by chafa
+# (which reads no JPEG XL). Ours should take at most 1.3 times the tool's
+# time and at most the decoded picture (4000 × 3000 × 3 bytes) plus 25 MB.
+decoded_mb=$((4000 * 3000 * 3 / 1048576))
+printf '\n%-5s %-12s %10s %8s %8s\n' type command "median s" "peak MB" "ratio"
+new_type() {
+  local type=$1 tool=$2
+  shift 2
+  local picture=$data/big.$type
+  local -a names=(varnelo "$tool" chafa)
+  local -a commands=(
+    "$converter -q --seed 1 -f plain-html -W 200 -H 150 -o - $picture"
+    "$*"
+    "chafa --format symbols --stretch --size 200x150 -c full $picture"
+  )
+  local -A times=()
+  for ((run = 0; run < runs; run++)); do
+    for i in "${!names[@]}"; do
+      # shellcheck disable=SC2086 # the commands are words
+      times[$i]+=" $(time_once ${commands[$i]})"
+    done
+  done
+  local ours
+  # shellcheck disable=SC2086
+  ours=$(median_of ${times[0]})
+  for i in "${!names[@]}"; do
+    local seconds memory ratio note=""
+    # shellcheck disable=SC2086
+    seconds=$(median_of ${times[$i]})
+    # shellcheck disable=SC2086
+    memory=$(peak_mb ${commands[$i]})
+    ratio=$(awk -v a="$seconds" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
+    # shellcheck disable=SC2086
+    ${commands[$i]} >/dev/null 2>&1 || note="  (refused)"
+    if ((i == 0)); then
+      note="  bound $((decoded_mb + 25)) MB: $( ((memory <= decoded_mb + 25)) && echo within || echo over)"
+    fi
+    printf '%-5s %-12s %10s %8s %8s%s\n' "$type" "${names[$i]}" "$seconds" "$memory" "$ratio" "$note"
+  done
+}
+new_type webp dwebp dwebp "$data/big.webp" -ppm -o "$out/big.webp.ppm"
+new_type avif avifdec avifdec "$data/big.avif" "$out/big.avif.y4m"
+new_type heic heif-convert heif-convert "$data/big.heic" "$out/big.heic.y4m"
+new_type tif tiffcp tiffcp "$data/big.tif" "$out/big.copy.tif"
+new_type jxl djxl djxl "$data/big.jxl" "$out/big.jxl.ppm"

@@ -183,12 +183,73 @@ void keepStoredColours(TIFF* tiff) {
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, count, associated.data());
 }
 
+bool cancelled(DecodeCancel cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+// Strips of 8-bit grey or RGB samples, the most common TIFFs by far, whose
+// samples are the colours as stored. libtiff's scanline reader decodes them
+// a row at a time, so even a strip of the whole picture is never held whole
+// and a cancel is seen between rows.
+bool readsByScanline(TIFF* tiff) {
+    std::uint16_t bits = 1;
+    std::uint16_t samples = 1;
+    std::uint16_t planar = PLANARCONFIG_CONTIG;
+    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    if (TIFFIsTiled(tiff) != 0 || bits != 8 || planar != PLANARCONFIG_CONTIG ||
+        compression == COMPRESSION_JPEG || compression == COMPRESSION_OJPEG)
+        return false;
+    return (photometric == PHOTOMETRIC_RGB && (samples == 3 || samples == 4)) ||
+           (photometric == PHOTOMETRIC_MINISBLACK && (samples == 1 || samples == 2));
+}
+
+DecodeStatus readScanlines(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDepth depth,
+                           DecodeCancel cancel) {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t samples = 1;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    const auto lineBytes = static_cast<std::size_t>(width) * samples;
+    if (TIFFScanlineSize64(tiff) != lineBytes)
+        return DecodeStatus::Corrupt;
+    std::vector<std::uint8_t> line(lineBytes);
+    for (std::uint32_t y = 0; y < height && !rows.complete(); ++y) {
+        if (cancelled(cancel))
+            return DecodeStatus::Cancelled;
+        if (TIFFReadScanline(tiff, line.data(), y, 0) < 0)
+            return failureOf(file);
+        const std::uint8_t* in = line.data();
+        std::uint8_t* out = rows.row(static_cast<int>(y));
+        for (std::uint32_t x = 0; x < width; ++x, in += samples) {
+            if (depth == PixelDepth::Bits8) {
+                *out++ = in[0];
+                continue;
+            }
+            *out++ = in[2];
+            *out++ = in[1];
+            *out++ = in[0];
+        }
+        rows.rowDone(static_cast<int>(y));
+    }
+    return DecodeStatus::Ok;
+}
+
 DecodeStatus readRows(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDepth depth,
                       DecodeCancel cancel) {
     std::uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
     if (TIFFIsCODECConfigured(compression) == 0)
         return DecodeStatus::Unsupported;
+    if (readsByScanline(tiff))
+        return readScanlines(tiff, file, rows, depth, cancel);
     keepStoredColours(tiff);
     std::array<char, 1024> message{};
     TIFFRGBAImage image{};
@@ -213,7 +274,7 @@ DecodeStatus readRows(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDept
     for (std::uint32_t first = 0; first < height && !rows.complete(); first += band) {
         const std::uint32_t count = std::min(band, height - first);
         for (std::uint32_t left = 0; left < width; left += across) {
-            if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+            if (cancelled(cancel))
                 return DecodeStatus::Cancelled;
             image.row_offset = static_cast<int>(first);
             image.col_offset = static_cast<int>(left);

@@ -44,6 +44,7 @@ TEST(TiffDecoder, EveryLayoutGivesItsColours) {
     const auto same = [](Rgb color) { return color; };
     const std::vector<Case> cases = {
         {"rgb strips", {}, PixelDepth::Bits24, same},
+        {"rgb in one strip", {Colours::Rgb, 8, false, 19, true, 1}, PixelDepth::Bits24, same},
         {"rgb tiles deflate", {Colours::Rgb, 8, true, 4, true, 1}, PixelDepth::Bits24, same},
         {"rgb 16 bits", {Colours::Rgb, 16, false, 3, false, 1}, PixelDepth::Bits24, same},
         {"rgb and alpha", {Colours::RgbAlpha, 8, false, 5, false, 1}, PixelDepth::Bits24, same},
