@@ -45,6 +45,21 @@ inline constexpr std::int64_t kMinJpegBlocksPerByte = 8;
 inline constexpr std::int64_t kMaxLoadingBytes =
     kMaxPicturePixels * (4 + 2 * 4) + (std::int64_t{64} << 20);
 
+// The pictures the libraries decode are held to the same limits, and to
+// the first of what a file holds:
+// - WebP: the still picture, or the first frame of an animation on its
+//   canvas (both checked as pictures are); 64 kB of file decoded at a time.
+// - AVIF: libavif is given kMaxPicturePixels and indexes at most 4096
+//   pictures of a sequence; only the first is decoded, held whole as YUV.
+// - HEIF: libheif is given kMaxPictureSide, and the primary picture's size
+//   is checked before it decodes; a grid's tiles are its own picture's.
+// - TIFF: the first page; one of libtiff's allocations takes at most 1 GiB;
+//   a row, a strip or a row of tiles decoded at a time.
+// - JPEG XL: the first frame; libjxl works in floats, some 12 bytes a pixel,
+//   within kMaxLoadingBytes.
+// A few bytes may still describe a large picture (a compressed stream that
+// repeats itself): the work is then that of a picture within the limits.
+
 /// The largest picture a conversion scales to. Larger sizes are refused
 /// before any memory is taken for them.
 inline constexpr std::int64_t kMaxConversionPixels = std::int64_t{1} << 26;
