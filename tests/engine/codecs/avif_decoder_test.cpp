@@ -38,6 +38,24 @@ TEST(AvifDecoder, ALosslessPictureGivesEveryStoredColour) {
     EXPECT_EQ(conversion.facts.topLeft, test::noise(0, 0));
 }
 
+// Its colours go to the resizer a band of rows at a time, the last band
+// shorter and odd: what loading it whole and resizing gives.
+TEST(AvifDecoder, AConversionStreamsLikeLoadingWholeThenResizing) {
+    const std::vector<std::uint8_t> file = test::encodeAvif(50, 37, test::noise);
+    WorkBitmap whole;
+    ASSERT_EQ(decode(file, whole), DecodeStatus::Ok);
+    ConversionLoad conversion = test::loadTo({17, 11});
+    WorkBitmap streamed;
+    ASSERT_EQ(decode(file, streamed, &conversion), DecodeStatus::Ok);
+    EXPECT_EQ(conversion.facts.height, 37);
+    whole = test::resizedCopy(whole, {17, 11});
+    ASSERT_EQ(streamed.width(), 17);
+    ASSERT_EQ(streamed.height(), 11);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 17; ++x)
+            ASSERT_EQ(streamed.pixelColor(x, y), whole.pixelColor(x, y)) << x << "," << y;
+}
+
 // HEIF's quarter turns anti-clockwise, then its mirror, as EXIF numbers them.
 TEST(AvifDecoder, RotationAndMirrorMakeTheOrientation) {
     EXPECT_EQ(heifTransformOrientation(0, -1), Orientation::Upright);
