@@ -27,6 +27,7 @@ enum class Option : std::uint8_t {
     PhraseFile,
     Blocks,
     Range,
+    Ramp,
     FontSize,
     Font,
     Background,
@@ -51,7 +52,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 22> kOptionNames = {{
+constexpr std::array<OptionName, 23> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -59,6 +60,7 @@ constexpr std::array<OptionName, 22> kOptionNames = {{
     {Option::PhraseFile, "phrase-file", '\0', true},
     {Option::Blocks, "blocks", '\0', true},
     {Option::Range, "range", '\0', true},
+    {Option::Ramp, "ramp", '\0', true},
     {Option::FontSize, "font-size", 's', true},
     {Option::Font, "font", '\0', true},
     {Option::Background, "background", 'b', true},
@@ -270,6 +272,11 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
         break;
     case Option::Range:
         readRange(name, value, choices);
+        break;
+    case Option::Ramp:
+        choices.ramp = utf8ToWindows1252(value);
+        if (choices.ramp.empty())
+            throw UsageFault{std::string(name) + " needs at least one character"};
         break;
     case Option::FontSize:
         choices.fontSize = int32Number(name, value, 1, kMaxFontSize);
@@ -702,6 +709,10 @@ std::string usageText() {
       --range FROM:TO    the character codes of range mode, FROM at least 1,
                          TO at most 255 (default )" +
            std::to_string(defaults.rangeFrom) + ":" + std::to_string(defaults.rangeTo) + R"()
+      --ramp CHARS       )" +
+           helpColumn("the characters of ramp mode, from the least ink to the most (default \"" +
+                      defaults.ramp + "\")") +
+           R"(
   -s, --font-size N      the font size, 1 to )" +
            std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
       --font FACE        )" +

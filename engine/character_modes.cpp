@@ -113,6 +113,34 @@ void rangeText(RandomGenerator& random, const ConversionSettings& settings, std:
     forbiddenCharSubstitution(result);
 }
 
+// Rec. 709's weights, in thousandths: the brightness the eye sees.
+std::uint32_t luminance(Rgb color) {
+    return (2126U * redOf(color) + 7152U * greenOf(color) + 722U * blueOf(color) + 5000U) / 10000U;
+}
+
+bool darkBackground(const ConversionSettings& settings) {
+    return luminance(settings.backgroundColor) < 128;
+}
+
+// The ramp's character for the colour: on a dark background the brightest
+// pixels take the most ink, on a light one the darkest do.
+char rampCharacter(const ConversionSettings& settings, Rgb color) {
+    const ByteString& ramp = settings.ramp;
+    if (ramp.empty())
+        return ' ';
+    const std::uint32_t bright = luminance(color);
+    const std::uint32_t ink = darkBackground(settings) ? bright : 255 - bright;
+    const auto last = static_cast<std::uint32_t>(ramp.size() - 1);
+    return ramp[(ink * last + 127) / 255];
+}
+
+void rampText(RandomGenerator&, const ConversionSettings& settings, std::int32_t&, Rgb color,
+              ByteString& result) {
+    const char character = rampCharacter(settings, color);
+    result.assign(settings.fontSize == 1 ? 1 : 2, character);
+    forbiddenCharSubstitution(result);
+}
+
 std::optional<std::uint32_t> oneDrawACharacter(const ConversionSettings& settings) {
     return settings.fontSize == 1 ? 1u : 2u;
 }
@@ -180,7 +208,16 @@ void rangeTexts(const ConversionSettings& settings, const Measure& measure) {
     allPairs(settings.rangeFrom & 0xFF, settings.rangeTo & 0xFF, measure);
 }
 
-constexpr std::array<CharacterMode, 7> kModes = {{
+void rampTexts(const ConversionSettings& settings, const Measure& measure) {
+    for (const char character : settings.ramp)
+        measure(character, character);
+}
+
+std::optional<std::uint32_t> noDraws(const ConversionSettings&) {
+    return 0u;
+}
+
+constexpr std::array<CharacterMode, 8> kModes = {{
     {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)",
      "random 0 and 1", ModeField::None, true, "", oneDrawACharacter, binaryTexts,
      CellWidthChoice::Widest, binaryText},
@@ -203,6 +240,9 @@ constexpr std::array<CharacterMode, 7> kModes = {{
     {PixelTransformation::CustomRange, "range", "custom chars  from",
      "random character codes, see --range", ModeField::Range, false, "", twoDraws, rangeTexts,
      CellWidthChoice::Middle, rangeText},
+    {PixelTransformation::BrightnessRamp, "ramp", "brightness ramp",
+     "characters by brightness, see --ramp", ModeField::None, true, "", noDraws, rampTexts,
+     CellWidthChoice::Widest, rampText},
 }};
 
 static_assert([] {

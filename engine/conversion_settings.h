@@ -26,6 +26,8 @@ enum class PixelTransformation : std::uint8_t {
     CustomText,
     TerminalBlocks,
     CustomRange,
+    /// Beyond the window's choices: characters by each pixel's brightness.
+    BrightnessRamp,
 };
 
 /// How text for a terminal is coloured: 24-bit colours, the nearest of the
@@ -59,6 +61,8 @@ struct ConversionSettings {
     BlockStrength blockStrength = 0;
     std::int32_t rangeFrom = 123;
     std::int32_t rangeTo = 255;
+    /// The characters of the brightness ramp, from the least ink to the most.
+    ByteString ramp = " .:-=+*#%@";
     std::int32_t fontSize = 8; // 1 to kMaxFontSize
     std::string fontFace = "Tahoma";
     Rgb backgroundColor = 0;

@@ -43,6 +43,8 @@ QRadioButton* modeRadioOf(const CharacterControls& controls, PixelTransformation
         return controls.terminalBlocksRadio;
     case PixelTransformation::CustomRange:
         return controls.customRangeRadio;
+    case PixelTransformation::BrightnessRamp: // the converter's alone
+        break;
     }
     return nullptr;
 }

@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 
 #include "engine/conversion_pass.h"
+#include "engine/output_formats.h"
 #include "engine/random_generator.h"
 #include "engine/version.h"
 #include "tests/support/exif_samples.h"
@@ -168,6 +169,41 @@ TEST_F(Converter, WritesEachFormat) {
 
     ASSERT_EQ(run({"-f", "bmp", "-m", "blocks", "--blocks", "random", picture_}), kExitConverted);
     EXPECT_TRUE(textOf(test::readBytes(dir_.file("cat1.bmp"))).starts_with("BM"));
+}
+
+// A grey gradient, black on the left: as text, the ramp's characters in
+// order, from the least ink on black, from the most on a white background.
+TEST_F(Converter, RampModeDrawsTheBrightnessInEveryFormat) {
+    const std::string gradient = dir_.file("gradient.bmp");
+    test::writeBmpFile(gradient, 256, 2, [](int x, int) {
+        const auto grey = static_cast<std::uint32_t>(x);
+        return makeRgb(grey, grey, grey);
+    });
+    const std::string ramp = ConversionSettings{}.ramp;
+    for (const bool whiteBackground : {false, true}) {
+        Arguments arguments = {"-m", "ramp", "-f", "text", "-W", "40", "-H", "1", "-o", "-"};
+        if (whiteBackground)
+            arguments.insert(arguments.end(), {"-b", "FFFFFF"});
+        arguments.push_back(gradient);
+        const std::string line = piped(arguments);
+        ASSERT_EQ(line.size(), 81U) << line;
+        std::string steps;
+        for (std::size_t i = 0; i < 80; i += 2)
+            if (steps.empty() || steps.back() != line[i])
+                steps += line[i];
+        std::string expected = ramp;
+        if (whiteBackground)
+            std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(steps, expected) << line;
+    }
+    for (const OutputFormatEntry& format : outputFormats()) {
+        int code = 0;
+        const std::string written = piped(
+            {"-m", "ramp", "--ramp", "ab", "-f", std::string(format.name), "-o", "-", gradient}, {},
+            0, &code);
+        EXPECT_EQ(code, kExitConverted) << format.name << ": " << err_.str();
+        EXPECT_FALSE(written.empty()) << format.name;
+    }
 }
 
 TEST_F(Converter, NamesEachOutputAfterItsPicture) {

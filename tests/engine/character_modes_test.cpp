@@ -26,8 +26,66 @@ TEST(CharacterModes, EveryRowIsWholeAndNamedOnce) {
         EXPECT_EQ(&characterModeOf(mode.transformation), &mode);
         EXPECT_EQ(characterModeNamed(mode.name), &mode);
     }
-    EXPECT_EQ(characterModes().size(), 7u);
-    EXPECT_EQ(characterModeNamed("ramp"), nullptr);
+    EXPECT_EQ(characterModes().size(), 8u);
+    EXPECT_EQ(characterModeNamed("shapes"), nullptr);
+}
+
+// The ramp's characters of a grey gradient, black to white, one a pixel.
+std::string rampOfGreys(Rgb background, const ByteString& ramp = ConversionSettings{}.ramp) {
+    ConversionSettings settings;
+    settings.transformation = PixelTransformation::BrightnessRamp;
+    settings.backgroundColor = background;
+    settings.ramp = ramp;
+    settings.fontSize = 1;
+    RandomGenerator random;
+    std::int32_t position = 0;
+    std::string characters;
+    ByteString text;
+    for (std::uint32_t grey = 0; grey < 256; grey += 5) {
+        nextPixelText(random, settings, position, text, makeRgb(grey, grey, grey));
+        characters += text;
+    }
+    return characters;
+}
+
+TEST(CharacterModes, TheRampFollowsBrightnessTowardsTheBackgroundsOpposite) {
+    const std::string ramp = ConversionSettings{}.ramp;
+    // On black, the brightest pixels take the most ink; on white, the darkest.
+    for (const Rgb background : {makeRgb(0, 0, 0), makeRgb(255, 255, 255)}) {
+        const std::string characters = rampOfGreys(background);
+        const bool dark = background == 0;
+        EXPECT_EQ(characters.front(), dark ? ramp.front() : ramp.back());
+        EXPECT_EQ(characters.back(), dark ? ramp.back() : ramp.front());
+        std::set<char> used;
+        for (std::size_t i = 1; i < characters.size(); ++i) {
+            const auto before = ramp.find(characters[i - 1]);
+            const auto now = ramp.find(characters[i]);
+            EXPECT_TRUE(dark ? now >= before : now <= before) << characters;
+            used.insert(characters[i]);
+        }
+        EXPECT_EQ(used.size(), ramp.size()) << "every step of the ramp is used";
+    }
+    // Green weighs most, blue least (Rec. 709).
+    ConversionSettings settings;
+    settings.transformation = PixelTransformation::BrightnessRamp;
+    RandomGenerator random;
+    std::int32_t position = 0;
+    ByteString green;
+    ByteString blue;
+    nextPixelText(random, settings, position, green, makeRgb(0, 255, 0));
+    nextPixelText(random, settings, position, blue, makeRgb(0, 0, 255));
+    EXPECT_GT(ramp.find(green[0]), ramp.find(blue[0]));
+    EXPECT_EQ(green.size(), 2U);
+    EXPECT_EQ(green[0], green[1]) << "one character twice, as wide as two random ones";
+}
+
+TEST(CharacterModes, ARampOfItsOwnIsTakenAsGiven) {
+    EXPECT_EQ(rampOfGreys(0, "#"), std::string(52, '#'));
+    const std::string twoSteps = rampOfGreys(0, "ab");
+    EXPECT_EQ(twoSteps.find('b'), twoSteps.find_last_of('a') + 1);
+    // Bytes the documents cannot carry as they stand are taken as the
+    // other modes take them.
+    EXPECT_EQ(rampOfGreys(0, "{").front(), '|');
 }
 
 // Each pixel's text takes the draws the row says, so that a second thread

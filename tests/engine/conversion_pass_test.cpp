@@ -364,7 +364,7 @@ TEST_F(ConversionPassTest, ASecondThreadBuildsTheSameBytesAsOne) {
     for (const auto mode :
          {PixelTransformation::RandomBinary, PixelTransformation::RandomBigLetters,
           PixelTransformation::TerminalBlocks, PixelTransformation::CustomRange,
-          PixelTransformation::CustomText}) {
+          PixelTransformation::CustomText, PixelTransformation::BrightnessRamp}) {
         settings_.transformation = mode;
         settings_.blockStrength = kRandomBlockStrength;
         settings_.fontSize = 8;
