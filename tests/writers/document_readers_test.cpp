@@ -147,6 +147,18 @@ ConversionSettings phrase(OutputFormat format) {
     return settings;
 }
 
+// The picture's red, green and two dark pixels by brightness on a dark
+// background: "++**----".
+ConversionSettings ramp(OutputFormat format) {
+    ConversionSettings settings;
+    settings.outputFormat = format;
+    settings.transformation = PixelTransformation::BrightnessRamp;
+    settings.ramp = "-+*#";
+    return settings;
+}
+
+const std::u32string kRampText = U"++**----";
+
 TEST_F(DocumentReaders, ChromiumShowsTheCharactersOfTheChosenMode) {
     if (!installed("chromium"))
         GTEST_SKIP() << "chromium is not installed";
@@ -161,6 +173,8 @@ TEST_F(DocumentReaders, ChromiumShowsTheCharactersOfTheChosenMode) {
         }
         EXPECT_TRUE(readInChromium(convert(phrase(format), kind + "-phrase.html")) ==
                     repeated(U'\u00E9', 4))
+            << kind;
+        EXPECT_TRUE(readInChromium(convert(ramp(format), kind + "-ramp.html")) == kRampText)
             << kind;
     }
 }
@@ -196,6 +210,7 @@ TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
         documents.push_back(convert(blocks(OutputFormat::Rtf, strength),
                                     "blocks" + std::to_string(strength) + ".rtf"));
     documents.push_back(convert(phrase(OutputFormat::Rtf), "phrase.rtf"));
+    documents.push_back(convert(ramp(OutputFormat::Rtf), "ramp.rtf"));
     const test::TempDir converted;
     ASSERT_TRUE(convertInLibreOffice(documents, "txt:Text", converted.path().string()));
     const auto textOf = [&](const std::string& name) {
@@ -212,6 +227,7 @@ TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
                     repeated(kShades[strength], 8))
             << "strength " << strength + 1;
     EXPECT_TRUE(textOf("phrase.txt") == repeated(U'\u00E9', 4));
+    EXPECT_TRUE(textOf("ramp.txt") == kRampText);
 
     // The colour table still colours the runs: the first pixel is red.
     ASSERT_TRUE(convertInLibreOffice({documents.front()}, "html", converted.path().string()));
