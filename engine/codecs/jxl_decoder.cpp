@@ -30,21 +30,12 @@ struct Job {
     bool grey = false;
 };
 
-// libjxl hands over runs of a row, in whatever order its groups finish,
-// from several threads at once, never two of them the same pixels.
-void takePixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, const void* pixels) {
-    const Job& job = *static_cast<const Job*>(opaque);
-    const auto* in = static_cast<const std::uint8_t*>(pixels);
-    std::uint8_t* row = job.picture->row(static_cast<int>(y));
-    if (job.grey) {
-        std::copy_n(in, count, row + x);
-        return;
-    }
-    std::uint8_t* out = row + x * 3;
-    for (std::size_t i = 0; i < count; ++i, in += 3, out += 3) {
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
+// libjxl writes R, G, B; the picture holds B, G, R.
+void swapRedAndBlue(WorkBitmap& picture) {
+    for (int y = 0; y < picture.height(); ++y) {
+        std::uint8_t* pixel = picture.row(y);
+        for (int x = 0; x < picture.width(); ++x, pixel += 3)
+            std::swap(pixel[0], pixel[2]);
     }
 }
 
@@ -102,15 +93,25 @@ DecodeStatus decodeEvents(JxlDecoder* decoder, FileBytes file, PictureRows& rows
                 return started;
             break;
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+            // Straight into the picture: libjxl then renders its groups
+            // there, holding far less of its own than for a callback.
             const JxlPixelFormat format{job.grey ? 1U : 3U, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-            if (JxlDecoderSetImageOutCallback(decoder, &format, takePixels, &job) !=
-                JXL_DEC_SUCCESS)
+            WorkBitmap& picture = *job.picture;
+            std::size_t size = 0;
+            if (JxlDecoderImageOutBufferSize(decoder, &format, &size) != JXL_DEC_SUCCESS ||
+                size != picture.stride() * static_cast<std::size_t>(picture.height()) ||
+                JxlDecoderSetImageOutBuffer(decoder, &format, picture.row(0), size) !=
+                    JXL_DEC_SUCCESS)
                 return DecodeStatus::Unsupported;
             break;
         }
         case JXL_DEC_FULL_IMAGE: // the first frame is all that is shown
         case JXL_DEC_SUCCESS:
-            return job.picture->isEmpty() ? DecodeStatus::Corrupt : DecodeStatus::Ok;
+            if (job.picture->isEmpty())
+                return DecodeStatus::Corrupt;
+            if (!job.grey)
+                swapRedAndBlue(*job.picture);
+            return DecodeStatus::Ok;
         case JXL_DEC_NEED_MORE_INPUT:
             return DecodeStatus::Truncated;
         case JXL_DEC_ERROR:
@@ -136,8 +137,7 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     if (!decoder)
         return DecodeStatus::OutOfMemory;
-    // Its groups decode on every core, as djxl's do; the pixels of each
-    // land in rows of their own.
+    // Its groups decode on every core, as djxl's do.
     const JxlThreadParallelRunnerPtr runner =
         JxlThreadParallelRunnerMake(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
     if (runner && JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner,
