@@ -51,8 +51,9 @@ inline constexpr std::int64_t kMaxLoadingBytes =
 //   canvas (both checked as pictures are); 64 kB of file decoded at a time.
 // - AVIF: libavif is given kMaxPicturePixels and indexes at most 4096
 //   pictures of a sequence; only the first is decoded, held whole as YUV.
-// - HEIF: libheif is given kMaxPictureSide, and the primary picture's size
-//   is checked before it decodes; a grid's tiles are its own picture's.
+// - HEIF: the primary picture's size is checked before it decodes, and
+//   libheif holds each side, a grid's too, to the side of a square within
+//   kMaxPicturePixels (16384).
 // - TIFF: the first page; one of libtiff's allocations takes at most 1 GiB;
 //   a row, a strip or a row of tiles decoded at a time.
 // - JPEG XL: the first frame; libjxl works in floats, some 12 bytes a pixel,

@@ -42,6 +42,9 @@ struct Decoded {
 };
 
 DecodeStatus statusOf(const heif_error& error) {
+    // Told as a failed allocation, though nothing was allocated.
+    if (error.code != heif_error_Ok && error.subcode == heif_suberror_Security_limit_exceeded)
+        return DecodeStatus::TooLarge;
     switch (error.code) {
     case heif_error_Ok:
         return DecodeStatus::Ok;
@@ -57,6 +60,17 @@ DecodeStatus statusOf(const heif_error& error) {
     return error.subcode == heif_suberror_End_of_data ? DecodeStatus::Truncated
                                                       : DecodeStatus::Corrupt;
 }
+
+// libheif's limit is one for each side, and a grid's size is its own,
+// whatever the picture's stated size: sides whose square is within the
+// picture limit keep a grid within it too.
+constexpr int sideOfSquare(std::int64_t pixels) {
+    int side = 1;
+    while (std::int64_t{side + 1} * (side + 1) <= pixels)
+        ++side;
+    return side;
+}
+constexpr int kMaxHeifSide = sideOfSquare(kMaxPicturePixels);
 
 bool cancelled(DecodeCancel cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
@@ -95,7 +109,7 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     const std::shared_ptr<heif_context> context(heif_context_alloc(), ContextDeleter());
     if (!context)
         return DecodeStatus::OutOfMemory;
-    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(kMaxPictureSide));
+    heif_context_set_maximum_image_size_limit(context.get(), kMaxHeifSide);
     // libheif reads a copy of its own: a cancelled decode may outlive the file.
     const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(file.begin(), file.end());
     heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes->data(),

@@ -91,6 +91,18 @@ TEST(HeifBadFiles, FailCleanlyOrDecodeSafely) {
         start);
 }
 
+// A grid's size is its own, not the one the picture states: libheif is held
+// to sides within the picture limit, so this one, 61689 × 3072 pixels
+// stated as 16 × 12, is refused before libheif allocates a third of a
+// gigabyte for it.
+TEST(HeifBadFiles, AGridLargerThanThePictureSaysIsRefused) {
+    const std::vector<std::uint8_t> file = test::readBytes(
+        (test::badFilesFolder() / "heif-grid-61689-wide-stated-16-wide.heic").string());
+    WorkBitmap picture;
+    EXPECT_EQ(decode(file, picture), DecodeStatus::TooLarge);
+    EXPECT_TRUE(picture.isEmpty());
+}
+
 TEST(HeifBadFiles, DISABLED_WriteFolder) {
     test::writeBadFiles(test::badHeifSamples());
 }
