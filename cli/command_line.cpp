@@ -31,6 +31,7 @@ enum class Option : std::uint8_t {
     FontSize,
     Font,
     Background,
+    Fill,
     Width,
     Height,
     Depth,
@@ -52,7 +53,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 23> kOptionNames = {{
+constexpr std::array<OptionName, 24> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -64,6 +65,7 @@ constexpr std::array<OptionName, 23> kOptionNames = {{
     {Option::FontSize, "font-size", 's', true},
     {Option::Font, "font", '\0', true},
     {Option::Background, "background", 'b', true},
+    {Option::Fill, "fill", '\0', false},
     {Option::Width, "width", 'W', true},
     {Option::Height, "height", 'H', true},
     {Option::Depth, "depth", 'd', true},
@@ -286,6 +288,9 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
         break;
     case Option::Background:
         options.backgroundColor = backgroundColor(name, value);
+        break;
+    case Option::Fill:
+        choices.fillCells = true;
         break;
     default:
         return false;
@@ -642,6 +647,8 @@ std::string sizeAndColourHelp() {
     return R"(  -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel)
+      --fill             fill each character's cell with its pixel's colour
+                         and draw the character in a contrasting shade of it
   -W, --width N          the width in pixels of the scaled picture, each drawn
                          as one or two characters (one cell of an image)
   -H, --height N         the height in pixels, each a line of text; given one

@@ -113,13 +113,8 @@ void rangeText(RandomGenerator& random, const ConversionSettings& settings, std:
     forbiddenCharSubstitution(result);
 }
 
-// Rec. 709's weights, in thousandths: the brightness the eye sees.
-std::uint32_t luminance(Rgb color) {
-    return (2126U * redOf(color) + 7152U * greenOf(color) + 722U * blueOf(color) + 5000U) / 10000U;
-}
-
 bool darkBackground(const ConversionSettings& settings) {
-    return luminance(settings.backgroundColor) < 128;
+    return luminanceOf(settings.backgroundColor) < 128;
 }
 
 // The ramp's character for the colour: on a dark background the brightest
@@ -128,7 +123,7 @@ char rampCharacter(const ConversionSettings& settings, Rgb color) {
     const ByteString& ramp = settings.ramp;
     if (ramp.empty())
         return ' ';
-    const std::uint32_t bright = luminance(color);
+    const std::uint32_t bright = luminanceOf(color);
     const std::uint32_t ink = darkBackground(settings) ? bright : 255 - bright;
     const auto last = static_cast<std::uint32_t>(ramp.size() - 1);
     return ramp[(ink * last + 127) / 255];

@@ -20,4 +20,16 @@ constexpr std::uint8_t blueOf(Rgb color) {
     return static_cast<std::uint8_t>(color >> 16);
 }
 
+/// The brightness the eye sees, 0 to 255, by Rec. 709's weights.
+constexpr std::uint32_t luminanceOf(Rgb color) {
+    return (2126U * redOf(color) + 7152U * greenOf(color) + 722U * blueOf(color) + 5000U) / 10000U;
+}
+
+/// A shade of the colour that stands out on it: halfway to black from a
+/// light colour, halfway to white from a dark one.
+constexpr Rgb contrastingShade(Rgb color) {
+    const std::uint32_t end = luminanceOf(color) >= 128 ? 0U : 255U;
+    return makeRgb((redOf(color) + end) / 2, (greenOf(color) + end) / 2, (blueOf(color) + end) / 2);
+}
+
 } // namespace varnelo

@@ -66,6 +66,9 @@ struct ConversionSettings {
     std::int32_t fontSize = 8; // 1 to kMaxFontSize
     std::string fontFace = "Tahoma";
     Rgb backgroundColor = 0;
+    /// Each cell filled with its pixel's colour, the characters drawn in a
+    /// contrasting shade of it (contrastingShade); the converter's --fill.
+    bool fillCells = false;
     std::int32_t imageWidth = 0;
     std::int32_t imageHeight = 0;
     ColorDepth colorDepth = ColorDepth::Depth24;

@@ -115,6 +115,7 @@ ByteString cssFontFamily(std::string_view family) {
 OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
                                     int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
+    fill_ = settings.fillCells;
     text_ = htmlTextEscapes(codePageOfFace(settings.fontFace));
     const std::string family = fontFamily(settings.fontFace);
     styleRules_.clear();
@@ -145,6 +146,7 @@ std::unique_ptr<OutputWriter> HtmlWriter::lineWriterInto(DocumentLines& lines) c
         return nullptr;
     auto writer = std::make_unique<HtmlWriter>(lines);
     writer->text_ = text_;
+    writer->fill_ = fill_;
     return writer;
 }
 
@@ -155,12 +157,22 @@ void HtmlWriter::beginLine(int /*y*/) {
 void HtmlWriter::openRun(Rgb color) {
     const std::string_view close = css_ ? "</s>" : "</font>";
     const std::string_view open = css_ ? "<s class=" : "<font color=#";
-    char* out = line_.room(close.size() + open.size() + 7);
+    // Filled, plain HTML gives the characters' shade, then the run's colour.
+    static constexpr std::string_view kBackground = " style=\"background-color:#";
+    const bool filled = fill_ && !css_;
+    char* out = line_.room(close.size() + open.size() + 7 + (filled ? kBackground.size() + 8 : 0));
     char* const start = out;
     if (!line_.empty())
         out = std::copy(close.begin(), close.end(), out);
     out = std::copy(open.begin(), open.end(), out);
-    out = writeHexColor(out, color);
+    if (filled) {
+        out = writeHexColor(out, contrastingShade(color));
+        out = std::copy(kBackground.begin(), kBackground.end(), out);
+        out = writeHexColor(out, color);
+        *out++ = '"';
+    } else {
+        out = writeHexColor(out, color);
+    }
     *out++ = '>';
     line_.commit(static_cast<std::size_t>(out - start));
     if (css_)
@@ -188,6 +200,11 @@ void HtmlWriter::addStyleRule(Rgb color) {
         styleRules_.append(digits.data(), digits.size());
     }
     styleRules_ += "{color:#";
+    if (fill_) {
+        const auto shade = hexColor(contrastingShade(color));
+        styleRules_.append(shade.data(), shade.size());
+        styleRules_ += ";background-color:#";
+    }
     styleRules_.append(digits.data(), digits.size());
     styleRules_ += '}';
 }

@@ -33,6 +33,7 @@ private:
 
     DocumentLines& lines_;
     bool css_ = false;
+    bool fill_ = false; ///< runs on their pixels' colour, in a contrasting shade
     ByteEscapes text_;
     LineBuilder line_;
     ByteString styleRules_;

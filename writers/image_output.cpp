@@ -56,26 +56,48 @@ void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool
     if (newRun)
         textColor_ = color;
     const std::int32_t mask = painter_->prepare(text);
+    Cell& cell = cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
+                        static_cast<std::size_t>(x)];
     if (mask == CellPainter::kUncached) {
         lateCells_.push_back({x, y, text, textColor_});
+        // Filled, its cell is still filled with the rest; the text comes later.
+        cell = {CellPainter::kBlank, textColor_};
         return;
     }
-    cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
-           static_cast<std::size_t>(x)] = {mask, textColor_};
+    cell = {mask, textColor_};
 }
 
+namespace {
+
+std::uint32_t opaquePixel(Rgb color) {
+    return 0xFF000000u | (std::uint32_t{redOf(color)} << 16) |
+           (std::uint32_t{greenOf(color)} << 8) | blueOf(color);
+}
+
+} // namespace
+
 void ImageOutput::drawCellRowInto(WorkBitmap& target, int row, int top) {
-    const Rgb background = settings_.backgroundColor;
-    const std::uint32_t fill = 0xFF000000u | (std::uint32_t{redOf(background)} << 16) |
-                               (std::uint32_t{greenOf(background)} << 8) | blueOf(background);
+    const std::uint32_t fill = opaquePixel(settings_.backgroundColor);
     for (int y = top; y < top + cell_.height; ++y) {
         auto* pixels = reinterpret_cast<std::uint32_t*>(target.row(y));
         std::fill(pixels, pixels + target.width(), fill);
     }
     const Cell* cell =
         cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
-    for (int column = 0; column < columns_; ++column, ++cell)
-        painter_->drawPreparedInto(target, column, top, cell->mask, cell->color);
+    for (int column = 0; column < columns_; ++column, ++cell) {
+        if (!settings_.fillCells) {
+            painter_->drawPreparedInto(target, column, top, cell->mask, cell->color);
+            continue;
+        }
+        // The cell in its pixel's colour, the character in a contrasting shade.
+        const std::uint32_t behind = opaquePixel(cell->color);
+        const auto left = static_cast<std::ptrdiff_t>(column) * cell_.width;
+        for (int y = top; y < top + cell_.height; ++y) {
+            auto* pixels = reinterpret_cast<std::uint32_t*>(target.row(y)) + left;
+            std::fill(pixels, pixels + cell_.width, behind);
+        }
+        painter_->drawPreparedInto(target, column, top, cell->mask, contrastingShade(cell->color));
+    }
 }
 
 void ImageOutput::drawCells() {
@@ -99,7 +121,8 @@ void ImageOutput::drawCells() {
         drawRows(0, rows / parts);
     }
     for (const LateCell& late : lateCells_)
-        painter_->draw(late.column, late.row, late.text, late.color);
+        painter_->draw(late.column, late.row, late.text,
+                       settings_.fillCells ? contrastingShade(late.color) : late.color);
     lateCells_ = {};
 }
 

@@ -56,6 +56,7 @@ ByteString rtfFontName(std::string_view family) {
 OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*width*/,
                                    int /*height*/) {
     background_ = settings.backgroundColor;
+    fill_ = settings.fillCells;
     fontSize_ = settings.fontSize;
     widths_ = widthsOf_(settings.fontFace);
     widestLine_ = 0;
@@ -86,8 +87,15 @@ std::uint32_t RtfWriter::colorIndex(Rgb color) {
 
 void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
     if (newRun) {
-        char control[16] = "\\cf";
-        char* end = std::to_chars(control + 3, control + sizeof control - 1, colorIndex(color)).ptr;
+        char control[48] = "\\cf";
+        const Rgb ink = fill_ ? contrastingShade(color) : color;
+        char* end = std::to_chars(control + 3, control + 16, colorIndex(ink)).ptr;
+        if (fill_) {
+            // Character shading of no pattern: its background colour alone.
+            static constexpr std::string_view kShading = "\\chshdng0\\chcbpat";
+            end = std::copy(kShading.begin(), kShading.end(), end);
+            end = std::to_chars(end, control + sizeof control - 1, colorIndex(color)).ptr;
+        }
         *end++ = ' ';
         line_.append(control, static_cast<std::size_t>(end - control));
     }

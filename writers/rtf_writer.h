@@ -48,6 +48,7 @@ private:
     std::int64_t widestLine_ = 0;
     std::int64_t lineCount_ = 0;
     Rgb background_ = 0;
+    bool fill_ = false; ///< runs shaded with their pixels' colour
     ByteEscapes text_;
     ByteString line_;
     std::vector<Rgb> colors_;

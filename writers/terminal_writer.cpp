@@ -83,6 +83,7 @@ OutputStart TerminalWriter::beginOutput(const ConversionSettings& settings, int 
     colors_ = settings.outputFormat == OutputFormat::PlainText ? TerminalColors::None
                                                                : settings.terminalColors;
     text_ = terminalTextEscapes(codePageOfFace(settings.fontFace));
+    fill_ = settings.fillCells;
     background_.clear();
     if (colors_ != TerminalColors::None)
         appendColorSequence(background_, colors_,
@@ -101,8 +102,17 @@ void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb 
     // sequence then serves them all.
     if (newRun && colors_ != TerminalColors::None) {
         const std::uint32_t code = terminalColorCode(colors_, color);
-        if (!lineHasColor_ || code != lineColor_)
+        if (fill_) {
+            // The pixel's colour behind, a contrasting shade of it in front.
+            const std::uint32_t ink = terminalColorCode(colors_, contrastingShade(color));
+            if (!lineHasColor_ || code != lineColor_ || ink != lineInk_) {
+                appendColorSequence(line_, colors_, ink, false);
+                appendColorSequence(line_, colors_, code, true);
+            }
+            lineInk_ = ink;
+        } else if (!lineHasColor_ || code != lineColor_) {
             appendColorSequence(line_, colors_, code, false);
+        }
         lineColor_ = code;
         lineHasColor_ = true;
     }

@@ -34,7 +34,9 @@ private:
     ByteString background_;
     ByteString line_;
     std::uint32_t lineColor_ = 0; ///< the code of the line's last sequence
+    std::uint32_t lineInk_ = 0;   ///< filled: the code of its characters' colour
     bool lineHasColor_ = false;
+    bool fill_ = false; ///< runs on their pixels' colour
 };
 
 /// The UTF-8 text of each byte in the code page, control characters as blanks.

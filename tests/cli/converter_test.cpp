@@ -206,6 +206,19 @@ TEST_F(Converter, RampModeDrawsTheBrightnessInEveryFormat) {
     }
 }
 
+TEST_F(Converter, FillPutsEachRunOnItsColour) {
+    const std::string plain = piped({"--seed", "1", "-f", "plain-html", "-o", "-", picture_});
+    const std::string filled =
+        piped({"--seed", "1", "--fill", "-f", "plain-html", "-o", "-", picture_});
+    EXPECT_EQ(plain.find("background-color:#FF0000"), std::string::npos);
+    EXPECT_NE(filled.find("<font color=#FF7F7F style=\"background-color:#FF0000\">"),
+              std::string::npos)
+        << filled;
+    // Text has no colours: the same characters either way.
+    EXPECT_EQ(piped({"--seed", "1", "--fill", "-f", "text", "-o", "-", picture_}),
+              piped({"--seed", "1", "-f", "text", "-o", "-", picture_}));
+}
+
 TEST_F(Converter, NamesEachOutputAfterItsPicture) {
     const std::string dog = dir_.file("dog.bmp");
     test::writeBmpFile(dog, 3, 1, [](int, int) { return makeRgb(9, 9, 9); });

@@ -179,6 +179,38 @@ TEST_F(DocumentReaders, ChromiumShowsTheCharactersOfTheChosenMode) {
     }
 }
 
+// Filled runs, as Chromium styles them: the first run (the red pixel) on
+// red, its characters in a lighter shade of it. A script added to a copy
+// of the document writes the computed style into the page it dumps.
+TEST_F(DocumentReaders, ChromiumShowsFilledRunsOnTheirColour) {
+    if (!installed("chromium"))
+        GTEST_SKIP() << "chromium is not installed";
+    for (const OutputFormat format : {OutputFormat::PlainHtml, OutputFormat::CssHtml}) {
+        ConversionSettings settings;
+        settings.outputFormat = format;
+        settings.fillCells = true;
+        const std::vector<std::uint8_t> written = test::readBytes(convert(settings, "filled.html"));
+        std::string page(written.begin(), written.end());
+        const std::size_t end = page.find("</body>");
+        ASSERT_NE(end, std::string::npos);
+        page.insert(end, "<script>const run = document.querySelector('center font[color], "
+                         "center s'); const style = getComputedStyle(run); "
+                         "document.body.setAttribute('data-run', style.backgroundColor + ' / ' + "
+                         "style.color);</script>");
+        const std::string path = folder_.file("filled-with-script.html");
+        test::writeBytes(path, std::vector<std::uint8_t>(page.begin(), page.end()));
+        const test::TempDir profile;
+        const std::optional<std::string> dom =
+            output("timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run "
+                   "--user-data-dir=" +
+                   quoted(profile.path().string()) + " --dump-dom " + quoted("file://" + path) +
+                   " 2>/dev/null");
+        ASSERT_TRUE(dom.has_value());
+        EXPECT_NE(dom->find("data-run=\"rgb(255, 0, 40) / rgb(255, 127, 147)\""), std::string::npos)
+            << *dom;
+    }
+}
+
 TEST_F(DocumentReaders, ChromiumShowsTheWindows1252CharactersOfACustomRange) {
     if (!installed("chromium"))
         GTEST_SKIP() << "chromium is not installed";
@@ -237,6 +269,25 @@ TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_NE(page.find("color=\"#ff0028\""), std::string::npos) << page;
     EXPECT_NE(page.find("color=\"#00ff28\""), std::string::npos);
+}
+
+// Filled RTF runs are shaded with their colour: LibreOffice's HTML export
+// gives the first run a red background.
+TEST_F(DocumentReaders, LibreOfficeShowsFilledRunsOnTheirColour) {
+    if (!installed("soffice"))
+        GTEST_SKIP() << "LibreOffice is not installed";
+    ConversionSettings settings;
+    settings.outputFormat = OutputFormat::Rtf;
+    settings.fillCells = true;
+    const std::string document = convert(settings, "filled.rtf");
+    const test::TempDir converted;
+    ASSERT_TRUE(convertInLibreOffice({document}, "html", converted.path().string()));
+    const std::vector<std::uint8_t> html = test::readBytes(converted.file("filled.html"));
+    std::string page(html.begin(), html.end());
+    for (char& c : page)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(page.find("background: #ff0028"), std::string::npos) << page;
+    EXPECT_NE(page.find("color=\"#ff7f93\""), std::string::npos) << page;
 }
 
 // Paper as wide as the widest line: each picture line is one text line, in

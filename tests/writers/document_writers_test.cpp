@@ -121,6 +121,54 @@ TEST(HtmlWriter, WritesTheCssExampleWithDigitClassesEscaped) {
     EXPECT_EQ(lines, expected);
 }
 
+// Filled, each run's background is its colour and its characters take a
+// contrasting shade: halfway to white from red and blue, to black from green.
+TEST(HtmlWriter, FilledRunsStandOnTheirColour) {
+    ConversionSettings settings = settingsFor(OutputFormat::PlainHtml);
+    settings.fillCells = true;
+    DocumentLines plain;
+    HtmlWriter plainWriter(plain);
+    write(plainWriter, settings, kRedRedBlueGreen);
+    EXPECT_EQ(plain[7], "<font color=#FF7F7F style=\"background-color:#FF0000\">0101</font>");
+    EXPECT_EQ(plain[8], "<font color=#7F7FFF style=\"background-color:#0000FF\">01</font>"
+                        "<font color=#007F00 style=\"background-color:#00FF00\">01</font>");
+    // A line built apart is built alike.
+    DocumentLines apart;
+    const auto lineWriter = plainWriter.lineWriterInto(apart);
+    ASSERT_NE(lineWriter, nullptr);
+    lineWriter->beginLine(0);
+    lineWriter->putPixel(0, 0, "01", kRed, true);
+    lineWriter->putPixel(1, 0, "01", kRed, false);
+    lineWriter->endLine(0);
+    EXPECT_EQ(apart.front(), plain[7]);
+
+    settings.outputFormat = OutputFormat::CssHtml;
+    DocumentLines css;
+    HtmlWriter cssWriter(css);
+    write(cssWriter, settings, kRedRedBlueGreen);
+    EXPECT_EQ(css[5], ".FF0000{color:#FF7F7F;background-color:#FF0000}"
+                      ".\\30 000FF{color:#7F7FFF;background-color:#0000FF}"
+                      ".\\30 0FF00{color:#007F00;background-color:#00FF00}");
+    EXPECT_EQ(css[8], "<s class=FF0000>0101</s>");
+}
+
+TEST(RtfWriter, FilledRunsAreShadedWithTheirColour) {
+    ConversionSettings settings = settingsFor(OutputFormat::Rtf);
+    settings.fillCells = true;
+    DocumentLines lines;
+    test::RecordingObserver status;
+    RtfWriter writer(lines, status);
+    write(writer, settings, kRedRedBlueGreen);
+    std::string document;
+    for (const ByteString& line : lines)
+        document += line + "\n";
+    EXPECT_NE(document.find("{\\colortbl ;\\red255\\green127\\blue127;\\red255\\green0\\blue0;"),
+              std::string::npos)
+        << document;
+    EXPECT_NE(document.find("\\cf1\\chshdng0\\chcbpat2 0101\\cf0\\par"), std::string::npos)
+        << document;
+}
+
 TEST(HtmlWriter, GivesEachColourOneRuleInOrderOfFirstAppearance) {
     DocumentLines lines;
     HtmlWriter writer(lines);

@@ -188,6 +188,41 @@ TEST_F(ImageConversion, DrawsEveryPixelInItsCellAndWritesABmp) {
     EXPECT_EQ(observer_.statuses[observer_.statuses.size() - 2], "saving");
 }
 
+// Filled, each cell takes its pixel's colour, the digits a contrasting
+// shade of it, in the image drawn whole (BMP) and in bands (PNG).
+TEST_F(ImageConversion, FilledCellsStandOnTheirPixelsColour) {
+    settings_.transformation = PixelTransformation::RandomBinary;
+    settings_.fontFace = "Tahoma";
+    settings_.fontSize = 16;
+    settings_.fillCells = true;
+    for (const ImageFormat format : {ImageFormat::Bmp, ImageFormat::Png}) {
+        settings_.imageFormat = format;
+        settings_.outputPath = folder_.file(format == ImageFormat::Bmp ? "fill.bmp" : "fill.png");
+        ASSERT_EQ(run().end, PassEnd::Done);
+        WorkBitmap written;
+        const std::vector<std::uint8_t> bytes = test::readBytes(settings_.outputPath);
+        ASSERT_EQ(format == ImageFormat::Bmp ? decodeBmp(bytes, written)
+                                             : decodePng(bytes, written, nullptr, nullptr),
+                  DecodeStatus::Ok);
+        const CellSize cell = cellOf(settings_);
+        for (int column = 0; column < 3; ++column) {
+            const Rgb colour = column == 0 ? makeRgb(255, 0, 0) : makeRgb(0, 255, 0);
+            const Rgb shade = contrastingShade(colour);
+            int filled = 0;
+            int inked = 0;
+            for (int y = 0; y < cell.height; ++y)
+                for (int x = column * cell.width; x < (column + 1) * cell.width; ++x) {
+                    const Rgb got = written.pixelColor(x, y);
+                    ASSERT_NE(got, settings_.backgroundColor) << x << "," << y;
+                    filled += got == colour ? 1 : 0;
+                    inked += got == shade ? 1 : 0;
+                }
+            EXPECT_GT(filled, cell.width * cell.height / 2) << column;
+            EXPECT_GT(inked, 0) << column;
+        }
+    }
+}
+
 TEST_F(ImageConversion, CompressedFormatsSayCompressingThenSaving) {
     settings_.imageFormat = ImageFormat::Png;
     settings_.imageQuality = 8;

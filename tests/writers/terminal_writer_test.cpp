@@ -69,6 +69,18 @@ TEST(TerminalWriter, NeighboursOfOnePaletteEntryShareTheirSequence) {
               "\x1b[48;2;1;2;3m\x1b[38;2;255;0;0m0\x1b[38;2;250;4;2m1\x1b[38;2;255;0;0m0\x1b[0m");
 }
 
+TEST(TerminalWriter, FilledRunsSetTheirColourBehindAndAShadeInFront) {
+    const auto picture = std::vector<std::vector<std::pair<ByteString, Rgb>>>{
+        {{"01", kRed}, {"10", kRed}, {"11", kBlue}}};
+    ConversionSettings settings = ansi(TerminalColors::Truecolor);
+    settings.fillCells = true;
+    EXPECT_EQ(write(settings, picture)[0],
+              "\x1b[48;2;1;2;3m\x1b[38;2;255;127;127m\x1b[48;2;255;0;0m0110"
+              "\x1b[38;2;127;127;255m\x1b[48;2;0;0;255m11\x1b[0m");
+    settings.outputFormat = OutputFormat::PlainText;
+    EXPECT_EQ(write(settings, picture)[0], "011011") << "text has no colours to fill";
+}
+
 TEST(TerminalWriter, WritesTheFacesCharactersAsUtf8) {
     const auto blocks = std::vector<std::vector<std::pair<ByteString, Rgb>>>{
         {{"\xB0\xB1", kRed}, {"\xB2\xDB", kRed}}};
