@@ -84,6 +84,8 @@ ConversionSettings settingsFrom(InputBytes& input) {
     settings.imageHeight = input.next() % 25;
     settings.colorDepth = static_cast<ColorDepth>(input.next() % 7);
     settings.terminalColors = static_cast<TerminalColors>(input.next() % 4);
+    settings.fillCells = (input.next() & 1) != 0;
+    settings.ramp = input.text(input.next() % 12); // empty too
     settings.outputPath = (outputFolder / ("out" + std::string(format.extension))).string();
     return settings;
 }
