@@ -371,10 +371,11 @@ private:
         at_ = numberEnd;
         if (at_ < text_.size() && text_[at_] == ' ')
             ++at_; // the blank that ends a control word is part of it
-        static constexpr std::array<std::string_view, 26> kWords = {
-            "rtf",   "ansi",  "deff",   "fonttbl", "f",     "fnil",  "fcharset", "colortbl", "red",
-            "green", "blue",  "paperw", "paperh",  "margl", "margr", "margt",    "margb",    "qc",
-            "sl",    "expnd", "fs",     "cbpat",   "cf",    "par",   "u",        "uc"};
+        static constexpr std::array<std::string_view, 28> kWords = {
+            "rtf",      "ansi",  "deff",    "fonttbl", "f",      "fnil",   "fcharset",
+            "colortbl", "red",   "green",   "blue",    "paperw", "paperh", "margl",
+            "margr",    "margt", "margb",   "qc",      "sl",     "expnd",  "fs",
+            "cbpat",    "cf",    "chshdng", "chcbpat", "par",    "u",      "uc"};
         if (std::find(kWords.begin(), kWords.end(), word) == kWords.end()) {
             fail("an unknown control word \\" + word);
             return;

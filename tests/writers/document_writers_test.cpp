@@ -167,6 +167,7 @@ TEST(RtfWriter, FilledRunsAreShadedWithTheirColour) {
         << document;
     EXPECT_NE(document.find("\\cf1\\chshdng0\\chcbpat2 0101\\cf0\\par"), std::string::npos)
         << document;
+    EXPECT_TRUE(test::readRtfStrictly(lines).ok) << test::readRtfStrictly(lines).error;
 }
 
 TEST(HtmlWriter, GivesEachColourOneRuleInOrderOfFirstAppearance) {
