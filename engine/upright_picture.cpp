@@ -53,7 +53,7 @@ DecodeStatus turnUpright(WorkBitmap& picture, Orientation orientation, DecodeCan
     const auto pixelBytes = static_cast<std::size_t>(bytesPerPixel(picture.depth()));
     for (int y = 0; y < upright.height(); ++y) {
         // A row takes well under a millisecond, even of the largest picture.
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        if (cancelled(cancel))
             return DecodeStatus::Cancelled;
         std::uint8_t* out = upright.row(y);
         for (int x = 0; x < upright.width(); ++x, out += pixelBytes) {

@@ -65,10 +65,6 @@ DecoderPtr parsed(FileBytes file, avifResult& result) {
     return decoder;
 }
 
-bool cancelled(DecodeCancel cancel) {
-    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
-
 } // namespace
 
 bool looksLikeAvif(FileBytes head) {

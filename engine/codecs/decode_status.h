@@ -26,6 +26,11 @@ enum class DecodeStatus : std::uint8_t {
 /// decoder given none runs to the end.
 using DecodeCancel = const std::atomic<bool>*;
 
+/// Whether the caller has asked the decoder to stop.
+inline bool cancelled(DecodeCancel cancel) {
+    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
 /// The bytes of one whole picture file.
 using FileBytes = std::span<const std::uint8_t>;
 

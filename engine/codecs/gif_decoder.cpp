@@ -134,7 +134,7 @@ DecodeStatus readCanvasRows(GifFileType* gif, const SpanReader& reader, PictureR
         return row;
     };
     for (int frameRow = 0; frameRow < frame.Height; ++frameRow) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        if (cancelled(cancel))
             return DecodeStatus::Cancelled;
         if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
             return failure(reader, gif->Error);
@@ -183,7 +183,7 @@ DecodeStatus readInterlacedFrame(GifFileType* gif, const SpanReader& reader, Wor
     const Span across{std::min(frame.Left, width), std::min(frame.Left + frame.Width, width)};
     std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
     const auto readLine = [&](int frameRow) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        if (cancelled(cancel))
             return DecodeStatus::Cancelled;
         if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
             return failure(reader, gif->Error);

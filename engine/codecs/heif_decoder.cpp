@@ -72,10 +72,6 @@ constexpr int sideOfSquare(std::int64_t pixels) {
 }
 constexpr int kMaxHeifSide = sideOfSquare(kMaxPicturePixels);
 
-bool cancelled(DecodeCancel cancel) {
-    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
-
 // Copies libheif's R, G, B rows into the picture's B, G, R ones.
 void copyRows(const heif_image& image, PictureRows& rows, int width, int height) {
     int stride = 0;

@@ -105,7 +105,7 @@ void onOutput(j_common_ptr /*info*/) {}
 // within a fraction of a second.
 void onProgress(j_common_ptr info) {
     JpegJob& job = jobOf(info);
-    if (job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed))
+    if (cancelled(job.cancel))
         fail(job, DecodeStatus::Cancelled);
     // The scans were counted before decoding; this holds should libjpeg
     // find more than the count did.

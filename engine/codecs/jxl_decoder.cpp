@@ -21,10 +21,6 @@ namespace {
 // decoding, between which a cancel is seen.
 constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 
-bool cancelled(DecodeCancel cancel) {
-    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
-
 struct Job {
     WorkBitmap* picture = nullptr;
     bool grey = false;

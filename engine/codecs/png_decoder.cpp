@@ -74,7 +74,7 @@ bool mentions(std::string_view text, std::string_view word) {
 void onWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
 bool cancelled(const PngJob& job) {
-    return job.cancel != nullptr && job.cancel->load(std::memory_order_relaxed);
+    return varnelo::cancelled(job.cancel);
 }
 
 void readFromSpan(png_structp png, png_bytep out, std::size_t count) {

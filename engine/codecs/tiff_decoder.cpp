@@ -183,10 +183,6 @@ void keepStoredColours(TIFF* tiff) {
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, count, associated.data());
 }
 
-bool cancelled(DecodeCancel cancel) {
-    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
-
 // Strips of 8-bit grey or RGB samples, the most common TIFFs by far, whose
 // samples are the colours as stored. libtiff's scanline reader decodes them
 // a row at a time, so even a strip of the whole picture is never held whole

@@ -40,10 +40,6 @@ DecodeStatus statusOf(VP8StatusCode code) {
     return DecodeStatus::Corrupt;
 }
 
-bool cancelled(DecodeCancel cancel) {
-    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
-
 struct IDecoderDeleter {
     void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
 };
