@@ -47,17 +47,18 @@ out=$data/out
 mkdir -p "$out"
 [[ "$data" != *" "* ]] || { echo "the bench folder's path may not hold spaces" >&2; exit 1; }
 
-# work NAME WIDTH HEIGHT PICTURE: ours and the three peers, alternately,
-# each writing to standard output (discarded), started without a shell.
-work() {
-  local name=$1 width=$2 height=$3 picture=$4
-  local -a names=(varnelo jp2a img2txt chafa)
-  local -a commands=(
-    "$converter -q --seed 1 -f plain-html -W $width -H $height -o - $picture"
-    "jp2a --colors --html --width=$width --height=$height $picture"
-    "img2txt -W $width -H $height -f html $picture"
-    "chafa --format symbols --stretch --size ${width}x$height -c full $picture"
-  )
+# compare LABEL NAME=COMMAND...: the commands, ours first, alternately run
+# after run, each writing to standard output (discarded), started without a
+# shell. A row each: the median wall time, the peak memory of one run, the
+# ratio to ours and whether it refused the work; ours_mb is ours.
+compare() {
+  local label=$1 pair
+  shift
+  local -a names=() commands=()
+  for pair in "$@"; do
+    names+=("${pair%%=*}")
+    commands+=("${pair#*=}")
+  done
   local -A times=()
   for ((run = 0; run < runs; run++)); do
     for i in "${!names[@]}"; do
@@ -69,17 +70,30 @@ work() {
   # shellcheck disable=SC2086
   ours=$(median_of ${times[0]})
   for i in "${!names[@]}"; do
-    local seconds memory ratio
+    local seconds memory ratio note=""
     # shellcheck disable=SC2086
     seconds=$(median_of ${times[$i]})
     # shellcheck disable=SC2086
     memory=$(peak_mb ${commands[$i]})
     ratio=$(awk -v a="$seconds" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
-    printf '%-4s %-8s %10s %8s %8s\n' "$name" "${names[$i]}" "$seconds" "$memory" "$ratio"
+    # shellcheck disable=SC2086
+    ${commands[$i]} >/dev/null 2>&1 || note="  (refused)"
+    ((i == 0)) && ours_mb=$memory
+    printf '%-5s %-12s %10s %8s %8s%s\n' "$label" "${names[$i]}" "$seconds" "$memory" "$ratio" "$note"
   done
 }
 
-printf '%-4s %-8s %10s %8s %8s\n' work command "median s" "peak MB" "ratio"
+# work NAME WIDTH HEIGHT PICTURE: ours and the three peers.
+work() {
+  local name=$1 width=$2 height=$3 picture=$4
+  compare "$name" \
+    "varnelo=$converter -q --seed 1 -f plain-html -W $width -H $height -o - $picture" \
+    "jp2a=jp2a --colors --html --width=$width --height=$height $picture" \
+    "img2txt=img2txt -W $width -H $height -f html $picture" \
+    "chafa=chafa --format symbols --stretch --size ${width}x$height -c full $picture"
+}
+
+printf '%-5s %-12s %10s %8s %8s\n' work command "median s" "peak MB" "ratio"
 work W0 64 48 "$data/small.jpg"
 work W1 1600 1200 "$data/photo.jpg"
 work W2 200 150 "$data/big.jpg"
@@ -117,40 +131,15 @@ printf '%-4s %-8s %10s %8s\n' png varnelo "$(median_of "${limit[@]}")" \
 # time and at most the decoded picture (4000 × 3000 × 3 bytes) plus 25 MB.
 decoded_mb=$((4000 * 3000 * 3 / 1048576))
 printf '\n%-5s %-12s %10s %8s %8s\n' type command "median s" "peak MB" "ratio"
+# new_type TYPE TOOL COMMAND...: ours, the format's own decoder, chafa.
 new_type() {
   local type=$1 tool=$2
   shift 2
   local picture=$data/big.$type
-  local -a names=(varnelo "$tool" chafa)
-  local -a commands=(
-    "$converter -q --seed 1 -f plain-html -W 200 -H 150 -o - $picture"
-    "$*"
-    "chafa --format symbols --stretch --size 200x150 -c full $picture"
-  )
-  local -A times=()
-  for ((run = 0; run < runs; run++)); do
-    for i in "${!names[@]}"; do
-      # shellcheck disable=SC2086 # the commands are words
-      times[$i]+=" $(time_once ${commands[$i]})"
-    done
-  done
-  local ours
-  # shellcheck disable=SC2086
-  ours=$(median_of ${times[0]})
-  for i in "${!names[@]}"; do
-    local seconds memory ratio note=""
-    # shellcheck disable=SC2086
-    seconds=$(median_of ${times[$i]})
-    # shellcheck disable=SC2086
-    memory=$(peak_mb ${commands[$i]})
-    ratio=$(awk -v a="$seconds" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
-    # shellcheck disable=SC2086
-    ${commands[$i]} >/dev/null 2>&1 || note="  (refused)"
-    if ((i == 0)); then
-      note="  bound $((decoded_mb + 25)) MB: $( ((memory <= decoded_mb + 25)) && echo within || echo over)"
-    fi
-    printf '%-5s %-12s %10s %8s %8s%s\n' "$type" "${names[$i]}" "$seconds" "$memory" "$ratio" "$note"
-  done
+  compare "$type" "varnelo=$converter -q --seed 1 -f plain-html -W 200 -H 150 -o - $picture" \
+    "$tool=$*" "chafa=chafa --format symbols --stretch --size 200x150 -c full $picture"
+  printf '%-5s %s MB at most: %s\n' "$type" $((decoded_mb + 25)) \
+    "$( ((ours_mb <= decoded_mb + 25)) && echo within || echo over)"
 }
 new_type webp dwebp dwebp "$data/big.webp" -ppm -o "$out/big.webp.ppm"
 new_type avif avifdec avifdec "$data/big.avif" "$out/big.avif.y4m"
