@@ -136,6 +136,14 @@ void rampText(RandomGenerator&, const ConversionSettings& settings, std::int32_t
     forbiddenCharSubstitution(result);
 }
 
+// Without the picture's detail (the texts a conversion draws come from the
+// shapes it matched) a cell shows as even: the first candidate.
+void shapeText(RandomGenerator&, const ConversionSettings& settings, std::int32_t&, Rgb,
+               ByteString& result) {
+    const char character = settings.glyphs.empty() ? ' ' : settings.glyphs.front();
+    result.assign(settings.fontSize == 1 ? 1 : 2, character);
+}
+
 std::optional<std::uint32_t> oneDrawACharacter(const ConversionSettings& settings) {
     return settings.fontSize == 1 ? 1u : 2u;
 }
@@ -208,11 +216,16 @@ void rampTexts(const ConversionSettings& settings, const Measure& measure) {
         measure(character, character);
 }
 
+void glyphTexts(const ConversionSettings& settings, const Measure& measure) {
+    for (const char character : settings.glyphs)
+        measure(character, character);
+}
+
 std::optional<std::uint32_t> noDraws(const ConversionSettings&) {
     return 0u;
 }
 
-constexpr std::array<CharacterMode, 8> kModes = {{
+constexpr std::array<CharacterMode, 9> kModes = {{
     {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)",
      "random 0 and 1", ModeField::None, true, "", oneDrawACharacter, binaryTexts,
      CellWidthChoice::Widest, binaryText},
@@ -238,6 +251,9 @@ constexpr std::array<CharacterMode, 8> kModes = {{
     {PixelTransformation::BrightnessRamp, "ramp", "brightness ramp",
      "characters by brightness, see --ramp", ModeField::None, true, "", noDraws, rampTexts,
      CellWidthChoice::Widest, rampText},
+    {PixelTransformation::GlyphShapes, "shapes", "glyph shapes",
+     "characters whose shapes follow the picture's, see --glyphs", ModeField::None, true, "",
+     noDraws, glyphTexts, CellWidthChoice::Widest, shapeText},
 }};
 
 static_assert([] {

@@ -10,6 +10,7 @@
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
+#include "engine/shape_matching.h"
 #include "engine/work_bitmap.h"
 
 #include <optional>
@@ -123,7 +124,7 @@ PassResult ConversionPass::run() {
     // Loaded at the size it converts to, so that a big picture is never held whole.
     ConversionLoad conversion;
     conversion.sizeOf = [this](int /*width*/, int /*height*/) {
-        return PictureSize{settings_.imageWidth, settings_.imageHeight};
+        return conversionLoadSize(settings_, {settings_.imageWidth, settings_.imageHeight});
     };
     const LoadOutcome loaded =
         loadPicture(settings_.sourcePath, picture, &cancelRequested_, &conversion);
@@ -182,14 +183,46 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
     if (!conversionSizeWithinLimits(settings_.imageWidth, settings_.imageHeight))
         return PassResult::refused({RefusalReason::PictureTooLarge, settings_.imageWidth,
                                     settings_.imageHeight, kMaxConversionPixels, 0, 0});
-    if (!resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_) ||
-        !reduceDepth(picture, settings_.colorDepth)) {
+    bool prepared = true;
+    if (settings_.transformation == PixelTransformation::GlyphShapes) {
+        if (std::optional<PassResult> end = matchPictureShapes(picture, prepared))
+            return end;
+    } else {
+        prepared = resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_);
+    }
+    if (!prepared || !reduceDepth(picture, settings_.colorDepth)) {
         if (cancelled())
             return PassResult::cancelled();
         return PassResult::failed({FailureStage::OutOfMemory, settings_.sourcePath, {}, {}});
     }
     if (cancelled())
         return PassResult::cancelled();
+    return std::nullopt;
+}
+
+std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture, bool& prepared) {
+    const int width = settings_.imageWidth;
+    const int height = settings_.imageHeight;
+    const PictureSize detail = conversionLoadSize(settings_, {width, height});
+    prepared = resizePicture(picture, detail.width, detail.height, observer_);
+    if (!prepared || picture.isEmpty())
+        return std::nullopt;
+    const std::vector<GlyphShape> glyphs =
+        glyphShaper_ ? glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
+                                    settings_.glyphs)
+                     : std::vector<GlyphShape>{};
+    if (glyphs.empty())
+        return PassResult::failed({FailureStage::Unexpected,
+                                   settings_.sourcePath,
+                                   {},
+                                   "no font draws the characters of shapes mode"});
+    WorkBitmap colors;
+    const ShapeMatchEnd matched = matchShapes(picture, width, height, settings_, glyphs, colors,
+                                              shapeTexts_, cancelRequested_);
+    if (matched == ShapeMatchEnd::Cancelled)
+        return PassResult::cancelled();
+    prepared = matched == ShapeMatchEnd::Done;
+    picture = std::move(colors);
     return std::nullopt;
 }
 
@@ -204,8 +237,10 @@ std::optional<PassResult> ConversionPass::produceLines(OutputWriter& writer,
                         std::int64_t{width} * height >= secondThreadFrom_ &&
                         std::thread::hardware_concurrency() > 1;
     const int ownRows = helped ? height / 2 : height;
+    const ShapeTexts* chosen = shapeTexts_.empty() ? nullptr : &shapeTexts_;
     std::unique_ptr<LineHelper> helper =
-        helped ? LineHelper::start(settings_, picture, ownRows, writer, random_, cancelRequested_)
+        helped ? LineHelper::start(settings_, picture, chosen, ownRows, writer, random_,
+                                   cancelRequested_)
                : nullptr;
     const int builtHere = helper ? ownRows : height;
 
@@ -221,7 +256,7 @@ std::optional<PassResult> ConversionPass::produceLines(OutputWriter& writer,
         observer_.setProgressPosition(y);
         if (ready != nullptr)
             lines_.push_back(std::move(*ready));
-        else if (!buildLine(writer, random_, settings_, picture, y, phrasePosition, text,
+        else if (!buildLine(writer, random_, settings_, picture, chosen, y, phrasePosition, text,
                             [this] { return cancelled(); }))
             return PassResult::cancelled();
         if (std::optional<PassResult> end = endOf(delivery.lineAdded(cancelRequested_)))

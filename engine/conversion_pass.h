@@ -2,11 +2,13 @@
 
 #include "engine/conversion_settings.h"
 #include "engine/document_lines.h"
+#include "engine/glyph_shape.h"
 #include "engine/output_file.h"
 #include "engine/output_writer.h"
 #include "engine/pass_progress.h"
 #include "engine/pass_result.h"
 #include "engine/picture_limits.h"
+#include "engine/shape_matching.h"
 
 #include <atomic>
 #include <functional>
@@ -69,6 +71,8 @@ public:
     /// second thread, where the writer and the mode allow it; the bytes
     /// are the same either way.
     void setSecondThreadFrom(std::int64_t pixels) { secondThreadFrom_ = pixels; }
+    /// Where shapes mode learns how its candidate characters draw.
+    void setGlyphShaper(GlyphShaper shaper) { glyphShaper_ = std::move(shaper); }
 
 private:
     bool cancelled() const { return cancelRequested_.load(std::memory_order_relaxed); }
@@ -79,6 +83,10 @@ private:
     // The steps of run, each ending the pass early with its result.
     /// Checks the size, scales the picture and reduces its colours.
     std::optional<PassResult> prepare(WorkBitmap& picture);
+    /// Shapes mode: chooses every pixel's text from the picture's detail and
+    /// leaves the picture of the cells' colours; prepared false when
+    /// memory ran out.
+    std::optional<PassResult> matchPictureShapes(WorkBitmap& picture, bool& prepared);
     /// Hands every line to the writer, the lower half from a second thread
     /// where it helps, and delivers the lines as they are built.
     std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,
@@ -95,6 +103,8 @@ private:
     OutputOpener openOutput_;
     DocumentLines lines_;
     std::int64_t secondThreadFrom_ = kSecondLineThreadFromPixels;
+    GlyphShaper glyphShaper_;
+    ShapeTexts shapeTexts_;
 };
 
 /// Where the settings send the output.

@@ -28,6 +28,8 @@ enum class PixelTransformation : std::uint8_t {
     CustomRange,
     /// Beyond the window's choices: characters by each pixel's brightness.
     BrightnessRamp,
+    /// Beyond the window's choices: characters whose shapes draw the picture's.
+    GlyphShapes,
 };
 
 /// How text for a terminal is coloured: 24-bit colours, the nearest of the
@@ -43,6 +45,14 @@ inline constexpr BlockStrength kRandomBlockStrength = 4;
 
 /// The largest font size: RTF writes 20 times the size as a 16-bit number.
 inline constexpr std::int32_t kMaxFontSize = 1638;
+
+/// The bytes from the blank to the tilde.
+inline ByteString printableAscii() {
+    ByteString bytes;
+    for (char byte = ' '; byte <= '~'; ++byte)
+        bytes += byte;
+    return bytes;
+}
 
 /// Every choice a conversion reads, copied from the window (or the command
 /// line) when a conversion starts and never changed while it runs.
@@ -63,6 +73,8 @@ struct ConversionSettings {
     std::int32_t rangeTo = 255;
     /// The characters of the brightness ramp, from the least ink to the most.
     ByteString ramp = " .:-=+*#%@";
+    /// The characters shapes mode chooses among: printable ASCII by default.
+    ByteString glyphs = printableAscii();
     std::int32_t fontSize = 8; // 1 to kMaxFontSize
     std::string fontFace = "Tahoma";
     Rgb backgroundColor = 0;

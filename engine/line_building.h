@@ -5,17 +5,19 @@
 #include "engine/conversion_settings.h"
 #include "engine/output_writer.h"
 #include "engine/random_generator.h"
+#include "engine/shape_matching.h"
 #include "engine/work_bitmap.h"
 
 namespace varnelo {
 
 /// Hands the writer row y of the picture, pixel by pixel with its text, as a
 /// conversion does: false, with the line left unfinished, as soon as
-/// stopped() says so (checked before every pixel).
+/// stopped() says so (checked before every pixel). Texts chosen before the
+/// lines, when there are any, are the pixels' texts.
 template <class Stopped>
 bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSettings& settings,
-               const WorkBitmap& picture, int y, std::int32_t& phrasePosition, ByteString& text,
-               const Stopped& stopped) {
+               const WorkBitmap& picture, const ShapeTexts* chosen, int y,
+               std::int32_t& phrasePosition, ByteString& text, const Stopped& stopped) {
     writer.beginLine(y);
     const CharacterMode& mode = characterModeOf(settings.transformation);
     Rgb previous = 0;
@@ -24,7 +26,10 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
             return false;
         advancePhrasePosition(settings, phrasePosition);
         const Rgb color = picture.pixelColor(x, y);
-        mode.pixelText(random, settings, phrasePosition, color, text);
+        if (chosen != nullptr)
+            chosen->textAt(x, y, text);
+        else
+            mode.pixelText(random, settings, phrasePosition, color, text);
         writer.putPixel(x, y, text, color, x == 0 || color != previous);
         previous = color;
     }

@@ -8,13 +8,14 @@
 namespace varnelo {
 
 std::unique_ptr<LineHelper> LineHelper::start(const ConversionSettings& settings,
-                                              const WorkBitmap& picture, int firstRow,
-                                              const OutputWriter& writer, RandomGenerator random,
+                                              const WorkBitmap& picture, const ShapeTexts* chosen,
+                                              int firstRow, const OutputWriter& writer,
+                                              RandomGenerator random,
                                               const std::atomic<bool>& cancelRequested) {
     if (!drawsPerPixel(settings) || firstRow <= 0 || firstRow >= picture.height())
         return nullptr;
     auto helper =
-        std::make_unique<LineHelper>(settings, picture, firstRow, random, cancelRequested);
+        std::make_unique<LineHelper>(settings, picture, chosen, firstRow, random, cancelRequested);
     helper->writer_ = writer.lineWriterInto(helper->lines_);
     if (!helper->writer_)
         return nullptr;
@@ -26,9 +27,10 @@ std::unique_ptr<LineHelper> LineHelper::start(const ConversionSettings& settings
     return helper;
 }
 
-LineHelper::LineHelper(const ConversionSettings& settings, const WorkBitmap& picture, int firstRow,
-                       RandomGenerator random, const std::atomic<bool>& cancelRequested)
-    : settings_(settings), picture_(picture), firstRow_(firstRow), random_(random),
+LineHelper::LineHelper(const ConversionSettings& settings, const WorkBitmap& picture,
+                       const ShapeTexts* chosen, int firstRow, RandomGenerator random,
+                       const std::atomic<bool>& cancelRequested)
+    : settings_(settings), picture_(picture), chosen_(chosen), firstRow_(firstRow), random_(random),
       cancelRequested_(cancelRequested) {
     const std::uint64_t pixelsBefore =
         static_cast<std::uint64_t>(firstRow) * static_cast<std::uint64_t>(picture.width());
@@ -54,7 +56,7 @@ void LineHelper::build() {
         std::int32_t phrasePosition = 0;
         ByteString text;
         for (int y = firstRow_; y < picture_.height(); ++y) {
-            if (!buildLine(*writer_, random_, settings_, picture_, y, phrasePosition, text,
+            if (!buildLine(*writer_, random_, settings_, picture_, chosen_, y, phrasePosition, text,
                            stopped))
                 break;
             const std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 #include "engine/random_generator.h"
+#include "engine/shape_matching.h"
 #include "engine/work_bitmap.h"
 
 #include <atomic>
@@ -27,12 +28,14 @@ public:
     /// none where the writer or the mode does not allow lines to be built
     /// apart.
     static std::unique_ptr<LineHelper> start(const ConversionSettings& settings,
-                                             const WorkBitmap& picture, int firstRow,
-                                             const OutputWriter& writer, RandomGenerator random,
+                                             const WorkBitmap& picture, const ShapeTexts* chosen,
+                                             int firstRow, const OutputWriter& writer,
+                                             RandomGenerator random,
                                              const std::atomic<bool>& cancelRequested);
 
-    LineHelper(const ConversionSettings& settings, const WorkBitmap& picture, int firstRow,
-               RandomGenerator random, const std::atomic<bool>& cancelRequested);
+    LineHelper(const ConversionSettings& settings, const WorkBitmap& picture,
+               const ShapeTexts* chosen, int firstRow, RandomGenerator random,
+               const std::atomic<bool>& cancelRequested);
     /// Stops the thread at its next pixel and waits for it.
     ~LineHelper();
     LineHelper(const LineHelper&) = delete;
@@ -51,6 +54,7 @@ private:
 
     const ConversionSettings& settings_;
     const WorkBitmap& picture_;
+    const ShapeTexts* chosen_;
     const int firstRow_;
     std::unique_ptr<OutputWriter> writer_;
     RandomGenerator random_;

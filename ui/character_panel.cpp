@@ -44,6 +44,7 @@ QRadioButton* modeRadioOf(const CharacterControls& controls, PixelTransformation
     case PixelTransformation::CustomRange:
         return controls.customRangeRadio;
     case PixelTransformation::BrightnessRamp: // the converter's alone
+    case PixelTransformation::GlyphShapes:
         break;
     }
     return nullptr;

@@ -26,8 +26,8 @@ TEST(CharacterModes, EveryRowIsWholeAndNamedOnce) {
         EXPECT_EQ(&characterModeOf(mode.transformation), &mode);
         EXPECT_EQ(characterModeNamed(mode.name), &mode);
     }
-    EXPECT_EQ(characterModes().size(), 8u);
-    EXPECT_EQ(characterModeNamed("shapes"), nullptr);
+    EXPECT_EQ(characterModes().size(), 9u);
+    EXPECT_EQ(characterModeNamed("glyphs"), nullptr);
 }
 
 // The ramp's characters of a grey gradient, black to white, one a pixel.

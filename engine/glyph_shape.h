@@ -1,0 +1,26 @@
+#pragma once
+
+#include "engine/byte_string.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varnelo {
+
+/// How a character draws in a face, laid over an 8 × 8 grid of its cell:
+/// bit (row × 8 + column) of mask is set where its ink covers that part,
+/// and density is the share of the whole cell its ink covers, 0 to 255.
+struct GlyphShape {
+    char byte = ' ';
+    std::uint64_t mask = 0;
+    std::uint8_t density = 0;
+};
+
+/// The shapes of the candidate characters in a face, in their order; who
+/// draws glyphs knows them (the image writers' fonts).
+using GlyphShaper =
+    std::function<std::vector<GlyphShape>(const std::string& face, const ByteString& candidates)>;
+
+} // namespace varnelo

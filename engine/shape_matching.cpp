@@ -1,0 +1,348 @@
+#include "engine/shape_matching.h"
+
+#include "engine/char_source.h"
+#include "engine/color.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace varnelo {
+
+namespace {
+
+constexpr int kGridSide = 8;
+// Below this spread of brightness within a cell its changes are noise, and
+// it is drawn as even: shapes picked from noise would only scatter it.
+constexpr std::uint32_t kEdgeContrast = 40;
+
+// How unevenly a glyph's ink lies over the quarters of its cell: the most
+// parts inked in one quarter less the fewest in another.
+int unevenness(std::uint64_t mask) {
+    constexpr std::uint64_t kTopLeft = 0x0F0F0F0FULL;
+    const std::array<int, 4> quarters = {
+        std::popcount(mask & kTopLeft), std::popcount(mask & (kTopLeft << 4)),
+        std::popcount(mask & (kTopLeft << 32)), std::popcount(mask & (kTopLeft << 36))};
+    return *std::max_element(quarters.begin(), quarters.end()) -
+           *std::min_element(quarters.begin(), quarters.end());
+}
+
+// For each ink level 0..255, the glyph whose ink covers as much of its
+// cell as that level asks of the densest glyph, among the half of the
+// glyphs whose ink lies most evenly: an even cell drawn with a glyph of
+// one-sided ink would show an edge that is not there.
+std::array<char, 256> evenCellGlyphsByDensity(std::span<const GlyphShape> glyphs) {
+    std::vector<int> spreads;
+    for (const GlyphShape& glyph : glyphs)
+        spreads.push_back(unevenness(glyph.mask));
+    std::vector<int> sorted = spreads;
+    std::nth_element(sorted.begin(),
+                     sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+    const int mostUneven = sorted[sorted.size() / 2];
+    std::uint32_t densest = 0;
+    for (const GlyphShape& glyph : glyphs)
+        densest = std::max<std::uint32_t>(densest, glyph.density);
+    std::array<char, 256> chosen{};
+    for (std::uint32_t level = 0; level < 256; ++level) {
+        std::uint32_t bestDistance = UINT32_MAX;
+        for (std::size_t i = 0; i < glyphs.size(); ++i) {
+            if (spreads[i] > mostUneven)
+                continue;
+            const std::uint32_t wanted = level * densest;
+            const std::uint32_t has = std::uint32_t{glyphs[i].density} * 255;
+            const std::uint32_t distance = wanted > has ? wanted - has : has - wanted;
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                chosen[level] = glyphs[i].byte;
+            }
+        }
+    }
+    return chosen;
+}
+
+// The glyphs of even cells: the ramp's characters, as ramp mode draws
+// them, where at least two of them are candidates (made to show brightness
+// without a shape, they show the picture best); else by density.
+std::array<char, 256> evenCellGlyphs(const ConversionSettings& settings,
+                                     std::span<const GlyphShape> glyphs) {
+    ByteString ramp;
+    for (const char character : settings.ramp) {
+        if (std::any_of(glyphs.begin(), glyphs.end(),
+                        [&](const GlyphShape& glyph) { return glyph.byte == character; }))
+            ramp += character;
+    }
+    if (ramp.size() < 2)
+        return evenCellGlyphsByDensity(glyphs);
+    std::array<char, 256> chosen{};
+    const auto last = static_cast<std::uint32_t>(ramp.size() - 1);
+    for (std::uint32_t level = 0; level < 256; ++level)
+        chosen[level] = ramp[(level * last + 127) / 255];
+    return chosen;
+}
+
+// A mask moved right by dx columns and down by dy rows (left and up when
+// negative), with what falls off its edges dropped.
+std::uint64_t shifted(std::uint64_t mask, int dx, int dy) {
+    constexpr std::uint64_t kColumn0 = 0x0101010101010101ULL;
+    for (int i = 0; i < dx; ++i)
+        mask = (mask << 1) & ~kColumn0;
+    for (int i = 0; i < -dx; ++i)
+        mask = (mask >> 1) & ~(kColumn0 << 7);
+    if (dy > 0)
+        mask <<= 8 * dy;
+    else if (dy < 0)
+        mask >>= 8 * -dy;
+    return mask;
+}
+
+// The glyph whose shape differs from the mask in the fewest parts. A glyph
+// may stand a little off where the mask's shape lies (up to three columns
+// and two rows), at a cost of two parts per step: ASCII has no glyph drawn along a cell's edge, so
+// a line falling there would otherwise find none.
+struct Offset {
+    int dx = 0;
+    int dy = 0;
+    int steps() const { return std::abs(dx) + std::abs(dy); }
+};
+
+std::vector<Offset> offsetsNearestFirst() {
+    constexpr int kMostColumnsOff = 3;
+    constexpr int kMostRowsOff = 2;
+    std::vector<Offset> offsets;
+    for (int dy = -kMostRowsOff; dy <= kMostRowsOff; ++dy)
+        for (int dx = -kMostColumnsOff; dx <= kMostColumnsOff; ++dx)
+            offsets.push_back({dx, dy});
+    std::stable_sort(offsets.begin(), offsets.end(),
+                     [](Offset a, Offset b) { return a.steps() < b.steps(); });
+    return offsets;
+}
+
+struct ShapeMatch {
+    char byte = ' ';
+    int distance = 65;
+};
+
+ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) {
+    // Nearest first, so that among equal matches the glyph in place wins.
+    static const std::vector<Offset> kOffsets = offsetsNearestFirst();
+    constexpr int kCostPerStep = 2;
+    const int inked = std::popcount(mask);
+    char best = ' ';
+    int bestDistance = 65;
+    for (const Offset offset : kOffsets) {
+        const int steps = offset.steps();
+        if (kCostPerStep * steps >= bestDistance)
+            break;
+        const std::uint64_t moved = shifted(mask, offset.dx, offset.dy);
+        const int cost = kCostPerStep * steps + inked - std::popcount(moved);
+        for (const GlyphShape& glyph : glyphs) {
+            // A cell that stands out is better drawn roughly than left blank.
+            const int blank = glyph.mask == 0 ? 1 : 0;
+            const int distance = cost + blank + std::popcount(moved ^ glyph.mask);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = glyph.byte;
+            }
+        }
+    }
+    return {best, bestDistance};
+}
+
+// The parts of the mask next to a part of the cell that is not inked: the
+// line along which the picture changes. Beyond the cell counts as inked.
+std::uint64_t outlineOf(std::uint64_t mask) {
+    const std::uint64_t blank = ~mask;
+    const std::uint64_t besideBlank =
+        shifted(blank, 1, 0) | shifted(blank, -1, 0) | shifted(blank, 0, 1) | shifted(blank, 0, -1);
+    return mask & besideBlank;
+}
+
+// The samples of one row of cells: their brightness and colour.
+struct SampleRows {
+    int width = 0;
+    std::vector<std::uint8_t> luminance;
+    std::vector<Rgb> color;
+    std::uint8_t luminanceAt(int x, int y) const {
+        return luminance[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                         static_cast<std::size_t>(x)];
+    }
+    Rgb colorAt(int x, int y) const {
+        return color[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(x)];
+    }
+};
+
+class CellMatcher {
+public:
+    CellMatcher(const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
+                int perPixel)
+        : glyphs_(glyphs), evenGlyphs_(evenCellGlyphs(settings, glyphs)), perPixel_(perPixel),
+          darkBackground_(luminanceOf(settings.backgroundColor) < 128), fill_(settings.fillCells) {}
+
+    // The cell of columns [x0, x1) and rows [0, rows) of the samples: its
+    // characters into text, its colour returned.
+    Rgb match(const SampleRows& samples, int x0, int x1, int rows, char* text) const {
+        std::uint32_t low = 255;
+        std::uint32_t high = 0;
+        std::uint64_t red = 0;
+        std::uint64_t green = 0;
+        std::uint64_t blue = 0;
+        for (int y = 0; y < rows; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                const std::uint32_t bright = samples.luminanceAt(x, y);
+                low = std::min(low, bright);
+                high = std::max(high, bright);
+                const Rgb color = samples.colorAt(x, y);
+                red += redOf(color);
+                green += greenOf(color);
+                blue += blueOf(color);
+            }
+        }
+        const auto count = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(rows);
+        const Rgb mean = makeRgb(static_cast<std::uint32_t>((red + count / 2) / count),
+                                 static_cast<std::uint32_t>((green + count / 2) / count),
+                                 static_cast<std::uint32_t>((blue + count / 2) / count));
+        if (high - low < kEdgeContrast) {
+            const std::uint32_t bright = luminanceOf(mean);
+            std::fill_n(text, perPixel_, evenGlyphs_[darkBackground_ ? bright : 255 - bright]);
+            return mean;
+        }
+
+        // A part stands out when it lies on the far side of the middle
+        // brightness from the background.
+        const std::uint32_t twiceMiddle = low + high;
+        const auto standsOut = [&](std::uint32_t bright) {
+            return darkBackground_ ? 2 * bright > twiceMiddle : 2 * bright < twiceMiddle;
+        };
+        const int columns = x1 - x0;
+        for (int k = 0; k < perPixel_; ++k) {
+            std::uint64_t mask = 0;
+            for (int row = 0; row < kGridSide; ++row) {
+                const int y = ((2 * row + 1) * rows) / (2 * kGridSide);
+                for (int column = 0; column < kGridSide; ++column) {
+                    const int x = x0 + ((2 * (k * kGridSide + column) + 1) * columns) /
+                                           (2 * kGridSide * perPixel_);
+                    if (standsOut(samples.luminanceAt(x, y)))
+                        mask |= std::uint64_t{1} << (row * kGridSide + column);
+                }
+            }
+            // Where a broad part of the cell stands out, the line along its
+            // edge may match better than the part itself: a hillside
+            // drawn as a slash, not as a block of letters.
+            const ShapeMatch filled = closestShape(mask, glyphs_);
+            const ShapeMatch edge = closestShape(outlineOf(mask), glyphs_);
+            text[k] = edge.distance < filled.distance ? edge.byte : filled.byte;
+        }
+        if (fill_)
+            return mean;
+        red = green = blue = 0;
+        std::uint64_t inked = 0;
+        for (int y = 0; y < rows; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                if (!standsOut(samples.luminanceAt(x, y)))
+                    continue;
+                const Rgb color = samples.colorAt(x, y);
+                red += redOf(color);
+                green += greenOf(color);
+                blue += blueOf(color);
+                ++inked;
+            }
+        }
+        return makeRgb(static_cast<std::uint32_t>((red + inked / 2) / inked),
+                       static_cast<std::uint32_t>((green + inked / 2) / inked),
+                       static_cast<std::uint32_t>((blue + inked / 2) / inked));
+    }
+
+private:
+    std::span<const GlyphShape> glyphs_;
+    std::array<char, 256> evenGlyphs_;
+    int perPixel_;
+    bool darkBackground_;
+    bool fill_;
+};
+
+void putColor(WorkBitmap& picture, int x, int y, Rgb color) {
+    std::uint8_t* p = picture.row(y) + static_cast<std::size_t>(x) * 3;
+    p[0] = blueOf(color);
+    p[1] = greenOf(color);
+    p[2] = redOf(color);
+}
+
+} // namespace
+
+PictureSize shapeSamplesPerCell(const ConversionSettings& settings, PictureSize cells) {
+    const std::int64_t count = std::int64_t{std::max(cells.width, 1)} * std::max(cells.height, 1);
+    const int characters = charactersPerPixel(settings);
+    int side = kGridSide;
+    while (side > 1 && count * side * side * characters > kMaxShapeSamples)
+        --side;
+    return {side * characters, side};
+}
+
+PictureSize conversionLoadSize(const ConversionSettings& settings, PictureSize cells) {
+    if (settings.transformation != PixelTransformation::GlyphShapes)
+        return cells;
+    const PictureSize samples = shapeSamplesPerCell(settings, cells);
+    return {cells.width * samples.width, cells.height * samples.height};
+}
+
+void ShapeTexts::assign(int width, int height, int charactersPerPixel) {
+    width_ = width;
+    perPixel_ = charactersPerPixel;
+    bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                      static_cast<std::size_t>(charactersPerPixel),
+                  ' ');
+}
+
+ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
+                          const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
+                          WorkBitmap& colors, ShapeTexts& texts,
+                          const std::atomic<bool>& cancelRequested) {
+    if (width <= 0 || height <= 0 || detail.width() < width || detail.height() < height ||
+        glyphs.empty())
+        return ShapeMatchEnd::OutOfMemory;
+    const int perPixel = charactersPerPixel(settings);
+    SampleRows samples;
+    try {
+        texts.assign(width, height, perPixel);
+        samples.width = detail.width();
+        const std::size_t most = static_cast<std::size_t>(detail.width()) *
+                                 static_cast<std::size_t>(detail.height() / height + 1);
+        samples.luminance.resize(most);
+        samples.color.resize(most);
+    } catch (const std::bad_alloc&) {
+        return ShapeMatchEnd::OutOfMemory;
+    }
+    if (!colors.allocate(width, height, PixelDepth::Bits24))
+        return ShapeMatchEnd::OutOfMemory;
+
+    const CellMatcher matcher(settings, glyphs, perPixel);
+    for (int y = 0; y < height; ++y) {
+        if (cancelRequested.load(std::memory_order_relaxed))
+            return ShapeMatchEnd::Cancelled;
+        const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
+        const int bottom = static_cast<int>(std::int64_t{y + 1} * detail.height() / height);
+        for (int row = top; row < bottom; ++row) {
+            for (int x = 0; x < detail.width(); ++x) {
+                const Rgb color = detail.pixelColor(x, row);
+                const std::size_t at =
+                    static_cast<std::size_t>(row - top) * static_cast<std::size_t>(detail.width()) +
+                    static_cast<std::size_t>(x);
+                samples.color[at] = color;
+                samples.luminance[at] = static_cast<std::uint8_t>(luminanceOf(color));
+            }
+        }
+        for (int x = 0; x < width; ++x) {
+            const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
+            const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
+            putColor(colors, x, y,
+                     matcher.match(samples, left, right, bottom - top, texts.pixel(x, y)));
+        }
+    }
+    return ShapeMatchEnd::Done;
+}
+
+} // namespace varnelo

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/byte_string.h"
+#include "engine/conversion_load.h"
+#include "engine/conversion_settings.h"
+#include "engine/glyph_shape.h"
+#include "engine/work_bitmap.h"
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace varnelo {
+
+/// The most samples of the picture the shapes mode reads at once (24 MB in
+/// 24 bits): a conversion to more cells than this allows 8 × 8 samples a
+/// character reads fewer.
+inline constexpr std::int64_t kMaxShapeSamples = std::int64_t{1} << 23;
+
+/// The samples shapes mode reads of the part of the picture one pixel's
+/// cell covers, across and down.
+PictureSize shapeSamplesPerCell(const ConversionSettings& settings, PictureSize cells);
+
+/// The size a conversion to cells loads its picture at: cells itself, or in
+/// shapes mode the picture's detail, shapeSamplesPerCell samples a cell.
+PictureSize conversionLoadSize(const ConversionSettings& settings, PictureSize cells);
+
+/// The characters shapes mode chose for a picture's cells: each pixel's
+/// text, row by row.
+class ShapeTexts {
+public:
+    void assign(int width, int height, int charactersPerPixel);
+    bool empty() const { return bytes_.empty(); }
+    /// The text of the pixel at x, y, into text.
+    void textAt(int x, int y, ByteString& text) const {
+        const std::size_t start = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                                   static_cast<std::size_t>(x)) *
+                                  static_cast<std::size_t>(perPixel_);
+        text.assign(bytes_.data() + start, static_cast<std::size_t>(perPixel_));
+    }
+    char* pixel(int x, int y) {
+        return bytes_.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                                static_cast<std::size_t>(x)) *
+                                   static_cast<std::size_t>(perPixel_);
+    }
+
+private:
+    std::vector<char> bytes_;
+    int width_ = 0;
+    int perPixel_ = 1;
+};
+
+enum class ShapeMatchEnd : std::uint8_t { Done, Cancelled, OutOfMemory };
+
+/// Draws the picture with the glyphs: detail is the picture at
+/// width × height cells of samples each (as conversionLoadSize gives).
+/// Each cell's characters are those glyphs whose shapes best match the
+/// part of the picture the cell covers, split between them side by side:
+/// where the cell's brightness varies, the parts that stand out from the
+/// background against those that do not (the fewest differing of the 8 × 8
+/// parts); where it is even, the glyph whose ink covers as much of the cell
+/// as the picture's brightness asks, as in the ramp. colors becomes the
+/// picture of the cells' colours, 24 bits: the mean of the parts that stand
+/// out, or with filled cells the whole cell's mean.
+ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
+                          const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
+                          WorkBitmap& colors, ShapeTexts& texts,
+                          const std::atomic<bool>& cancelRequested);
+
+} // namespace varnelo
