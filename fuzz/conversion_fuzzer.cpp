@@ -13,6 +13,7 @@
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
 #include "tests/support/test_clock.h"
+#include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 
 #include <cstddef>
@@ -86,6 +87,7 @@ ConversionSettings settingsFrom(InputBytes& input) {
     settings.terminalColors = static_cast<TerminalColors>(input.next() % 4);
     settings.fillCells = (input.next() & 1) != 0;
     settings.ramp = input.text(input.next() % 12); // empty too
+    settings.glyphs = input.text(input.next() % 8);
     settings.outputPath = (outputFolder / ("out" + std::string(format.extension))).string();
     return settings;
 }
@@ -163,6 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string output = settings.outputPath;
     const OutputKind kind = outputFormatOf(settings).kind;
     ConversionPass pass(std::move(settings), random, clock, observer, cancel, makeOutputWriter);
+    pass.setGlyphShaper(glyphShapesOf);
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Cancelled)
         __builtin_trap(); // nothing cancelled it

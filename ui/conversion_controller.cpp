@@ -4,6 +4,7 @@
 #include "engine/random_generator.h"
 #include "ui/conversion_view.h"
 #include "ui/pass_end_texts.h"
+#include "writers/glyph_shapes.h"
 
 #include <QString>
 
@@ -192,6 +193,7 @@ void ConversionController::runPass(ConversionSettings settings, WindowHandOff ha
     try {
         ConversionPass pass(std::move(settings), random_, clock_, observer, cancelRequested_,
                             std::move(makeWriter));
+        pass.setGlyphShaper(glyphShapesOf);
         result = pass.run();
     } catch (const std::bad_alloc&) {
         // An exception leaving the thread would end the program, and
