@@ -28,6 +28,7 @@ enum class Option : std::uint8_t {
     Blocks,
     Range,
     Ramp,
+    Glyphs,
     FontSize,
     Font,
     Background,
@@ -53,7 +54,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 24> kOptionNames = {{
+constexpr std::array<OptionName, 25> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -62,6 +63,7 @@ constexpr std::array<OptionName, 24> kOptionNames = {{
     {Option::Blocks, "blocks", '\0', true},
     {Option::Range, "range", '\0', true},
     {Option::Ramp, "ramp", '\0', true},
+    {Option::Glyphs, "glyphs", '\0', true},
     {Option::FontSize, "font-size", 's', true},
     {Option::Font, "font", '\0', true},
     {Option::Background, "background", 'b', true},
@@ -278,6 +280,11 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
     case Option::Ramp:
         choices.ramp = utf8ToWindows1252(value);
         if (choices.ramp.empty())
+            throw UsageFault{std::string(name) + " needs at least one character"};
+        break;
+    case Option::Glyphs:
+        choices.glyphs = utf8ToWindows1252(value);
+        if (choices.glyphs.empty())
             throw UsageFault{std::string(name) + " needs at least one character"};
         break;
     case Option::FontSize:
@@ -719,6 +726,10 @@ std::string usageText() {
       --ramp CHARS       )" +
            helpColumn("the characters of ramp mode, from the least ink to the most (default \"" +
                       defaults.ramp + "\")") +
+           R"(
+      --glyphs CHARS     )" +
+           helpColumn("the characters shapes mode chooses among (default the printable ASCII "
+                      "characters)") +
            R"(
   -s, --font-size N      the font size, 1 to )" +
            std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()

@@ -15,12 +15,14 @@
 #include "engine/picture_loader.h"
 #include "engine/printable_text.h"
 #include "engine/random_generator.h"
+#include "engine/shape_matching.h"
 #include "engine/start_check.h"
 #include "engine/version.h"
 #include "engine/work_bitmap.h"
 #include "platform/system_clock.h"
 #include "platform/termination_signals.h"
 #include "writers/font_files.h"
+#include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 
 #include <algorithm>
@@ -267,7 +269,8 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
                           WorkBitmap& picture) {
     conversion.autoOrient = run.options.autoOrient;
     conversion.sizeOf = [&options = run.options, &sizing](int width, int height) {
-        return conversionSizeFor(options, width, height, sizing);
+        return conversionLoadSize(options.choices,
+                                  conversionSizeFor(options, width, height, sizing));
     };
     const bool fromInput = picturePath == kStandardStream;
     if (fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0))
@@ -322,6 +325,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const std::string outputPath = settings.outputPath;
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, counted(std::move(openOutput), written));
+    pass.setGlyphShaper(glyphShapesOf);
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Done && progress)
         observer.conclude(

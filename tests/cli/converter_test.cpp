@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <set>
@@ -204,6 +205,76 @@ TEST_F(Converter, RampModeDrawsTheBrightnessInEveryFormat) {
         EXPECT_EQ(code, kExitConverted) << format.name << ": " << err_.str();
         EXPECT_FALSE(written.empty()) << format.name;
     }
+}
+
+// Black lines on white, four pixels of the picture a converted cell side
+// at -W 40 -H 10 (a cell's two characters each 10 × 20 pixels of it).
+struct LinePicture {
+    const char* name;
+    bool (*onLine)(int x, int y);
+    std::string_view glyphs; // the characters that draw such lines
+};
+
+constexpr std::array<LinePicture, 4> kLinePictures = {{
+    {"vertical", [](int x, int) { return x % 10 >= 4 && x % 10 <= 5; }, "|!Il1[]()"},
+    {"horizontal", [](int, int y) { return y % 20 >= 9 && y % 20 <= 11; }, "-_=~"},
+    // As steep as a character's own diagonal, corner to corner of every
+    // second character.
+    {"rising", [](int x, int y) { return (2 * x + y + 22) % 40 <= 4; }, "/"},
+    {"falling", [](int x, int y) { return (2 * x - y + 422) % 40 <= 4; }, "\\"},
+}};
+
+TEST_F(Converter, ShapesModeDrawsLinesWithGlyphsOfTheirDirection) {
+    for (const LinePicture& lines : kLinePictures) {
+        const std::string picture = dir_.file(std::string(lines.name) + ".bmp");
+        test::writeBmpFile(picture, 800, 200, [&](int x, int y) {
+            return lines.onLine(x, y) ? makeRgb(0, 0, 0) : makeRgb(255, 255, 255);
+        });
+        for (const char* face : {"DejaVu Sans Mono", "Tahoma"}) {
+            const std::string text = piped({"-m", "shapes", "--font", face, "-f", "text", "-W",
+                                            "40", "-H", "10", "-o", "-", picture});
+            ASSERT_EQ(text.size(), 10U * 81U) << lines.name << " " << face;
+            int drawn = 0;
+            int right = 0;
+            for (const char character : text) {
+                if (character == ' ' || character == '\n')
+                    continue;
+                ++drawn;
+                right += lines.glyphs.find(character) != std::string_view::npos ? 1 : 0;
+            }
+            EXPECT_GE(drawn, 200) << lines.name << " " << face << ":\n" << text;
+            EXPECT_GT(right * 10, drawn * 8) << lines.name << " " << face << ":\n" << text;
+        }
+    }
+}
+
+TEST_F(Converter, ShapesModeWritesEveryFormatWithTheChosenGlyphs) {
+    const std::string picture = dir_.file("rising.bmp");
+    test::writeBmpFile(picture, 800, 200, [](int x, int y) {
+        return kLinePictures[2].onLine(x, y) ? makeRgb(0, 0, 200) : makeRgb(250, 250, 0);
+    });
+    for (const OutputFormatEntry& format : outputFormats()) {
+        for (const bool fill : {false, true}) {
+            Arguments arguments = {
+                "-m", "shapes", "-W", "40", "-H", "10", "-f", std::string(format.name), "-o", "-"};
+            if (fill)
+                arguments.push_back("--fill");
+            arguments.push_back(picture);
+            int code = 0;
+            const std::string written = piped(arguments, {}, 0, &code);
+            EXPECT_EQ(code, kExitConverted) << format.name << ": " << err_.str();
+            EXPECT_FALSE(written.empty()) << format.name;
+        }
+    }
+    // Slashes, backslashes and braces are written as such (escaped in RTF).
+    const std::string rtf = piped({"-m", "shapes", "--glyphs", " /{", "-W", "40", "-H", "10", "-f",
+                                   "rtf", "-o", "-", picture});
+    EXPECT_NE(rtf.find("/"), std::string::npos) << rtf;
+    const std::string text = piped({"-m", "shapes", "--glyphs", " /", "-W", "40", "-H", "10", "-f",
+                                    "text", "-o", "-", picture});
+    EXPECT_EQ(text.find_first_not_of(" /\n"), std::string::npos) << text;
+    EXPECT_NE(text.find('/'), std::string::npos) << text;
+    EXPECT_EQ(run({"-m", "shapes", "--glyphs", "", picture}), kExitUsage);
 }
 
 TEST_F(Converter, FillPutsEachRunOnItsColour) {
