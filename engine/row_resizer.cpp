@@ -14,6 +14,7 @@ constexpr std::uint32_t kUnit = 1u << 16;
 
 // The source pixels that make one target pixel along one axis.
 using Taps = RowResizer::Taps;
+using FlatTaps = RowResizer::FlatTaps;
 
 // extent is the source's size in pixels, the last one possibly partial.
 std::vector<Taps> shrinkTaps(int oldSize, int newSize, double extent) {
@@ -72,29 +73,97 @@ std::vector<Taps> axisTaps(int oldSize, int newSize, double extent) {
 }
 
 // One source row scaled horizontally: three channels per target pixel, each
-// the channel value × 256.
-void resampleRow(const std::uint8_t* source, std::size_t pixelStride, std::span<const Taps> taps,
-                 std::uint16_t* out) {
-    for (const Taps& tap : taps) {
-        const std::uint8_t* pixel = source + static_cast<std::size_t>(tap.first) * pixelStride;
+// the channel value × 256. Every target pixel has Count taps (the flat
+// layout pads the shorter ones with zero weights), so the loops unroll.
+template <int Count, std::size_t Stride>
+void resampleFlat(const std::uint8_t* source, const FlatTaps& taps, std::uint16_t* out) {
+    const std::uint32_t* weight = taps.weights.data();
+    for (const std::uint32_t first : taps.first) {
+        const std::uint8_t* pixel = source + std::size_t{first} * Stride;
         std::uint32_t blue = 0, green = 0, red = 0;
-        for (const std::uint32_t weight : tap.weights) {
-            blue += weight * pixel[0];
-            green += weight * pixel[1];
-            red += weight * pixel[2];
-            pixel += pixelStride;
+        for (int k = 0; k < Count; ++k, pixel += Stride) {
+            blue += weight[k] * pixel[0];
+            green += weight[k] * pixel[1];
+            red += weight[k] * pixel[2];
         }
+        weight += Count;
         *out++ = static_cast<std::uint16_t>((blue + 128) >> 8);
         *out++ = static_cast<std::uint16_t>((green + 128) >> 8);
         *out++ = static_cast<std::uint16_t>((red + 128) >> 8);
     }
 }
 
+void resampleAny(const std::uint8_t* source, std::size_t pixelStride, const FlatTaps& taps,
+                 std::uint16_t* out) {
+    const std::uint32_t* weight = taps.weights.data();
+    for (const std::uint32_t first : taps.first) {
+        const std::uint8_t* pixel = source + std::size_t{first} * pixelStride;
+        std::uint32_t blue = 0, green = 0, red = 0;
+        for (int k = 0; k < taps.count; ++k, pixel += pixelStride) {
+            blue += weight[k] * pixel[0];
+            green += weight[k] * pixel[1];
+            red += weight[k] * pixel[2];
+        }
+        weight += taps.count;
+        *out++ = static_cast<std::uint16_t>((blue + 128) >> 8);
+        *out++ = static_cast<std::uint16_t>((green + 128) >> 8);
+        *out++ = static_cast<std::uint16_t>((red + 128) >> 8);
+    }
+}
+
+template <std::size_t Stride>
+bool resampleUnrolled(const std::uint8_t* source, const FlatTaps& taps, std::uint16_t* out) {
+    switch (taps.count) {
+    case 1:
+        resampleFlat<1, Stride>(source, taps, out);
+        return true;
+    case 2:
+        resampleFlat<2, Stride>(source, taps, out);
+        return true;
+    case 3:
+        resampleFlat<3, Stride>(source, taps, out);
+        return true;
+    case 4:
+        resampleFlat<4, Stride>(source, taps, out);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void resampleRow(const std::uint8_t* source, std::size_t pixelStride, const FlatTaps& taps,
+                 std::uint16_t* out) {
+    if (pixelStride == 3 && resampleUnrolled<3>(source, taps, out))
+        return;
+    if (pixelStride == 4 && resampleUnrolled<4>(source, taps, out))
+        return;
+    resampleAny(source, pixelStride, taps, out);
+}
+
+// The taps as one array, each target pixel's window as wide as the widest;
+// a window that would pass the row's end starts earlier instead, its
+// weights shifted along.
+FlatTaps flatten(const std::vector<Taps>& taps, int sourceWidth) {
+    FlatTaps flat;
+    for (const Taps& tap : taps)
+        flat.count = std::max(flat.count, static_cast<int>(tap.weights.size()));
+    flat.first.reserve(taps.size());
+    flat.weights.assign(taps.size() * static_cast<std::size_t>(flat.count), 0);
+    std::uint32_t* weights = flat.weights.data();
+    for (const Taps& tap : taps) {
+        const int first = std::max(std::min(tap.first, sourceWidth - flat.count), 0);
+        flat.first.push_back(static_cast<std::uint32_t>(first));
+        std::copy(tap.weights.begin(), tap.weights.end(), weights + (tap.first - first));
+        weights += flat.count;
+    }
+    return flat;
+}
+
 } // namespace
 
 RowResizer::RowResizer(int sourceWidth, int sourceHeight, WorkBitmap& target, SourceExtent extent)
     : sourceWidth_(sourceWidth), sourceHeight_(sourceHeight), target_(target),
-      columns_(axisTaps(sourceWidth, target.width(), extent.width)),
+      columns_(flatten(axisTaps(sourceWidth, target.width(), extent.width), sourceWidth)),
       rows_(axisTaps(sourceHeight, target.height(), extent.height)),
       rowValues_(static_cast<std::size_t>(target.width()) * 3), sums_(rowValues_),
       bgr_(rowValues_) {}
@@ -182,8 +251,12 @@ void RowResizer::writeReadyRows() {
             for (std::size_t i = 0; i < rowValues_; ++i)
                 sums_[i] += weight * values[i];
         }
+        // Through plain pointers: bytes written through the vector may alias
+        // anything, which would have every pass reload its pointers.
+        const std::uint32_t* sums = sums_.data();
+        std::uint8_t* bgr = bgr_.data();
         for (std::size_t i = 0; i < rowValues_; ++i)
-            bgr_[i] = static_cast<std::uint8_t>((sums_[i] + (1u << 23)) >> 24);
+            bgr[i] = static_cast<std::uint8_t>((sums[i] + (1u << 23)) >> 24);
         store(nextTarget_++);
     }
 }

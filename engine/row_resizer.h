@@ -49,6 +49,11 @@ public:
         int first = 0;
         std::vector<std::uint32_t> weights;
     };
+    struct FlatTaps {
+        std::vector<std::uint32_t> first;
+        std::vector<std::uint32_t> weights; // count a target pixel
+        int count = 0;
+    };
 
 private:
     void writeReadyRows();
@@ -58,7 +63,7 @@ private:
     int sourceWidth_;
     int sourceHeight_;
     WorkBitmap& target_;
-    std::vector<Taps> columns_;
+    FlatTaps columns_;
     std::vector<Taps> rows_;
     std::size_t rowValues_;
     // Horizontally scaled source rows from cacheFirst_ on, three values per
