@@ -35,6 +35,11 @@ struct PictureFacts {
 /// the picture as it shows: turned upright as its EXIF orientation says, unless autoOrient is off.
 struct ConversionLoad {
     std::function<PictureSize(int width, int height)> sizeOf;
+    /// A decoder that shrinks the picture as it decodes (JPEG) may shrink it
+    /// down to sizeOf's size divided by this, each way, leaving the rest to
+    /// the resizer: for a load whose size asks for more detail than it
+    /// needs whole.
+    int coarserBy = 1;
     PictureFacts facts;
     bool autoOrient = true;
 };

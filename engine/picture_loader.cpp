@@ -120,6 +120,7 @@ DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture
     const bool swaps = swapsSides(orientation);
     ConversionLoad stored;
     if (conversion != nullptr) {
+        stored.coarserBy = conversion->coarserBy;
         stored.sizeOf = [&](int width, int height) {
             if (!swaps)
                 return conversion->sizeOf(width, height);

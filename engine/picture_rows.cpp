@@ -1,5 +1,7 @@
 #include "engine/picture_rows.h"
 
+#include <algorithm>
+
 namespace varnelo {
 
 PictureRows::PictureRows(WorkBitmap& picture, ConversionLoad* conversion)
@@ -14,6 +16,17 @@ std::optional<PictureSize> PictureRows::conversionSize(int width, int height) co
     if (!conversionResizes(size, width, height))
         return std::nullopt;
     return size;
+}
+
+PictureSize PictureRows::leastDecodedSize(PictureSize size) const {
+    const int by = conversion_ == nullptr ? 1 : std::max(conversion_->coarserBy, 1);
+    return {(size.width + by - 1) / by, (size.height + by - 1) / by};
+}
+
+PictureSize PictureRows::streamedSize(PictureSize size, int decodedWidth, int decodedHeight) const {
+    if (conversion_ == nullptr || conversion_->coarserBy <= 1)
+        return size;
+    return {std::min(size.width, decodedWidth), std::min(size.height, decodedHeight)};
 }
 
 bool PictureRows::startWhole(int width, int height, PixelDepth depth) {

@@ -27,6 +27,13 @@ public:
     /// The size the conversion turns a width × height picture into, when
     /// that is not its own: the decoder may then stream its rows.
     std::optional<PictureSize> conversionSize(int width, int height) const;
+    /// The least size a decoder that shrinks as it decodes may decode at
+    /// for a conversion to size.
+    PictureSize leastDecodedSize(PictureSize size) const;
+    /// The size a picture decoded at decodedWidth × decodedHeight for a
+    /// conversion to size is streamed into: size, but where the load may be
+    /// coarser, never more than was decoded.
+    PictureSize streamedSize(PictureSize size, int decodedWidth, int decodedHeight) const;
 
     /// Allocates the picture whole, at width × height in depth.
     [[nodiscard]] bool startWhole(int width, int height, PixelDepth depth);

@@ -336,13 +336,13 @@ bool startRows(JpegJob& job, PictureRows& rows, PixelDepth depth) {
         job.decoded = own;
         return rows.startWhole(own.width, own.height, depth);
     }
-    const unsigned denominator = reductionFor(job.info, *size);
+    const unsigned denominator = reductionFor(job.info, rows.leastDecodedSize(*size));
     job.info.scale_num = 1;
     job.info.scale_denom = denominator;
     job.decoded = scaledSize(job.info, denominator);
     // The last decoded column and row stand for what is left of a block.
-    return rows.startStreamed(*size, job.decoded.width, job.decoded.height, depth, own,
-                              kRowsPerCall,
+    return rows.startStreamed(rows.streamedSize(*size, job.decoded.width, job.decoded.height),
+                              job.decoded.width, job.decoded.height, depth, own, kRowsPerCall,
                               {static_cast<double>(job.info.image_width) / denominator,
                                static_cast<double>(job.info.image_height) / denominator});
 }

@@ -249,6 +249,24 @@ TEST(JpegDecoder, StopsWhenCancelled) {
     }
 }
 
+// A load that may be coarser lets libjpeg shrink further, and is not
+// enlarged back to the size asked for.
+TEST(JpegDecoder, ALoadThatMayBeCoarserIsDecodedSmallerAndKeptSo) {
+    const std::vector<std::uint8_t> file = noisyFile({});
+    for (const int coarserBy : {1, 2}) {
+        ConversionLoad conversion = test::loadTo({40, 24});
+        conversion.coarserBy = coarserBy;
+        WorkBitmap picture;
+        ASSERT_EQ(decodeJpeg(FileBytes(file.data(), file.size()), picture, nullptr, &conversion),
+                  DecodeStatus::Ok);
+        // 1/2 gives 24 × 20: wide enough for half of 40, not for 40.
+        EXPECT_EQ(picture.width(), coarserBy == 1 ? 40 : 24) << coarserBy;
+        EXPECT_EQ(picture.height(), coarserBy == 1 ? 24 : 20) << coarserBy;
+        EXPECT_EQ(conversion.facts.width, 48);
+        EXPECT_EQ(conversion.facts.height, 40);
+    }
+}
+
 TEST(JpegDecoder, NotAJpegIsWrongFormat) {
     WorkBitmap picture;
     EXPECT_EQ(decode({}, picture), DecodeStatus::WrongFormat);
