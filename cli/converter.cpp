@@ -6,6 +6,7 @@
 #include "cli/messages.h"
 #include "cli/output_descriptor.h"
 #include "cli/picture_settings.h"
+#include "engine/char_source.h"
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/conversion_load.h"
@@ -31,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <system_error>
 
@@ -268,6 +270,7 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
                           const SizingContext& sizing, ConversionLoad& conversion,
                           WorkBitmap& picture) {
     conversion.autoOrient = run.options.autoOrient;
+    conversion.coarserBy = loadCoarserBy(run.options.choices);
     conversion.sizeOf = [&options = run.options, &sizing](int width, int height) {
         return conversionLoadSize(options.choices,
                                   conversionSizeFor(options, width, height, sizing));
@@ -276,6 +279,26 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
     if (fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0))
         return loadFromInput(run.console, picture, run.cancelRequested, conversion);
     return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
+}
+
+// Shapes mode draws its glyphs once a font is found, which takes fontconfig
+// some milliseconds: on a thread of its own while the picture loads.
+GlyphShaper shaperDrawingWhileLoading(const ConversionSettings& choices) {
+    if (choices.transformation != PixelTransformation::GlyphShapes)
+        return glyphShapesOf;
+    const std::string face = conversionFace(choices.transformation, choices.fontFace);
+    std::shared_future<std::vector<GlyphShape>> drawn;
+    try {
+        drawn = std::async(std::launch::async, glyphShapesOf, face, choices.glyphs).share();
+    } catch (const std::system_error&) {
+        return glyphShapesOf; // no thread to be had: drawn when needed
+    }
+    return [drawn, face, glyphs = choices.glyphs](const std::string& wantedFace,
+                                                  const ByteString& candidates) {
+        if (wantedFace == face && candidates == glyphs)
+            return drawn.get();
+        return glyphShapesOf(wantedFace, candidates);
+    };
 }
 
 // Converts one picture; true when its output is written.
@@ -295,6 +318,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // Loaded once, here, at the size it converts to: the defaults that depend
     // on the picture need its facts, and the conversion goes on from it.
     const SizingContext sizing = sizingFor(run, toOutput);
+    const GlyphShaper shaper = shaperDrawingWhileLoading(options.choices);
     ConversionLoad conversion;
     WorkBitmap picture;
     // Not even read once cancelled: standard input could keep it waiting.
@@ -325,7 +349,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const std::string outputPath = settings.outputPath;
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, counted(std::move(openOutput), written));
-    pass.setGlyphShaper(glyphShapesOf);
+    pass.setGlyphShaper(shaper);
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Done && progress)
         observer.conclude(

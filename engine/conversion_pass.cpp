@@ -123,6 +123,7 @@ PassResult ConversionPass::run() {
     WorkBitmap picture;
     // Loaded at the size it converts to, so that a big picture is never held whole.
     ConversionLoad conversion;
+    conversion.coarserBy = loadCoarserBy(settings_);
     conversion.sizeOf = [this](int /*width*/, int /*height*/) {
         return conversionLoadSize(settings_, {settings_.imageWidth, settings_.imageHeight});
     };
@@ -203,8 +204,17 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
 std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture, bool& prepared) {
     const int width = settings_.imageWidth;
     const int height = settings_.imageHeight;
+    // A picture loaded coarser than the detail asked for, as a JPEG may be,
+    // is taken as it is; any other is brought to the detail.
     const PictureSize detail = conversionLoadSize(settings_, {width, height});
-    prepared = resizePicture(picture, detail.width, detail.height, observer_);
+    const int coarser = loadCoarserBy(settings_);
+    const auto within = [](int side, int wanted, int least) {
+        return side <= wanted && side >= least;
+    };
+    prepared = true;
+    if (!within(picture.width(), detail.width, std::max(detail.width / coarser, width)) ||
+        !within(picture.height(), detail.height, std::max(detail.height / coarser, height)))
+        prepared = resizePicture(picture, detail.width, detail.height, observer_);
     if (!prepared || picture.isEmpty())
         return std::nullopt;
     const std::vector<GlyphShape> glyphs =

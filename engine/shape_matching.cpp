@@ -7,7 +7,10 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <exception>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace varnelo {
@@ -125,6 +128,15 @@ struct ShapeMatch {
     int distance = 65;
 };
 
+// Counting bits is most of the work: where the processor may have an
+// instruction for it, a copy of the search that uses it is chosen at start.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VARNELO_BIT_COUNTING_CLONES __attribute__((target_clones("popcnt", "default")))
+#else
+#define VARNELO_BIT_COUNTING_CLONES
+#endif
+
+VARNELO_BIT_COUNTING_CLONES
 ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) {
     // Nearest first, so that among equal matches the glyph in place wins.
     static const std::vector<Offset> kOffsets = offsetsNearestFirst();
@@ -264,6 +276,36 @@ private:
     bool fill_;
 };
 
+// Row y of the picture into the samples from index at on.
+void readSamples(const WorkBitmap& picture, int y, std::size_t at, SampleRows& samples) {
+    Rgb* color = samples.color.data() + at;
+    std::uint8_t* luminance = samples.luminance.data() + at;
+    const auto width = static_cast<std::size_t>(picture.width());
+    // Rec. 709's weights in 256ths: a sample's brightness only decides
+    // which side of its cell's middle it lies on.
+    const auto store = [&](std::size_t x, Rgb value) {
+        color[x] = value;
+        luminance[x] = static_cast<std::uint8_t>(
+            (54 * redOf(value) + 183 * greenOf(value) + 19 * blueOf(value) + 128) >> 8);
+    };
+    const std::uint8_t* p = picture.row(y);
+    switch (picture.depth()) {
+    case PixelDepth::Bits24:
+        for (std::size_t x = 0; x < width; ++x, p += 3)
+            store(x, makeRgb(p[2], p[1], p[0]));
+        return;
+    case PixelDepth::Bits32:
+    case PixelDepth::Device:
+        for (std::size_t x = 0; x < width; ++x, p += 4)
+            store(x, makeRgb(p[2], p[1], p[0]));
+        return;
+    default:
+        for (std::size_t x = 0; x < width; ++x)
+            store(x, picture.pixelColor(static_cast<int>(x), y));
+        return;
+    }
+}
+
 void putColor(WorkBitmap& picture, int x, int y, Rgb color) {
     std::uint8_t* p = picture.row(y) + static_cast<std::size_t>(x) * 3;
     p[0] = blueOf(color);
@@ -289,6 +331,10 @@ PictureSize conversionLoadSize(const ConversionSettings& settings, PictureSize c
     return {cells.width * samples.width, cells.height * samples.height};
 }
 
+int loadCoarserBy(const ConversionSettings& settings) {
+    return settings.transformation == PixelTransformation::GlyphShapes ? 2 : 1;
+}
+
 void ShapeTexts::assign(int width, int height, int charactersPerPixel) {
     width_ = width;
     perPixel_ = charactersPerPixel;
@@ -296,6 +342,43 @@ void ShapeTexts::assign(int width, int height, int charactersPerPixel) {
                       static_cast<std::size_t>(charactersPerPixel),
                   ' ');
 }
+
+namespace {
+
+// Below this many cells a second thread costs more than it saves.
+constexpr std::int64_t kSecondMatchingThreadFromCells = 4096;
+
+// Matches the cell rows [firstRow, endRow); false when cancelled first.
+bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, int endRow,
+               const CellMatcher& matcher, WorkBitmap& colors, ShapeTexts& texts,
+               const std::atomic<bool>& cancelRequested) {
+    SampleRows samples;
+    samples.width = detail.width();
+    const std::size_t most = static_cast<std::size_t>(detail.width()) *
+                             static_cast<std::size_t>(detail.height() / height + 1);
+    samples.luminance.resize(most);
+    samples.color.resize(most);
+    for (int y = firstRow; y < endRow; ++y) {
+        if (cancelRequested.load(std::memory_order_relaxed))
+            return false;
+        const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
+        const int bottom = static_cast<int>(std::int64_t{y + 1} * detail.height() / height);
+        for (int row = top; row < bottom; ++row)
+            readSamples(detail, row,
+                        static_cast<std::size_t>(row - top) *
+                            static_cast<std::size_t>(detail.width()),
+                        samples);
+        for (int x = 0; x < width; ++x) {
+            const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
+            const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
+            putColor(colors, x, y,
+                     matcher.match(samples, left, right, bottom - top, texts.pixel(x, y)));
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
                           const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
@@ -305,42 +388,50 @@ ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
         glyphs.empty())
         return ShapeMatchEnd::OutOfMemory;
     const int perPixel = charactersPerPixel(settings);
-    SampleRows samples;
-    try {
-        texts.assign(width, height, perPixel);
-        samples.width = detail.width();
-        const std::size_t most = static_cast<std::size_t>(detail.width()) *
-                                 static_cast<std::size_t>(detail.height() / height + 1);
-        samples.luminance.resize(most);
-        samples.color.resize(most);
-    } catch (const std::bad_alloc&) {
-        return ShapeMatchEnd::OutOfMemory;
-    }
     if (!colors.allocate(width, height, PixelDepth::Bits24))
         return ShapeMatchEnd::OutOfMemory;
-
-    const CellMatcher matcher(settings, glyphs, perPixel);
-    for (int y = 0; y < height; ++y) {
-        if (cancelRequested.load(std::memory_order_relaxed))
-            return ShapeMatchEnd::Cancelled;
-        const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
-        const int bottom = static_cast<int>(std::int64_t{y + 1} * detail.height() / height);
-        for (int row = top; row < bottom; ++row) {
-            for (int x = 0; x < detail.width(); ++x) {
-                const Rgb color = detail.pixelColor(x, row);
-                const std::size_t at =
-                    static_cast<std::size_t>(row - top) * static_cast<std::size_t>(detail.width()) +
-                    static_cast<std::size_t>(x);
-                samples.color[at] = color;
-                samples.luminance[at] = static_cast<std::uint8_t>(luminanceOf(color));
+    try {
+        texts.assign(width, height, perPixel);
+        const CellMatcher matcher(settings, glyphs, perPixel);
+        // The lower half of the rows on a second core, where there is one.
+        const bool helped = std::int64_t{width} * height >= kSecondMatchingThreadFromCells &&
+                            std::thread::hardware_concurrency() > 1;
+        const int split = helped ? height / 2 : height;
+        bool lowerMatched = true;
+        std::exception_ptr lowerFailed;
+        std::thread lower;
+        if (helped) {
+            try {
+                lower = std::thread([&] {
+                    try {
+                        lowerMatched = matchRows(detail, width, height, split, height, matcher,
+                                                 colors, texts, cancelRequested);
+                    } catch (...) {
+                        lowerFailed = std::current_exception();
+                    }
+                });
+            } catch (const std::system_error&) {
+                lowerMatched = matchRows(detail, width, height, split, height, matcher, colors,
+                                         texts, cancelRequested);
             }
         }
-        for (int x = 0; x < width; ++x) {
-            const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
-            const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
-            putColor(colors, x, y,
-                     matcher.match(samples, left, right, bottom - top, texts.pixel(x, y)));
+        bool upperMatched = false;
+        try {
+            upperMatched =
+                matchRows(detail, width, height, 0, split, matcher, colors, texts, cancelRequested);
+        } catch (...) {
+            if (lower.joinable())
+                lower.join();
+            throw;
         }
+        if (lower.joinable())
+            lower.join();
+        if (lowerFailed)
+            std::rethrow_exception(lowerFailed);
+        if (!upperMatched || !lowerMatched)
+            return ShapeMatchEnd::Cancelled;
+    } catch (const std::bad_alloc&) {
+        return ShapeMatchEnd::OutOfMemory;
     }
     return ShapeMatchEnd::Done;
 }

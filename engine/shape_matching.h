@@ -26,6 +26,11 @@ PictureSize shapeSamplesPerCell(const ConversionSettings& settings, PictureSize 
 /// shapes mode the picture's detail, shapeSamplesPerCell samples a cell.
 PictureSize conversionLoadSize(const ConversionSettings& settings, PictureSize cells);
 
+/// How much coarser than its load size a conversion's picture may be
+/// decoded: shapes mode asks for 8 × 8 samples a character but draws as
+/// well from half as many each way, which a JPEG decodes far faster.
+int loadCoarserBy(const ConversionSettings& settings);
+
 /// The characters shapes mode chose for a picture's cells: each pixel's
 /// text, row by row.
 class ShapeTexts {

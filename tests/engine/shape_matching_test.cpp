@@ -95,6 +95,17 @@ TEST(ShapeMatching, LinesTakeTheGlyphOfTheirDirectionWhereverTheyFallInTheCell) 
               "\\\\");
 }
 
+TEST(ShapeMatching, ABigPictureIsMatchedWholeOnBothHalves) {
+    // Enough cells for the lower half to be matched on a second thread.
+    const int width = 80;
+    const int height = 60;
+    const Matched matched =
+        match(detailOf(width, height, [](int x, int) { return x % 8 == 3 || x % 8 == 4; }), width,
+              height, ConversionSettings{});
+    EXPECT_EQ(matched.texts, std::string(std::size_t{width} * height * 2, '|'));
+    EXPECT_EQ(matched.colors.pixelColor(width - 1, height - 1), makeRgb(255, 255, 255));
+}
+
 TEST(ShapeMatching, InkIsWhatStandsOutFromTheBackground) {
     // Black lines on white: on a white background the black is the ink.
     ConversionSettings settings;
