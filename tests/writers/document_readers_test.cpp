@@ -11,6 +11,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
 #include "tests/support/whole_conversion.h"
+#include "writers/glyph_shapes.h"
 #include "writers/html_writer.h"
 #include "writers/output_writer_factory.h"
 
@@ -95,8 +96,20 @@ protected:
         settings.outputPath = folder_.file(name);
         settings.imageWidth = 4;
         settings.imageHeight = 1;
-        EXPECT_EQ(test::runConversion(settings, 5, makeOutputWriter), PassEnd::Done) << name;
+        EXPECT_EQ(test::runConversion(settings, 5, makeOutputWriter, glyphShapesOf), PassEnd::Done)
+            << name;
         return settings.outputPath;
+    }
+
+    // The characters the settings draw, as the converter's text output has them.
+    std::u32string charactersOf(ConversionSettings settings) {
+        settings.outputFormat = OutputFormat::PlainText;
+        const std::vector<std::uint8_t> text = test::readBytes(convert(settings, "drawn.txt"));
+        std::u32string characters;
+        for (const std::uint8_t byte : text)
+            if (byte != '\n')
+                characters += windows1252ToUnicode(byte);
+        return characters;
     }
 
     std::u32string readInChromium(const std::string& path) {
@@ -159,6 +172,18 @@ ConversionSettings ramp(OutputFormat format) {
 
 const std::u32string kRampText = U"++**----";
 
+// Shapes drawn with the characters RTF and HTML must escape or that break
+// lines elsewhere: what they are depends on the glyphs' shapes, so they are
+// compared with the converter's text output of the same settings.
+ConversionSettings shapes(OutputFormat format) {
+    ConversionSettings settings;
+    settings.outputFormat = format;
+    settings.transformation = PixelTransformation::GlyphShapes;
+    settings.glyphs = "/\\{}<&|";
+    settings.fontFace = "DejaVu Sans Mono";
+    return settings;
+}
+
 TEST_F(DocumentReaders, ChromiumShowsTheCharactersOfTheChosenMode) {
     if (!installed("chromium"))
         GTEST_SKIP() << "chromium is not installed";
@@ -175,6 +200,10 @@ TEST_F(DocumentReaders, ChromiumShowsTheCharactersOfTheChosenMode) {
                     repeated(U'\u00E9', 4))
             << kind;
         EXPECT_TRUE(readInChromium(convert(ramp(format), kind + "-ramp.html")) == kRampText)
+            << kind;
+        const std::u32string drawn = charactersOf(shapes(format));
+        EXPECT_EQ(drawn.size(), 8U);
+        EXPECT_TRUE(readInChromium(convert(shapes(format), kind + "-shapes.html")) == drawn)
             << kind;
     }
 }
@@ -243,6 +272,7 @@ TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
                                     "blocks" + std::to_string(strength) + ".rtf"));
     documents.push_back(convert(phrase(OutputFormat::Rtf), "phrase.rtf"));
     documents.push_back(convert(ramp(OutputFormat::Rtf), "ramp.rtf"));
+    documents.push_back(convert(shapes(OutputFormat::Rtf), "shapes.rtf"));
     const test::TempDir converted;
     ASSERT_TRUE(convertInLibreOffice(documents, "txt:Text", converted.path().string()));
     const auto textOf = [&](const std::string& name) {
@@ -260,6 +290,7 @@ TEST_F(DocumentReaders, LibreOfficeShowsTheCharactersAndTheColoursOfTheRuns) {
             << "strength " << strength + 1;
     EXPECT_TRUE(textOf("phrase.txt") == repeated(U'\u00E9', 4));
     EXPECT_TRUE(textOf("ramp.txt") == kRampText);
+    EXPECT_TRUE(textOf("shapes.txt") == charactersOf(shapes(OutputFormat::Rtf)));
 
     // The colour table still colours the runs: the first pixel is red.
     ASSERT_TRUE(convertInLibreOffice({documents.front()}, "html", converted.path().string()));
