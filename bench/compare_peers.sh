@@ -7,7 +7,8 @@
 #   W3  a 4000 × 3000 PNG to 200 × 150 plain HTML
 # and the image output at its size limit (423 × 461 cells to PNG), and the
 # other picture types: a 4000 × 3000 WebP, AVIF, HEIC, TIFF and JPEG XL to
-# 200 × 150 plain HTML against the format's own decoder and chafa.
+# 200 × 150 plain HTML against the format's own decoder and chafa, and
+# the modes that draw with their characters (ramp, shapes) against binary.
 #   bench/compare_peers.sh [build folder] [runs]
 # Defaults: build/release (made when missing), 7 runs. Each work's commands
 # run alternately, run after run; the table gives medians of wall time and
@@ -146,3 +147,10 @@ new_type avif avifdec avifdec "$data/big.avif" "$out/big.avif.y4m"
 new_type heic heif-convert heif-convert "$data/big.heic" "$out/big.heic.y4m"
 new_type tif tiffcp tiffcp "$data/big.tif" "$out/big.copy.tif"
 new_type jxl djxl djxl "$data/big.jxl" "$out/big.jxl.ppm"
+
+# The modes that draw the picture with their characters, against binary
+# mode's time on W2's picture (the ratio is theirs / binary's): ramp should
+# take at most 1.1 times it, shapes at most 2 times.
+printf '\n%-5s %-12s %10s %8s %8s\n' mode command "median s" "peak MB" "ratio"
+mode_of() { echo "$1=$converter -q --seed 1 -f plain-html -W 200 -H 150 -m $1 -o - $data/big.jpg"; }
+compare mode "$(mode_of binary)" "$(mode_of ramp)" "$(mode_of shapes)"
