@@ -4,7 +4,8 @@
 # PNG output as written, and its terminal output as a terminal shows it
 # (captured from tmux and drawn by Chromium in a terminal's colours).
 #   scripts/show_results.sh [converter] [folder]
-# Writes results-picture.png, results-html.png, results-png.png and
+# Writes results-picture.png, results-html.png, results-png.png,
+# results-ramp.png, results-shapes.png, results-shapes-fill.png and
 # results-terminal.png into the folder, docs/ when not given. Needs
 # ImageMagick, chromium and tmux (scripts/setup.sh --test installs them).
 set -euo pipefail
@@ -46,6 +47,14 @@ chromium_shot "$work/picture.html" "$work/html.png" 1600 1100
 "$converter" -q --seed 1 -f png -m blocks --blocks random -W 100 -o "$folder/results-png.png" \
   "$work/picture.png"
 
+# The converter's modes that draw the picture with the characters
+# themselves: by brightness, by shape, and by shape on cells of its colours.
+"$converter" -q -f png -m ramp -W 100 -o "$folder/results-ramp.png" "$work/picture.png"
+"$converter" -q -f png -m shapes --font 'DejaVu Sans Mono' -W 100 \
+  -o "$folder/results-shapes.png" "$work/picture.png"
+"$converter" -q -f png -m shapes --fill --font 'DejaVu Sans Mono' -W 100 \
+  -o "$folder/results-shapes-fill.png" "$work/picture.png"
+
 # The picture in a 100 × 34 terminal with 24-bit colours, as typed there.
 tmux_=(tmux -S "$work/tmux")
 "${tmux_[@]}" new-session -d -x 100 -y 34 \
@@ -80,4 +89,5 @@ perl -CSD -e '
 ' <"$work/pane.ans" >"$work/pane.html"
 chromium_shot "$work/pane.html" "$work/terminal.png" 1000 600
 "$convert" "$work/terminal.png" -crop 816x456+0+0 +repage "$folder/results-terminal.png"
-echo "saved results-picture.png, results-html.png, results-png.png and results-terminal.png in $folder"
+echo "saved results-picture.png, results-html.png, results-png.png, results-ramp.png, results-shapes.png,"
+echo "  results-shapes-fill.png and results-terminal.png in $folder"
