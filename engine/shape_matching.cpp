@@ -128,15 +128,6 @@ struct ShapeMatch {
     int distance = 65;
 };
 
-// Counting bits is most of the work: where the processor may have an
-// instruction for it, a copy of the search that uses it is chosen at start.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define VARNELO_BIT_COUNTING_CLONES __attribute__((target_clones("popcnt", "default")))
-#else
-#define VARNELO_BIT_COUNTING_CLONES
-#endif
-
-VARNELO_BIT_COUNTING_CLONES
 ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) {
     // Nearest first, so that among equal matches the glyph in place wins.
     static const std::vector<Offset> kOffsets = offsetsNearestFirst();
