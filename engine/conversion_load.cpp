@@ -15,6 +15,14 @@ bool conversionResizes(PictureSize size, int width, int height) {
     return conversionSizeUsable(size) && (size.width != width || size.height != height);
 }
 
+bool takenAsDecoded(PictureSize decoded, PictureSize size, int coarserBy) {
+    if (coarserBy <= 1)
+        return decoded.width == size.width && decoded.height == size.height;
+    return std::int64_t{decoded.width} * coarserBy >= size.width &&
+           std::int64_t{decoded.height} * coarserBy >= size.height &&
+           std::int64_t{decoded.width} * decoded.height <= std::int64_t{size.width} * size.height;
+}
+
 PictureFacts factsOf(const WorkBitmap& picture) {
     return {picture.width(), picture.height(), picture.depth(),
             picture.isEmpty() ? Rgb{0} : picture.pixelColor(0, 0)};

@@ -51,6 +51,11 @@ bool conversionSizeUsable(PictureSize size);
 /// a usable size that is not the picture's own.
 bool conversionResizes(PictureSize size, int width, int height);
 
+/// Whether a load that may be coarserBy coarser than size takes a picture
+/// decoded at decoded as it is: no side below size's divided by coarserBy,
+/// and no more pixels than size has.
+bool takenAsDecoded(PictureSize decoded, PictureSize size, int coarserBy);
+
 /// The facts of a picture loaded at its own size.
 PictureFacts factsOf(const WorkBitmap& picture);
 

@@ -205,15 +205,12 @@ std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture
     const int width = settings_.imageWidth;
     const int height = settings_.imageHeight;
     // A picture loaded coarser than the detail asked for, as a JPEG may be,
-    // is taken as it is; any other is brought to the detail.
+    // is matched as it is; any other is brought to the detail.
     const PictureSize detail = conversionLoadSize(settings_, {width, height});
-    const int coarser = loadCoarserBy(settings_);
-    const auto within = [](int side, int wanted, int least) {
-        return side <= wanted && side >= least;
-    };
+    const PictureSize loaded{picture.width(), picture.height()};
     prepared = true;
-    if (!within(picture.width(), detail.width, std::max(detail.width / coarser, width)) ||
-        !within(picture.height(), detail.height, std::max(detail.height / coarser, height)))
+    if (loaded.width < width || loaded.height < height ||
+        !takenAsDecoded(loaded, detail, loadCoarserBy(settings_)))
         prepared = resizePicture(picture, detail.width, detail.height, observer_);
     if (!prepared || picture.isEmpty())
         return std::nullopt;

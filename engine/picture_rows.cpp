@@ -23,10 +23,9 @@ PictureSize PictureRows::leastDecodedSize(PictureSize size) const {
     return {(size.width + by - 1) / by, (size.height + by - 1) / by};
 }
 
-PictureSize PictureRows::streamedSize(PictureSize size, int decodedWidth, int decodedHeight) const {
-    if (conversion_ == nullptr || conversion_->coarserBy <= 1)
-        return size;
-    return {std::min(size.width, decodedWidth), std::min(size.height, decodedHeight)};
+bool PictureRows::keepsDecoded(PictureSize decoded, PictureSize size) const {
+    return conversion_ != nullptr && conversion_->coarserBy > 1 &&
+           takenAsDecoded(decoded, size, conversion_->coarserBy);
 }
 
 bool PictureRows::startWhole(int width, int height, PixelDepth depth) {

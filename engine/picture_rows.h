@@ -30,10 +30,9 @@ public:
     /// The least size a decoder that shrinks as it decodes may decode at
     /// for a conversion to size.
     PictureSize leastDecodedSize(PictureSize size) const;
-    /// The size a picture decoded at decodedWidth × decodedHeight for a
-    /// conversion to size is streamed into: size, but where the load may be
-    /// coarser, never more than was decoded.
-    PictureSize streamedSize(PictureSize size, int decodedWidth, int decodedHeight) const;
+    /// Whether a picture decoded at decoded for a conversion to size is
+    /// kept as decoded (takenAsDecoded), for a load that may be coarser.
+    bool keepsDecoded(PictureSize decoded, PictureSize size) const;
 
     /// Allocates the picture whole, at width × height in depth.
     [[nodiscard]] bool startWhole(int width, int height, PixelDepth depth);

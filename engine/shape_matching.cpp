@@ -126,6 +126,7 @@ std::vector<Offset> offsetsNearestFirst() {
 struct ShapeMatch {
     char byte = ' ';
     int distance = 65;
+    bool blank = true; // a glyph without ink
 };
 
 ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) {
@@ -135,6 +136,7 @@ ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) 
     const int inked = std::popcount(mask);
     char best = ' ';
     int bestDistance = 65;
+    bool bestBlank = true;
     for (const Offset offset : kOffsets) {
         const int steps = offset.steps();
         if (kCostPerStep * steps >= bestDistance)
@@ -148,10 +150,11 @@ ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) 
             if (distance < bestDistance) {
                 bestDistance = distance;
                 best = glyph.byte;
+                bestBlank = glyph.mask == 0;
             }
         }
     }
-    return {best, bestDistance};
+    return {best, bestDistance, bestBlank};
 }
 
 // The parts of the mask next to a part of the cell that is not inked: the
@@ -177,6 +180,26 @@ struct SampleRows {
                      static_cast<std::size_t>(x)];
     }
 };
+
+// Where a part's centre falls among count samples: between first and
+// second, toSecond 256ths of the way.
+struct Between {
+    int first = 0;
+    int second = 0;
+    std::uint32_t toSecond = 0;
+};
+
+// The centre at numerator / denominator of the way along count samples.
+Between between(int numerator, int denominator, int count) {
+    const std::int64_t position =
+        std::int64_t{numerator} * count * 256 / denominator - 128; // 256ths of a sample
+    if (position <= 0)
+        return {0, 0, 0};
+    const auto first = static_cast<int>(position >> 8);
+    if (first >= count - 1)
+        return {count - 1, count - 1, 0};
+    return {first, first + 1, static_cast<std::uint32_t>(position & 255)};
+}
 
 class CellMatcher {
 public:
@@ -220,15 +243,33 @@ public:
         const auto standsOut = [&](std::uint32_t bright) {
             return darkBackground_ ? 2 * bright > twiceMiddle : 2 * bright < twiceMiddle;
         };
+        // Each part's brightness is read between the samples around its
+        // centre, so that a line thinner than a part or between two samples
+        // still marks the parts it passes.
         const int columns = x1 - x0;
+        std::array<Between, kGridSide> down{};
+        for (int row = 0; row < kGridSide; ++row)
+            down[static_cast<std::size_t>(row)] = between(2 * row + 1, 2 * kGridSide, rows);
         for (int k = 0; k < perPixel_; ++k) {
+            std::array<Between, kGridSide> across{};
+            for (int column = 0; column < kGridSide; ++column)
+                across[static_cast<std::size_t>(column)] =
+                    between(2 * (k * kGridSide + column) + 1, 2 * kGridSide * perPixel_, columns);
             std::uint64_t mask = 0;
             for (int row = 0; row < kGridSide; ++row) {
-                const int y = ((2 * row + 1) * rows) / (2 * kGridSide);
+                const Between& y = down[static_cast<std::size_t>(row)];
                 for (int column = 0; column < kGridSide; ++column) {
-                    const int x = x0 + ((2 * (k * kGridSide + column) + 1) * columns) /
-                                           (2 * kGridSide * perPixel_);
-                    if (standsOut(samples.luminanceAt(x, y)))
+                    const Between& x = across[static_cast<std::size_t>(column)];
+                    const auto at = [&](int dx, int dy) -> std::uint32_t {
+                        return samples.luminanceAt(x0 + dx, dy);
+                    };
+                    const std::uint32_t top = at(x.first, y.first) * (256 - x.toSecond) +
+                                              at(x.second, y.first) * x.toSecond;
+                    const std::uint32_t bottom = at(x.first, y.second) * (256 - x.toSecond) +
+                                                 at(x.second, y.second) * x.toSecond;
+                    const std::uint32_t bright =
+                        (top * (256 - y.toSecond) + bottom * y.toSecond + (1U << 15)) >> 16;
+                    if (standsOut(bright))
                         mask |= std::uint64_t{1} << (row * kGridSide + column);
                 }
             }
@@ -237,7 +278,8 @@ public:
             // drawn as a slash, not as a block of letters.
             const ShapeMatch filled = closestShape(mask, glyphs_);
             const ShapeMatch edge = closestShape(outlineOf(mask), glyphs_);
-            text[k] = edge.distance < filled.distance ? edge.byte : filled.byte;
+            // An edge drawn blank would lose it: only a glyph counts.
+            text[k] = !edge.blank && edge.distance < filled.distance ? edge.byte : filled.byte;
         }
         if (fill_)
             return mean;

@@ -21,8 +21,7 @@ GlyphShape shapeOf(const CellFont& font, char byte, int cellWidth,
     const int cellHeight = font.textHeight();
     std::fill(mask.begin(), mask.end(), std::uint8_t{0});
     const ByteString text(1, byte);
-    const int left = (cellWidth - font.textWidth(text)) / 2;
-    font.render(text, left, font.ascent(), mask.data(), cellWidth, cellHeight);
+    font.render(text, 0, font.ascent(), mask.data(), cellWidth, cellHeight);
 
     GlyphShape shape;
     shape.byte = byte;
@@ -54,21 +53,18 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
     const CellFont font(face, kRenderedCellHeight);
     if (font.family().empty() || candidates.empty())
         return {};
-    // Documents draw each character at its own width, the image output in
-    // cells as wide as the widest: the cell is the middle width, which is
-    // every character's in a monospaced face.
-    std::vector<int> widths;
-    for (const char byte : candidates)
-        widths.push_back(font.textWidth(ByteString(1, byte)));
-    std::nth_element(widths.begin(),
-                     widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2), widths.end());
-    const int cellWidth = std::max(widths[widths.size() / 2], 1);
-    std::vector<std::uint8_t> mask(static_cast<std::size_t>(cellWidth) *
-                                   static_cast<std::size_t>(std::max(font.textHeight(), 1)));
+    // Documents draw each character at its own width: the cell a glyph's
+    // shape is laid over is its own advance (every character's the same in
+    // a monospaced face).
     std::vector<GlyphShape> shapes;
     shapes.reserve(candidates.size());
-    for (const char byte : candidates)
+    std::vector<std::uint8_t> mask;
+    for (const char byte : candidates) {
+        const int cellWidth = std::max(font.textWidth(ByteString(1, byte)), 1);
+        mask.resize(static_cast<std::size_t>(cellWidth) *
+                    static_cast<std::size_t>(std::max(font.textHeight(), 1)));
         shapes.push_back(shapeOf(font, byte, cellWidth, mask));
+    }
     return shapes;
 }
 

@@ -340,9 +340,11 @@ bool startRows(JpegJob& job, PictureRows& rows, PixelDepth depth) {
     job.info.scale_num = 1;
     job.info.scale_denom = denominator;
     job.decoded = scaledSize(job.info, denominator);
+    if (rows.keepsDecoded(job.decoded, *size))
+        return rows.startScaledByDecoder(job.decoded, depth, own);
     // The last decoded column and row stand for what is left of a block.
-    return rows.startStreamed(rows.streamedSize(*size, job.decoded.width, job.decoded.height),
-                              job.decoded.width, job.decoded.height, depth, own, kRowsPerCall,
+    return rows.startStreamed(*size, job.decoded.width, job.decoded.height, depth, own,
+                              kRowsPerCall,
                               {static_cast<double>(job.info.image_width) / denominator,
                                static_cast<double>(job.info.image_height) / denominator});
 }
