@@ -20,8 +20,9 @@ trap 'rm -rf "$work"; tmux -S "$work/tmux" kill-server 2>/dev/null || true' EXIT
 convert=/usr/bin/convert
 
 # A landscape at dusk: sky, sun, two ranges of hills and a lake; drawn, so
-# that it is ours to show, and softened and grained like a photo.
-"$convert" -size 480x320 gradient:'#1b2a6b'-'#f59e4c' \
+# that it is ours to show, and softened and grained like a photo (the same
+# grain on every run, so that the pictures agree).
+"$convert" -seed 1 -size 480x320 gradient:'#1b2a6b'-'#f59e4c' \
   -fill '#ffe9a8' -draw 'circle 330,170 330,132' \
   -fill '#2c3e50' -draw 'polygon 0,230 60,180 130,205 200,150 270,200 340,170 420,210 480,185 480,320 0,320' \
   -fill '#16222e' -draw 'polygon 0,260 90,225 170,250 250,215 330,255 410,235 480,250 480,320 0,320' \
