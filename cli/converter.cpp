@@ -324,12 +324,9 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // Not even read once cancelled: standard input could keep it waiting.
     const LoadOutcome loaded =
         cancelled() ? LoadOutcome{} : loadToConvert(run, picturePath, sizing, conversion, picture);
-    if (cancelled()) {
-        observer.report(passEndMessage(PassResult::cancelled()));
-        return false;
-    }
-    if (picture.isEmpty()) {
-        observer.report(loadFailureMessage(loaded));
+    if (cancelled() || picture.isEmpty()) {
+        observer.report(cancelled() ? passEndMessage(PassResult::cancelled())
+                                    : loadFailureMessage(loaded));
         return false;
     }
 

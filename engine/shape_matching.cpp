@@ -129,33 +129,79 @@ struct ShapeMatch {
     bool blank = true; // a glyph without ink
 };
 
-ShapeMatch closestShape(std::uint64_t mask, std::span<const GlyphShape> glyphs) {
-    // Nearest first, so that among equal matches the glyph in place wins.
-    static const std::vector<Offset> kOffsets = offsetsNearestFirst();
-    constexpr int kCostPerStep = 2;
-    const int inked = std::popcount(mask);
-    char best = ' ';
-    int bestDistance = 65;
-    bool bestBlank = true;
-    for (const Offset offset : kOffsets) {
-        const int steps = offset.steps();
-        if (kCostPerStep * steps >= bestDistance)
-            break;
-        const std::uint64_t moved = shifted(mask, offset.dx, offset.dy);
-        const int cost = kCostPerStep * steps + inked - std::popcount(moved);
-        for (const GlyphShape& glyph : glyphs) {
-            // A cell that stands out is better drawn roughly than left blank.
-            const int blank = glyph.mask == 0 ? 1 : 0;
-            const int distance = cost + blank + std::popcount(moved ^ glyph.mask);
-            if (distance < bestDistance) {
-                bestDistance = distance;
-                best = glyph.byte;
-                bestBlank = glyph.mask == 0;
-            }
+// The candidates grouped by how many parts their ink covers: a glyph
+// covering k parts differs from a mask covering m in at least |k - m|, so
+// the search looks at the groups nearest the mask's first and stops early.
+class GlyphsByInk {
+public:
+    explicit GlyphsByInk(std::span<const GlyphShape> glyphs) {
+        for (std::size_t i = 0; i < glyphs.size(); ++i) {
+            const GlyphShape& glyph = glyphs[i];
+            groups_[static_cast<std::size_t>(std::popcount(glyph.mask))].push_back(
+                {glyph.mask, static_cast<int>(i), glyph.byte});
         }
     }
-    return {best, bestDistance, bestBlank};
-}
+
+    // The closest glyph to mask; among equal ones the earliest candidate.
+    ShapeMatch closest(std::uint64_t mask) const {
+        // Nearest first, so that among equal matches the glyph in place wins.
+        static const std::vector<Offset> kOffsets = offsetsNearestFirst();
+        constexpr int kCostPerStep = 2;
+        const int inked = std::popcount(mask);
+        Best best;
+        for (std::size_t rank = 0; rank < kOffsets.size(); ++rank) {
+            const Offset offset = kOffsets[rank];
+            const int steps = offset.steps();
+            if (kCostPerStep * steps >= best.distance)
+                break;
+            const std::uint64_t moved = shifted(mask, offset.dx, offset.dy);
+            const int parts = std::popcount(moved);
+            const int cost = kCostPerStep * steps + inked - parts;
+            for (int apart = 0; apart <= kParts; ++apart) {
+                // Nothing further off can do better, nor tie from a later offset.
+                if (cost + apart > best.distance ||
+                    (cost + apart == best.distance && best.rank != rank))
+                    break;
+                search(parts - apart, moved, cost, rank, best);
+                if (apart > 0)
+                    search(parts + apart, moved, cost, rank, best);
+            }
+        }
+        return {best.byte, best.distance, best.blank};
+    }
+
+private:
+    static constexpr int kParts = 64;
+    struct Candidate {
+        std::uint64_t mask;
+        int index;
+        char byte;
+    };
+    struct Best {
+        int distance = kParts + 1;
+        std::size_t rank = 0;
+        int index = 0;
+        char byte = ' ';
+        bool blank = true;
+    };
+
+    void search(int group, std::uint64_t moved, int cost, std::size_t rank, Best& best) const {
+        if (group < 0 || group > kParts)
+            return;
+        for (const Candidate& candidate : groups_[static_cast<std::size_t>(group)]) {
+            // A cell that stands out is better drawn roughly than left blank.
+            const int blank = candidate.mask == 0 ? 1 : 0;
+            const int distance = cost + blank + std::popcount(moved ^ candidate.mask);
+            const bool better =
+                distance < best.distance ||
+                (distance == best.distance && rank == best.rank && candidate.index < best.index);
+            if (better)
+                best = {distance, rank, candidate.index, candidate.byte, candidate.mask == 0};
+        }
+    }
+
+    std::array<std::vector<Candidate>, kParts + 1> groups_;
+};
 
 // The parts of the mask next to a part of the cell that is not inked: the
 // line along which the picture changes. Beyond the cell counts as inked.
@@ -166,19 +212,18 @@ std::uint64_t outlineOf(std::uint64_t mask) {
     return mask & besideBlank;
 }
 
-// The samples of one row of cells: their brightness and colour.
+// The samples of one row of cells: their brightness, and their colour as
+// the picture holds it from row top on.
 struct SampleRows {
     int width = 0;
     std::vector<std::uint8_t> luminance;
-    std::vector<Rgb> color;
+    const WorkBitmap* picture = nullptr;
+    int top = 0;
     std::uint8_t luminanceAt(int x, int y) const {
         return luminance[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                          static_cast<std::size_t>(x)];
     }
-    Rgb colorAt(int x, int y) const {
-        return color[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                     static_cast<std::size_t>(x)];
-    }
+    Rgb colorAt(int x, int y) const { return picture->pixelColor(x, top + y); }
 };
 
 // Where a part's centre falls among count samples: between first and
@@ -201,140 +246,155 @@ Between between(int numerator, int denominator, int count) {
     return {first, first + 1, static_cast<std::uint32_t>(position & 255)};
 }
 
+struct ColorSum {
+    std::uint64_t red = 0;
+    std::uint64_t green = 0;
+    std::uint64_t blue = 0;
+    std::uint64_t count = 0;
+    void add(Rgb color) {
+        red += redOf(color);
+        green += greenOf(color);
+        blue += blueOf(color);
+        ++count;
+    }
+    Rgb mean() const {
+        const std::uint64_t n = std::max<std::uint64_t>(count, 1);
+        return makeRgb(static_cast<std::uint32_t>((red + n / 2) / n),
+                       static_cast<std::uint32_t>((green + n / 2) / n),
+                       static_cast<std::uint32_t>((blue + n / 2) / n));
+    }
+};
+
+// The samples of one cell: columns [x0, x1) and rows [0, rows).
+struct Cell {
+    const SampleRows& samples;
+    int x0;
+    int x1;
+    int rows;
+    template <class Visit>
+    void forEach(const Visit& visit) const {
+        for (int y = 0; y < rows; ++y)
+            for (int x = x0; x < x1; ++x)
+                visit(std::uint32_t{samples.luminanceAt(x, y)}, samples.colorAt(x, y));
+    }
+    // The brightness between the four samples around a point.
+    std::uint32_t brightnessAt(const Between& x, const Between& y) const {
+        const auto at = [&](int column, int row) -> std::uint32_t {
+            return samples.luminanceAt(x0 + column, row);
+        };
+        const std::uint32_t top =
+            at(x.first, y.first) * (256 - x.toSecond) + at(x.second, y.first) * x.toSecond;
+        const std::uint32_t bottom =
+            at(x.first, y.second) * (256 - x.toSecond) + at(x.second, y.second) * x.toSecond;
+        return (top * (256 - y.toSecond) + bottom * y.toSecond + (1U << 15)) >> 16;
+    }
+};
+
+// The 8 × 8 parts of character k of the cell (of perPixel side by side)
+// that stand out. Each part's brightness is read between the samples
+// around its centre, so that a line thinner than a part or between two
+// samples still marks the parts it passes.
+template <class StandsOut>
+std::uint64_t maskOf(const Cell& cell, int k, int perPixel, const StandsOut& standsOut) {
+    std::array<Between, kGridSide> across{};
+    std::array<Between, kGridSide> down{};
+    for (int i = 0; i < kGridSide; ++i) {
+        across[static_cast<std::size_t>(i)] =
+            between(2 * (k * kGridSide + i) + 1, 2 * kGridSide * perPixel, cell.x1 - cell.x0);
+        down[static_cast<std::size_t>(i)] = between(2 * i + 1, 2 * kGridSide, cell.rows);
+    }
+    std::uint64_t mask = 0;
+    for (int row = 0; row < kGridSide; ++row)
+        for (int column = 0; column < kGridSide; ++column)
+            if (standsOut(cell.brightnessAt(across[static_cast<std::size_t>(column)],
+                                            down[static_cast<std::size_t>(row)])))
+                mask |= std::uint64_t{1} << (row * kGridSide + column);
+    return mask;
+}
+
 class CellMatcher {
 public:
     CellMatcher(const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
                 int perPixel)
-        : glyphs_(glyphs), evenGlyphs_(evenCellGlyphs(settings, glyphs)), perPixel_(perPixel),
+        : byInk_(glyphs), evenGlyphs_(evenCellGlyphs(settings, glyphs)), perPixel_(perPixel),
           darkBackground_(luminanceOf(settings.backgroundColor) < 128), fill_(settings.fillCells) {}
 
     // The cell of columns [x0, x1) and rows [0, rows) of the samples: its
     // characters into text, its colour returned.
     Rgb match(const SampleRows& samples, int x0, int x1, int rows, char* text) const {
+        const Cell cell{samples, x0, x1, rows};
         std::uint32_t low = 255;
         std::uint32_t high = 0;
-        std::uint64_t red = 0;
-        std::uint64_t green = 0;
-        std::uint64_t blue = 0;
-        for (int y = 0; y < rows; ++y) {
-            for (int x = x0; x < x1; ++x) {
-                const std::uint32_t bright = samples.luminanceAt(x, y);
-                low = std::min(low, bright);
-                high = std::max(high, bright);
-                const Rgb color = samples.colorAt(x, y);
-                red += redOf(color);
-                green += greenOf(color);
-                blue += blueOf(color);
-            }
-        }
-        const auto count = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(rows);
-        const Rgb mean = makeRgb(static_cast<std::uint32_t>((red + count / 2) / count),
-                                 static_cast<std::uint32_t>((green + count / 2) / count),
-                                 static_cast<std::uint32_t>((blue + count / 2) / count));
+        ColorSum all;
+        cell.forEach([&](std::uint32_t bright, Rgb color) {
+            low = std::min(low, bright);
+            high = std::max(high, bright);
+            all.add(color);
+        });
         if (high - low < kEdgeContrast) {
-            const std::uint32_t bright = luminanceOf(mean);
+            const std::uint32_t bright = luminanceOf(all.mean());
             std::fill_n(text, perPixel_, evenGlyphs_[darkBackground_ ? bright : 255 - bright]);
-            return mean;
+            return all.mean();
         }
-
         // A part stands out when it lies on the far side of the middle
         // brightness from the background.
         const std::uint32_t twiceMiddle = low + high;
         const auto standsOut = [&](std::uint32_t bright) {
             return darkBackground_ ? 2 * bright > twiceMiddle : 2 * bright < twiceMiddle;
         };
-        // Each part's brightness is read between the samples around its
-        // centre, so that a line thinner than a part or between two samples
-        // still marks the parts it passes.
-        const int columns = x1 - x0;
-        std::array<Between, kGridSide> down{};
-        for (int row = 0; row < kGridSide; ++row)
-            down[static_cast<std::size_t>(row)] = between(2 * row + 1, 2 * kGridSide, rows);
         for (int k = 0; k < perPixel_; ++k) {
-            std::array<Between, kGridSide> across{};
-            for (int column = 0; column < kGridSide; ++column)
-                across[static_cast<std::size_t>(column)] =
-                    between(2 * (k * kGridSide + column) + 1, 2 * kGridSide * perPixel_, columns);
-            std::uint64_t mask = 0;
-            for (int row = 0; row < kGridSide; ++row) {
-                const Between& y = down[static_cast<std::size_t>(row)];
-                for (int column = 0; column < kGridSide; ++column) {
-                    const Between& x = across[static_cast<std::size_t>(column)];
-                    const auto at = [&](int dx, int dy) -> std::uint32_t {
-                        return samples.luminanceAt(x0 + dx, dy);
-                    };
-                    const std::uint32_t top = at(x.first, y.first) * (256 - x.toSecond) +
-                                              at(x.second, y.first) * x.toSecond;
-                    const std::uint32_t bottom = at(x.first, y.second) * (256 - x.toSecond) +
-                                                 at(x.second, y.second) * x.toSecond;
-                    const std::uint32_t bright =
-                        (top * (256 - y.toSecond) + bottom * y.toSecond + (1U << 15)) >> 16;
-                    if (standsOut(bright))
-                        mask |= std::uint64_t{1} << (row * kGridSide + column);
-                }
-            }
+            const std::uint64_t mask = maskOf(cell, k, perPixel_, standsOut);
             // Where a broad part of the cell stands out, the line along its
             // edge may match better than the part itself: a hillside
             // drawn as a slash, not as a block of letters.
-            const ShapeMatch filled = closestShape(mask, glyphs_);
-            const ShapeMatch edge = closestShape(outlineOf(mask), glyphs_);
+            const ShapeMatch filled = byInk_.closest(mask);
+            const ShapeMatch edge = byInk_.closest(outlineOf(mask));
             // An edge drawn blank would lose it: only a glyph counts.
             text[k] = !edge.blank && edge.distance < filled.distance ? edge.byte : filled.byte;
         }
         if (fill_)
-            return mean;
-        red = green = blue = 0;
-        std::uint64_t inked = 0;
-        for (int y = 0; y < rows; ++y) {
-            for (int x = x0; x < x1; ++x) {
-                if (!standsOut(samples.luminanceAt(x, y)))
-                    continue;
-                const Rgb color = samples.colorAt(x, y);
-                red += redOf(color);
-                green += greenOf(color);
-                blue += blueOf(color);
-                ++inked;
-            }
-        }
-        return makeRgb(static_cast<std::uint32_t>((red + inked / 2) / inked),
-                       static_cast<std::uint32_t>((green + inked / 2) / inked),
-                       static_cast<std::uint32_t>((blue + inked / 2) / inked));
+            return all.mean();
+        ColorSum inked;
+        cell.forEach([&](std::uint32_t bright, Rgb color) {
+            if (standsOut(bright))
+                inked.add(color);
+        });
+        return inked.mean();
     }
 
 private:
-    std::span<const GlyphShape> glyphs_;
+    GlyphsByInk byInk_;
     std::array<char, 256> evenGlyphs_;
     int perPixel_;
     bool darkBackground_;
     bool fill_;
 };
 
-// Row y of the picture into the samples from index at on.
+// The brightness of row y of the picture into the samples from index at on.
 void readSamples(const WorkBitmap& picture, int y, std::size_t at, SampleRows& samples) {
-    Rgb* color = samples.color.data() + at;
     std::uint8_t* luminance = samples.luminance.data() + at;
     const auto width = static_cast<std::size_t>(picture.width());
     // Rec. 709's weights in 256ths: a sample's brightness only decides
     // which side of its cell's middle it lies on.
-    const auto store = [&](std::size_t x, Rgb value) {
-        color[x] = value;
-        luminance[x] = static_cast<std::uint8_t>(
-            (54 * redOf(value) + 183 * greenOf(value) + 19 * blueOf(value) + 128) >> 8);
+    const auto brightness = [](std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+        return static_cast<std::uint8_t>((54 * red + 183 * green + 19 * blue + 128) >> 8);
     };
     const std::uint8_t* p = picture.row(y);
     switch (picture.depth()) {
     case PixelDepth::Bits24:
         for (std::size_t x = 0; x < width; ++x, p += 3)
-            store(x, makeRgb(p[2], p[1], p[0]));
+            luminance[x] = brightness(p[2], p[1], p[0]);
         return;
     case PixelDepth::Bits32:
     case PixelDepth::Device:
         for (std::size_t x = 0; x < width; ++x, p += 4)
-            store(x, makeRgb(p[2], p[1], p[0]));
+            luminance[x] = brightness(p[2], p[1], p[0]);
         return;
     default:
-        for (std::size_t x = 0; x < width; ++x)
-            store(x, picture.pixelColor(static_cast<int>(x), y));
+        for (std::size_t x = 0; x < width; ++x) {
+            const Rgb color = picture.pixelColor(static_cast<int>(x), y);
+            luminance[x] = brightness(redOf(color), greenOf(color), blueOf(color));
+        }
         return;
     }
 }
@@ -390,12 +450,13 @@ bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, in
     const std::size_t most = static_cast<std::size_t>(detail.width()) *
                              static_cast<std::size_t>(detail.height() / height + 1);
     samples.luminance.resize(most);
-    samples.color.resize(most);
+    samples.picture = &detail;
     for (int y = firstRow; y < endRow; ++y) {
         if (cancelRequested.load(std::memory_order_relaxed))
             return false;
         const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
         const int bottom = static_cast<int>(std::int64_t{y + 1} * detail.height() / height);
+        samples.top = top;
         for (int row = top; row < bottom; ++row)
             readSamples(detail, row,
                         static_cast<std::size_t>(row - top) *
