@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "cli/picture_settings.h"
+#include "engine/codecs/picture_libraries.h"
 #include "engine/conversion_pass.h"
 #include "engine/phrase_file.h"
 #include "engine/picture_limits.h"
@@ -53,6 +54,8 @@ std::string decodeMessage(DecodeStatus status, std::string_view type) {
         return "not enough memory for the picture";
     case DecodeStatus::Cancelled:
         return "cancelled!";
+    case DecodeStatus::LibraryMissing:
+        return "cannot read " + name + " pictures: " + pictureLibrariesProblem();
     }
     return "the picture could not be read";
 }

@@ -7,6 +7,7 @@
 #include "engine/codecs/heif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/jxl_decoder.h"
+#include "engine/codecs/picture_libraries.h"
 #include "engine/codecs/png_decoder.h"
 #include "engine/codecs/tiff_decoder.h"
 #include "engine/codecs/webp_decoder.h"
@@ -71,16 +72,20 @@ constexpr std::array<PictureTypeEntry, 9> kPictureTypes = {{
      nullptr},
     {PictureType::Png, kPngExtensions, "PNG", kPngMedia, startsWithMagic<kPngMagic>, decodePng,
      pngOrientation},
-    {PictureType::Webp, kWebpExtensions, "WebP", kWebpMedia, looksLikeWebp, decodeWebp,
-     webpOrientation},
-    {PictureType::Avif, kAvifExtensions, "AVIF", kAvifMedia, looksLikeAvif, decodeAvif,
-     avifOrientation},
+    {PictureType::Webp, kWebpExtensions, "WebP", kWebpMedia, looksLikeWebp,
+     decodeWithLibraries<&PictureLibraries::webp>, webpOrientation},
+    {PictureType::Avif, kAvifExtensions, "AVIF", kAvifMedia, looksLikeAvif,
+     decodeWithLibraries<&PictureLibraries::avif>,
+     orientationWithLibraries<&PictureLibraries::avifOrientation>},
     // libheif turns it as its boxes say.
-    {PictureType::Heif, kHeifExtensions, "HEIF", kHeifMedia, looksLikeHeif, decodeHeif, nullptr},
-    {PictureType::Tiff, kTiffExtensions, "TIFF", kTiffMedia, looksLikeTiff, decodeTiff,
-     tiffOrientation},
-    {PictureType::Jxl, kJxlExtensions, "JPEG XL", kJxlMedia, looksLikeJxl, decodeJxl,
-     jxlOrientation},
+    {PictureType::Heif, kHeifExtensions, "HEIF", kHeifMedia, looksLikeHeif,
+     decodeWithLibraries<&PictureLibraries::heif>, nullptr},
+    {PictureType::Tiff, kTiffExtensions, "TIFF", kTiffMedia, looksLikeTiff,
+     decodeWithLibraries<&PictureLibraries::tiff>,
+     orientationWithLibraries<&PictureLibraries::tiffOrientation>},
+    {PictureType::Jxl, kJxlExtensions, "JPEG XL", kJxlMedia, looksLikeJxl,
+     decodeWithLibraries<&PictureLibraries::jxl>,
+     orientationWithLibraries<&PictureLibraries::jxlOrientation>},
 }};
 
 const PictureTypeEntry* entryOf(PictureType type) {

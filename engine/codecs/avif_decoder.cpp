@@ -67,10 +67,6 @@ DecoderPtr parsed(FileBytes file, avifResult& result) {
 
 } // namespace
 
-bool looksLikeAvif(FileBytes head) {
-    return hasIsoBrand(head, {"avif", "avis"});
-}
-
 namespace {
 
 // Turns the decoded YUV picture into the rows, a band at a time.

@@ -20,6 +20,8 @@ enum class DecodeStatus : std::uint8_t {
     TooCostly,   ///< decoding would take more work than the decoding limits allow
     OutOfMemory, ///< the picture is inside the limits but memory ran out
     Cancelled,   ///< the caller asked to stop
+    /// the decoder lives in a module of the program that could not be loaded
+    LibraryMissing,
 };
 
 /// Set by the caller to stop a decoder within a fraction of a second; a

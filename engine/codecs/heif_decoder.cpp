@@ -92,11 +92,6 @@ void copyRows(const heif_image& image, PictureRows& rows, int width, int height)
 
 } // namespace
 
-bool looksLikeHeif(FileBytes head) {
-    return !hasIsoBrand(head, {"avif", "avis"}) &&
-           hasIsoBrand(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
-}
-
 DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                         ConversionLoad* conversion) {
     picture.clear();

@@ -120,11 +120,6 @@ DecodeStatus decodeEvents(JxlDecoder* decoder, FileBytes file, PictureRows& rows
 
 } // namespace
 
-bool looksLikeJxl(FileBytes head) {
-    const JxlSignature signature = JxlSignatureCheck(head.data(), head.size());
-    return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
-}
-
 DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                        ConversionLoad* conversion) {
     picture.clear();

@@ -288,14 +288,6 @@ DecodeStatus readRows(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDept
 
 } // namespace
 
-bool looksLikeTiff(FileBytes head) {
-    static constexpr std::array<std::array<std::uint8_t, 4>, 4> kMarks = {
-        {{'I', 'I', 42, 0}, {'M', 'M', 0, 42}, {'I', 'I', 43, 0}, {'M', 'M', 0, 43}}};
-    return head.size() >= 4 && std::any_of(kMarks.begin(), kMarks.end(), [&](const auto& mark) {
-               return std::equal(mark.begin(), mark.end(), head.begin());
-           });
-}
-
 DecodeStatus decodeTiff(FileBytes bytes, WorkBitmap& picture, DecodeCancel cancel,
                         ConversionLoad* conversion) {
     picture.clear();

@@ -112,11 +112,6 @@ DecodeStatus decodeFirstFrame(FileBytes file, PictureRows& rows, int width, int 
 
 } // namespace
 
-bool looksLikeWebp(FileBytes head) {
-    return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
-           std::memcmp(head.data() + 8, "WEBP", 4) == 0;
-}
-
 DecodeStatus decodeWebp(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                         ConversionLoad* conversion) {
     picture.clear();

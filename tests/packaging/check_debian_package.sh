@@ -26,6 +26,8 @@ if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out.log" 2
   exit 1
 fi
 architecture=$(dpkg --print-architecture)
+# The library folder the build installs to, under the packages' /usr.
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 
 # check_package NAME DEPENDS-ON FORBIDDEN-PATTERN PATHS...: the package's
 # files are exactly PATHS (and their folders), its Depends name every one
@@ -85,10 +87,13 @@ icons=(./usr/share/icons/hicolor/scalable/apps/varnelo.svg)
 for size in $sizes; do
   icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/varnelo.png")
 done
+# The picture libraries come with the module the programs load them from.
 check_package varnelo-convert \
-  "libjpeg62-turbo libpng16-16 libgif7 libfreetype6 libfontconfig1 libc6 fonts-wine fonts-dejavu-core" \
+  "libjpeg62-turbo libpng16-16 libgif7 libfreetype6 libfontconfig1 libc6 fonts-wine fonts-dejavu-core
+   libwebp7 libtiff6 libjxl0.7 libavif15 libheif1" \
   '^libqt' \
   ./usr/bin/varnelo-convert \
+  "./usr/$libdir/varnelo/modules/varnelo-pictures.so" \
   ./usr/share/man/man1/varnelo-convert.1.gz \
   ./usr/share/bash-completion/completions/varnelo-convert \
   ./usr/share/zsh/vendor-completions/_varnelo-convert \

@@ -70,6 +70,13 @@ for program in varnelo varnelo-convert; do
   grep -q "<binary>$program</binary>" "$metainfo" 2>/dev/null || fail "the metainfo does not provide $program"
 done
 
+# The picture libraries' module, where the installed programs look for it:
+# a WebP is read as one (here a broken one, which says what breaks it).
+[[ -n $(find "$stage" -path '*/varnelo/modules/varnelo-pictures.so') ]] ||
+  fail "no varnelo/modules/varnelo-pictures.so"
+said=$("$stage/bin/varnelo-convert" -q -f text -o - "$(dirname "$0")/../data/bad/webp-cut-in-lossy-data.webp" 2>&1)
+[[ $said == *"WebP data"* ]] || fail "the installed converter does not read WebP: $said"
+
 # The version, wherever it is shown.
 shown=$("$stage/bin/varnelo-convert" --version 2>&1)
 [[ $shown == "varnelo-convert $version" ]] || fail "varnelo-convert --version says '$shown', the project is $version"
