@@ -348,7 +348,9 @@ public:
             // edge may match better than the part itself: a hillside
             // drawn as a slash, not as a block of letters.
             const ShapeMatch filled = byInk_.closest(mask);
-            const ShapeMatch edge = byInk_.closest(outlineOf(mask));
+            const std::uint64_t outline = outlineOf(mask);
+            // A region no thicker than its edge is its own outline.
+            const ShapeMatch edge = outline == mask ? filled : byInk_.closest(outline);
             // An edge drawn blank would lose it: only a glyph counts.
             text[k] = !edge.blank && edge.distance < filled.distance ? edge.byte : filled.byte;
         }
