@@ -36,6 +36,7 @@
 #include <iostream>
 #include <system_error>
 
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -301,6 +302,13 @@ GlyphShaper shaperDrawingWhileLoading(const ConversionSettings& choices) {
     };
 }
 
+// Whether the descriptor is a pipe whose reader has gone. A write the
+// reader leaves during ends short, with the signal but without the error.
+bool readerLeft(int descriptor) {
+    pollfd watched{descriptor, POLLOUT, 0};
+    return descriptor >= 0 && ::poll(&watched, 1, 0) == 1 && (watched.revents & POLLERR) != 0;
+}
+
 // Converts one picture; true when its output is written.
 bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const CommandLine& options = run.options;
@@ -356,7 +364,8 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.
     const bool readerGone =
-        toOutput && result.end == PassEnd::Cancelled && (!run.console.out || outputError == EPIPE);
+        toOutput && result.end == PassEnd::Cancelled &&
+        (!run.console.out || outputError == EPIPE || readerLeft(run.console.outDescriptor));
     if (result.end != PassEnd::Done && !readerGone)
         observer.report(passEndMessage(result));
     return result.end == PassEnd::Done;

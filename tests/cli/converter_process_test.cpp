@@ -252,6 +252,34 @@ TEST_F(ConverterProcess, ReadsAPipeAndWritesOneAsAUnixToolDoes) {
               "varnelo-convert: " + picture_ + ": failed saving \"-\": Broken pipe\n");
 }
 
+// A reader that leaves while the converter waits for room in the pipe cuts
+// that write short without a broken-pipe error, only the signal: it is as
+// silent as any other reader gone.
+TEST_F(ConverterProcess, AReaderLeavingDuringAWriteEndsItSilently) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const pid_t child = startOnPipe(
+        ends, STDOUT_FILENO, {"-f", "plain-html", "-W", "2000", "-H", "1500", "-o", "-", picture_});
+    ASSERT_GE(child, 0);
+    ::close(ends[1]);
+    // Part of what it writes, so that its write is under way, then gone.
+    std::vector<char> buffer(std::size_t{1} << 17);
+    std::size_t read = 0;
+    while (read < buffer.size()) {
+        const ssize_t got = ::read(ends[0], buffer.data() + read, buffer.size() - read);
+        if (got <= 0)
+            break;
+        read += static_cast<std::size_t>(got);
+    }
+    ::usleep(100000);
+    ::close(ends[0]);
+    const Finished finished = wait(child);
+    ASSERT_TRUE(WIFSIGNALED(finished.status))
+        << WEXITSTATUS(finished.status) << " " << read << finished.err;
+    EXPECT_EQ(WTERMSIG(finished.status), SIGPIPE);
+    EXPECT_EQ(finished.err, "");
+}
+
 // A converter waiting on a pipe, for a picture nobody writes or for room
 // in a pipe nobody reads, still ends at once by the signal it is sent.
 TEST_F(ConverterProcess, ASignalEndsAWaitOnAPipe) {
