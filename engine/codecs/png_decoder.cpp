@@ -1,6 +1,7 @@
 #include "engine/codecs/png_decoder.h"
 
 #include "engine/codecs/png_chunks.h"
+#include "engine/codecs/png_rows.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
 #include "engine/picture_rows.h"
@@ -10,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +54,8 @@ struct PngJob {
     std::uint64_t rowsDone;
     bool rowsComplete;
     int rowPending; // the row being read, not yet done; -1 for none
+    bool libpngOnly;
+    bool readAgainByLibpng;
 };
 
 bool mentions(std::string_view text, std::string_view word) {
@@ -298,9 +302,47 @@ bool ok(const PngJob& job) {
     return job.status == DecodeStatus::Ok;
 }
 
+// The pictures whose rows the decoder reads itself once libpng has read
+// everything before them: 8-bit samples without interlacing or a palette,
+// nearly every photo saved as PNG.
+std::optional<PngLayout> ownLayout(const PngJob& job) {
+    const int colorType = png_get_color_type(job.png, job.info);
+    if (job.libpngOnly || png_get_bit_depth(job.png, job.info) != 8 ||
+        png_get_interlace_type(job.png, job.info) != PNG_INTERLACE_NONE ||
+        colorType == PNG_COLOR_TYPE_PALETTE || job.position < 8 + 12 + 8 ||
+        std::memcmp(job.data + job.position - 4, "IDAT", 4) != 0)
+        return std::nullopt;
+    return PngLayout{.width = static_cast<int>(job.width),
+                     .height = static_cast<int>(job.height),
+                     .channels = png_get_channels(job.png, job.info)};
+}
+
+// Nothing, where the inflater refuses the image data: then libpng reads it.
+std::optional<DecodeStatus> decodeOwnRows(PngJob& job, PngLayout layout,
+                                          ConversionLoad* conversion) {
+    PictureRows rows(*job.picture, conversion);
+    const std::optional<PictureSize> size = rows.conversionSize(layout.width, layout.height);
+    if (size ? !rows.startStreamed(*size, layout.width, layout.height, PixelDepth::Device,
+                                   {layout.width, layout.height})
+             : !rows.startWhole(layout.width, layout.height, PixelDepth::Device))
+        return DecodeStatus::OutOfMemory;
+    bool inflaterRefused = false;
+    const DecodeStatus status =
+        readPngRows({job.data, job.size}, job.position, layout, rows, job.cancel, inflaterRefused);
+    if (inflaterRefused)
+        return std::nullopt;
+    return status == DecodeStatus::Ok ? rows.finish(status) : status;
+}
+
 DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
     if (!guarded(job, createReader) || !ok(job) || !guarded(job, readHeader) || !ok(job))
         return job.status;
+    if (const std::optional<PngLayout> layout = ownLayout(job)) {
+        if (const std::optional<DecodeStatus> status = decodeOwnRows(job, *layout, conversion))
+            return *status;
+        job.readAgainByLibpng = true;
+        return DecodeStatus::Corrupt;
+    }
     const int width = static_cast<int>(job.width);
     const int height = static_cast<int>(job.height);
     if (!guarded(job, requestRows) || !ok(job))
@@ -321,10 +363,8 @@ DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
     return rows.finish(job.status);
 }
 
-} // namespace
-
-DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
-                       ConversionLoad* conversion) {
+DecodeStatus decodePngWith(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                           ConversionLoad* conversion, bool libpngOnly) {
     picture.clear();
     if (file.size() < sizeof kSignature ||
         std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
@@ -339,12 +379,27 @@ DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     job.cancel = cancel;
     job.status = DecodeStatus::Ok;
     job.rowPending = -1;
+    job.libpngOnly = libpngOnly;
     const DecodeStatus status = decode(job, conversion);
     if (job.png != nullptr)
         png_destroy_read_struct(&job.png, job.info != nullptr ? &job.info : nullptr, nullptr);
+    if (job.readAgainByLibpng)
+        return decodePngWith(file, picture, cancel, conversion, true);
     if (status != DecodeStatus::Ok)
         picture.clear();
     return status;
+}
+
+} // namespace
+
+DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                       ConversionLoad* conversion) {
+    return decodePngWith(file, picture, cancel, conversion, false);
+}
+
+DecodeStatus decodePngWithLibpng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                                 ConversionLoad* conversion) {
+    return decodePngWith(file, picture, cancel, conversion, true);
 }
 
 } // namespace varnelo

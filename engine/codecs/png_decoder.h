@@ -13,4 +13,9 @@ struct ConversionLoad;
 DecodeStatus decodePng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr,
                        ConversionLoad* conversion = nullptr);
 
+/// The same with libpng reading every row, as it does for the pictures the
+/// decoder does not read itself: what its own reading must equal.
+DecodeStatus decodePngWithLibpng(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr,
+                                 ConversionLoad* conversion = nullptr);
+
 } // namespace varnelo

@@ -80,6 +80,10 @@ std::vector<std::uint8_t> encodePng(const PngSample& sample) {
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, appendToVector, noFlush);
     png_set_compression_level(png, sample.compressionLevel);
+    if (sample.filters != 0)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, sample.filters);
+    if (sample.chunkBytes != 0)
+        png_set_compression_buffer_size(png, sample.chunkBytes);
     // Some samples hold indexes past the palette on purpose.
     png_set_check_for_invalid_index(png, 0);
     png_set_IHDR(png, info, static_cast<png_uint_32>(sample.width),

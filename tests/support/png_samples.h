@@ -24,6 +24,10 @@ struct PngSample {
     /// Alpha of the first palette entries, written as a tRNS chunk.
     std::vector<std::uint8_t> paletteAlpha{};
     int compressionLevel = 6;
+    /// PNG_FILTER_* flags libpng may choose among (0: its default).
+    int filters = 0;
+    /// The most image data in one IDAT chunk (0: libpng's 8 kB).
+    std::size_t chunkBytes = 0;
 };
 
 /// A PNG file made by libpng.
