@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Whole-process comparison of varnelo-convert with the peers that turn
-# pictures into coloured text, on the four works users run:
+# pictures into coloured text, on the six works users run:
 #   W0  a 64 × 48 JPEG to plain HTML at its size (one picture of a batch)
 #   W1  a 1600 × 1200 JPEG to plain HTML at 1600 × 1200
 #   W2  a 4000 × 3000 JPEG to 200 × 150 plain HTML
 #   W3  a 4000 × 3000 PNG to 200 × 150 plain HTML
+#   W4  the 1600 × 1200 JPEG to a 120-column truecolor terminal text
+#   W5  200 small JPEGs (W0's) in one call, each to its plain HTML
 # and the image output at its size limit (423 × 461 cells to PNG), and the
 # other picture types: a 4000 × 3000 WebP, AVIF, HEIC, TIFF and JPEG XL to
 # 200 × 150 plain HTML against the format's own decoder and chafa, and
@@ -99,6 +101,26 @@ work W0 64 48 "$data/small.jpg"
 work W1 1600 1200 "$data/photo.jpg"
 work W2 200 150 "$data/big.jpg"
 work W3 200 150 "$data/big.png"
+
+# W4: the photo as a 120-column truecolor text for a terminal (60 pixels of
+# two characters each), against chafa and jp2a at 120 columns.
+compare W4 \
+  "varnelo=$converter -q --seed 1 -f ansi --colors truecolor -W 60 -o - $data/photo.jpg" \
+  "jp2a=jp2a --colors --color-depth=24 --width=120 $data/photo.jpg" \
+  "chafa=chafa --format symbols -s 120x40 -c full $data/photo.jpg"
+
+# W5: 200 small JPEGs (W0's) in one call, each to its own document; the
+# peers that take many files in one call write them all to standard output.
+batch=$data/batch
+mkdir -p "$batch"
+for ((i = 0; i < 200; i++)); do
+  [[ -f "$batch/small$i.jpg" ]] || cp "$data/small.jpg" "$batch/small$i.jpg"
+done
+pictures=$(for ((i = 0; i < 200; i++)); do printf '%s ' "$batch/small$i.jpg"; done)
+compare W5 \
+  "varnelo=$converter -q --seed 1 -f plain-html -W 64 -H 48 $pictures" \
+  "jp2a=jp2a --colors --html --width=64 --height=48 $pictures" \
+  "chafa=chafa --format symbols --stretch --size 64x48 -c full $pictures"
 
 # W1's floor: decoding the photo (djpeg, libjpeg-turbo-progs) plus copying
 # a document of the same size into a file (dd, as cat does: read and write);
