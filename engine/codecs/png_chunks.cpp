@@ -38,6 +38,11 @@ PngChunkFrame pngChunkFrame(std::string_view type, std::span<const std::uint8_t>
     return frame;
 }
 
+std::uint32_t pngBigEndian32(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
 void appendPngChunk(std::vector<std::uint8_t>& out, std::string_view type,
                     std::span<const std::uint8_t> data) {
     const PngChunkFrame frame = pngChunkFrame(type, data);

@@ -11,6 +11,9 @@ namespace varnelo {
 /// also when the data is empty (IEND's is AE 42 60 82).
 std::uint32_t pngChunkCrc(std::string_view type, std::span<const std::uint8_t> data);
 
+/// The big-endian 32-bit number PNG writes lengths, sizes and CRCs as.
+std::uint32_t pngBigEndian32(const std::uint8_t* bytes);
+
 /// Appends one whole chunk: its length, its four type bytes, its data and
 /// its CRC, lengths and CRC big-endian.
 void appendPngChunk(std::vector<std::uint8_t>& out, std::string_view type,

@@ -106,18 +106,13 @@ void readFromSpan(png_structp png, png_bytep out, std::size_t count) {
     }
 }
 
-std::uint32_t bigEndian32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-           (std::uint32_t{bytes[2]} << 8) | bytes[3];
-}
-
 // libpng rejects sides beyond our limit as a broken header; reading the
 // claimed size first reports such files as too large instead.
 bool claimsTooLarge(const std::uint8_t* data, std::size_t size) {
     if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0)
         return false;
-    const std::uint32_t width = bigEndian32(data + 16);
-    const std::uint32_t height = bigEndian32(data + 20);
+    const std::uint32_t width = pngBigEndian32(data + 16);
+    const std::uint32_t height = pngBigEndian32(data + 20);
     if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu)
         return false; // not a size at all: libpng reports the broken header
     return !pictureSizeAllowed(width, height);
@@ -236,7 +231,7 @@ bool guarded(PngJob& job, void (*step)(PngJob&)) {
 DecodeStatus checkChunkAt(const PngJob& job, std::size_t position) {
     std::size_t at = sizeof kSignature;
     while (at + 12 <= job.size && at < position) {
-        const std::size_t length = bigEndian32(job.data + at);
+        const std::size_t length = pngBigEndian32(job.data + at);
         if (length > job.size - at - 12)
             return DecodeStatus::Truncated;
         const std::size_t end = at + 12 + length;
@@ -245,7 +240,8 @@ DecodeStatus checkChunkAt(const PngJob& job, std::size_t position) {
             return DecodeStatus::Ok;
 #else
             const std::string_view type(reinterpret_cast<const char*>(job.data + at + 4), 4);
-            return pngChunkCrc(type, {job.data + at + 8, length}) == bigEndian32(job.data + end - 4)
+            return pngChunkCrc(type, {job.data + at + 8, length}) ==
+                           pngBigEndian32(job.data + end - 4)
                        ? DecodeStatus::Ok
                        : DecodeStatus::Corrupt;
 #endif

@@ -15,11 +15,6 @@ constexpr std::size_t kPieceBytes = 8192;
 // The least that a chunk may hold in any case: the decoder's chunk limit.
 constexpr std::uint64_t kLeastChunkLimit = 1 << 20;
 
-std::uint32_t bigEndian32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-           (std::uint32_t{bytes[2]} << 8) | bytes[3];
-}
-
 } // namespace
 
 std::uint64_t longestPngImageDataChunk(std::uint64_t rowBytes, std::uint32_t height) {
@@ -38,7 +33,7 @@ PngImageDataChunks::PngImageDataChunks(FileBytes file, std::size_t dataAt,
                                        std::uint64_t longestChunk)
     : file_(file), longestChunk_(longestChunk), chunkAt_(dataAt - 8), dataAt_(dataAt),
       position_(dataAt) {
-    const std::uint64_t length = bigEndian32(file.data() + chunkAt_);
+    const std::uint64_t length = pngBigEndian32(file.data() + chunkAt_);
     chunkEnd_ = static_cast<std::size_t>(dataAt + length);
 }
 
@@ -71,7 +66,7 @@ bool PngImageDataChunks::leaveChunk() {
         status_ = DecodeStatus::Truncated;
         return false;
     }
-    const std::uint64_t length = bigEndian32(file_.data() + chunkAt_);
+    const std::uint64_t length = pngBigEndian32(file_.data() + chunkAt_);
     // The stream needs more than the image data chunks hold.
     if (std::memcmp(file_.data() + chunkAt_ + 4, "IDAT", 4) != 0 || length > longestChunk_) {
         status_ = DecodeStatus::Corrupt;
@@ -92,8 +87,9 @@ DecodeStatus PngImageDataChunks::checkCurrentChunk() const {
     const std::string_view type(reinterpret_cast<const char*>(file_.data() + chunkAt_ + 4), 4);
     const std::span<const std::uint8_t> data =
         file_.subspan(chunkAt_ + 8, chunkEnd_ - chunkAt_ - 8);
-    return pngChunkCrc(type, data) == bigEndian32(file_.data() + chunkEnd_) ? DecodeStatus::Ok
-                                                                            : DecodeStatus::Corrupt;
+    return pngChunkCrc(type, data) == pngBigEndian32(file_.data() + chunkEnd_)
+               ? DecodeStatus::Ok
+               : DecodeStatus::Corrupt;
 #endif
 }
 

@@ -13,20 +13,6 @@
 namespace varnelo::test {
 namespace {
 
-int channelsOf(int colorType) {
-    switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY:
-    case PNG_COLOR_TYPE_PALETTE:
-        return 1;
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return 2;
-    case PNG_COLOR_TYPE_RGB:
-        return 3;
-    default:
-        return 4;
-    }
-}
-
 void appendToVector(png_structp png, png_bytep bytes, std::size_t count) {
     auto& out = *static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
     out.insert(out.end(), bytes, bytes + count);
@@ -37,7 +23,7 @@ void noFlush(png_structp /*png*/) {}
 // Packs sample values into file rows: big-endian 16-bit samples, sub-byte
 // samples filled from the high bits.
 std::vector<std::uint8_t> packRow(const PngSample& sample, int y) {
-    const int count = sample.width * channelsOf(sample.colorType);
+    const int count = sample.width * pngChannelsOf(sample.colorType);
     const auto bits = static_cast<std::size_t>(count) * static_cast<std::size_t>(sample.bitDepth);
     std::vector<std::uint8_t> row((bits + 7) / 8);
     const std::uint16_t* in = sample.samples.data() + static_cast<std::ptrdiff_t>(y) * count;
@@ -60,12 +46,26 @@ std::vector<std::uint8_t> packRow(const PngSample& sample, int y) {
 
 } // namespace
 
+int pngChannelsOf(int colorType) {
+    switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_PALETTE:
+        return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return 2;
+    case PNG_COLOR_TYPE_RGB:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
 // libpng's default error handling (message, then abort) only ever fires for
 // a broken test: the samples come from values the tests control.
 std::vector<std::uint8_t> encodePng(const PngSample& sample) {
     const auto count = static_cast<std::size_t>(sample.width) *
                        static_cast<std::size_t>(sample.height) *
-                       static_cast<std::size_t>(channelsOf(sample.colorType));
+                       static_cast<std::size_t>(pngChannelsOf(sample.colorType));
     if (sample.samples.size() != count)
         throw std::invalid_argument("encodePng: sample count does not match the size");
     std::vector<std::vector<std::uint8_t>> rows;

@@ -30,6 +30,9 @@ struct PngSample {
     std::size_t chunkBytes = 0;
 };
 
+/// The samples a pixel of a PNG colour type holds (a palette's: one).
+int pngChannelsOf(int colorType);
+
 /// A PNG file made by libpng.
 std::vector<std::uint8_t> encodePng(const PngSample& sample);
 

@@ -34,25 +34,12 @@ constexpr int kHeight = 11;
 const std::vector<Rgb> kPalette = {makeRgb(10, 20, 30), makeRgb(250, 0, 5), makeRgb(0, 128, 255),
                                    makeRgb(77, 66, 55), makeRgb(1, 2, 3),   makeRgb(200, 200, 100)};
 
-int channelsOf(int colorType) {
-    switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return 2;
-    case PNG_COLOR_TYPE_RGB:
-        return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA:
-        return 4;
-    default:
-        return 1;
-    }
-}
-
 // Sample values spread over the whole range of the depth; alpha (the last
 // channel of the alpha types) is 0, fully transparent, every third pixel.
 PngSample sampleOf(int colorType, int bitDepth) {
     PngSample sample{
         .width = kWidth, .height = kHeight, .colorType = colorType, .bitDepth = bitDepth};
-    const int channels = channelsOf(colorType);
+    const int channels = test::pngChannelsOf(colorType);
     const unsigned top = colorType == PNG_COLOR_TYPE_PALETTE
                              ? static_cast<unsigned>(kPalette.size())
                              : (1u << bitDepth);
@@ -77,7 +64,7 @@ std::uint32_t to8Bits(unsigned value, int bitDepth) {
 
 Rgb expectedColor(const PngSample& sample, int pixel) {
     const std::uint16_t* s =
-        &sample.samples[static_cast<std::size_t>(pixel * channelsOf(sample.colorType))];
+        &sample.samples[static_cast<std::size_t>(pixel * test::pngChannelsOf(sample.colorType))];
     switch (sample.colorType) {
     case PNG_COLOR_TYPE_PALETTE:
         return kPalette[s[0]];

@@ -27,24 +27,11 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kOwnTypes[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
                              PNG_COLOR_TYPE_RGB_ALPHA};
 
-int channelsOf(int colorType) {
-    switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return 2;
-    case PNG_COLOR_TYPE_RGB:
-        return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA:
-        return 4;
-    default:
-        return 1;
-    }
-}
-
 // Smooth gradients with noise on top: every filter has something to predict,
 // and the predictions overflow both ways.
 test::PngSample photoLike(int width, int height, int colorType) {
     test::PngSample sample{.width = width, .height = height, .colorType = colorType};
-    const int channels = channelsOf(colorType);
+    const int channels = test::pngChannelsOf(colorType);
     unsigned noise = 12345;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
