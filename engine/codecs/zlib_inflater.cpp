@@ -92,7 +92,8 @@ bool ZlibInflater::ready() const {
 }
 
 void ZlibInflater::give(std::span<const std::uint8_t> input) {
-    state_->stream.next_in = input.data();
+    // zlib only reads its input; its field is const only with ZLIB_CONST.
+    state_->stream.next_in = const_cast<Bytef*>(input.data());
     state_->stream.avail_in = static_cast<uInt>(std::min(input.size(), kMaxStep));
 }
 
