@@ -1,6 +1,7 @@
 #include "engine/codecs/png_decoder.h"
 
 #include "engine/codecs/png_chunks.h"
+#include "engine/codecs/png_image_data_chunks.h"
 #include "engine/codecs/png_rows.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
@@ -235,17 +236,8 @@ DecodeStatus checkChunkAt(const PngJob& job, std::size_t position) {
         if (length > job.size - at - 12)
             return DecodeStatus::Truncated;
         const std::size_t end = at + 12 + length;
-        if (position < end) {
-#ifdef VARNELO_FUZZING
-            return DecodeStatus::Ok;
-#else
-            const std::string_view type(reinterpret_cast<const char*>(job.data + at + 4), 4);
-            return pngChunkCrc(type, {job.data + at + 8, length}) ==
-                           pngBigEndian32(job.data + end - 4)
-                       ? DecodeStatus::Ok
-                       : DecodeStatus::Corrupt;
-#endif
-        }
+        if (position < end)
+            return pngChunkSound({job.data, job.size}, at);
         at = end;
     }
     return at < position ? DecodeStatus::Truncated : DecodeStatus::Ok;

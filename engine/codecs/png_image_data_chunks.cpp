@@ -78,16 +78,21 @@ bool PngImageDataChunks::leaveChunk() {
 }
 
 DecodeStatus PngImageDataChunks::checkCurrentChunk() const {
-    if (chunkEnd_ > file_.size() || file_.size() - chunkEnd_ < 4)
+    return pngChunkSound(file_, chunkAt_);
+}
+
+DecodeStatus pngChunkSound(FileBytes file, std::size_t chunkAt) {
+    if (file.size() - chunkAt < 12 ||
+        pngBigEndian32(file.data() + chunkAt) > file.size() - chunkAt - 12)
         return DecodeStatus::Truncated;
 #ifdef VARNELO_FUZZING
     // As libpng is told: mutated files hardly ever keep their checksums.
     return DecodeStatus::Ok;
 #else
-    const std::string_view type(reinterpret_cast<const char*>(file_.data() + chunkAt_ + 4), 4);
-    const std::span<const std::uint8_t> data =
-        file_.subspan(chunkAt_ + 8, chunkEnd_ - chunkAt_ - 8);
-    return pngChunkCrc(type, data) == pngBigEndian32(file_.data() + chunkEnd_)
+    const std::size_t length = pngBigEndian32(file.data() + chunkAt);
+    const std::string_view type(reinterpret_cast<const char*>(file.data() + chunkAt + 4), 4);
+    return pngChunkCrc(type, file.subspan(chunkAt + 8, length)) ==
+                   pngBigEndian32(file.data() + chunkAt + 8 + length)
                ? DecodeStatus::Ok
                : DecodeStatus::Corrupt;
 #endif

@@ -44,6 +44,10 @@ private:
     DecodeStatus status_ = DecodeStatus::Ok;
 };
 
+/// Whether the chunk whose length field is at chunkAt lies whole in the
+/// file (else Truncated) and its checksum is right (else Corrupt).
+DecodeStatus pngChunkSound(FileBytes file, std::size_t chunkAt);
+
 /// The most data libpng allows in one IDAT chunk of an 8-bit picture
 /// without interlacing, whose rows hold rowBytes bytes after the filter byte.
 std::uint64_t longestPngImageDataChunk(std::uint64_t rowBytes, std::uint32_t height);
