@@ -2,8 +2,8 @@
 
 #include "engine/byte_string.h"
 #include "engine/codepages.h"
+#include "writers/cell_font_face.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,21 +41,13 @@ public:
                 int height) const;
 
 private:
-    struct Face;
-    struct Glyph {
-        unsigned index = 0;
-        std::int32_t advance = 0; // 26.6 pixels
-        bool loaded = false;
-    };
-    const Glyph& glyphOf(std::uint8_t byte) const;
-
-    std::unique_ptr<Face> face_;
+    // Drawn by the font libraries' module; none when it could not be had.
+    std::unique_ptr<CellFontFace> face_;
     std::string family_;
     CodePage codePage_ = CodePage::Windows1252;
     int pixelSize_ = 0;
     int textHeight_ = 0;
     int ascent_ = 0;
-    mutable std::array<Glyph, 256> glyphs_{};
 };
 
 } // namespace varnelo

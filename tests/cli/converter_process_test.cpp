@@ -361,5 +361,45 @@ TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {
     EXPECT_EQ(names(), std::set<std::string>{"p.bmp"});
 }
 
+// The font and picture libraries take longer to load than a small picture
+// takes to convert: only a conversion that needs them loads them.
+TEST_F(ConverterProcess, LoadsTheFontAndPictureLibrariesOnlyWhenNeeded) {
+    const auto loadedBy = [&](const std::vector<std::string>& arguments) {
+        const fs::path record = logs_.path() / "loaded";
+        fs::remove_all(record);
+        fs::create_directory(record);
+        // The dynamic loader writes each file it opens to record/by.PID.
+        ::setenv("LD_DEBUG", "files", 1);
+        ::setenv("LD_DEBUG_OUTPUT", (record / "by").c_str(), 1);
+        const Finished finished = wait(start(arguments));
+        ::unsetenv("LD_DEBUG");
+        ::unsetenv("LD_DEBUG_OUTPUT");
+        EXPECT_EQ(finished.status, 0) << finished.err;
+        std::string opened;
+        for (const auto& entry : fs::directory_iterator(record)) {
+            const std::vector<std::uint8_t> bytes = test::readBytes(entry.path().string());
+            opened.append(bytes.begin(), bytes.end());
+        }
+        EXPECT_NE(opened.find("libjpeg"), std::string::npos) << "no record of the loading";
+        return opened;
+    };
+    const std::string html = folder_.file("p.html");
+    const std::string document = loadedBy({"-q", "-f", "plain-html", "-o", html, picture_});
+    EXPECT_EQ(document.find("libfreetype"), std::string::npos);
+    EXPECT_EQ(document.find("libfontconfig"), std::string::npos);
+    EXPECT_EQ(document.find("varnelo-fonts.so"), std::string::npos);
+    EXPECT_EQ(document.find("varnelo-pictures.so"), std::string::npos);
+
+    const std::string png = folder_.file("p.png");
+    const std::string image = loadedBy({"-q", "-f", "png", "-W", "8", "-o", png, picture_});
+    EXPECT_NE(image.find("varnelo-fonts.so"), std::string::npos);
+    EXPECT_NE(image.find("libfreetype"), std::string::npos);
+    EXPECT_EQ(image.find("varnelo-pictures.so"), std::string::npos);
+
+    const std::string rtf = folder_.file("p.rtf");
+    EXPECT_NE(loadedBy({"-q", "-f", "rtf", "-W", "8", "-o", rtf, picture_}).find("libfreetype"),
+              std::string::npos);
+}
+
 } // namespace
 } // namespace varnelo

@@ -87,12 +87,14 @@ icons=(./usr/share/icons/hicolor/scalable/apps/varnelo.svg)
 for size in $sizes; do
   icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/varnelo.png")
 done
-# The picture libraries come with the module the programs load them from.
+# The picture and font libraries come with the modules the programs load
+# them from.
 check_package varnelo-convert \
   "libjpeg62-turbo libpng16-16 libgif7 libfreetype6 libfontconfig1 libc6 fonts-wine fonts-dejavu-core
    libwebp7 libtiff6 libjxl0.7 libavif15 libheif1" \
   '^libqt' \
   ./usr/bin/varnelo-convert \
+  "./usr/$libdir/varnelo/modules/varnelo-fonts.so" \
   "./usr/$libdir/varnelo/modules/varnelo-pictures.so" \
   ./usr/share/man/man1/varnelo-convert.1.gz \
   ./usr/share/bash-completion/completions/varnelo-convert \

@@ -76,6 +76,12 @@ done
   fail "no varnelo/modules/varnelo-pictures.so"
 said=$("$stage/bin/varnelo-convert" -q -f text -o - "$(dirname "$0")/../data/bad/webp-cut-in-lossy-data.webp" 2>&1)
 [[ $said == *"WebP data"* ]] || fail "the installed converter does not read WebP: $said"
+# The font libraries' module: the installed converter finds the faces
+# fonts-wine brings.
+[[ -n $(find "$stage" -path '*/varnelo/modules/varnelo-fonts.so') ]] ||
+  fail "no varnelo/modules/varnelo-fonts.so"
+"$stage/bin/varnelo-convert" --list-fonts | grep -qx Tahoma ||
+  fail "the installed converter does not find Tahoma"
 
 # The version, wherever it is shown.
 shown=$("$stage/bin/varnelo-convert" --version 2>&1)

@@ -1,8 +1,8 @@
-#include "writers/character_widths.h"
+#include "writers/freetype_character_widths.h"
 
 #include "engine/codepages.h"
 #include "engine/font_family.h"
-#include "writers/font_files.h"
+#include "writers/font_matching.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -23,7 +23,7 @@ constexpr std::uint16_t kFullEm = 1000;
 class FreeTypeFace {
 public:
     explicit FreeTypeFace(const std::string& familyUtf8) {
-        const FontFile file = findFontFile(familyUtf8, 64);
+        const FontFile file = matchFontFile(familyUtf8, 64);
         if (file.path.empty() || FT_Init_FreeType(&library_) != 0)
             return;
         if (FT_New_Face(library_, file.path.c_str(), file.index, &face_) != 0)
@@ -72,7 +72,7 @@ private:
 
 } // namespace
 
-CharacterWidths documentCharacterWidths(const std::string& face) {
+CharacterWidths measuredCharacterWidths(const std::string& face) {
     const CodePage codePage = codePageOfFace(face);
     const FreeTypeFace named(codePage == CodePage::Cp437 ? std::string(kTerminalDrawingFace)
                                                          : windows1252ToUtf8(fontFamily(face)));

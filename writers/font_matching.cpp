@@ -1,4 +1,4 @@
-#include "writers/font_files.h"
+#include "writers/font_matching.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -70,7 +70,7 @@ std::string stringOf(FcPattern* pattern, const char* object) {
 
 } // namespace
 
-FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
+FontFile matchFontFile(const std::string& familyUtf8, int pixelSize) {
     const std::lock_guard lock(fontconfigLock());
     FcConfig* config = cellFontConfig();
     if (config == nullptr)
@@ -99,7 +99,7 @@ FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
     return file;
 }
 
-std::vector<std::string> fontFamilies() {
+std::vector<std::string> matchedFontFamilies() {
     const std::lock_guard lock(fontconfigLock());
     std::vector<std::string> families;
     FcConfig* config = cellFontConfig();

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varnelo {
+
+/// A module of the program's own, loaded with dlopen: libraries that take
+/// longer to load than most conversions take (the picture libraries, the
+/// font libraries) live in one, and a program loads it only once it needs
+/// them. Its one entry is a function without arguments returning a table
+/// whose first member is the version of the table's layout.
+struct LoadedModule {
+    /// nullptr when the module is missing or of another build.
+    const void* table = nullptr;
+    /// Why there is no table.
+    std::string problem;
+};
+
+/// Where a module is looked for: the file, relative to the folder above the
+/// program's own (the library folder it is installed to; the build puts it
+/// there too).
+std::string modulePath(const std::string& relativeFile);
+
+/// Loads the module once, never to close it: work it started may still
+/// run on threads of its own.
+LoadedModule loadModule(const std::string& path, const char* entry, std::uint32_t version);
+
+} // namespace varnelo

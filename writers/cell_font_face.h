@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/byte_string.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varnelo {
+
+/// What draws a CellFont's glyphs: FreeType's face, made in the font
+/// libraries' module. Its sizes are those CellFont reports.
+class CellFontFace {
+public:
+    virtual ~CellFontFace() = default;
+
+    virtual const std::string& family() const = 0;
+    virtual int pixelSize() const = 0;
+    virtual int textHeight() const = 0;
+    virtual int ascent() const = 0;
+    virtual int textWidth(const ByteString& bytes) const = 0;
+    virtual void render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
+                        int height) const = 0;
+};
+
+} // namespace varnelo

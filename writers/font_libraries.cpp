@@ -1,0 +1,60 @@
+#include "writers/font_libraries.h"
+
+#include "engine/modules.h"
+
+#include <mutex>
+
+#ifndef VARNELO_FONT_LIBRARIES_FILE
+#error "the build names the module's file beside the program's library folder"
+#endif
+
+namespace varnelo {
+
+namespace {
+
+const LoadedModule& loaded() {
+    static std::once_flag once;
+    static LoadedModule result;
+    std::call_once(once, [] {
+        result = loadModule(fontLibrariesPath(), kFontLibrariesEntry, kFontLibrariesVersion);
+    });
+    return result;
+}
+
+// A reader without the widths draws each character a full em at most.
+constexpr std::uint16_t kFullEm = 1000;
+
+} // namespace
+
+std::string fontLibrariesPath() {
+    return modulePath(VARNELO_FONT_LIBRARIES_FILE);
+}
+
+const FontLibraries* fontLibraries() {
+    return static_cast<const FontLibraries*>(loaded().table);
+}
+
+std::string fontLibrariesProblem() {
+    return loaded().problem;
+}
+
+FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
+    const FontLibraries* libraries = fontLibraries();
+    return libraries != nullptr ? libraries->findFontFile(familyUtf8, pixelSize) : FontFile{};
+}
+
+std::vector<std::string> fontFamilies() {
+    const FontLibraries* libraries = fontLibraries();
+    return libraries != nullptr ? libraries->fontFamilies() : std::vector<std::string>{};
+}
+
+CharacterWidths documentCharacterWidths(const std::string& face) {
+    const FontLibraries* libraries = fontLibraries();
+    if (libraries != nullptr)
+        return libraries->documentCharacterWidths(face);
+    CharacterWidths widths{};
+    widths.fill(kFullEm);
+    return widths;
+}
+
+} // namespace varnelo

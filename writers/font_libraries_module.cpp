@@ -1,0 +1,64 @@
+// The one entry of the module that holds what the writers use of FreeType
+// and fontconfig; everything else in it stays hidden.
+#include "writers/font_libraries.h"
+#include "writers/font_matching.h"
+#include "writers/freetype_cell_font.h"
+#include "writers/freetype_character_widths.h"
+
+#include <new>
+
+namespace {
+
+using varnelo::CellFontFace;
+using varnelo::CharacterWidths;
+using varnelo::CodePage;
+using varnelo::FontFile;
+
+// The program around the module may have a C++ runtime of its own: no
+// exception crosses between the two.
+FontFile findFontFile(const std::string& familyUtf8, int pixelSize) noexcept {
+    try {
+        return varnelo::matchFontFile(familyUtf8, pixelSize);
+    } catch (...) {
+        return {};
+    }
+}
+
+std::vector<std::string> fontFamilies() noexcept {
+    try {
+        return varnelo::matchedFontFamilies();
+    } catch (...) {
+        return {};
+    }
+}
+
+CharacterWidths documentCharacterWidths(const std::string& face) noexcept {
+    try {
+        return varnelo::measuredCharacterWidths(face);
+    } catch (...) {
+        CharacterWidths widths{};
+        widths.fill(1000);
+        return widths;
+    }
+}
+
+CellFontFace* openCellFont(const std::string& familyUtf8, CodePage codePage,
+                           int cellHeight) noexcept {
+    try {
+        return new varnelo::FreetypeCellFont(familyUtf8, codePage, cellHeight);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+constexpr varnelo::FontLibraries kTable = {
+    varnelo::kFontLibrariesVersion, findFontFile, fontFamilies,
+    documentCharacterWidths,        openCellFont,
+};
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) const varnelo::FontLibraries*
+varnelo_font_libraries() {
+    return &kTable;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/codepages.h"
+#include "writers/cell_font_face.h"
+
+#include <array>
+#include <memory>
+
+namespace varnelo {
+
+/// A cell font's face drawn with FreeType from the file fontconfig matches
+/// for the family (UTF-8), bytes mapped through the code page.
+class FreetypeCellFont final : public CellFontFace {
+public:
+    FreetypeCellFont(const std::string& familyUtf8, CodePage codePage, int cellHeight);
+    ~FreetypeCellFont() override;
+    FreetypeCellFont(const FreetypeCellFont&) = delete;
+    FreetypeCellFont& operator=(const FreetypeCellFont&) = delete;
+
+    const std::string& family() const override { return family_; }
+    int pixelSize() const override { return pixelSize_; }
+    int textHeight() const override { return textHeight_; }
+    int ascent() const override { return ascent_; }
+    int textWidth(const ByteString& bytes) const override;
+    void render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
+                int height) const override;
+
+private:
+    struct Face;
+    struct Glyph {
+        unsigned index = 0;
+        std::int32_t advance = 0; // 26.6 pixels
+        bool loaded = false;
+    };
+    const Glyph& glyphOf(std::uint8_t byte) const;
+
+    std::unique_ptr<Face> face_;
+    std::string family_;
+    CodePage codePage_ = CodePage::Windows1252;
+    int pixelSize_ = 0;
+    int textHeight_ = 0;
+    int ascent_ = 0;
+    mutable std::array<Glyph, 256> glyphs_{};
+};
+
+} // namespace varnelo

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "writers/character_widths.h"
+
+namespace varnelo {
+
+/// FreeType's measure behind documentCharacterWidths, in the font
+/// libraries' module.
+CharacterWidths measuredCharacterWidths(const std::string& face);
+
+} // namespace varnelo
