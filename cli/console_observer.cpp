@@ -22,7 +22,7 @@ std::size_t columnsOf(std::string_view text) {
 
 // Names and messages may carry whatever bytes a file name holds; none of
 // them reaches the terminal as a control character.
-ConsoleObserver::ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath,
+ConsoleObserver::ConsoleObserver(ConsoleStream& err, bool showProgress, std::string picturePath,
                                  std::string_view messagePrefix)
     : err_(err), showProgress_(showProgress), picturePath_(printableText(picturePath)),
       messagePrefix_(messagePrefix) {}

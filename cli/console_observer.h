@@ -1,9 +1,9 @@
 #pragma once
 
+#include "cli/console_stream.h"
 #include "engine/conversion_pass.h"
 
 #include <cstddef>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -16,7 +16,7 @@ class ConsoleObserver final : public PassObserver {
 public:
     /// Messages start with messagePrefix ("varnelo-convert: "), then the
     /// picture; the progress line with the picture.
-    ConsoleObserver(std::ostream& err, bool showProgress, std::string picturePath,
+    ConsoleObserver(ConsoleStream& err, bool showProgress, std::string picturePath,
                     std::string_view messagePrefix = {});
 
     void showProgress(const PassProgress& progress) override;
@@ -35,7 +35,7 @@ private:
     /// over it; returns the columns that text takes.
     std::size_t blankRest(std::string_view shown);
 
-    std::ostream& err_;
+    ConsoleStream& err_;
     bool showProgress_;
     std::string picturePath_;
     std::string messagePrefix_;

@@ -33,7 +33,6 @@
 #include <filesystem>
 #include <functional>
 #include <future>
-#include <iostream>
 #include <system_error>
 
 #include <poll.h>
@@ -47,7 +46,7 @@ namespace {
 
 constexpr const char* kProgramName = "varnelo-convert";
 
-int usageError(std::ostream& err, const std::string& message) {
+int usageError(ConsoleStream& err, const std::string& message) {
     err << kProgramName << ": " << printableText(message) << '\n'
         << "Try '" << kProgramName << " --help' for more information.\n";
     return kExitUsage;
@@ -73,7 +72,7 @@ bool samePlace(const std::string& first, const std::string& second) {
 
 // Reads the phrase file into the options, so that every picture gets the
 // same phrase and an unreadable file stops the run before anything is made.
-bool settlePhrase(CommandLine& options, std::ostream& err) {
+bool settlePhrase(CommandLine& options, ConsoleStream& err) {
     if (!options.phraseFile)
         return true;
     const std::string named = "the phrase file \"" + *options.phraseFile + "\"";
@@ -95,15 +94,14 @@ bool settlePhrase(CommandLine& options, std::ostream& err) {
     return true;
 }
 
-// Writes an output into a stream, standard output in the program, as the
-// bytes come.
+// Writes an output into the console's output stream as the bytes come,
+// where there is no descriptor to write to.
 class StreamOutput final : public OutputFile {
 public:
-    explicit StreamOutput(std::ostream& out) : out_(out) {}
+    explicit StreamOutput(ConsoleStream& out) : out_(out) {}
     bool write(std::span<const std::uint8_t> bytes) override {
         errno = 0;
-        out_.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        out_ << std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         return check();
     }
     bool commit() override {
@@ -124,7 +122,7 @@ private:
         return false;
     }
 
-    std::ostream& out_;
+    ConsoleStream& out_;
     std::string path_ = kStandardStream;
     std::string error_;
 };
@@ -487,15 +485,14 @@ int runConverter(int argc, char* argv[]) {
     // Ctrl+C, a hang-up or kill's SIGTERM cancel the conversion, which
     // then leaves no half-written file, and end the converter by that signal.
     TerminationSignals terminationSignals;
-    // Outputs to standard output are written in large pieces: no need for
-    // C stdio to see them.
-    std::ios::sync_with_stdio(false);
     winsize window{};
     const bool outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     const bool windowKnown = outIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0;
+    DescriptorStream out(STDOUT_FILENO);
+    DescriptorStream err(STDERR_FILENO);
     const ConsoleStreams console{
-        std::cout,
-        std::cerr,
+        out,
+        err,
         ::isatty(STDERR_FILENO) == 1,
         nullptr,
         outIsTerminal,
@@ -505,7 +502,7 @@ int runConverter(int argc, char* argv[]) {
         STDIN_FILENO,
         STDOUT_FILENO};
     const int exitCode = convertPictures(arguments, console, terminationSignals.requested());
-    std::cerr.flush();
+    err.flush();
     terminationSignals.endByCaughtSignal();
     return exitCode;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "cli/console_stream.h"
 #include "engine/conversion_settings.h"
 
 #include <atomic>
 #include <istream>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,8 +15,8 @@ namespace varnelo {
 /// messages to err, progress lines only when err is a terminal; a picture
 /// named "-" is read from inDescriptor when there is one, else from in.
 struct ConsoleStreams {
-    std::ostream& out;
-    std::ostream& err;
+    ConsoleStream& out;
+    ConsoleStream& err;
     bool errIsTerminal = false;
     std::istream* in = nullptr;
     bool outIsTerminal = false;

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace varnelo {
 namespace {
 
 TEST(CliConsoleObserver, PrintsEachMessageWithThePicture) {
-    std::ostringstream err;
+    StringConsoleStream err;
     ConsoleObserver quiet(err, false, "a.bmp");
     quiet.report("first!");
     quiet.showProgress(PassProgress::of(PassStage::Resizing));

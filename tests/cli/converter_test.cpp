@@ -110,8 +110,8 @@ protected:
     test::TempDir dir_;
     test::TempDir other_;
     std::string picture_ = dir_.file("cat.bmp");
-    std::ostringstream out_;
-    std::ostringstream err_;
+    StringConsoleStream out_;
+    StringConsoleStream err_;
     std::atomic<bool> cancel_{false};
 };
 
@@ -312,7 +312,7 @@ TEST_F(Converter, ConvertersStartedTogetherEachWriteTheirOwnFile) {
     std::atomic<int> converted{0};
     for (int i = 0; i < kConverters; ++i)
         converters.emplace_back([&, i] {
-            std::ostringstream out, err;
+            StringConsoleStream out, err;
             const ConsoleStreams console{out, err, false};
             if (convertPictures({"--seed", std::to_string(i), picture_}, console, cancel_) ==
                 kExitConverted)
@@ -352,21 +352,19 @@ TEST_F(Converter, ReadsAPictureFromStandardInputAndWritesStandardOutput) {
 
 // A standard output whose writes fail as a full disk's do; with a reader
 // gone, the broken pipe's signal also cancels the run.
-class FailingOutput : public std::streambuf {
+class FailingOutput final : public ConsoleStream {
 public:
     FailingOutput(int cause, std::atomic<bool>* cancel) : cause_(cause), cancel_(cancel) {}
 
 protected:
-    int_type overflow(int_type) override { return fail(); }
-    std::streamsize xsputn(const char*, std::streamsize) override { return fail(), 0; }
-
-private:
-    int_type fail() {
+    bool put(std::string_view) override {
         if (cancel_ != nullptr)
             cancel_->store(true);
         errno = cause_;
-        return traits_type::eof();
+        return false;
     }
+
+private:
     int cause_;
     std::atomic<bool>* cancel_;
 };
@@ -374,8 +372,7 @@ private:
 TEST_F(Converter, SaysWhyStandardOutputFailsButNotWhenItsReaderLeft) {
     for (const bool readerLeft : {false, true}) {
         cancel_ = false;
-        FailingOutput failing(readerLeft ? EPIPE : ENOSPC, readerLeft ? &cancel_ : nullptr);
-        std::ostream out(&failing);
+        FailingOutput out(readerLeft ? EPIPE : ENOSPC, readerLeft ? &cancel_ : nullptr);
         std::istringstream in;
         const ConsoleStreams console{out, err_, false, &in};
         err_.str("");

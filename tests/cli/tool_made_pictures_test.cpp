@@ -117,8 +117,8 @@ protected:
     }
 
     test::TempDir dir_;
-    std::ostringstream out_;
-    std::ostringstream err_;
+    StringConsoleStream out_;
+    StringConsoleStream err_;
     std::atomic<bool> cancel_{false};
 };
 
@@ -151,8 +151,8 @@ TEST_P(ToolMadePictures, ConvertToEveryFormatInTheirColours) {
 TEST_P(ToolMadePictures, ReadFromStandardInputByTheirBytes) {
     const Bytes bytes = test::readBytes(picture());
     std::istringstream in(std::string(bytes.begin(), bytes.end()));
-    std::ostringstream out;
-    std::ostringstream err;
+    StringConsoleStream out;
+    StringConsoleStream err;
     const ConsoleStreams console{out, err, false, &in};
     ASSERT_EQ(convertPictures({"--seed", "7", "-f", "plain-html", "-q", "-"}, console, cancel_),
               kExitConverted)

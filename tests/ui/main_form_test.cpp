@@ -36,7 +36,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <sstream>
 
 namespace varnelo {
 namespace {
@@ -253,7 +252,7 @@ TEST_F(MainFormTest, AConversionFromTheWindowWritesWhatTheConverterWrites) {
     EXPECT_EQ(c.progressBar->value(), c.progressBar->maximum());
 
     const std::string fromConverter = folder_.file("converter.html");
-    std::ostringstream out, err;
+    StringConsoleStream out, err;
     const std::atomic<bool> cancel{false};
     ASSERT_EQ(
         convertPictures({"--seed", "77", "-o", fromConverter, path}, {out, err, false}, cancel), 0)
