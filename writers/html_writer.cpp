@@ -64,7 +64,9 @@ bool isPlainFamily(std::string_view family) {
 
 } // namespace
 
-ByteEscapes htmlTextEscapes(CodePage codePage) {
+namespace {
+
+ByteEscapes makeHtmlTextEscapes(CodePage codePage) {
     ByteEscapes escapes;
     escapes.replace('<', "&lt;");
     escapes.replace('>', "&gt;");
@@ -77,9 +79,25 @@ ByteEscapes htmlTextEscapes(CodePage codePage) {
     return escapes;
 }
 
+} // namespace
+
+const ByteEscapes& htmlTextEscapes(CodePage codePage) {
+    // A small picture's document took as long to set up as to fill while
+    // each made its table anew.
+    if (codePage == CodePage::Cp437) {
+        static const ByteEscapes cp437 = makeHtmlTextEscapes(CodePage::Cp437);
+        return cp437;
+    }
+    static const ByteEscapes windows1252 = makeHtmlTextEscapes(CodePage::Windows1252);
+    return windows1252;
+}
+
 ByteString htmlAttributeValue(std::string_view text) {
-    ByteEscapes escapes = htmlTextEscapes(CodePage::Windows1252);
-    escapes.replace('"', "&quot;");
+    static const ByteEscapes escapes = [] {
+        ByteEscapes quoted = htmlTextEscapes(CodePage::Windows1252);
+        quoted.replace('"', "&quot;");
+        return quoted;
+    }();
     ByteString value;
     escapes.append(value, text);
     return value;
@@ -116,7 +134,7 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
                                     int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
     fill_ = settings.fillCells;
-    text_ = htmlTextEscapes(codePageOfFace(settings.fontFace));
+    text_ = &htmlTextEscapes(codePageOfFace(settings.fontFace));
     const std::string family = fontFamily(settings.fontFace);
     styleRules_.clear();
     ruledColors_.assign(css_ ? (std::size_t{1} << 24) / 64 : 0, 0);
@@ -212,7 +230,7 @@ void HtmlWriter::addStyleRule(Rgb color) {
 void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
     if (newRun)
         openRun(color);
-    text_.appendTo(line_, text);
+    text_->appendTo(line_, text);
 }
 
 void HtmlWriter::endLine(int /*y*/) {

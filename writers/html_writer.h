@@ -11,6 +11,13 @@
 
 namespace varnelo {
 
+/// Pixel texts in HTML: "<", ">" and "&" become entities and a zero byte a
+/// blank, so no pixel text can break the markup, and every byte from 0x80
+/// on a reference to the character it stands for in the code page, so the
+/// page shows the same characters whatever character set a reader assumes.
+/// Made once for each code page.
+const ByteEscapes& htmlTextEscapes(CodePage codePage);
+
 /// Writes the pixels as an HTML page: each run of equally coloured pixels
 /// of a line is one element, coloured by a font element (plain HTML) or by a
 /// class with one style rule per colour (HTML with CSS).
@@ -34,19 +41,13 @@ private:
     DocumentLines& lines_;
     bool css_ = false;
     bool fill_ = false; ///< runs on their pixels' colour, in a contrasting shade
-    ByteEscapes text_;
+    const ByteEscapes* text_ = &htmlTextEscapes(CodePage::Windows1252);
     LineBuilder line_;
     ByteString styleRules_;
     // One bit per 24-bit colour (2 MB): which colours have a style rule.
     // Smaller than any table of a photo's colours, so lookups stay in cache.
     std::vector<std::uint64_t> ruledColors_;
 };
-
-/// Pixel texts in HTML: "<", ">" and "&" become entities and a zero byte a
-/// blank, so no pixel text can break the markup, and every byte from 0x80
-/// on a reference to the character it stands for in the code page, so the
-/// page shows the same characters whatever character set a reader assumes.
-ByteEscapes htmlTextEscapes(CodePage codePage);
 
 /// A Windows-1252 text inside a double-quoted attribute value.
 ByteString htmlAttributeValue(std::string_view text);
