@@ -1,10 +1,12 @@
 #include "engine/file_bytes.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,6 +88,10 @@ int registerMapping(const void* start, std::size_t size) {
     return -1;
 }
 
+// Below this a file is read: mapping, and unmapping, cost more than
+// copying a few pages.
+constexpr std::size_t kReadRatherThanMap = std::size_t{64} << 10;
+
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -123,14 +129,42 @@ void MappedFile::close() {
         mapping.start.store(0);
         slot_ = -1;
     }
-    if (data_ != nullptr)
+    if (data_ != nullptr && !read_)
         ::munmap(const_cast<std::uint8_t*>(data_), size_);
+    read_.reset();
+    shortRead_ = false;
     data_ = nullptr;
     size_ = 0;
 }
 
 bool MappedFile::damaged() const {
-    return slot_ >= 0 && mappings[static_cast<std::size_t>(slot_)].damaged.load();
+    return shortRead_ || (slot_ >= 0 && mappings[static_cast<std::size_t>(slot_)].damaged.load());
+}
+
+ReadFileOutcome MappedFile::read(int fd, std::size_t size) {
+    read_.reset(new (std::nothrow) std::uint8_t[size]);
+    if (!read_)
+        return {ReadFileStatus::ReadError, ENOMEM};
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, read_.get() + got, size - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int cause = errno;
+            read_.reset();
+            return {ReadFileStatus::ReadError, cause};
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    // Shrunk since it was measured: as a mapping would, the rest reads as zeros.
+    std::fill(read_.get() + got, read_.get() + size, std::uint8_t{0});
+    shortRead_ = got < size;
+    data_ = read_.get();
+    size_ = size;
+    return {};
 }
 
 ReadFileOutcome MappedFile::open(const std::string& path, std::size_t maxBytes) {
@@ -151,6 +185,8 @@ ReadFileOutcome MappedFile::open(const std::string& path, std::size_t maxBytes) 
         return {};
 
     const auto size = static_cast<std::size_t>(info.st_size);
+    if (size <= kReadRatherThanMap)
+        return read(file.get(), size);
     installBusHandler();
     void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
     if (data == MAP_FAILED)

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace varnelo {
@@ -19,8 +20,9 @@ struct ReadFileOutcome {
 };
 
 /// A whole regular file, mapped into memory rather than copied, so that
-/// reading it costs little beyond what is made of it. Should the file shrink
-/// while it is mapped, the bytes past its new end read as zeros instead of
+/// reading it costs little beyond what is made of it; a small one is read,
+/// which costs less than mapping it. Should the file shrink while it is
+/// mapped or read, the bytes past its new end read as zeros instead of
 /// ending the process, and damaged() tells so.
 class MappedFile {
 public:
@@ -40,10 +42,14 @@ public:
 
 private:
     void close();
+    ReadFileOutcome read(int fd, std::size_t size);
 
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     int slot_ = -1;
+    // A small file's bytes, read rather than mapped.
+    std::unique_ptr<std::uint8_t[]> read_;
+    bool shortRead_ = false;
 };
 
 } // namespace varnelo

@@ -7,13 +7,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
 namespace varnelo {
 namespace {
 
-TEST(MappedFile, MapsTheWholeFile) {
+// Small files are read, larger ones mapped: either way the whole file.
+TEST(MappedFile, HoldsTheWholeFileReadOrMapped) {
     test::TempDir folder;
     const std::string path = folder.file("p.bmp");
     test::writeBytes(path, {1, 2, 3});
@@ -28,6 +30,19 @@ TEST(MappedFile, MapsTheWholeFile) {
     test::writeBytes(empty, {});
     ASSERT_EQ(file.open(empty, 10).status, ReadFileStatus::Ok);
     EXPECT_TRUE(file.bytes().empty());
+
+    for (const std::size_t size : {std::size_t{64} << 10, (std::size_t{64} << 10) + 1}) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+        const std::string large = folder.file("large.bmp");
+        test::writeBytes(large, bytes);
+        ASSERT_EQ(file.open(large, size).status, ReadFileStatus::Ok) << size;
+        EXPECT_TRUE(
+            std::equal(bytes.begin(), bytes.end(), file.bytes().begin(), file.bytes().end()))
+            << size;
+        EXPECT_FALSE(file.damaged());
+    }
 }
 
 TEST(MappedFile, RefusesWhatIsNoRegularFileWithoutWaitingForIt) {
@@ -48,14 +63,16 @@ TEST(MappedFile, AFileThatShrinksWhileMappedReadsAsZerosAndIsMarkedDamaged) {
     test::TempDir folder;
     const std::string path = folder.file("shrinking.bmp");
     const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    test::writeBytes(path, std::vector<std::uint8_t>(3 * page, 7));
+    // Large enough to be mapped rather than read.
+    const std::size_t pages = (std::size_t{128} << 10) / page;
+    test::writeBytes(path, std::vector<std::uint8_t>(pages * page, 7));
     MappedFile file;
-    ASSERT_EQ(file.open(path, 3 * page).status, ReadFileStatus::Ok);
+    ASSERT_EQ(file.open(path, pages * page).status, ReadFileStatus::Ok);
     EXPECT_EQ(file.bytes()[0], 7);
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(page)), 0);
     // Past the new end: without the guard this read ends the program.
     const volatile std::uint8_t* bytes = file.bytes().data();
-    EXPECT_EQ(bytes[2 * page + 5], 0);
+    EXPECT_EQ(bytes[(pages - 1) * page + 5], 0);
     EXPECT_TRUE(file.damaged());
     EXPECT_EQ(bytes[5], 7); // what is still there reads as before
 }
