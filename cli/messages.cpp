@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/picture_settings.h"
 #include "engine/codecs/picture_libraries.h"
+#include "engine/codecs/png_gif_libraries.h"
 #include "engine/conversion_pass.h"
 #include "engine/phrase_file.h"
 #include "engine/picture_limits.h"
@@ -30,8 +31,14 @@ std::string fileMessage(const ReadFileOutcome& file) {
     return {};
 }
 
-std::string decodeMessage(DecodeStatus status, std::string_view type) {
-    const std::string name(type);
+// Why the module that reads the type could not be loaded.
+std::string libraryProblem(PictureType type) {
+    return type == PictureType::Png || type == PictureType::Gif ? pngGifLibrariesProblem()
+                                                                : pictureLibrariesProblem();
+}
+
+std::string decodeMessage(DecodeStatus status, PictureType type) {
+    const std::string name(pictureTypeLabel(type));
     switch (status) {
     case DecodeStatus::Ok:
         break;
@@ -55,7 +62,7 @@ std::string decodeMessage(DecodeStatus status, std::string_view type) {
     case DecodeStatus::Cancelled:
         return "cancelled!";
     case DecodeStatus::LibraryMissing:
-        return "cannot read " + name + " pictures: " + pictureLibrariesProblem();
+        return "cannot read " + name + " pictures: " + libraryProblem(type);
     }
     return "the picture could not be read";
 }
@@ -119,7 +126,7 @@ std::string loadFailureMessage(const LoadOutcome& outcome) {
     // The bytes decide the type, whatever the name says.
     if (outcome.type == PictureType::None)
         return "not a " + pictureTypeNames() + " picture";
-    return decodeMessage(outcome.detail, pictureTypeLabel(outcome.type));
+    return decodeMessage(outcome.detail, outcome.type);
 }
 
 std::string phraseFileMessage(const std::string& named, const ReadFileOutcome& outcome) {

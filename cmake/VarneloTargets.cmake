@@ -69,3 +69,25 @@ function(varnelo_add_library name)
     target_link_libraries(${name} INTERFACE varnelo_build_options)
   endif()
 endfunction()
+
+# varnelo_add_module(target file-name SOURCES ... LIBS ...): a module the
+# programs load with dlopen from the module folder once they need what it
+# holds, built where they look for it (beside their own folder) and
+# installed with the converter.
+function(varnelo_add_module target file_name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${target} MODULE ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} varnelo_build_options)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${file_name} PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/${VARNELO_MODULE_FOLDER}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  # Only the entry is the module's to show: the engine and the libraries'
+  # symbols it links stay its own.
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
+  if(NOT (VARNELO_SANITIZE OR VARNELO_SANITIZE_THREAD OR VARNELO_FUZZ))
+    # The sanitizers' runtimes come with the program, not the module.
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  endif()
+  install(TARGETS ${target} LIBRARY DESTINATION ${VARNELO_MODULE_FOLDER} COMPONENT converter)
+endfunction()

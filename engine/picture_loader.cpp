@@ -3,12 +3,11 @@
 #include "engine/codecs/avif_decoder.h"
 #include "engine/codecs/bmp_reader.h"
 #include "engine/codecs/exif_orientation.h"
-#include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/heif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/jxl_decoder.h"
 #include "engine/codecs/picture_libraries.h"
-#include "engine/codecs/png_decoder.h"
+#include "engine/codecs/png_gif_libraries.h"
 #include "engine/codecs/tiff_decoder.h"
 #include "engine/codecs/webp_decoder.h"
 #include "engine/conversion_load.h"
@@ -68,10 +67,10 @@ constexpr std::array<PictureTypeEntry, 9> kPictureTypes = {{
      nullptr},
     {PictureType::Jpeg, kJpegExtensions, "JPG", kJpegMedia, startsWithMagic<kJpegMagic>, decodeJpeg,
      jpegOrientation},
-    {PictureType::Gif, kGifExtensions, "GIF", kGifMedia, startsWithMagic<kGifMagic>, decodeGif,
-     nullptr},
-    {PictureType::Png, kPngExtensions, "PNG", kPngMedia, startsWithMagic<kPngMagic>, decodePng,
-     pngOrientation},
+    {PictureType::Gif, kGifExtensions, "GIF", kGifMedia, startsWithMagic<kGifMagic>,
+     decodeWithPngGifLibraries<&PngGifLibraries::gif>, nullptr},
+    {PictureType::Png, kPngExtensions, "PNG", kPngMedia, startsWithMagic<kPngMagic>,
+     decodeWithPngGifLibraries<&PngGifLibraries::png>, pngOrientation},
     {PictureType::Webp, kWebpExtensions, "WebP", kWebpMedia, looksLikeWebp,
      decodeWithLibraries<&PictureLibraries::webp>, webpOrientation},
     {PictureType::Avif, kAvifExtensions, "AVIF", kAvifMedia, looksLikeAvif,

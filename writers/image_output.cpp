@@ -4,7 +4,7 @@
 #include "engine/char_source.h"
 #include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/jpeg_encoder.h"
-#include "engine/codecs/png_bands.h"
+#include "engine/codecs/png_gif_libraries.h"
 #include "engine/output_formats.h"
 
 #include <algorithm>
@@ -239,8 +239,9 @@ bool ImageOutput::encodeRows(OutputFile& file, const RowSource& rowAt) const {
     case ImageFormat::Png:
         // Rows are read from every core's thread: each reads the image, or
         // draws its band's cells into rows of its own, and writes nothing shared.
-        return writePngInBands(file, width, height, RowFormat::Bgrx32, rowAt, 10 - quality,
-                               static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+        return writePngInBandsWithLibraries(
+            file, width, height, RowFormat::Bgrx32, rowAt, 10 - quality,
+            static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
     }
     return false;
 }

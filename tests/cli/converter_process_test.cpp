@@ -361,8 +361,8 @@ TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {
     EXPECT_EQ(names(), std::set<std::string>{"p.bmp"});
 }
 
-// The font and picture libraries take longer to load than a small picture
-// takes to convert: only a conversion that needs them loads them.
+// The font, PNG and GIF, and picture libraries take longer to load than a
+// small picture takes to convert: only a conversion that needs them loads them.
 TEST_F(ConverterProcess, LoadsTheFontAndPictureLibrariesOnlyWhenNeeded) {
     const auto loadedBy = [&](const std::vector<std::string>& arguments) {
         const fs::path record = logs_.path() / "loaded";
@@ -389,11 +389,15 @@ TEST_F(ConverterProcess, LoadsTheFontAndPictureLibrariesOnlyWhenNeeded) {
     EXPECT_EQ(document.find("libfontconfig"), std::string::npos);
     EXPECT_EQ(document.find("varnelo-fonts.so"), std::string::npos);
     EXPECT_EQ(document.find("varnelo-pictures.so"), std::string::npos);
+    EXPECT_EQ(document.find("varnelo-png-gif.so"), std::string::npos);
+    EXPECT_EQ(document.find("libpng"), std::string::npos);
+    EXPECT_EQ(document.find("libz."), std::string::npos);
 
     const std::string png = folder_.file("p.png");
     const std::string image = loadedBy({"-q", "-f", "png", "-W", "8", "-o", png, picture_});
     EXPECT_NE(image.find("varnelo-fonts.so"), std::string::npos);
     EXPECT_NE(image.find("libfreetype"), std::string::npos);
+    EXPECT_NE(image.find("varnelo-png-gif.so"), std::string::npos);
     EXPECT_EQ(image.find("varnelo-pictures.so"), std::string::npos);
 
     const std::string rtf = folder_.file("p.rtf");

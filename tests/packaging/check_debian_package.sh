@@ -87,8 +87,8 @@ icons=(./usr/share/icons/hicolor/scalable/apps/varnelo.svg)
 for size in $sizes; do
   icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/varnelo.png")
 done
-# The picture and font libraries come with the modules the programs load
-# them from.
+# The picture, PNG and GIF, and font libraries come with the modules the
+# programs load them from.
 check_package varnelo-convert \
   "libjpeg62-turbo libpng16-16 libgif7 libfreetype6 libfontconfig1 libc6 fonts-wine fonts-dejavu-core
    libwebp7 libtiff6 libjxl0.7 libavif15 libheif1" \
@@ -96,6 +96,7 @@ check_package varnelo-convert \
   ./usr/bin/varnelo-convert \
   "./usr/$libdir/varnelo/modules/varnelo-fonts.so" \
   "./usr/$libdir/varnelo/modules/varnelo-pictures.so" \
+  "./usr/$libdir/varnelo/modules/varnelo-png-gif.so" \
   ./usr/share/man/man1/varnelo-convert.1.gz \
   ./usr/share/bash-completion/completions/varnelo-convert \
   ./usr/share/zsh/vendor-completions/_varnelo-convert \

@@ -76,6 +76,11 @@ done
   fail "no varnelo/modules/varnelo-pictures.so"
 said=$("$stage/bin/varnelo-convert" -q -f text -o - "$(dirname "$0")/../data/bad/webp-cut-in-lossy-data.webp" 2>&1)
 [[ $said == *"WebP data"* ]] || fail "the installed converter does not read WebP: $said"
+# The PNG and GIF module: a broken PNG is read far enough to say what breaks it.
+[[ -n $(find "$stage" -path '*/varnelo/modules/varnelo-png-gif.so') ]] ||
+  fail "no varnelo/modules/varnelo-png-gif.so"
+said=$("$stage/bin/varnelo-convert" -q -f text -o - "$(dirname "$0")/../data/bad/bad-crc-idat.png" 2>&1)
+[[ $said == *"PNG data"* ]] || fail "the installed converter does not read PNG: $said"
 # The font libraries' module: the installed converter finds the faces
 # fonts-wine brings.
 [[ -n $(find "$stage" -path '*/varnelo/modules/varnelo-fonts.so') ]] ||
