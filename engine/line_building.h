@@ -20,11 +20,15 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
                std::int32_t& phrasePosition, ByteString& text, const Stopped& stopped) {
     writer.beginLine(y);
     const CharacterMode& mode = characterModeOf(settings.transformation);
+    // Only the phrase's mode moves through the phrase; in the others the
+    // position stays where it starts, at 0.
+    const bool throughPhrase = mode.field == ModeField::Phrase;
     Rgb previous = 0;
     for (int x = 0; x < picture.width(); ++x) {
         if (stopped())
             return false;
-        advancePhrasePosition(settings, phrasePosition);
+        if (throughPhrase)
+            advancePhrasePosition(settings, phrasePosition);
         const Rgb color = picture.pixelColor(x, y);
         if (chosen != nullptr)
             chosen->textAt(x, y, text);
