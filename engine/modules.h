@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace varnelo {
@@ -22,8 +23,29 @@ struct LoadedModule {
 /// there too).
 std::string modulePath(const std::string& relativeFile);
 
-/// Loads the module once, never to close it: work it started may still
-/// run on threads of its own.
+/// Loads the module, never to close it: work it started may still run on
+/// threads of its own.
 LoadedModule loadModule(const std::string& path, const char* entry, std::uint32_t version);
+
+/// A module loaded at the first need, once, from whichever thread needs it.
+class ModuleOnce {
+public:
+    /// relativeFile as for modulePath; entry and version as for loadModule.
+    ModuleOnce(const char* relativeFile, const char* entry, std::uint32_t version)
+        : relativeFile_(relativeFile), entry_(entry), version_(version) {}
+
+    std::string path() const { return modulePath(relativeFile_); }
+    const LoadedModule& loaded() {
+        std::call_once(once_, [this] { loaded_ = loadModule(path(), entry_, version_); });
+        return loaded_;
+    }
+
+private:
+    const char* relativeFile_;
+    const char* entry_;
+    std::uint32_t version_;
+    std::once_flag once_;
+    LoadedModule loaded_;
+};
 
 } // namespace varnelo

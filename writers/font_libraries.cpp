@@ -2,8 +2,6 @@
 
 #include "engine/modules.h"
 
-#include <mutex>
-
 #ifndef VARNELO_FONT_LIBRARIES_FILE
 #error "the build names the module's file beside the program's library folder"
 #endif
@@ -12,13 +10,9 @@ namespace varnelo {
 
 namespace {
 
-const LoadedModule& loaded() {
-    static std::once_flag once;
-    static LoadedModule result;
-    std::call_once(once, [] {
-        result = loadModule(fontLibrariesPath(), kFontLibrariesEntry, kFontLibrariesVersion);
-    });
-    return result;
+ModuleOnce& module() {
+    static ModuleOnce once(VARNELO_FONT_LIBRARIES_FILE, kFontLibrariesEntry, kFontLibrariesVersion);
+    return once;
 }
 
 // A reader without the widths draws each character a full em at most.
@@ -27,15 +21,15 @@ constexpr std::uint16_t kFullEm = 1000;
 } // namespace
 
 std::string fontLibrariesPath() {
-    return modulePath(VARNELO_FONT_LIBRARIES_FILE);
+    return module().path();
 }
 
 const FontLibraries* fontLibraries() {
-    return static_cast<const FontLibraries*>(loaded().table);
+    return static_cast<const FontLibraries*>(module().loaded().table);
 }
 
 std::string fontLibrariesProblem() {
-    return loaded().problem;
+    return module().loaded().problem;
 }
 
 FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {

@@ -2,8 +2,6 @@
 
 #include "engine/modules.h"
 
-#include <mutex>
-
 #ifndef VARNELO_PICTURE_LIBRARIES_FILE
 #error "the build names the module's file beside the program's library folder"
 #endif
@@ -12,28 +10,24 @@ namespace varnelo {
 
 namespace {
 
-const LoadedModule& loaded() {
-    static std::once_flag once;
-    static LoadedModule result;
-    std::call_once(once, [] {
-        result =
-            loadModule(pictureLibrariesPath(), kPictureLibrariesEntry, kPictureLibrariesVersion);
-    });
-    return result;
+ModuleOnce& module() {
+    static ModuleOnce once(VARNELO_PICTURE_LIBRARIES_FILE, kPictureLibrariesEntry,
+                           kPictureLibrariesVersion);
+    return once;
 }
 
 } // namespace
 
 std::string pictureLibrariesPath() {
-    return modulePath(VARNELO_PICTURE_LIBRARIES_FILE);
+    return module().path();
 }
 
 const PictureLibraries* pictureLibraries() {
-    return static_cast<const PictureLibraries*>(loaded().table);
+    return static_cast<const PictureLibraries*>(module().loaded().table);
 }
 
 std::string pictureLibrariesProblem() {
-    return loaded().problem;
+    return module().loaded().problem;
 }
 
 } // namespace varnelo

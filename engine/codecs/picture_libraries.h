@@ -50,17 +50,25 @@ std::string pictureLibrariesPath();
 const PictureLibraries* pictureLibraries();
 std::string pictureLibrariesProblem();
 
-/// A decoder of the module's table, loading the module first; a missing
+/// A decoder of a module's table, loading the module first; a missing
 /// module gives DecodeStatus::LibraryMissing.
-template <PictureDecoder PictureLibraries::*decoder>
-DecodeStatus decodeWithLibraries(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
-                                 ConversionLoad* conversion) {
-    const PictureLibraries* libraries = pictureLibraries();
-    if (libraries == nullptr) {
+template <class Table, const Table* (*tableOf)(), PictureDecoder Table::*decoder>
+DecodeStatus decodeFromModule(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                              ConversionLoad* conversion) {
+    const Table* table = tableOf();
+    if (table == nullptr) {
         picture.clear();
         return DecodeStatus::LibraryMissing;
     }
-    return (libraries->*decoder)(file, picture, cancel, conversion);
+    return (table->*decoder)(file, picture, cancel, conversion);
+}
+
+/// A decoder of this module's table.
+template <PictureDecoder PictureLibraries::*decoder>
+DecodeStatus decodeWithLibraries(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
+                                 ConversionLoad* conversion) {
+    return decodeFromModule<PictureLibraries, pictureLibraries, decoder>(file, picture, cancel,
+                                                                         conversion);
 }
 
 /// An orientation reader of the module's table; upright without the module.

@@ -1,6 +1,7 @@
 // The one entry of the module that holds the decoders built on the picture
 // libraries; everything else in it stays hidden.
 #include "engine/codecs/avif_decoder.h"
+#include "engine/codecs/guarded_decoder.h"
 #include "engine/codecs/heif_decoder.h"
 #include "engine/codecs/jxl_decoder.h"
 #include "engine/codecs/picture_libraries.h"
@@ -18,22 +19,9 @@ using varnelo::FileBytes;
 using varnelo::Orientation;
 using varnelo::WorkBitmap;
 
-// The program around the module may have a C++ runtime of its own: no
-// exception crosses between the two.
-template <varnelo::PictureDecoder decode>
-DecodeStatus guarded(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
-                     ConversionLoad* conversion) noexcept {
-    try {
-        return decode(file, picture, cancel, conversion);
-    } catch (const std::bad_alloc&) {
-        picture.clear();
-        return DecodeStatus::OutOfMemory;
-    } catch (...) {
-        picture.clear();
-        return DecodeStatus::Corrupt;
-    }
-}
+using varnelo::guardedDecoder;
 
+// No exception leaves an orientation reader either.
 template <varnelo::OrientationReader read>
 Orientation guarded(FileBytes file) noexcept {
     try {
@@ -44,10 +32,10 @@ Orientation guarded(FileBytes file) noexcept {
 }
 
 constexpr varnelo::PictureLibraries kTable = {
-    varnelo::kPictureLibrariesVersion, guarded<varnelo::decodeWebp>,
-    guarded<varnelo::decodeAvif>,      guarded<varnelo::decodeHeif>,
-    guarded<varnelo::decodeTiff>,      guarded<varnelo::decodeJxl>,
-    guarded<varnelo::avifOrientation>, guarded<varnelo::tiffOrientation>,
+    varnelo::kPictureLibrariesVersion,   guardedDecoder<varnelo::decodeWebp>,
+    guardedDecoder<varnelo::decodeAvif>, guardedDecoder<varnelo::decodeHeif>,
+    guardedDecoder<varnelo::decodeTiff>, guardedDecoder<varnelo::decodeJxl>,
+    guarded<varnelo::avifOrientation>,   guarded<varnelo::tiffOrientation>,
     guarded<varnelo::jxlOrientation>,
 };
 

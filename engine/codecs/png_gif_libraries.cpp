@@ -2,8 +2,6 @@
 
 #include "engine/modules.h"
 
-#include <mutex>
-
 #ifndef VARNELO_PNG_GIF_LIBRARIES_FILE
 #error "the build names the module's file beside the program's library folder"
 #endif
@@ -12,27 +10,24 @@ namespace varnelo {
 
 namespace {
 
-const LoadedModule& loaded() {
-    static std::once_flag once;
-    static LoadedModule result;
-    std::call_once(once, [] {
-        result = loadModule(pngGifLibrariesPath(), kPngGifLibrariesEntry, kPngGifLibrariesVersion);
-    });
-    return result;
+ModuleOnce& module() {
+    static ModuleOnce once(VARNELO_PNG_GIF_LIBRARIES_FILE, kPngGifLibrariesEntry,
+                           kPngGifLibrariesVersion);
+    return once;
 }
 
 } // namespace
 
 std::string pngGifLibrariesPath() {
-    return modulePath(VARNELO_PNG_GIF_LIBRARIES_FILE);
+    return module().path();
 }
 
 const PngGifLibraries* pngGifLibraries() {
-    return static_cast<const PngGifLibraries*>(loaded().table);
+    return static_cast<const PngGifLibraries*>(module().loaded().table);
 }
 
 std::string pngGifLibrariesProblem() {
-    return loaded().problem;
+    return module().loaded().problem;
 }
 
 bool writePngInBandsWithLibraries(ByteSink& sink, int width, int height, RowFormat format,

@@ -40,17 +40,12 @@ std::string pngGifLibrariesPath();
 const PngGifLibraries* pngGifLibraries();
 std::string pngGifLibrariesProblem();
 
-/// A decoder of the module's table, loading the module first; a missing
-/// module gives DecodeStatus::LibraryMissing.
+/// A decoder of this module's table.
 template <PictureDecoder PngGifLibraries::*decoder>
 DecodeStatus decodeWithPngGifLibraries(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                                        ConversionLoad* conversion) {
-    const PngGifLibraries* libraries = pngGifLibraries();
-    if (libraries == nullptr) {
-        picture.clear();
-        return DecodeStatus::LibraryMissing;
-    }
-    return (libraries->*decoder)(file, picture, cancel, conversion);
+    return decodeFromModule<PngGifLibraries, pngGifLibraries, decoder>(file, picture, cancel,
+                                                                       conversion);
 }
 
 /// writePngInBands through the module; false, writing nothing, without it.

@@ -1,6 +1,7 @@
 // The one entry of the module that holds the PNG and GIF decoders and the
 // PNG writer; everything else in it stays hidden.
 #include "engine/codecs/gif_decoder.h"
+#include "engine/codecs/guarded_decoder.h"
 #include "engine/codecs/png_bands.h"
 #include "engine/codecs/png_decoder.h"
 #include "engine/codecs/png_gif_libraries.h"
@@ -16,22 +17,10 @@ using varnelo::DecodeStatus;
 using varnelo::FileBytes;
 using varnelo::WorkBitmap;
 
+using varnelo::guardedDecoder;
+
 // The program around the module may have a C++ runtime of its own: no
 // exception crosses between the two.
-template <varnelo::PictureDecoder decode>
-DecodeStatus guarded(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
-                     ConversionLoad* conversion) noexcept {
-    try {
-        return decode(file, picture, cancel, conversion);
-    } catch (const std::bad_alloc&) {
-        picture.clear();
-        return DecodeStatus::OutOfMemory;
-    } catch (...) {
-        picture.clear();
-        return DecodeStatus::Corrupt;
-    }
-}
-
 bool writePng(varnelo::ByteSink& sink, int width, int height, varnelo::RowFormat format,
               const varnelo::RowSource& rowAt, int compressionLevel, int bands) noexcept {
     try {
@@ -54,8 +43,8 @@ DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
 
 constexpr varnelo::PngGifLibraries kTable = {
     varnelo::kPngGifLibrariesVersion,
-    guarded<decodePng>,
-    guarded<decodeGif>,
+    guardedDecoder<decodePng>,
+    guardedDecoder<decodeGif>,
     writePng,
 };
 
