@@ -1,8 +1,6 @@
 #include "cli/console_stream.h"
 
-#include <cerrno>
-
-#include <unistd.h>
+#include "engine/write_all.h"
 
 namespace varnelo {
 
@@ -18,19 +16,9 @@ bool DescriptorStream::put(std::string_view bytes) {
 }
 
 bool DescriptorStream::flushed() {
-    std::size_t sent = 0;
-    while (sent < waiting_.size()) {
-        const ssize_t written = ::write(fd_, waiting_.data() + sent, waiting_.size() - sent);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            waiting_.clear();
-            return false;
-        }
-        sent += static_cast<std::size_t>(written);
-    }
+    const bool whole = writeAll(fd_, waiting_.data(), waiting_.size()) == 0;
     waiting_.clear();
-    return true;
+    return whole;
 }
 
 } // namespace varnelo

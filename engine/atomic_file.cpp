@@ -1,6 +1,7 @@
 #include "engine/atomic_file.h"
 
 #include "engine/output_name.h"
+#include "engine/write_all.h"
 
 #include <cerrno>
 #include <climits>
@@ -180,15 +181,8 @@ bool AtomicFile::createTemporary() {
 }
 
 bool AtomicFile::flushBuffer() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return fail();
-        done += static_cast<std::size_t>(written);
-    }
+    if (writeAll(fd_, buffer_.data(), buffer_.size()) != 0)
+        return fail();
     buffer_.clear();
     return true;
 }

@@ -1,10 +1,10 @@
 #include "engine/output_file.h"
 
 #include "engine/atomic_file.h"
+#include "engine/write_all.h"
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace varnelo {
 
@@ -31,17 +31,8 @@ bool DescriptorOutput::fail(int errorNumber) {
 }
 
 bool DescriptorOutput::flush() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-        if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed))
-            return fail(EINTR);
-        const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue; // the cancel flag, set by the signal, decides
-        if (written <= 0)
-            return fail(written < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(written);
-    }
+    if (const int error = writeAll(fd_, buffer_.data(), buffer_.size(), cancel_); error != 0)
+        return fail(error);
     buffer_.clear();
     return true;
 }
