@@ -133,6 +133,9 @@ public:
     WatchedOutput(int fd, const std::atomic<bool>& cancel, int& errorNumber)
         : output_(fd, kStandardStream, &cancel), errorNumber_(errorNumber) {}
     bool write(std::span<const std::uint8_t> bytes) override { return noted(output_.write(bytes)); }
+    bool writeLines(std::span<const ByteString> lines, std::string_view lineEnd) override {
+        return noted(output_.writeLines(lines, lineEnd));
+    }
     bool commit() override { return noted(output_.commit()); }
     const std::string& error() const override { return output_.error(); }
     const std::string& path() const override { return output_.path(); }
@@ -154,6 +157,11 @@ public:
     bool write(std::span<const std::uint8_t> bytes) override {
         written_ += bytes.size();
         return output_->write(bytes);
+    }
+    bool writeLines(std::span<const ByteString> lines, std::string_view lineEnd) override {
+        for (const ByteString& line : lines)
+            written_ += line.size() + lineEnd.size();
+        return output_->writeLines(lines, lineEnd);
     }
     bool commit() override { return output_->commit(); }
     const std::string& error() const override { return output_->error(); }

@@ -19,6 +19,8 @@ namespace {
 
 // Small writes are gathered so that a document of many short lines costs few system calls.
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+// From this length on, on average, lines go to the system as they stand.
+constexpr std::size_t kLinesAsTheyStandFrom = 4096;
 // As the kernel's own limit on symbolic links in one path.
 constexpr int kMaxLinks = 40;
 // Tries at a free temporary or proposed name before giving up.
@@ -120,6 +122,11 @@ bool AtomicFile::open(const OutputTarget& target) {
     folder_ = folderOf(path_);
     if (!createTemporary())
         return false;
+    // ext4 writes a file out before it is renamed over another, all at once
+    // in the rename: started as the bytes come, that writing goes on while
+    // the rest is made.
+    startsWriteback_ = exists;
+    written_ = 0;
     if (exists) {
         (void)::fchmod(fd_, existing.st_mode & 07777);
         // Kept where the user may: replacing someone's file as root must
@@ -183,7 +190,42 @@ bool AtomicFile::createTemporary() {
 bool AtomicFile::flushBuffer() {
     if (writeAll(fd_, buffer_.data(), buffer_.size()) != 0)
         return fail();
+    sent(buffer_.size());
     buffer_.clear();
+    return true;
+}
+
+void AtomicFile::sent(std::size_t bytes) {
+    const auto size = static_cast<off_t>(bytes);
+    // Only starts the writing to disk; a failure here is not the file's.
+    if (startsWriteback_ && size > 0)
+        (void)::sync_file_range(fd_, written_, size, SYNC_FILE_RANGE_WRITE);
+    written_ += size;
+}
+
+bool AtomicFile::writeLines(std::span<const ByteString> lines, std::string_view lineEnd) {
+    if (fd_ < 0)
+        return false;
+    std::size_t bytes = 0;
+    for (const ByteString& line : lines)
+        bytes += line.size() + lineEnd.size();
+    // Short lines cost less copied into the buffer than handed over one by one.
+    if (bytes < lines.size() * kLinesAsTheyStandFrom)
+        return OutputFile::writeLines(lines, lineEnd);
+    if (!flushBuffer())
+        return false;
+    std::vector<iovec> pieces;
+    pieces.reserve(lines.size() * 2);
+    const auto piece = [](std::string_view text) {
+        return iovec{const_cast<char*>(text.data()), text.size()};
+    };
+    for (const ByteString& line : lines) {
+        pieces.push_back(piece(line));
+        pieces.push_back(piece(lineEnd));
+    }
+    if (writeAllGathered(fd_, pieces) != 0)
+        return fail();
+    sent(bytes);
     return true;
 }
 

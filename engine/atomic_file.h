@@ -33,6 +33,8 @@ public:
     /// target is refused or the temporary file cannot be made.
     [[nodiscard]] bool open(const OutputTarget& target);
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) override;
+    [[nodiscard]] bool writeLines(std::span<const ByteString> lines,
+                                  std::string_view lineEnd) override;
     /// Flushes, and puts the file in the target's place: over an existing
     /// file, or under the first free proposed name.
     [[nodiscard]] bool commit() override;
@@ -52,6 +54,9 @@ private:
     /// Opens the temporary file in folder_: unnamed where the file system allows.
     bool createTemporary();
     bool flushBuffer();
+    /// Counts bytes the file has been given, and starts their writing to
+    /// disk where that saves waiting for it later.
+    void sent(std::size_t bytes);
     bool fail();
     bool refuse(const std::string& reason);
     bool placeReplacing();
@@ -67,6 +72,8 @@ private:
     std::string temporary_; // the named temporary, or empty
     std::string error_;
     std::vector<std::uint8_t> buffer_;
+    off_t written_ = 0; // bytes flushed to the temporary
+    bool startsWriteback_ = false;
 };
 
 } // namespace varnelo

@@ -24,10 +24,6 @@ namespace {
 // Lines written as built go out in pieces of about this size.
 constexpr std::size_t kWrittenAsBuiltBytes = std::size_t{1} << 20;
 
-std::span<const std::uint8_t> bytesOf(std::string_view text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
 } // namespace
 
 OutputTarget outputTarget(const ConversionSettings& settings) {
@@ -47,11 +43,19 @@ WriteOutcome DocumentSaver::write(const DocumentLines& lines,
         file_ = openOutput_(target_, error);
     if (!file_)
         return {WriteStatus::Failed, error, {}};
-    for (const ByteString& line : lines) {
+    // A cancel is looked at between pieces of about a megabyte.
+    std::size_t first = 0;
+    std::size_t bytes = 0;
+    for (std::size_t end = 0; end < lines.size();) {
+        bytes += lines[end++].size();
+        if (bytes < kWrittenAsBuiltBytes && end < lines.size())
+            continue;
         if (cancelled())
             return {WriteStatus::Cancelled, {}, {}};
-        if (!file_->write(bytesOf(line)) || !file_->write(bytesOf(lineEnd_)))
+        if (!file_->writeLines(std::span(lines).subspan(first, end - first), lineEnd_))
             return {WriteStatus::Failed, file_->error(), {}};
+        first = end;
+        bytes = 0;
     }
     return {};
 }

@@ -13,7 +13,19 @@ namespace {
 // Gathered so that a document of many short lines costs few system calls.
 constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
 
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 } // namespace
+
+bool OutputFile::writeLines(std::span<const ByteString> lines, std::string_view lineEnd) {
+    for (const ByteString& line : lines) {
+        if (!write(bytesOf(line)) || !write(bytesOf(lineEnd)))
+            return false;
+    }
+    return true;
+}
 
 std::unique_ptr<OutputFile> openAtomicOutput(const OutputTarget& target, std::string& error) {
     auto file = std::make_unique<AtomicFile>();

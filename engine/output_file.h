@@ -1,11 +1,14 @@
 #pragma once
 
+#include "engine/byte_string.h"
 #include "engine/codecs/byte_sink.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace varnelo {
 
@@ -24,6 +27,10 @@ struct OutputTarget {
 /// What an output is written through.
 class OutputFile : public ByteSink {
 public:
+    /// Writes each line followed by lineEnd; a file may hand long lines to
+    /// the system as they stand rather than gather them first.
+    [[nodiscard]] virtual bool writeLines(std::span<const ByteString> lines,
+                                          std::string_view lineEnd);
     /// Completes the output; false with error() set when it could not be.
     [[nodiscard]] virtual bool commit() = 0;
     /// The system's reason for the last failure.

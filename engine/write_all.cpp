@@ -1,6 +1,8 @@
 #include "engine/write_all.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 
 #include <unistd.h>
@@ -21,6 +23,34 @@ int writeAll(int fd, const void* data, std::size_t size, const std::atomic<bool>
         if (written == 0)
             return errno = EIO;
         done += static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+int writeAllGathered(int fd, std::span<iovec> pieces) {
+    while (!pieces.empty()) {
+        if (pieces.front().iov_len == 0) {
+            pieces = pieces.subspan(1);
+            continue;
+        }
+        const int count = static_cast<int>(std::min<std::size_t>(pieces.size(), IOV_MAX));
+        ssize_t written = ::writev(fd, pieces.data(), count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return errno = EIO;
+        // Past the pieces written whole, into the one written in part.
+        auto left = static_cast<std::size_t>(written);
+        while (left > 0 && left >= pieces.front().iov_len) {
+            left -= pieces.front().iov_len;
+            pieces = pieces.subspan(1);
+        }
+        if (left > 0) {
+            pieces.front().iov_base = static_cast<std::uint8_t*>(pieces.front().iov_base) + left;
+            pieces.front().iov_len -= left;
+        }
     }
     return 0;
 }

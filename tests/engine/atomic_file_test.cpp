@@ -97,6 +97,38 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommittedAndLeavesNothingElse) {
     EXPECT_EQ(namesIn(folder_.path()), std::set<std::string>{"out.html"});
 }
 
+TEST_P(AtomicFileTest, WritesLinesShortAndLongInOrderAmongOtherWrites) {
+    const std::string target = folder_.file("out.html");
+    test::writeBytes(target, {'o', 'l', 'd'}); // replaced: its writing to disk starts early
+    std::vector<ByteString> shortLines;
+    std::vector<ByteString> longLines;
+    for (int i = 0; i < 100; ++i)
+        shortLines.push_back(std::to_string(i));
+    // More lines than one system call takes, each longer than a page.
+    for (int i = 0; i < 700; ++i)
+        longLines.emplace_back(static_cast<std::size_t>(5000 + i), static_cast<char>('a' + i % 26));
+    std::string expected = "top\n";
+    for (const ByteString& line : shortLines)
+        expected += line + "\r\n";
+    for (const ByteString& line : longLines)
+        expected += line + "\r\n";
+    expected += "-";
+    for (const ByteString& line : shortLines)
+        expected += line + "\r\n";
+
+    AtomicFile file(GetParam());
+    ASSERT_TRUE(file.open(target)) << file.error();
+    ASSERT_TRUE(file.write(bytesOf("top\n")));
+    ASSERT_TRUE(file.writeLines(shortLines, "\r\n"));
+    ASSERT_TRUE(file.writeLines(longLines, "\r\n"));
+    ASSERT_TRUE(file.write(bytesOf("-")));
+    ASSERT_TRUE(file.writeLines(shortLines, "\r\n"));
+    EXPECT_EQ(contentOf(target), "old");
+    ASSERT_TRUE(file.commit()) << file.error();
+    EXPECT_EQ(contentOf(target), expected);
+    EXPECT_EQ(namesIn(folder_.path()), std::set<std::string>{"out.html"});
+}
+
 TEST_P(AtomicFileTest, RefusesTargetsThatAreNoRegularFileAndLeavesThemAsTheyAre) {
     const std::string fifo = folder_.file("fifo.html");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
