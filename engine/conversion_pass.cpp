@@ -4,8 +4,8 @@
 #include "engine/char_source.h"
 #include "engine/clock.h"
 #include "engine/conversion_load.h"
+#include "engine/line_bands.h"
 #include "engine/line_building.h"
-#include "engine/line_helper.h"
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
@@ -96,6 +96,11 @@ public:
             builtBytes_ += lines_[counted_].size();
         if (builtBytes_ < kWrittenAsBuiltBytes)
             return {};
+        return writeHeld(cancelRequested);
+    }
+
+    /// Writes the lines built so far now.
+    WriteOutcome writeHeld(const std::atomic<bool>& cancelRequested) {
         WriteOutcome written = saver_->write(lines_, cancelRequested);
         lines_.clear();
         builtBytes_ = counted_ = 0;
@@ -240,44 +245,64 @@ std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture
 std::optional<PassResult> ConversionPass::produceLines(OutputWriter& writer,
                                                        const WorkBitmap& picture,
                                                        LineDelivery& delivery) {
-    const int width = picture.width();
     const int height = picture.height();
-    // A big picture's lower half is built on a second core meanwhile, where
-    // each line stands alone and the generator can be moved on to it.
-    const bool helped = delivery.writesAsBuilt() &&
-                        std::int64_t{width} * height >= secondThreadFrom_ &&
-                        std::thread::hardware_concurrency() > 1;
-    const int ownRows = helped ? height / 2 : height;
     const ShapeTexts* chosen = shapeTexts_.empty() ? nullptr : &shapeTexts_;
-    std::unique_ptr<LineHelper> helper =
-        helped ? LineHelper::start(settings_, picture, chosen, ownRows, writer, random_,
-                                   cancelRequested_)
-               : nullptr;
-    const int builtHere = helper ? ownRows : height;
-
+    // A big picture's lines are built on two cores, where each line stands
+    // alone and the generator can be moved on to it.
+    const bool banded = delivery.writesAsBuilt() &&
+                        std::int64_t{picture.width()} * height >= secondThreadFrom_ &&
+                        std::thread::hardware_concurrency() > 1;
+    if (banded) {
+        if (const std::unique_ptr<LineBands> bands =
+                LineBands::prepare(settings_, picture, chosen, writer, random_, cancelRequested_))
+            return produceInBands(*bands, delivery, height);
+    }
     std::int32_t phrasePosition = 0;
     ByteString text;
     for (int y = 0; y < height; ++y) {
-        ByteString* ready = nullptr;
-        if (y >= builtHere && (ready = helper->waitForLine(y)) == nullptr)
-            break;
         if (cancelled())
             return PassResult::cancelled();
         observer_.showProgress(PassProgress::drawing(y, height));
         observer_.setProgressPosition(y);
-        if (ready != nullptr)
-            lines_.push_back(std::move(*ready));
-        else if (!buildLine(writer, random_, settings_, picture, chosen, y, phrasePosition, text,
-                            [this] { return cancelled(); }))
+        if (!buildLine(writer, random_, settings_, picture, chosen, y, phrasePosition, text,
+                       [this] { return cancelled(); }))
             return PassResult::cancelled();
         if (std::optional<PassResult> end = endOf(delivery.lineAdded(cancelRequested_)))
             return end;
     }
-    if (helper) {
-        random_ = helper->finish(); // rethrows what the helper threw
-        if (cancelled())
-            return PassResult::cancelled();
-    }
+    return std::nullopt;
+}
+
+std::optional<PassResult> ConversionPass::produceInBands(LineBands& bands, LineDelivery& delivery,
+                                                         int height) {
+    // The lines the writer began the document with go first.
+    if (std::optional<PassResult> end = endOf(delivery.writeHeld(cancelRequested_)))
+        return end;
+    DocumentSaver& saver = *delivery.saver();
+    WriteOutcome failed; // set by whichever thread saves, read once both are done
+    const auto save = [&](const DocumentLines& lines) {
+        WriteOutcome outcome = saver.write(lines, cancelRequested_);
+        if (outcome.status == WriteStatus::Written)
+            return true;
+        failed = std::move(outcome);
+        return false;
+    };
+    int reported = 0;
+    const auto rowsWritten = [&](int rows) {
+        for (; reported < rows; ++reported) {
+            if (cancelled())
+                return false;
+            observer_.showProgress(PassProgress::drawing(reported, height));
+            observer_.setProgressPosition(reported);
+        }
+        return true;
+    };
+    const bool whole = bands.run(save, rowsWritten); // rethrows what the second thread threw
+    if (std::optional<PassResult> end = endOf(failed))
+        return end;
+    if (!whole || cancelled())
+        return PassResult::cancelled();
+    random_ = bands.generatorAfter();
     return std::nullopt;
 }
 

@@ -50,6 +50,7 @@ using WriterFactory =
 inline constexpr std::int64_t kSecondLineThreadFromPixels = std::int64_t{1} << 20;
 
 class LineDelivery;
+class LineBands;
 
 /// One conversion, from loading the picture to writing the output. It owns
 /// its settings, picture and document, so nothing the window does while it
@@ -67,9 +68,8 @@ public:
     /// Converts a picture its caller has loaded already from sourcePath.
     PassResult run(WorkBitmap picture);
 
-    /// From how many pixels on the lower half of the lines is built on a
-    /// second thread, where the writer and the mode allow it; the bytes
-    /// are the same either way.
+    /// From how many pixels on the lines are built on two threads, where
+    /// the writer and the mode allow it; the bytes are the same either way.
     void setSecondThreadFrom(std::int64_t pixels) { secondThreadFrom_ = pixels; }
     /// Where shapes mode learns how its candidate characters draw.
     void setGlyphShaper(GlyphShaper shaper) { glyphShaper_ = std::move(shaper); }
@@ -87,10 +87,12 @@ private:
     /// leaves the picture of the cells' colours; prepared false when
     /// memory ran out.
     std::optional<PassResult> matchPictureShapes(WorkBitmap& picture, bool& prepared);
-    /// Hands every line to the writer, the lower half from a second thread
-    /// where it helps, and delivers the lines as they are built.
+    /// Hands every line to the writer, on two threads where it helps, and
+    /// delivers the lines as they are built.
     std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,
                                            LineDelivery& delivery);
+    /// Builds the lines in bands on two threads, writing them as they are done.
+    std::optional<PassResult> produceInBands(LineBands& bands, LineDelivery& delivery, int height);
     /// Finishes the writer's output and saves the document lines left.
     PassResult deliver(OutputWriter& writer, LineDelivery& delivery, int height);
 

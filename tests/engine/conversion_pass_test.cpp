@@ -401,6 +401,76 @@ TEST_F(ConversionPassTest, ACancelWhileTheSecondThreadBuildsWritesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }
 
+// An output that takes lines until a set number of bytes is reached, then
+// fails as a full disk does.
+class FillingOutput final : public OutputFile {
+public:
+    explicit FillingOutput(std::size_t room) : room_(room) {}
+    bool write(std::span<const std::uint8_t> bytes) override {
+        if (bytes.size() > room_) {
+            error_ = "No space left on device";
+            return false;
+        }
+        room_ -= bytes.size();
+        return true;
+    }
+    bool commit() override { return error_.empty(); }
+    const std::string& error() const override { return error_; }
+    const std::string& path() const override { return path_; }
+
+private:
+    std::size_t room_;
+    std::string error_;
+    std::string path_ = "filled";
+};
+
+TEST_F(ConversionPassTest, LinesBuiltOnTwoThreadsStopAtAFailedWriteAndSayWhy) {
+    settings_.imageWidth = 64;
+    settings_.imageHeight = 300;
+    settings_.transformation = PixelTransformation::RandomNumbers;
+    test::writeBmpFile(settings_.sourcePath, 64, 300, test::noise);
+    for (const std::size_t room : {std::size_t{0}, std::size_t{3}, std::size_t{20000}}) {
+        const test::TestClock clock{{10u, 20u}};
+        ConversionPass pass(
+            settings_, random_, clock, observer_, cancel_,
+            [](const ConversionSettings&, WriterContext& context) {
+                return std::make_unique<StandAloneLinesWriter>(context.lines);
+            },
+            [room](const OutputTarget&, std::string&) -> std::unique_ptr<OutputFile> {
+                return std::make_unique<FillingOutput>(room);
+            });
+        pass.setSecondThreadFrom(0);
+        const PassResult result = pass.run();
+        EXPECT_EQ(result.end, PassEnd::Failed) << room;
+        EXPECT_EQ(result.failure.stage, FailureStage::Saving);
+        EXPECT_EQ(result.failure.reason, "No space left on device");
+    }
+}
+
+TEST_F(ConversionPassTest, LinesBuiltOnTwoThreadsReplaceAFileWithTheSameBytesAsOne) {
+    // Long lines, written as they stand, over a file that exists.
+    settings_.imageWidth = 3000;
+    settings_.imageHeight = 90;
+    settings_.transformation = PixelTransformation::RandomBinary;
+    test::writeBmpFile(settings_.sourcePath, 3000, 90, test::noise);
+    const auto runWith = [&](std::int64_t secondThreadFrom) {
+        test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
+        RandomGenerator random(5);
+        const test::TestClock clock{{10u, 20u}};
+        ConversionPass pass(settings_, random, clock, observer_, cancel_,
+                            [](const ConversionSettings&, WriterContext& context) {
+                                return std::make_unique<StandAloneLinesWriter>(context.lines);
+                            });
+        pass.setSecondThreadFrom(secondThreadFrom);
+        EXPECT_EQ(pass.run().end, PassEnd::Done);
+        return output();
+    };
+    const std::string one = runWith(std::numeric_limits<std::int64_t>::max());
+    EXPECT_GT(one.size(), std::size_t{1} << 20);
+    EXPECT_EQ(runWith(0), one);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
+}
+
 TEST(SavedDocument, ReplacesAnExistingFileOnlyWhenComplete) {
     test::TempDir folder;
     const std::string path = folder.file("doc.rtf");
