@@ -43,14 +43,15 @@ echo "== tests with threads under ThreadSanitizer"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
   -DVARNELO_SANITIZE_THREAD=ON -DVARNELO_BUILD_BENCH=OFF
 # The window's hand-off, cancel and close during a pass, writers racing for a
-# name, the image output drawing and compressing on every core, lines
-# built on a second thread, shapes matched on two, pictures loaded off the
-# window's thread, a library's decode left to end alone when cancelled, and
-# PNG rows inflated beside their unfiltering.
+# name, the image output drawing and compressing on every core, lines built
+# in bands on two threads and written by either, writes interrupted, shapes
+# matched on two, pictures loaded off the window's thread, a library's decode
+# left to end alone when cancelled, and PNG rows inflated beside their
+# unfiltering.
 threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_file_test
   converter_test image_output_test png_bands_test conversion_pass_test picture_drop_test
   picture_loading_test call_unless_cancelled_test shape_matching_test picture_libraries_test
-  png_rows_test)
+  png_rows_test write_all_test)
 cmake --build build/tsan -j"$jobs" --target "${threaded[@]}"
 for test in "${threaded[@]}"; do
   TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" build/tsan/tests/"$test" --gtest_brief=1
