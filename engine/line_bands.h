@@ -102,8 +102,10 @@ private:
     int claimed_ = 0;     // bands handed out, under mutex_
     int saved_ = 0;       // bands saved, under mutex_
     bool saving_ = false; // a thread is saving, under mutex_
-    std::atomic<bool> stop_{false};
-    std::exception_ptr error_;
+    // Read at every pixel by both threads: on a cache line of its own, which
+    // the bookkeeping above, written at every band, does not share.
+    alignas(64) std::atomic<bool> stop_{false};
+    alignas(64) std::exception_ptr error_;
     std::thread thread_;
 };
 
