@@ -86,6 +86,28 @@ bool LineBands::run(const BandSaver& save, const RowsWritten& rowsWritten) {
     } catch (const std::system_error&) {
         // No thread to be had: this one builds every band.
     }
+    bool whole = false;
+    try {
+        whole = buildOwnShare(rowsWritten);
+    } catch (...) {
+        // The second thread may be saving through what the caller is about
+        // to unwind: it ends before that.
+        {
+            std::unique_lock lock(mutex_);
+            stop(lock);
+        }
+        if (thread_.joinable())
+            thread_.join();
+        throw;
+    }
+    if (thread_.joinable())
+        thread_.join();
+    if (error_)
+        std::rethrow_exception(error_);
+    return whole;
+}
+
+bool LineBands::buildOwnShare(const RowsWritten& rowsWritten) {
     const int height = picture_.height();
     int reported = 0;
     const auto report = [&](std::unique_lock<std::mutex>& lock) {
@@ -117,13 +139,7 @@ bool LineBands::run(const BandSaver& save, const RowsWritten& rowsWritten) {
         report(lock);
     }
     report(lock);
-    const bool whole = !stopped() && saved_ == bands_;
-    lock.unlock();
-    if (thread_.joinable())
-        thread_.join();
-    if (error_)
-        std::rethrow_exception(error_);
-    return whole;
+    return !stopped() && saved_ == bands_;
 }
 
 void LineBands::secondThread() {

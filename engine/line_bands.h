@@ -72,8 +72,9 @@ private:
         std::unique_ptr<OutputWriter> writer;
     };
 
-    /// Claims and builds bands until none is left or the work stops.
-    void work(Builder& builder);
+    /// The calling thread's share: bands claimed and built until none is
+    /// left, then the wait until all are saved; whether all were.
+    bool buildOwnShare(const RowsWritten& rowsWritten);
     /// The next band to build and its slot, or none when the work is over.
     std::optional<std::pair<int, Slot*>> claim();
     bool buildBand(Builder& builder, int band);

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -445,6 +446,51 @@ TEST_F(ConversionPassTest, LinesBuiltOnTwoThreadsStopAtAFailedWriteAndSayWhy) {
         EXPECT_EQ(result.failure.stage, FailureStage::Saving);
         EXPECT_EQ(result.failure.reason, "No space left on device");
     }
+}
+
+// Throws while building one row, on whichever thread builds it.
+class ThrowingLinesWriter final : public OutputWriter {
+public:
+    ThrowingLinesWriter(DocumentLines& lines, int throwAt) : lines_(lines), throwAt_(throwAt) {}
+    bool producesDocumentLines() const override { return true; }
+    bool linesAreFinal() const override { return true; }
+    std::unique_ptr<OutputWriter> lineWriterInto(DocumentLines& lines) const override {
+        return std::make_unique<ThrowingLinesWriter>(lines, throwAt_);
+    }
+    OutputStart beginOutput(const ConversionSettings&, int, int) override {
+        return OutputStart::proceed();
+    }
+    void beginLine(int y) override {
+        if (y == throwAt_)
+            throw std::runtime_error("row " + std::to_string(y));
+    }
+    void putPixel(int, int, const ByteString&, Rgb, bool) override {}
+    void endLine(int) override { lines_.emplace_back(std::string(5000, 'x')); }
+    WriteOutcome finishOutput() override { return {}; }
+
+private:
+    DocumentLines& lines_;
+    int throwAt_;
+};
+
+TEST_F(ConversionPassTest, AThrowWhileLinesAreBuiltOnTwoThreadsLeavesThePassWhole) {
+    settings_.imageWidth = 64;
+    settings_.imageHeight = 400;
+    settings_.transformation = PixelTransformation::RandomNumbers;
+    test::writeBmpFile(settings_.sourcePath, 64, 400, test::noise);
+    test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
+    // Rows of the first band, of one in the middle and of the last.
+    for (const int row : {0, 1, 199, 399}) {
+        const test::TestClock clock{{10u, 20u}};
+        ConversionPass pass(settings_, random_, clock, observer_, cancel_,
+                            [row](const ConversionSettings&, WriterContext& context) {
+                                return std::make_unique<ThrowingLinesWriter>(context.lines, row);
+                            });
+        pass.setSecondThreadFrom(0);
+        EXPECT_THROW(pass.run(), std::runtime_error) << row;
+        EXPECT_EQ(output(), "old");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }
 
 TEST_F(ConversionPassTest, LinesBuiltOnTwoThreadsReplaceAFileWithTheSameBytesAsOne) {
