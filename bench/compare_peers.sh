@@ -145,8 +145,8 @@ before_each() { :; }
 
 # W1's floor: decoding the photo (djpeg, libjpeg-turbo-progs) plus copying
 # a document of the same size into a file (dd, as cat does: read and write);
-# ours writes its document into a file of the same folder, and should stay
-# within 2.5 times it.
+# ours writes its document over a file of the same folder, as a user's
+# second conversion does, and should stay within 1.5 times it.
 if command -v djpeg >/dev/null; then
   "$converter" -q --seed 1 -W 1600 -H 1200 -f plain-html -o "$out/W1-document.html" "$data/photo.jpg"
   decode=() copy=() ours=()
