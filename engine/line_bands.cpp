@@ -66,11 +66,6 @@ LineBands::~LineBands() {
         thread_.join();
 }
 
-bool LineBands::stopped() const {
-    return stop_.load(std::memory_order_relaxed) ||
-           cancelRequested_.load(std::memory_order_relaxed);
-}
-
 void LineBands::stop(std::unique_lock<std::mutex>& /*lock*/) {
     stop_.store(true, std::memory_order_relaxed);
     changed_.notify_all();
@@ -121,16 +116,8 @@ bool LineBands::buildOwnShare(const RowsWritten& rowsWritten) {
         if (!goOn)
             stop(lock);
     };
-    while (const std::optional<std::pair<int, Slot*>> claimed = claim()) {
-        const bool built = buildBand(own_, claimed->first);
+    while (buildNextBand(own_)) {
         std::unique_lock lock(mutex_);
-        if (!built) {
-            stop(lock);
-            break;
-        }
-        std::swap(claimed->second->lines, own_.lines);
-        claimed->second->built = true;
-        saveReady(lock);
         report(lock);
     }
     std::unique_lock lock(mutex_);
@@ -144,22 +131,29 @@ bool LineBands::buildOwnShare(const RowsWritten& rowsWritten) {
 
 void LineBands::secondThread() {
     try {
-        while (const std::optional<std::pair<int, Slot*>> claimed = claim()) {
-            const bool built = buildBand(second_, claimed->first);
-            std::unique_lock lock(mutex_);
-            if (!built) {
-                stop(lock);
-                return;
-            }
-            std::swap(claimed->second->lines, second_.lines);
-            claimed->second->built = true;
-            saveReady(lock);
+        while (buildNextBand(second_)) {
         }
     } catch (...) {
         std::unique_lock lock(mutex_);
         error_ = std::current_exception();
         stop(lock);
     }
+}
+
+bool LineBands::buildNextBand(Builder& builder) {
+    const std::optional<std::pair<int, Slot*>> claimed = claim();
+    if (!claimed)
+        return false;
+    const bool built = buildBand(builder, claimed->first);
+    std::unique_lock lock(mutex_);
+    if (!built) {
+        stop(lock);
+        return false;
+    }
+    std::swap(claimed->second->lines, builder.lines);
+    claimed->second->built = true;
+    saveReady(lock);
+    return true;
 }
 
 std::optional<std::pair<int, LineBands::Slot*>> LineBands::claim() {
@@ -185,10 +179,7 @@ bool LineBands::buildBand(Builder& builder, int band) {
     // Modes of fixed draws never move the phrase position from 0.
     std::int32_t phrasePosition = 0;
     ByteString text;
-    const auto halted = [this] {
-        return stop_.load(std::memory_order_relaxed) ||
-               cancelRequested_.load(std::memory_order_relaxed);
-    };
+    const auto halted = [this] { return stopped(); };
     for (int y = first; y < end; ++y) {
         if (!buildLine(*builder.writer, random, settings_, picture_, chosen_, y, phrasePosition,
                        text, halted))

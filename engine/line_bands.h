@@ -75,13 +75,20 @@ private:
     /// The calling thread's share: bands claimed and built until none is
     /// left, then the wait until all are saved; whether all were.
     bool buildOwnShare(const RowsWritten& rowsWritten);
+    /// Claims the next band, builds it and hands it on to be saved; false
+    /// when no band is left or the work stops.
+    bool buildNextBand(Builder& builder);
     /// The next band to build and its slot, or none when the work is over.
     std::optional<std::pair<int, Slot*>> claim();
     bool buildBand(Builder& builder, int band);
     /// Saves the bands that are next in line, unless another thread does.
     void saveReady(std::unique_lock<std::mutex>& lock);
     void stop(std::unique_lock<std::mutex>& lock);
-    bool stopped() const;
+    /// Looked at before every pixel, so here where it is inlined.
+    bool stopped() const {
+        return stop_.load(std::memory_order_relaxed) ||
+               cancelRequested_.load(std::memory_order_relaxed);
+    }
     void secondThread();
 
     const ConversionSettings& settings_;
