@@ -347,19 +347,28 @@ private:
     std::string line_;
 };
 
+// A pass of StandAloneLinesWriter, its lines built on two threads from
+// secondThreadFrom pixels on.
+PassResult runStandAlone(const ConversionSettings& settings, RandomGenerator& random,
+                         PassObserver& observer, const std::atomic<bool>& cancel,
+                         std::int64_t secondThreadFrom) {
+    const test::TestClock clock{{10u, 20u}};
+    ConversionPass pass(settings, random, clock, observer, cancel,
+                        [](const ConversionSettings&, WriterContext& context) {
+                            return std::make_unique<StandAloneLinesWriter>(context.lines);
+                        });
+    pass.setSecondThreadFrom(secondThreadFrom);
+    return pass.run();
+}
+
 TEST_F(ConversionPassTest, ASecondThreadBuildsTheSameBytesAsOne) {
     settings_.imageWidth = 37;
     settings_.imageHeight = 101;
     test::writeBmpFile(settings_.sourcePath, 37, 101, test::noise);
     const auto runWith = [&](std::int64_t secondThreadFrom, RandomGenerator& random,
                              test::RecordingObserver& observer) {
-        const test::TestClock clock{{10u, 20u}};
-        ConversionPass pass(settings_, random, clock, observer, cancel_,
-                            [](const ConversionSettings&, WriterContext& context) {
-                                return std::make_unique<StandAloneLinesWriter>(context.lines);
-                            });
-        pass.setSecondThreadFrom(secondThreadFrom);
-        EXPECT_EQ(pass.run().end, PassEnd::Done);
+        EXPECT_EQ(runStandAlone(settings_, random, observer, cancel_, secondThreadFrom).end,
+                  PassEnd::Done);
         return output();
     };
     for (const auto mode :
@@ -388,16 +397,11 @@ TEST_F(ConversionPassTest, ACancelWhileTheSecondThreadBuildsWritesNothing) {
     test::writeBmpFile(settings_.sourcePath, 64, 400, test::noise);
     test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
     int lines = 0;
-    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                        [&](const ConversionSettings&, WriterContext& context) {
-                            return std::make_unique<StandAloneLinesWriter>(context.lines);
-                        });
-    pass.setSecondThreadFrom(0);
     observer_.onPosition = [&](int) {
-        if (++lines == 300) // in the half the second thread built
+        if (++lines == 300) // bands of both threads written, more being built
             cancel_ = true;
     };
-    EXPECT_EQ(pass.run().end, PassEnd::Cancelled);
+    EXPECT_EQ(runStandAlone(settings_, random_, observer_, cancel_, 0).end, PassEnd::Cancelled);
     EXPECT_EQ(output(), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }
@@ -502,13 +506,8 @@ TEST_F(ConversionPassTest, LinesBuiltOnTwoThreadsReplaceAFileWithTheSameBytesAsO
     const auto runWith = [&](std::int64_t secondThreadFrom) {
         test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
         RandomGenerator random(5);
-        const test::TestClock clock{{10u, 20u}};
-        ConversionPass pass(settings_, random, clock, observer_, cancel_,
-                            [](const ConversionSettings&, WriterContext& context) {
-                                return std::make_unique<StandAloneLinesWriter>(context.lines);
-                            });
-        pass.setSecondThreadFrom(secondThreadFrom);
-        EXPECT_EQ(pass.run().end, PassEnd::Done);
+        EXPECT_EQ(runStandAlone(settings_, random, observer_, cancel_, secondThreadFrom).end,
+                  PassEnd::Done);
         return output();
     };
     const std::string one = runWith(std::numeric_limits<std::int64_t>::max());
