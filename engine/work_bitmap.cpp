@@ -51,33 +51,27 @@ WorkBitmap& WorkBitmap::operator=(WorkBitmap&& other) noexcept {
 
 namespace {
 
-// A big picture is written once, top to bottom, right after it is taken:
-// in pages of 2 MB, where the system gives them on request, that is a few
-// faults instead of thousands. Below that, from a megabyte on, its pages
-// are all made present in one call: a fault each costs more, several times
-// over in a virtual machine, than the call's filling them.
+// A picture is written once, top to bottom, right after it is taken, and
+// a page fault costs far more than writing the page, several times over in
+// a virtual machine. Where the system gives pages of 2 MB on request, every
+// whole one the picture spans is asked for that way: one fault each instead
+// of 512. A picture below 8 MB then has all its pages made present in one
+// call; a bigger one gets them as written, so that one whose decoding fails
+// early never costs its whole size.
 void prepareForWriting(std::uint8_t* memory, std::size_t bytes) {
     constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
     constexpr std::uintptr_t kPage = 4096;
-    const auto first = reinterpret_cast<std::uintptr_t>(memory);
-    if (bytes < 4 * kLargePage) {
-#ifdef MADV_POPULATE_WRITE
-        // A system without it refuses the advice; the pages then come as written.
-        const std::uintptr_t start = first & ~(kPage - 1);
-        if (bytes >= (std::size_t{1} << 20))
-            ::madvise(reinterpret_cast<void*>(start), first + bytes - start, MADV_POPULATE_WRITE);
-#endif
+    if (bytes < (std::size_t{1} << 20))
         return;
-    }
-    const auto start = (first + kLargePage - 1) & ~(kLargePage - 1);
-    const auto end = (first + bytes) & ~(kLargePage - 1);
-#ifdef MADV_HUGEPAGE
-    if (end > start)
-        ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#else
-    (void)start;
-    (void)end;
-#endif
+    const auto first = reinterpret_cast<std::uintptr_t>(memory);
+    const auto largeStart = (first + kLargePage - 1) & ~(kLargePage - 1);
+    const auto largeEnd = (first + bytes) & ~(kLargePage - 1);
+    if (largeEnd > largeStart)
+        ::madvise(reinterpret_cast<void*>(largeStart), largeEnd - largeStart, MADV_HUGEPAGE);
+    // A system without this advice refuses it; the pages then come as written.
+    const std::uintptr_t start = first & ~(kPage - 1);
+    if (bytes < 4 * kLargePage)
+        ::madvise(reinterpret_cast<void*>(start), first + bytes - start, MADV_POPULATE_WRITE);
 }
 
 } // namespace
