@@ -52,8 +52,20 @@ bool DescriptorOutput::flush() {
 bool DescriptorOutput::write(std::span<const std::uint8_t> bytes) {
     if (!error_.empty())
         return false;
+    // The buffer is taken once at its full size and never grows past it:
+    // every page a growing buffer moves to is a fault, and on a small
+    // document those cost more than the writing.
+    if (buffer_.capacity() < kBufferBytes)
+        buffer_.reserve(kBufferBytes);
+    if (buffer_.size() + bytes.size() > kBufferBytes && !flush())
+        return false;
+    if (bytes.size() >= kBufferBytes) {
+        if (const int error = writeAll(fd_, bytes.data(), bytes.size(), cancel_); error != 0)
+            return fail(error);
+        return true;
+    }
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-    return buffer_.size() < kBufferBytes || flush();
+    return true;
 }
 
 bool DescriptorOutput::commit() {

@@ -1,5 +1,7 @@
 #include "engine/write_all.h"
 
+#include "engine/output_file.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -131,6 +133,42 @@ TEST_F(WriteAllTest, SaysWhyAWriteFailedOrStopsOnACancel) {
     EXPECT_EQ(writeAllGathered(ends_[1], std::span(&piece, 1)), EPIPE);
     EXPECT_EQ(errno, EPIPE);
     EXPECT_EQ(writeAll(ends_[1], text.data(), text.size()), EPIPE);
+}
+
+TEST_F(WriteAllTest, AnOutputOfADescriptorKeepsPiecesInOrderAroundOnesLargerThanItsBuffer) {
+    // Small pieces gathered, then pieces larger than the output's buffer
+    // (written past it), and small ones after them; the end at commit.
+    std::vector<std::string> texts;
+    std::string expected;
+    for (int i = 0; i < 60; ++i) {
+        const std::size_t length = i % 20 == 19 ? 200000 : static_cast<std::size_t>(1 + i * 311);
+        texts.emplace_back(length, static_cast<char>('a' + i % 26));
+        expected += texts.back();
+    }
+    std::string received;
+    std::thread reading = reader(received);
+    DescriptorOutput output(ends_[1], "-");
+    for (const std::string& text : texts) {
+        ASSERT_TRUE(output.write(
+            {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}));
+    }
+    EXPECT_TRUE(output.commit());
+    closeWritingEnd();
+    reading.join();
+    EXPECT_EQ(received, expected);
+}
+
+TEST_F(WriteAllTest, AnOutputOfADescriptorStaysFailedWithTheReason) {
+    ::close(ends_[0]); // nobody reads
+    ends_[0] = -1;
+    DescriptorOutput output(ends_[1], "-");
+    const std::string big(200000, 'x');
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(big.data()), big.size());
+    EXPECT_FALSE(output.write(bytes));
+    EXPECT_EQ(output.errorNumber(), EPIPE);
+    EXPECT_FALSE(output.error().empty());
+    EXPECT_FALSE(output.write(bytes.first(1)));
+    EXPECT_FALSE(output.commit());
 }
 
 } // namespace
