@@ -196,11 +196,13 @@ bool AtomicFile::flushBuffer() {
 }
 
 void AtomicFile::sent(std::size_t bytes) {
-    const auto size = static_cast<off_t>(bytes);
-    // Only starts the writing to disk; a failure here is not the file's.
-    if (startsWriteback_ && size > 0)
-        (void)::sync_file_range(fd_, written_, size, SYNC_FILE_RANGE_WRITE);
-    written_ += size;
+    written_ += static_cast<off_t>(bytes);
+    // Below a buffer's worth the rename has little to write out.
+    if (!startsWriteback_ || written_ < static_cast<off_t>(kBufferBytes))
+        return;
+    if (!writeback_)
+        writeback_ = std::make_unique<WritebackStarter>(fd_);
+    writeback_->written(written_);
 }
 
 bool AtomicFile::writeLines(std::span<const ByteString> lines, std::string_view lineEnd) {
@@ -319,6 +321,7 @@ bool AtomicFile::commit() {
         return false;
     if (!flushBuffer())
         return false;
+    writeback_.reset();
     // No fsync: it would cost more than the whole conversion on large
     // documents, and ext4 and the like flush a file renamed over another
     // before the rename itself is committed.
@@ -333,6 +336,7 @@ bool AtomicFile::commit() {
 
 void AtomicFile::discard() {
     const int saved = errno;
+    writeback_.reset();
     if (fd_ >= 0)
         ::close(std::exchange(fd_, -1));
     if (!temporary_.empty()) {

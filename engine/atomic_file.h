@@ -1,7 +1,9 @@
 #pragma once
 
 #include "engine/output_file.h"
+#include "engine/writeback_starter.h"
 
+#include <memory>
 #include <string>
 
 #include <sys/stat.h>
@@ -74,6 +76,7 @@ private:
     std::vector<std::uint8_t> buffer_;
     off_t written_ = 0; // bytes flushed to the temporary
     bool startsWriteback_ = false;
+    std::unique_ptr<WritebackStarter> writeback_; // ended before fd_ closes
 };
 
 } // namespace varnelo

@@ -129,6 +129,22 @@ TEST_P(AtomicFileTest, WritesLinesShortAndLongInOrderAmongOtherWrites) {
     EXPECT_EQ(namesIn(folder_.path()), std::set<std::string>{"out.html"});
 }
 
+TEST_P(AtomicFileTest, ADroppedFileWhoseWritingToDiskHadStartedLeavesTheOldOne) {
+    const std::string target = folder_.file("out.html");
+    test::writeBytes(target, {'o', 'l', 'd'});
+    {
+        AtomicFile file(GetParam());
+        ASSERT_TRUE(file.open(target)) << file.error();
+        const std::string piece(100000, 'x');
+        for (int i = 0; i < 40; ++i)
+            ASSERT_TRUE(file.write(bytesOf(piece)));
+        const std::vector<ByteString> lines(300, ByteString(8000, 'y'));
+        ASSERT_TRUE(file.writeLines(lines, "\r\n"));
+    } // dropped without commit, while its bytes may still be going to disk
+    EXPECT_EQ(contentOf(target), "old");
+    EXPECT_EQ(namesIn(folder_.path()), std::set<std::string>{"out.html"});
+}
+
 TEST_P(AtomicFileTest, RefusesTargetsThatAreNoRegularFileAndLeavesThemAsTheyAre) {
     const std::string fifo = folder_.file("fifo.html");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
