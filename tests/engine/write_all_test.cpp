@@ -149,8 +149,8 @@ TEST_F(WriteAllTest, AnOutputOfADescriptorKeepsPiecesInOrderAroundOnesLargerThan
     std::thread reading = reader(received);
     DescriptorOutput output(ends_[1], "-");
     for (const std::string& text : texts) {
-        ASSERT_TRUE(output.write(
-            {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}));
+        ASSERT_TRUE(
+            output.write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}));
     }
     EXPECT_TRUE(output.commit());
     closeWritingEnd();
