@@ -21,8 +21,14 @@ namespace varnelo {
 
 namespace {
 
-// Lines written as built go out in pieces of about this size.
+// A document is saved in pieces of about this size, a cancel looked at
+// between them.
 constexpr std::size_t kWrittenAsBuiltBytes = std::size_t{1} << 20;
+// Lines that stay as built are handed to the file once about this many
+// bytes of them are held: their memory then serves the next lines, where
+// holding more would take new pages, each a fault that costs more than
+// writing a small document's lines.
+constexpr std::size_t kHeldLineBytes = std::size_t{1} << 15;
 
 } // namespace
 
@@ -73,8 +79,8 @@ WriteOutcome DocumentSaver::commit(const DocumentLines& lines,
 }
 
 // Lines that stay as built go to the file while the next ones are built,
-// in pieces of about kWrittenAsBuiltBytes: the document is never held
-// whole. Other documents are saved once every line is built.
+// once kHeldLineBytes of them are held: the document is never held whole. Other documents are saved
+// once every line is built.
 class LineDelivery {
 public:
     LineDelivery(const OutputWriter& writer, OutputTarget target, const OutputOpener& openOutput,
@@ -94,7 +100,7 @@ public:
             return {};
         for (; counted_ < lines_.size(); ++counted_)
             builtBytes_ += lines_[counted_].size();
-        if (builtBytes_ < kWrittenAsBuiltBytes)
+        if (builtBytes_ < kHeldLineBytes)
             return {};
         return writeHeld(cancelRequested);
     }

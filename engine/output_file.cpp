@@ -10,8 +10,9 @@ namespace varnelo {
 
 namespace {
 
-// Gathered so that a document of many short lines costs few system calls.
-constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+// Gathered so that a document of many short lines costs few system calls;
+// no bigger, as each of its pages is a fault the first time it is filled.
+constexpr std::size_t kBufferBytes = std::size_t{1} << 15;
 
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
