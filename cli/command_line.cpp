@@ -40,6 +40,7 @@ enum class Option : std::uint8_t {
     Colors,
     NoAspectCorrection,
     NoAutoOrient,
+    MaxMemory,
     Quiet,
     Seed,
     ListFonts,
@@ -54,7 +55,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 25> kOptionNames = {{
+constexpr std::array<OptionName, 26> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -75,6 +76,7 @@ constexpr std::array<OptionName, 25> kOptionNames = {{
     {Option::Colors, "colors", '\0', true},
     {Option::NoAspectCorrection, "no-aspect-correction", '\0', false},
     {Option::NoAutoOrient, "no-auto-orient", '\0', false},
+    {Option::MaxMemory, "max-memory", '\0', true},
     {Option::Quiet, "quiet", 'q', false},
     {Option::Seed, "seed", '\0', true},
     {Option::ListFonts, "list-fonts", '\0', false},
@@ -339,6 +341,10 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         break;
     case Option::NoAutoOrient:
         options.autoOrient = false;
+        break;
+    case Option::MaxMemory:
+        options.choices.memoryLimit =
+            int32Number(name, value, 1, kMaxMemoryMegabytes) * std::int64_t{kBytesPerMegabyte};
         break;
     case Option::Quiet:
         options.quiet = true;
@@ -680,6 +686,10 @@ std::string sizeAndColourHelp() {
                          as a character is twice as high as wide)
       --no-auto-orient   keep the picture as stored, ignoring its EXIF
                          orientation
+      --max-memory MB    the most memory reading a picture may take, the
+                         picture and what its decoder holds besides; a
+                         picture that needs more is refused (default )" +
+           std::to_string(kDefaultMemoryLimit / kBytesPerMegabyte) + R"()
       --seed N           seed the random characters (default: the clock)
   -q, --quiet            show errors only, no progress
       --list-fonts       list the font faces --font takes, one a line

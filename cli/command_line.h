@@ -39,6 +39,12 @@ struct CommandLine {
     bool formatDefaulted = false;
 };
 
+/// Megabytes as --max-memory counts them and messages tell them.
+inline constexpr std::int64_t kBytesPerMegabyte = std::int64_t{1} << 20;
+/// The most --max-memory takes: all a 64-bit machine could address is more
+/// than any picture within the limits needs.
+inline constexpr std::int32_t kMaxMemoryMegabytes = 1 << 24;
+
 /// The name that stands for standard input as a picture, and standard
 /// output as the output.
 inline constexpr const char* kStandardStream = "-";

@@ -277,6 +277,7 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
                           const SizingContext& sizing, ConversionLoad& conversion,
                           WorkBitmap& picture) {
     conversion.autoOrient = run.options.autoOrient;
+    conversion.memoryLimit = run.options.choices.memoryLimit;
     conversion.coarserBy = loadCoarserBy(run.options.choices);
     conversion.sizeOf = [&options = run.options, &sizing](int width, int height) {
         return conversionLoadSize(options.choices,

@@ -59,6 +59,8 @@ std::string decodeMessage(DecodeStatus status, PictureType type) {
                " pixels times scans)";
     case DecodeStatus::OutOfMemory:
         return "not enough memory for the picture";
+    case DecodeStatus::OverMemoryLimit:
+        break; // worded with its numbers, below
     case DecodeStatus::Cancelled:
         return "cancelled!";
     case DecodeStatus::LibraryMissing:
@@ -126,6 +128,13 @@ std::string loadFailureMessage(const LoadOutcome& outcome) {
     // The bytes decide the type, whatever the name says.
     if (outcome.type == PictureType::None)
         return "not a " + pictureTypeNames() + " picture";
+    if (outcome.detail == DecodeStatus::OverMemoryLimit) {
+        const auto megabytes = [](std::int64_t bytes) {
+            return std::to_string((bytes + kBytesPerMegabyte - 1) / kBytesPerMegabyte);
+        };
+        return "needs " + megabytes(outcome.memoryNeeded) + " MB, more than the limit of " +
+               megabytes(outcome.memoryLimit) + " MB (--max-memory)";
+    }
     return decodeMessage(outcome.detail, outcome.type);
 }
 

@@ -4,7 +4,19 @@
 #include "engine/picture_limits.h"
 #include "engine/resize_picture.h"
 
+#include <algorithm>
+
 namespace varnelo {
+
+bool memoryAllows(ConversionLoad* conversion, std::int64_t bytes) {
+    const std::int64_t limit =
+        conversion != nullptr ? conversion->memoryLimit : kDefaultMemoryLimit;
+    if (bytes <= limit)
+        return true;
+    if (conversion != nullptr)
+        conversion->memoryNeeded = std::max(conversion->memoryNeeded, bytes);
+    return false;
+}
 
 bool conversionSizeUsable(PictureSize size) {
     return size.width >= 1 && size.height >= 1 &&
@@ -42,6 +54,8 @@ DecodeStatus resizeAfterLoading(DecodeStatus status, WorkBitmap& picture,
     if (status != DecodeStatus::Ok || conversion == nullptr)
         return status;
     conversion->facts = factsOf(picture);
+    if (!conversion->sizeOf)
+        return status;
     const PictureSize size = conversion->sizeOf(picture.width(), picture.height());
     if (!conversionResizes(size, picture.width(), picture.height()))
         return status;

@@ -2,6 +2,7 @@
 
 #include "engine/codecs/decode_status.h"
 #include "engine/color.h"
+#include "engine/picture_limits.h"
 #include "engine/work_bitmap.h"
 
 #include <cstdint>
@@ -33,6 +34,7 @@ struct PictureFacts {
 /// at the conversion's size, in the depth it has at its own, and facts tells what it was. A size
 /// outside the conversion limits loads the picture at its own size. Sizes and facts are those of
 /// the picture as it shows: turned upright as its EXIF orientation says, unless autoOrient is off.
+/// Without sizeOf the picture loads whole, at its own size, as for the window.
 struct ConversionLoad {
     std::function<PictureSize(int width, int height)> sizeOf;
     /// A decoder that shrinks the picture as it decodes (JPEG) may shrink it
@@ -42,7 +44,18 @@ struct ConversionLoad {
     int coarserBy = 1;
     PictureFacts facts;
     bool autoOrient = true;
+    /// The most memory the load may take, in bytes: what it holds of the
+    /// picture and what the library decoding it holds besides, each
+    /// reckoned before it is allocated.
+    std::int64_t memoryLimit = kDefaultMemoryLimit;
+    /// What a load refused with DecodeStatus::OverMemoryLimit would have needed.
+    std::int64_t memoryNeeded = 0;
 };
+
+/// Whether a load may take `bytes` in all at once; when not, the load
+/// records them as what it needed. Without a conversion load the default
+/// limit holds.
+bool memoryAllows(ConversionLoad* conversion, std::int64_t bytes);
 
 /// Whether a conversion can take a picture of this size; see sizeFits.
 bool conversionSizeUsable(PictureSize size);

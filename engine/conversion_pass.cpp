@@ -139,6 +139,7 @@ PassResult ConversionPass::run() {
     // Loaded at the size it converts to, so that a big picture is never held whole.
     ConversionLoad conversion;
     conversion.coarserBy = loadCoarserBy(settings_);
+    conversion.memoryLimit = settings_.memoryLimit;
     conversion.sizeOf = [this](int /*width*/, int /*height*/) {
         return conversionLoadSize(settings_, {settings_.imageWidth, settings_.imageHeight});
     };

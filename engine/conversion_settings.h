@@ -2,6 +2,7 @@
 
 #include "engine/byte_string.h"
 #include "engine/color.h"
+#include "engine/picture_limits.h"
 
 #include <cstdint>
 #include <string>
@@ -86,6 +87,8 @@ struct ConversionSettings {
     ColorDepth colorDepth = ColorDepth::Depth24;
     /// For the coloured terminal text only.
     TerminalColors terminalColors = TerminalColors::Truecolor;
+    /// The most memory loading the picture may take (ConversionLoad::memoryLimit).
+    std::int64_t memoryLimit = kDefaultMemoryLimit;
 };
 
 /// Reads a number field: an optional single "-" or "+", then decimal digits

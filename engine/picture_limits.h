@@ -61,6 +61,16 @@ inline constexpr std::int64_t kMaxLoadingBytes =
 // A few bytes may still describe a large picture (a compressed stream that
 // repeats itself): the work is then that of a picture within the limits.
 
+/// The memory one load of a picture may take by default: the picture as it
+/// is held, and what the library decoding it takes besides. A file that
+/// needs more is refused before anything is allocated for it; the
+/// converter's --max-memory changes it.
+#ifdef VARNELO_FUZZING
+inline constexpr std::int64_t kDefaultMemoryLimit = std::int64_t{96} << 20;
+#else
+inline constexpr std::int64_t kDefaultMemoryLimit = std::int64_t{512} << 20;
+#endif
+
 /// The largest picture a conversion scales to. Larger sizes are refused
 /// before any memory is taken for them.
 inline constexpr std::int64_t kMaxConversionPixels = std::int64_t{1} << 26;

@@ -125,15 +125,19 @@ DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture
     ConversionLoad stored;
     if (conversion != nullptr) {
         stored.coarserBy = conversion->coarserBy;
-        stored.sizeOf = [&](int width, int height) {
-            if (!swaps)
-                return conversion->sizeOf(width, height);
-            const PictureSize shown = conversion->sizeOf(height, width);
-            return PictureSize{shown.height, shown.width};
-        };
+        stored.memoryLimit = conversion->memoryLimit;
+        if (conversion->sizeOf)
+            stored.sizeOf = [&](int width, int height) {
+                if (!swaps)
+                    return conversion->sizeOf(width, height);
+                const PictureSize shown = conversion->sizeOf(height, width);
+                return PictureSize{shown.height, shown.width};
+            };
     }
     const DecodeStatus status =
         decodeAsStored(type, file, picture, cancel, conversion != nullptr ? &stored : nullptr);
+    if (conversion != nullptr)
+        conversion->memoryNeeded = stored.memoryNeeded;
     if (status != DecodeStatus::Ok)
         return status;
     const DecodeStatus turned = turnUpright(picture, orientation, cancel);
@@ -194,14 +198,34 @@ std::string_view pictureTypeLabel(PictureType type) {
     return entry != nullptr ? entry->label : std::string_view();
 }
 
+namespace {
+
+// A load for a caller that gives none: whole, within the default limit,
+// saying what it needed when that was more.
+ConversionLoad* loadOrWhole(ConversionLoad* conversion, ConversionLoad& whole) {
+    return conversion != nullptr ? conversion : &whole;
+}
+
+void noteMemory(LoadOutcome& outcome, const ConversionLoad& load) {
+    if (outcome.detail != DecodeStatus::OverMemoryLimit)
+        return;
+    outcome.memoryNeeded = load.memoryNeeded;
+    outcome.memoryLimit = load.memoryLimit;
+}
+
+} // namespace
+
 LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel cancel,
                              ConversionLoad* conversion) {
     LoadOutcome outcome;
     outcome.type = pictureTypeOfContent(bytes);
     if (outcome.type == PictureType::None)
         return outcome;
+    ConversionLoad whole;
+    ConversionLoad* load = loadOrWhole(conversion, whole);
     WorkBitmap decoded;
-    outcome.detail = decodePicture(outcome.type, bytes, decoded, cancel, conversion);
+    outcome.detail = decodePicture(outcome.type, bytes, decoded, cancel, load);
+    noteMemory(outcome, *load);
     if (outcome.detail == DecodeStatus::Ok) {
         bitmap = std::move(decoded);
         outcome.status = LoadStatus::Loaded;
@@ -226,9 +250,12 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCance
     if (outcome.type == PictureType::None)
         return outcome;
 
+    ConversionLoad whole;
+    ConversionLoad* load = loadOrWhole(conversion, whole);
     WorkBitmap decoded;
     if (outcome.file.status == ReadFileStatus::Ok) {
-        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded, cancel, conversion);
+        outcome.detail = decodePicture(outcome.type, file.bytes(), decoded, cancel, load);
+        noteMemory(outcome, *load);
         // What was decoded is not what the file holds now.
         if (file.damaged() && outcome.detail == DecodeStatus::Ok)
             outcome.detail = DecodeStatus::Truncated;

@@ -5,6 +5,7 @@
 #include "engine/file_bytes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -79,6 +80,10 @@ struct LoadOutcome {
     ReadFileOutcome file;
     /// Why the decoder gave no picture; Ok when the file could not be read.
     DecodeStatus detail = DecodeStatus::Ok;
+    /// For DecodeStatus::OverMemoryLimit: the bytes the load would have
+    /// taken, and the most it was allowed.
+    std::int64_t memoryNeeded = 0;
+    std::int64_t memoryLimit = 0;
 };
 
 /// Loads the picture file at path into bitmap, choosing the decoder by the
@@ -92,7 +97,8 @@ struct LoadOutcome {
 /// Setting cancel stops the decoding within a fraction of a second; the
 /// load then fails with DecodeStatus::Cancelled.
 /// With a conversion load the bitmap gets the picture at the conversion's
-/// size (see ConversionLoad), and the load's facts tell what it was.
+/// size (see ConversionLoad), and the load's facts tell what it was;
+/// without one it loads whole, within the default memory limit.
 LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCancel cancel = nullptr,
                         ConversionLoad* conversion = nullptr);
 

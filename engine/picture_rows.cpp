@@ -9,8 +9,16 @@ PictureRows::PictureRows(WorkBitmap& picture, ConversionLoad* conversion)
 
 PictureRows::~PictureRows() = default;
 
+namespace {
+
+std::int64_t bytesOf(std::int64_t width, std::int64_t height, PixelDepth depth) {
+    return width * height * bytesPerPixel(depth);
+}
+
+} // namespace
+
 std::optional<PictureSize> PictureRows::conversionSize(int width, int height) const {
-    if (conversion_ == nullptr)
+    if (conversion_ == nullptr || !conversion_->sizeOf)
         return std::nullopt;
     const PictureSize size = conversion_->sizeOf(width, height);
     if (!conversionResizes(size, width, height))
@@ -28,32 +36,56 @@ bool PictureRows::keepsDecoded(PictureSize decoded, PictureSize size) const {
            takenAsDecoded(decoded, size, conversion_->coarserBy);
 }
 
-bool PictureRows::startWhole(int width, int height, PixelDepth depth) {
+DecodeStatus PictureRows::allowed(std::int64_t rowBytes) {
+    return memoryAllows(conversion_, rowBytes + besides_) ? DecodeStatus::Ok
+                                                          : DecodeStatus::OverMemoryLimit;
+}
+
+DecodeStatus PictureRows::startWhole(int width, int height, PixelDepth depth) {
     resizer_.reset();
     scratch_.clear();
     scaledByDecoder_ = false;
     own_ = {width, height};
-    return picture_.allocate(width, height, depth);
+    // A whole picture that converts is resized once it is loaded, into a
+    // second one beside it.
+    std::int64_t bytes = bytesOf(width, height, depth);
+    if (const std::optional<PictureSize> size = conversionSize(width, height))
+        bytes += bytesOf(size->width, size->height, depth);
+    if (const DecodeStatus status = allowed(bytes); status != DecodeStatus::Ok)
+        return status;
+    return picture_.allocate(width, height, depth) ? DecodeStatus::Ok : DecodeStatus::OutOfMemory;
 }
 
-bool PictureRows::startScaledByDecoder(PictureSize size, PixelDepth depth, PictureSize own) {
+DecodeStatus PictureRows::startScaledByDecoder(PictureSize size, PixelDepth depth,
+                                               PictureSize own) {
     resizer_.reset();
     scratch_.clear();
     scaledByDecoder_ = true;
     own_ = own;
-    return picture_.allocate(size.width, size.height, depth);
+    if (const DecodeStatus status = allowed(bytesOf(size.width, size.height, depth));
+        status != DecodeStatus::Ok)
+        return status;
+    return picture_.allocate(size.width, size.height, depth) ? DecodeStatus::Ok
+                                                             : DecodeStatus::OutOfMemory;
 }
 
-bool PictureRows::startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
-                                PixelDepth depth, PictureSize own, int scratchRows,
-                                SourceExtent extent) {
+DecodeStatus PictureRows::startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
+                                        PixelDepth depth, PictureSize own, int scratchRows,
+                                        SourceExtent extent) {
     scaledByDecoder_ = false;
     own_ = own;
+    // The resizer keeps its weights, a column's and a row's, and a few
+    // rows scaled across; about twice the picture it makes at most.
+    const std::int64_t target = bytesOf(size.width, size.height, depth);
+    const std::int64_t bytes = bytesOf(decodedWidth, scratchRows, depth) + 3 * target +
+                               16 * (std::int64_t{decodedWidth} + decodedHeight);
+    if (const DecodeStatus status = allowed(bytes); status != DecodeStatus::Ok)
+        return status;
     if (!scratch_.allocate(decodedWidth, scratchRows, depth) ||
         !picture_.allocate(size.width, size.height, depth))
-        return false;
+        return DecodeStatus::OutOfMemory;
     resizer_ = std::make_unique<RowResizer>(decodedWidth, decodedHeight, picture_, extent);
-    return true;
+    return DecodeStatus::Ok;
 }
 
 void PictureRows::setColorTable(std::span<const Rgb> colors) {

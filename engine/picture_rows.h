@@ -4,6 +4,8 @@
 #include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -34,18 +36,28 @@ public:
     /// kept as decoded (takenAsDecoded), for a load that may be coarser.
     bool keepsDecoded(PictureSize decoded, PictureSize size) const;
 
+    /// What the decoder's library holds at once besides the rows, while
+    /// they are written: counted with them against the load's memory limit
+    /// when they start. Set before a start.
+    void holdBesides(std::int64_t bytes) { besides_ = std::max<std::int64_t>(bytes, 0); }
+
+    /// The starts allocate what the rows need, once the load's memory limit
+    /// allows it with what the library holds besides: Ok, OverMemoryLimit
+    /// (nothing allocated) or OutOfMemory.
+
     /// Allocates the picture whole, at width × height in depth.
-    [[nodiscard]] bool startWhole(int width, int height, PixelDepth depth);
+    [[nodiscard]] DecodeStatus startWhole(int width, int height, PixelDepth depth);
     /// Allocates the picture at size; the rows, decodedWidth ×
     /// decodedHeight in depth, go through the resizer (extent as it says),
     /// scratchRows of them held at a time. own is the picture's own size,
     /// which the facts report.
-    [[nodiscard]] bool startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
-                                     PixelDepth depth, PictureSize own, int scratchRows = 1,
-                                     SourceExtent extent = SourceExtent());
+    [[nodiscard]] DecodeStatus startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
+                                             PixelDepth depth, PictureSize own, int scratchRows = 1,
+                                             SourceExtent extent = SourceExtent());
     /// Allocates the picture at size for a decoder that scales the picture
     /// to it itself; own is the picture's own size, which the facts report.
-    [[nodiscard]] bool startScaledByDecoder(PictureSize size, PixelDepth depth, PictureSize own);
+    [[nodiscard]] DecodeStatus startScaledByDecoder(PictureSize size, PixelDepth depth,
+                                                    PictureSize own);
     bool streamed() const { return resizer_ != nullptr; }
     bool scaledByDecoder() const { return scaledByDecoder_; }
 
@@ -68,6 +80,8 @@ public:
     DecodeStatus finish(DecodeStatus status);
 
 private:
+    DecodeStatus allowed(std::int64_t rowBytes);
+
     WorkBitmap& picture_;
     ConversionLoad* conversion_;
     WorkBitmap scratch_;
@@ -75,6 +89,7 @@ private:
     PictureSize own_;
     bool scaledByDecoder_ = false;
     Rgb topLeft_ = 0;
+    std::int64_t besides_ = 0;
 };
 
 } // namespace varnelo

@@ -136,10 +136,12 @@ DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::TooLarge;
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(width, height);
-    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height},
-                                   kBandRows)
-             : !rows.startWhole(width, height, PixelDepth::Bits24))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height},
+                                      kBandRows)
+                 : rows.startWhole(width, height, PixelDepth::Bits24);
+        started != DecodeStatus::Ok)
+        return started;
     const DecodeStatus finished = rows.finish(convertRows(image, rows, cancel));
     if (finished != DecodeStatus::Ok)
         picture.clear();

@@ -456,9 +456,11 @@ DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* convers
     const std::optional<PictureSize> size =
         header.rle() ? std::nullopt : rows.conversionSize(width, height);
     // The sizes were checked against the limits above.
-    if (size ? !rows.startStreamed(*size, width, height, depth, {width, height})
-             : !rows.startWhole(width, height, depth))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, width, height, depth, {width, height})
+                 : rows.startWhole(width, height, depth);
+        started != DecodeStatus::Ok)
+        return started;
     if (header.bitsPerPixel <= 8)
         rows.setColorTable(colorTableOf(file, header, afterHeader));
 

@@ -19,7 +19,9 @@ enum class DecodeStatus : std::uint8_t {
     TooLarge,    ///< the picture exceeds the picture limits
     TooCostly,   ///< decoding would take more work than the decoding limits allow
     OutOfMemory, ///< the picture is inside the limits but memory ran out
-    Cancelled,   ///< the caller asked to stop
+    /// decoding would take more memory than the load's limit (ConversionLoad::memoryLimit)
+    OverMemoryLimit,
+    Cancelled, ///< the caller asked to stop
     /// the decoder lives in a module of the program that could not be loaded
     LibraryMissing,
 };

@@ -253,9 +253,11 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size =
         frame.Interlace ? std::nullopt : rows.conversionSize(width, height);
-    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
-             : !rows.startWhole(width, height, PixelDepth::Bits24))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
+                 : rows.startWhole(width, height, PixelDepth::Bits24);
+        started != DecodeStatus::Ok)
+        return started;
     if (!frame.Interlace)
         return rows.finish(
             readCanvasRows(gif, reader, rows, cancel, lookupFor(*map), {width, height}));

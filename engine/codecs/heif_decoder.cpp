@@ -143,9 +143,11 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::TooLarge;
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(width, height);
-    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
-             : !rows.startWhole(width, height, PixelDepth::Bits24))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
+                 : rows.startWhole(width, height, PixelDepth::Bits24);
+        started != DecodeStatus::Ok)
+        return started;
     copyRows(image, rows, width, height);
     const DecodeStatus finished = rows.finish(DecodeStatus::Ok);
     if (finished != DecodeStatus::Ok)

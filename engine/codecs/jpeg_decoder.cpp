@@ -247,6 +247,19 @@ DecodeStatus chooseOutput(JpegJob& job, PixelDepth& depth) {
     return DecodeStatus::Ok;
 }
 
+// A file of several scans is decoded into the coefficients of the whole
+// picture, at its own size whatever size it is decoded at: 64 of 2 bytes a
+// block of each channel.
+std::int64_t coefficientBytes(j_decompress_ptr info) {
+    if (jpeg_has_multiple_scans(info) == FALSE)
+        return 0;
+    std::int64_t blocks = 0;
+    for (int i = 0; i < info->num_components; ++i)
+        blocks +=
+            std::int64_t{info->comp_info[i].width_in_blocks} * info->comp_info[i].height_in_blocks;
+    return blocks * 64 * static_cast<std::int64_t>(sizeof(JCOEF));
+}
+
 // The sides libjpeg decodes at when it scales by 1/denominator.
 PictureSize scaledSize(const jpeg_decompress_struct& info, unsigned denominator) {
     return {static_cast<std::int32_t>((info.image_width + denominator - 1) / denominator),
@@ -328,7 +341,7 @@ bool guarded(JpegJob& job, void (*step)(JpegJob&)) {
 
 // The picture whole, or for a conversion that shrinks it, decoded at the
 // largest of libjpeg's reductions that keeps the conversion's size.
-bool startRows(JpegJob& job, PictureRows& rows, PixelDepth depth) {
+DecodeStatus startRows(JpegJob& job, PictureRows& rows, PixelDepth depth) {
     const PictureSize own{static_cast<int>(job.info.image_width),
                           static_cast<int>(job.info.image_height)};
     const std::optional<PictureSize> size = rows.conversionSize(own.width, own.height);
@@ -358,8 +371,9 @@ DecodeStatus decode(JpegJob& job, ConversionLoad* conversion) {
         return job.status;
     // The rows live here, outside the frame libjpeg jumps out of.
     PictureRows rows(*job.picture, conversion);
-    if (!startRows(job, rows, depth))
-        return DecodeStatus::OutOfMemory;
+    rows.holdBesides(coefficientBytes(&job.info));
+    if (const DecodeStatus started = startRows(job, rows, depth); started != DecodeStatus::Ok)
+        return started;
     if (depth == PixelDepth::Bits8)
         rows.setColorTable(greyColorTable());
     job.rows = &rows;

@@ -66,8 +66,10 @@ DecodeStatus startRows(JxlDecoder* decoder, PictureRows& rows, Job& job) {
     if (!pictureSizeAllowed(info.xsize, info.ysize))
         return DecodeStatus::TooLarge;
     job.grey = info.num_color_channels == 1;
-    if (!rows.startWhole(width, height, job.grey ? PixelDepth::Bits8 : PixelDepth::Bits24))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            rows.startWhole(width, height, job.grey ? PixelDepth::Bits8 : PixelDepth::Bits24);
+        started != DecodeStatus::Ok)
+        return started;
     if (job.grey)
         rows.setColorTable(greyColorTable());
     return DecodeStatus::Ok;

@@ -34,7 +34,7 @@ struct PictureLibraries {
 
 /// Changes with the table's layout, and with any change of what the types
 /// passed across mean: a module of another build is not used.
-inline constexpr std::uint32_t kPictureLibrariesVersion = 1;
+inline constexpr std::uint32_t kPictureLibrariesVersion = 2;
 
 /// The name of the module's one entry, a function without arguments
 /// returning the table.

@@ -310,10 +310,12 @@ std::optional<DecodeStatus> decodeOwnRows(PngJob& job, PngLayout layout,
                                           ConversionLoad* conversion) {
     PictureRows rows(*job.picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(layout.width, layout.height);
-    if (size ? !rows.startStreamed(*size, layout.width, layout.height, PixelDepth::Device,
-                                   {layout.width, layout.height})
-             : !rows.startWhole(layout.width, layout.height, PixelDepth::Device))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, layout.width, layout.height, PixelDepth::Device,
+                                      {layout.width, layout.height})
+                 : rows.startWhole(layout.width, layout.height, PixelDepth::Device);
+        started != DecodeStatus::Ok)
+        return started;
     bool inflaterRefused = false;
     const DecodeStatus status =
         readPngRows({job.data, job.size}, job.position, layout, rows, job.cancel, inflaterRefused);
@@ -342,9 +344,11 @@ DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
         png_get_interlace_type(job.png, job.info) == PNG_INTERLACE_NONE
             ? rows.conversionSize(width, height)
             : std::nullopt;
-    if (size ? !rows.startStreamed(*size, width, height, PixelDepth::Device, {width, height})
-             : !rows.startWhole(width, height, PixelDepth::Device))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, width, height, PixelDepth::Device, {width, height})
+                 : rows.startWhole(width, height, PixelDepth::Device);
+        started != DecodeStatus::Ok)
+        return started;
     job.rows = &rows;
     if (!readAllRows(job))
         return job.status;

@@ -26,7 +26,7 @@ struct PngGifLibraries {
 
 /// Changes with the table's layout, and with any change of what the types
 /// passed across mean: a module of another build is not used.
-inline constexpr std::uint32_t kPngGifLibrariesVersion = 1;
+inline constexpr std::uint32_t kPngGifLibrariesVersion = 2;
 
 /// The name of the module's one entry, a function without arguments
 /// returning the table.

@@ -318,8 +318,10 @@ DecodeStatus decodeTiff(FileBytes bytes, WorkBitmap& picture, DecodeCancel cance
     const PixelDepth depth = depthOf(tiff.get());
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(w, h);
-    if (size ? !rows.startStreamed(*size, w, h, depth, {w, h}) : !rows.startWhole(w, h, depth))
-        return DecodeStatus::OutOfMemory;
+    if (const DecodeStatus started =
+            size ? rows.startStreamed(*size, w, h, depth, {w, h}) : rows.startWhole(w, h, depth);
+        started != DecodeStatus::Ok)
+        return started;
     if (depth == PixelDepth::Bits8)
         rows.setColorTable(greyColorTable());
     const DecodeStatus finished = rows.finish(readRows(tiff.get(), file, rows, depth, cancel));

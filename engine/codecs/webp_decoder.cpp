@@ -132,7 +132,7 @@ DecodeStatus decodeWebp(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(width, height);
     const bool shrinks = size && size->width <= width && size->height <= height;
-    bool started = false;
+    DecodeStatus started = DecodeStatus::Ok;
     if (features.has_animation != 0)
         started =
             size ? rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height})
@@ -140,8 +140,8 @@ DecodeStatus decodeWebp(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     else
         started = shrinks ? rows.startScaledByDecoder(*size, PixelDepth::Bits24, {width, height})
                           : rows.startWhole(width, height, PixelDepth::Bits24);
-    if (!started)
-        return DecodeStatus::OutOfMemory;
+    if (started != DecodeStatus::Ok)
+        return started;
     const DecodeStatus status = features.has_animation != 0
                                     ? decodeFirstFrame(file, rows, width, height)
                                     : decodeStill(file, rows, picture, cancel);

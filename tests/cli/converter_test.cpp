@@ -495,6 +495,16 @@ TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
                                               "notes", "folder.gif", "pipe.bmp", "cat.html"}));
 }
 
+TEST_F(Converter, SaysWhatMemoryAPictureNeedsBeyondTheLimit) {
+    const std::string large = dir_.file("large.bmp");
+    test::writeBmpFile(large, 1024, 1024, test::noise);
+    // At its own size it is held whole: 3 MB.
+    EXPECT_EQ(run({"-W", "1024", "--max-memory", "2", large}), kExitNotConverted);
+    EXPECT_EQ(err_.str(), said(large, "needs 3 MB, more than the limit of 2 MB (--max-memory)"));
+    EXPECT_EQ(run({"--max-memory", "2", "-o", dir_.file("small.html"), large}), kExitConverted);
+    EXPECT_EQ(run({"--max-memory", "0", large}), kExitUsage);
+}
+
 // Whatever the name, the bytes tell the type; a phone photo shows upright.
 TEST_F(Converter, ReadsPicturesByTheirBytesAndShowsThemUpright) {
     // 40 × 20 as stored, its left half black: held turned, it is 20 × 40.

@@ -166,6 +166,26 @@ TEST(ConversionLoad, SizesAConversionCannotTakeLoadThePictureAtItsOwn) {
     EXPECT_EQ(conversion.facts.width, 30);
 }
 
+TEST(ConversionLoad, APictureNeedingMoreMemoryThanTheLimitIsRefusedBeforeItIsTaken) {
+    // 4096 × 2048 pixels of one colour in a few bytes: 24 MiB held whole.
+    test::GifSample sample{.screenWidth = 4096, .screenHeight = 2048, .globalColors = {0x102030}};
+    sample.frames.push_back({.width = 1, .height = 1, .indexes = {0}});
+    const auto file = test::encodeGif(sample);
+    WorkBitmap picture;
+    ConversionLoad whole;
+    whole.memoryLimit = std::int64_t{16} << 20;
+    const LoadOutcome refused = loadPictureBytes(file, picture, nullptr, &whole);
+    EXPECT_EQ(refused.detail, DecodeStatus::OverMemoryLimit);
+    EXPECT_EQ(refused.memoryNeeded, 4096 * 2048 * 3);
+    EXPECT_EQ(refused.memoryLimit, std::int64_t{16} << 20);
+    EXPECT_TRUE(picture.isEmpty());
+    // Read at the size it converts to, it never needs its own.
+    ConversionLoad shrunk = loadTo({200, 100});
+    shrunk.memoryLimit = std::int64_t{1} << 20;
+    EXPECT_EQ(loadPictureBytes(file, picture, nullptr, &shrunk).status, LoadStatus::Loaded);
+    EXPECT_EQ(picture.width(), 200);
+}
+
 TEST(ConversionLoad, ABrokenPngKeepsWhatTheBitmapHeld) {
     test::PngSample sample{64, 64, PNG_COLOR_TYPE_RGB};
     sample.samples.assign(64 * 64 * 3, 99);

@@ -36,7 +36,7 @@ TEST(PictureRows, StreamedRowsGiveWhatTheWholePictureResizedGives) {
     WorkBitmap whole;
     PictureRows wholeRows(whole, nullptr);
     EXPECT_FALSE(wholeRows.conversionSize(6, 4));
-    ASSERT_TRUE(wholeRows.startWhole(6, 4, PixelDepth::Bits8));
+    ASSERT_EQ(wholeRows.startWhole(6, 4, PixelDepth::Bits8), DecodeStatus::Ok);
     wholeRows.setColorTable(greys());
     writeRows(wholeRows, 6, 4);
     EXPECT_FALSE(wholeRows.complete());
@@ -49,7 +49,8 @@ TEST(PictureRows, StreamedRowsGiveWhatTheWholePictureResizedGives) {
     PictureRows streamedRows(streamed, &conversion);
     const std::optional<PictureSize> size = streamedRows.conversionSize(6, 4);
     ASSERT_TRUE(size);
-    ASSERT_TRUE(streamedRows.startStreamed(*size, 6, 4, PixelDepth::Bits8, {6, 4}, 2));
+    ASSERT_EQ(streamedRows.startStreamed(*size, 6, 4, PixelDepth::Bits8, {6, 4}, 2),
+              DecodeStatus::Ok);
     streamedRows.setColorTable(greys());
     EXPECT_TRUE(streamedRows.streamed());
     writeRows(streamedRows, 6, 4);
@@ -74,7 +75,7 @@ TEST(PictureRows, AWholeLoadForAConversionIsResizedAndAFailedOneLeftAlone) {
     conversion.sizeOf = [](int, int) { return PictureSize{3, 2}; };
     WorkBitmap picture;
     PictureRows rows(picture, &conversion);
-    ASSERT_TRUE(rows.startWhole(6, 4, PixelDepth::Bits24));
+    ASSERT_EQ(rows.startWhole(6, 4, PixelDepth::Bits24), DecodeStatus::Ok);
     EXPECT_EQ(rows.row(2), picture.row(2));
     EXPECT_EQ(rows.finish(DecodeStatus::Truncated), DecodeStatus::Truncated);
     EXPECT_EQ(picture.width(), 6);

@@ -150,9 +150,13 @@ TEST(GifDecoder, ClaimedSizeIsCheckedAgainstLimits) {
     sample.frames.push_back(frame(1, 1, {1}));
     WorkBitmap picture;
     EXPECT_EQ(decode(encodeGif(sample), picture), DecodeStatus::TooLarge);
-    // Allowed; the frame's data is cut, so the canvas is never drawn on.
+    // Within the limits, but held whole more than the memory a load may take.
     sample.screenWidth = 16384;
     sample.screenHeight = 16384;
+    EXPECT_EQ(decode(encodeGif(sample), picture), DecodeStatus::OverMemoryLimit);
+    // Allowed; the frame's data is cut, so the canvas is never drawn on.
+    sample.screenWidth = 8192;
+    sample.screenHeight = 8192;
     auto file = encodeGif(sample);
     file.resize(file.size() - 4);
     EXPECT_EQ(decode(file, picture), DecodeStatus::Truncated);
