@@ -1,5 +1,7 @@
 #include "engine/codecs/jpeg_decoder.h"
 
+#include "engine/codecs/jpeg_work.h"
+
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
 #include "engine/picture_rows.h"
@@ -113,65 +115,21 @@ void onProgress(j_common_ptr info) {
         fail(job, DecodeStatus::TooCostly);
 }
 
-std::size_t segmentLength(FileBytes file, std::size_t at) {
-    return at + 3 < file.size() ? (std::size_t{file[at + 2]} << 8) | file[at + 3] : 0;
-}
-
-// The number of scans of the file, counted over its markers without
-// decoding anything: what each scan will cost is known before it is paid.
-std::int64_t countScans(FileBytes file) {
-    std::int64_t scans = 0;
-    std::size_t at = 2; // after the start-of-image marker
-    while (at + 1 < file.size()) {
-        if (file[at] != 0xFF) {
-            ++at; // stray bytes between segments, which libjpeg skips as well
-            continue;
-        }
-        const std::uint8_t marker = file[at + 1];
-        if (marker == 0xFF) {
-            ++at; // fill byte
-            continue;
-        }
-        if (marker == JPEG_EOI)
-            break;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            at += 2; // markers without a length
-            continue;
-        }
-        const std::size_t length = segmentLength(file, at);
-        at += 2 + length;
-        if (marker != 0xDA)
-            continue;
-        ++scans;
-        // The entropy-coded data runs to the next marker that is neither a
-        // stuffed zero nor a restart.
-        while (at + 1 < file.size() && !(file[at] == 0xFF && file[at + 1] != 0 &&
-                                         (file[at + 1] < 0xD0 || file[at + 1] > 0xD7)))
-            ++at;
-    }
-    return scans;
-}
-
 // Bounds the work before any of it is done: every scan walks the whole picture.
 DecodeStatus checkCost(const JpegJob& job) {
-    const std::int64_t scans = countScans(job.file);
-    const std::int64_t pixels =
-        std::int64_t{job.info.image_width} * std::int64_t{job.info.image_height};
-    if (scans > kMaxJpegScans || (scans > 1 && pixels * scans > kMaxJpegPixelScans))
-        return DecodeStatus::TooCostly;
-    // Every block's DC value takes at least a bit: a file too short for that
-    // ends before its picture does, whatever memory a progressive decoding
-    // would take for its coefficients first.
-    std::int64_t blocks = 0;
+    JpegWork work;
+    work.width = job.info.image_width;
+    work.height = job.info.image_height;
+    work.scans = countJpegScans(job.file);
     for (int i = 0; i < job.info.num_components; ++i) {
         const jpeg_component_info& component = job.info.comp_info[i];
-        blocks += std::int64_t{component.width_in_blocks} * component.height_in_blocks;
+        work.blocks += std::int64_t{component.width_in_blocks} * component.height_in_blocks;
     }
+    const DecodeStatus status = checkJpegWork(work, static_cast<std::int64_t>(job.file.size()));
     // A picture past the limits is refused as too large, further on.
-    if (pictureSizeAllowed(job.info.image_width, job.info.image_height) &&
-        static_cast<std::int64_t>(job.file.size()) < blocks / kMinJpegBlocksPerByte)
-        return DecodeStatus::Truncated;
-    return DecodeStatus::Ok;
+    if (status == DecodeStatus::Truncated && !pictureSizeAllowed(work.width, work.height))
+        return DecodeStatus::Ok;
+    return status;
 }
 
 void initSource(j_decompress_ptr /*info*/) {}

@@ -1,5 +1,8 @@
 #include "engine/codecs/tiff_decoder.h"
 
+#include "engine/codecs/tiff_layout.h"
+#include "engine/codecs/tiff_pixels.h"
+
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
 #include "engine/picture_rows.h"
@@ -11,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -183,69 +187,116 @@ void keepStoredColours(TIFF* tiff) {
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, count, associated.data());
 }
 
-// Strips of 8-bit grey or RGB samples, the most common TIFFs by far, whose
-// samples are the colours as stored. libtiff's scanline reader decodes them
-// a row at a time, so even a strip of the whole picture is never held whole
-// and a cancel is seen between rows.
-bool readsByScanline(TIFF* tiff) {
-    std::uint16_t bits = 1;
-    std::uint16_t samples = 1;
-    std::uint16_t planar = PLANARCONFIG_CONTIG;
-    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
-    std::uint16_t compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
-    if (TIFFIsTiled(tiff) != 0 || bits != 8 || planar != PLANARCONFIG_CONTIG ||
-        compression == COMPRESSION_JPEG || compression == COMPRESSION_OJPEG)
-        return false;
-    return (photometric == PHOTOMETRIC_RGB && (samples == 3 || samples == 4)) ||
-           (photometric == PHOTOMETRIC_MINISBLACK && (samples == 1 || samples == 2));
-}
-
-DecodeStatus readScanlines(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDepth depth,
-                           DecodeCancel cancel) {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint16_t samples = 1;
-    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    const auto lineBytes = static_cast<std::size_t>(width) * samples;
-    if (TIFFScanlineSize64(tiff) != lineBytes)
+// One row at a time, whatever the compression: the picture is never held
+// whole, and a cancel is seen between rows. Strips of separate planes take
+// their planes' rows from one strip each.
+DecodeStatus readScanlines(TIFF* tiff, MemoryFile& file, const TiffLayout& layout,
+                           const TiffSamples& samples, PictureRows& rows, DecodeCancel cancel) {
+    const std::size_t lineBytes = samples.rowBytes(layout.width, layout.separatePlanes());
+    if (static_cast<std::size_t>(TIFFScanlineSize64(tiff)) != lineBytes)
         return DecodeStatus::Corrupt;
     std::vector<std::uint8_t> line(lineBytes);
-    for (std::uint32_t y = 0; y < height && !rows.complete(); ++y) {
+    for (std::uint32_t y = 0; y < layout.height && !rows.complete(); ++y) {
         if (cancelled(cancel))
             return DecodeStatus::Cancelled;
         if (TIFFReadScanline(tiff, line.data(), y, 0) < 0)
             return failureOf(file);
-        const std::uint8_t* in = line.data();
-        std::uint8_t* out = rows.row(static_cast<int>(y));
-        for (std::uint32_t x = 0; x < width; ++x, in += samples) {
-            if (depth == PixelDepth::Bits8) {
-                *out++ = in[0];
-                continue;
-            }
-            *out++ = in[2];
-            *out++ = in[1];
-            *out++ = in[0];
-        }
+        samples.convert(line.data(), layout.width, rows.row(static_cast<int>(y)));
         rows.rowDone(static_cast<int>(y));
     }
     return DecodeStatus::Ok;
 }
 
-DecodeStatus readRows(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDepth depth,
+// Separate planes of several samples: each band of rows decoded from one
+// strip of every plane, then put together.
+DecodeStatus readPlaneStrips(TIFF* tiff, MemoryFile& file, const TiffLayout& layout,
+                             const TiffSamples& samples, PictureRows& rows, DecodeCancel cancel) {
+    const std::size_t planeRow = samples.rowBytes(layout.width, true);
+    const std::uint32_t band = std::min(layout.pieceHeight, layout.height);
+    const std::uint32_t stripsPerPlane = TIFFNumberOfStrips(tiff) / layout.samplesPerPixel;
+    std::vector<std::vector<std::uint8_t>> planes(static_cast<std::size_t>(samples.planes()),
+                                                  std::vector<std::uint8_t>(planeRow * band));
+    std::vector<std::uint8_t> together(samples.rowBytes(layout.width, false));
+    std::vector<const std::uint8_t*> starts(planes.size());
+    for (std::uint32_t first = 0, strip = 0; first < layout.height && !rows.complete();
+         first += band, ++strip) {
+        const std::uint32_t count = std::min(band, layout.height - first);
+        for (std::size_t plane = 0; plane < planes.size(); ++plane) {
+            if (cancelled(cancel))
+                return DecodeStatus::Cancelled;
+            const auto at = static_cast<std::uint32_t>(plane) * stripsPerPlane + strip;
+            if (TIFFReadEncodedStrip(tiff, at, planes[plane].data(),
+                                     static_cast<tmsize_t>(planeRow * count)) < 0)
+                return failureOf(file);
+        }
+        for (std::uint32_t i = 0; i < count && !rows.complete(); ++i) {
+            for (std::size_t plane = 0; plane < planes.size(); ++plane)
+                starts[plane] = planes[plane].data() + planeRow * i;
+            samples.interleave(starts.data(), layout.width, together.data());
+            const int y = static_cast<int>(first + i);
+            samples.convert(together.data(), layout.width, rows.row(y));
+            rows.rowDone(y);
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+// A row of tiles at a time into a band of the picture's rows: a cancel is
+// seen between tiles.
+DecodeStatus readTiles(TIFF* tiff, MemoryFile& file, const TiffLayout& layout,
+                       const TiffSamples& samples, PictureRows& rows, DecodeCancel cancel) {
+    const bool separate = layout.separatePlanes();
+    const auto tileBytes = static_cast<std::size_t>(TIFFTileSize64(tiff));
+    const std::size_t tileRow = samples.rowBytes(layout.pieceWidth, separate);
+    if (tileBytes != tileRow * layout.pieceHeight)
+        return DecodeStatus::Corrupt;
+    const int planeCount = separate ? samples.planes() : 1;
+    std::vector<std::vector<std::uint8_t>> tiles(static_cast<std::size_t>(planeCount),
+                                                 std::vector<std::uint8_t>(tileBytes));
+    std::vector<std::uint8_t> together(samples.rowBytes(layout.pieceWidth, false));
+    std::vector<const std::uint8_t*> starts(tiles.size());
+    const auto pixelBytes = static_cast<std::size_t>(bytesPerPixel(samples.depth()));
+    const std::uint32_t band = std::min(layout.pieceHeight, layout.height);
+    std::vector<std::uint8_t> converted(std::size_t{layout.width} * band * pixelBytes);
+    for (std::uint32_t first = 0; first < layout.height && !rows.complete();
+         first += layout.pieceHeight) {
+        const std::uint32_t count = std::min(band, layout.height - first);
+        for (std::uint32_t left = 0; left < layout.width; left += layout.pieceWidth) {
+            for (int plane = 0; plane < planeCount; ++plane) {
+                if (cancelled(cancel))
+                    return DecodeStatus::Cancelled;
+                if (TIFFReadTile(tiff, tiles[static_cast<std::size_t>(plane)].data(), left, first,
+                                 0, static_cast<std::uint16_t>(plane)) < 0)
+                    return failureOf(file);
+            }
+            const std::uint32_t shown = std::min(layout.pieceWidth, layout.width - left);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const std::uint8_t* row = tiles.front().data() + tileRow * i;
+                if (separate) {
+                    for (std::size_t plane = 0; plane < tiles.size(); ++plane)
+                        starts[plane] = tiles[plane].data() + tileRow * i;
+                    samples.interleave(starts.data(), shown, together.data());
+                    row = together.data();
+                }
+                samples.convert(row, shown,
+                                converted.data() +
+                                    (std::size_t{layout.width} * i + left) * pixelBytes);
+            }
+        }
+        for (std::uint32_t i = 0; i < count && !rows.complete(); ++i) {
+            const int y = static_cast<int>(first + i);
+            std::memcpy(rows.row(y), converted.data() + std::size_t{layout.width} * i * pixelBytes,
+                        std::size_t{layout.width} * pixelBytes);
+            rows.rowDone(y);
+        }
+    }
+    return DecodeStatus::Ok;
+}
+
+// Every other kind, through libtiff's RGBA reader: a strip or a row of
+// tiles at a time, between which a cancel is seen.
+DecodeStatus readRgba(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDepth depth,
                       DecodeCancel cancel) {
-    std::uint16_t compression = COMPRESSION_NONE;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
-    if (TIFFIsCODECConfigured(compression) == 0)
-        return DecodeStatus::Unsupported;
-    if (readsByScanline(tiff))
-        return readScanlines(tiff, file, rows, depth, cancel);
     keepStoredColours(tiff);
     std::array<char, 1024> message{};
     TIFFRGBAImage image{};
@@ -286,6 +337,41 @@ DecodeStatus readRows(TIFF* tiff, MemoryFile& file, PictureRows& rows, PixelDept
     return DecodeStatus::Ok;
 }
 
+// What each way of reading holds at once besides the picture's rows.
+std::int64_t heldWhileReading(TIFF* tiff, const TiffLayout& layout,
+                              const std::optional<TiffSamples>& samples, const TiffCost& cost) {
+    const auto band = static_cast<std::int64_t>(std::min(layout.pieceHeight, layout.height));
+    if (!samples) {
+        // A strip or tile decoded whole by libtiff, and its pixels twice.
+        const std::int64_t across = layout.tiled ? layout.pieceWidth : layout.width;
+        const auto piece =
+            static_cast<std::int64_t>(layout.tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff));
+        return piece + 4 * band * (layout.width + across) + cost.jpegCoefficientBytes;
+    }
+    const std::int64_t pixel = bytesPerPixel(samples->depth());
+    if (layout.tiled) {
+        const std::int64_t planes = layout.separatePlanes() ? samples->planes() : 1;
+        return planes * static_cast<std::int64_t>(TIFFTileSize64(tiff)) +
+               band * layout.width * pixel + cost.jpegCoefficientBytes;
+    }
+    if (layout.separatePlanes() && samples->planes() > 1)
+        return samples->planes() * band *
+               static_cast<std::int64_t>(samples->rowBytes(layout.width, true));
+    return static_cast<std::int64_t>(TIFFScanlineSize64(tiff)) + cost.jpegCoefficientBytes;
+}
+
+DecodeStatus readRows(TIFF* tiff, MemoryFile& file, const TiffLayout& layout,
+                      const std::optional<TiffSamples>& samples, PictureRows& rows,
+                      PixelDepth depth, DecodeCancel cancel) {
+    if (!samples)
+        return readRgba(tiff, file, rows, depth, cancel);
+    if (layout.tiled)
+        return readTiles(tiff, file, layout, *samples, rows, cancel);
+    if (layout.separatePlanes() && samples->planes() > 1)
+        return readPlaneStrips(tiff, file, layout, *samples, rows, cancel);
+    return readScanlines(tiff, file, layout, *samples, rows, cancel);
+}
+
 } // namespace
 
 DecodeStatus decodeTiff(FileBytes bytes, WorkBitmap& picture, DecodeCancel cancel,
@@ -305,18 +391,29 @@ DecodeStatus decodeTiff(FileBytes bytes, WorkBitmap& picture, DecodeCancel cance
                           sizeOfFile, mapFile, unmapFile, options.get()));
     if (!tiff)
         return failureOf(file);
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    if (TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) == 0 ||
-        TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) == 0 || width == 0 || height == 0)
+    const TiffLayout layout = tiffLayoutOf(tiff.get());
+    if (layout.width == 0 || layout.height == 0)
         return DecodeStatus::Corrupt;
-    if (!pictureSizeAllowed(width, height))
+    if (!pictureSizeAllowed(layout.width, layout.height))
         return DecodeStatus::TooLarge;
+    std::uint16_t compression = layout.compression;
+    if (TIFFIsCODECConfigured(compression) == 0)
+        return DecodeStatus::Unsupported;
+    // A kind neither way reads is told as such, whatever else is wrong.
+    const std::optional<TiffSamples> samples = TiffSamples::of(tiff.get(), layout);
+    std::array<char, 1024> message{};
+    if (!samples && TIFFRGBAImageOK(tiff.get(), message.data()) == 0)
+        return DecodeStatus::Unsupported;
+    TiffCost cost;
+    if (const DecodeStatus claims = checkTiffClaims(tiff.get(), layout, bytes, cost);
+        claims != DecodeStatus::Ok)
+        return claims;
 
-    const int w = static_cast<int>(width);
-    const int h = static_cast<int>(height);
-    const PixelDepth depth = depthOf(tiff.get());
+    const int w = static_cast<int>(layout.width);
+    const int h = static_cast<int>(layout.height);
+    const PixelDepth depth = samples ? samples->depth() : depthOf(tiff.get());
     PictureRows rows(picture, conversion);
+    rows.holdBesides(heldWhileReading(tiff.get(), layout, samples, cost));
     const std::optional<PictureSize> size = rows.conversionSize(w, h);
     if (const DecodeStatus started =
             size ? rows.startStreamed(*size, w, h, depth, {w, h}) : rows.startWhole(w, h, depth);
@@ -324,7 +421,8 @@ DecodeStatus decodeTiff(FileBytes bytes, WorkBitmap& picture, DecodeCancel cance
         return started;
     if (depth == PixelDepth::Bits8)
         rows.setColorTable(greyColorTable());
-    const DecodeStatus finished = rows.finish(readRows(tiff.get(), file, rows, depth, cancel));
+    const DecodeStatus finished =
+        rows.finish(readRows(tiff.get(), file, layout, samples, rows, depth, cancel));
     if (finished != DecodeStatus::Ok)
         picture.clear();
     return finished;

@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <random>
+
+#include <tiffio.h>
 
 namespace varnelo {
 namespace {
@@ -65,6 +69,124 @@ TEST(TiffDecoder, EveryLayoutGivesItsColours) {
             for (int x = 0; x < 21; ++x)
                 ASSERT_EQ(picture.pixelColor(x, y), c.expected(fewColours(x, y))) << x << "," << y;
         }
+    }
+}
+
+// A TIFF of random samples as the tags say, written by libtiff.
+struct RawTiff {
+    const char* name;
+    std::uint16_t photometric;
+    std::uint16_t bits;
+    std::uint16_t samples;
+    std::uint16_t planar = PLANARCONFIG_CONTIG;
+    bool tiled = false;
+    std::uint16_t compression = COMPRESSION_NONE;
+};
+
+std::vector<std::uint8_t> writeRawTiff(const RawTiff& kind, std::uint32_t width,
+                                       std::uint32_t height) {
+    const test::TempDir folder;
+    const std::string path = folder.file("raw.tif");
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, kind.bits);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, kind.samples);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, kind.planar);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, kind.photometric);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, kind.compression);
+    std::mt19937 random(kind.bits * 31U + kind.samples);
+    const int colours = kind.photometric == PHOTOMETRIC_RGB || kind.photometric == PHOTOMETRIC_YCBCR
+                            ? 3
+                        : kind.photometric == PHOTOMETRIC_SEPARATED ? 4
+                                                                    : 1;
+    if (kind.samples > colours) {
+        const std::vector<std::uint16_t> extra(static_cast<std::size_t>(kind.samples - colours),
+                                               EXTRASAMPLE_ASSOCALPHA);
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, extra.size(), extra.data());
+    }
+    if (kind.photometric == PHOTOMETRIC_PALETTE) {
+        // Values of 16 bits: the map is taken by its high bytes.
+        std::vector<std::uint16_t> map(3 * 256);
+        for (std::uint16_t& value : map)
+            value = static_cast<std::uint16_t>(random());
+        TIFFSetField(tiff, TIFFTAG_COLORMAP, map.data(), map.data() + 256, map.data() + 512);
+    }
+    if (kind.compression == COMPRESSION_JPEG) {
+        TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        TIFFSetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
+    }
+    if (kind.tiled) {
+        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16U);
+        TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16U);
+    } else {
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 16U);
+    }
+    const tmsize_t pieceBytes = kind.tiled ? TIFFTileSize(tiff) : TIFFStripSize(tiff);
+    const std::uint32_t pieces = kind.tiled ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    const std::uint32_t stripsPerPlane = (height + 15) / 16;
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(pieceBytes));
+    for (std::uint32_t piece = 0; piece < pieces; ++piece) {
+        for (std::uint8_t& byte : data)
+            byte = static_cast<std::uint8_t>(random());
+        if (kind.tiled) {
+            TIFFWriteEncodedTile(tiff, piece, data.data(), pieceBytes);
+        } else {
+            const std::uint32_t rows = std::min(16U, height - piece % stripsPerPlane * 16);
+            TIFFWriteEncodedStrip(tiff, piece, data.data(), TIFFVStripSize(tiff, rows));
+        }
+    }
+    TIFFClose(tiff);
+    return test::readBytes(path);
+}
+
+// Every kind read a row, a strip or a tile at a time gives what libtiff's
+// own RGBA reader gives, to the bit: grey as its green channel.
+TEST(TiffDecoder, ReadsEveryKindAsLibtiffsRgbaReaderDoes) {
+    const std::vector<RawTiff> kinds = {
+        {"grey 1", PHOTOMETRIC_MINISBLACK, 1, 1},
+        {"white is zero 2", PHOTOMETRIC_MINISWHITE, 2, 1},
+        {"grey 4 tiles", PHOTOMETRIC_MINISBLACK, 4, 1, PLANARCONFIG_CONTIG, true},
+        {"grey and alpha 8", PHOTOMETRIC_MINISBLACK, 8, 2},
+        {"grey 16", PHOTOMETRIC_MINISBLACK, 16, 1},
+        {"white is zero 16", PHOTOMETRIC_MINISWHITE, 16, 1},
+        {"rgb 16", PHOTOMETRIC_RGB, 16, 3},
+        {"rgba 16 tiles", PHOTOMETRIC_RGB, 16, 4, PLANARCONFIG_CONTIG, true},
+        {"rgb planes", PHOTOMETRIC_RGB, 8, 3, PLANARCONFIG_SEPARATE},
+        {"rgb 16 planes in tiles", PHOTOMETRIC_RGB, 16, 3, PLANARCONFIG_SEPARATE, true},
+        {"palette 4", PHOTOMETRIC_PALETTE, 4, 1},
+        {"palette 8 lzw", PHOTOMETRIC_PALETTE, 8, 1, PLANARCONFIG_CONTIG, false, COMPRESSION_LZW},
+        {"cmyk", PHOTOMETRIC_SEPARATED, 8, 4},
+        {"cmyk planes", PHOTOMETRIC_SEPARATED, 8, 4, PLANARCONFIG_SEPARATE},
+        {"jpeg ycbcr", PHOTOMETRIC_YCBCR, 8, 3, PLANARCONFIG_CONTIG, false, COMPRESSION_JPEG},
+        {"jpeg grey tiles", PHOTOMETRIC_MINISBLACK, 8, 1, PLANARCONFIG_CONTIG, true,
+         COMPRESSION_JPEG},
+    };
+    constexpr std::uint32_t kWidth = 37;
+    constexpr std::uint32_t kHeight = 35;
+    for (const RawTiff& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        const std::vector<std::uint8_t> file = writeRawTiff(kind, kWidth, kHeight);
+        WorkBitmap picture;
+        ASSERT_EQ(decode(file, picture), DecodeStatus::Ok);
+        const test::TempDir folder;
+        test::writeBytes(folder.file("raw.tif"), file);
+        TIFF* reference = TIFFOpen(folder.file("raw.tif").c_str(), "r");
+        std::vector<std::uint32_t> rgba(kWidth * kHeight);
+        ASSERT_EQ(TIFFReadRGBAImageOriented(reference, kWidth, kHeight, rgba.data(),
+                                            ORIENTATION_TOPLEFT, 1),
+                  1);
+        TIFFClose(reference);
+        const bool grey = picture.depth() == PixelDepth::Bits8;
+        for (std::uint32_t y = 0; y < kHeight; ++y)
+            for (std::uint32_t x = 0; x < kWidth; ++x) {
+                const std::uint32_t pixel = rgba[y * kWidth + x];
+                const Rgb expected =
+                    grey ? makeRgb(TIFFGetG(pixel), TIFFGetG(pixel), TIFFGetG(pixel))
+                         : makeRgb(TIFFGetR(pixel), TIFFGetG(pixel), TIFFGetB(pixel));
+                ASSERT_EQ(picture.pixelColor(static_cast<int>(x), static_cast<int>(y)), expected)
+                    << x << "," << y;
+            }
     }
 }
 
