@@ -73,9 +73,9 @@ bool takenAsDecoded(PictureSize decoded, PictureSize size, int coarserBy);
 PictureFacts factsOf(const WorkBitmap& picture);
 
 /// For decoders that loaded a picture whole: fills in the facts and
-/// resizes it to the conversion's size. Without a conversion, or after a
-/// failed decoding, only gives the status back.
+/// resizes it to the conversion's size, a cancel seen between rows. Without
+/// a conversion, or after a failed decoding, only gives the status back.
 DecodeStatus resizeAfterLoading(DecodeStatus status, WorkBitmap& picture,
-                                ConversionLoad* conversion);
+                                ConversionLoad* conversion, DecodeCancel cancel = nullptr);
 
 } // namespace varnelo

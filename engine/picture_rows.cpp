@@ -106,7 +106,7 @@ void PictureRows::rowDone(int y) {
     resizer_->pushRowOf(scratch_, scratchRow);
 }
 
-DecodeStatus PictureRows::finish(DecodeStatus status) {
+DecodeStatus PictureRows::finish(DecodeStatus status, DecodeCancel cancel) {
     if (scaledByDecoder_) {
         if (status == DecodeStatus::Ok)
             conversion_->facts = {own_.width, own_.height, picture_.depth(),
@@ -114,7 +114,7 @@ DecodeStatus PictureRows::finish(DecodeStatus status) {
         return status;
     }
     if (!resizer_)
-        return resizeAfterLoading(status, picture_, conversion_);
+        return resizeAfterLoading(status, picture_, conversion_, cancel);
     if (status == DecodeStatus::Ok)
         conversion_->facts = {own_.width, own_.height, picture_.depth(), topLeft_};
     return status;

@@ -76,8 +76,9 @@ public:
     bool complete() const { return resizer_ != nullptr && resizer_->done(); }
 
     /// After the last row of a decoding that ended with status: the facts,
-    /// and a picture loaded whole resized to the conversion's size.
-    DecodeStatus finish(DecodeStatus status);
+    /// and a picture loaded whole resized to the conversion's size, which a
+    /// cancel stops.
+    DecodeStatus finish(DecodeStatus status, DecodeCancel cancel = nullptr);
 
 private:
     DecodeStatus allowed(std::int64_t rowBytes);

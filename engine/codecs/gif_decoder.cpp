@@ -264,7 +264,7 @@ DecodeStatus readFirstFrame(GifFileType* gif, const SpanReader& reader, WorkBitm
     DecodeStatus status = readInterlacedFrame(gif, reader, picture, cancel, lookupFor(*map));
     if (status == DecodeStatus::Ok)
         fillAroundFrame(*gif, picture);
-    return rows.finish(status);
+    return rows.finish(status, cancel);
 }
 
 } // namespace

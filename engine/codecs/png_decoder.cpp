@@ -352,7 +352,7 @@ DecodeStatus decode(PngJob& job, ConversionLoad* conversion) {
     job.rows = &rows;
     if (!readAllRows(job))
         return job.status;
-    return rows.finish(job.status);
+    return rows.finish(job.status, job.cancel);
 }
 
 DecodeStatus decodePngWith(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
