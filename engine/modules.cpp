@@ -1,20 +1,87 @@
 #include "engine/modules.h"
 
 #include <dlfcn.h>
+#include <sys/auxv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
 
+#ifndef VARNELO_INSTALLED_PROGRAM_FOLDER
+#error "the build names the folder the programs are installed to"
+#endif
+
 namespace varnelo {
 
-std::string modulePath(const std::string& relativeFile) {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The folder of the running program: as the system tells it, else as the
+// program was started by, else the one it is installed to. Never the
+// current folder, which anyone may have made the program start in.
+fs::path programFolder() {
     std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path folder = error ? std::filesystem::path(".") : program.parent_path();
-    return (folder.parent_path() / relativeFile).string();
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error && program.is_absolute())
+        return program.parent_path();
+    // Without /proc (a chroot, a container): the name the program was
+    // started by, which the shell gives with its folder.
+    if (const auto* started = reinterpret_cast<const char*>(::getauxval(AT_EXECFN))) {
+        const fs::path named = fs::weakly_canonical(fs::absolute(started, error), error);
+        if (!error && fs::is_regular_file(named, error))
+            return named.parent_path();
+    }
+    return fs::path(VARNELO_INSTALLED_PROGRAM_FOLDER);
+}
+
+// A folder or file nobody but its owner, root or the program's own user,
+// may change: not writable by others, and by its group only where that is
+// the user's own. A folder anyone may write to is taken only where only
+// owners may delete (the sticky bit of /tmp) and root owns it.
+bool safeFromOthers(const struct stat& status, bool folder) {
+    const uid_t user = ::geteuid();
+    if (status.st_uid != 0 && status.st_uid != user)
+        return false;
+    const bool othersWrite = (status.st_mode & S_IWOTH) != 0;
+    const bool groupWrites = (status.st_mode & S_IWGRP) != 0 && status.st_gid != ::getegid();
+    if (!othersWrite && !groupWrites)
+        return true;
+    return folder && (status.st_mode & S_ISVTX) != 0 && status.st_uid == 0;
+}
+
+// Found as the program starts, before anything could change the current
+// folder the name it was started by may be relative to.
+const fs::path startedFrom = programFolder();
+
+} // namespace
+
+std::string modulePath(const std::string& relativeFile) {
+    return (startedFrom.parent_path() / relativeFile).string();
+}
+
+bool trustedModuleFile(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        !safeFromOthers(status, false))
+        return false;
+    // Every folder on the way: one another user could write to could have
+    // the file replaced.
+    std::error_code error;
+    fs::path folder = fs::absolute(path, error).parent_path();
+    for (; !error && !folder.empty(); folder = folder.parent_path()) {
+        if (::stat(folder.c_str(), &status) != 0 || !safeFromOthers(status, true))
+            return false;
+        if (folder == folder.root_path())
+            break;
+    }
+    return !error;
 }
 
 LoadedModule loadModule(const std::string& path, const char* entry, std::uint32_t version) {
+    if (!trustedModuleFile(path))
+        return {nullptr, path + " may be changed by other users: not loaded"};
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = ::dlerror();

@@ -20,11 +20,17 @@ struct LoadedModule {
 
 /// Where a module is looked for: the file, relative to the folder above the
 /// program's own (the library folder it is installed to; the build puts it
-/// there too).
+/// there too). The program's folder is found without /proc too, and never
+/// taken to be the current folder.
 std::string modulePath(const std::string& relativeFile);
 
+/// Whether the file, and every folder on its way, may be changed only by
+/// root or the program's own user: what else could be made to run inside
+/// the program is not loaded or run.
+bool trustedModuleFile(const std::string& path);
+
 /// Loads the module, never to close it: work it started may still run on
-/// threads of its own.
+/// threads of its own. A file others may change is not loaded.
 LoadedModule loadModule(const std::string& path, const char* entry, std::uint32_t version);
 
 /// A module loaded at the first need, once, from whichever thread needs it.

@@ -2,12 +2,15 @@
 // under way. Nothing it did not make may change, and nothing half-made may stay.
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/webp_samples.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -403,6 +406,36 @@ TEST_F(ConverterProcess, LoadsTheFontAndPictureLibrariesOnlyWhenNeeded) {
     const std::string rtf = folder_.file("p.rtf");
     EXPECT_NE(loadedBy({"-q", "-f", "rtf", "-W", "8", "-o", rtf, picture_}).find("libfreetype"),
               std::string::npos);
+}
+
+// Without /proc (a chroot, a container, unshare), the modules are still
+// the ones beside the program, never those of the folder it runs in.
+TEST_F(ConverterProcess, TakesItsModulesFromBesideItselfWithoutProc) {
+    const fs::path planted = folder_.path() / "lib/varnelo/modules";
+    fs::create_directories(planted);
+    test::writeBytes((planted / "varnelo-pictures.so").string(),
+                     {'n', 'o', 't', ' ', 'E', 'L', 'F'});
+    const std::string webp = folder_.file("p.webp");
+    test::writeBytes(webp, test::encodeWebp(6, 4, test::noise));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Mount namespaces need the right to make them; without it, there
+        // is nothing to try.
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0)
+            ::_exit(77);
+        const int err = ::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(err, STDERR_FILENO);
+        if (::chdir(folder_.path().c_str()) != 0)
+            ::_exit(3);
+        exec({"-q", "-f", "plain-html", "-o", folder_.file("p.html"), webp});
+    }
+    const Finished finished = wait(child);
+    if (WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 77)
+        GTEST_SKIP() << "no mount namespace to hide /proc in";
+    EXPECT_EQ(finished.status, 0) << finished.err;
+    EXPECT_TRUE(fs::exists(folder_.file("p.html")));
 }
 
 } // namespace
