@@ -20,7 +20,7 @@ if [[ "${1:-}" == "--test" ]]; then
     desktop-file-utils appstream dpkg-dev file lintian
     chromium libreoffice-writer-nogui poppler-utils bash-completion zsh tmux
     pngcheck imagemagick libjpeg-turbo-progs webp libtiff-tools libjxl-tools libavif-bin libheif-examples
-    xvfb xauth xdotool)
+    xvfb xauth xdotool strace)
 fi
 
 missing=()

@@ -2,8 +2,10 @@
 
 #include "engine/codecs/call_unless_cancelled.h"
 #include "engine/codecs/iso_brands.h"
+#include "engine/codecs/own_process_decoding.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/picture_loader.h"
 #include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
@@ -65,6 +67,27 @@ DecoderPtr parsed(FileBytes file, avifResult& result) {
     return decoder;
 }
 
+// What libavif holds while it decodes: the picture's planes, and the
+// codec's own frame of them; a grid holds each tile's picture and codec as
+// well, until the last tile is decoded.
+std::int64_t heldByLibavif(const avifDecoder& decoder, FileBytes file) {
+    const avifImage& image = *decoder.image;
+    const std::int64_t pixels = std::int64_t{image.width} * image.height;
+    std::int64_t chromaQuarters = 4; // 4:4:4, two planes of a quarter each per 4:2:0
+    if (image.yuvFormat == AVIF_PIXEL_FORMAT_YUV420)
+        chromaQuarters = 1;
+    else if (image.yuvFormat == AVIF_PIXEL_FORMAT_YUV422)
+        chromaQuarters = 2;
+    else if (image.yuvFormat == AVIF_PIXEL_FORMAT_YUV400)
+        chromaQuarters = 0;
+    const std::int64_t sampleBytes = image.depth > 8 ? 2 : 1;
+    const std::int64_t planes = pixels * sampleBytes * (4 + 2 * chromaQuarters) / 4 +
+                                (decoder.alphaPresent != AVIF_FALSE ? pixels * sampleBytes : 0);
+    const std::uint32_t tiles = isoItemsOfType(file, "av01");
+    constexpr std::int64_t kCodecBytes = std::int64_t{2} << 20;
+    return tiles > 1 ? 3 * planes + kCodecBytes * tiles : 2 * planes + kCodecBytes;
+}
+
 } // namespace
 
 namespace {
@@ -122,19 +145,15 @@ DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::TooLarge;
     if (cancelled(cancel))
         return DecodeStatus::Cancelled;
-    // libavif decodes the whole picture in one call.
-    const std::optional<avifResult> decoded = callUnlessCancelled<avifResult>(
-        [bytes, decoder] { return avifDecoderNextImage(decoder.get()); }, cancel);
-    if (!decoded)
-        return DecodeStatus::Cancelled;
-    if (*decoded != AVIF_RESULT_OK)
-        return statusOf(*decoded);
-    const avifImage& image = *decoder->image;
-    const auto width = static_cast<int>(image.width);
-    const auto height = static_cast<int>(image.height);
-    if (!pictureSizeAllowed(width, height))
-        return DecodeStatus::TooLarge;
+    const auto width = static_cast<int>(header.width);
+    const auto height = static_cast<int>(header.height);
+    if (decodesInOwnProcess(cancel, std::int64_t{width} * height, kOneCallFromPixels)) {
+        if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
+                PictureType::Avif, file, picture, cancel, conversion, {width, height}))
+            return *apart;
+    }
     PictureRows rows(picture, conversion);
+    rows.holdBesides(heldByLibavif(*decoder, file));
     const std::optional<PictureSize> size = rows.conversionSize(width, height);
     if (const DecodeStatus started =
             size ? rows.startStreamed(*size, width, height, PixelDepth::Bits24, {width, height},
@@ -142,7 +161,16 @@ DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
                  : rows.startWhole(width, height, PixelDepth::Bits24);
         started != DecodeStatus::Ok)
         return started;
-    const DecodeStatus finished = rows.finish(convertRows(image, rows, cancel));
+    // libavif decodes the whole picture in one call.
+    const std::optional<avifResult> decoded = callUnlessCancelled<avifResult>(
+        [bytes, decoder] { return avifDecoderNextImage(decoder.get()); }, cancel);
+    DecodeStatus status = !decoded ? DecodeStatus::Cancelled : statusOf(*decoded);
+    const avifImage& image = *decoder->image;
+    if (status == DecodeStatus::Ok &&
+        (static_cast<int>(image.width) != width || static_cast<int>(image.height) != height))
+        status = DecodeStatus::Corrupt;
+    const DecodeStatus finished =
+        rows.finish(status == DecodeStatus::Ok ? convertRows(image, rows, cancel) : status);
     if (finished != DecodeStatus::Ok)
         picture.clear();
     return finished;

@@ -1,13 +1,16 @@
 #include "engine/codecs/jxl_decoder.h"
 
+#include "engine/codecs/own_process_decoding.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/picture_loader.h"
 #include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include <jxl/decode.h>
 #include <jxl/decode_cxx.h>
@@ -170,6 +173,21 @@ DecodeStatus decodeEvents(JxlDecoder* decoder, FileBytes file, PictureRows& rows
     }
 }
 
+// The header, as stored: kept so, the orientation is reported, not applied.
+std::optional<JxlBasicInfo> basicInfoOf(FileBytes file) {
+    const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
+    if (!decoder || JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
+        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS)
+        return std::nullopt;
+    JxlDecoderSetInput(decoder.get(), file.data(), file.size());
+    JxlDecoderCloseInput(decoder.get());
+    JxlBasicInfo info;
+    if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
+        JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+        return std::nullopt;
+    return info;
+}
+
 } // namespace
 
 DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
@@ -177,6 +195,18 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     picture.clear();
     if (!looksLikeJxl(file))
         return DecodeStatus::WrongFormat;
+    if (cancel != nullptr) {
+        const std::optional<JxlBasicInfo> info = basicInfoOf(file);
+        if (info && pictureSizeAllowed(info->xsize, info->ysize)) {
+            const PictureSize size{static_cast<int>(info->xsize), static_cast<int>(info->ysize)};
+            if (decodesInOwnProcess(cancel, std::int64_t{size.width} * size.height,
+                                    kPiecesFromPixels)) {
+                if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
+                        PictureType::Jxl, file, picture, cancel, conversion, size))
+                    return *apart;
+            }
+        }
+    }
     const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     if (!decoder)
         return DecodeStatus::OutOfMemory;
@@ -202,18 +232,10 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
 }
 
 Orientation jxlOrientation(FileBytes file) {
-    const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
-    // Kept as stored, the header's orientation is reported, not applied.
-    if (!decoder || JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
-        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS)
+    const std::optional<JxlBasicInfo> info = basicInfoOf(file);
+    if (!info)
         return Orientation::Upright;
-    JxlDecoderSetInput(decoder.get(), file.data(), file.size());
-    JxlDecoderCloseInput(decoder.get());
-    JxlBasicInfo info;
-    if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
-        JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
-        return Orientation::Upright;
-    const int value = static_cast<int>(info.orientation);
+    const int value = static_cast<int>(info->orientation);
     return value >= 1 && value <= 8 ? static_cast<Orientation>(value) : Orientation::Upright;
 }
 

@@ -1,7 +1,9 @@
 #include "engine/codecs/webp_decoder.h"
 
+#include "engine/codecs/own_process_decoding.h"
 #include "engine/conversion_load.h"
 #include "engine/picture_limits.h"
+#include "engine/picture_loader.h"
 #include "engine/picture_rows.h"
 #include "engine/work_bitmap.h"
 
@@ -184,6 +186,11 @@ DecodeStatus decodeWebp(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::Corrupt;
     if (!pictureSizeAllowed(width, height))
         return DecodeStatus::TooLarge;
+    if (decodesInOwnProcess(cancel, std::int64_t{width} * height, kPiecesFromPixels)) {
+        if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
+                PictureType::Webp, file, picture, cancel, conversion, {width, height}))
+            return *apart;
+    }
 
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(width, height);

@@ -97,6 +97,8 @@ check_package varnelo-convert \
   "./usr/$libdir/varnelo/modules/varnelo-fonts.so" \
   "./usr/$libdir/varnelo/modules/varnelo-pictures.so" \
   "./usr/$libdir/varnelo/modules/varnelo-png-gif.so" \
+  "./usr/$libdir/varnelo/varnelo-decode" \
+  ./usr/share/lintian/overrides/varnelo-convert \
   ./usr/share/man/man1/varnelo-convert.1.gz \
   ./usr/share/bash-completion/completions/varnelo-convert \
   ./usr/share/zsh/vendor-completions/_varnelo-convert \

@@ -81,6 +81,17 @@ said=$("$stage/bin/varnelo-convert" -q -f text -o - "$(dirname "$0")/../data/bad
   fail "no varnelo/modules/varnelo-png-gif.so"
 said=$("$stage/bin/varnelo-convert" -q -f text -o - "$(dirname "$0")/../data/bad/bad-crc-idat.png" 2>&1)
 [[ $said == *"PNG data"* ]] || fail "the installed converter does not read PNG: $said"
+# The program that decodes a large AVIF, HEIC, WebP or JPEG XL apart, where
+# the installed converter looks for it.
+[[ -x $(find "$stage" -path '*/varnelo/varnelo-decode') ]] || fail "no varnelo/varnelo-decode"
+large=$(mktemp -d)
+convert -size 1024x1024 gradient:red-blue "$large/large.png" &&
+  avifenc -s 10 "$large/large.png" "$large/large.avif" >/dev/null
+said=$(strace -f -e trace=execve -o "$large/calls" "$stage/bin/varnelo-convert" -q -f text \
+  -o "$large/large.txt" "$large/large.avif" 2>&1)
+grep -q 'varnelo-decode' "$large/calls" && [[ -s $large/large.txt ]] ||
+  fail "the installed converter does not decode a large AVIF apart: $said"
+rm -rf "$large"
 # The font libraries' module: the installed converter finds the faces
 # fonts-wine brings.
 [[ -n $(find "$stage" -path '*/varnelo/modules/varnelo-fonts.so') ]] ||

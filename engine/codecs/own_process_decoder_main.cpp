@@ -1,0 +1,139 @@
+// varnelo-decode: decodes one picture for the program that started it, in a
+// process that program kills when its cancel comes. The file is descriptor
+// 3; the result (OwnProcessResult, then the picture's rows) is written to
+// descriptor 4; the exit status is 0 once it is written. The arguments are
+// those of OwnProcessArguments, in their order.
+#include "engine/codecs/avif_decoder.h"
+#include "engine/codecs/guarded_decoder.h"
+#include "engine/codecs/heif_decoder.h"
+#include "engine/codecs/jxl_decoder.h"
+#include "engine/codecs/own_process_decoding.h"
+#include "engine/codecs/picture_libraries.h"
+#include "engine/codecs/webp_decoder.h"
+#include "engine/picture_loader.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace varnelo;
+
+// What the process may take beyond the load's own limit: its libraries,
+// their threads' stacks and the file.
+constexpr std::int64_t kRoomForTheProcess = std::int64_t{256} << 20;
+
+bool number(std::string_view text, std::int64_t& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+PictureDecoder decoderOf(PictureType type) {
+    switch (type) {
+    case PictureType::Webp:
+        return guardedDecoder<decodeWebp>;
+    case PictureType::Avif:
+        return guardedDecoder<decodeAvif>;
+    case PictureType::Heif:
+        return guardedDecoder<decodeHeif>;
+    case PictureType::Jxl:
+        return guardedDecoder<decodeJxl>;
+    default:
+        break;
+    }
+    return nullptr;
+}
+
+bool writeWhole(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool writeResult(const OwnProcessResult& result, const WorkBitmap& picture) {
+    if (!writeWhole(kOwnProcessOutputDescriptor, &result, sizeof result))
+        return false;
+    for (int y = 0; y < picture.height(); ++y) {
+        if (!writeWhole(kOwnProcessOutputDescriptor, picture.row(y), picture.stride()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    constexpr int kArguments = 7;
+    if (argc != kArguments + 1)
+        return 2;
+    std::int64_t values[kArguments] = {};
+    for (int i = 0; i < kArguments; ++i) {
+        if (!number(argv[i + 1], values[i]))
+            return 2;
+    }
+    const auto type = static_cast<PictureType>(values[0]);
+    const PictureSize asked{static_cast<std::int32_t>(values[1]),
+                            static_cast<std::int32_t>(values[2])};
+    const PictureSize answer{static_cast<std::int32_t>(values[3]),
+                             static_cast<std::int32_t>(values[4])};
+    const PictureDecoder decode = decoderOf(type);
+    if (decode == nullptr)
+        return 2;
+
+    // The load's limit holds in this process as a limit of the system's too.
+    const auto data = static_cast<rlim_t>(values[6] + kRoomForTheProcess);
+    const rlimit limit{data, data};
+    ::setrlimit(RLIMIT_DATA, &limit);
+
+    struct stat file {};
+    if (::fstat(kOwnProcessFileDescriptor, &file) != 0)
+        return 2;
+    const auto size = static_cast<std::size_t>(file.st_size);
+    const void* mapped =
+        size == 0 ? nullptr
+                  : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, kOwnProcessFileDescriptor, 0);
+    if (mapped == MAP_FAILED)
+        return 2;
+
+    OwnProcessResult result;
+    ConversionLoad conversion;
+    conversion.autoOrient = values[5] != 0;
+    conversion.memoryLimit = values[6];
+    if (answer.width != 0 || answer.height != 0)
+        conversion.sizeOf = [asked, answer, &result](int width, int height) {
+            if (width == asked.width && height == asked.height)
+                return answer;
+            // The caller answers anew for this size, another time.
+            result.askedInstead = {width, height};
+            return PictureSize{1, 1};
+        };
+    WorkBitmap picture;
+    result.status = decode(FileBytes(static_cast<const std::uint8_t*>(mapped), size), picture,
+                           nullptr, &conversion);
+    result.memoryNeeded = conversion.memoryNeeded;
+    if (result.status == DecodeStatus::Ok) {
+        result.width = picture.width();
+        result.height = picture.height();
+        result.depth = picture.depth();
+        result.hasFacts = true;
+        result.facts = conversion.facts;
+        const std::span<const Rgb> table = picture.colorTable();
+        std::memcpy(result.colorTable.data(), table.data(),
+                    std::min(table.size(), result.colorTable.size()) * sizeof(Rgb));
+    }
+    // Ends without tearing down what the libraries keep: the system frees it.
+    ::_exit(writeResult(result, picture) ? 0 : 1);
+}
