@@ -6,6 +6,7 @@
 #include "tests/support/exif_samples.h"
 #include "tests/support/gif_samples.h"
 #include "tests/support/heif_samples.h"
+#include "tests/support/hostile_pictures.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/jxl_samples.h"
 #include "tests/support/png_samples.h"
@@ -212,5 +213,13 @@ int main(int argc, char* argv[]) {
     tiffSeeds(folder / "tiff");
     isoSeeds(folder / "avif", folder / "heif");
     jxlSeeds(folder / "jxl");
+    // Files whose headers claim far more than they hold, by their type.
+    for (const test::HostilePicture& hostile : test::hostilePictures()) {
+        const std::string extension = hostile.name.substr(hostile.name.rfind('.') + 1);
+        const std::string format = extension == "tif"    ? "tiff"
+                                   : extension == "heic" ? "heif"
+                                                         : extension;
+        save(folder / format, hostile.name, hostile.bytes);
+    }
     return 0;
 }

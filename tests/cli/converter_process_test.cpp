@@ -1,6 +1,9 @@
 // varnelo-convert as a process: what signals and limits do to a conversion
 // under way. Nothing it did not make may change, and nothing half-made may stay.
+#include "engine/picture_limits.h"
+#include "tests/support/hostile_pictures.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/sanitizers.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/webp_samples.h"
 
@@ -32,6 +35,7 @@ namespace fs = std::filesystem;
 struct Finished {
     int status = 0;
     std::string err;
+    long peakKilobytes = 0;
 };
 
 class ConverterProcess : public ::testing::Test {
@@ -147,7 +151,10 @@ protected:
 
     Finished wait(pid_t child) {
         Finished finished;
-        ::waitpid(child, &finished.status, 0);
+        rusage usage{};
+        ::wait4(child, &finished.status, 0, &usage);
+        // Of the converter or the largest process it waited for.
+        finished.peakKilobytes = usage.ru_maxrss;
         const std::vector<std::uint8_t> err = test::readBytes(errPath_);
         finished.err.assign(err.begin(), err.end());
         return finished;
@@ -406,6 +413,47 @@ TEST_F(ConverterProcess, LoadsTheFontAndPictureLibrariesOnlyWhenNeeded) {
     const std::string rtf = folder_.file("p.rtf");
     EXPECT_NE(loadedBy({"-q", "-f", "rtf", "-W", "8", "-o", rtf, picture_}).find("libfreetype"),
               std::string::npos);
+}
+
+// Files whose headers claim far more than they hold: each is refused, or
+// converted, within the memory a load may take, however much it claims.
+TEST_F(ConverterProcess, AHostilePictureCostsNoMoreThanTheMemoryLimit) {
+    for (const test::HostilePicture& hostile : test::hostilePictures()) {
+        SCOPED_TRACE(hostile.name);
+        const std::string path = folder_.file(hostile.name);
+        test::writeBytes(path, hostile.bytes);
+        const Finished finished =
+            wait(start({"-q", "-f", "plain-html", "-o", folder_.file("out.html"), path}));
+        ASSERT_TRUE(WIFEXITED(finished.status)) << finished.status;
+        EXPECT_EQ(WEXITSTATUS(finished.status), hostile.convertible ? 0 : 1) << finished.err;
+        EXPECT_EQ(std::count(finished.err.begin(), finished.err.end(), '\n'),
+                  hostile.convertible ? 0 : 1)
+            << finished.err;
+        // The sanitizers' shadow memory comes on top.
+        if (!test::kUnderSanitizer) {
+            EXPECT_LT(finished.peakKilobytes * 1024,
+                      kDefaultMemoryLimit + (std::int64_t{64} << 20));
+        }
+    }
+}
+
+// However much the memory limit allows, a signal ends a conversion of any
+// of them at once, whatever the library decoding it is doing.
+TEST_F(ConverterProcess, ASignalEndsTheDecodingOfAHostilePictureAtOnce) {
+    for (const test::HostilePicture& hostile : test::hostilePictures()) {
+        SCOPED_TRACE(hostile.name);
+        const std::string path = folder_.file(hostile.name);
+        test::writeBytes(path, hostile.bytes);
+        const pid_t child = start({"-q", "--max-memory", "16384", "-f", "plain-html", "-o",
+                                   folder_.file("out.html"), path});
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto signalled = std::chrono::steady_clock::now();
+        ::kill(child, SIGINT);
+        const Finished finished = wait(child);
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, test::kCancelAnswered);
+        EXPECT_FALSE(fs::exists(folder_.file("out.html")));
+        (void)finished;
+    }
 }
 
 // Without /proc (a chroot, a container, unshare), the modules are still

@@ -11,8 +11,8 @@ namespace varnelo::test {
 struct HostilePicture {
     std::string name;
     std::vector<std::uint8_t> bytes;
-    /// Whether a decoder may still make a picture of it (a real picture at
-    /// a size it can shrink while reading), rather than only refuse it.
+    /// Whether it converts within the default memory limit (a real picture
+    /// its decoder shrinks while reading), rather than being refused.
     bool convertible = false;
 };
 
