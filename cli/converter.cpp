@@ -70,6 +70,24 @@ bool samePlace(const std::string& first, const std::string& second) {
     return std::filesystem::equivalent(first, second, error) && !error;
 }
 
+// Whether the path names the file the descriptor has open.
+bool sameFileAs(const std::string& path, int descriptor) {
+    struct stat named {};
+    struct stat open {};
+    return descriptor >= 0 && ::stat(path.c_str(), &named) == 0 &&
+           ::fstat(descriptor, &open) == 0 && named.st_dev == open.st_dev &&
+           named.st_ino == open.st_ino;
+}
+
+// Whether the output would replace the picture: the file named, or the one
+// standard input is when the picture is read from there.
+bool replacesPicture(const std::string& output, const std::string& picture,
+                     const ConsoleStreams& console) {
+    if (picture == kStandardStream)
+        return sameFileAs(output, console.inDescriptor);
+    return samePlace(output, picture);
+}
+
 // Reads the phrase file into the options, so that every picture gets the
 // same phrase and an unreadable file stops the run before anything is made.
 bool settlePhrase(CommandLine& options, ConsoleStream& err) {
@@ -207,9 +225,23 @@ LoadOutcome loadFromInput(const ConsoleStreams& console, WorkBitmap& picture,
                           const std::atomic<bool>& cancel, ConversionLoad& conversion) {
     struct stat status {};
     if (console.inDescriptor >= 0 && ::fstat(console.inDescriptor, &status) == 0 &&
-        S_ISREG(status.st_mode))
-        return loadPicture("/proc/self/fd/" + std::to_string(console.inDescriptor), picture,
-                           &cancel, &conversion);
+        S_ISREG(status.st_mode)) {
+        // A file: mapped whole, as a named picture is.
+        MappedFile file;
+        LoadOutcome outcome;
+        outcome.file = file.openDescriptor(console.inDescriptor, kMaxPictureFileBytes);
+        if (outcome.file.status != ReadFileStatus::Ok) {
+            outcome.status = LoadStatus::Failed;
+            return outcome;
+        }
+        outcome = loadPictureBytes(file.bytes(), picture, &cancel, &conversion);
+        if (file.damaged() && outcome.status == LoadStatus::Loaded) {
+            picture.clear();
+            outcome.status = LoadStatus::Failed;
+            outcome.detail = DecodeStatus::Truncated;
+        }
+        return outcome;
+    }
     InputPicture input;
     LoadOutcome outcome;
     outcome.file = input.read(console.inDescriptor >= 0 ? readDescriptor(console.inDescriptor)
@@ -405,7 +437,7 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
     }
     // Default names never replace a file; a given one must not replace an input.
     if (options.outputPath && *options.outputPath != kStandardStream &&
-        samePlace(*options.outputPath, options.pictures.front()))
+        replacesPicture(*options.outputPath, options.pictures.front(), console))
         return usageError(console.err,
                           "the output \"" + *options.outputPath + "\" would replace the picture");
     if (options.outputPath && *options.outputPath != kStandardStream && options.phraseFile &&

@@ -174,8 +174,13 @@ ReadFileOutcome MappedFile::open(const std::string& path, std::size_t maxBytes) 
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0)
         return {ReadFileStatus::CannotOpen, errno};
+    return openDescriptor(file.get(), maxBytes);
+}
+
+ReadFileOutcome MappedFile::openDescriptor(int descriptor, std::size_t maxBytes) {
+    close();
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
+    if (::fstat(descriptor, &info) != 0)
         return {ReadFileStatus::ReadError, errno};
     if (!S_ISREG(info.st_mode))
         return {ReadFileStatus::NotAFile, 0};
@@ -186,9 +191,9 @@ ReadFileOutcome MappedFile::open(const std::string& path, std::size_t maxBytes) 
 
     const auto size = static_cast<std::size_t>(info.st_size);
     if (size <= kReadRatherThanMap)
-        return read(file.get(), size);
+        return read(descriptor, size);
     installBusHandler();
-    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
     if (data == MAP_FAILED)
         return {ReadFileStatus::ReadError, errno};
     data_ = static_cast<const std::uint8_t*>(data);

@@ -35,6 +35,9 @@ public:
     /// is refused at once, without waiting for it. Files above maxBytes are
     /// refused before anything is mapped.
     ReadFileOutcome open(const std::string& path, std::size_t maxBytes);
+    /// Maps the whole regular file the descriptor has open, from its start,
+    /// as open does; the descriptor stays the caller's.
+    ReadFileOutcome openDescriptor(int descriptor, std::size_t maxBytes);
 
     FileBytes bytes() const { return {data_, size_}; }
     /// True when the file shrank while it was mapped: the bytes read are not the file's.

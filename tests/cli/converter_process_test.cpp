@@ -225,6 +225,19 @@ TEST_F(ConverterProcess, AFullDiskFailsWithItsReasonAndLeavesNothing) {
     EXPECT_EQ(names(), std::set<std::string>{"p.bmp"});
 }
 
+// The picture read from standard input is a file like any other: an output
+// naming it would replace it.
+TEST_F(ConverterProcess, NeverWritesOverThePictureStandardInputIs) {
+    const std::vector<std::uint8_t> before = test::readBytes(picture_);
+    std::string out;
+    const Finished finished = runPiped({"-f", "png", "-o", picture_, "-"}, picture_, out);
+    EXPECT_TRUE(WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 2) << finished.err;
+    EXPECT_EQ(finished.err, "varnelo-convert: the output \"" + picture_ +
+                                "\" would replace the picture\nTry 'varnelo-convert --help' for "
+                                "more information.\n");
+    EXPECT_EQ(test::readBytes(picture_), before);
+}
+
 TEST_F(ConverterProcess, ReadsAPipeAndWritesOneAsAUnixToolDoes) {
     std::string out;
     Finished finished = runPiped({"--seed", "4", "-"}, picture_, out);
