@@ -51,7 +51,7 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
 threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_file_test
   converter_test image_output_test png_bands_test conversion_pass_test picture_drop_test
   picture_loading_test call_unless_cancelled_test shape_matching_test picture_libraries_test
-  png_rows_test write_all_test)
+  png_rows_test write_all_test own_process_decoding_test)
 cmake --build build/tsan -j"$jobs" --target "${threaded[@]}"
 for test in "${threaded[@]}"; do
   TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" build/tsan/tests/"$test" --gtest_brief=1

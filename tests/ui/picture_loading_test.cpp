@@ -3,7 +3,10 @@
 // what still decodes.
 #include "ui/picture_loading.h"
 
+#include "tests/support/hostile_pictures.h"
 #include "tests/support/png_samples.h"
+#include "tests/support/processes.h"
+#include "tests/support/sanitizers.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/event_pump.h"
 #include "tests/ui/window_fakes.h"
@@ -93,6 +96,32 @@ TEST_F(PictureLoadingTest, AStoppedLoadNeverReports) {
     }
     test::pumpUntil([] { return false; }, 50);
     EXPECT_FALSE(reported);
+}
+
+// Pictures opened one after another never decode side by side: each newer
+// load ends the work of the one before it at once, even where a library
+// decodes in one call nothing can stop.
+TEST_F(PictureLoadingTest, OldWorkNeverPilesUp) {
+    // 25 tiles of 1000 × 1000: a second of decoding each, within the
+    // memory a load may take.
+    const std::string path = folder_.file("grid.heic");
+    test::writeBytes(path, test::gridOfOneTile(test::fastHeif(1000, 1000), 5, 5));
+    const std::unique_ptr<PictureLoading> loading = makeThreadedPictureLoading();
+    const int threadsBefore = test::threadsOfThisProcess();
+    int reported = 0;
+    for (int i = 0; i < 4; ++i) {
+        loading->load(path, [&](const LoadOutcome&, WorkBitmap) { ++reported; });
+        test::pumpUntil([] { return false; }, 100);
+    }
+    test::pumpUntil([] { return false; }, static_cast<int>(test::kCancelAnswered.count()));
+    // The newest load's thread, and the process it waits for.
+    EXPECT_LE(test::threadsOfThisProcess(), threadsBefore + 1);
+    EXPECT_LE(test::childProcesses(), 1);
+    loading->stop();
+    test::pumpUntil([] { return test::childProcesses() == 0; },
+                    static_cast<int>(test::kCancelAnswered.count()));
+    EXPECT_EQ(test::childProcesses(), 0);
+    EXPECT_EQ(reported, 0);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "engine/picture_loader.h"
 #include "tests/support/conversion_loads.h"
 #include "tests/support/hostile_pictures.h"
+#include "tests/support/processes.h"
 #include "tests/support/sanitizers.h"
 
 #include <gtest/gtest.h>
@@ -15,31 +16,13 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
-
-#include <unistd.h>
 
 namespace varnelo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The processes whose parent this one is, living or not yet waited for.
-int childProcesses() {
-    int children = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string pid;
-        std::string name;
-        std::string state;
-        pid_t parent = 0;
-        if (stat >> pid >> name >> state >> parent && parent == ::getpid())
-            ++children;
-    }
-    return children;
-}
 
 void expectSamePictures(const WorkBitmap& a, const WorkBitmap& b) {
     ASSERT_EQ(a.width(), b.width());
@@ -85,7 +68,7 @@ TEST(OwnProcessDecoding, GivesThePictureDecodedHereWholeAndAtTheConversionsSize)
     const LoadOutcome refused = loadPictureBytes(cases[1].file, picture, &never, &small);
     EXPECT_EQ(refused.detail, DecodeStatus::OverMemoryLimit);
     EXPECT_GT(refused.memoryNeeded, small.memoryLimit);
-    EXPECT_EQ(childProcesses(), 0);
+    EXPECT_EQ(test::childProcesses(), 0);
 }
 
 TEST(OwnProcessDecoding, ACancelEndsItAtOnce) {
@@ -106,7 +89,7 @@ TEST(OwnProcessDecoding, ACancelEndsItAtOnce) {
     EXPECT_EQ(outcome.detail, DecodeStatus::Cancelled);
     EXPECT_TRUE(picture.isEmpty());
     EXPECT_LT(took, std::chrono::milliseconds(300) + test::kCancelAnswered);
-    EXPECT_EQ(childProcesses(), 0);
+    EXPECT_EQ(test::childProcesses(), 0);
 }
 
 } // namespace
