@@ -23,9 +23,9 @@ std::size_t columnsOf(std::string_view text) {
 // Names and messages may carry whatever bytes a file name holds; none of
 // them reaches the terminal as a control character.
 ConsoleObserver::ConsoleObserver(ConsoleStream& err, bool showProgress, std::string picturePath,
-                                 std::string_view messagePrefix)
+                                 std::string_view messagePrefix, bool unicode)
     : err_(err), showProgress_(showProgress), picturePath_(printableText(picturePath)),
-      messagePrefix_(messagePrefix) {}
+      messagePrefix_(messagePrefix), unicode_(unicode) {}
 
 void ConsoleObserver::showProgress(const PassProgress& progress) {
     if (!showProgress_)
@@ -51,7 +51,9 @@ void ConsoleObserver::setProgressPosition(int /*position*/) {}
 
 void ConsoleObserver::report(std::string_view message) {
     finish();
-    err_ << messagePrefix_ << picturePath_ << ": " << printableText(message) << '\n';
+    const std::string text(message);
+    err_ << messagePrefix_ << picturePath_ << ": "
+         << printableText(unicode_ ? text : plainSymbols(text)) << '\n';
     err_.flush();
 }
 

@@ -16,8 +16,9 @@ class ConsoleObserver final : public PassObserver {
 public:
     /// Messages start with messagePrefix ("varnelo-convert: "), then the
     /// picture; the progress line with the picture.
+    /// Without unicode the messages' own symbols are plain characters.
     ConsoleObserver(ConsoleStream& err, bool showProgress, std::string picturePath,
-                    std::string_view messagePrefix = {});
+                    std::string_view messagePrefix = {}, bool unicode = true);
 
     void showProgress(const PassProgress& progress) override;
     void setProgressRange(int maximum) override;
@@ -41,6 +42,7 @@ private:
     std::string messagePrefix_;
     std::size_t statusWidth_ = 0;
     bool statusShown_ = false;
+    bool unicode_ = true;
 };
 
 } // namespace varnelo

@@ -359,7 +359,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
         run.console.errIsTerminal && !options.quiet && !(toOutput && run.console.outIsTerminal);
     const std::uint32_t started = run.clock.tickCount();
     ConsoleObserver observer(run.console.err, progress, picturePath,
-                             std::string(kProgramName) + ": ");
+                             std::string(kProgramName) + ": ", run.console.unicode);
     const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
 
     // Loaded once, here, at the size it converts to: the defaults that depend
@@ -398,7 +398,8 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     if (result.end == PassEnd::Done && progress)
         observer.conclude(
             summaryLine({picturePath, result.outputPath.empty() ? outputPath : result.outputPath,
-                         size, written, run.clock.tickCount() - started}));
+                         size, written, run.clock.tickCount() - started},
+                        run.console.unicode));
     observer.finish();
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.
@@ -541,7 +542,8 @@ int runConverter(int argc, char* argv[]) {
         windowKnown ? window.ws_row : 0,
         colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM")),
         STDIN_FILENO,
-        STDOUT_FILENO};
+        STDOUT_FILENO,
+        localeIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"))};
     const int exitCode = convertPictures(arguments, console, terminationSignals.requested());
     err.flush();
     terminationSignals.endByCaughtSignal();

@@ -32,6 +32,8 @@ struct ConsoleStreams {
     /// Standard output's descriptor, which outputs are then written to
     /// directly, so that a signal ends a write that waits; else into out.
     int outDescriptor = -1;
+    /// Whether the locale writes UTF-8: else messages keep to plain characters.
+    bool unicode = true;
 };
 
 /// Exit codes of varnelo-convert.

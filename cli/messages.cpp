@@ -209,12 +209,34 @@ std::string byteCount(std::uint64_t bytes) {
     return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
 
-std::string summaryLine(const ConversionSummary& summary) {
+std::string summaryLine(const ConversionSummary& summary, bool unicode) {
     const std::string output =
         summary.output == kStandardStream ? "standard output" : summary.output;
-    return summary.picture + " \u2192 " + output + ", " + std::to_string(summary.size.width) +
-           " \u00D7 " + std::to_string(summary.size.height) + ", " + byteCount(summary.bytes) +
-           ", " + std::to_string(summary.milliseconds) + " ms";
+    return summary.picture + (unicode ? " \u2192 " : " -> ") + output + ", " +
+           std::to_string(summary.size.width) + (unicode ? " \u00D7 " : " x ") +
+           std::to_string(summary.size.height) + ", " + byteCount(summary.bytes) + ", " +
+           std::to_string(summary.milliseconds) + " ms";
+}
+
+std::string plainSymbols(std::string message) {
+    for (const auto& [symbol, plain] :
+         {std::pair<std::string_view, std::string_view>{"\u00D7", "x"}, {"\u2192", "->"}}) {
+        for (std::size_t at = message.find(symbol); at != std::string::npos;
+             at = message.find(symbol, at + plain.size()))
+            message.replace(at, symbol.size(), plain);
+    }
+    return message;
+}
+
+bool localeIsUtf8(const char* all, const char* ctype, const char* lang) {
+    const auto named = [](const char* value) { return value != nullptr && *value != '\0'; };
+    const char* locale = named(all) ? all : named(ctype) ? ctype : lang;
+    if (!named(locale))
+        return false;
+    std::string name(locale);
+    for (char& c : name)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return name.find("utf-8") != std::string::npos || name.find("utf8") != std::string::npos;
 }
 
 } // namespace varnelo

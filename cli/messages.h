@@ -38,8 +38,17 @@ struct ConversionSummary {
     std::uint32_t milliseconds = 0;
 };
 
-/// "photo.jpg → photo1.html, 120 × 90, 0.6 MB, 25 ms"
-std::string summaryLine(const ConversionSummary& summary);
+/// "photo.jpg → photo1.html, 120 × 90, 0.6 MB, 25 ms"; with plain
+/// characters only ("->", "x") for a terminal whose locale is not UTF-8.
+std::string summaryLine(const ConversionSummary& summary, bool unicode = true);
+
+/// A message's own symbols in plain characters, for a terminal whose
+/// locale is not UTF-8: "120 x 90" for "120 × 90".
+std::string plainSymbols(std::string message);
+
+/// Whether the locale the environment names (LC_ALL, else LC_CTYPE, else
+/// LANG) writes UTF-8.
+bool localeIsUtf8(const char* all, const char* ctype, const char* lang);
 
 /// "512 bytes", "12 kB", "0.6 MB": a size as people read it.
 std::string byteCount(std::uint64_t bytes);

@@ -18,8 +18,9 @@ struct GlyphShape {
     std::uint8_t density = 0;
 };
 
-/// The shapes of the candidate characters in a face, in their order; who
-/// draws glyphs knows them (the image writers' fonts).
+/// The shapes of the candidate characters in a face, each character once,
+/// in the order each first appears; who draws glyphs knows them (the image
+/// writers' fonts).
 using GlyphShaper =
     std::function<std::vector<GlyphShape>(const std::string& face, const ByteString& candidates)>;
 

@@ -3,6 +3,7 @@
 #include "writers/cell_font.h"
 
 #include <algorithm>
+#include <array>
 #include <mutex>
 
 namespace varnelo {
@@ -56,10 +57,15 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
     // Documents draw each character at its own width: the cell a glyph's
     // shape is laid over is its own advance (every character's the same in
     // a monospaced face).
+    // A character given again is drawn once: its shape is the same.
     std::vector<GlyphShape> shapes;
-    shapes.reserve(candidates.size());
+    std::array<bool, 256> drawn{};
     std::vector<std::uint8_t> mask;
     for (const char byte : candidates) {
+        bool& done = drawn[static_cast<unsigned char>(byte)];
+        if (done)
+            continue;
+        done = true;
         const int cellWidth = std::max(font.textWidth(ByteString(1, byte)), 1);
         mask.resize(static_cast<std::size_t>(cellWidth) *
                     static_cast<std::size_t>(std::max(font.textHeight(), 1)));

@@ -125,8 +125,11 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     const std::shared_ptr<heif_image_handle> handle(primary, HandleDeleter());
     if (error.code != heif_error_Ok)
         return statusOf(error);
-    if (!pictureSizeAllowed(heif_image_handle_get_ispe_width(handle.get()),
-                            heif_image_handle_get_ispe_height(handle.get())))
+    const int storedWidth = heif_image_handle_get_ispe_width(handle.get());
+    const int storedHeight = heif_image_handle_get_ispe_height(handle.get());
+    if (storedWidth < 1 || storedHeight < 1)
+        return DecodeStatus::Corrupt; // no size at all
+    if (!pictureSizeAllowed(storedWidth, storedHeight))
         return DecodeStatus::TooLarge;
     // The size it is decoded at: turned and cut as its boxes say, or as stored.
     const bool asStored = conversion != nullptr && !conversion->autoOrient;

@@ -102,8 +102,18 @@ TEST(CliMessages, SaysWhatWasMadeInOneLine) {
     summary.bytes = 613'380;
     summary.milliseconds = 25;
     EXPECT_EQ(summaryLine(summary), "photo.jpg \u2192 photo1.html, 120 \u00D7 90, 0.6 MB, 25 ms");
+    EXPECT_EQ(summaryLine(summary, false), "photo.jpg -> photo1.html, 120 x 90, 0.6 MB, 25 ms");
     summary.output = "-";
     EXPECT_NE(summaryLine(summary).find("\u2192 standard output,"), std::string::npos);
+    EXPECT_EQ(plainSymbols("the largest is 3 \u00D7 4 \u00D7 5"), "the largest is 3 x 4 x 5");
+}
+
+TEST(Messages, KeepToPlainCharactersWhereTheLocaleIsNotUtf8) {
+    EXPECT_TRUE(localeIsUtf8(nullptr, nullptr, "en_GB.UTF-8"));
+    EXPECT_TRUE(localeIsUtf8("C.utf8", nullptr, "C"));
+    EXPECT_FALSE(localeIsUtf8(nullptr, nullptr, "C"));
+    EXPECT_FALSE(localeIsUtf8("", "POSIX", "en_GB.UTF-8")); // LC_CTYPE before LANG
+    EXPECT_FALSE(localeIsUtf8(nullptr, nullptr, nullptr));
 }
 
 } // namespace

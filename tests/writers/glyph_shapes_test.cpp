@@ -48,6 +48,12 @@ TEST(GlyphShapes, KeepsTheLastFacesShapes) {
     EXPECT_EQ(first[1].mask, again[1].mask);
     EXPECT_NE(glyphShapesOf("DejaVu Sans Mono", "ba")[0].mask, first[0].mask);
     EXPECT_TRUE(glyphShapesOf("DejaVu Sans Mono", "").empty());
+    // A character given again is drawn once, where it first stands.
+    const std::vector<GlyphShape> repeated =
+        glyphShapesOf("DejaVu Sans Mono", ByteString(40000, 'b') + "ab" + ByteString(40000, 'a'));
+    ASSERT_EQ(repeated.size(), 2U);
+    EXPECT_EQ(repeated[0].byte, 'b');
+    EXPECT_EQ(repeated[1].mask, first[0].mask);
 }
 
 } // namespace

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include <atomic>
 #include <cstdlib>
 
@@ -69,6 +72,17 @@ TEST(HeifDecoder, ItsRotationTurnsItUprightUnlessKeptAsStored) {
     ASSERT_EQ(loadPicture(path, picture, nullptr, &asStored).status, LoadStatus::Loaded);
     EXPECT_EQ(picture.width(), 32);
     expectNear(picture.pixelColor(3, 3), quarters(0, 0));
+}
+
+// A picture whose boxes give it no size at all is broken, not too large.
+TEST(HeifDecoder, APictureOfNoSizeIsCorrupt) {
+    std::vector<std::uint8_t> file = test::encodeHeif(8, 8, quarters);
+    const std::string_view ispe = "ispe";
+    for (auto at = std::search(file.begin(), file.end(), ispe.begin(), ispe.end());
+         at != file.end(); at = std::search(at + 1, file.end(), ispe.begin(), ispe.end()))
+        std::fill(at + 8, at + 16, 0); // after the box's version and flags
+    WorkBitmap picture;
+    EXPECT_EQ(decode(file, picture), DecodeStatus::Corrupt);
 }
 
 TEST(HeifDecoder, ACancelStopsIt) {
