@@ -17,6 +17,24 @@ bool nameTaken(const std::string& path) {
     return !error && std::filesystem::exists(entry);
 }
 
+// The longest file name the systems' file systems take, in bytes.
+constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The folder and stem with suffix, the stem cut, at a character's start,
+// where the file name would be longer than a file system takes.
+std::string withinNameLimit(const std::string& stem, const std::string& suffix) {
+    const std::size_t slash = stem.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t end = stem.size();
+    if (end - nameStart + suffix.size() > kMaxFileNameBytes) {
+        end = nameStart + (suffix.size() < kMaxFileNameBytes ? kMaxFileNameBytes - suffix.size() : 0);
+        // Not inside a character of UTF-8: back to where one starts.
+        while (end > nameStart && (static_cast<unsigned char>(stem[end]) & 0xC0U) == 0x80U)
+            --end;
+    }
+    return stem.substr(0, end) + suffix;
+}
+
 } // namespace
 
 std::string_view fileExtension(std::string_view path) {
@@ -30,9 +48,9 @@ std::string_view fileExtension(std::string_view path) {
 
 std::string uniqueOutputName(const std::string& basePath, const std::string& extension) {
     const std::string stem = basePath.substr(0, basePath.size() - fileExtension(basePath).size());
-    std::string candidate = stem + extension;
+    std::string candidate = withinNameLimit(stem, extension);
     for (std::uint64_t number = 1; nameTaken(candidate); ++number)
-        candidate = stem + std::to_string(number) + extension;
+        candidate = withinNameLimit(stem, std::to_string(number) + extension);
     return candidate;
 }
 

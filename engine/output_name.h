@@ -14,7 +14,8 @@ std::string_view fileExtension(std::string_view path);
 /// The name of a new output file beside basePath: basePath with its
 /// extension replaced by extension (which includes its dot). When anything
 /// of that name exists, a file, a folder or a link, a number is put before
-/// the extension: name1, name2, ..., the first that names nothing.
+/// the extension: name1, name2, ..., the first that names nothing. A name
+/// longer than a file system takes (255 bytes) loses the end of its stem.
 std::string uniqueOutputName(const std::string& basePath, const std::string& extension);
 
 } // namespace varnelo

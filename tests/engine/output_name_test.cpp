@@ -49,6 +49,24 @@ TEST_F(OutputName, AFolderAndADanglingLinkTakeTheName) {
     EXPECT_EQ(uniqueOutputName(base_, ".rtf"), dir_.file("cat1.rtf"));
 }
 
+// A name as long as a file system takes leaves no room for a longer
+// extension or a number: its stem is cut, never inside a character.
+TEST_F(OutputName, ANameNeverGrowsPastWhatAFileSystemTakes) {
+    const std::string longest(251, 'a');
+    const std::string picture = dir_.file(longest + ".png");
+    touch(picture);
+    const std::string proposed = uniqueOutputName(picture, ".html");
+    EXPECT_EQ(proposed, dir_.file(longest.substr(0, 250) + ".html"));
+    touch(proposed);
+    EXPECT_EQ(uniqueOutputName(picture, ".html"), dir_.file(longest.substr(0, 249) + "1.html"));
+    // Two-byte characters (é) and a cut that would fall inside one.
+    std::string accented;
+    for (int i = 0; i < 125; ++i)
+        accented += "\xC3\xA9";
+    const std::string cut = uniqueOutputName(dir_.file("x" + accented + ".jpg"), ".html");
+    EXPECT_EQ(cut, dir_.file("x" + accented.substr(0, 248) + ".html"));
+}
+
 TEST_F(OutputName, ADotInAFolderNameStaysInTheFolder) {
     const std::filesystem::path folder = dir_.path() / "my.pics";
     std::filesystem::create_directory(folder);
