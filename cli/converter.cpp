@@ -90,12 +90,17 @@ bool replacesPicture(const std::string& output, const std::string& picture,
 
 // Reads the phrase file into the options, so that every picture gets the
 // same phrase and an unreadable file stops the run before anything is made.
-bool settlePhrase(CommandLine& options, ConsoleStream& err) {
+bool settlePhrase(CommandLine& options, ConsoleStream& err,
+                  const std::atomic<bool>& cancelRequested) {
     if (!options.phraseFile)
         return true;
     const std::string named = "the phrase file \"" + *options.phraseFile + "\"";
     ReadFileOutcome read;
     std::optional<ByteString> phrase = readPhraseFile(*options.phraseFile, &read);
+    if (!phrase && cancelRequested.load()) {
+        err << kProgramName << ": " << passEndMessage(PassResult::cancelled()) << '\n';
+        return false;
+    }
     if (!phrase) {
         usageError(err, phraseFileMessage(named, read));
         return false;
@@ -427,7 +432,8 @@ namespace {
 // Settles what the whole run depends on and refuses what cannot work: the
 // exit code of a refusal, nothing when the pictures may be converted.
 std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console,
-                             std::optional<int>& outputDescriptor) {
+                             std::optional<int>& outputDescriptor,
+                             const std::atomic<bool>& cancelRequested) {
     // A name of standard output is standard output, and one of another open
     // descriptor that descriptor: neither leads to a file to replace.
     if (options.outputPath && *options.outputPath != kStandardStream)
@@ -459,8 +465,10 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
     }
     if (std::count(options.pictures.begin(), options.pictures.end(), kStandardStream) > 1)
         return usageError(console.err, "standard input can be read only once");
-    if (!settlePhrase(options, console.err))
-        return kExitUsage;
+    // A phrase file may be a pipe that is never written: a signal ends the
+    // wait, as it ends a conversion, and says no more than that.
+    if (!settlePhrase(options, console.err, cancelRequested))
+        return cancelRequested.load() ? kExitNotConverted : kExitUsage;
 
     return std::nullopt;
 }
@@ -489,7 +497,8 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
 
     CommandLine& options = parsed.options;
     std::optional<int> outputDescriptor;
-    if (const std::optional<int> refused = settleRun(options, console, outputDescriptor))
+    if (const std::optional<int> refused =
+            settleRun(options, console, outputDescriptor, cancelRequested))
         return *refused;
 
     const SystemClock clock;

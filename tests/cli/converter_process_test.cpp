@@ -305,6 +305,20 @@ TEST_F(ConverterProcess, AReaderLeavingDuringAWriteEndsItSilently) {
 
 // A converter waiting on a pipe, for a picture nobody writes or for room
 // in a pipe nobody reads, still ends at once by the signal it is sent.
+// A phrase file that is a pipe nobody writes keeps the converter waiting
+// until a signal ends it: cancelled, not a usage error.
+TEST_F(ConverterProcess, ASignalEndsAWaitForThePhrase) {
+    const std::string fifo = folder_.file("phrase");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const pid_t child = start({"-m", "text", "--phrase-file", fifo, picture_});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGTERM);
+    const Finished finished = wait(child);
+    ASSERT_TRUE(WIFSIGNALED(finished.status)) << finished.err;
+    EXPECT_EQ(WTERMSIG(finished.status), SIGTERM);
+    EXPECT_EQ(finished.err, "varnelo-convert: cancelled!\n");
+}
+
 TEST_F(ConverterProcess, ASignalEndsAWaitOnAPipe) {
     for (const bool waitsToWrite : {false, true}) {
         SCOPED_TRACE(waitsToWrite ? "writing" : "reading");
