@@ -158,6 +158,10 @@ PassResult ConversionPass::run() {
 }
 
 std::optional<PassResult> ConversionPass::endOf(const WriteOutcome& outcome) const {
+    // Written into its place, the output is there, whatever came after:
+    // a cancel that came too late to stop it does not say otherwise.
+    if (outcome.status == WriteStatus::Written && !outcome.path.empty())
+        return std::nullopt;
     if (cancelled() || outcome.status == WriteStatus::Cancelled)
         return PassResult::cancelled();
     if (outcome.status == WriteStatus::Failed)

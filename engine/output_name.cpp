@@ -27,7 +27,8 @@ std::string withinNameLimit(const std::string& stem, const std::string& suffix) 
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t end = stem.size();
     if (end - nameStart + suffix.size() > kMaxFileNameBytes) {
-        end = nameStart + (suffix.size() < kMaxFileNameBytes ? kMaxFileNameBytes - suffix.size() : 0);
+        end =
+            nameStart + (suffix.size() < kMaxFileNameBytes ? kMaxFileNameBytes - suffix.size() : 0);
         // Not inside a character of UTF-8: back to where one starts.
         while (end > nameStart && (static_cast<unsigned char>(stem[end]) & 0xC0U) == 0x80U)
             --end;

@@ -136,6 +136,39 @@ TEST_F(ConversionPassTest, CancelStopsWithinOnePixelAndWritesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
 }
 
+// A signal that lands as the output takes its place comes too late to
+// stop it: the file is there, and the conversion says it is done.
+TEST_F(ConversionPassTest, ACancelAsTheOutputTakesItsPlaceLeavesItDone) {
+    test::writeBytes(settings_.outputPath, {'o', 'l', 'd'});
+    class CancelledOnCommit final : public OutputFile {
+    public:
+        CancelledOnCommit(std::unique_ptr<OutputFile> file, std::atomic<bool>& cancel)
+            : file_(std::move(file)), cancel_(cancel) {}
+        bool write(std::span<const std::uint8_t> bytes) override { return file_->write(bytes); }
+        bool commit() override {
+            const bool committed = file_->commit();
+            cancel_ = true;
+            return committed;
+        }
+        const std::string& error() const override { return file_->error(); }
+        const std::string& path() const override { return file_->path(); }
+
+    private:
+        std::unique_ptr<OutputFile> file_;
+        std::atomic<bool>& cancel_;
+    };
+    ConversionPass pass(
+        settings_, random_, clock_, observer_, cancel_,
+        [&](const ConversionSettings&, WriterContext& context) {
+            return std::make_unique<RecordingWriter>(context, std::function<void(int, int)>{});
+        },
+        [&](const OutputTarget& target, std::string& error) -> std::unique_ptr<OutputFile> {
+            return std::make_unique<CancelledOnCommit>(openAtomicOutput(target, error), cancel_);
+        });
+    EXPECT_EQ(pass.run().end, PassEnd::Done);
+    EXPECT_NE(output(), "old");
+}
+
 TEST_F(ConversionPassTest, RefusesSizesBeyondTheLimitBeforeTakingMemory) {
     settings_.imageWidth = 8193;
     settings_.imageHeight = 8192;
