@@ -125,9 +125,6 @@ std::string failureMessage(const PassFailure& failure) {
 std::string loadFailureMessage(const LoadOutcome& outcome) {
     if (outcome.file.status != ReadFileStatus::Ok)
         return fileMessage(outcome.file);
-    // The bytes decide the type, whatever the name says.
-    if (outcome.type == PictureType::None)
-        return "not a " + pictureTypeNames() + " picture";
     if (outcome.detail == DecodeStatus::OverMemoryLimit) {
         const auto megabytes = [](std::int64_t bytes) {
             return std::to_string((bytes + kBytesPerMegabyte - 1) / kBytesPerMegabyte);
@@ -135,6 +132,9 @@ std::string loadFailureMessage(const LoadOutcome& outcome) {
         return "needs " + megabytes(outcome.memoryNeeded) + " MB, more than the limit of " +
                megabytes(outcome.memoryLimit) + " MB (--max-memory)";
     }
+    // The bytes decide the type, whatever the name says.
+    if (outcome.type == PictureType::None)
+        return "not a " + pictureTypeNames() + " picture";
     return decodeMessage(outcome.detail, outcome.type);
 }
 

@@ -6,6 +6,7 @@
 #include "engine/conversion_load.h"
 #include "engine/line_bands.h"
 #include "engine/line_building.h"
+#include "engine/picture_limits.h"
 #include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
@@ -209,7 +210,8 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
         if (std::optional<PassResult> end = matchPictureShapes(picture, prepared))
             return end;
     } else {
-        prepared = resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_);
+        prepared = resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_,
+                                 &cancelRequested_);
     }
     if (!prepared || !reduceDepth(picture, settings_.colorDepth)) {
         if (cancelled())
@@ -228,10 +230,35 @@ std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture
     // is matched as it is; any other is brought to the detail.
     const PictureSize detail = conversionLoadSize(settings_, {width, height});
     const PictureSize loaded{picture.width(), picture.height()};
+    // At least a sample a character: a size whose samples no picture may
+    // have is refused as such, not as a lack of memory.
+    if (!pictureSizeAllowed(detail.width, detail.height))
+        return PassResult::failed(
+            {FailureStage::Unexpected,
+             settings_.sourcePath,
+             {},
+             "shapes mode reads the picture at " + std::to_string(detail.width) + " \u00D7 " +
+                 std::to_string(detail.height) +
+                 " samples, more than a picture may have (try a smaller size)"});
+    // The picture at the detail, beside the one it is made from, the
+    // colours and the characters chosen: all held at once.
+    const std::int64_t cells = std::int64_t{width} * height;
+    const std::int64_t needed = std::int64_t{detail.width} * detail.height * 4 +
+                                std::int64_t{loaded.width} * loaded.height * 4 + 3 * cells +
+                                cells * charactersPerPixel(settings_);
+    if (needed > settings_.memoryLimit) {
+        LoadOutcome load;
+        load.status = LoadStatus::Failed;
+        load.detail = DecodeStatus::OverMemoryLimit;
+        load.memoryNeeded = needed;
+        load.memoryLimit = settings_.memoryLimit;
+        return PassResult::failed({FailureStage::Loading, settings_.sourcePath, load, {}});
+    }
     prepared = true;
     if (loaded.width < width || loaded.height < height ||
         !takenAsDecoded(loaded, detail, loadCoarserBy(settings_)))
-        prepared = resizePicture(picture, detail.width, detail.height, observer_);
+        prepared =
+            resizePicture(picture, detail.width, detail.height, observer_, &cancelRequested_);
     if (!prepared || picture.isEmpty())
         return std::nullopt;
     const std::vector<GlyphShape> glyphs =

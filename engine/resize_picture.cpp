@@ -6,7 +6,8 @@
 
 namespace varnelo {
 
-bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight, ProgressSink& progress) {
+bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight, ProgressSink& progress,
+                   const std::atomic<bool>* cancel) {
     if (newWidth == picture.width() && newHeight == picture.height())
         return true;
     progress.showProgress(PassProgress::of(PassStage::Resizing));
@@ -23,8 +24,13 @@ bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight, ProgressSin
 
     // Rows go through the resizer as a decoder would hand them over.
     RowResizer resizer(picture.width(), picture.height(), target);
-    for (int y = 0; y < picture.height() && !resizer.done(); ++y)
+    for (int y = 0; y < picture.height() && !resizer.done(); ++y) {
+        if (cancel != nullptr && y % 64 == 0 && cancel->load(std::memory_order_relaxed)) {
+            picture.clear();
+            return false;
+        }
         resizer.pushRowOf(picture, y);
+    }
     picture = std::move(target);
     return true;
 }

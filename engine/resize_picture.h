@@ -2,6 +2,8 @@
 
 #include "engine/work_bitmap.h"
 
+#include <atomic>
+
 namespace varnelo {
 
 class ProgressSink;
@@ -13,8 +15,9 @@ class ProgressSink;
 /// table). Nothing happens, and no status is shown, when the size is
 /// unchanged; a size of 0 or below in either direction gives the empty
 /// picture. Returns false, leaving the picture empty, when the new size is
-/// outside the picture limits or memory runs out.
+/// outside the picture limits or memory runs out, or once the cancel is set
+/// (looked at between rows).
 [[nodiscard]] bool resizePicture(WorkBitmap& picture, int newWidth, int newHeight,
-                                 ProgressSink& progress);
+                                 ProgressSink& progress, const std::atomic<bool>* cancel = nullptr);
 
 } // namespace varnelo

@@ -3,6 +3,7 @@
 #include "engine/random_generator.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
+#include "tests/support/sanitizers.h"
 #include "tests/support/saved_document.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
@@ -167,6 +169,44 @@ TEST_F(ConversionPassTest, ACancelAsTheOutputTakesItsPlaceLeavesItDone) {
         });
     EXPECT_EQ(pass.run().end, PassEnd::Done);
     EXPECT_NE(output(), "old");
+}
+
+// Shapes mode reads the picture at several samples a character: what that
+// costs is weighed before it is taken, and the enlarging heeds a cancel.
+TEST_F(ConversionPassTest, ShapesModeWeighsItsDetailAndStopsWhileMakingIt) {
+    settings_.transformation = PixelTransformation::GlyphShapes;
+    const auto runShapes = [&] {
+        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                            [&](const ConversionSettings&, WriterContext& context) {
+                                return std::make_unique<RecordingWriter>(
+                                    context, std::function<void(int, int)>{});
+                            });
+        pass.setGlyphShaper([](const std::string&, const ByteString&) {
+            return std::vector<GlyphShape>{{'x', ~std::uint64_t{0}, 255}};
+        });
+        return pass.run(test::makePicture(64, 64, test::noise));
+    };
+    settings_.imageWidth = 512;
+    settings_.imageHeight = 512;
+    settings_.memoryLimit = std::int64_t{1} << 20;
+    const PassResult refused = runShapes();
+    ASSERT_EQ(refused.end, PassEnd::Failed);
+    EXPECT_EQ(refused.failure.load.detail, DecodeStatus::OverMemoryLimit);
+    EXPECT_GT(refused.failure.load.memoryNeeded, settings_.memoryLimit);
+
+    // More samples across than a picture may have (8 a cell), whatever the memory.
+    settings_.memoryLimit = std::int64_t{1} << 40;
+    settings_.imageWidth = 40000;
+    settings_.imageHeight = 1;
+    EXPECT_EQ(runShapes().failure.stage, FailureStage::Unexpected);
+
+    // 8192 × 4096 samples from 64 × 64 pixels: most of a second's work.
+    settings_.imageWidth = 4096;
+    settings_.imageHeight = 4096;
+    cancel_ = true;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runShapes().end, PassEnd::Cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, test::kCancelAnswered);
 }
 
 TEST_F(ConversionPassTest, RefusesSizesBeyondTheLimitBeforeTakingMemory) {
