@@ -53,10 +53,29 @@ bool mayFollow(const std::string& linkPath, const struct stat& link) {
     return !shared || link.st_uid == folder.st_uid || link.st_uid == ::geteuid();
 }
 
+// Whether every link among the folders of the path is one the kernel
+// would follow: another user's link as a folder in /tmp could lead the
+// output into a folder of ours just as one as the file's name could.
+bool foldersMayBeFollowed(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        struct stat entry {};
+        if (::lstat(folder.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode) &&
+            !mayFollow(folder, entry))
+            return false;
+    }
+    return true;
+}
+
 // Follows symbolic links to the file that is to be written. A link to a
 // file that does not exist yet names the file to create. False with errno set.
 bool followLinks(std::string& path) {
     for (int link = 0; link < kMaxLinks; ++link) {
+        if (!foldersMayBeFollowed(path)) {
+            errno = EACCES;
+            return false;
+        }
         struct stat entry {};
         if (::lstat(path.c_str(), &entry) != 0)
             return errno == ENOENT;

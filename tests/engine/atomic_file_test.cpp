@@ -256,6 +256,17 @@ TEST_P(AtomicFileTest, FollowsAnotherUsersLinkInASharedStickyFolderOnlyWhereTheK
     ASSERT_EQ(::lchown(planted.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     EXPECT_TRUE(writeFile(OutputTarget(planted), "newer", GetParam()));
     EXPECT_EQ(contentOf(mine), "newer");
+
+    // Nor is another user's link there that stands for a folder.
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string ours = folder_.file("ours");
+    fs::create_directory(ours);
+    const std::string leading = shared + "/into";
+    fs::create_symlink(ours, leading);
+    ASSERT_EQ(::lchown(leading.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    EXPECT_FALSE(writeFile(OutputTarget(leading + "/out.html"), "new", GetParam(), &error));
+    EXPECT_EQ(error, "Permission denied");
+    EXPECT_FALSE(fs::exists(ours + "/out.html"));
 }
 
 TEST_P(AtomicFileTest, WritesEveryNameTheFileSystemTakes) {
