@@ -7,8 +7,12 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -98,6 +102,40 @@ bool followLinks(std::string& path) {
     }
     errno = ELOOP;
     return false;
+}
+
+// Named temporaries left by a writer that was killed before it could remove
+// its own: one nobody holds a lock on, of this user, untouched for a while.
+// Where the file system keeps no locks, none is taken for a leftover.
+constexpr std::string_view kTemporaryPrefix = ".varnelo-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kTemporaryNameLength = kTemporaryPrefix.size() + 8 + kTemporarySuffix.size();
+constexpr time_t kLeftoverAfterSeconds = 60;
+
+void removeLeftovers(const std::string& folder) {
+    DIR* entries = ::opendir(folder.c_str());
+    if (entries == nullptr)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != kTemporaryNameLength || !name.starts_with(kTemporaryPrefix) ||
+            !name.ends_with(kTemporarySuffix))
+            continue;
+        const std::string path = folder + "/" + std::string(name);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+            now - opened.st_mtime > kLeftoverAfterSeconds && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(entries);
 }
 
 // File systems without unnamed temporary files answer one of these.
@@ -191,6 +229,7 @@ bool AtomicFile::createTemporary() {
     unnamed_ = fd_ >= 0;
     if (unnamed_)
         return true;
+    removeLeftovers(folder_);
     for (int attempt = 0; attempt < kMaxAttempts && fd_ < 0; ++attempt) {
         temporary_ = temporaryName(folder_);
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -203,6 +242,10 @@ bool AtomicFile::createTemporary() {
         temporary_.clear();
         return fail();
     }
+    // Apart from fd_, which is closed before the rename.
+    lock_ = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (lock_ >= 0)
+        (void)::flock(lock_, LOCK_EX | LOCK_NB);
     return true;
 }
 
@@ -350,6 +393,8 @@ bool AtomicFile::commit() {
         return fail();
     if (unnamed_ && ::close(std::exchange(fd_, -1)) != 0)
         return fail();
+    if (lock_ >= 0)
+        ::close(std::exchange(lock_, -1));
     return true;
 }
 
@@ -362,6 +407,8 @@ void AtomicFile::discard() {
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    if (lock_ >= 0)
+        ::close(std::exchange(lock_, -1));
     buffer_.clear();
     errno = saved;
 }

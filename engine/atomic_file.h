@@ -72,6 +72,9 @@ private:
     std::string proposedBeside_;
     std::string folder_;
     std::string temporary_; // the named temporary, or empty
+    // Holds a lock on the named temporary until it takes its place, so that
+    // no other writer takes it for one a killed writer left.
+    int lock_ = -1;
     std::string error_;
     std::vector<std::uint8_t> buffer_;
     off_t written_ = 0; // bytes flushed to the temporary

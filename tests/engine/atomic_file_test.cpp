@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -95,6 +96,33 @@ TEST_P(AtomicFileTest, ReplacesTheTargetOnlyWhenCommittedAndLeavesNothingElse) {
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(namesIn(folder_.path()), std::set<std::string>{"out.html"});
+}
+
+// Where the file system has no unnamed temporaries, a writer that was
+// killed leaves its named one: the next writer there removes it, but never
+// one another writer still holds, nor one just made.
+TEST(AtomicFileNamedTemporary, RemovesWhatAKilledWriterLeftAndNothingElse) {
+    const test::TempDir folder;
+    const auto make = [&](const std::string& name, bool old) {
+        const std::string path = folder.file(name);
+        test::writeBytes(path, {'x'});
+        if (old) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 3600, 0}};
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        }
+        return path;
+    };
+    make(".varnelo-0badf00d.tmp", true);
+    make(".varnelo-00000001.tmp", false);
+    const std::string held = make(".varnelo-00000002.tmp", true);
+    make(".varnelo-notours.tmp", true);
+    const int holder = ::open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    ASSERT_TRUE(writeFile(folder.file("out.html"), "new", Temporary::Named));
+    ::close(holder);
+    EXPECT_EQ(namesIn(folder.path()),
+              (std::set<std::string>{"out.html", ".varnelo-00000001.tmp", ".varnelo-00000002.tmp",
+                                     ".varnelo-notours.tmp"}));
 }
 
 TEST_P(AtomicFileTest, WritesLinesShortAndLongInOrderAmongOtherWrites) {
