@@ -6,6 +6,7 @@
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/output_formats.h"
+#include "engine/output_name.h"
 #include "engine/picture_loader.h"
 
 #include <array>
@@ -358,13 +359,22 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
     }
 }
 
+std::string formatNames();
+
 // The format: as --format says, else as the output's extension names it,
 // else the settings' default.
 void settleFormat(const PendingChoices& pending, CommandLine& options) {
     ConversionSettings& choices = options.choices;
     const OutputFormatEntry* format = pending.format;
-    if (format == nullptr && options.outputPath)
+    if (format == nullptr && options.outputPath) {
         format = outputFormatOfPath(*options.outputPath);
+        // A name of a type no format writes (out.webp, out.jpeg2) would
+        // otherwise get a document under that name.
+        if (format == nullptr && *options.outputPath != kStandardStream &&
+            !fileExtension(*options.outputPath).empty())
+            throw UsageFault{"the extension of the output \"" + *options.outputPath +
+                             "\" names no format (give one with --format: " + formatNames() + ")"};
+    }
     if (format == nullptr) {
         format = &outputFormatOf(choices);
         options.formatDefaulted = !options.outputPath;

@@ -2,6 +2,7 @@
 
 #include "engine/output_name.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -9,24 +10,69 @@ namespace varnelo {
 
 namespace {
 
+constexpr std::array<std::string_view, 1> kOtherHtmlExtensions = {".htm"};
+constexpr std::array<std::string_view, 2> kOtherJpgExtensions = {".jpeg", ".jpe"};
+
 constexpr std::array<OutputFormatEntry, 8> kOutputFormats = {{
-    {OutputFormat::PlainHtml, ImageFormat::Bmp, "plain-html", ".html", ".htm", "HTML",
+    {OutputFormat::PlainHtml, ImageFormat::Bmp, "plain-html", ".html", kOtherHtmlExtensions, "HTML",
      OutputKind::Document, WriterKind::Html, std::nullopt},
-    {OutputFormat::CssHtml, ImageFormat::Bmp, "css-html", ".html", "", "", OutputKind::Document,
-     WriterKind::Html, std::nullopt},
-    {OutputFormat::Rtf, ImageFormat::Bmp, "rtf", ".rtf", "", "RTF", OutputKind::Document,
-     WriterKind::Rtf, std::nullopt},
-    {OutputFormat::Image, ImageFormat::Bmp, "bmp", ".bmp", "", "BMP", OutputKind::Image,
-     WriterKind::Image, std::nullopt},
-    {OutputFormat::Image, ImageFormat::Jpg, "jpg", ".jpg", "", "JPG", OutputKind::Image,
-     WriterKind::Image, QualityRange{1, 100, 80}},
+    {OutputFormat::CssHtml,
+     ImageFormat::Bmp,
+     "css-html",
+     ".html",
+     {},
+     "",
+     OutputKind::Document,
+     WriterKind::Html,
+     std::nullopt},
+    {OutputFormat::Rtf,
+     ImageFormat::Bmp,
+     "rtf",
+     ".rtf",
+     {},
+     "RTF",
+     OutputKind::Document,
+     WriterKind::Rtf,
+     std::nullopt},
+    {OutputFormat::Image,
+     ImageFormat::Bmp,
+     "bmp",
+     ".bmp",
+     {},
+     "BMP",
+     OutputKind::Image,
+     WriterKind::Image,
+     std::nullopt},
+    {OutputFormat::Image, ImageFormat::Jpg, "jpg", ".jpg", kOtherJpgExtensions, "JPG",
+     OutputKind::Image, WriterKind::Image, QualityRange{1, 100, 80}},
     // PNG's quality is 10 - the zlib compression level: 1 compresses hardest.
-    {OutputFormat::Image, ImageFormat::Png, "png", ".png", "", "PNG", OutputKind::Image,
-     WriterKind::Image, QualityRange{1, 10, 8}},
-    {OutputFormat::AnsiText, ImageFormat::Bmp, "ansi", ".ans", "", "", OutputKind::TerminalText,
-     WriterKind::Terminal, std::nullopt},
-    {OutputFormat::PlainText, ImageFormat::Bmp, "text", ".txt", "", "", OutputKind::TerminalText,
-     WriterKind::Terminal, std::nullopt},
+    {OutputFormat::Image,
+     ImageFormat::Png,
+     "png",
+     ".png",
+     {},
+     "PNG",
+     OutputKind::Image,
+     WriterKind::Image,
+     QualityRange{1, 10, 8}},
+    {OutputFormat::AnsiText,
+     ImageFormat::Bmp,
+     "ansi",
+     ".ans",
+     {},
+     "",
+     OutputKind::TerminalText,
+     WriterKind::Terminal,
+     std::nullopt},
+    {OutputFormat::PlainText,
+     ImageFormat::Bmp,
+     "text",
+     ".txt",
+     {},
+     "",
+     OutputKind::TerminalText,
+     WriterKind::Terminal,
+     std::nullopt},
 }};
 
 std::string lowerAscii(std::string_view text) {
@@ -70,7 +116,9 @@ const OutputFormatEntry* outputFormatOfPath(std::string_view path) {
     if (extension.empty())
         return nullptr;
     for (const OutputFormatEntry& entry : kOutputFormats) {
-        if (entry.extension == extension || entry.otherExtension == extension)
+        if (entry.extension == extension ||
+            std::find(entry.otherExtensions.begin(), entry.otherExtensions.end(), extension) !=
+                entry.otherExtensions.end())
             return &entry;
     }
     return nullptr;

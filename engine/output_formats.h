@@ -40,8 +40,8 @@ struct OutputFormatEntry {
     std::string_view name;
     /// The extension of its files, dot included.
     std::string_view extension;
-    /// A second extension that names the format in an output path, or empty.
-    std::string_view otherExtension;
+    /// Other extensions that name the format in an output path.
+    std::span<const std::string_view> otherExtensions;
     /// Its entry in the save dialog's list of file types, or empty when the
     /// dialog offers it under another format's entry.
     std::string_view dialogLabel;

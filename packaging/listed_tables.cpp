@@ -113,11 +113,12 @@ std::map<std::string, std::function<std::string()>> inlineLists() {
          [] {
              std::vector<std::string> extensions;
              for (const auto& format : outputFormats()) {
-                 for (const std::string_view extension :
-                      {format.extension, format.otherExtension}) {
+                 std::vector<std::string_view> own{format.extension};
+                 own.insert(own.end(), format.otherExtensions.begin(),
+                            format.otherExtensions.end());
+                 for (const std::string_view extension : own) {
                      const std::string named = bold(extension);
-                     if (!extension.empty() &&
-                         std::find(extensions.begin(), extensions.end(), named) == extensions.end())
+                     if (std::find(extensions.begin(), extensions.end(), named) == extensions.end())
                          extensions.push_back(named);
                  }
              }

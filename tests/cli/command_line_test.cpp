@@ -107,7 +107,8 @@ TEST(CommandLine, TakesTheFormatFromTheOutputName) {
         {"out.JPG", OutputFormat::Image, ImageFormat::Jpg},
         {"out.png", OutputFormat::Image, ImageFormat::Png},
         {"out.txt", OutputFormat::PlainText, ImageFormat::Bmp},
-        {"out.doc", OutputFormat::PlainHtml, ImageFormat::Bmp},
+        {"out.Jpeg", OutputFormat::Image, ImageFormat::Jpg},
+        {"out.jpe", OutputFormat::Image, ImageFormat::Jpg},
         {"my.rtf/out", OutputFormat::PlainHtml, ImageFormat::Bmp},
     };
     for (const auto& [output, format, image] : cases) {
@@ -115,6 +116,14 @@ TEST(CommandLine, TakesTheFormatFromTheOutputName) {
         EXPECT_EQ(options.choices.outputFormat, format) << output;
         EXPECT_EQ(options.choices.imageFormat, image) << output;
     }
+    // A type no format writes is not made a document under its name.
+    for (const char* output : {"out.webp", "out.gif", "out.tiff", "out.foo"}) {
+        const ParsedCommandLine refused = parseCommandLine({"-o", output, "a.bmp"});
+        EXPECT_EQ(refused.action, CommandAction::UsageError) << output;
+        EXPECT_NE(refused.error.find("plain-html, css-html"), std::string::npos) << refused.error;
+    }
+    EXPECT_EQ(parsed({"-o", "out.webp", "-f", "png", "a.bmp"}).choices.imageFormat,
+              ImageFormat::Png);
     EXPECT_EQ(parsed({"-o", "out.png", "-f", "rtf", "a.bmp"}).choices.outputFormat,
               OutputFormat::Rtf);
 }

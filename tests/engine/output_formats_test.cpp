@@ -84,6 +84,8 @@ TEST(OutputFormats, AnOutputPathNamesItsFormatByTheExtensionOfItsFileName) {
     EXPECT_EQ(nameOf("out.png"), "png");
     EXPECT_EQ(nameOf("out.txt"), "text");
     EXPECT_EQ(nameOf("out.ANS"), "ansi");
+    EXPECT_EQ(nameOf("out.jpeg"), "jpg");
+    EXPECT_EQ(nameOf("out.JPE"), "jpg");
     EXPECT_EQ(nameOf("out.doc"), "none");
     EXPECT_EQ(nameOf("out"), "none");
     EXPECT_EQ(nameOf("my.rtf/out"), "none");
