@@ -297,10 +297,11 @@ void chooseOutput(ConversionSettings& settings, const CommandLine& options, bool
     }
 }
 
-// What the default sizes are fitted to.
+// What the default sizes are fitted to: the terminal, or the size COLUMNS
+// and LINES give for what standard output is.
 SizingContext sizingFor(const RunContext& run, bool toOutput) {
     SizingContext sizing;
-    if (toOutput && run.console.outIsTerminal) {
+    if (toOutput && (run.console.outIsTerminal || run.console.outColumns > 0)) {
         sizing.terminalColumns = run.console.outColumns;
         sizing.terminalRows = run.console.outRows;
     }
@@ -418,13 +419,29 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
 
 } // namespace
 
-TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm) {
-    if (noColor != nullptr && *noColor != '\0')
+TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm, const char* term) {
+    if ((noColor != nullptr && *noColor != '\0') ||
+        (term != nullptr && std::string_view(term) == "dumb"))
         return TerminalColors::None;
-    const std::string_view term = colorTerm == nullptr ? "" : colorTerm;
-    if (term == "truecolor" || term == "24bit")
+    const std::string_view asked = colorTerm == nullptr ? "" : colorTerm;
+    if (asked == "truecolor" || asked == "24bit")
         return TerminalColors::Truecolor;
     return TerminalColors::Palette256;
+}
+
+TerminalSize sizeFromEnvironment(const char* columns, const char* lines) {
+    const auto number = [](const char* text) {
+        int value = 0;
+        if (text == nullptr || *text == '\0')
+            return 0;
+        for (const char* c = text; *c != '\0'; ++c) {
+            if (*c < '0' || *c > '9' || value > 100000)
+                return 0;
+            value = value * 10 + (*c - '0');
+        }
+        return value;
+    };
+    return {number(columns), number(lines)};
 }
 
 namespace {
@@ -539,6 +556,10 @@ int runConverter(int argc, char* argv[]) {
     winsize window{};
     const bool outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     const bool windowKnown = outIsTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &window) == 0;
+    // As ls and the shells take them: COLUMNS and LINES before the terminal's own.
+    const TerminalSize given = sizeFromEnvironment(std::getenv("COLUMNS"), std::getenv("LINES"));
+    const int columns = given.columns > 0 ? given.columns : windowKnown ? window.ws_col : 0;
+    const int rows = given.rows > 0 ? given.rows : windowKnown ? window.ws_row : 0;
     DescriptorStream out(STDOUT_FILENO);
     DescriptorStream err(STDERR_FILENO);
     const ConsoleStreams console{
@@ -547,9 +568,10 @@ int runConverter(int argc, char* argv[]) {
         ::isatty(STDERR_FILENO) == 1,
         nullptr,
         outIsTerminal,
-        windowKnown ? window.ws_col : 0,
-        windowKnown ? window.ws_row : 0,
-        colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM")),
+        columns,
+        rows,
+        colorsFromEnvironment(std::getenv("NO_COLOR"), std::getenv("COLORTERM"),
+                              std::getenv("TERM")),
         STDIN_FILENO,
         STDOUT_FILENO,
         localeIsUtf8(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"))};

@@ -20,9 +20,10 @@ struct ConsoleStreams {
     bool errIsTerminal = false;
     std::istream* in = nullptr;
     bool outIsTerminal = false;
-    /// The width of the terminal out is, in columns; 0 when unknown.
+    /// The width of the terminal out is, in columns, or as COLUMNS gives
+    /// it for whatever out is; 0 when unknown.
     int outColumns = 0;
-    /// Its height in lines; 0 when unknown.
+    /// Its height in lines, or as LINES gives it; 0 when unknown.
     int outRows = 0;
     /// How the terminal's environment asks for colours (COLORTERM, NO_COLOR).
     TerminalColors colors = TerminalColors::Palette256;
@@ -49,8 +50,18 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
                     const std::atomic<bool>& cancelRequested);
 
 /// The colours the environment asks for: none when NO_COLOR is set and not
-/// empty, 24-bit when COLORTERM says truecolor or 24bit, else 256.
-TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm);
+/// empty or the terminal is a dumb one (TERM=dumb), 24-bit when COLORTERM
+/// says truecolor or 24bit, else 256.
+TerminalColors colorsFromEnvironment(const char* noColor, const char* colorTerm,
+                                     const char* term = nullptr);
+
+/// A terminal's size as COLUMNS and LINES give it, where they hold a
+/// number; 0 where they do not.
+struct TerminalSize {
+    int columns = 0;
+    int rows = 0;
+};
+TerminalSize sizeFromEnvironment(const char* columns, const char* lines);
 
 /// Runs varnelo-convert with its arguments; returns the exit code.
 int runConverter(int argc, char* argv[]);

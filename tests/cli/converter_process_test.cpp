@@ -389,6 +389,23 @@ TEST_F(ConverterProcess, FillsTheTerminalsWidthAndRefusesToDrawBinaryThere) {
         ++lines;
     EXPECT_EQ(lines, 22u);
 
+    // COLUMNS, where it is set, before the terminal's own width; and a dumb
+    // terminal gets no escapes.
+    shown.clear();
+    const char* term = std::getenv("TERM");
+    const std::string before = term != nullptr ? term : "";
+    ::setenv("COLUMNS", "20", 1);
+    ::setenv("TERM", "dumb", 1);
+    finished = runOnTerminal({"-f", "ansi", "-m", "blocks", "--blocks", "4", picture_}, 60, shown);
+    ::unsetenv("COLUMNS");
+    if (term != nullptr)
+        ::setenv("TERM", before.c_str(), 1);
+    else
+        ::unsetenv("TERM");
+    EXPECT_TRUE(shown.starts_with(line.substr(0, line.size() / 3) + "\r\n"))
+        << shown.substr(0, 200);
+    EXPECT_EQ(shown.find('\x1B'), std::string::npos);
+
     shown.clear();
     finished = runOnTerminal({"-f", "png", "-o", "-", picture_}, 60, shown);
     EXPECT_EQ(WEXITSTATUS(finished.status), 2);

@@ -465,6 +465,13 @@ TEST_F(Converter, TakesItsColoursFromTheEnvironment) {
     EXPECT_EQ(colorsFromEnvironment(nullptr, "yes"), TerminalColors::Palette256);
     EXPECT_EQ(colorsFromEnvironment("1", "truecolor"), TerminalColors::None);
     EXPECT_EQ(colorsFromEnvironment("", "truecolor"), TerminalColors::Truecolor);
+    EXPECT_EQ(colorsFromEnvironment(nullptr, "truecolor", "dumb"), TerminalColors::None);
+    EXPECT_EQ(colorsFromEnvironment(nullptr, nullptr, "xterm"), TerminalColors::Palette256);
+    // COLUMNS and LINES, where they are numbers.
+    EXPECT_EQ(sizeFromEnvironment("60", "20").columns, 60);
+    EXPECT_EQ(sizeFromEnvironment("60", "20").rows, 20);
+    EXPECT_EQ(sizeFromEnvironment("6O", "").columns, 0);
+    EXPECT_EQ(sizeFromEnvironment(nullptr, "-3").rows, 0);
 }
 
 TEST_F(Converter, SaysWhyAPictureDoesNotLoadAndGoesOn) {
