@@ -644,7 +644,8 @@ std::string wrapWords(const std::string& words, std::size_t indent) {
             end = words.size();
         const std::string_view word(words.data() + start, end - start);
         if (lineLength > 0 && lineLength + 1 + word.size() > kWidth) {
-            text += "\n" + std::string(indent, ' ');
+            text += '\n';
+            text.append(indent, ' ');
             lineLength = 0;
         } else if (lineLength > 0) {
             text += ' ';

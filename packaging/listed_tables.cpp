@@ -172,8 +172,12 @@ bool fill(std::string& line, std::string& error) {
         const auto lists = lineLists();
         if (const auto found = lists.find(name); found != lists.end()) {
             std::string lines;
-            for (const std::string& item : found->second())
-                lines += (lines.empty() ? "" : "\n") + std::string(indent, ' ') + item;
+            for (const std::string& item : found->second()) {
+                if (!lines.empty())
+                    lines += '\n';
+                lines.append(indent, ' ');
+                lines += item;
+            }
             line = lines;
             return true;
         }

@@ -16,7 +16,17 @@ mkdir -p "$folder"
 folder=$(realpath "$folder")
 [[ -x $converter ]] || { echo "no converter at $converter: run scripts/run.sh first" >&2; exit 1; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"; tmux -S "$work/tmux" kill-server 2>/dev/null || true' EXIT
+# The server first, and its shell, which may still write into the folder
+# as it ends: then the folder.
+endTmux() {
+  tmux -S "$work/tmux" kill-server 2>/dev/null || true
+  for _ in $(seq 50); do
+    tmux -S "$work/tmux" has-session 2>/dev/null || break
+    sleep 0.05
+  done
+  rm -rf "$work" 2>/dev/null || { sleep 0.2; rm -rf "$work"; }
+}
+trap endTmux EXIT
 convert=/usr/bin/convert
 
 # A landscape at dusk: sky, sun, two ranges of hills and a lake; drawn, so
