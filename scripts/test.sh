@@ -46,8 +46,8 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
 # name, the image output drawing and compressing on every core, lines built
 # in bands on two threads and written by either, writes interrupted, shapes
 # matched on two, pictures loaded off the window's thread, a library's decode
-# left to end alone when cancelled, and PNG rows inflated beside their
-# unfiltering.
+# left to end alone when cancelled, PNG rows inflated beside their
+# unfiltering, and a decoding process killed at a cancel.
 threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_file_test
   converter_test image_output_test png_bands_test conversion_pass_test picture_drop_test
   picture_loading_test call_unless_cancelled_test shape_matching_test picture_libraries_test
