@@ -105,43 +105,86 @@ std::int64_t heldByLibheif(std::int64_t pixels, FileBytes file) {
 
 } // namespace
 
+namespace {
+
+// A file libheif has read: its primary picture, and the size it is decoded
+// at, turned and cut as its boxes say or as stored.
+struct OpenedHeif {
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    std::shared_ptr<heif_context> context;
+    std::shared_ptr<heif_image_handle> handle;
+    PictureSize shown;
+};
+
+DecodeStatus openHeif(FileBytes file, bool asStored, OpenedHeif& opened) {
+    opened.context = std::shared_ptr<heif_context>(heif_context_alloc(), ContextDeleter());
+    if (!opened.context)
+        return DecodeStatus::OutOfMemory;
+    heif_context_set_maximum_image_size_limit(opened.context.get(), kMaxHeifSide);
+    // libheif reads a copy of its own: a cancelled decode may outlive the file.
+    opened.bytes = std::make_shared<const std::vector<std::uint8_t>>(file.begin(), file.end());
+    heif_error error = heif_context_read_from_memory_without_copy(
+        opened.context.get(), opened.bytes->data(), opened.bytes->size(), nullptr);
+    if (error.code != heif_error_Ok)
+        return statusOf(error);
+    heif_image_handle* primary = nullptr;
+    error = heif_context_get_primary_image_handle(opened.context.get(), &primary);
+    opened.handle = std::shared_ptr<heif_image_handle>(primary, HandleDeleter());
+    if (error.code != heif_error_Ok)
+        return statusOf(error);
+    heif_image_handle* handle = opened.handle.get();
+    const int storedWidth = heif_image_handle_get_ispe_width(handle);
+    const int storedHeight = heif_image_handle_get_ispe_height(handle);
+    if (storedWidth < 1 || storedHeight < 1)
+        return DecodeStatus::Corrupt; // no size at all
+    if (!pictureSizeAllowed(storedWidth, storedHeight))
+        return DecodeStatus::TooLarge;
+    opened.shown = asStored ? PictureSize{storedWidth, storedHeight}
+                            : PictureSize{heif_image_handle_get_width(handle),
+                                          heif_image_handle_get_height(handle)};
+    return pictureSizeAllowed(opened.shown.width, opened.shown.height) ? DecodeStatus::Ok
+                                                                       : DecodeStatus::Corrupt;
+}
+
+DecodeStatus startRows(PictureRows& rows, PictureSize size) {
+    const std::optional<PictureSize> converted = rows.conversionSize(size.width, size.height);
+    return converted
+               ? rows.startStreamed(*converted, size.width, size.height, PixelDepth::Bits24, size)
+               : rows.startWhole(size.width, size.height, PixelDepth::Bits24);
+}
+
+// The decoded picture into the rows. Kept as stored, a turned picture's
+// boxes may tell the size it shows at: the rows start again at the size
+// decoded.
+DecodeStatus takeDecoded(const Decoded& decoded, PictureRows& rows, PictureSize shown) {
+    const PictureSize size{heif_image_get_width(decoded.image.get(), heif_channel_interleaved),
+                           heif_image_get_height(decoded.image.get(), heif_channel_interleaved)};
+    if (size.width != shown.width || size.height != shown.height) {
+        if (!pictureSizeAllowed(size.width, size.height))
+            return DecodeStatus::Corrupt;
+        if (const DecodeStatus started = startRows(rows, size); started != DecodeStatus::Ok)
+            return started;
+    }
+    copyRows(*decoded.image, rows, size.width, size.height);
+    return DecodeStatus::Ok;
+}
+
+} // namespace
+
 DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                         ConversionLoad* conversion) {
     picture.clear();
     if (!looksLikeHeif(file))
         return DecodeStatus::WrongFormat;
-    const std::shared_ptr<heif_context> context(heif_context_alloc(), ContextDeleter());
-    if (!context)
-        return DecodeStatus::OutOfMemory;
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxHeifSide);
-    // libheif reads a copy of its own: a cancelled decode may outlive the file.
-    const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(file.begin(), file.end());
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes->data(),
-                                                                  bytes->size(), nullptr);
-    if (error.code != heif_error_Ok)
-        return statusOf(error);
-    heif_image_handle* primary = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &primary);
-    const std::shared_ptr<heif_image_handle> handle(primary, HandleDeleter());
-    if (error.code != heif_error_Ok)
-        return statusOf(error);
-    const int storedWidth = heif_image_handle_get_ispe_width(handle.get());
-    const int storedHeight = heif_image_handle_get_ispe_height(handle.get());
-    if (storedWidth < 1 || storedHeight < 1)
-        return DecodeStatus::Corrupt; // no size at all
-    if (!pictureSizeAllowed(storedWidth, storedHeight))
-        return DecodeStatus::TooLarge;
-    // The size it is decoded at: turned and cut as its boxes say, or as stored.
     const bool asStored = conversion != nullptr && !conversion->autoOrient;
-    const int shownWidth = asStored ? heif_image_handle_get_ispe_width(handle.get())
-                                    : heif_image_handle_get_width(handle.get());
-    const int shownHeight = asStored ? heif_image_handle_get_ispe_height(handle.get())
-                                     : heif_image_handle_get_height(handle.get());
-    if (!pictureSizeAllowed(shownWidth, shownHeight))
-        return DecodeStatus::Corrupt;
-    if (decodesInOwnProcess(cancel, std::int64_t{shownWidth} * shownHeight, kOneCallFromPixels)) {
-        if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
-                PictureType::Heif, file, picture, cancel, conversion, {shownWidth, shownHeight}))
+    OpenedHeif opened;
+    if (const DecodeStatus status = openHeif(file, asStored, opened); status != DecodeStatus::Ok)
+        return status;
+    const PictureSize shown = opened.shown;
+    const std::int64_t pixels = std::int64_t{shown.width} * shown.height;
+    if (decodesInOwnProcess(cancel, pixels, kOneCallFromPixels)) {
+        if (const std::optional<DecodeStatus> apart =
+                decodeInOwnProcess(PictureType::Heif, file, picture, cancel, conversion, shown))
             return *apart;
     }
     const std::shared_ptr<heif_decoding_options> options(heif_decoding_options_alloc(),
@@ -150,40 +193,22 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     if (cancelled(cancel))
         return DecodeStatus::Cancelled;
     PictureRows rows(picture, conversion);
-    rows.holdBesides(heldByLibheif(std::int64_t{shownWidth} * shownHeight, file));
-    const std::optional<PictureSize> size = rows.conversionSize(shownWidth, shownHeight);
-    if (const DecodeStatus started =
-            size ? rows.startStreamed(*size, shownWidth, shownHeight, PixelDepth::Bits24,
-                                      {shownWidth, shownHeight})
-                 : rows.startWhole(shownWidth, shownHeight, PixelDepth::Bits24);
-        started != DecodeStatus::Ok)
+    rows.holdBesides(heldByLibheif(pixels, file));
+    if (const DecodeStatus started = startRows(rows, shown); started != DecodeStatus::Ok)
         return started;
     // libheif decodes the whole picture in one call.
     const std::optional<Decoded> decoded = callUnlessCancelled<Decoded>(
-        [bytes, context, handle, options] {
+        [opened, options] {
             heif_image* image = nullptr;
             const heif_error decodeError =
-                heif_decode_image(handle.get(), &image, heif_colorspace_RGB,
+                heif_decode_image(opened.handle.get(), &image, heif_colorspace_RGB,
                                   heif_chroma_interleaved_RGB, options.get());
             return Decoded{decodeError, std::unique_ptr<heif_image, ImageDeleter>(image)};
         },
         cancel);
     DecodeStatus status = !decoded ? DecodeStatus::Cancelled : statusOf(decoded->error);
-    if (status == DecodeStatus::Ok) {
-        const int width = heif_image_get_width(decoded->image.get(), heif_channel_interleaved);
-        const int height = heif_image_get_height(decoded->image.get(), heif_channel_interleaved);
-        // Kept as stored, a turned picture's boxes may tell the size it
-        // shows at: the rows start again at the size decoded.
-        if (width != shownWidth || height != shownHeight) {
-            const std::optional<PictureSize> decodedSize = rows.conversionSize(width, height);
-            status = !pictureSizeAllowed(width, height) ? DecodeStatus::Corrupt
-                     : decodedSize ? rows.startStreamed(*decodedSize, width, height,
-                                                        PixelDepth::Bits24, {width, height})
-                                   : rows.startWhole(width, height, PixelDepth::Bits24);
-        }
-        if (status == DecodeStatus::Ok)
-            copyRows(*decoded->image, rows, width, height);
-    }
+    if (status == DecodeStatus::Ok)
+        status = takeDecoded(*decoded, rows, shown);
     const DecodeStatus finished = rows.finish(status);
     if (finished != DecodeStatus::Ok)
         picture.clear();

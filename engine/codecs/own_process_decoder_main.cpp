@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include <sys/mman.h>
@@ -73,28 +74,36 @@ bool writeResult(const OwnProcessResult& result, const WorkBitmap& picture) {
     return true;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
+// The arguments in their order; nothing when they are not numbers.
+std::optional<OwnProcessArguments> argumentsOf(int argc, char* argv[]) {
     constexpr int kArguments = 7;
     if (argc != kArguments + 1)
-        return 2;
+        return std::nullopt;
     std::int64_t values[kArguments] = {};
     for (int i = 0; i < kArguments; ++i) {
         if (!number(argv[i + 1], values[i]))
-            return 2;
+            return std::nullopt;
     }
-    const auto type = static_cast<PictureType>(values[0]);
-    const PictureSize asked{static_cast<std::int32_t>(values[1]),
-                            static_cast<std::int32_t>(values[2])};
-    const PictureSize answer{static_cast<std::int32_t>(values[3]),
-                             static_cast<std::int32_t>(values[4])};
-    const PictureDecoder decode = decoderOf(type);
+    return OwnProcessArguments{
+        static_cast<PictureType>(values[0]),
+        {static_cast<std::int32_t>(values[1]), static_cast<std::int32_t>(values[2])},
+        {static_cast<std::int32_t>(values[3]), static_cast<std::int32_t>(values[4])},
+        values[5] != 0,
+        values[6]};
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const std::optional<OwnProcessArguments> arguments = argumentsOf(argc, argv);
+    const PictureDecoder decode = arguments ? decoderOf(arguments->type) : nullptr;
     if (decode == nullptr)
         return 2;
+    const PictureSize asked = arguments->asked;
+    const PictureSize answer = arguments->answer;
 
     // The load's limit holds in this process as a limit of the system's too.
-    const auto data = static_cast<rlim_t>(values[6] + kRoomForTheProcess);
+    const auto data = static_cast<rlim_t>(arguments->memoryLimit + kRoomForTheProcess);
     const rlimit limit{data, data};
     ::setrlimit(RLIMIT_DATA, &limit);
 
@@ -110,8 +119,8 @@ int main(int argc, char* argv[]) {
 
     OwnProcessResult result;
     ConversionLoad conversion;
-    conversion.autoOrient = values[5] != 0;
-    conversion.memoryLimit = values[6];
+    conversion.autoOrient = arguments->autoOrient;
+    conversion.memoryLimit = arguments->memoryLimit;
     if (answer.width != 0 || answer.height != 0)
         conversion.sizeOf = [asked, answer, &result](int width, int height) {
             if (width == asked.width && height == asked.height)

@@ -43,24 +43,12 @@ std::optional<TiffSamples> TiffSamples::of(TIFF* tiff, const TiffLayout& layout)
         samples.kind_ = Kind::Colour;
         samples.planes_ = 3;
         break;
-    case PHOTOMETRIC_PALETTE: {
-        std::uint16_t* red = nullptr;
-        std::uint16_t* green = nullptr;
-        std::uint16_t* blue = nullptr;
-        if (bits > 8 || TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) == 0)
+    case PHOTOMETRIC_PALETTE:
+        if (bits > 8 || !samples.readPalette(tiff))
             return std::nullopt;
-        const std::size_t entries = std::size_t{1} << bits;
-        // A map of 8-bit values is taken as it is, else its high bytes.
-        bool wide = false;
-        for (std::size_t i = 0; i < entries; ++i)
-            wide = wide || red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
-        const int shift = wide ? 8 : 0;
-        for (std::size_t i = 0; i < entries; ++i)
-            samples.palette_[i] = makeRgb(red[i] >> shift, green[i] >> shift, blue[i] >> shift);
         samples.kind_ = Kind::Palette;
         samples.planes_ = 1;
         break;
-    }
     case PHOTOMETRIC_SEPARATED: {
         std::uint16_t inks = INKSET_CMYK;
         TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inks);
@@ -78,6 +66,24 @@ std::optional<TiffSamples> TiffSamples::of(TIFF* tiff, const TiffLayout& layout)
         return std::nullopt;
     samples.stride_ = separate ? samples.planes_ : layout.samplesPerPixel;
     return samples;
+}
+
+// The colour map as the RGBA reader takes it: a map of 8-bit values as it
+// is, else its high bytes.
+bool TiffSamples::readPalette(TIFF* tiff) {
+    std::uint16_t* red = nullptr;
+    std::uint16_t* green = nullptr;
+    std::uint16_t* blue = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) == 0)
+        return false;
+    const std::size_t entries = std::size_t{1} << bits_;
+    bool wide = false;
+    for (std::size_t i = 0; i < entries; ++i)
+        wide = wide || red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
+    const int shift = wide ? 8 : 0;
+    for (std::size_t i = 0; i < entries; ++i)
+        palette_[i] = makeRgb(red[i] >> shift, green[i] >> shift, blue[i] >> shift);
+    return true;
 }
 
 // As the RGBA reader maps grey: to 0-255 across the range, 16 bits by

@@ -40,6 +40,7 @@ private:
 
     std::uint32_t sample(const std::uint8_t* row, std::uint32_t index) const;
     void mapGreys();
+    bool readPalette(TIFF* tiff);
 
     Kind kind_ = Kind::Grey;
     int bits_ = 8;
