@@ -16,17 +16,9 @@ mkdir -p "$folder"
 folder=$(realpath "$folder")
 [[ -x $converter ]] || { echo "no converter at $converter: run scripts/run.sh first" >&2; exit 1; }
 work=$(mktemp -d)
-# The server first, and its shell, which may still write into the folder
-# as it ends: then the folder.
-endTmux() {
-  tmux -S "$work/tmux" kill-server 2>/dev/null || true
-  for _ in $(seq 50); do
-    tmux -S "$work/tmux" has-session 2>/dev/null || break
-    sleep 0.05
-  done
-  rm -rf "$work" 2>/dev/null || { sleep 0.2; rm -rf "$work"; }
-}
-trap endTmux EXIT
+# shellcheck source=scripts/tmux_server.sh
+source "$(dirname "$0")/tmux_server.sh"
+trap 'endTmuxAndRemove "$work/tmux" "$work"' EXIT
 convert=/usr/bin/convert
 
 # A landscape at dusk: sky, sun, two ranges of hills and a lake; drawn, so

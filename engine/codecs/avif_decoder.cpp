@@ -147,11 +147,10 @@ DecodeStatus decodeAvif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::Cancelled;
     const auto width = static_cast<int>(header.width);
     const auto height = static_cast<int>(header.height);
-    if (decodesInOwnProcess(cancel, std::int64_t{width} * height, kOneCallFromPixels)) {
-        if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
-                PictureType::Avif, file, picture, cancel, conversion, {width, height}))
-            return *apart;
-    }
+    if (const std::optional<DecodeStatus> apart =
+            decodeInOwnProcess(PictureType::Avif, file, picture, cancel, conversion,
+                               {width, height}, kOneCallFromPixels))
+        return *apart;
     PictureRows rows(picture, conversion);
     rows.holdBesides(heldByLibavif(*decoder, file));
     const std::optional<PictureSize> size = rows.conversionSize(width, height);

@@ -181,19 +181,16 @@ DecodeStatus decodeHeif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
     if (const DecodeStatus status = openHeif(file, asStored, opened); status != DecodeStatus::Ok)
         return status;
     const PictureSize shown = opened.shown;
-    const std::int64_t pixels = std::int64_t{shown.width} * shown.height;
-    if (decodesInOwnProcess(cancel, pixels, kOneCallFromPixels)) {
-        if (const std::optional<DecodeStatus> apart =
-                decodeInOwnProcess(PictureType::Heif, file, picture, cancel, conversion, shown))
-            return *apart;
-    }
+    if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
+            PictureType::Heif, file, picture, cancel, conversion, shown, kOneCallFromPixels))
+        return *apart;
     const std::shared_ptr<heif_decoding_options> options(heif_decoding_options_alloc(),
                                                          OptionsDeleter());
     options->ignore_transformations = asStored ? 1 : 0;
     if (cancelled(cancel))
         return DecodeStatus::Cancelled;
     PictureRows rows(picture, conversion);
-    rows.holdBesides(heldByLibheif(pixels, file));
+    rows.holdBesides(heldByLibheif(std::int64_t{shown.width} * shown.height, file));
     if (const DecodeStatus started = startRows(rows, shown); started != DecodeStatus::Ok)
         return started;
     // libheif decodes the whole picture in one call.

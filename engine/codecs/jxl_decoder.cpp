@@ -199,12 +199,9 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
         const std::optional<JxlBasicInfo> info = basicInfoOf(file);
         if (info && pictureSizeAllowed(info->xsize, info->ysize)) {
             const PictureSize size{static_cast<int>(info->xsize), static_cast<int>(info->ysize)};
-            if (decodesInOwnProcess(cancel, std::int64_t{size.width} * size.height,
-                                    kPiecesFromPixels)) {
-                if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
-                        PictureType::Jxl, file, picture, cancel, conversion, size))
-                    return *apart;
-            }
+            if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
+                    PictureType::Jxl, file, picture, cancel, conversion, size, kPiecesFromPixels))
+                return *apart;
         }
     }
     const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);

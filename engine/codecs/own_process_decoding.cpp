@@ -233,17 +233,16 @@ std::optional<int> runDecoder(const std::string& program, const OwnProcessArgume
 
 } // namespace
 
-bool decodesInOwnProcess(DecodeCancel cancel, std::int64_t pixels, std::int64_t fromPixels) {
-    return cancel != nullptr && pixels >= fromPixels;
-}
-
 std::string ownProcessDecoderPath() {
     return modulePath(VARNELO_OWN_PROCESS_DECODER_FILE);
 }
 
 std::optional<DecodeStatus> decodeInOwnProcess(PictureType type, FileBytes file,
                                                WorkBitmap& picture, DecodeCancel cancel,
-                                               ConversionLoad* conversion, PictureSize asked) {
+                                               ConversionLoad* conversion, PictureSize asked,
+                                               std::int64_t fromPixels) {
+    if (cancel == nullptr || std::int64_t{asked.width} * asked.height < fromPixels)
+        return std::nullopt;
     static const std::string program = ownProcessDecoderPath();
     if (!trustedModuleFile(program))
         return std::nullopt;

@@ -14,28 +14,29 @@ namespace varnelo {
 
 enum class PictureType : std::uint8_t;
 
-/// The libraries that decode a picture in one call a cancel cannot stop
-/// (libavif, libheif), or in pieces of work that can take a large part of a
-/// second (libwebp, libjxl), decode a large picture in a process of its
-/// own when a cancel is given: a cancel kills it at once, whatever the
-/// library is doing, and a library that breaks on a file takes only that
-/// process with it. Smaller pictures decode here, where they start faster.
-bool decodesInOwnProcess(DecodeCancel cancel, std::int64_t pixels, std::int64_t fromPixels);
-
 /// Pictures that decode in a process of their own from this many pixels:
 /// those of the libraries that decode in one call, and the others.
 inline constexpr std::int64_t kOneCallFromPixels = std::int64_t{1} << 20;
 inline constexpr std::int64_t kPiecesFromPixels = std::int64_t{1} << 22;
 
-/// Decodes the file as a picture of the type, as stored, in a process of
-/// its own (the program varnelo-decode beside the modules), which is
-/// killed when the cancel is set. asked is the size the decoder asks the
-/// conversion about, its answer taken here. Nothing when no such process
-/// can be had (the program missing, no process to start): the caller then
-/// decodes the picture itself.
+/// The libraries that decode a picture in one call a cancel cannot stop
+/// (libavif, libheif), or in pieces of work that can take a large part of a
+/// second (libwebp, libjxl), decode a large picture in a process of its
+/// own when a cancel is given: a cancel kills it at once, whatever the
+/// library is doing, and a library that breaks on a file takes only that
+/// process with it. Smaller pictures decode in the caller, where they
+/// start faster.
+///
+/// Decodes the file as a picture of the type, as stored, in such a process
+/// (the program varnelo-decode beside the modules) when a cancel is given
+/// and the picture, asked (the size the decoder asks the conversion
+/// about, its answer taken here), has at least fromPixels. Nothing when it
+/// does not, or when no such process can be had (the program missing, no
+/// process to start): the caller then decodes the picture itself.
 std::optional<DecodeStatus> decodeInOwnProcess(PictureType type, FileBytes file,
                                                WorkBitmap& picture, DecodeCancel cancel,
-                                               ConversionLoad* conversion, PictureSize asked);
+                                               ConversionLoad* conversion, PictureSize asked,
+                                               std::int64_t fromPixels);
 
 /// Where the decoding program is looked for: beside the modules, in the
 /// program's library folder.

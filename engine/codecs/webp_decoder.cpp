@@ -186,11 +186,10 @@ DecodeStatus decodeWebp(FileBytes file, WorkBitmap& picture, DecodeCancel cancel
         return DecodeStatus::Corrupt;
     if (!pictureSizeAllowed(width, height))
         return DecodeStatus::TooLarge;
-    if (decodesInOwnProcess(cancel, std::int64_t{width} * height, kPiecesFromPixels)) {
-        if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
-                PictureType::Webp, file, picture, cancel, conversion, {width, height}))
-            return *apart;
-    }
+    if (const std::optional<DecodeStatus> apart =
+            decodeInOwnProcess(PictureType::Webp, file, picture, cancel, conversion,
+                               {width, height}, kPiecesFromPixels))
+        return *apart;
 
     PictureRows rows(picture, conversion);
     const std::optional<PictureSize> size = rows.conversionSize(width, height);

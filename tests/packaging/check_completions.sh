@@ -61,17 +61,9 @@ fi
 # Installed under /usr (Debian's packages) and /usr/local, zsh's file lands
 # on zsh's own fpath.
 folder=$(mktemp -d)
-# The server first, and its shell, which may still write into the folder
-# as it ends: then the folder.
-endTmux() {
-  tmux -S "$folder/tmux" kill-server 2>/dev/null || true
-  for _ in $(seq 50); do
-    tmux -S "$folder/tmux" has-session 2>/dev/null || break
-    sleep 0.05
-  done
-  rm -rf "$folder" 2>/dev/null || { sleep 0.2; rm -rf "$folder"; }
-}
-trap endTmux EXIT
+# shellcheck source=scripts/tmux_server.sh
+source "$(dirname "$0")/../../scripts/tmux_server.sh"
+trap 'endTmuxAndRemove "$folder/tmux" "$folder"' EXIT
 fpath=$(zsh -f -c 'print -l $fpath')
 for prefix in /usr /usr/local; do
   DESTDIR=$folder/root "$cmake" --install "$build" --prefix $prefix --component converter >/dev/null

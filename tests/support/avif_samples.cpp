@@ -25,10 +25,14 @@ std::vector<std::uint8_t> encodeAvif(int width, int height, const ColorAt& color
         image->transformFlags |= AVIF_TRANSFORM_IROT;
         image->irot.angle = static_cast<std::uint8_t>(quarterTurns);
     }
+    return encodedAvif(image, AVIF_QUANTIZER_LOSSLESS, AVIF_QUANTIZER_LOSSLESS);
+}
+
+std::vector<std::uint8_t> encodedAvif(avifImage* image, int minQuantizer, int maxQuantizer) {
     avifEncoder* encoder = avifEncoderCreate();
     encoder->speed = AVIF_SPEED_FASTEST;
-    encoder->minQuantizer = AVIF_QUANTIZER_LOSSLESS;
-    encoder->maxQuantizer = AVIF_QUANTIZER_LOSSLESS;
+    encoder->minQuantizer = minQuantizer;
+    encoder->maxQuantizer = maxQuantizer;
     avifRWData out = AVIF_DATA_EMPTY;
     const avifResult result = avifEncoderWrite(encoder, image, &out);
     avifEncoderDestroy(encoder);

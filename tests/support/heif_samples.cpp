@@ -50,10 +50,15 @@ std::vector<std::uint8_t> encodeHeif(int width, int height, const ColorAt& color
     heif_encoding_options_free(options);
     heif_encoder_release(encoder);
     heif_image_release(image);
+    return writtenHeif(context);
+}
+
+std::vector<std::uint8_t> writtenHeif(heif_context* context) {
     const TempDir folder;
     const std::string path = folder.file("sample.heic");
-    check(heif_context_write_to_file(context, path.c_str()), "heif_context_write_to_file");
+    const heif_error error = heif_context_write_to_file(context, path.c_str());
     heif_context_free(context);
+    check(error, "heif_context_write_to_file");
     return readBytes(path);
 }
 

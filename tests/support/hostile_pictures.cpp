@@ -1,7 +1,10 @@
 #include "tests/support/hostile_pictures.h"
 
 #include "engine/color.h"
+#include "tests/support/avif_samples.h"
+#include "tests/support/heif_samples.h"
 #include "tests/support/jpeg_samples.h"
+#include "tests/support/jxl_samples.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/webp_samples.h"
 
@@ -143,21 +146,9 @@ Bytes strippedTiff(std::uint32_t width, std::uint32_t height, std::uint32_t rows
     return finishTiff(std::move(out), std::move(fields));
 }
 
-// A progressive grey JPEG whose last scan repeats until it has `scans`,
-// claiming width × height pixels.
+// A progressive grey JPEG of `scans` scans claiming width × height pixels.
 Bytes jpegOfScans(int scans, unsigned width, unsigned height) {
-    Bytes file = encodeJpeg(8, 8, 1, Bytes(64, 100), {.progressive = true});
-    std::size_t lastScan = 0;
-    int count = 0;
-    for (std::size_t i = 0; i + 1 < file.size(); ++i) {
-        if (file[i] == 0xFF && file[i + 1] == 0xDA) {
-            lastScan = i;
-            ++count;
-        }
-    }
-    const Bytes scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan), file.end() - 2);
-    for (; count < scans; ++count)
-        file.insert(file.end() - 2, scan.begin(), scan.end());
+    Bytes file = progressiveJpegOfScans(scans);
     setJpegSize(file, width, height);
     return file;
 }
@@ -426,19 +417,7 @@ std::vector<std::uint8_t> fastAvif(int width, int height) {
                 image->yuvPlanes[plane][y * image->yuvRowBytes[plane] + x] =
                     static_cast<std::uint8_t>(plane == 0 ? (x + y) / 8 : 140U);
     }
-    avifEncoder* encoder = avifEncoderCreate();
-    encoder->speed = AVIF_SPEED_FASTEST;
-    encoder->minQuantizer = 60;
-    encoder->maxQuantizer = 63;
-    avifRWData out = AVIF_DATA_EMPTY;
-    const avifResult result = avifEncoderWrite(encoder, image, &out);
-    avifEncoderDestroy(encoder);
-    avifImageDestroy(image);
-    if (result != AVIF_RESULT_OK)
-        throw std::runtime_error("avifEncoderWrite failed");
-    Bytes bytes(out.data, out.data + out.size);
-    avifRWDataFree(&out);
-    return bytes;
+    return encodedAvif(image, 60, 63);
 }
 
 namespace {
@@ -475,11 +454,7 @@ std::vector<std::uint8_t> fastHeif(int width, int height) {
           "heif_context_encode_image");
     heif_encoder_release(encoder);
     heif_image_release(image);
-    const TempDir folder;
-    const std::string path = folder.file("tile.heic");
-    check(heif_context_write_to_file(context, path.c_str()), "heif_context_write_to_file");
-    heif_context_free(context);
-    return readBytes(path);
+    return writtenHeif(context);
 }
 
 std::vector<std::uint8_t> fastJxl(std::uint32_t width, std::uint32_t height) {
@@ -508,22 +483,7 @@ std::vector<std::uint8_t> fastJxl(std::uint32_t width, std::uint32_t height) {
     if (JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) != JXL_ENC_SUCCESS)
         throw std::runtime_error("JxlEncoderAddImageFrame failed");
     JxlEncoderCloseInput(encoder.get());
-    Bytes bytes(1 << 16);
-    std::uint8_t* next = bytes.data();
-    std::size_t room = bytes.size();
-    for (;;) {
-        const JxlEncoderStatus status = JxlEncoderProcessOutput(encoder.get(), &next, &room);
-        if (status == JXL_ENC_SUCCESS)
-            break;
-        if (status != JXL_ENC_NEED_MORE_OUTPUT)
-            throw std::runtime_error("JxlEncoderProcessOutput failed");
-        const auto used = static_cast<std::size_t>(next - bytes.data());
-        bytes.resize(bytes.size() * 2);
-        next = bytes.data() + used;
-        room = bytes.size() - used;
-    }
-    bytes.resize(static_cast<std::size_t>(next - bytes.data()));
-    return bytes;
+    return encodedJxl(encoder.get());
 }
 
 std::vector<std::uint8_t> solidLosslessWebp(int width, int height, std::uint32_t argb) {

@@ -69,6 +69,23 @@ std::size_t findJpegMarker(const std::vector<std::uint8_t>& file, std::uint8_t c
     return file.size();
 }
 
+std::vector<std::uint8_t> progressiveJpegOfScans(int scans) {
+    auto file = encodeJpeg(8, 8, 1, std::vector<std::uint8_t>(64, 100), {.progressive = true});
+    std::size_t lastScan = 0;
+    int count = 0;
+    for (std::size_t i = 0; i + 1 < file.size(); ++i) {
+        if (file[i] == 0xFF && file[i + 1] == 0xDA) {
+            lastScan = i;
+            ++count;
+        }
+    }
+    const std::vector<std::uint8_t> scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan),
+                                         file.end() - 2);
+    for (; count < scans; ++count)
+        file.insert(file.end() - 2, scan.begin(), scan.end());
+    return file;
+}
+
 void setJpegSize(std::vector<std::uint8_t>& file, unsigned width, unsigned height) {
     std::size_t at = findJpegMarker(file, 0xC0);
     if (at == file.size())

@@ -35,6 +35,11 @@ std::vector<std::uint8_t> encodeJpeg(int width, int height, int channels,
 /// the file size.
 std::size_t findJpegMarker(const std::vector<std::uint8_t>& file, std::uint8_t code);
 
+/// A small progressive grey file whose last scan is repeated until the file
+/// has `scans` scans: the few bytes of a scan can make a decoder walk the
+/// whole picture again.
+std::vector<std::uint8_t> progressiveJpegOfScans(int scans);
+
 /// Rewrites the picture size in the frame header.
 void setJpegSize(std::vector<std::uint8_t>& file, unsigned width, unsigned height);
 

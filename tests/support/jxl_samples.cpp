@@ -42,11 +42,15 @@ std::vector<std::uint8_t> encodeJxl(int width, int height, const ColorAt& colorA
     if (JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) != JXL_ENC_SUCCESS)
         throw std::runtime_error("JxlEncoderAddImageFrame failed");
     JxlEncoderCloseInput(encoder.get());
+    return encodedJxl(encoder.get());
+}
+
+std::vector<std::uint8_t> encodedJxl(JxlEncoder* encoder) {
     std::vector<std::uint8_t> bytes(4096);
     std::uint8_t* next = bytes.data();
     std::size_t room = bytes.size();
     for (;;) {
-        const JxlEncoderStatus status = JxlEncoderProcessOutput(encoder.get(), &next, &room);
+        const JxlEncoderStatus status = JxlEncoderProcessOutput(encoder, &next, &room);
         if (status == JXL_ENC_SUCCESS)
             break;
         if (status != JXL_ENC_NEED_MORE_OUTPUT)

@@ -194,24 +194,8 @@ TEST(JpegDecoder, AFileTooShortForItsBlocksIsTruncatedAtOnce) {
     EXPECT_EQ(picture.width(), 1024);
 }
 
-// A small progressive grey file whose last scan is repeated until the file
-// has `scans` scans: the few bytes of a scan can make the decoder walk the
-// whole picture again.
 std::vector<std::uint8_t> progressiveWithScans(int scans) {
-    auto file = encodeJpeg(8, 8, 1, std::vector<std::uint8_t>(64, 100), {.progressive = true});
-    std::size_t lastScan = 0;
-    int count = 0;
-    for (std::size_t i = 0; i + 1 < file.size(); ++i) {
-        if (file[i] == 0xFF && file[i + 1] == 0xDA) {
-            lastScan = i;
-            ++count;
-        }
-    }
-    const std::vector<std::uint8_t> scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan),
-                                         file.end() - 2);
-    for (; count < scans; ++count)
-        file.insert(file.end() - 2, scan.begin(), scan.end());
-    return file;
+    return test::progressiveJpegOfScans(scans);
 }
 
 TEST(JpegDecoder, EndlessScansAreRefused) {
