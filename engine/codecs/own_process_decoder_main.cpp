@@ -27,6 +27,12 @@ namespace {
 
 using namespace varnelo;
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kUnderSanitizer = true;
+#else
+constexpr bool kUnderSanitizer = false;
+#endif
+
 // What the process may take beyond the load's own limit: its libraries,
 // their threads' stacks and the file.
 constexpr std::int64_t kRoomForTheProcess = std::int64_t{256} << 20;
@@ -102,10 +108,14 @@ int main(int argc, char* argv[]) {
     const PictureSize asked = arguments->asked;
     const PictureSize answer = arguments->answer;
 
-    // The load's limit holds in this process as a limit of the system's too.
-    const auto data = static_cast<rlim_t>(arguments->memoryLimit + kRoomForTheProcess);
-    const rlimit limit{data, data};
-    ::setrlimit(RLIMIT_DATA, &limit);
+    // The load's limit holds in this process as a limit of the system's too;
+    // but for the sanitizers, whose shadow memory is a reservation far past
+    // any limit.
+    if (!kUnderSanitizer) {
+        const auto data = static_cast<rlim_t>(arguments->memoryLimit + kRoomForTheProcess);
+        const rlimit limit{data, data};
+        ::setrlimit(RLIMIT_DATA, &limit);
+    }
 
     struct stat file {};
     if (::fstat(kOwnProcessFileDescriptor, &file) != 0)

@@ -80,9 +80,10 @@ bool TiffSamples::readPalette(TIFF* tiff) {
     bool wide = false;
     for (std::size_t i = 0; i < entries; ++i)
         wide = wide || red[i] >= 256 || green[i] >= 256 || blue[i] >= 256;
-    const int shift = wide ? 8 : 0;
+    const unsigned shift = wide ? 8 : 0;
     for (std::size_t i = 0; i < entries; ++i)
-        palette_[i] = makeRgb(red[i] >> shift, green[i] >> shift, blue[i] >> shift);
+        palette_[i] = makeRgb(std::uint32_t{red[i]} >> shift, std::uint32_t{green[i]} >> shift,
+                              std::uint32_t{blue[i]} >> shift);
     return true;
 }
 

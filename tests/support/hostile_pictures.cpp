@@ -189,7 +189,7 @@ std::vector<Box> boxesIn(const Bytes& file, std::size_t from, std::size_t to) {
     return boxes;
 }
 
-const Box& child(const std::vector<Box>& boxes, std::string_view type) {
+Box child(const std::vector<Box>& boxes, std::string_view type) {
     for (const Box& box : boxes) {
         if (box.type == type)
             return box;
@@ -208,15 +208,15 @@ struct SinglePicture {
 SinglePicture singlePicture(const Bytes& file) {
     SinglePicture single;
     const std::vector<Box> top = boxesIn(file, 0, file.size());
-    const Box& ftyp = child(top, "ftyp");
+    const Box ftyp = child(top, "ftyp");
     single.ftyp.assign(file.begin() + static_cast<std::ptrdiff_t>(ftyp.start),
                        file.begin() + static_cast<std::ptrdiff_t>(ftyp.end));
-    const Box& meta = child(top, "meta");
+    const Box meta = child(top, "meta");
     const std::vector<Box> inMeta = boxesIn(file, meta.body + 4, meta.end);
     const auto primary =
         static_cast<std::uint32_t>(readBig(file, child(inMeta, "pitm").body + 4, 2));
 
-    const Box& iinf = child(inMeta, "iinf");
+    const Box iinf = child(inMeta, "iinf");
     const bool wideCount = file[iinf.body] != 0;
     for (const Box& infe : boxesIn(file, iinf.body + 4 + (wideCount ? 4 : 2), iinf.end)) {
         const int version = file[infe.body];
@@ -226,7 +226,7 @@ SinglePicture singlePicture(const Bytes& file) {
                 reinterpret_cast<const char*>(file.data() + infe.body + 4 + idBytes + 2), 4);
     }
 
-    const Box& iloc = child(inMeta, "iloc");
+    const Box iloc = child(inMeta, "iloc");
     std::size_t at = iloc.body;
     const int version = file[at];
     at += 4;
@@ -260,9 +260,9 @@ SinglePicture singlePicture(const Bytes& file) {
 
     const std::vector<Box> inIprp =
         boxesIn(file, child(inMeta, "iprp").body, child(inMeta, "iprp").end);
-    const Box& ipcoBox = child(inIprp, "ipco");
+    const Box ipcoBox = child(inIprp, "ipco");
     const std::vector<Box> properties = boxesIn(file, ipcoBox.body, ipcoBox.end);
-    const Box& ipma = child(inIprp, "ipma");
+    const Box ipma = child(inIprp, "ipma");
     const bool wideIndex = (file[ipma.body + 3] & 1) != 0;
     const int ipmaVersion = file[ipma.body];
     at = ipma.body + 4;
@@ -278,7 +278,7 @@ SinglePicture singlePicture(const Bytes& file) {
             index &= wideIndex ? 0x7FFF : 0x7F;
             if (id != primary || index == 0 || index > properties.size())
                 continue;
-            const Box& property = properties[index - 1];
+            const Box property = properties[index - 1];
             if (property.type == "ispe")
                 continue;
             single.properties.emplace_back(
@@ -391,11 +391,11 @@ Bytes gridMeta(const SinglePicture& single, int tiles, std::uint32_t gridWidth,
 
 std::pair<std::uint32_t, std::uint32_t> sizeOfSingle(const Bytes& file) {
     const std::vector<Box> top = boxesIn(file, 0, file.size());
-    const Box& meta = child(top, "meta");
+    const Box meta = child(top, "meta");
     const std::vector<Box> inMeta = boxesIn(file, meta.body + 4, meta.end);
-    const Box& iprp = child(inMeta, "iprp");
-    const Box& ipco = child(boxesIn(file, iprp.body, iprp.end), "ipco");
-    const Box& size = child(boxesIn(file, ipco.body, ipco.end), "ispe");
+    const Box iprp = child(inMeta, "iprp");
+    const Box ipco = child(boxesIn(file, iprp.body, iprp.end), "ipco");
+    const Box size = child(boxesIn(file, ipco.body, ipco.end), "ispe");
     return {static_cast<std::uint32_t>(readBig(file, size.body + 4, 4)),
             static_cast<std::uint32_t>(readBig(file, size.body + 8, 4))};
 }
