@@ -1,7 +1,8 @@
 #include "engine/conversion_load.h"
 
+#include "engine/pass_progress.h"
 #include "engine/picture_limits.h"
-#include "engine/row_resizer.h"
+#include "engine/resize_picture.h"
 
 #include <algorithm>
 
@@ -39,6 +40,15 @@ PictureFacts factsOf(const WorkBitmap& picture) {
             picture.isEmpty() ? Rgb{0} : picture.pixelColor(0, 0)};
 }
 
+namespace {
+
+class NoStatus final : public ProgressSink {
+public:
+    void showProgress(const PassProgress& /*progress*/) override {}
+};
+
+} // namespace
+
 DecodeStatus resizeAfterLoading(DecodeStatus status, WorkBitmap& picture,
                                 ConversionLoad* conversion, DecodeCancel cancel) {
     if (status != DecodeStatus::Ok || conversion == nullptr)
@@ -49,21 +59,11 @@ DecodeStatus resizeAfterLoading(DecodeStatus status, WorkBitmap& picture,
     const PictureSize size = conversion->sizeOf(picture.width(), picture.height());
     if (!conversionResizes(size, picture.width(), picture.height()))
         return status;
-    WorkBitmap target;
-    if (!target.allocate(size.width, size.height, picture.depth())) {
+    NoStatus quiet;
+    if (!resizePicture(picture, size.width, size.height, quiet, cancel)) {
         picture.clear();
-        return DecodeStatus::OutOfMemory;
+        return cancelled(cancel) ? DecodeStatus::Cancelled : DecodeStatus::OutOfMemory;
     }
-    target.setColorTable(picture.colorTable());
-    RowResizer resizer(picture.width(), picture.height(), target);
-    for (int y = 0; y < picture.height() && !resizer.done(); ++y) {
-        if (y % 64 == 0 && cancelled(cancel)) {
-            picture.clear();
-            return DecodeStatus::Cancelled;
-        }
-        resizer.pushRowOf(picture, y);
-    }
-    picture = std::move(target);
     return status;
 }
 

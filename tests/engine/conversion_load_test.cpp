@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -184,6 +185,20 @@ TEST(ConversionLoad, APictureNeedingMoreMemoryThanTheLimitIsRefusedBeforeItIsTak
     shrunk.memoryLimit = std::int64_t{1} << 20;
     EXPECT_EQ(loadPictureBytes(file, picture, nullptr, &shrunk).status, LoadStatus::Loaded);
     EXPECT_EQ(picture.width(), 200);
+}
+
+// A picture a decoder loads whole is resized after, with the cancel looked
+// at between rows: a large one cannot hold up a cancel.
+TEST(ConversionLoad, APictureResizedAfterLoadingStopsAtACancel) {
+    ConversionLoad conversion = loadTo({10, 10});
+    WorkBitmap picture = test::makePicture(64, 64, test::noise);
+    const std::atomic<bool> cancel{true};
+    EXPECT_EQ(resizeAfterLoading(DecodeStatus::Ok, picture, &conversion, &cancel),
+              DecodeStatus::Cancelled);
+    EXPECT_TRUE(picture.isEmpty());
+    picture = test::makePicture(64, 64, test::noise);
+    EXPECT_EQ(resizeAfterLoading(DecodeStatus::Ok, picture, &conversion), DecodeStatus::Ok);
+    EXPECT_EQ(picture.width(), 10);
 }
 
 TEST(ConversionLoad, ABrokenPngKeepsWhatTheBitmapHeld) {
