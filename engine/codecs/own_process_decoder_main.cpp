@@ -127,7 +127,11 @@ int main(int argc, char* argv[]) {
     if (mapped == MAP_FAILED)
         return 2;
 
+    // Written as it lies in memory: its padding too, which must hold nothing.
     OwnProcessResult result;
+    std::memset(static_cast<void*>(&result), 0, sizeof result);
+    result.mark = OwnProcessResult::kMark;
+    result.status = DecodeStatus::Corrupt;
     ConversionLoad conversion;
     conversion.autoOrient = arguments->autoOrient;
     conversion.memoryLimit = arguments->memoryLimit;
@@ -148,7 +152,11 @@ int main(int argc, char* argv[]) {
         result.height = picture.height();
         result.depth = picture.depth();
         result.hasFacts = true;
-        result.facts = conversion.facts;
+        // Field by field: a copy of the whole may bring its padding along.
+        result.facts.width = conversion.facts.width;
+        result.facts.height = conversion.facts.height;
+        result.facts.depth = conversion.facts.depth;
+        result.facts.topLeft = conversion.facts.topLeft;
         const std::span<const Rgb> table = picture.colorTable();
         std::memcpy(result.colorTable.data(), table.data(),
                     std::min(table.size(), result.colorTable.size()) * sizeof(Rgb));

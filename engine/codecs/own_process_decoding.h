@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace varnelo {
 
@@ -59,6 +60,8 @@ struct OwnProcessResult {
     PictureSize askedInstead;
     std::array<Rgb, 256> colorTable{};
 };
+
+static_assert(std::is_trivially_copyable_v<OwnProcessResult>, "written and read as bytes");
 
 /// The arguments of the decoding program, in their order after its name.
 struct OwnProcessArguments {
