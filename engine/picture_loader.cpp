@@ -56,10 +56,9 @@ bool startsWithMagic(FileBytes head) {
     return head.size() >= magic.size() && std::equal(magic.begin(), magic.end(), head.begin());
 }
 
-DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel /*cancel*/,
+DecodeStatus decodeBmpFile(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
                            ConversionLoad* conversion) {
-    // The BMP reader takes no cancel: it reads the file in one pass.
-    return decodeBmp(file, picture, conversion);
+    return decodeBmp(file, picture, conversion, cancel);
 }
 
 constexpr std::array<PictureTypeEntry, 9> kPictureTypes = {{

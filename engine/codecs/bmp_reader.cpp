@@ -257,14 +257,18 @@ RowFormat rowFormatFor(const BmpHeader& header, const Masks& masks) {
     }
 }
 
+// Rows read between looks at the cancel.
+constexpr std::size_t kRowsBetweenCancels = 64;
 // Rows are let go in pieces of this size.
 constexpr std::size_t kReleaseBytes = std::size_t{16} << 20;
 
 // Converts every row of uncompressed data, top row first, into the row
-// rowFor(y) gives, calling rowDone(y) after each.
+// rowFor(y) gives, calling rowDone(y) after each; a cancel is seen every
+// few rows.
 template <class RowFor, class RowDone>
-void decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& masks,
-                        PixelDepth depth, RowFor rowFor, RowDone rowDone) {
+DecodeStatus decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& masks,
+                                PixelDepth depth, DecodeCancel cancel, RowFor rowFor,
+                                RowDone rowDone) {
     // The caller has checked that the data holds every row.
     const std::size_t stride = *paddedRowSize(header.width, header.bitsPerPixel);
     const auto rows = static_cast<std::size_t>(header.rows());
@@ -278,6 +282,8 @@ void decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& ma
     // read from their end.
     std::size_t unreleased = 0;
     for (std::size_t y = 0; y < rows; ++y) {
+        if (y % kRowsBetweenCancels == 0 && cancelled(cancel))
+            return DecodeStatus::Cancelled;
         const std::size_t fileRow = header.topDown() ? y : rows - 1 - y;
         convertRow(format, data.data() + fileRow * stride, rowFor(y), width, rowBytes, channels);
         rowDone(y);
@@ -289,6 +295,7 @@ void decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& ma
             unreleased = 0;
         }
     }
+    return DecodeStatus::Ok;
 }
 
 // Run-length decoding into index bytes. Positions are 64-bit and pixels
@@ -296,11 +303,13 @@ void decodeUncompressed(FileBytes data, const BmpHeader& header, const Masks& ma
 // memory outside a row; pixels the stream skips keep index 0.
 class RleDecoder {
 public:
-    RleDecoder(FileBytes data, bool fourBits, WorkBitmap& picture)
+    RleDecoder(FileBytes data, bool fourBits, WorkBitmap& picture, DecodeCancel cancel)
         : data_(data), fourBits_(fourBits), picture_(picture), width_(picture.width()),
-          height_(picture.height()) {}
+          height_(picture.height()), cancel_(cancel) {}
 
     DecodeStatus decode() {
+        if (cancelled(cancel_))
+            return DecodeStatus::Cancelled;
         while (true) {
             if (left() < 2)
                 return streamEnded();
@@ -316,6 +325,8 @@ public:
                 x_ = 0;
                 if (++y_ >= height_)
                     return DecodeStatus::Ok;
+                if (y_ % static_cast<std::int64_t>(kRowsBetweenCancels) == 0 && cancelled(cancel_))
+                    return DecodeStatus::Cancelled;
                 break;
             case 1: // end of bitmap
                 return DecodeStatus::Ok;
@@ -399,6 +410,7 @@ private:
     WorkBitmap& picture_;
     std::int64_t width_;
     std::int64_t height_;
+    DecodeCancel cancel_;
     std::size_t at_ = 0;
     std::int64_t x_ = 0;
     std::int64_t y_ = 0; // counted from the bottom row
@@ -421,7 +433,8 @@ PixelDepth depthFor(const BmpHeader& header) {
     }
 }
 
-DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion) {
+DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion,
+                    DecodeCancel cancel) {
     BmpHeader header;
     if (const DecodeStatus status = readHeader(file, header); status != DecodeStatus::Ok)
         return status;
@@ -464,21 +477,20 @@ DecodeStatus decode(FileBytes file, WorkBitmap& picture, ConversionLoad* convers
     if (header.bitsPerPixel <= 8)
         rows.setColorTable(colorTableOf(file, header, afterHeader));
 
-    DecodeStatus status = DecodeStatus::Ok;
-    if (header.rle())
-        status = RleDecoder(data, header.compression == kRle4, picture).decode();
-    else
-        decodeUncompressed(
-            data, header, masks, depth,
-            [&](std::size_t y) { return rows.row(static_cast<int>(y)); },
-            [&](std::size_t y) { rows.rowDone(static_cast<int>(y)); });
-    return rows.finish(status);
+    const DecodeStatus status =
+        header.rle() ? RleDecoder(data, header.compression == kRle4, picture, cancel).decode()
+                     : decodeUncompressed(
+                           data, header, masks, depth, cancel,
+                           [&](std::size_t y) { return rows.row(static_cast<int>(y)); },
+                           [&](std::size_t y) { rows.rowDone(static_cast<int>(y)); });
+    return rows.finish(status, cancel);
 }
 
 } // namespace
 
-DecodeStatus decodeBmp(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion) {
-    const DecodeStatus status = decode(file, picture, conversion);
+DecodeStatus decodeBmp(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion,
+                       DecodeCancel cancel) {
+    const DecodeStatus status = decode(file, picture, conversion, cancel);
     if (status != DecodeStatus::Ok)
         picture.clear();
     return status;

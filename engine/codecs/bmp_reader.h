@@ -14,6 +14,8 @@ struct ConversionLoad;
 /// 24 and 32 bits give Bits24 and Bits32. The bytes are treated as hostile: on
 /// any status other than Ok the picture is left empty. With a conversion
 /// load, at the conversion's size (see ConversionLoad), filling in its facts.
-DecodeStatus decodeBmp(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion = nullptr);
+/// Setting cancel stops it between rows.
+DecodeStatus decodeBmp(FileBytes file, WorkBitmap& picture, ConversionLoad* conversion = nullptr,
+                       DecodeCancel cancel = nullptr);
 
 } // namespace varnelo

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -219,6 +221,26 @@ TEST(BmpReaderRle, StreamEndsDecideBetweenDoneAndTruncated) {
 }
 
 // Channels of n < 8 bits are shifted left by 8 - n, wider ones right.
+TEST(BmpReader, ACancelStopsItBetweenRows) {
+    const std::atomic<bool> cancel{true};
+    WorkBitmap picture;
+    for (const test::NamedBmp& sample : test::validBmpSamples()) {
+        EXPECT_EQ(decodeBmp(sample.bytes, picture, nullptr, &cancel), DecodeStatus::Cancelled)
+            << sample.name;
+        EXPECT_TRUE(picture.isEmpty());
+    }
+    // A run-length file, past its first rows.
+    BmpSample rle;
+    rle.width = 2;
+    rle.height = 130;
+    rle.bitsPerPixel = 8;
+    rle.compression = test::kBmpRle8;
+    for (int row = 0; row < 130; ++row)
+        rle.pixels.insert(rle.pixels.end(), {2, 1, 0, 0});
+    EXPECT_EQ(decodeBmp(rle.bytes(), picture, nullptr, &cancel), DecodeStatus::Cancelled);
+    EXPECT_EQ(decodeBmp(rle.bytes(), picture), DecodeStatus::Ok);
+}
+
 TEST(BmpReaderMasks, SixteenBitPixels) {
     BmpSample sample;
     sample.width = 5;
