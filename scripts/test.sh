@@ -21,6 +21,14 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNELO_WERROR=ON
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure -j"$jobs"
 
+# Every test ends what it started: no terminal the tests drove in tmux stays.
+leftover=$(pgrep -af 'tmux -S .*/tmux new-session' || true)
+if [[ -n $leftover ]]; then
+  echo "the tests left tmux servers running:" >&2
+  echo "$leftover" >&2
+  exit 1
+fi
+
 echo "== function sizes"
 scripts/check_function_sizes.sh build/test
 
