@@ -58,7 +58,8 @@ constexpr varnelo::FontLibraries kTable = {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const varnelo::FontLibraries*
-varnelo_font_libraries() {
+// Of the type the program calls it as: a call through a pointer of
+// another function type is undefined.
+extern "C" __attribute__((visibility("default"))) const void* varnelo_font_libraries() {
     return &kTable;
 }

@@ -41,7 +41,8 @@ constexpr varnelo::PictureLibraries kTable = {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const varnelo::PictureLibraries*
-varnelo_picture_libraries() {
+// Of the type the program calls it as: a call through a pointer of
+// another function type is undefined.
+extern "C" __attribute__((visibility("default"))) const void* varnelo_picture_libraries() {
     return &kTable;
 }

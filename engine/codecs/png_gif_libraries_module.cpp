@@ -50,7 +50,8 @@ constexpr varnelo::PngGifLibraries kTable = {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const varnelo::PngGifLibraries*
-varnelo_png_gif_libraries() {
+// Of the type the program calls it as: a call through a pointer of
+// another function type is undefined.
+extern "C" __attribute__((visibility("default"))) const void* varnelo_png_gif_libraries() {
     return &kTable;
 }
