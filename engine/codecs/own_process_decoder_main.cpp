@@ -98,6 +98,26 @@ std::optional<OwnProcessArguments> argumentsOf(int argc, char* argv[]) {
         values[6]};
 }
 
+// What the decoding made, into the result.
+void describe(const WorkBitmap& picture, const ConversionLoad& conversion,
+              OwnProcessResult& result) {
+    result.memoryNeeded = conversion.memoryNeeded;
+    if (result.status != DecodeStatus::Ok)
+        return;
+    result.width = picture.width();
+    result.height = picture.height();
+    result.depth = picture.depth();
+    result.hasFacts = true;
+    // Field by field: a copy of the whole may bring its padding along.
+    result.facts.width = conversion.facts.width;
+    result.facts.height = conversion.facts.height;
+    result.facts.depth = conversion.facts.depth;
+    result.facts.topLeft = conversion.facts.topLeft;
+    const std::span<const Rgb> table = picture.colorTable();
+    std::memcpy(result.colorTable.data(), table.data(),
+                std::min(table.size(), result.colorTable.size()) * sizeof(Rgb));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -146,21 +166,7 @@ int main(int argc, char* argv[]) {
     WorkBitmap picture;
     result.status = decode(FileBytes(static_cast<const std::uint8_t*>(mapped), size), picture,
                            nullptr, &conversion);
-    result.memoryNeeded = conversion.memoryNeeded;
-    if (result.status == DecodeStatus::Ok) {
-        result.width = picture.width();
-        result.height = picture.height();
-        result.depth = picture.depth();
-        result.hasFacts = true;
-        // Field by field: a copy of the whole may bring its padding along.
-        result.facts.width = conversion.facts.width;
-        result.facts.height = conversion.facts.height;
-        result.facts.depth = conversion.facts.depth;
-        result.facts.topLeft = conversion.facts.topLeft;
-        const std::span<const Rgb> table = picture.colorTable();
-        std::memcpy(result.colorTable.data(), table.data(),
-                    std::min(table.size(), result.colorTable.size()) * sizeof(Rgb));
-    }
+    describe(picture, conversion, result);
     // Ends without tearing down what the libraries keep: the system frees it.
     ::_exit(writeResult(result, picture) ? 0 : 1);
 }
