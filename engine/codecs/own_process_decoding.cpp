@@ -9,6 +9,8 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -122,6 +124,24 @@ pid_t start(const std::string& program, const std::vector<std::string>& argument
     return child;
 }
 
+// Reaps a killed process on a thread of its own: the kernel frees a dying
+// process's memory before its parent can reap it, tens of milliseconds for
+// a picture of hundreds of megabytes, and a cancel should not wait for that.
+// A program that ends first leaves it to be reaped by init.
+void reapApart(pid_t child) {
+    try {
+        std::thread([child] {
+            int status = 0;
+            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
 // Waits for the process to end, killing it once the cancel is set; its
 // wait status, or nothing once killed.
 std::optional<int> waitFor(pid_t child, int ended, DecodeCancel cancel) {
@@ -134,8 +154,7 @@ std::optional<int> waitFor(pid_t child, int ended, DecodeCancel cancel) {
             break;
         if (cancelled(cancel)) {
             ::kill(child, SIGKILL);
-            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-            }
+            reapApart(child);
             return std::nullopt;
         }
     }
