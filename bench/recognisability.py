@@ -324,7 +324,7 @@ OUR_FORMATS = {"png": "png", "plain-html": "html", "css-html": "html", "rtf": "r
 def our_modes(converter):
     helped = run([converter, "--help"]).stdout.decode()
     listed = re.search(r"--mode MODE\s+(.*?)\n\s+--", helped, re.S).group(1)
-    words = re.split(r"[,\s]+", listed.replace("(default)", ""))
+    words = re.split(r"[,\s]+", re.sub(r"\([^)]*\)", "", listed))
     return [w for w in words if w and w != "or"], helped
 
 

@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/drawing_defaults.h"
 #include "cli/picture_settings.h"
 
 #include "engine/char_source.h"
@@ -36,6 +37,7 @@ enum class Option : std::uint8_t {
     Fill,
     Width,
     Height,
+    Size,
     Depth,
     Quality,
     Colors,
@@ -56,7 +58,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 26> kOptionNames = {{
+constexpr std::array<OptionName, 27> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -72,6 +74,7 @@ constexpr std::array<OptionName, 26> kOptionNames = {{
     {Option::Fill, "fill", '\0', false},
     {Option::Width, "width", 'W', true},
     {Option::Height, "height", 'H', true},
+    {Option::Size, "size", '\0', true},
     {Option::Depth, "depth", 'd', true},
     {Option::Quality, "quality", 'Q', true},
     {Option::Colors, "colors", '\0', true},
@@ -189,6 +192,19 @@ std::int32_t int32Number(std::string_view option, std::string_view text, std::in
     return value;
 }
 
+// COLUMNSxROWS in character cells; either side may be left out, not both.
+void cellsOf(std::string_view option, std::string_view text, CommandLine& options) {
+    const std::size_t cross = text.find('x');
+    const std::string_view columns = text.substr(0, cross);
+    const std::string_view rows =
+        cross == std::string_view::npos ? std::string_view() : text.substr(cross + 1);
+    if (columns.empty() && rows.empty())
+        throw UsageFault{std::string(option) + " needs COLUMNSxROWS, COLUMNS or xROWS"};
+    options.columns =
+        columns.empty() ? std::nullopt : std::optional(int32Number(option, columns, 1));
+    options.rows = rows.empty() ? std::nullopt : std::optional(int32Number(option, rows, 1));
+}
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -264,6 +280,7 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
     switch (option) {
     case Option::Mode:
         choices.transformation = chooseMode(name, value);
+        options.modeChosen = true;
         break;
     case Option::Phrase:
         choices.customPhrase = utf8ToWindows1252(value);
@@ -295,6 +312,7 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
         break;
     case Option::Font:
         choices.fontFace = fontFace(name, value);
+        options.fontChosen = true;
         break;
     case Option::Background:
         options.backgroundColor = backgroundColor(name, value);
@@ -326,6 +344,9 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         break;
     case Option::Height:
         options.height = int32Number(name, value, 1);
+        break;
+    case Option::Size:
+        cellsOf(name, value, options);
         break;
     case Option::Depth:
         options.colorDepth = choose(kDepths, name, value);
@@ -497,6 +518,8 @@ void settleOptions(CommandLine& options, const PendingChoices& pending) {
         throw UsageFault{kNoPhraseMessage};
     if (options.pictures.empty())
         throw UsageFault{"no picture given"};
+    if ((options.columns || options.rows) && (options.width || options.height))
+        throw UsageFault{"--size counts character cells and -W and -H pixels: give one of them"};
     if (options.outputPath && options.pictures.size() > 1)
         throw UsageFault{"--output needs exactly one picture; leave it out to name each output "
                          "after its picture"};
@@ -670,19 +693,25 @@ namespace {
 std::string sizeAndColourHelp() {
     return R"(  -b, --background RRGGBB
                          the background colour in hex (default: the colour of
-                         the picture's top-left pixel)
+                         the picture's top-left pixel; in ramp and shapes
+                         black, or white for a mostly light picture)
       --fill             fill each character's cell with its pixel's colour
                          and draw the character in a contrasting shade of it
   -W, --width N          the width in pixels of the scaled picture, each drawn
                          as one or two characters (one cell of an image)
   -H, --height N         the height in pixels, each a line of text; given one
-                         of the two, the other keeps the picture's proportion.
-                         Given neither: a document is at most )" +
-           std::to_string(kDefaultDocumentWidth) + R"( pixels
-                         wide, an image the largest the image size limit
-                         takes, ansi and text fill the terminal (elsewhere )" +
-           std::to_string(kDefaultTextColumns) + R"(
-                         columns); only text makes a picture larger
+                         of the two, the other keeps the picture's proportion
+                         (in ramp and shapes, as their cells are drawn).
+                         Given neither: at most )" +
+           std::to_string(kDefaultDocumentWidth) + R"( pixels wide for a
+                         document or an image, ansi and text fill the
+                         terminal (elsewhere )" +
+           std::to_string(kDefaultTextColumns) + R"( columns); only text makes
+                         a picture larger
+      --size COLUMNSxROWS
+                         the size in character cells instead: columns of
+                         characters and lines of text, either left out to
+                         keep the picture's proportion
   -d, --depth BITS       reduce the colours to 1, 4, 8, 15, 16, 24 or 32 bits
                          (default: the picture's own depth)
   -Q, --quality N        the image quality (for png, lower compresses harder):
@@ -721,7 +750,9 @@ std::string usageText() {
                          ") into an ascii picture: every pixel becomes one or two characters "
                          "printed in that pixel's colour. A picture's type is read from its "
                          "first bytes, whatever its name; a PICTURE of - is read from standard "
-                         "input. Pictures are turned upright as their EXIF orientation says.",
+                         "input. Pictures are turned upright as their EXIF orientation says. "
+                         "On a terminal, without --mode, the picture is drawn in " +
+                         std::string(characterModeOf(kTerminalMode).name) + " mode with --fill.",
                      0) +
            R"(
 
@@ -756,7 +787,7 @@ std::string usageText() {
            std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
       --font FACE        )" +
            helpColumn("the font face (default " + defaults.fontFace + "; blocks mode uses " +
-                      kTerminalFace + ")") +
+                      kTerminalFace + "; ramp and shapes a monospaced face)") +
            "\n" + sizeAndColourHelp();
 }
 

@@ -23,6 +23,13 @@ struct CommandLine {
     std::optional<Rgb> backgroundColor;
     std::optional<std::int32_t> width;
     std::optional<std::int32_t> height;
+    /// --size: the picture's columns and rows of character cells.
+    std::optional<std::int32_t> columns;
+    std::optional<std::int32_t> rows;
+    /// Whether --mode and --font were given: the modes beyond the window's
+    /// have defaults of their own where they were not.
+    bool modeChosen = false;
+    bool fontChosen = false;
     std::optional<ColorDepth> colorDepth;
     std::optional<std::uint32_t> seed;
     /// --colors; left empty, the terminal's environment decides.

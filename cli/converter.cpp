@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "cli/console_observer.h"
+#include "cli/drawing_defaults.h"
 #include "cli/input_picture.h"
 #include "cli/messages.h"
 #include "cli/output_descriptor.h"
@@ -22,6 +23,7 @@
 #include "engine/work_bitmap.h"
 #include "platform/system_clock.h"
 #include "platform/termination_signals.h"
+#include "writers/character_cells.h"
 #include "writers/font_files.h"
 #include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
@@ -223,6 +225,8 @@ struct RunContext {
     std::optional<int> outputDescriptor;
     /// The image output's cell for the run's settings.
     std::function<CellSize(const ConversionSettings&)> imageCell;
+    /// A document's character cell's proportion for them.
+    std::function<double(const ConversionSettings&)> documentCell;
 };
 
 // Reads a picture from standard input: its type from its first bytes.
@@ -307,6 +311,7 @@ SizingContext sizingFor(const RunContext& run, bool toOutput) {
     }
     sizing.terminalColors = run.console.colors;
     sizing.imageCell = run.imageCell;
+    sizing.documentCell = run.documentCell;
     return sizing;
 }
 
@@ -322,9 +327,12 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
                                   conversionSizeFor(options, width, height, sizing));
     };
     const bool fromInput = picturePath == kStandardStream;
-    if (fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0))
-        return loadFromInput(run.console, picture, run.cancelRequested, conversion);
-    return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
+    const LoadOutcome outcome =
+        fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0)
+            ? loadFromInput(run.console, picture, run.cancelRequested, conversion)
+            : loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
+    conversion.facts.meanLuminance = meanLuminance(picture);
+    return outcome;
 }
 
 // Shapes mode draws its glyphs once a font is found, which takes fontconfig
@@ -525,6 +533,9 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     else
         random.seedFromClock(clock);
 
+    settleDrawingDefaults(options,
+                          console.outIsTerminal &&
+                              (!options.outputPath || *options.outputPath == kStandardStream));
     // What decides the cell (face, size, mode and its characters) is the
     // same for every picture of a run: measured once.
     std::optional<CellSize> cell;
@@ -533,8 +544,14 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
             cell = measureImageCell(settings);
         return *cell;
     };
+    std::optional<double> documentCell;
+    const auto documentProportion = [&documentCell](const ConversionSettings& settings) {
+        if (!documentCell)
+            documentCell = documentCellProportion(settings);
+        return *documentCell;
+    };
     const RunContext run{options, console,          cancelRequested, random,
-                         clock,   outputDescriptor, imageCell};
+                         clock,   outputDescriptor, imageCell,       documentProportion};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))

@@ -55,7 +55,9 @@ PictureSize largestSizeWithin(PictureSize wanted, int maxWidth, int maxHeight) {
 
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const WorkBitmap& picture, const SizingContext& context) {
-    return conversionSettings(options, picturePath, factsOf(picture), context);
+    PictureFacts facts = factsOf(picture);
+    facts.meanLuminance = meanLuminance(picture);
+    return conversionSettings(options, picturePath, facts, context);
 }
 
 PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,
@@ -70,6 +72,38 @@ PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int 
 
 namespace {
 
+// The size's height for cells heightScale times as wide as high, as its
+// width keeps the picture's proportion.
+PictureSize followingCells(PictureSize size, PictureSize own, double heightScale) {
+    if (heightScale == 1.0)
+        return size;
+    const PictureSize followed =
+        conversionSize(size.width, std::nullopt, own.width, own.height, heightScale);
+    return {size.width, std::max(1, followed.height)};
+}
+
+// How wide a pixel is drawn for its height in the output: a character cell
+// in the modes that draw a pixel as one, whose grid follows the cell; 1
+// (a pixel keeps the picture's proportion) in the others.
+double pixelProportion(const ConversionSettings& settings, const SizingContext& context,
+                       bool aspectCorrection) {
+    const OutputKind kind = outputFormatOf(settings).kind;
+    // One character a pixel makes a pixel twice as high as wide on screen:
+    // half the lines keep the picture's proportion there.
+    if (kind == OutputKind::TerminalText)
+        return charactersPerPixel(settings) == 1 && aspectCorrection ? 0.5 : 1.0;
+    if (!pixelIsACell(settings.transformation))
+        return 1.0;
+    double proportion = 0.0;
+    if (kind == OutputKind::Image && context.imageCell) {
+        const CellSize cell = context.imageCell(settings);
+        proportion = static_cast<double>(cell.width) / std::max(cell.height, 1);
+    } else if (kind == OutputKind::Document && context.documentCell) {
+        proportion = context.documentCell(settings);
+    }
+    return proportion > 0.0 ? proportion : 1.0;
+}
+
 // The size when neither -W nor -H is given.
 PictureSize defaultSize(const ConversionSettings& settings, const PictureFacts& picture,
                         const SizingContext& context, double heightScale) {
@@ -78,12 +112,18 @@ PictureSize defaultSize(const ConversionSettings& settings, const PictureFacts& 
         return own;
     switch (outputFormatOf(settings).kind) {
     case OutputKind::Document:
-        return largestSizeWithin(own, kDefaultDocumentWidth, std::numeric_limits<int>::max());
+        return followingCells(
+            largestSizeWithin(own, kDefaultDocumentWidth, std::numeric_limits<int>::max()), own,
+            heightScale);
     case OutputKind::Image: {
+        // As wide as a document, so that its characters show unzoomed.
+        PictureSize size = followingCells(
+            largestSizeWithin(own, kDefaultDocumentWidth, std::numeric_limits<int>::max()), own,
+            heightScale);
         if (!context.imageCell)
-            return own;
+            return size;
         const CellSize cell = context.imageCell(settings);
-        return largestSizeWithin(own, kMaxImageSide / std::max(1, cell.width),
+        return largestSizeWithin(size, kMaxImageSide / std::max(1, cell.width),
                                  kMaxImageSide / std::max(1, cell.height));
     }
     case OutputKind::TerminalText:
@@ -112,18 +152,23 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
     if (!takesPhrase(settings.transformation))
         settings.customPhrase.clear();
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
-    settings.backgroundColor = options.backgroundColor.value_or(picture.topLeft);
+    // Characters drawn in their pixels' colours vanish into a background
+    // like the picture's own corner; on black or white, whichever the
+    // picture leans to, they draw what stands out from the rest of it.
+    const Rgb leanedTo = picture.meanLuminance >= 128 ? makeRgb(255, 255, 255) : Rgb{0};
+    settings.backgroundColor = options.backgroundColor.value_or(
+        pixelIsACell(settings.transformation) ? leanedTo : picture.topLeft);
     settings.terminalColors = options.colors.value_or(context.terminalColors);
-    double heightScale = 1.0;
-    // One character a pixel makes a pixel twice as high as wide on screen:
-    // half the lines keep the picture's proportion there.
-    if (outputFormatOf(settings).kind == OutputKind::TerminalText &&
-        charactersPerPixel(settings) == 1 && options.aspectCorrection)
-        heightScale = 0.5;
-    const PictureSize size = options.width || options.height
-                                 ? conversionSize(options.width, options.height, picture.width,
-                                                  picture.height, heightScale)
-                                 : defaultSize(settings, picture, context, heightScale);
+    const double heightScale = pixelProportion(settings, context, options.aspectCorrection);
+    // --size counts characters: a pixel is one or two of them.
+    const std::optional<std::int32_t> width =
+        options.columns
+            ? std::optional(std::max(1, *options.columns / charactersPerPixel(settings)))
+            : options.width;
+    const std::optional<std::int32_t> height = options.rows ? options.rows : options.height;
+    const PictureSize size =
+        width || height ? conversionSize(width, height, picture.width, picture.height, heightScale)
+                        : defaultSize(settings, picture, context, heightScale);
     settings.imageWidth = size.width;
     settings.imageHeight = size.height;
     settings.colorDepth = options.colorDepth.value_or(colorDepthOf(picture.depth));

@@ -42,14 +42,20 @@ struct SizingContext {
     /// The cell one pixel is drawn in by an image output with these
     /// settings; left empty, images keep the picture's size.
     std::function<CellSize(const ConversionSettings&)> imageCell;
+    /// How wide a document's character cell is drawn for its height, in
+    /// the modes that draw a pixel as one character; left empty, 1.
+    std::function<double(const ConversionSettings&)> documentCell;
 };
 
 /// The settings that convert the picture loaded from picturePath as the
 /// command line asks. The output path is left for the caller to choose.
-/// Without -W and -H: a document is at most kDefaultDocumentWidth pixels
-/// wide, an image the largest that the image limit takes at its cell, text
-/// fills the terminal's width and height or else kDefaultTextColumns; a
-/// picture is never enlarged except text, which fills its columns.
+/// Without -W, -H and --size: a document or an image is at most
+/// kDefaultDocumentWidth pixels wide (an image within the image limit at
+/// its cell), text fills the terminal's width and height or else
+/// kDefaultTextColumns; a picture is never enlarged except text, which
+/// fills its columns. In the modes that draw a pixel as one character the
+/// height follows the character cell's proportion, so that the picture
+/// keeps its own as drawn; black is their background unless -b gives one.
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const PictureFacts& picture,
                                       const SizingContext& context = {});

@@ -22,8 +22,15 @@ std::optional<std::uint32_t> drawsPerPixel(const ConversionSettings& settings) {
 }
 
 int charactersPerPixel(const ConversionSettings& settings) {
-    const bool single = characterModeOf(settings.transformation).oneCharacterAtSizeOne;
-    return single && settings.fontSize == 1 ? 1 : 2;
+    switch (characterModeOf(settings.transformation).characters) {
+    case PixelCharacters::One:
+        return 1;
+    case PixelCharacters::TwoButOneAtSizeOne:
+        return settings.fontSize == 1 ? 1 : 2;
+    case PixelCharacters::Two:
+        break;
+    }
+    return 2;
 }
 
 std::string conversionFace(PixelTransformation mode, const std::string& chosenFace) {

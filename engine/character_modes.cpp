@@ -131,8 +131,7 @@ char rampCharacter(const ConversionSettings& settings, Rgb color) {
 
 void rampText(RandomGenerator&, const ConversionSettings& settings, std::int32_t&, Rgb color,
               ByteString& result) {
-    const char character = rampCharacter(settings, color);
-    result.assign(settings.fontSize == 1 ? 1 : 2, character);
+    result.assign(1, rampCharacter(settings, color));
     forbiddenCharSubstitution(result);
 }
 
@@ -140,8 +139,7 @@ void rampText(RandomGenerator&, const ConversionSettings& settings, std::int32_t
 // shapes it matched) a cell shows as even: the first candidate.
 void shapeText(RandomGenerator&, const ConversionSettings& settings, std::int32_t&, Rgb,
                ByteString& result) {
-    const char character = settings.glyphs.empty() ? ' ' : settings.glyphs.front();
-    result.assign(settings.fontSize == 1 ? 1 : 2, character);
+    result.assign(1, settings.glyphs.empty() ? ' ' : settings.glyphs.front());
 }
 
 std::optional<std::uint32_t> oneDrawACharacter(const ConversionSettings& settings) {
@@ -160,19 +158,23 @@ std::optional<std::uint32_t> twoDraws(const ConversionSettings&) {
     return 2u;
 }
 
-using Measure = std::function<void(char, char)>;
+using Measure = std::function<void(const ByteString&)>;
+
+void measurePair(const Measure& measure, char first, char second) {
+    measure(ByteString{first, second});
+}
 
 // Every pair of the bytes from first to last; none when last is below first.
 void allPairs(int first, int last, const Measure& measure) {
     for (int one = first; one <= last; ++one)
         for (int other = first; other <= last; ++other)
-            measure(static_cast<char>(one), static_cast<char>(other));
+            measurePair(measure, static_cast<char>(one), static_cast<char>(other));
 }
 
 void binaryTexts(const ConversionSettings&, const Measure& measure) {
-    measure('1', '1');
-    measure('0', '0');
-    measure('0', '1');
+    measurePair(measure, '1', '1');
+    measurePair(measure, '0', '0');
+    measurePair(measure, '0', '1');
 }
 
 void numberTexts(const ConversionSettings&, const Measure& measure) {
@@ -191,19 +193,19 @@ void bigLetterTexts(const ConversionSettings&, const Measure& measure) {
 void phraseTexts(const ConversionSettings& settings, const Measure& measure) {
     const ByteString& phrase = settings.customPhrase;
     for (std::size_t i = 0; i + 1 < phrase.size(); ++i)
-        measure(phrase[i], phrase[i + 1]);
+        measurePair(measure, phrase[i], phrase[i + 1]);
     if (!phrase.empty())
-        measure(phrase.back(), phrase.front());
+        measurePair(measure, phrase.back(), phrase.front());
 }
 
 void blockTexts(const ConversionSettings& settings, const Measure& measure) {
     const BlockStrength strength = settings.blockStrength;
     if (strength >= 0 && strength < kRandomBlockStrength) {
         const char block = kBlockBytes[static_cast<std::size_t>(strength)];
-        measure(block, block);
+        measurePair(measure, block, block);
     } else if (strength == kRandomBlockStrength) {
         for (const char block : kBlockBytes)
-            measure(block, kBlockBytes[0]);
+            measurePair(measure, block, kBlockBytes[0]);
     }
 }
 
@@ -211,14 +213,17 @@ void rangeTexts(const ConversionSettings& settings, const Measure& measure) {
     allPairs(settings.rangeFrom & 0xFF, settings.rangeTo & 0xFF, measure);
 }
 
+void eachCharacter(const ByteString& characters, const Measure& measure) {
+    for (const char character : characters)
+        measure(ByteString(1, character));
+}
+
 void rampTexts(const ConversionSettings& settings, const Measure& measure) {
-    for (const char character : settings.ramp)
-        measure(character, character);
+    eachCharacter(settings.ramp, measure);
 }
 
 void glyphTexts(const ConversionSettings& settings, const Measure& measure) {
-    for (const char character : settings.glyphs)
-        measure(character, character);
+    eachCharacter(settings.glyphs, measure);
 }
 
 std::optional<std::uint32_t> noDraws(const ConversionSettings&) {
@@ -227,33 +232,33 @@ std::optional<std::uint32_t> noDraws(const ConversionSettings&) {
 
 constexpr std::array<CharacterMode, 9> kModes = {{
     {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)",
-     "random 0 and 1", ModeField::None, true, "", oneDrawACharacter, binaryTexts,
-     CellWidthChoice::Widest, binaryText},
+     "random 0 and 1", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "", oneDrawACharacter,
+     binaryTexts, CellWidthChoice::Widest, binaryText},
     {PixelTransformation::RandomNumbers, "numbers", "random numbers (eg. 02485)", "random digits",
-     ModeField::None, true, "", oneDrawACharacter, numberTexts, CellWidthChoice::Widest,
-     numbersText},
+     ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "", oneDrawACharacter, numberTexts,
+     CellWidthChoice::Widest, numbersText},
     {PixelTransformation::RandomSmallLetters, "small", "random small characters (eg. ardhf)",
-     "random small letters", ModeField::None, true, "", oneDrawACharacter, smallLetterTexts,
-     CellWidthChoice::Middle, smallLettersText},
+     "random small letters", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "",
+     oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle, smallLettersText},
     {PixelTransformation::RandomBigLetters, "big", "random big characters (eg. ARDHF)",
-     "random capital letters", ModeField::None, true, "", oneDrawACharacter, bigLetterTexts,
-     CellWidthChoice::Middle, bigLettersText},
+     "random capital letters", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "",
+     oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle, bigLettersText},
     {PixelTransformation::CustomText, "text", "custom text", "a phrase of your own, see --phrase",
-     ModeField::Phrase, true, "", followsThePhrase, phraseTexts, CellWidthChoice::Widest,
-     customText},
+     ModeField::Phrase, PixelCharacters::TwoButOneAtSizeOne, "", followsThePhrase, phraseTexts,
+     CellWidthChoice::Widest, customText},
     {PixelTransformation::TerminalBlocks, "blocks", "\"Terminal\" blocks",
-     "terminal shading blocks, see --blocks", ModeField::Blocks, false, kTerminalFace, blockDraws,
-     blockTexts, CellWidthChoice::Widest, blocksText},
+     "terminal shading blocks, see --blocks", ModeField::Blocks, PixelCharacters::Two,
+     kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, blocksText},
     // An end byte below the start byte measures nothing: (1 + 100) div 2.
     {PixelTransformation::CustomRange, "range", "custom chars  from",
-     "random character codes, see --range", ModeField::Range, false, "", twoDraws, rangeTexts,
-     CellWidthChoice::Middle, rangeText},
+     "random character codes, see --range", ModeField::Range, PixelCharacters::Two, "", twoDraws,
+     rangeTexts, CellWidthChoice::Middle, rangeText},
     {PixelTransformation::BrightnessRamp, "ramp", "brightness ramp",
-     "characters by brightness, see --ramp", ModeField::None, true, "", noDraws, rampTexts,
-     CellWidthChoice::Widest, rampText},
+     "characters by brightness, see --ramp", ModeField::None, PixelCharacters::One, "", noDraws,
+     rampTexts, CellWidthChoice::Widest, rampText},
     {PixelTransformation::GlyphShapes, "shapes", "glyph shapes",
-     "characters whose shapes follow the picture's, see --glyphs", ModeField::None, true, "",
-     noDraws, glyphTexts, CellWidthChoice::Widest, shapeText},
+     "characters whose shapes follow the picture's, see --glyphs", ModeField::None,
+     PixelCharacters::One, "", noDraws, glyphTexts, CellWidthChoice::Widest, shapeText},
 }};
 
 static_assert([] {

@@ -19,6 +19,17 @@ enum class ModeField : std::uint8_t { None, Phrase, Blocks, Range };
 /// Which width of its measured texts an image cell of the mode takes.
 enum class CellWidthChoice : std::uint8_t { Widest, Middle };
 
+/// How many characters a mode gives each pixel.
+enum class PixelCharacters : std::uint8_t {
+    /// Two at every font size.
+    Two,
+    /// Two, but one at font size 1.
+    TwoButOneAtSizeOne,
+    /// One at every font size: a pixel is a character cell, and the
+    /// scaled picture's grid follows the cell's own proportion.
+    One,
+};
+
 /// One way of making the pixels' texts: everything the conversion, the
 /// image cells, the converter and the window know of a mode is its row.
 struct CharacterMode {
@@ -30,17 +41,17 @@ struct CharacterMode {
     /// What it draws, for the manual page: "random digits"; options as --name.
     std::string_view summary;
     ModeField field;
-    /// Whether a pixel takes one character instead of two at font size 1.
-    bool oneCharacterAtSizeOne;
+    PixelCharacters characters;
     /// The face it draws in whatever face is chosen; empty for the chosen one.
     std::string_view ownFace;
     /// How many draws of the random generator each pixel takes; none when
     /// the texts follow the phrase position instead.
     std::optional<std::uint32_t> (*drawsPerPixel)(const ConversionSettings& settings);
-    /// Hands measure every two-byte text whose drawn width decides the
-    /// image cell's width, which is the widest of them or their middle.
+    /// Hands measure every text whose drawn width decides the image cell's
+    /// width, which is the widest of them or their middle: two bytes, or
+    /// one in the modes of one character a pixel.
     void (*measuredTexts)(const ConversionSettings& settings,
-                          const std::function<void(char, char)>& measure);
+                          const std::function<void(const ByteString&)>& measure);
     CellWidthChoice cellWidth;
     /// Writes the text of one pixel of the colour into result; see nextPixelText.
     void (*pixelText)(RandomGenerator& random, const ConversionSettings& settings,
@@ -56,6 +67,12 @@ const CharacterMode& characterModeOf(PixelTransformation transformation);
 /// Whether the mode's texts come from the phrase, which it then needs.
 inline bool takesPhrase(PixelTransformation transformation) {
     return characterModeOf(transformation).field == ModeField::Phrase;
+}
+
+/// Whether the mode draws a pixel as one character cell whose proportion
+/// the scaled picture's grid follows.
+inline bool pixelIsACell(PixelTransformation transformation) {
+    return characterModeOf(transformation).characters == PixelCharacters::One;
 }
 
 /// The mode the converter names so; nothing for another name.

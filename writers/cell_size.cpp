@@ -15,8 +15,8 @@ namespace {
 class WidthRange {
 public:
     explicit WidthRange(const CellFont& font) : font_(font) {}
-    void measure(char first, char second) {
-        const int width = font_.textWidth(ByteString{first, second});
+    void measure(const ByteString& text) {
+        const int width = font_.textWidth(text);
         widest_ = std::max(widest_, width);
         narrowest_ = std::min(narrowest_, width);
     }
@@ -32,8 +32,7 @@ private:
 int cellWidth(const ConversionSettings& settings, const CellFont& font) {
     const CharacterMode& mode = characterModeOf(settings.transformation);
     WidthRange range(font);
-    mode.measuredTexts(settings,
-                       [&range](char first, char second) { range.measure(first, second); });
+    mode.measuredTexts(settings, [&range](const ByteString& text) { range.measure(text); });
     return mode.cellWidth == CellWidthChoice::Middle ? range.middle() : range.widest();
 }
 

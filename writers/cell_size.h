@@ -14,7 +14,8 @@ struct CellSize {
 /// The cell every pixel text of a conversion is drawn in: as high as one
 /// line of the font less 2 pixels, as wide as the widest (or the middle of
 /// the widest and narrowest) of the two-byte texts the character mode can
-/// produce. Always measured on two bytes, also at font size 1. Both sides
+/// produce. Measured on two bytes, also at font size 1, but on one in the
+/// modes that draw a pixel as one character. Both sides
 /// are at least 1.
 CellSize measureCell(const ConversionSettings& settings, const CellFont& font);
 

@@ -18,4 +18,10 @@ using CharacterWidths = std::array<std::uint16_t, 256>;
 /// has counts a full em.
 CharacterWidths documentCharacterWidths(const std::string& face);
 
+/// The advances of the face other programs draw a document's name of a face
+/// in (fontconfig's match among the system's fonts): what a reader lays a
+/// line out with. 0 for a character that face lacks, and for every one
+/// when no font is found.
+CharacterWidths documentFaceWidths(const std::string& face);
+
 } // namespace varnelo

@@ -51,4 +51,9 @@ CharacterWidths documentCharacterWidths(const std::string& face) {
     return widths;
 }
 
+CharacterWidths documentFaceWidths(const std::string& face) {
+    const FontLibraries* libraries = fontLibraries();
+    return libraries != nullptr ? libraries->documentFaceWidths(face) : CharacterWidths{};
+}
+
 } // namespace varnelo

@@ -15,13 +15,14 @@ namespace varnelo {
 /// of their own: the two with what they pull in (expat, brotli) took a
 /// fifth of a small picture's conversion to load, and only the image output,
 /// RTF's widths and shapes mode need them. findFontFile, fontFamilies,
-/// documentCharacterWidths and CellFont load the module at their first call.
+/// documentCharacterWidths, documentFaceWidths and CellFont load the module at their first call.
 struct FontLibraries {
     /// kFontLibrariesVersion of the module's build; the layout below.
     std::uint32_t version;
     FontFile (*findFontFile)(const std::string& familyUtf8, int pixelSize) noexcept;
     std::vector<std::string> (*fontFamilies)() noexcept;
     CharacterWidths (*documentCharacterWidths)(const std::string& face) noexcept;
+    CharacterWidths (*documentFaceWidths)(const std::string& face) noexcept;
     /// A new face, the caller's to delete; nullptr when memory ran out.
     CellFontFace* (*openCellFont)(const std::string& familyUtf8, CodePage codePage,
                                   int cellHeight) noexcept;
@@ -29,7 +30,7 @@ struct FontLibraries {
 
 /// Changes with the table's layout, and with any change of what the types
 /// passed across mean: a module of another build is not used.
-inline constexpr std::uint32_t kFontLibrariesVersion = 1;
+inline constexpr std::uint32_t kFontLibrariesVersion = 2;
 
 /// The name of the module's one entry, a function without arguments
 /// returning the table.

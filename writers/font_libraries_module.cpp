@@ -42,6 +42,14 @@ CharacterWidths documentCharacterWidths(const std::string& face) noexcept {
     }
 }
 
+CharacterWidths documentFaceWidths(const std::string& face) noexcept {
+    try {
+        return varnelo::readerCharacterWidths(face);
+    } catch (...) {
+        return {};
+    }
+}
+
 CellFontFace* openCellFont(const std::string& familyUtf8, CodePage codePage,
                            int cellHeight) noexcept {
     try {
@@ -52,8 +60,8 @@ CellFontFace* openCellFont(const std::string& familyUtf8, CodePage codePage,
 }
 
 constexpr varnelo::FontLibraries kTable = {
-    varnelo::kFontLibrariesVersion, findFontFile, fontFamilies,
-    documentCharacterWidths,        openCellFont,
+    varnelo::kFontLibrariesVersion, findFontFile,       fontFamilies,
+    documentCharacterWidths,        documentFaceWidths, openCellFont,
 };
 
 } // namespace

@@ -70,7 +70,9 @@ std::string stringOf(FcPattern* pattern, const char* object) {
 
 } // namespace
 
-FontFile matchFontFile(const std::string& familyUtf8, int pixelSize) {
+namespace {
+
+FontFile matchIn(const std::string& familyUtf8, int pixelSize, bool systemOnly) {
     const std::lock_guard lock(fontconfigLock());
     FcConfig* config = cellFontConfig();
     if (config == nullptr)
@@ -83,7 +85,10 @@ FontFile matchFontFile(const std::string& familyUtf8, int pixelSize) {
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
+    FcFontSet* system = FcConfigGetFonts(config, FcSetSystem);
+    FcPattern* match = !systemOnly         ? FcFontMatch(config, pattern, &result)
+                       : system != nullptr ? FcFontSetMatch(config, &system, 1, pattern, &result)
+                                           : nullptr;
     FcPatternDestroy(pattern);
     if (match == nullptr)
         return {};
@@ -97,6 +102,16 @@ FontFile matchFontFile(const std::string& familyUtf8, int pixelSize) {
     FcPatternGetInteger(match, FC_HINT_STYLE, 0, &file.hintStyle);
     FcPatternDestroy(match);
     return file;
+}
+
+} // namespace
+
+FontFile matchFontFile(const std::string& familyUtf8, int pixelSize) {
+    return matchIn(familyUtf8, pixelSize, false);
+}
+
+FontFile matchReaderFontFile(const std::string& familyUtf8, int pixelSize) {
+    return matchIn(familyUtf8, pixelSize, true);
 }
 
 std::vector<std::string> matchedFontFamilies() {

@@ -10,6 +10,9 @@ namespace varnelo {
 /// fontconfig's answers behind findFontFile and fontFamilies, in the font
 /// libraries' module.
 FontFile matchFontFile(const std::string& familyUtf8, int pixelSize);
+/// The file other programs draw the family with: the system's fonts only,
+/// without the Windows faces the program adds for its own drawing.
+FontFile matchReaderFontFile(const std::string& familyUtf8, int pixelSize);
 std::vector<std::string> matchedFontFamilies();
 
 } // namespace varnelo

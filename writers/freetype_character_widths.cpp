@@ -22,8 +22,9 @@ constexpr std::uint16_t kFullEm = 1000;
 
 class FreeTypeFace {
 public:
-    explicit FreeTypeFace(const std::string& familyUtf8) {
-        const FontFile file = matchFontFile(familyUtf8, 64);
+    explicit FreeTypeFace(const std::string& familyUtf8)
+        : FreeTypeFace(matchFontFile(familyUtf8, 64)) {}
+    explicit FreeTypeFace(const FontFile& file) {
         if (file.path.empty() || FT_Init_FreeType(&library_) != 0)
             return;
         if (FT_New_Face(library_, file.path.c_str(), file.index, &face_) != 0)
@@ -84,6 +85,21 @@ CharacterWidths measuredCharacterWidths(const std::string& face) {
         const std::uint16_t widest =
             std::max(named.advance(character), substitute.advance(character));
         widths[byte] = widest == 0 ? kFullEm : widest;
+    }
+    return widths;
+}
+
+CharacterWidths readerCharacterWidths(const std::string& face) {
+    const CodePage codePage = codePageOfFace(face);
+    const FreeTypeFace drawn(matchReaderFontFile(codePage == CodePage::Cp437
+                                                     ? std::string(kTerminalDrawingFace)
+                                                     : windows1252ToUtf8(fontFamily(face)),
+                                                 64));
+    CharacterWidths widths{};
+    for (unsigned byte = 0; byte < widths.size(); ++byte) {
+        const char16_t character =
+            byte == 0 ? u' ' : toUnicode(codePage, static_cast<std::uint8_t>(byte));
+        widths[byte] = drawn.advance(character);
     }
     return widths;
 }

@@ -7,5 +7,7 @@ namespace varnelo {
 /// FreeType's measure behind documentCharacterWidths, in the font
 /// libraries' module.
 CharacterWidths measuredCharacterWidths(const std::string& face);
+/// FreeType's measure behind readerCharacterWidths.
+CharacterWidths readerCharacterWidths(const std::string& face);
 
 } // namespace varnelo

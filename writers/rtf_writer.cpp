@@ -1,5 +1,6 @@
 #include "writers/rtf_writer.h"
 
+#include "engine/character_modes.h"
 #include "engine/font_family.h"
 #include "engine/pass_progress.h"
 #include "writers/rtf_page.h"
@@ -64,11 +65,22 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
     colors_.clear();
     indexOf_.clear();
     text_ = rtfTextEscapes(codePageOfFace(settings.fontFace));
+    // LibreOffice draws a run of blanks wider than the face's advance, so a
+    // line of a mode whose every character is a cell would be wider where
+    // the picture is dark; a figure space is drawn at the advance (a blank
+    // for readers without \u).
+    if (pixelIsACell(settings.transformation))
+        text_.replace(' ', "\\u8199\\'20");
     lines_.push_back("{\\rtf\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 " +
                      rtfFontName(fontFamily(settings.fontFace)) + ";}}");
-    lines_.push_back(
-        ";}\\qc\\sl-" + std::to_string(20 * static_cast<std::int64_t>(settings.fontSize)) +
-        "\\expnd-1\\fs" + std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
+    // Characters drawn closer by a quarter point, but in the modes whose
+    // every character is a cell: LibreOffice spaces a run of one colour
+    // otherwise than runs of one character each, which would set their
+    // lines apart.
+    const char* const closer = pixelIsACell(settings.transformation) ? "" : "\\expnd-1";
+    lines_.push_back(";}\\qc\\sl-" +
+                     std::to_string(20 * static_cast<std::int64_t>(settings.fontSize)) + closer +
+                     "\\fs" + std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
     return OutputStart::proceed();
 }
 

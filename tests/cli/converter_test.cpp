@@ -182,14 +182,14 @@ TEST_F(Converter, RampModeDrawsTheBrightnessInEveryFormat) {
     });
     const std::string ramp = ConversionSettings{}.ramp;
     for (const bool whiteBackground : {false, true}) {
-        Arguments arguments = {"-m", "ramp", "-f", "text", "-W", "40", "-H", "1", "-o", "-"};
+        Arguments arguments = {"-m", "ramp", "-f", "text", "-W", "80", "-H", "1", "-o", "-"};
         if (whiteBackground)
             arguments.insert(arguments.end(), {"-b", "FFFFFF"});
         arguments.push_back(gradient);
         const std::string line = piped(arguments);
         ASSERT_EQ(line.size(), 81U) << line;
         std::string steps;
-        for (std::size_t i = 0; i < 80; i += 2)
+        for (std::size_t i = 0; i < 80; ++i)
             if (steps.empty() || steps.back() != line[i])
                 steps += line[i];
         std::string expected = ramp;
@@ -207,8 +207,8 @@ TEST_F(Converter, RampModeDrawsTheBrightnessInEveryFormat) {
     }
 }
 
-// Black lines on white, four pixels of the picture a converted cell side
-// at -W 40 -H 10 (a cell's two characters each 10 × 20 pixels of it).
+// Black lines on white, at -W 80 -H 10 a character cell each 10 × 20
+// pixels of them.
 struct LinePicture {
     const char* name;
     bool (*onLine)(int x, int y);
@@ -232,7 +232,7 @@ TEST_F(Converter, ShapesModeDrawsLinesWithGlyphsOfTheirDirection) {
         });
         for (const char* face : {"DejaVu Sans Mono", "Tahoma"}) {
             const std::string text = piped({"-m", "shapes", "--font", face, "-f", "text", "-W",
-                                            "40", "-H", "10", "-o", "-", picture});
+                                            "80", "-H", "10", "-o", "-", picture});
             ASSERT_EQ(text.size(), 10U * 81U) << lines.name << " " << face;
             int drawn = 0;
             int right = 0;
@@ -256,7 +256,7 @@ TEST_F(Converter, ShapesModeWritesEveryFormatWithTheChosenGlyphs) {
     for (const OutputFormatEntry& format : outputFormats()) {
         for (const bool fill : {false, true}) {
             Arguments arguments = {
-                "-m", "shapes", "-W", "40", "-H", "10", "-f", std::string(format.name), "-o", "-"};
+                "-m", "shapes", "-W", "80", "-H", "10", "-f", std::string(format.name), "-o", "-"};
             if (fill)
                 arguments.push_back("--fill");
             arguments.push_back(picture);
@@ -267,10 +267,10 @@ TEST_F(Converter, ShapesModeWritesEveryFormatWithTheChosenGlyphs) {
         }
     }
     // Slashes, backslashes and braces are written as such (escaped in RTF).
-    const std::string rtf = piped({"-m", "shapes", "--glyphs", " /{", "-W", "40", "-H", "10", "-f",
+    const std::string rtf = piped({"-m", "shapes", "--glyphs", " /{", "-W", "80", "-H", "10", "-f",
                                    "rtf", "-o", "-", picture});
     EXPECT_NE(rtf.find("/"), std::string::npos) << rtf;
-    const std::string text = piped({"-m", "shapes", "--glyphs", " /", "-W", "40", "-H", "10", "-f",
+    const std::string text = piped({"-m", "shapes", "--glyphs", " /", "-W", "80", "-H", "10", "-f",
                                     "text", "-o", "-", picture});
     EXPECT_EQ(text.find_first_not_of(" /\n"), std::string::npos) << text;
     EXPECT_NE(text.find('/'), std::string::npos) << text;

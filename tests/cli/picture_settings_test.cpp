@@ -1,11 +1,13 @@
 #include "cli/picture_settings.h"
 
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 #include "engine/reduce_depth.h"
 #include "tests/support/picture_files.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 
 namespace varnelo {
@@ -105,7 +107,7 @@ TEST(CliDefaultSize, ADocumentIsAtMost120PixelsAcrossAndNeverEnlarged) {
     EXPECT_EQ(conversionSettings(options, "p.jpg", factsOfSize(1600, 1200)).imageWidth, 800);
 }
 
-TEST(CliDefaultSize, AnImageIsTheLargestTheImageLimitTakesAtItsCell) {
+TEST(CliDefaultSize, AnImageIsAsWideAsADocumentWithinTheImageLimit) {
     CommandLine options;
     options.choices.outputFormat = OutputFormat::Image;
     options.choices.imageFormat = ImageFormat::Png;
@@ -117,20 +119,53 @@ TEST(CliDefaultSize, AnImageIsTheLargestTheImageLimitTakesAtItsCell) {
     };
     const ConversionSettings photo =
         conversionSettings(options, "p.jpg", factsOfSize(1600, 1200), context);
-    EXPECT_EQ(photo.imageWidth, 423);
-    EXPECT_EQ(photo.imageHeight, 317);
+    EXPECT_EQ(photo.imageWidth, 120);
+    EXPECT_EQ(photo.imageHeight, 90);
     EXPECT_EQ(measured.fontSize, options.choices.fontSize);
     EXPECT_EQ(measured.imageFormat, ImageFormat::Png);
-    // A picture that fits keeps its own size.
-    const ConversionSettings small =
-        conversionSettings(options, "p.jpg", factsOfSize(300, 200), context);
-    EXPECT_EQ(small.imageWidth, 300);
-    EXPECT_EQ(small.imageHeight, 200);
-    // A tall picture: the height decides.
+    // A tall picture: the image limit decides, 5079 / 11 lines.
     const ConversionSettings tall =
         conversionSettings(options, "p.jpg", factsOfSize(100, 1000), context);
     EXPECT_EQ(tall.imageHeight, 461);
     EXPECT_EQ(tall.imageWidth, 46);
+}
+
+// A 1600 × 1200 picture at 120 pixels across, or 80 columns of --size: the
+// modes of one character a pixel take as many lines as keep the picture's
+// proportion in their drawn cells; the others a line a pixel, but for the
+// terminal's halving of one-character pixels.
+TEST(CliDefaultSize, TheLinesFollowTheDrawnCellInTheModesOfOneCharacterAPixel) {
+    struct Case {
+        PixelTransformation mode;
+        OutputFormat format;
+        bool bySize;
+        PictureSize expected;
+    };
+    constexpr std::array<Case, 8> kCases = {{
+        {PixelTransformation::BrightnessRamp, OutputFormat::Image, false, {120, 45}},  // 6 × 12
+        {PixelTransformation::GlyphShapes, OutputFormat::PlainHtml, false, {120, 54}}, // 0.6
+        {PixelTransformation::GlyphShapes, OutputFormat::Rtf, false, {120, 54}},
+        {PixelTransformation::BrightnessRamp, OutputFormat::AnsiText, true, {80, 30}},
+        {PixelTransformation::RandomBinary, OutputFormat::Image, false, {120, 90}},
+        {PixelTransformation::RandomBinary, OutputFormat::PlainHtml, false, {120, 90}},
+        {PixelTransformation::RandomBinary, OutputFormat::AnsiText, true, {40, 30}},
+        {PixelTransformation::RandomBinary, OutputFormat::PlainHtml, true, {40, 30}},
+    }};
+    for (const Case& c : kCases) {
+        CommandLine options;
+        options.choices.transformation = c.mode;
+        options.choices.outputFormat = c.format;
+        if (c.bySize)
+            options.columns = 80;
+        SizingContext context;
+        context.imageCell = [](const ConversionSettings&) { return CellSize{6, 12}; };
+        context.documentCell = [](const ConversionSettings&) { return 0.6; };
+        const ConversionSettings settings =
+            conversionSettings(options, "p.jpg", factsOfSize(1600, 1200), context);
+        EXPECT_EQ(settings.imageWidth, c.expected.width) << characterModeOf(c.mode).name;
+        EXPECT_EQ(settings.imageHeight, c.expected.height)
+            << characterModeOf(c.mode).name << " " << static_cast<int>(c.format);
+    }
 }
 
 } // namespace

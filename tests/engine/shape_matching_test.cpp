@@ -33,12 +33,12 @@ std::vector<GlyphShape> strokes() {
     };
 }
 
-// A picture of width × height cells of 16 × 8 samples, white where
+// A picture of width × height cells of 8 × 8 samples, white where
 // inked(x, y) says, on black.
 WorkBitmap detailOf(int width, int height, const std::function<bool(int x, int y)>& inked,
                     Rgb ink = makeRgb(255, 255, 255), Rgb paper = 0) {
     WorkBitmap picture;
-    EXPECT_TRUE(picture.allocate(width * 16, height * 8, PixelDepth::Bits24));
+    EXPECT_TRUE(picture.allocate(width * 8, height * 8, PixelDepth::Bits24));
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const Rgb color = inked(x, y) ? ink : paper;
@@ -74,25 +74,25 @@ Matched match(const WorkBitmap& detail, int width, int height, ConversionSetting
 }
 
 TEST(ShapeMatching, LinesTakeTheGlyphOfTheirDirectionWhereverTheyFallInTheCell) {
-    const ConversionSettings settings; // black background, two characters a pixel
-    // Each character of the cell is 8 samples wide: a line through its
-    // middle, and one two samples off it.
+    const ConversionSettings settings; // black background, one character a pixel
+    // The cell is 8 samples wide: a line through its middle, and one two
+    // samples off it.
     EXPECT_EQ(
         match(detailOf(1, 1, [](int x, int) { return x % 8 == 3 || x % 8 == 4; }), 1, 1, settings)
             .texts,
-        "||");
+        "|");
     EXPECT_EQ(
         match(detailOf(1, 1, [](int x, int) { return x % 8 == 5 || x % 8 == 6; }), 1, 1, settings)
             .texts,
-        "||");
+        "|");
     EXPECT_EQ(
         match(detailOf(1, 1, [](int, int y) { return y == 3 || y == 4; }), 1, 1, settings).texts,
-        "--");
+        "-");
     EXPECT_EQ(
         match(detailOf(1, 1, [](int x, int y) { return (x % 8) + y == 7; }), 1, 1, settings).texts,
-        "//");
+        "/");
     EXPECT_EQ(match(detailOf(1, 1, [](int x, int y) { return x % 8 == y; }), 1, 1, settings).texts,
-              "\\\\");
+              "\\");
 }
 
 TEST(ShapeMatching, ABigPictureIsMatchedWholeOnBothHalves) {
@@ -102,7 +102,7 @@ TEST(ShapeMatching, ABigPictureIsMatchedWholeOnBothHalves) {
     const Matched matched =
         match(detailOf(width, height, [](int x, int) { return x % 8 == 3 || x % 8 == 4; }), width,
               height, ConversionSettings{});
-    EXPECT_EQ(matched.texts, std::string(std::size_t{width} * height * 2, '|'));
+    EXPECT_EQ(matched.texts, std::string(std::size_t{width} * height, '|'));
     EXPECT_EQ(matched.colors.pixelColor(width - 1, height - 1), makeRgb(255, 255, 255));
 }
 
@@ -114,7 +114,7 @@ TEST(ShapeMatching, InkIsWhatStandsOutFromTheBackground) {
         1, 1, [](int x, int) { return x % 8 == 3 || x % 8 == 4; }, makeRgb(0, 0, 90),
         makeRgb(250, 250, 250));
     const Matched onWhite = match(picture, 1, 1, settings);
-    EXPECT_EQ(onWhite.texts, "||");
+    EXPECT_EQ(onWhite.texts, "|");
     EXPECT_EQ(onWhite.colors.pixelColor(0, 0), makeRgb(0, 0, 90)); // the ink's colour
     // On black the white is the ink: everything but the lines.
     settings.backgroundColor = 0;
@@ -135,16 +135,16 @@ TEST(ShapeMatching, EvenCellsTakeTheRampsCharactersByBrightness) {
                      1, 1, settings)
             .texts;
     };
-    EXPECT_EQ(even(0), "  ");
-    EXPECT_EQ(even(128), "..");
-    EXPECT_EQ(even(255), "##");
+    EXPECT_EQ(even(0), " ");
+    EXPECT_EQ(even(128), ".");
+    EXPECT_EQ(even(255), "#");
     settings.backgroundColor = makeRgb(255, 255, 255);
-    EXPECT_EQ(even(0), "##");
-    EXPECT_EQ(even(255), "  ");
+    EXPECT_EQ(even(0), "#");
+    EXPECT_EQ(even(255), " ");
     // Without two of the ramp's characters among the candidates, by the
     // glyphs' own ink.
     settings.ramp = "xy";
-    EXPECT_EQ(even(0), "##");
+    EXPECT_EQ(even(0), "#");
     // Noise below the edge contrast is even too.
     settings.ramp = " .#";
     settings.backgroundColor = 0;
@@ -152,12 +152,11 @@ TEST(ShapeMatching, EvenCellsTakeTheRampsCharactersByBrightness) {
                                     1, 1, [](int x, int y) { return (x + y) % 3 == 0; },
                                     makeRgb(150, 150, 150), makeRgb(125, 125, 125)),
                                 1, 1, settings);
-    EXPECT_EQ(noisy.texts, "..");
+    EXPECT_EQ(noisy.texts, ".");
 }
 
-TEST(ShapeMatching, OneCharacterAPixelAtFontSizeOne) {
+TEST(ShapeMatching, OneCharacterAPixelAtEveryFontSize) {
     ConversionSettings settings;
-    settings.fontSize = 1;
     settings.transformation = PixelTransformation::GlyphShapes;
     EXPECT_EQ(shapeSamplesPerCell(settings, {10, 10}).width, 8);
     WorkBitmap picture;
@@ -173,14 +172,14 @@ TEST(ShapeMatching, ReadsThePicturesDetailWithinItsBound) {
     EXPECT_EQ(conversionLoadSize(settings, {200, 150}).width, 200); // other modes: the cells
     settings.transformation = PixelTransformation::GlyphShapes;
     const PictureSize detail = conversionLoadSize(settings, {200, 150});
-    EXPECT_EQ(detail.width, 200 * 16);
+    EXPECT_EQ(detail.width, 200 * 8);
     EXPECT_EQ(detail.height, 150 * 8);
     const PictureSize big = conversionLoadSize(settings, {1600, 1200});
     EXPECT_LE(std::int64_t{big.width} * big.height, kMaxShapeSamples);
     EXPECT_EQ(big.width % 1600, 0);
     EXPECT_EQ(big.height % 1200, 0);
     const PictureSize huge = conversionLoadSize(settings, {8000, 6000});
-    EXPECT_EQ(huge.width, 8000 * 2); // a sample a character at least
+    EXPECT_EQ(huge.width, 8000); // a sample a character at least
     EXPECT_EQ(huge.height, 6000);
 }
 

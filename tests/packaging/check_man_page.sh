@@ -7,7 +7,7 @@ program=$1 page=$2
 
 help_heads() {
   "$program" --help | grep -E '^ +-' | sed -E 's/^ +//' |
-    grep -o -E '^(-[A-Za-z], )?--[a-z0-9-]+( [A-Z][A-Z:]*)?\b' | sort -u
+    grep -o -E '^(-[A-Za-z], )?--[a-z0-9-]+( [A-Z][A-Za-z:]*)?\b' | sort -u
 }
 
 # The tag line after each .TP of the OPTIONS section, with roff's font

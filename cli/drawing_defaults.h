@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cli/command_line.h"
+
+#include <string>
+
+namespace varnelo {
+
+/// The mode drawn on a terminal when --mode is not given: the one that
+/// shows a photo best there.
+inline constexpr PixelTransformation kTerminalMode = PixelTransformation::GlyphShapes;
+
+/// The face the modes that draw a pixel as one character take without
+/// --font: fontconfig's monospaced face, or DejaVu Sans Mono.
+std::string monospacedFace();
+
+/// Settles, once for a run, what the command line leaves to the mode:
+/// without --mode, text for a terminal is drawn in kTerminalMode with its
+/// cells filled; the modes that draw a pixel as one character take the
+/// monospaced face without --font or for a proportional one, and only
+/// characters of one advance in the face documents are drawn in, so that
+/// their lines align (withCharactersOfOneAdvance).
+void settleDrawingDefaults(CommandLine& options, bool toTerminal);
+
+} // namespace varnelo

@@ -1,0 +1,68 @@
+#include "writers/character_cells.h"
+
+#include "engine/character_modes.h"
+
+#include <algorithm>
+#include <array>
+
+namespace varnelo {
+
+namespace {
+
+constexpr double kThousandths = 1000.0;
+
+ByteString& candidatesOf(ConversionSettings& settings) {
+    return settings.transformation == PixelTransformation::BrightnessRamp ? settings.ramp
+                                                                          : settings.glyphs;
+}
+
+} // namespace
+
+ByteString charactersOfOneAdvance(const CharacterWidths& widths, const ByteString& candidates) {
+    std::array<int, 4001> count{};
+    std::uint16_t chosen = 0;
+    for (const char byte : candidates) {
+        const std::uint16_t advance =
+            std::min<std::uint16_t>(widths[static_cast<unsigned char>(byte)], 4000);
+        if (advance == 0)
+            continue;
+        if (++count[advance] > (chosen == 0 ? 0 : count[chosen]))
+            chosen = advance;
+    }
+    ByteString kept;
+    for (const char byte : candidates)
+        if (chosen != 0 && widths[static_cast<unsigned char>(byte)] == chosen)
+            kept += byte;
+    return kept;
+}
+
+ConversionSettings withCharactersOfOneAdvance(ConversionSettings settings,
+                                              const std::string& monospacedFace) {
+    if (!pixelIsACell(settings.transformation))
+        return settings;
+    ByteString& candidates = candidatesOf(settings);
+    ByteString kept = charactersOfOneAdvance(documentFaceWidths(settings.fontFace), candidates);
+    // A few characters a monospaced face draws wider (or lacks) are left
+    // out; most of them differing is a proportional face.
+    if (kept.size() * 4 < candidates.size() * 3 && settings.fontFace != monospacedFace) {
+        settings.fontFace = monospacedFace;
+        kept = charactersOfOneAdvance(documentFaceWidths(settings.fontFace), candidates);
+    }
+    // A face that draws none of them is not the readers' either: nothing
+    // to keep them to.
+    if (!kept.empty())
+        candidates = kept;
+    return settings;
+}
+
+double documentCellProportion(const ConversionSettings& settings) {
+    ConversionSettings copy = settings;
+    const ByteString& candidates = candidatesOf(copy);
+    if (candidates.empty())
+        return 0.0;
+    const CharacterWidths widths = documentFaceWidths(settings.fontFace);
+    const double advance = widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
+    return advance;
+}
+
+} // namespace varnelo
