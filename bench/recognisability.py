@@ -369,13 +369,15 @@ def peer_commands(photo, columns, out, only):
     return commands
 
 
+# One terminal for every tool: 24-bit colours.
+TERMINAL = dict(os.environ, TERM="xterm-256color", COLORTERM="truecolor")
+
+
 def render_one(name, fmt, command, target, columns, work):
     if fmt == "ansi" and not command[0].endswith("varnelo-convert"):
-        produced = run(command, env=dict(os.environ, TERM="xterm-256color",
-                                         COLORTERM="truecolor")).stdout
         with open(target, "wb") as f:
-            f.write(produced)
-    elif run(command).returncode != 0:
+            f.write(run(command, env=TERMINAL).stdout)
+    elif run(command, env=TERMINAL).returncode != 0:
         return None
     if not os.path.exists(target):
         return None

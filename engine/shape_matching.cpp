@@ -317,7 +317,11 @@ public:
     CellMatcher(const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
                 int perPixel)
         : byInk_(glyphs), evenGlyphs_(evenCellGlyphs(settings, glyphs)), perPixel_(perPixel),
-          darkBackground_(luminanceOf(settings.backgroundColor) < 128), fill_(settings.fillCells) {}
+          darkBackground_(luminanceOf(settings.backgroundColor) < 128), fill_(settings.fillCells),
+          background_(settings.backgroundColor) {
+        for (const GlyphShape& glyph : glyphs)
+            density_[static_cast<unsigned char>(glyph.byte)] = glyph.density;
+    }
 
     // The cell of columns [x0, x1) and rows [0, rows) of the samples: its
     // characters into text, its colour returned.
@@ -334,7 +338,7 @@ public:
         if (high - low < kEdgeContrast) {
             const std::uint32_t bright = luminanceOf(all.mean());
             std::fill_n(text, perPixel_, evenGlyphs_[darkBackground_ ? bright : 255 - bright]);
-            return all.mean();
+            return fill_ ? all.mean() : inkShowing(all.mean(), text);
         }
         // A part stands out when it lies on the far side of the middle
         // brightness from the background.
@@ -354,22 +358,40 @@ public:
             // An edge drawn blank would lose it: only a glyph counts.
             text[k] = !edge.blank && edge.distance < filled.distance ? edge.byte : filled.byte;
         }
-        if (fill_)
-            return all.mean();
-        ColorSum inked;
-        cell.forEach([&](std::uint32_t bright, Rgb color) {
-            if (standsOut(bright))
-                inked.add(color);
-        });
-        return inked.mean();
+        return fill_ ? all.mean() : inkShowing(all.mean(), text);
     }
 
 private:
+    // The ink colour that makes the cell, its glyph's ink on the
+    // background, as bright as the picture under it: a glyph covers a
+    // fraction of its cell, and drawn in the picture's own colour it would
+    // show the picture that much darker on black (lighter on white).
+    Rgb inkShowing(Rgb cellMean, const char* text) const {
+        std::uint32_t covered = 0;
+        for (int k = 0; k < perPixel_; ++k)
+            covered += density_[static_cast<unsigned char>(text[k])];
+        covered /= static_cast<std::uint32_t>(perPixel_);
+        if (covered == 0)
+            return cellMean;
+        const auto channel = [&](std::uint32_t wanted, std::uint32_t ground) {
+            const auto away =
+                (static_cast<std::int64_t>(wanted) - static_cast<std::int64_t>(ground)) * 255 /
+                static_cast<std::int64_t>(covered);
+            return static_cast<std::uint32_t>(
+                std::clamp<std::int64_t>(static_cast<std::int64_t>(ground) + away, 0, 255));
+        };
+        return makeRgb(channel(redOf(cellMean), redOf(background_)),
+                       channel(greenOf(cellMean), greenOf(background_)),
+                       channel(blueOf(cellMean), blueOf(background_)));
+    }
+
     GlyphsByInk byInk_;
     std::array<char, 256> evenGlyphs_;
     int perPixel_;
     bool darkBackground_;
     bool fill_;
+    Rgb background_;
+    std::array<std::uint8_t, 256> density_{};
 };
 
 // The brightness of row y of the picture into the samples from index at on.

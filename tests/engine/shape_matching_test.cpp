@@ -115,10 +115,19 @@ TEST(ShapeMatching, InkIsWhatStandsOutFromTheBackground) {
         makeRgb(250, 250, 250));
     const Matched onWhite = match(picture, 1, 1, settings);
     EXPECT_EQ(onWhite.texts, "|");
-    EXPECT_EQ(onWhite.colors.pixelColor(0, 0), makeRgb(0, 0, 90)); // the ink's colour
-    // On black the white is the ink: everything but the lines.
+    // Its colour makes the cell, the glyph's 60 / 255 of it in ink on the
+    // rest white, as dark as the picture's (188, 188, 210): as dark as can
+    // be where the glyph is too thin for that.
+    EXPECT_EQ(onWhite.colors.pixelColor(0, 0), makeRgb(0, 0, 64));
+    // On black the white is the ink: everything but the lines, in a glyph
+    // of more ink, a colour brighter than the picture's so that the cell
+    // is as bright as the picture there.
     settings.backgroundColor = 0;
-    EXPECT_EQ(match(picture, 1, 1, settings).colors.pixelColor(0, 0), makeRgb(250, 250, 250));
+    const Matched onBlack = match(picture, 1, 1, settings);
+    EXPECT_NE(onBlack.texts, "|");
+    const Rgb ink = onBlack.colors.pixelColor(0, 0);
+    EXPECT_GT(redOf(ink), 188U);
+    EXPECT_GT(blueOf(ink), 210U);
     // Filled cells take the whole cell's colour: a quarter of it is the line.
     settings.fillCells = true;
     const Rgb mean = match(picture, 1, 1, settings).colors.pixelColor(0, 0);
