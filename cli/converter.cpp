@@ -331,7 +331,6 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
         fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0)
             ? loadFromInput(run.console, picture, run.cancelRequested, conversion)
             : loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
-    conversion.facts.meanLuminance = meanLuminance(picture);
     return outcome;
 }
 

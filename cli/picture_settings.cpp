@@ -55,9 +55,7 @@ PictureSize largestSizeWithin(PictureSize wanted, int maxWidth, int maxHeight) {
 
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const WorkBitmap& picture, const SizingContext& context) {
-    PictureFacts facts = factsOf(picture);
-    facts.meanLuminance = meanLuminance(picture);
-    return conversionSettings(options, picturePath, facts, context);
+    return conversionSettings(options, picturePath, factsOf(picture), context);
 }
 
 PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,
@@ -153,11 +151,11 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
         settings.customPhrase.clear();
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
     // Characters drawn in their pixels' colours vanish into a background
-    // like the picture's own corner; on black or white, whichever the
-    // picture leans to, they draw what stands out from the rest of it.
-    const Rgb leanedTo = picture.meanLuminance >= 128 ? makeRgb(255, 255, 255) : Rgb{0};
+    // like the picture's own corner. On white, their ink darkening each
+    // cell as much as the picture is dark there, real photographs show
+    // best (bench/recognisability.sh: better than on black for each).
     settings.backgroundColor = options.backgroundColor.value_or(
-        pixelIsACell(settings.transformation) ? leanedTo : picture.topLeft);
+        pixelIsACell(settings.transformation) ? kCellModeBackground : picture.topLeft);
     settings.terminalColors = options.colors.value_or(context.terminalColors);
     const double heightScale = pixelProportion(settings, context, options.aspectCorrection);
     // --size counts characters: a pixel is one or two of them.

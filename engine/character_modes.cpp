@@ -117,8 +117,8 @@ bool darkBackground(const ConversionSettings& settings) {
     return luminanceOf(settings.backgroundColor) < 128;
 }
 
-// The ramp's character for the colour: on a dark background the brightest
-// pixels take the most ink, on a light one the darkest do.
+} // namespace
+
 char rampCharacter(const ConversionSettings& settings, Rgb color) {
     const ByteString& ramp = settings.ramp;
     if (ramp.empty())
@@ -128,6 +128,8 @@ char rampCharacter(const ConversionSettings& settings, Rgb color) {
     const auto last = static_cast<std::uint32_t>(ramp.size() - 1);
     return ramp[(ink * last + 127) / 255];
 }
+
+namespace {
 
 void rampText(RandomGenerator&, const ConversionSettings& settings, std::int32_t&, Rgb color,
               ByteString& result) {

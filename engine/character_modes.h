@@ -75,6 +75,10 @@ inline bool pixelIsACell(PixelTransformation transformation) {
     return characterModeOf(transformation).characters == PixelCharacters::One;
 }
 
+/// The ramp's character for a pixel of the colour: on a dark background
+/// the brightest pixels take the most ink, on a light one the darkest do.
+char rampCharacter(const ConversionSettings& settings, Rgb color);
+
 /// The mode the converter names so; nothing for another name.
 const CharacterMode* characterModeNamed(std::string_view name);
 

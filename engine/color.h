@@ -32,4 +32,22 @@ constexpr Rgb contrastingShade(Rgb color) {
     return makeRgb((redOf(color) + end) / 2, (greenOf(color) + end) / 2, (blueOf(color) + end) / 2);
 }
 
+/// The colour of ink that makes a cell, covered/255 of it inked and the
+/// rest background, as bright as wanted, as near as a colour can: a glyph
+/// drawn in the picture's own colour shows it that much nearer the
+/// background. wanted itself where nothing is covered.
+constexpr Rgb inkShowing(Rgb wanted, Rgb background, std::uint32_t covered) {
+    if (covered == 0)
+        return wanted;
+    const auto channel = [covered](std::uint32_t want, std::uint32_t ground) {
+        const std::int64_t ink =
+            static_cast<std::int64_t>(ground) +
+            (static_cast<std::int64_t>(want) - ground) * 255 / static_cast<std::int64_t>(covered);
+        return static_cast<std::uint32_t>(ink < 0 ? 0 : ink > 255 ? 255 : ink);
+    };
+    return makeRgb(channel(redOf(wanted), redOf(background)),
+                   channel(greenOf(wanted), greenOf(background)),
+                   channel(blueOf(wanted), blueOf(background)));
+}
+
 } // namespace varnelo

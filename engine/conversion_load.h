@@ -23,9 +23,6 @@ struct PictureFacts {
     /// The colour of its top-left pixel; of the top-left pixel of the
     /// picture as decoded at 1/2, 1/4 or 1/8 when a JPEG decoder shrank it.
     Rgb topLeft = 0;
-    /// Its mean luminance as loaded for the conversion (meanLuminance), set
-    /// by whoever holds the loaded picture: the side its pixels lean to.
-    std::uint32_t meanLuminance = 0;
 };
 
 /// A load for a conversion, which turns a picture of width × height into

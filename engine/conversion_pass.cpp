@@ -1,5 +1,7 @@
 #include "engine/conversion_pass.h"
 
+#include "engine/ramp_ink.h"
+
 #include "engine/atomic_file.h"
 #include "engine/char_source.h"
 #include "engine/clock.h"
@@ -8,6 +10,7 @@
 #include "engine/line_building.h"
 #include "engine/picture_limits.h"
 #include "engine/picture_loader.h"
+#include "engine/ramp_ink.h"
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
@@ -212,6 +215,14 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
     } else {
         prepared = resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_,
                                  &cancelRequested_);
+        // Text without colours has no ink to brighten.
+        if (prepared && settings_.transformation == PixelTransformation::BrightnessRamp &&
+            !settings_.fillCells && settings_.outputFormat != OutputFormat::PlainText &&
+            glyphShaper_)
+            showRampInk(picture, settings_,
+                        glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
+                                     settings_.ramp),
+                        shapeTexts_);
     }
     if (!prepared || !reduceDepth(picture, settings_.colorDepth)) {
         if (cancelled())

@@ -362,27 +362,13 @@ public:
     }
 
 private:
-    // The ink colour that makes the cell, its glyph's ink on the
-    // background, as bright as the picture under it: a glyph covers a
-    // fraction of its cell, and drawn in the picture's own colour it would
-    // show the picture that much darker on black (lighter on white).
+    // The ink that makes the cell as bright as the picture under it.
     Rgb inkShowing(Rgb cellMean, const char* text) const {
         std::uint32_t covered = 0;
         for (int k = 0; k < perPixel_; ++k)
             covered += density_[static_cast<unsigned char>(text[k])];
-        covered /= static_cast<std::uint32_t>(perPixel_);
-        if (covered == 0)
-            return cellMean;
-        const auto channel = [&](std::uint32_t wanted, std::uint32_t ground) {
-            const auto away =
-                (static_cast<std::int64_t>(wanted) - static_cast<std::int64_t>(ground)) * 255 /
-                static_cast<std::int64_t>(covered);
-            return static_cast<std::uint32_t>(
-                std::clamp<std::int64_t>(static_cast<std::int64_t>(ground) + away, 0, 255));
-        };
-        return makeRgb(channel(redOf(cellMean), redOf(background_)),
-                       channel(greenOf(cellMean), greenOf(background_)),
-                       channel(blueOf(cellMean), blueOf(background_)));
+        return varnelo::inkShowing(cellMean, background_,
+                                   covered / static_cast<std::uint32_t>(perPixel_));
     }
 
     GlyphsByInk byInk_;

@@ -128,20 +128,4 @@ void WorkBitmap::setColorTable(std::span<const Rgb> colors) {
                 colorTable_.begin());
 }
 
-std::uint32_t meanLuminance(const WorkBitmap& picture) {
-    if (picture.isEmpty())
-        return 0;
-    constexpr int kSampleSide = 256;
-    const int stepX = std::max(1, picture.width() / kSampleSide);
-    const int stepY = std::max(1, picture.height() / kSampleSide);
-    std::uint64_t sum = 0;
-    std::uint64_t count = 0;
-    for (int y = stepY / 2; y < picture.height(); y += stepY)
-        for (int x = stepX / 2; x < picture.width(); x += stepX) {
-            sum += luminanceOf(picture.pixelColor(x, y));
-            ++count;
-        }
-    return static_cast<std::uint32_t>(sum / std::max<std::uint64_t>(count, 1));
-}
-
 } // namespace varnelo

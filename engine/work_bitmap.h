@@ -134,10 +134,6 @@ private:
     std::array<Rgb, 256> colorTable_{};
 };
 
-/// The mean luminance (0 to 255) of the picture's pixels, of an even
-/// sample of at most about 2^16 of them; 0 for the empty picture.
-std::uint32_t meanLuminance(const WorkBitmap& picture);
-
 inline Rgb WorkBitmap::pixelColor(int x, int y) const {
     const std::uint8_t* p = row(y);
     const auto ux = static_cast<std::size_t>(x);

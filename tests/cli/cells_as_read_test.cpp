@@ -28,16 +28,16 @@ constexpr int kPictureWidth = 90;
 constexpr int kPictureHeight = 60;
 constexpr double kPictureProportion = static_cast<double>(kPictureWidth) / kPictureHeight;
 
-// Bright edges, so that no line starts or ends with a blank a reader's
+// Dark edges, so that no line starts or ends with a blank a reader's
 // boxes would leave out, and in between every brightness, with runs of
-// blanks of a line's own length (a dark band); mostly dark, so that the
-// characters stand on black.
+// blanks of a line's own length (a light band): the characters' ink stands
+// on their white.
 Rgb edgedNoise(int x, int y) {
     if (x < 3 || x >= kPictureWidth - 3)
-        return makeRgb(250, 250, 250);
+        return makeRgb(5, 5, 5);
     if (x < 6 + y % 40)
-        return 0;
-    const auto grey = static_cast<std::uint32_t>((x * 7 + y * 13) % 11 * 20);
+        return makeRgb(255, 255, 255);
+    const auto grey = static_cast<std::uint32_t>((x * 7 + y * 13) % 11 * 20 + 30);
     return makeRgb(grey, grey, grey);
 }
 

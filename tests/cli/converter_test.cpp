@@ -183,8 +183,7 @@ TEST_F(Converter, RampModeDrawsTheBrightnessInEveryFormat) {
     const std::string ramp = ConversionSettings{}.ramp;
     for (const bool whiteBackground : {false, true}) {
         Arguments arguments = {"-m", "ramp", "-f", "text", "-W", "80", "-H", "1", "-o", "-"};
-        if (whiteBackground)
-            arguments.insert(arguments.end(), {"-b", "FFFFFF"});
+        arguments.insert(arguments.end(), {"-b", whiteBackground ? "FFFFFF" : "000000"});
         arguments.push_back(gradient);
         const std::string line = piped(arguments);
         ASSERT_EQ(line.size(), 81U) << line;

@@ -1,0 +1,40 @@
+#include "engine/ramp_ink.h"
+
+#include "engine/char_source.h"
+#include "engine/character_modes.h"
+#include "engine/color.h"
+
+#include <array>
+
+namespace varnelo {
+
+bool showRampInk(WorkBitmap& picture, const ConversionSettings& settings,
+                 std::span<const GlyphShape> glyphs, ShapeTexts& texts) {
+    const PixelDepth depth = picture.depth();
+    const bool fourBytes = depth == PixelDepth::Bits32 || depth == PixelDepth::Device;
+    if (glyphs.empty() || (depth != PixelDepth::Bits24 && !fourBytes))
+        return false;
+    texts.assign(picture.width(), picture.height(), 1);
+    std::array<std::uint8_t, 256> density{};
+    for (const GlyphShape& glyph : glyphs)
+        density[static_cast<unsigned char>(glyph.byte)] = glyph.density;
+    const std::size_t step = fourBytes ? 4 : 3;
+    for (int y = 0; y < picture.height(); ++y) {
+        std::uint8_t* p = picture.row(y);
+        for (int x = 0; x < picture.width(); ++x, p += step) {
+            const Rgb color = makeRgb(p[2], p[1], p[0]);
+            ByteString text(1, rampCharacter(settings, color));
+            forbiddenCharSubstitution(text);
+            const char character = text[0];
+            *texts.pixel(x, y) = character;
+            const Rgb ink = inkShowing(color, settings.backgroundColor,
+                                       density[static_cast<unsigned char>(character)]);
+            p[0] = blueOf(ink);
+            p[1] = greenOf(ink);
+            p[2] = redOf(ink);
+        }
+    }
+    return true;
+}
+
+} // namespace varnelo
