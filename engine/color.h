@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace varnelo {
@@ -33,21 +34,34 @@ constexpr Rgb contrastingShade(Rgb color) {
 }
 
 /// The colour of ink that makes a cell, covered/255 of it inked and the
-/// rest background, as bright as wanted, as near as a colour can: a glyph
-/// drawn in the picture's own colour shows it that much nearer the
-/// background. wanted itself where nothing is covered.
+/// rest background, as far from the background as the wanted colour is,
+/// as near as a colour can: a glyph drawn in the picture's own colour
+/// shows it that much nearer the background. Where no colour is that far,
+/// the farthest on the way from the background through the wanted one, so
+/// that the ink keeps the picture's hue. wanted itself where nothing is
+/// covered.
 constexpr Rgb inkShowing(Rgb wanted, Rgb background, std::uint32_t covered) {
     if (covered == 0)
         return wanted;
-    const auto channel = [covered](std::uint32_t want, std::uint32_t ground) {
-        const std::int64_t ink =
-            static_cast<std::int64_t>(ground) +
-            (static_cast<std::int64_t>(want) - ground) * 255 / static_cast<std::int64_t>(covered);
-        return static_cast<std::uint32_t>(ink < 0 ? 0 : ink > 255 ? 255 : ink);
+    const std::int64_t want[3] = {redOf(wanted), greenOf(wanted), blueOf(wanted)};
+    const std::int64_t ground[3] = {redOf(background), greenOf(background), blueOf(background)};
+    // The ink is ground + (want - ground) * scale / 255, scale at most
+    // 255 * 255 / covered, and no channel past 0 or 255.
+    std::int64_t scale = 255 * 255 / static_cast<std::int64_t>(covered);
+    for (int c = 0; c < 3; ++c) {
+        const std::int64_t away = want[c] - ground[c];
+        if (away > 0)
+            scale = std::min(scale, (255 - ground[c]) * 255 / away);
+        else if (away < 0)
+            scale = std::min(scale, ground[c] * 255 / -away);
+    }
+    scale = std::max<std::int64_t>(scale, 255);
+    const auto channel = [&](int c) {
+        const std::int64_t away = (want[c] - ground[c]) * scale;
+        const std::int64_t ink = ground[c] + (away >= 0 ? away + 127 : away - 127) / 255;
+        return static_cast<std::uint32_t>(std::clamp<std::int64_t>(ink, 0, 255));
     };
-    return makeRgb(channel(redOf(wanted), redOf(background)),
-                   channel(greenOf(wanted), greenOf(background)),
-                   channel(blueOf(wanted), blueOf(background)));
+    return makeRgb(channel(0), channel(1), channel(2));
 }
 
 } // namespace varnelo

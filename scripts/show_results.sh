@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the pictures of results the README shows, from the real programs:
-# a photo-like picture, its plain HTML as headless Chromium draws it, its
+# a photograph, its plain HTML as headless Chromium draws it, its
 # PNG output as written, and its terminal output as a terminal shows it
 # (captured from tmux and drawn by Chromium in a terminal's colours).
 #   scripts/show_results.sh [converter] [folder]
@@ -21,16 +21,21 @@ source "$(dirname "$0")/tmux_server.sh"
 trap 'endTmuxAndRemove "$work/tmux" "$work"' EXIT
 convert=/usr/bin/convert
 
-# A landscape at dusk: sky, sun, two ranges of hills and a lake; drawn, so
-# that it is ours to show, and softened and grained like a photo (the same
-# grain on every run, so that the pictures agree).
-"$convert" -seed 1 -size 480x320 gradient:'#1b2a6b'-'#f59e4c' \
-  -fill '#ffe9a8' -draw 'circle 330,170 330,132' \
-  -fill '#2c3e50' -draw 'polygon 0,230 60,180 130,205 200,150 270,200 340,170 420,210 480,185 480,320 0,320' \
-  -fill '#16222e' -draw 'polygon 0,260 90,225 170,250 250,215 330,255 410,235 480,250 480,320 0,320' \
-  -fill '#355c7d' -draw 'rectangle 0,268 480,320' \
-  -fill '#f8b878' -draw 'rectangle 300,275 360,279' -draw 'rectangle 312,288 348,291' \
-  -blur 0x1.2 -attenuate 0.25 +noise Gaussian -depth 8 -strip "$work/picture.png"
+# A real photograph where Debian's python3-skimage has put its own (the
+# README's are of its cat); else a landscape at dusk, drawn, and softened
+# and grained like a photo, the same on every run.
+photo=${VARNELO_RESULTS_PHOTO:-/usr/lib/python3/dist-packages/skimage/data/chelsea.png}
+if [[ -f $photo ]]; then
+  "$convert" "$photo" -strip "$work/picture.png"
+else
+  "$convert" -seed 1 -size 480x320 gradient:'#1b2a6b'-'#f59e4c' \
+    -fill '#ffe9a8' -draw 'circle 330,170 330,132' \
+    -fill '#2c3e50' -draw 'polygon 0,230 60,180 130,205 200,150 270,200 340,170 420,210 480,185 480,320 0,320' \
+    -fill '#16222e' -draw 'polygon 0,260 90,225 170,250 250,215 330,255 410,235 480,250 480,320 0,320' \
+    -fill '#355c7d' -draw 'rectangle 0,268 480,320' \
+    -fill '#f8b878' -draw 'rectangle 300,275 360,279' -draw 'rectangle 312,288 348,291' \
+    -blur 0x1.2 -attenuate 0.25 +noise Gaussian -depth 8 -strip "$work/picture.png"
+fi
 cp "$work/picture.png" "$folder/results-picture.png"
 
 chromium_shot() { # HTML OUTPUT WIDTH HEIGHT
@@ -45,18 +50,16 @@ chromium_shot() { # HTML OUTPUT WIDTH HEIGHT
 chromium_shot "$work/picture.html" "$work/html.png" 1600 1100
 "$convert" "$work/html.png" -trim +repage "$folder/results-html.png"
 
-# The PNG output as written, in shading blocks; its default size is the
-# largest an image may be, so a smaller width keeps the README light.
+# The PNG output as written, in shading blocks, 100 pixels across.
 "$converter" -q --seed 1 -f png -m blocks --blocks random -W 100 -o "$folder/results-png.png" \
   "$work/picture.png"
 
 # The converter's modes that draw the picture with the characters
-# themselves: by brightness, by shape, and by shape on cells of its colours.
-"$converter" -q -f png -m ramp -W 100 -o "$folder/results-ramp.png" "$work/picture.png"
-"$converter" -q -f png -m shapes --font 'DejaVu Sans Mono' -W 100 \
-  -o "$folder/results-shapes.png" "$work/picture.png"
-"$converter" -q -f png -m shapes --fill --font 'DejaVu Sans Mono' -W 100 \
-  -o "$folder/results-shapes-fill.png" "$work/picture.png"
+# themselves, at their defaults: by brightness, by shape, and by shape on
+# cells of its colours.
+"$converter" -q -f png -m ramp -o "$folder/results-ramp.png" "$work/picture.png"
+"$converter" -q -f png -m shapes -o "$folder/results-shapes.png" "$work/picture.png"
+"$converter" -q -f png -m shapes --fill -o "$folder/results-shapes-fill.png" "$work/picture.png"
 
 # The picture in a 100 × 34 terminal with 24-bit colours, as typed there.
 tmux_=(tmux -S "$work/tmux")

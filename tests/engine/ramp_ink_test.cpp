@@ -34,10 +34,11 @@ TEST(RampInk, MakesEachCellAsDarkAsItsPixelOnTheBackground) {
     texts.textAt(1, 0, text);
     EXPECT_EQ(text, "#");
     EXPECT_EQ(picture.pixelColor(1, 0), makeRgb(0, 0, 0));
-    // Each channel as far as it can go: green would need below black.
+    // Where no colour is far enough, the farthest on the way from white
+    // through the pixel's: green reaches black first, and the hue stays.
     texts.textAt(2, 0, text);
     EXPECT_EQ(text, "#");
-    EXPECT_EQ(picture.pixelColor(2, 0), makeRgb(128, 0, 255));
+    EXPECT_EQ(picture.pixelColor(2, 0), makeRgb(170, 0, 255));
 }
 
 } // namespace

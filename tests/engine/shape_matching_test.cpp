@@ -115,10 +115,11 @@ TEST(ShapeMatching, InkIsWhatStandsOutFromTheBackground) {
         makeRgb(250, 250, 250));
     const Matched onWhite = match(picture, 1, 1, settings);
     EXPECT_EQ(onWhite.texts, "|");
-    // Its colour makes the cell, the glyph's 60 / 255 of it in ink on the
-    // rest white, as dark as the picture's (188, 188, 210): as dark as can
-    // be where the glyph is too thin for that.
-    EXPECT_EQ(onWhite.colors.pixelColor(0, 0), makeRgb(0, 0, 64));
+    // Its colour would make the cell, the glyph's 60 / 255 of it in ink on
+    // the rest white, as dark as the picture's (188, 188, 210); the glyph
+    // too thin for that, the ink goes as far as a colour can on the way
+    // from white through that one: red and green reach black first.
+    EXPECT_EQ(onWhite.colors.pixelColor(0, 0), makeRgb(0, 0, 84));
     // On black the white is the ink: everything but the lines, in a glyph
     // of more ink, a colour brighter than the picture's so that the cell
     // is as bright as the picture there.
