@@ -7,7 +7,7 @@ scored against the photo it was made from.
 
 Each photo is drawn at one budget of character cells: C columns, the rows
 left to each tool. Renders: a PNG as written; an HTML document by headless
-Chromium's screenshot; an RTF document by LibreOffice's PDF and pdftoppm;
+Chromium's screenshot inside a frame drawn round its characters; an RTF document by LibreOffice's PDF and pdftoppm;
 terminal text by the one terminal renderer below, for our output and the
 peers' alike (cells of 8 x 16 pixels in DejaVu Sans Mono, block elements
 drawn as terminals draw them, on a black screen).
@@ -213,9 +213,10 @@ def render_terminal(text, columns):
 
 # --- documents ---------------------------------------------------------------
 
-# The union of the boxes of the document's characters (its blocks span the
-# window), and the page's size.
-MEASURE_SCRIPT = b"""<script>
+# Added to a copy of a document: a magenta frame just outside the union of
+# its characters' boxes (its blocks span the window), which the screenshot
+# is cropped to.
+FRAME_SCRIPT = b"""<script>
 var w = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT), n, l = 1e9, t = 1e9,
     r = -1e9, b = -1e9, range = document.createRange();
 while ((n = w.nextNode())) {
@@ -227,29 +228,34 @@ while ((n = w.nextNode())) {
     b = Math.max(b, x.bottom);
   }
 }
-document.documentElement.setAttribute('data-box', [l, t, r, b,
-  document.documentElement.scrollWidth, document.documentElement.scrollHeight].join(','));
+var f = document.createElement('div');
+f.style.cssText = 'position:absolute;box-sizing:border-box;border:2px solid #ff00ff;' +
+  'left:' + (Math.round(l) - 2) + 'px;top:' + (Math.round(t) - 2) + 'px;width:' +
+  (Math.round(r) - Math.round(l) + 4) + 'px;height:' + (Math.round(b) - Math.round(t) + 4) + 'px';
+document.body.appendChild(f);
 </script>"""
 
 
 def render_html(path, work):
+    """Chromium's screenshot inside the frame: one start of Chromium a
+    document."""
     profile = tempfile.mkdtemp(dir=work)
     try:
-        measured = path + ".measure.html"
-        with open(path, "rb") as source, open(measured, "wb") as target:
-            target.write(source.read() + MEASURE_SCRIPT)
-        dom = run(CHROMIUM + ["--user-data-dir=" + profile, "--window-size=6000,4000",
-                              "--dump-dom", "file://" + measured]).stdout.decode("latin-1")
-        box = re.search(r'data-box="([^"]+)"', dom)
-        if not box:
-            return None
-        left, top, right, bottom, width, height = (float(v) for v in box.group(1).split(","))
+        framed = path + ".framed.html"
+        with open(path, "rb") as source, open(framed, "wb") as target:
+            target.write(source.read() + FRAME_SCRIPT)
         shot = path + ".png"
-        run(CHROMIUM + ["--user-data-dir=" + profile,
-                        "--window-size=%d,%d" % (max(width, 6000), height + 16),
-                        "--screenshot=" + shot, "file://" + path])
+        run(CHROMIUM + ["--user-data-dir=" + profile, "--window-size=4000,3000",
+                        "--screenshot=" + shot, "file://" + framed])
+        if not os.path.exists(shot):
+            return None
         picture = np.asarray(Image.open(shot).convert("RGB"))
-        return picture[int(round(top)):int(round(bottom)), int(round(left)):int(round(right))]
+        magenta = np.all(picture == (255, 0, 255), axis=2)
+        rows = np.flatnonzero(magenta.any(axis=1))
+        columns = np.flatnonzero(magenta.any(axis=0))
+        if rows.size < 2 or columns.size < 2:
+            return None
+        return picture[rows[0] + 2:rows[-1] - 1, columns[0] + 2:columns[-1] - 1]
     finally:
         shutil.rmtree(profile, ignore_errors=True)
 

@@ -693,8 +693,8 @@ namespace {
 std::string sizeAndColourHelp() {
     return R"(  -b, --background RRGGBB
                          the background colour in hex (default: the colour of
-                         the picture's top-left pixel; white in ramp and
-                         shapes)
+                         the picture's top-left pixel; in ramp and shapes
+                         white, with --fill black)
       --fill             fill each character's cell with its pixel's colour
                          and draw the character in a contrasting shade of it
   -W, --width N          the width in pixels of the scaled picture, each drawn

@@ -150,12 +150,15 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
     if (!takesPhrase(settings.transformation))
         settings.customPhrase.clear();
     settings.fontFace = conversionFace(settings.transformation, settings.fontFace);
-    // Characters drawn in their pixels' colours vanish into a background
+    // Characters drawn in their pixels' colours vanished into a background
     // like the picture's own corner. On white, their ink darkening each
     // cell as much as the picture is dark there, real photographs show
-    // best (bench/recognisability.sh: better than on black for each).
-    settings.backgroundColor = options.backgroundColor.value_or(
-        pixelIsACell(settings.transformation) ? kCellModeBackground : picture.topLeft);
+    // best; with --fill on black, whose even dark cells then take the
+    // least ink in a light shade (bench/recognisability.sh, every photo).
+    settings.backgroundColor =
+        options.backgroundColor.value_or(!pixelIsACell(settings.transformation) ? picture.topLeft
+                                         : settings.fillCells ? kFilledCellModeBackground
+                                                              : kCellModeBackground);
     settings.terminalColors = options.colors.value_or(context.terminalColors);
     const double heightScale = pixelProportion(settings, context, options.aspectCorrection);
     // --size counts characters: a pixel is one or two of them.
