@@ -3,7 +3,10 @@
 scored against the photo it was made from.
 
     recognisability.py CONVERTER WORK_FOLDER [--columns 80,160] [--photos N]
-                       [--only PATTERN]
+                       [--only PATTERN,...]
+
+PATTERN matches an output's name as the table gives it with its format
+("varnelo -m ramp --fill png", "chafa ansi"); all of them by default.
 
 Each photo is drawn at one budget of character cells: C columns, the rows
 left to each tool. Renders: a PNG as written; an HTML document by headless
@@ -327,6 +330,11 @@ OUR_FORMATS = {"png": "png", "plain-html": "html", "css-html": "html", "rtf": "r
                "ansi": "ans"}
 
 
+def chosen(name, only):
+    """Whether --only (patterns joined by commas) takes the output."""
+    return not only or any(fnmatch.fnmatch(name, p) for p in only.split(","))
+
+
 def our_modes(converter):
     helped = run([converter, "--help"]).stdout.decode()
     listed = re.search(r"--mode MODE\s+(.*?)\n\s+--", helped, re.S).group(1)
@@ -342,7 +350,7 @@ def our_commands(converter, photo, columns, out, only):
         for fmt, extension in OUR_FORMATS.items():
             for fill in ([], ["--fill"]):
                 name = "varnelo -m %s%s %s" % (mode, " --fill" if fill else "", fmt)
-                if only and not fnmatch.fnmatch(name, only):
+                if not chosen(name, only):
                     continue
                 target = os.path.join(out, re.sub(r"[^a-z0-9]+", "_", name) + "." + extension)
                 size = ["--size", "%dx" % columns] if sized else ["-W", str(columns // 2)]
@@ -367,7 +375,7 @@ def peer_commands(photo, columns, out, only):
     }
     commands = []
     for name, command in peers.items():
-        if only and not fnmatch.fnmatch(name + " ansi", only):
+        if not chosen(name + " ansi", only):
             continue
         if shutil.which(command[0]):
             target = os.path.join(out, re.sub(r"[^a-z0-9]+", "_", name) + ".ans")
