@@ -54,8 +54,12 @@ CHROMIUM = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disabl
 
 
 def run(command, **kwargs):
-    return subprocess.run(command, check=False, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, timeout=300, **kwargs)
+    """The finished command; one that outlasts five minutes counts as failed."""
+    try:
+        return subprocess.run(command, check=False, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=300, **kwargs)
+    except subprocess.TimeoutExpired:
+        return subprocess.CompletedProcess(command, 124, b"", b"")
 
 
 # --- the terminal renderer -------------------------------------------------
