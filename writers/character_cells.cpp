@@ -11,7 +11,8 @@ namespace {
 
 constexpr double kThousandths = 1000.0;
 
-ByteString& candidatesOf(ConversionSettings& settings) {
+template <class Settings>
+auto& candidatesOf(Settings& settings) {
     return settings.transformation == PixelTransformation::BrightnessRamp ? settings.ramp
                                                                           : settings.glyphs;
 }
@@ -56,13 +57,11 @@ ConversionSettings withCharactersOfOneAdvance(ConversionSettings settings,
 }
 
 double documentCellProportion(const ConversionSettings& settings) {
-    ConversionSettings copy = settings;
-    const ByteString& candidates = candidatesOf(copy);
+    const ByteString& candidates = candidatesOf(settings);
     if (candidates.empty())
         return 0.0;
     const CharacterWidths widths = documentFaceWidths(settings.fontFace);
-    const double advance = widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
-    return advance;
+    return widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
 }
 
 } // namespace varnelo
