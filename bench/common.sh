@@ -1,5 +1,6 @@
 # Shared by the whole-process benchmarks: sourced, not run.
-#   build_converter BUILD      builds varnelo-convert (Release) when missing
+#   build_converter BUILD      builds varnelo-convert (Release), configuring BUILD
+#                              when missing, so a bench never runs a stale one
 #   make_photo DATA            DATA/photo.png and photo.jpg, 1600 × 1200, photo-like
 #   make_pictures DATA         that, and DATA/small.jpg (64 × 48) and big.jpg, big.png (4000 × 3000)
 #   make_new_types DATA        DATA/big.webp, .avif, .heic, .tif and .jxl from big.png, each
@@ -10,11 +11,11 @@
 
 build_converter() {
   local build=$1
-  if [[ ! -x "$build/cli/varnelo-convert" ]]; then
+  if [[ ! -f "$build/CMakeCache.txt" ]]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVARNELO_BUILD_TESTS=OFF \
       -DVARNELO_BUILD_BENCH=OFF >/dev/null
-    cmake --build "$build" -j"$(nproc)" --target varnelo-convert >/dev/null
   fi
+  cmake --build "$build" -j"$(nproc)" --target varnelo-convert >/dev/null
 }
 
 # ImageMagick draws the photo; installed from Debian when missing, as the

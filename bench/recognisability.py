@@ -253,7 +253,7 @@ def render_html(path, work):
             target.write(source.read() + FRAME_SCRIPT)
         shot = path + ".png"
         run(CHROMIUM + ["--user-data-dir=" + profile, "--window-size=4000,3000",
-                        "--screenshot=" + shot, "file://" + framed])
+                        "--screenshot=" + shot, "file://" + os.path.abspath(framed)])
         if not os.path.exists(shot):
             return None
         picture = np.asarray(Image.open(shot).convert("RGB"))
@@ -271,7 +271,7 @@ def render_rtf_all(paths, work):
     """LibreOffice converts all the documents in one start."""
     if not paths:
         return {}
-    profile = tempfile.mkdtemp(dir=work)
+    profile = os.path.abspath(tempfile.mkdtemp(dir=work))
     folder = os.path.dirname(paths[0])
     run(["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
          "pdf", "--outdir", folder] + paths)
