@@ -224,6 +224,9 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
                                      settings_.ramp),
                         shapeTexts_);
     }
+    // The inks a mode chose are colours of the picture as much as its own.
+    if (prepared && !shapeTexts_.inks.isEmpty())
+        prepared = reduceDepth(shapeTexts_.inks, settings_.colorDepth);
     if (!prepared || !reduceDepth(picture, settings_.colorDepth)) {
         if (cancelled())
             return PassResult::cancelled();
@@ -252,10 +255,12 @@ std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture
                  std::to_string(detail.height) +
                  " samples, more than a picture may have (try a smaller size)"});
     // The picture at the detail, beside the one it is made from, the
-    // colours and the characters chosen: all held at once.
+    // colours (and filled, the inks) and the characters chosen: all held
+    // at once.
     const std::int64_t cells = std::int64_t{width} * height;
     const std::int64_t needed = std::int64_t{detail.width} * detail.height * 4 +
-                                std::int64_t{loaded.width} * loaded.height * 4 + 3 * cells +
+                                std::int64_t{loaded.width} * loaded.height * 4 +
+                                (settings_.fillCells ? 6 : 3) * cells +
                                 cells * charactersPerPixel(settings_);
     if (needed > settings_.memoryLimit) {
         LoadOutcome load;

@@ -23,7 +23,8 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
     // Only the phrase's mode moves through the phrase; in the others the
     // position stays where it starts, at 0.
     const bool throughPhrase = mode.field == ModeField::Phrase;
-    Rgb previous = 0;
+    const bool chosenInks = chosen != nullptr && !chosen->inks.isEmpty();
+    CellColors previous = 0;
     for (int x = 0; x < picture.width(); ++x) {
         if (stopped())
             return false;
@@ -34,8 +35,11 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
             chosen->textAt(x, y, text);
         else
             mode.pixelText(random, settings, phrasePosition, color, text);
-        writer.putPixel(x, y, text, color, x == 0 || color != previous);
-        previous = color;
+        const CellColors colors = chosenInks ? CellColors{color, chosen->inks.pixelColor(x, y)}
+                                  : settings.fillCells ? filledCell(color)
+                                                       : CellColors{color};
+        writer.putPixel(x, y, text, colors, x == 0 || colors != previous);
+        previous = colors;
     }
     writer.endLine(y);
     return true;

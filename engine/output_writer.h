@@ -38,6 +38,23 @@ private:
     std::optional<PassResult> end_;
 };
 
+/// The colours of one cell: its pixel's colour, and the ink its characters
+/// are drawn in. Unfilled, the ink is the pixel's colour; with filled cells
+/// the pixel's colour is the cell's background and the ink stands out on it.
+struct CellColors {
+    CellColors(Rgb pixel) : color(pixel), ink(pixel) {} // NOLINT: an unfilled cell
+    CellColors(Rgb pixel, Rgb drawnIn) : color(pixel), ink(drawnIn) {}
+    Rgb color;
+    Rgb ink;
+    friend bool operator==(CellColors, CellColors) = default;
+};
+
+/// A filled cell of the pixel's colour, its characters in a shade that
+/// stands out on it: how filled cells are drawn where no mode chose an ink.
+inline CellColors filledCell(Rgb color) {
+    return {color, contrastingShade(color)};
+}
+
 /// The five steps through which a conversion hands its pixels to the writer
 /// of the chosen output. Documents build lines; the image output draws cells.
 /// All five run on the conversion's thread.
@@ -67,9 +84,9 @@ public:
     [[nodiscard]] virtual OutputStart beginOutput(const ConversionSettings& settings, int width,
                                                   int height) = 0;
     virtual void beginLine(int y) = 0;
-    /// newRun is true when the colour differs from the pixel before it in
+    /// newRun is true when the colours differ from the pixel's before it in
     /// the line, and always for the first pixel of a line.
-    virtual void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) = 0;
+    virtual void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) = 0;
     virtual void endLine(int y) = 0;
     /// Completes the output: documents add their closing lines, the image
     /// output encodes and writes its file.

@@ -319,13 +319,25 @@ public:
         : byInk_(glyphs), evenGlyphs_(evenCellGlyphs(settings, glyphs)), perPixel_(perPixel),
           darkBackground_(luminanceOf(settings.backgroundColor) < 128), fill_(settings.fillCells),
           background_(settings.backgroundColor) {
-        for (const GlyphShape& glyph : glyphs)
+        for (const GlyphShape& glyph : glyphs) {
             density_[static_cast<unsigned char>(glyph.byte)] = glyph.density;
+            masks_[static_cast<unsigned char>(glyph.byte)] = glyph.mask;
+        }
     }
 
     // The cell of columns [x0, x1) and rows [0, rows) of the samples: its
-    // characters into text, its colour returned.
-    Rgb match(const SampleRows& samples, int x0, int x1, int rows, char* text) const {
+    // characters into text, its colour returned; filled, the ink its
+    // characters are drawn in into ink.
+    Rgb match(const SampleRows& samples, int x0, int x1, int rows, char* text, Rgb& ink) const {
+        const Rgb color = chooseCharacters(samples, x0, x1, rows, text);
+        if (fill_)
+            return fillColors(Cell{samples, x0, x1, rows}, text, ink);
+        return color;
+    }
+
+private:
+    // The cell's characters into text; its colour unfilled returned.
+    Rgb chooseCharacters(const SampleRows& samples, int x0, int x1, int rows, char* text) const {
         const Cell cell{samples, x0, x1, rows};
         std::uint32_t low = 255;
         std::uint32_t high = 0;
@@ -361,7 +373,33 @@ public:
         return fill_ ? all.mean() : inkShowing(all.mean(), text);
     }
 
-private:
+    // A filled cell's two colours: the mean of the samples the characters'
+    // ink covers, into ink, and the mean of the rest, returned. Cells of
+    // one colour throughout keep their characters drawn in its shade.
+    Rgb fillColors(const Cell& cell, const char* text, Rgb& ink) const {
+        ColorSum covered;
+        ColorSum blank;
+        const int across = cell.x1 - cell.x0;
+        for (int y = 0; y < cell.rows; ++y) {
+            const int row = y * kGridSide / cell.rows;
+            for (int x = cell.x0; x < cell.x1; ++x) {
+                const int column = (x - cell.x0) * kGridSide * perPixel_ / across;
+                const std::uint64_t mask =
+                    masks_[static_cast<unsigned char>(text[column / kGridSide])];
+                const std::uint64_t part = std::uint64_t{1}
+                                           << (row * kGridSide + column % kGridSide);
+                ((mask & part) != 0 ? covered : blank).add(cell.samples.colorAt(x, y));
+            }
+        }
+        if (covered.count == 0 || blank.count == 0) {
+            const Rgb color = covered.count == 0 ? blank.mean() : covered.mean();
+            ink = contrastingShade(color);
+            return color;
+        }
+        ink = covered.mean();
+        return blank.mean();
+    }
+
     // The ink that makes the cell as bright as the picture under it.
     Rgb inkShowing(Rgb cellMean, const char* text) const {
         std::uint32_t covered = 0;
@@ -378,6 +416,7 @@ private:
     bool fill_;
     Rgb background_;
     std::array<std::uint8_t, 256> density_{};
+    std::array<std::uint64_t, 256> masks_{};
 };
 
 // The brightness of row y of the picture into the samples from index at on.
@@ -439,6 +478,7 @@ int loadCoarserBy(const ConversionSettings& settings) {
 }
 
 void ShapeTexts::assign(int width, int height, int charactersPerPixel) {
+    inks.clear();
     width_ = width;
     perPixel_ = charactersPerPixel;
     bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
@@ -475,8 +515,11 @@ bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, in
         for (int x = 0; x < width; ++x) {
             const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
             const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
+            Rgb ink = 0;
             putColor(colors, x, y,
-                     matcher.match(samples, left, right, bottom - top, texts.pixel(x, y)));
+                     matcher.match(samples, left, right, bottom - top, texts.pixel(x, y), ink));
+            if (!texts.inks.isEmpty())
+                putColor(texts.inks, x, y, ink);
         }
     }
     return true;
@@ -496,6 +539,8 @@ ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
         return ShapeMatchEnd::OutOfMemory;
     try {
         texts.assign(width, height, perPixel);
+        if (settings.fillCells && !texts.inks.allocate(width, height, PixelDepth::Bits24))
+            return ShapeMatchEnd::OutOfMemory;
         const CellMatcher matcher(settings, glyphs, perPixel);
         // The lower half of the rows on a second core, where there is one.
         const bool helped = std::int64_t{width} * height >= kSecondMatchingThreadFromCells &&

@@ -31,12 +31,16 @@ PictureSize conversionLoadSize(const ConversionSettings& settings, PictureSize c
 /// well from half as many each way, which a JPEG decodes far faster.
 int loadCoarserBy(const ConversionSettings& settings);
 
-/// The characters shapes mode chose for a picture's cells: each pixel's
-/// text, row by row.
+/// The characters a mode chose for a picture's cells before its lines:
+/// each pixel's text, row by row, and where the mode chose them too the
+/// inks its filled cells are drawn in.
 class ShapeTexts {
 public:
     void assign(int width, int height, int charactersPerPixel);
     bool empty() const { return bytes_.empty(); }
+    /// The inks of filled cells, one pixel each; empty where the cells take
+    /// the shade that stands out on their colour.
+    WorkBitmap inks;
     /// The text of the pixel at x, y, into text.
     void textAt(int x, int y, ByteString& text) const {
         const std::size_t start = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
@@ -67,7 +71,8 @@ enum class ShapeMatchEnd : std::uint8_t { Done, Cancelled, OutOfMemory };
 /// parts); where it is even, the glyph whose ink covers as much of the cell
 /// as the picture's brightness asks, as in the ramp. colors becomes the
 /// picture of the cells' colours, 24 bits: the mean of the parts that stand
-/// out, or with filled cells the whole cell's mean.
+/// out, or with filled cells the mean of what the glyph leaves blank, and
+/// then texts.inks the mean of what its ink covers.
 ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
                           const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
                           WorkBitmap& colors, ShapeTexts& texts,

@@ -139,6 +139,7 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
     const std::string family = fontFamily(settings.fontFace);
     styleRules_.clear();
     ruledColors_.assign(css_ ? (std::size_t{1} << 24) / 64 : 0, 0);
+    ruledPairs_.clear();
     const std::string size = std::to_string(settings.fontSize);
 
     ByteString body = "body {background-color: #";
@@ -173,7 +174,7 @@ void HtmlWriter::beginLine(int /*y*/) {
     line_.clear();
 }
 
-void HtmlWriter::openRun(Rgb color) {
+void HtmlWriter::openRun(CellColors colors) {
     if (!css_ && !fill_) {
         // Plain HTML, nearly every pixel of a photo: with the lengths known
         // here the copies are a few moves each.
@@ -186,68 +187,85 @@ void HtmlWriter::openRun(Rgb color) {
             out += sizeof kClose - 1;
         }
         std::memcpy(out, kOpen, sizeof kOpen - 1);
-        out = writeHexColor(out + sizeof kOpen - 1, color);
+        out = writeHexColor(out + sizeof kOpen - 1, colors.color);
         *out++ = '>';
         line_.commit(static_cast<std::size_t>(out - start));
         return;
     }
-    const std::string_view close = css_ ? "</s>" : "</font>";
-    const std::string_view open = css_ ? "<s class=" : "<font color=#";
-    // Filled, plain HTML gives the characters' shade, then the run's colour.
+    if (css_) {
+        line_.put(line_.empty() ? std::string_view("<s class=")
+                                : std::string_view("</s><s class="));
+        ByteString name;
+        appendClassName(name, colors);
+        line_.put(name);
+        line_.put(">");
+        addStyleRule(colors);
+        return;
+    }
+    // Filled, plain HTML gives the characters' ink, then the cell's colour.
+    static constexpr std::string_view kClose = "</font>";
+    static constexpr std::string_view kOpen = "<font color=#";
     static constexpr std::string_view kBackground = " style=\"background-color:#";
-    const bool filled = fill_ && !css_;
-    char* out = line_.room(close.size() + open.size() + 7 + (filled ? kBackground.size() + 8 : 0));
+    char* out = line_.room(kClose.size() + kOpen.size() + kBackground.size() + 16);
     char* const start = out;
     if (!line_.empty())
-        out = std::copy(close.begin(), close.end(), out);
-    out = std::copy(open.begin(), open.end(), out);
-    if (filled) {
-        out = writeHexColor(out, contrastingShade(color));
-        out = std::copy(kBackground.begin(), kBackground.end(), out);
-        out = writeHexColor(out, color);
-        *out++ = '"';
-    } else {
-        out = writeHexColor(out, color);
-    }
+        out = std::copy(kClose.begin(), kClose.end(), out);
+    out = std::copy(kOpen.begin(), kOpen.end(), out);
+    out = writeHexColor(out, colors.ink);
+    out = std::copy(kBackground.begin(), kBackground.end(), out);
+    out = writeHexColor(out, colors.color);
+    *out++ = '"';
     *out++ = '>';
     line_.commit(static_cast<std::size_t>(out - start));
-    if (css_)
-        addStyleRule(color);
 }
 
-void HtmlWriter::addStyleRule(Rgb color) {
-    const Rgb key = color & 0xFFFFFFu;
-    std::uint64_t& word = ruledColors_[key >> 6];
-    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
-    if ((word & bit) != 0)
-        return;
-    word |= bit;
-    const auto digits = hexColor(color);
+void HtmlWriter::appendClassName(ByteString& text, CellColors colors) const {
+    // The colour's digits; a filled cell whose ink is not its colour's
+    // shade adds the ink's.
+    appendHex(text, colors.color);
+    if (fill_ && colors.ink != contrastingShade(colors.color))
+        appendHex(text, colors.ink);
+}
+
+void HtmlWriter::addStyleRule(CellColors colors) {
+    const Rgb key = colors.color & 0xFFFFFFu;
+    if (fill_ && colors.ink != contrastingShade(colors.color)) {
+        if (!ruledPairs_.insert(std::uint64_t{key} << 24 | (colors.ink & 0xFFFFFFu)).second)
+            return;
+    } else {
+        std::uint64_t& word = ruledColors_[key >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+        if ((word & bit) != 0)
+            return;
+        word |= bit;
+    }
+    ByteString name;
+    appendClassName(name, colors);
     styleRules_ += '.';
-    if (digits[0] >= '0' && digits[0] <= '9') {
+    if (name[0] >= '0' && name[0] <= '9') {
         // A class selector may not start with a digit: CSS escapes it as
         // "\3" followed by the digit and a blank, so .\30 000FF matches the
         // class 0000FF.
         styleRules_ += "\\3";
-        styleRules_ += digits[0];
+        styleRules_ += name[0];
         styleRules_ += ' ';
-        styleRules_.append(digits.data() + 1, digits.size() - 1);
+        styleRules_.append(name.data() + 1, name.size() - 1);
     } else {
-        styleRules_.append(digits.data(), digits.size());
+        styleRules_ += name;
     }
     styleRules_ += "{color:#";
     if (fill_) {
-        const auto shade = hexColor(contrastingShade(color));
-        styleRules_.append(shade.data(), shade.size());
+        appendHex(styleRules_, colors.ink);
         styleRules_ += ";background-color:#";
     }
-    styleRules_.append(digits.data(), digits.size());
+    appendHex(styleRules_, colors.color);
     styleRules_ += '}';
 }
 
-void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
+void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColors colors,
+                          bool newRun) {
     if (newRun)
-        openRun(color);
+        openRun(colors);
     text_->appendTo(line_, text);
 }
 

@@ -7,6 +7,7 @@
 #include "writers/line_builder.h"
 
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 namespace varnelo {
@@ -20,7 +21,8 @@ const ByteEscapes& htmlTextEscapes(CodePage codePage);
 
 /// Writes the pixels as an HTML page: each run of equally coloured pixels
 /// of a line is one element, coloured by a font element (plain HTML) or by a
-/// class with one style rule per colour (HTML with CSS).
+/// class with one style rule per colour (HTML with CSS). A filled cell whose
+/// ink a mode chose has a class for its colour and its ink both.
 class HtmlWriter final : public OutputWriter {
 public:
     explicit HtmlWriter(DocumentLines& lines) : lines_(lines) {}
@@ -30,13 +32,14 @@ public:
     std::unique_ptr<OutputWriter> lineWriterInto(DocumentLines& lines) const override;
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) override;
     void endLine(int y) override;
     WriteOutcome finishOutput() override;
 
 private:
-    void openRun(Rgb color);
-    void addStyleRule(Rgb color);
+    void openRun(CellColors colors);
+    void addStyleRule(CellColors colors);
+    void appendClassName(ByteString& text, CellColors colors) const;
 
     DocumentLines& lines_;
     bool css_ = false;
@@ -47,6 +50,9 @@ private:
     // One bit per 24-bit colour (2 MB): which colours have a style rule.
     // Smaller than any table of a photo's colours, so lookups stay in cache.
     std::vector<std::uint64_t> ruledColors_;
+    // The filled cells' pairs of colour and ink that have a style rule,
+    // where the ink is not the shade a cell's colour gives.
+    std::unordered_set<std::uint64_t> ruledPairs_;
 };
 
 /// A Windows-1252 text inside a double-quoted attribute value.

@@ -52,19 +52,19 @@ OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int wid
     return OutputStart::proceed();
 }
 
-void ImageOutput::putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) {
+void ImageOutput::putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) {
     if (newRun)
-        textColor_ = color;
+        textColors_ = colors;
     const std::int32_t mask = painter_->prepare(text);
     Cell& cell = cells_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
                         static_cast<std::size_t>(x)];
     if (mask == CellPainter::kUncached) {
-        lateCells_.push_back({x, y, text, textColor_});
+        lateCells_.push_back({x, y, text, textColors_});
         // Filled, its cell is still filled with the rest; the text comes later.
-        cell = {CellPainter::kBlank, textColor_};
+        cell = {CellPainter::kBlank, textColors_};
         return;
     }
-    cell = {mask, textColor_};
+    cell = {mask, textColors_};
 }
 
 namespace {
@@ -86,17 +86,17 @@ void ImageOutput::drawCellRowInto(WorkBitmap& target, int row, int top) {
         cells_.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
     for (int column = 0; column < columns_; ++column, ++cell) {
         if (!settings_.fillCells) {
-            painter_->drawPreparedInto(target, column, top, cell->mask, cell->color);
+            painter_->drawPreparedInto(target, column, top, cell->mask, cell->colors.color);
             continue;
         }
-        // The cell in its pixel's colour, the character in a contrasting shade.
-        const std::uint32_t behind = opaquePixel(cell->color);
+        // The cell in its pixel's colour, the character in its ink.
+        const std::uint32_t behind = opaquePixel(cell->colors.color);
         const auto left = static_cast<std::ptrdiff_t>(column) * cell_.width;
         for (int y = top; y < top + cell_.height; ++y) {
             auto* pixels = reinterpret_cast<std::uint32_t*>(target.row(y)) + left;
             std::fill(pixels, pixels + cell_.width, behind);
         }
-        painter_->drawPreparedInto(target, column, top, cell->mask, contrastingShade(cell->color));
+        painter_->drawPreparedInto(target, column, top, cell->mask, cell->colors.ink);
     }
 }
 
@@ -121,8 +121,7 @@ void ImageOutput::drawCells() {
         drawRows(0, rows / parts);
     }
     for (const LateCell& late : lateCells_)
-        painter_->draw(late.column, late.row, late.text,
-                       settings_.fillCells ? contrastingShade(late.color) : late.color);
+        painter_->draw(late.column, late.row, late.text, late.colors.ink);
     lateCells_ = {};
 }
 

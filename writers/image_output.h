@@ -22,7 +22,7 @@ public:
     bool producesDocumentLines() const override { return false; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int /*y*/) override {}
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) override;
     void endLine(int /*y*/) override {}
     WriteOutcome finishOutput() override;
 
@@ -32,13 +32,13 @@ public:
 private:
     struct Cell {
         std::int32_t mask = CellPainter::kBlank;
-        Rgb color = 0;
+        CellColors colors = 0;
     };
     struct LateCell {
         int column = 0;
         int row = 0;
         ByteString text;
-        Rgb color = 0;
+        CellColors colors = 0;
     };
     /// Fills the background and draws every cell, on every core.
     void drawCells();
@@ -58,7 +58,7 @@ private:
     CellSize cell_;
     WorkBitmap image_;
     std::optional<CellPainter> painter_;
-    Rgb textColor_ = 0;
+    CellColors textColors_ = 0;
     int columns_ = 0;
     // What each cell shows, drawn at the end: cells never overlap, so the
     // rows of cells can be drawn side by side.

@@ -97,16 +97,16 @@ std::uint32_t RtfWriter::colorIndex(Rgb color) {
     return index;
 }
 
-void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color, bool newRun) {
+void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColors colors,
+                         bool newRun) {
     if (newRun) {
         char control[48] = "\\cf";
-        const Rgb ink = fill_ ? contrastingShade(color) : color;
-        char* end = std::to_chars(control + 3, control + 16, colorIndex(ink)).ptr;
+        char* end = std::to_chars(control + 3, control + 16, colorIndex(colors.ink)).ptr;
         if (fill_) {
             // Character shading of no pattern: its background colour alone.
             static constexpr std::string_view kShading = "\\chshdng0\\chcbpat";
             end = std::copy(kShading.begin(), kShading.end(), end);
-            end = std::to_chars(end, control + sizeof control - 1, colorIndex(color)).ptr;
+            end = std::to_chars(end, control + sizeof control - 1, colorIndex(colors.color)).ptr;
         }
         *end++ = ' ';
         line_.append(control, static_cast<std::size_t>(end - control));

@@ -30,7 +30,7 @@ public:
     bool producesDocumentLines() const override { return true; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) override;
     void endLine(int y) override;
     WriteOutcome finishOutput() override;
 

@@ -96,15 +96,15 @@ void TerminalWriter::beginLine(int /*y*/) {
     lineHasColor_ = false;
 }
 
-void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Rgb color,
+void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColors colors,
                               bool newRun) {
     // Neighbours of different colours often share their palette entry: one
     // sequence then serves them all.
     if (newRun && colors_ != TerminalColors::None) {
-        const std::uint32_t code = terminalColorCode(colors_, color);
+        const std::uint32_t code = terminalColorCode(colors_, colors.color);
         if (fill_) {
-            // The pixel's colour behind, a contrasting shade of it in front.
-            const std::uint32_t ink = terminalColorCode(colors_, contrastingShade(color));
+            // The pixel's colour behind, the ink in front.
+            const std::uint32_t ink = terminalColorCode(colors_, colors.ink);
             if (!lineHasColor_ || code != lineColor_ || ink != lineInk_) {
                 appendColorSequence(line_, colors_, ink, false);
                 appendColorSequence(line_, colors_, code, true);

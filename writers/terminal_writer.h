@@ -23,7 +23,7 @@ public:
     std::string_view lineEnd() const override { return "\n"; }
     OutputStart beginOutput(const ConversionSettings& settings, int width, int height) override;
     void beginLine(int y) override;
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override;
+    void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) override;
     void endLine(int y) override;
     WriteOutcome finishOutput() override { return {}; }
 

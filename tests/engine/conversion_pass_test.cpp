@@ -34,7 +34,8 @@ public:
         return OutputStart::proceed();
     }
     void beginLine(int y) override { line_ = "line " + std::to_string(y) + ":"; }
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
+    void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) override {
+        const Rgb color = colors.color;
         if (onPixel_)
             onPixel_(x, y);
         line_ += " " + text + (newRun ? "+" : "=") + std::to_string(color);
@@ -209,6 +210,47 @@ TEST_F(ConversionPassTest, ShapesModeWeighsItsDetailAndStopsWhileMakingIt) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, test::kCancelAnswered);
 }
 
+// Filled, shapes mode hands each cell the two colours it chose, both taken
+// to the chosen depth: a cell half white, half red, its glyph inking the
+// left half, draws red on white (in 15 bits, each channel to 5 bits).
+TEST_F(ConversionPassTest, FilledShapesHandTheWriterTheirInkAndBackground) {
+    settings_.transformation = PixelTransformation::GlyphShapes;
+    settings_.fillCells = true;
+    settings_.colorDepth = ColorDepth::Depth15;
+    settings_.imageWidth = 1;
+    settings_.imageHeight = 1;
+    struct InkWriter final : OutputWriter {
+        std::vector<CellColors>* seen;
+        explicit InkWriter(std::vector<CellColors>& cells) : seen(&cells) {}
+        bool producesDocumentLines() const override { return false; }
+        OutputStart beginOutput(const ConversionSettings&, int, int) override {
+            return OutputStart::proceed();
+        }
+        void beginLine(int) override {}
+        void putPixel(int, int, const ByteString&, CellColors colors, bool) override {
+            seen->push_back(colors);
+        }
+        void endLine(int) override {}
+        WriteOutcome finishOutput() override { return {}; }
+    };
+    std::vector<CellColors> seen;
+    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                        [&](const ConversionSettings&, WriterContext&) {
+                            return std::make_unique<InkWriter>(seen);
+                        });
+    std::uint64_t left = 0;
+    for (int row = 0; row < 8; ++row)
+        left |= std::uint64_t{0x0F} << (8 * row);
+    pass.setGlyphShaper([&](const std::string&, const ByteString&) {
+        return std::vector<GlyphShape>{{' ', 0, 0}, {'[', left, 128}};
+    });
+    const PassResult result = pass.run(test::makePicture(
+        8, 8, [](int x, int) { return x < 4 ? makeRgb(255, 3, 3) : makeRgb(255, 255, 255); }));
+    ASSERT_EQ(result.end, PassEnd::Done);
+    ASSERT_EQ(seen.size(), 1U);
+    EXPECT_EQ(seen[0], (CellColors{makeRgb(248, 248, 248), makeRgb(248, 0, 0)}));
+}
+
 TEST_F(ConversionPassTest, RefusesSizesBeyondTheLimitBeforeTakingMemory) {
     settings_.imageWidth = 8193;
     settings_.imageHeight = 8192;
@@ -290,7 +332,7 @@ TEST_F(ConversionPassTest, SavesDocumentLinesOnlyForWritersThatProduceThem) {
             return OutputStart::proceed();
         }
         void beginLine(int) override {}
-        void putPixel(int, int, const ByteString&, Rgb, bool) override {}
+        void putPixel(int, int, const ByteString&, CellColors, bool) override {}
         void endLine(int) override {}
         WriteOutcome finishOutput() override { return {}; }
 
@@ -316,7 +358,7 @@ TEST_F(ConversionPassTest, AWriterThatCannotBeginEndsThePassAsItAnswers) {
                 PassResult::refused({RefusalReason::ImageTooLarge, 6000, 20, 5079, 3000, 10}));
         }
         void beginLine(int) override { ADD_FAILURE(); }
-        void putPixel(int, int, const ByteString&, Rgb, bool) override { ADD_FAILURE(); }
+        void putPixel(int, int, const ByteString&, CellColors, bool) override { ADD_FAILURE(); }
         void endLine(int) override { ADD_FAILURE(); }
         WriteOutcome finishOutput() override { return {}; }
     };
@@ -345,7 +387,7 @@ TEST_F(ConversionPassTest, WritesFinalLinesWhileBuildingTheNext) {
             return OutputStart::proceed();
         }
         void beginLine(int) override {}
-        void putPixel(int, int y, const ByteString&, Rgb, bool) override {
+        void putPixel(int, int y, const ByteString&, CellColors, bool) override {
             context_.lines.push_back(ByteString(300000, static_cast<char>('a' + y)));
             if (y == cancelAt)
                 cancel_ = true;
@@ -406,7 +448,8 @@ public:
         return OutputStart::proceed();
     }
     void beginLine(int y) override { line_ = std::to_string(y) + ":"; }
-    void putPixel(int, int, const ByteString& text, Rgb color, bool newRun) override {
+    void putPixel(int, int, const ByteString& text, CellColors colors, bool newRun) override {
+        const Rgb color = colors.color;
         line_ += text + (newRun ? "+" : "=") + std::to_string(color & 0xFF);
     }
     void endLine(int) override { lines_.push_back(line_); }
@@ -541,7 +584,7 @@ public:
         if (y == throwAt_)
             throw std::runtime_error("row " + std::to_string(y));
     }
-    void putPixel(int, int, const ByteString&, Rgb, bool) override {}
+    void putPixel(int, int, const ByteString&, CellColors, bool) override {}
     void endLine(int) override { lines_.emplace_back(std::string(5000, 'x')); }
     WriteOutcome finishOutput() override { return {}; }
 

@@ -54,6 +54,7 @@ WorkBitmap detailOf(int width, int height, const std::function<bool(int x, int y
 struct Matched {
     std::string texts; // every pixel's text, row by row
     WorkBitmap colors;
+    WorkBitmap inks;
 };
 
 Matched match(const WorkBitmap& detail, int width, int height, ConversionSettings settings) {
@@ -70,6 +71,7 @@ Matched match(const WorkBitmap& detail, int width, int height, ConversionSetting
             texts.textAt(x, y, text);
             result.texts += text;
         }
+    result.inks = std::move(texts.inks);
     return result;
 }
 
@@ -129,10 +131,18 @@ TEST(ShapeMatching, InkIsWhatStandsOutFromTheBackground) {
     const Rgb ink = onBlack.colors.pixelColor(0, 0);
     EXPECT_GT(redOf(ink), 188U);
     EXPECT_GT(blueOf(ink), 210U);
-    // Filled cells take the whole cell's colour: a quarter of it is the line.
+    // Filled, the cell takes what the glyph leaves blank and the ink what
+    // it covers; a glyph covering all of it draws in the shade of its mean.
     settings.fillCells = true;
-    const Rgb mean = match(picture, 1, 1, settings).colors.pixelColor(0, 0);
-    EXPECT_EQ(mean, makeRgb(188, 188, 210));
+    const Matched filled = match(picture, 1, 1, settings);
+    EXPECT_EQ(filled.texts, "#");
+    EXPECT_EQ(filled.colors.pixelColor(0, 0), makeRgb(188, 188, 210));
+    EXPECT_EQ(filled.inks.pixelColor(0, 0), contrastingShade(makeRgb(188, 188, 210)));
+    settings.backgroundColor = makeRgb(255, 255, 255);
+    const Matched line = match(picture, 1, 1, settings);
+    EXPECT_EQ(line.texts, "|");
+    EXPECT_EQ(line.colors.pixelColor(0, 0), makeRgb(250, 250, 250));
+    EXPECT_EQ(line.inks.pixelColor(0, 0), makeRgb(0, 0, 90));
 }
 
 TEST(ShapeMatching, EvenCellsTakeTheRampsCharactersByBrightness) {

@@ -51,10 +51,10 @@ public:
         return real_->beginOutput(settings, width, height);
     }
     void beginLine(int y) override { real_->beginLine(y); }
-    void putPixel(int x, int y, const ByteString& text, Rgb color, bool newRun) override {
+    void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) override {
         if (x == 0 && y == 0)
             gate_.waitAtPixel();
-        real_->putPixel(x, y, text, color, newRun);
+        real_->putPixel(x, y, text, colors, newRun);
     }
     void endLine(int y) override { real_->endLine(y); }
     WriteOutcome finishOutput() override { return real_->finishOutput(); }

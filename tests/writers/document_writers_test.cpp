@@ -36,7 +36,8 @@ void write(OutputWriter& writer, const ConversionSettings& settings, const Pictu
         Rgb previous = 0;
         for (std::size_t x = 0; x < picture[y].size(); ++x) {
             const Rgb color = picture[y][x];
-            writer.putPixel(static_cast<int>(x), static_cast<int>(y), text, color,
+            writer.putPixel(static_cast<int>(x), static_cast<int>(y), text,
+                            settings.fillCells ? filledCell(color) : CellColors{color},
                             first || color != previous);
             first = false;
             previous = color;
@@ -137,8 +138,8 @@ TEST(HtmlWriter, FilledRunsStandOnTheirColour) {
     const auto lineWriter = plainWriter.lineWriterInto(apart);
     ASSERT_NE(lineWriter, nullptr);
     lineWriter->beginLine(0);
-    lineWriter->putPixel(0, 0, "01", kRed, true);
-    lineWriter->putPixel(1, 0, "01", kRed, false);
+    lineWriter->putPixel(0, 0, "01", filledCell(kRed), true);
+    lineWriter->putPixel(1, 0, "01", filledCell(kRed), false);
     lineWriter->endLine(0);
     EXPECT_EQ(apart.front(), plain[7]);
 
@@ -150,6 +151,19 @@ TEST(HtmlWriter, FilledRunsStandOnTheirColour) {
                       ".\\30 000FF{color:#7F7FFF;background-color:#0000FF}"
                       ".\\30 0FF00{color:#007F00;background-color:#00FF00}");
     EXPECT_EQ(css[8], "<s class=FF0000>0101</s>");
+
+    // An ink a mode chose names the cell's class beside its colour.
+    DocumentLines chosen;
+    HtmlWriter chosenWriter(chosen);
+    ASSERT_TRUE(chosenWriter.beginOutput(settings, 2, 1).proceeds());
+    chosenWriter.beginLine(0);
+    chosenWriter.putPixel(0, 0, "a", CellColors{kRed, kBlue}, true);
+    chosenWriter.putPixel(1, 0, "b", filledCell(kRed), true);
+    chosenWriter.endLine(0);
+    chosenWriter.finishOutput();
+    EXPECT_EQ(chosen[5], ".FF00000000FF{color:#0000FF;background-color:#FF0000}"
+                         ".FF0000{color:#FF7F7F;background-color:#FF0000}");
+    EXPECT_EQ(chosen[8], "<s class=FF00000000FF>a</s><s class=FF0000>b</s>");
 }
 
 TEST(RtfWriter, FilledRunsAreShadedWithTheirColour) {

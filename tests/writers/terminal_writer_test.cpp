@@ -23,7 +23,8 @@ DocumentLines write(const ConversionSettings& settings,
         writer.beginLine(static_cast<int>(y));
         for (std::size_t x = 0; x < picture[y].size(); ++x)
             writer.putPixel(static_cast<int>(x), static_cast<int>(y), picture[y][x].first,
-                            picture[y][x].second,
+                            settings.fillCells ? filledCell(picture[y][x].second)
+                                               : CellColors{picture[y][x].second},
                             x == 0 || picture[y][x].second != picture[y][x - 1].second);
         writer.endLine(static_cast<int>(y));
     }
