@@ -35,6 +35,7 @@ enum class Option : std::uint8_t {
     Font,
     Background,
     Fill,
+    NoFill,
     Width,
     Height,
     Size,
@@ -58,7 +59,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 27> kOptionNames = {{
+constexpr std::array<OptionName, 28> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -72,6 +73,7 @@ constexpr std::array<OptionName, 27> kOptionNames = {{
     {Option::Font, "font", '\0', true},
     {Option::Background, "background", 'b', true},
     {Option::Fill, "fill", '\0', false},
+    {Option::NoFill, "no-fill", '\0', false},
     {Option::Width, "width", 'W', true},
     {Option::Height, "height", 'H', true},
     {Option::Size, "size", '\0', true},
@@ -318,7 +320,9 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
         options.backgroundColor = backgroundColor(name, value);
         break;
     case Option::Fill:
-        choices.fillCells = true;
+    case Option::NoFill:
+        choices.fillCells = option == Option::Fill;
+        options.fillChosen = true;
         break;
     default:
         return false;
@@ -694,9 +698,12 @@ std::string sizeAndColourHelp() {
     return R"(  -b, --background RRGGBB
                          the background colour in hex (default: the colour of
                          the picture's top-left pixel; in ramp and shapes
-                         white, with --fill black)
+                         black, with --no-fill white)
       --fill             fill each character's cell with its pixel's colour
                          and draw the character in a contrasting shade of it
+                         (ramp and shapes fill by default, shapes drawing
+                         its character in the colour of what it covers)
+      --no-fill          draw the characters on the background only
   -W, --width N          the width in pixels of the scaled picture, each drawn
                          as one or two characters (one cell of an image)
   -H, --height N         the height in pixels, each a line of text; given one
@@ -752,7 +759,7 @@ std::string usageText() {
                          "first bytes, whatever its name; a PICTURE of - is read from standard "
                          "input. Pictures are turned upright as their EXIF orientation says. "
                          "On a terminal, without --mode, the picture is drawn in " +
-                         std::string(characterModeOf(kTerminalMode).name) + " mode with --fill.",
+                         std::string(characterModeOf(kTerminalMode).name) + " mode.",
                      0) +
            R"(
 

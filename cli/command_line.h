@@ -30,6 +30,8 @@ struct CommandLine {
     /// have defaults of their own where they were not.
     bool modeChosen = false;
     bool fontChosen = false;
+    /// Whether --fill or --no-fill was given: ramp and shapes fill without.
+    bool fillChosen = false;
     std::optional<ColorDepth> colorDepth;
     std::optional<std::uint32_t> seed;
     /// --colors; left empty, the terminal's environment decides.

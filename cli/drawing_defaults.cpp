@@ -24,12 +24,15 @@ std::string monospacedFace() {
 
 void settleDrawingDefaults(CommandLine& options, bool toTerminal) {
     ConversionSettings& choices = options.choices;
-    if (!options.modeChosen && toTerminal && choices.outputFormat == OutputFormat::AnsiText) {
+    if (!options.modeChosen && toTerminal && choices.outputFormat == OutputFormat::AnsiText)
         choices.transformation = kTerminalMode;
-        choices.fillCells = true;
-    }
     if (!pixelIsACell(choices.transformation))
         return;
+    // Filled cells show a photo far better than characters on a background
+    // (bench/recognisability.sh: SSIM of lightness 0.98 against 0.6);
+    // text has no colours to fill.
+    if (!options.fillChosen && choices.outputFormat != OutputFormat::PlainText)
+        choices.fillCells = true;
     const std::string monospaced = monospacedFace();
     if (!options.fontChosen)
         choices.fontFace = monospaced;

@@ -153,8 +153,8 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
     // Characters drawn in their pixels' colours vanished into a background
     // like the picture's own corner. On white, their ink darkening each
     // cell as much as the picture is dark there, real photographs show
-    // best; with --fill on black, whose even dark cells then take the
-    // least ink in a light shade (bench/recognisability.sh, every photo).
+    // best; filled, on black, whose even dark cells then take the least
+    // ink in a light shade (bench/recognisability.sh, every photo).
     settings.backgroundColor =
         options.backgroundColor.value_or(!pixelIsACell(settings.transformation) ? picture.topLeft
                                          : settings.fillCells ? kFilledCellModeBackground

@@ -29,8 +29,8 @@ PictureSize largestSizeWithin(PictureSize wanted, int maxWidth, int maxHeight);
 /// The widest a document is made when no size is given, in pixels: at the
 /// default font size, as wide as a laptop's screen shows without scrolling.
 inline constexpr int kDefaultDocumentWidth = 120;
-/// The background of the modes that draw a pixel as one character, and
-/// theirs with --fill.
+/// The background of the modes that draw a pixel as one character with
+/// --no-fill, and theirs filled, as they are by default.
 inline constexpr Rgb kCellModeBackground = 0xFFFFFF;
 inline constexpr Rgb kFilledCellModeBackground = 0;
 /// The columns text is made for when it goes elsewhere than a terminal.
@@ -59,8 +59,8 @@ struct SizingContext {
 /// kDefaultTextColumns; a picture is never enlarged except text, which
 /// fills its columns. In the modes that draw a pixel as one character the
 /// height follows the character cell's proportion, so that the picture
-/// keeps its own as drawn; kCellModeBackground (kFilledCellModeBackground
-/// with --fill) is their background unless -b gives one.
+/// keeps its own as drawn; kFilledCellModeBackground (kCellModeBackground
+/// unfilled) is their background unless -b gives one.
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const PictureFacts& picture,
                                       const SizingContext& context = {});

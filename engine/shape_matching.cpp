@@ -353,13 +353,18 @@ private:
             return fill_ ? all.mean() : inkShowing(all.mean(), text);
         }
         // A part stands out when it lies on the far side of the middle
-        // brightness from the background.
+        // brightness from the background. Filled, the cell's colours are
+        // its own on either side: the fewer parts stand out, the detail
+        // that a glyph's strokes draw.
         const std::uint32_t twiceMiddle = low + high;
         const auto standsOut = [&](std::uint32_t bright) {
             return darkBackground_ ? 2 * bright > twiceMiddle : 2 * bright < twiceMiddle;
         };
+        const auto standsBack = [&](std::uint32_t bright) { return !standsOut(bright); };
         for (int k = 0; k < perPixel_; ++k) {
-            const std::uint64_t mask = maskOf(cell, k, perPixel_, standsOut);
+            std::uint64_t mask = maskOf(cell, k, perPixel_, standsOut);
+            if (fill_ && std::popcount(mask) > kGridSide * kGridSide / 2)
+                mask = maskOf(cell, k, perPixel_, standsBack);
             // Where a broad part of the cell stands out, the line along its
             // edge may match better than the part itself: a hillside
             // drawn as a slash, not as a block of letters.

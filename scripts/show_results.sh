@@ -5,7 +5,7 @@
 # (captured from tmux and drawn by Chromium in a terminal's colours).
 #   scripts/show_results.sh [converter] [folder]
 # Writes results-picture.png, results-html.png, results-png.png,
-# results-ramp.png, results-shapes.png, results-shapes-fill.png and
+# results-ramp.png, results-shapes.png, results-shapes-no-fill.png and
 # results-terminal.png into the folder, docs/ when not given. Needs
 # ImageMagick, chromium and tmux (scripts/setup.sh --test installs them).
 set -euo pipefail
@@ -55,11 +55,11 @@ chromium_shot "$work/picture.html" "$work/html.png" 1600 1100
   "$work/picture.png"
 
 # The converter's modes that draw the picture with the characters
-# themselves, at their defaults: by brightness, by shape, and by shape on
-# cells of its colours.
+# themselves, at their defaults (on filled cells): by brightness, by shape,
+# and by shape on white, unfilled.
 "$converter" -q -f png -m ramp -o "$folder/results-ramp.png" "$work/picture.png"
 "$converter" -q -f png -m shapes -o "$folder/results-shapes.png" "$work/picture.png"
-"$converter" -q -f png -m shapes --fill -o "$folder/results-shapes-fill.png" "$work/picture.png"
+"$converter" -q -f png -m shapes --no-fill -o "$folder/results-shapes-no-fill.png" "$work/picture.png"
 
 # The picture in a 100 × 34 terminal with 24-bit colours, as typed there.
 tmux_=(tmux -S "$work/tmux")
@@ -96,4 +96,4 @@ perl -CSD -e '
 chromium_shot "$work/pane.html" "$work/terminal.png" 1000 600
 "$convert" "$work/terminal.png" -crop 816x456+0+0 +repage "$folder/results-terminal.png"
 echo "saved results-picture.png, results-html.png, results-png.png, results-ramp.png, results-shapes.png,"
-echo "  results-shapes-fill.png and results-terminal.png in $folder"
+echo "  results-shapes-no-fill.png and results-terminal.png in $folder"

@@ -28,15 +28,15 @@ constexpr int kPictureWidth = 90;
 constexpr int kPictureHeight = 60;
 constexpr double kPictureProportion = static_cast<double>(kPictureWidth) / kPictureHeight;
 
-// Dark edges, so that no line starts or ends with a blank a reader's
+// Light edges, so that no line starts or ends with a blank a reader's
 // boxes would leave out, and in between every brightness, with runs of
-// blanks of a line's own length (a light band): the characters' ink stands
-// on their white.
+// blanks of a line's own length (a dark band): the cells are filled on
+// black, where light stands out.
 Rgb edgedNoise(int x, int y) {
     if (x < 3 || x >= kPictureWidth - 3)
-        return makeRgb(5, 5, 5);
+        return makeRgb(250, 250, 250);
     if (x < 6 + y % 40)
-        return makeRgb(255, 255, 255);
+        return makeRgb(0, 0, 0);
     const auto grey = static_cast<std::uint32_t>((x * 7 + y * 13) % 11 * 20 + 30);
     return makeRgb(grey, grey, grey);
 }

@@ -93,7 +93,7 @@ expect() {
   [[ $got == "$want " ]] || fail "'$*' completes to '$got', not '$want'"
 }
 expect "--colors" varnelo-convert --col
-expect "--no-aspect-correction --no-auto-orient" varnelo-convert -q --no
+expect "--no-aspect-correction --no-auto-orient --no-fill" varnelo-convert -q --no
 expect "ansi" varnelo-convert -f an
 expect "16 256 none truecolor" varnelo-convert --colors ""
 expect "blocks" varnelo-convert --mode=bl
