@@ -352,8 +352,8 @@ def our_commands(converter, photo, columns, out, only):
     commands = []
     for mode in modes:
         for fmt, extension in OUR_FORMATS.items():
-            for fill in ([], ["--fill"]):
-                name = "varnelo -m %s%s %s" % (mode, " --fill" if fill else "", fmt)
+            for fill in ([], ["--fill"], ["--no-fill"]) if "--no-fill" in helped else ([], ["--fill"]):
+                name = "varnelo -m %s%s %s" % (mode, "".join(" " + f for f in fill), fmt)
                 if not chosen(name, only):
                     continue
                 target = os.path.join(out, re.sub(r"[^a-z0-9]+", "_", name) + "." + extension)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # How recognisable each output is, beside the peers': every mode in every
-# format (with and without --fill) and chafa (default, --symbols ascii,
-# --symbols ascii --fg-only), jp2a (--colors, --colors --fill) and img2txt,
+# format (as it is, with --fill and with --no-fill) and chafa (default,
+# --symbols ascii, --symbols ascii --fg-only), jp2a (--colors, --colors
+# --fill) and img2txt,
 # each rendered as people see it and scored against the real photographs
 # python3-skimage ships (bench/recognisability.py says how).
 #   bench/recognisability.sh [build folder] [-- options of recognisability.py]
