@@ -2,11 +2,11 @@
 # How recognisable each output is, beside the peers': every mode in every
 # format (as it is, with --fill and with --no-fill) and chafa (default,
 # --symbols ascii, --symbols ascii --fg-only), jp2a (--colors, --colors
-# --fill) and img2txt,
-# each rendered as people see it and scored against the real photographs
-# python3-skimage ships (bench/recognisability.py says how).
+# --fill) and img2txt, each rendered as people see it and scored against
+# the real photographs python3-skimage ships (bench/recognisability.py
+# says how).
 #   bench/recognisability.sh [build folder] [-- options of recognisability.py]
-# Defaults: build/release (made when missing); 80 and 160 columns, seven
+# Defaults: build/release (configured when missing, built each time); 80 and 160 columns, seven
 # photos. The renders stay in build/bench-data/recognisability/renders.
 # Python's libraries, the peers and the renderers are installed from Debian
 # when missing, for this script only.
