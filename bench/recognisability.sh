@@ -6,8 +6,9 @@
 # the real photographs python3-skimage ships (bench/recognisability.py
 # says how).
 #   bench/recognisability.sh [build folder] [-- options of recognisability.py]
-# Defaults: build/release (configured when missing, built each time); 80 and 160 columns, seven
-# photos. The renders stay in build/bench-data/recognisability/renders.
+# Defaults: build/release (configured when missing, built each time); 80
+# and 160 columns, seven photos. The renders stay in
+# build/bench-data/recognisability/renders.
 # Python's libraries, the peers and the renderers are installed from Debian
 # when missing, for this script only.
 set -euo pipefail
