@@ -2,6 +2,7 @@
 
 #include "engine/char_source.h"
 #include "engine/color.h"
+#include "engine/two_colour_fit.h"
 
 #include <algorithm>
 #include <array>
@@ -322,6 +323,8 @@ public:
         for (const GlyphShape& glyph : glyphs) {
             density_[static_cast<unsigned char>(glyph.byte)] = glyph.density;
             masks_[static_cast<unsigned char>(glyph.byte)] = glyph.mask;
+            candidateMasks_.push_back(glyph.mask);
+            candidateBytes_.push_back(glyph.byte);
         }
     }
 
@@ -352,19 +355,20 @@ private:
             std::fill_n(text, perPixel_, evenGlyphs_[darkBackground_ ? bright : 255 - bright]);
             return fill_ ? all.mean() : inkShowing(all.mean(), text);
         }
+        // Filled, the cell shows two colours of its own whatever the
+        // background: which glyph draws it best is a matter of colours.
+        if (fill_) {
+            leastErrorCharacters(cell, text);
+            return all.mean();
+        }
         // A part stands out when it lies on the far side of the middle
-        // brightness from the background. Filled, the cell's colours are
-        // its own on either side: the fewer parts stand out, the detail
-        // that a glyph's strokes draw.
+        // brightness from the background.
         const std::uint32_t twiceMiddle = low + high;
         const auto standsOut = [&](std::uint32_t bright) {
             return darkBackground_ ? 2 * bright > twiceMiddle : 2 * bright < twiceMiddle;
         };
-        const auto standsBack = [&](std::uint32_t bright) { return !standsOut(bright); };
         for (int k = 0; k < perPixel_; ++k) {
-            std::uint64_t mask = maskOf(cell, k, perPixel_, standsOut);
-            if (fill_ && std::popcount(mask) > kGridSide * kGridSide / 2)
-                mask = maskOf(cell, k, perPixel_, standsBack);
+            const std::uint64_t mask = maskOf(cell, k, perPixel_, standsOut);
             // Where a broad part of the cell stands out, the line along its
             // edge may match better than the part itself: a hillside
             // drawn as a slash, not as a block of letters.
@@ -375,7 +379,24 @@ private:
             // An edge drawn blank would lose it: only a glyph counts.
             text[k] = !edge.blank && edge.distance < filled.distance ? edge.byte : filled.byte;
         }
-        return fill_ ? all.mean() : inkShowing(all.mean(), text);
+        return inkShowing(all.mean(), text);
+    }
+
+    // Filled, each character is the candidate whose two colours, its
+    // ink's and the rest's, come closest to the picture under it.
+    void leastErrorCharacters(const Cell& cell, char* text) const {
+        std::vector<CellParts> parts(static_cast<std::size_t>(perPixel_));
+        const int across = cell.x1 - cell.x0;
+        for (int y = 0; y < cell.rows; ++y) {
+            const int row = y * kGridSide / cell.rows;
+            for (int x = cell.x0; x < cell.x1; ++x) {
+                const int column = (x - cell.x0) * kGridSide * perPixel_ / across;
+                parts[static_cast<std::size_t>(column / kGridSide)].add(
+                    row * kGridSide + column % kGridSide, cell.samples.colorAt(x, y));
+            }
+        }
+        for (int k = 0; k < perPixel_; ++k)
+            text[k] = candidateBytes_[parts[static_cast<std::size_t>(k)].closest(candidateMasks_)];
     }
 
     // A filled cell's two colours: the mean of the samples the characters'
@@ -422,6 +443,8 @@ private:
     Rgb background_;
     std::array<std::uint8_t, 256> density_{};
     std::array<std::uint64_t, 256> masks_{};
+    std::vector<std::uint64_t> candidateMasks_;
+    std::vector<char> candidateBytes_;
 };
 
 // The brightness of row y of the picture into the samples from index at on.

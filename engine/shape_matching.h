@@ -69,7 +69,10 @@ enum class ShapeMatchEnd : std::uint8_t { Done, Cancelled, OutOfMemory };
 /// where the cell's brightness varies, the parts that stand out from the
 /// background against those that do not (the fewest differing of the 8 × 8
 /// parts); where it is even, the glyph whose ink covers as much of the cell
-/// as the picture's brightness asks, as in the ramp. colors becomes the
+/// as the picture's brightness asks, as in the ramp. Filled cells that are
+/// not even take the glyph whose two colours, the mean of what its ink
+/// covers and the mean of the rest, come closest to the picture under the
+/// cell (CellParts). colors becomes the
 /// picture of the cells' colours, 24 bits: the mean of the parts that stand
 /// out, or with filled cells the mean of what the glyph leaves blank, and
 /// then texts.inks the mean of what its ink covers.
