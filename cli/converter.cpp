@@ -327,11 +327,9 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
                                   conversionSizeFor(options, width, height, sizing));
     };
     const bool fromInput = picturePath == kStandardStream;
-    const LoadOutcome outcome =
-        fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0)
-            ? loadFromInput(run.console, picture, run.cancelRequested, conversion)
-            : loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
-    return outcome;
+    if (fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0))
+        return loadFromInput(run.console, picture, run.cancelRequested, conversion);
+    return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
 }
 
 // Shapes mode draws its glyphs once a font is found, which takes fontconfig

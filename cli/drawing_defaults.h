@@ -17,8 +17,9 @@ std::string monospacedFace();
 /// Settles, once for a run, what the command line leaves to the mode:
 /// without --mode, text for a terminal is drawn in kTerminalMode; the
 /// modes that draw a pixel as one character fill their cells without
-/// --fill or --no-fill, and take the monospaced face without --font or for a proportional one, and
-/// only characters of one advance in the face documents are drawn in, so that their lines align
+/// --fill or --no-fill, take the monospaced face without --font or for a
+/// proportional one, and draw only characters of one advance in the face
+/// documents are drawn in, so that their lines align
 /// (withCharactersOfOneAdvance).
 void settleDrawingDefaults(CommandLine& options, bool toTerminal);
 

@@ -313,6 +313,10 @@ std::uint64_t maskOf(const Cell& cell, int k, int perPixel, const StandsOut& sta
     return mask;
 }
 
+// What lies under the parts of each character of a cell: a pixel has at
+// most two.
+using CharacterParts = std::array<CellParts, 2>;
+
 class CellMatcher {
 public:
     CellMatcher(const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
@@ -332,16 +336,18 @@ public:
     // characters into text, its colour returned; filled, the ink its
     // characters are drawn in into ink.
     Rgb match(const SampleRows& samples, int x0, int x1, int rows, char* text, Rgb& ink) const {
-        const Rgb color = chooseCharacters(samples, x0, x1, rows, text);
-        if (fill_)
-            return fillColors(Cell{samples, x0, x1, rows}, text, ink);
-        return color;
+        const Cell cell{samples, x0, x1, rows};
+        if (!fill_)
+            return chooseCharacters(cell, nullptr, text);
+        const CharacterParts parts = partsOf(cell);
+        chooseCharacters(cell, &parts, text);
+        return fillColors(parts, text, ink);
     }
 
 private:
     // The cell's characters into text; its colour unfilled returned.
-    Rgb chooseCharacters(const SampleRows& samples, int x0, int x1, int rows, char* text) const {
-        const Cell cell{samples, x0, x1, rows};
+    // Filled, what lies under each character's parts is parts.
+    Rgb chooseCharacters(const Cell& cell, const CharacterParts* parts, char* text) const {
         std::uint32_t low = 255;
         std::uint32_t high = 0;
         ColorSum all;
@@ -357,8 +363,10 @@ private:
         }
         // Filled, the cell shows two colours of its own whatever the
         // background: which glyph draws it best is a matter of colours.
-        if (fill_) {
-            leastErrorCharacters(cell, text);
+        if (parts != nullptr) {
+            for (int k = 0; k < perPixel_; ++k)
+                text[k] =
+                    candidateBytes_[(*parts)[static_cast<std::size_t>(k)].closest(candidateMasks_)];
             return all.mean();
         }
         // A part stands out when it lies on the far side of the middle
@@ -382,10 +390,9 @@ private:
         return inkShowing(all.mean(), text);
     }
 
-    // Filled, each character is the candidate whose two colours, its
-    // ink's and the rest's, come closest to the picture under it.
-    void leastErrorCharacters(const Cell& cell, char* text) const {
-        std::vector<CellParts> parts(static_cast<std::size_t>(perPixel_));
+    // What lies under each of the 8 × 8 parts of each character of the cell.
+    CharacterParts partsOf(const Cell& cell) const {
+        CharacterParts parts;
         const int across = cell.x1 - cell.x0;
         for (int y = 0; y < cell.rows; ++y) {
             const int row = y * kGridSide / cell.rows;
@@ -395,35 +402,24 @@ private:
                     row * kGridSide + column % kGridSide, cell.samples.colorAt(x, y));
             }
         }
-        for (int k = 0; k < perPixel_; ++k)
-            text[k] = candidateBytes_[parts[static_cast<std::size_t>(k)].closest(candidateMasks_)];
+        return parts;
     }
 
-    // A filled cell's two colours: the mean of the samples the characters'
-    // ink covers, into ink, and the mean of the rest, returned. Cells of
-    // one colour throughout keep their characters drawn in its shade.
-    Rgb fillColors(const Cell& cell, const char* text, Rgb& ink) const {
-        ColorSum covered;
-        ColorSum blank;
-        const int across = cell.x1 - cell.x0;
-        for (int y = 0; y < cell.rows; ++y) {
-            const int row = y * kGridSide / cell.rows;
-            for (int x = cell.x0; x < cell.x1; ++x) {
-                const int column = (x - cell.x0) * kGridSide * perPixel_ / across;
-                const std::uint64_t mask =
-                    masks_[static_cast<unsigned char>(text[column / kGridSide])];
-                const std::uint64_t part = std::uint64_t{1}
-                                           << (row * kGridSide + column % kGridSide);
-                ((mask & part) != 0 ? covered : blank).add(cell.samples.colorAt(x, y));
-            }
-        }
-        if (covered.count == 0 || blank.count == 0) {
-            const Rgb color = covered.count == 0 ? blank.mean() : covered.mean();
+    // A filled cell's two colours: the mean of what the characters' ink
+    // covers, into ink, and the mean of the rest, returned. Cells of one
+    // colour throughout keep their characters drawn in its shade.
+    Rgb fillColors(const CharacterParts& parts, const char* text, Rgb& ink) const {
+        CellParts::Sides sides;
+        for (int k = 0; k < perPixel_; ++k)
+            sides.add(parts[static_cast<std::size_t>(k)].sidesOf(
+                masks_[static_cast<unsigned char>(text[k])]));
+        const Rgb rest = sides.means(ink);
+        if (sides.inkCount == 0 || sides.restCount == 0) {
+            const Rgb color = sides.inkCount == 0 ? rest : ink;
             ink = contrastingShade(color);
             return color;
         }
-        ink = covered.mean();
-        return blank.mean();
+        return rest;
     }
 
     // The ink that makes the cell as bright as the picture under it.

@@ -1,5 +1,6 @@
 #include "engine/two_colour_fit.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace varnelo {
@@ -21,6 +22,38 @@ void CellParts::add(int part, Rgb color) {
         sum.channel[c] += channels[c];
         squares_ += kWeights[c] * channels[c] * channels[c];
     }
+}
+
+void CellParts::Sides::add(const Sides& other) {
+    for (std::size_t c = 0; c < 3; ++c) {
+        ink[c] += other.ink[c];
+        rest[c] += other.rest[c];
+    }
+    inkCount += other.inkCount;
+    restCount += other.restCount;
+}
+
+Rgb CellParts::Sides::means(Rgb& inkMean) const {
+    const auto mean = [](const std::array<double, 3>& sums, double count) {
+        const auto channel = [&](std::size_t c) {
+            return static_cast<std::uint32_t>(sums[c] / count + 0.5);
+        };
+        return makeRgb(channel(0), channel(1), channel(2));
+    };
+    inkMean = mean(ink, std::max(inkCount, 1.0));
+    return mean(rest, std::max(restCount, 1.0));
+}
+
+CellParts::Sides CellParts::sidesOf(std::uint64_t mask) const {
+    Sides sides;
+    for (int i = 0; i < 64; ++i) {
+        const Sum& part = parts_[static_cast<std::size_t>(i)];
+        const bool inked = (mask >> i & 1U) != 0;
+        (inked ? sides.inkCount : sides.restCount) += part.count;
+        for (std::size_t c = 0; c < 3; ++c)
+            (inked ? sides.ink : sides.rest)[c] += part.channel[c];
+    }
+    return sides;
 }
 
 double CellParts::spreadOf(const Sum& side) {

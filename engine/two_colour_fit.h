@@ -14,7 +14,20 @@ namespace varnelo {
 /// how much the eye sees it.
 class CellParts {
 public:
+    /// What lies under a mask's ink and under the rest, added up.
+    struct Sides {
+        std::array<double, 3> ink{};
+        std::array<double, 3> rest{};
+        double inkCount = 0;
+        double restCount = 0;
+        /// Adds other's sides to these: the cell's characters side by side.
+        void add(const Sides& other);
+        /// The mean colours: ink's into ink, the rest's returned.
+        Rgb means(Rgb& ink) const;
+    };
+
     void add(int part, Rgb color);
+    Sides sidesOf(std::uint64_t mask) const;
     /// The candidate whose two colours, the mean under its ink and the mean
     /// under the rest, leave the least weighted squared difference from the
     /// samples; the earliest among equal ones.
