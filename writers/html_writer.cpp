@@ -195,11 +195,15 @@ void HtmlWriter::openRun(CellColors colors) {
     if (css_) {
         line_.put(line_.empty() ? std::string_view("<s class=")
                                 : std::string_view("</s><s class="));
+        // A filled cell whose ink is not its colour's shade is named by both.
+        const bool chosenInk = fill_ && colors.ink != contrastingShade(colors.color);
         ByteString name;
-        appendClassName(name, colors);
+        appendHex(name, colors.color);
+        if (chosenInk)
+            appendHex(name, colors.ink);
         line_.put(name);
         line_.put(">");
-        addStyleRule(colors);
+        addStyleRule(colors, name, chosenInk);
         return;
     }
     // Filled, plain HTML gives the characters' ink, then the cell's colour.
@@ -219,17 +223,9 @@ void HtmlWriter::openRun(CellColors colors) {
     line_.commit(static_cast<std::size_t>(out - start));
 }
 
-void HtmlWriter::appendClassName(ByteString& text, CellColors colors) const {
-    // The colour's digits; a filled cell whose ink is not its colour's
-    // shade adds the ink's.
-    appendHex(text, colors.color);
-    if (fill_ && colors.ink != contrastingShade(colors.color))
-        appendHex(text, colors.ink);
-}
-
-void HtmlWriter::addStyleRule(CellColors colors) {
+void HtmlWriter::addStyleRule(CellColors colors, const ByteString& name, bool chosenInk) {
     const Rgb key = colors.color & 0xFFFFFFu;
-    if (fill_ && colors.ink != contrastingShade(colors.color)) {
+    if (chosenInk) {
         if (!ruledPairs_.insert(std::uint64_t{key} << 24 | (colors.ink & 0xFFFFFFu)).second)
             return;
     } else {
@@ -239,8 +235,6 @@ void HtmlWriter::addStyleRule(CellColors colors) {
             return;
         word |= bit;
     }
-    ByteString name;
-    appendClassName(name, colors);
     styleRules_ += '.';
     if (name[0] >= '0' && name[0] <= '9') {
         // A class selector may not start with a digit: CSS escapes it as

@@ -38,8 +38,8 @@ public:
 
 private:
     void openRun(CellColors colors);
-    void addStyleRule(CellColors colors);
-    void appendClassName(ByteString& text, CellColors colors) const;
+    /// The rule of the class name the run's colours have, once for each.
+    void addStyleRule(CellColors colors, const ByteString& name, bool chosenInk);
 
     DocumentLines& lines_;
     bool css_ = false;
