@@ -108,11 +108,52 @@ void appendUtf8(std::string& text, char32_t character) {
     } else if (character < 0x800) {
         text += static_cast<char>(0xC0 | (character >> 6));
         text += static_cast<char>(0x80 | (character & 0x3F));
-    } else {
+    } else if (character < 0x10000) {
         text += static_cast<char>(0xE0 | (character >> 12));
         text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
         text += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (character >> 18));
+        text += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
     }
+}
+
+char32_t nextUtf8(std::string_view text, std::size_t& index) {
+    const auto lead = static_cast<std::uint8_t>(text[index]);
+    const std::size_t length = lead < 0x80         ? 1
+                               : (lead >> 5) == 6  ? 2
+                               : (lead >> 4) == 14 ? 3
+                               : (lead >> 3) == 30 ? 4
+                                                   : 0;
+    if (length == 0 || index + length > text.size()) {
+        ++index;
+        return U'\uFFFD';
+    }
+    char32_t character = length == 1 ? lead : lead & (0x7Fu >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<std::uint8_t>(text[index + i]);
+        if ((next & 0xC0) != 0x80) {
+            ++index;
+            return U'\uFFFD';
+        }
+        character = character << 6 | (next & 0x3Fu);
+    }
+    index += length;
+    return character;
+}
+
+std::optional<std::uint8_t> fromUnicode(CodePage codePage, char32_t character) {
+    if (codePage == CodePage::Windows1252)
+        return unicodeToWindows1252(character);
+    if (character < 0x80)
+        return static_cast<std::uint8_t>(character);
+    for (std::size_t index = 0; index < kCp437High.size(); ++index) {
+        if (kCp437High[index] == character)
+            return static_cast<std::uint8_t>(0x80 + index);
+    }
+    return std::nullopt;
 }
 
 std::string windows1252ToUtf8(std::string_view bytes) {

@@ -43,7 +43,15 @@ ByteString utf8ToWindows1252(std::string_view text);
 /// Converts Windows-1252 bytes to UTF-8.
 std::string windows1252ToUtf8(std::string_view bytes);
 
-/// Appends the character, one of the Basic Multilingual Plane, as UTF-8.
+/// Appends the character as UTF-8.
 void appendUtf8(std::string& text, char32_t character);
+
+/// The character of UTF-8 text at index, index moved past it; U+FFFD, one
+/// byte on, for a byte that begins no character.
+char32_t nextUtf8(std::string_view text, std::size_t& index);
+
+/// The code page's byte for a character, or nothing where it has none:
+/// below 0x80 the character itself, as documents and phrases hold it.
+std::optional<std::uint8_t> fromUnicode(CodePage codePage, char32_t character);
 
 } // namespace varnelo

@@ -3,6 +3,7 @@
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
 #include "engine/conversion_settings.h"
+#include "engine/face_text.h"
 #include "engine/output_writer.h"
 #include "engine/random_generator.h"
 #include "engine/shape_matching.h"
@@ -24,6 +25,9 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
     // position stays where it starts, at 0.
     const bool throughPhrase = mode.field == ModeField::Phrase;
     const bool chosenInks = chosen != nullptr && !chosen->inks.isEmpty();
+    // The modes write in their face's code page; the writers take UTF-8.
+    const FaceText& faceText = FaceText::of(codePageOfFace(settings.fontFace));
+    ByteString utf8;
     CellColors previous = 0;
     for (int x = 0; x < picture.width(); ++x) {
         if (stopped())
@@ -38,7 +42,7 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
         const CellColors colors = chosenInks ? CellColors{color, chosen->inks.pixelColor(x, y)}
                                   : settings.fillCells ? filledCell(color)
                                                        : CellColors{color};
-        writer.putPixel(x, y, text, colors, x == 0 || colors != previous);
+        writer.putPixel(x, y, faceText.toUtf8(text, utf8), colors, x == 0 || colors != previous);
         previous = colors;
     }
     writer.endLine(y);

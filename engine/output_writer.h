@@ -84,7 +84,7 @@ public:
     [[nodiscard]] virtual OutputStart beginOutput(const ConversionSettings& settings, int width,
                                                   int height) = 0;
     virtual void beginLine(int y) = 0;
-    /// newRun is true when the colours differ from the pixel's before it in
+    /// text is UTF-8. newRun is true when the colours differ from the pixel's before it in
     /// the line, and always for the first pixel of a line.
     virtual void putPixel(int x, int y, const ByteString& text, CellColors colors, bool newRun) = 0;
     virtual void endLine(int y) = 0;

@@ -37,25 +37,38 @@ CellFont::CellFont(const std::string& face, int cellHeight) : codePage_(codePage
 
 CellFont::~CellFont() = default;
 
-std::u32string CellFont::toText(const ByteString& bytes) const {
-    std::u32string text;
-    text.reserve(bytes.size());
-    for (const char byte : bytes) {
+ByteString CellFont::facesBytes(const ByteString& text) const {
+    ByteString bytes;
+    bytes.reserve(text.size());
+    for (std::size_t index = 0; index < text.size();) {
+        const char32_t character = nextUtf8(text, index);
+        // The controls stay the bytes they are: the Terminal face draws its
+        // pictures for them. A character the code page lacks is a "?".
+        const bool control = character < 0x20 || character == 0x7F;
+        bytes += static_cast<char>(control ? character
+                                           : fromUnicode(codePage_, character).value_or('?'));
+    }
+    return bytes;
+}
+
+std::u32string CellFont::toText(const ByteString& text) const {
+    std::u32string characters;
+    for (const char byte : facesBytes(text)) {
         const auto value = static_cast<std::uint8_t>(byte);
         // 0 would end the text early in the text drawing of the desktop; a blank.
-        text += value == 0 ? U' ' : static_cast<char32_t>(toUnicode(codePage_, value));
+        characters += value == 0 ? U' ' : static_cast<char32_t>(toUnicode(codePage_, value));
     }
-    return text;
+    return characters;
 }
 
-int CellFont::textWidth(const ByteString& bytes) const {
-    return face_ != nullptr ? face_->textWidth(bytes) : 0;
+int CellFont::textWidth(const ByteString& text) const {
+    return face_ != nullptr ? face_->textWidth(facesBytes(text)) : 0;
 }
 
-void CellFont::render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
+void CellFont::render(const ByteString& text, int x, int baseline, std::uint8_t* mask, int width,
                       int height) const {
     if (face_ != nullptr)
-        face_->render(bytes, x, baseline, mask, width, height);
+        face_->render(facesBytes(text), x, baseline, mask, width, height);
 }
 
 } // namespace varnelo

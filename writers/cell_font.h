@@ -12,8 +12,9 @@ namespace varnelo {
 
 /// The font of the image output's cells: a face at the pixel size whose
 /// cell height, in the Windows sense (ascent plus descent of the face's
-/// OS/2 table, internal leading included), is the wanted height. Bytes map
-/// through Windows-1252, or through code page 437 for the "Terminal" face.
+/// OS/2 table, internal leading included), is the wanted height. Texts are
+/// UTF-8, drawn through Windows-1252, or through code page 437 for the
+/// "Terminal" face, whose pictures its controls below 0x20 show.
 /// Drawn with FreeType from the file fontconfig matches, so the window and
 /// the converter draw the same pixels with or without a display.
 class CellFont {
@@ -29,18 +30,21 @@ public:
     /// The height of one line of text, internal leading included.
     int textHeight() const { return textHeight_; }
     int ascent() const { return ascent_; }
-    /// The width in pixels of the bytes drawn in one line.
-    int textWidth(const ByteString& bytes) const;
-    /// The characters the bytes stand for in this font.
-    std::u32string toText(const ByteString& bytes) const;
+    /// The width in pixels of the text drawn in one line.
+    int textWidth(const ByteString& text) const;
+    /// The characters the text shows in this font.
+    std::u32string toText(const ByteString& text) const;
 
-    /// Draws the bytes with the pen starting at x on the baseline into an
+    /// Draws the text with the pen starting at x on the baseline into an
     /// 8-bit coverage mask of width × height pixels, clipped to it; a glyph
     /// over another covers it as a painter's source-over would.
-    void render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
+    void render(const ByteString& text, int x, int baseline, std::uint8_t* mask, int width,
                 int height) const;
 
 private:
+    // The face's bytes of the text.
+    ByteString facesBytes(const ByteString& text) const;
+
     // Drawn by the font libraries' module; none when it could not be had.
     std::unique_ptr<CellFontFace> face_;
     std::string family_;

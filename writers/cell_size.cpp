@@ -1,6 +1,7 @@
 #include "writers/cell_size.h"
 
 #include "engine/character_modes.h"
+#include "engine/face_text.h"
 #include "writers/cell_font.h"
 
 #include <algorithm>
@@ -32,7 +33,11 @@ private:
 int cellWidth(const ConversionSettings& settings, const CellFont& font) {
     const CharacterMode& mode = characterModeOf(settings.transformation);
     WidthRange range(font);
-    mode.measuredTexts(settings, [&range](const ByteString& text) { range.measure(text); });
+    // The modes' texts are their face's bytes; the font takes UTF-8.
+    const FaceText& faceText = FaceText::of(codePageOfFace(settings.fontFace));
+    ByteString utf8;
+    mode.measuredTexts(settings,
+                       [&](const ByteString& text) { range.measure(faceText.toUtf8(text, utf8)); });
     return mode.cellWidth == CellWidthChoice::Middle ? range.middle() : range.widest();
 }
 

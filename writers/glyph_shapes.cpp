@@ -1,5 +1,6 @@
 #include "writers/glyph_shapes.h"
 
+#include "engine/face_text.h"
 #include "writers/cell_font.h"
 
 #include <algorithm>
@@ -17,11 +18,11 @@ constexpr int kGridSide = 8;
 // a thin stroke through the middle of a part still marks it.
 constexpr std::uint32_t kInkedPart = 80;
 
-GlyphShape shapeOf(const CellFont& font, char byte, int cellWidth,
+// The shape of a candidate, its face's byte, drawn as text.
+GlyphShape shapeOf(const CellFont& font, char byte, const ByteString& text, int cellWidth,
                    std::vector<std::uint8_t>& mask) {
     const int cellHeight = font.textHeight();
     std::fill(mask.begin(), mask.end(), std::uint8_t{0});
-    const ByteString text(1, byte);
     font.render(text, 0, font.ascent(), mask.data(), cellWidth, cellHeight);
 
     GlyphShape shape;
@@ -54,6 +55,8 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
     const CellFont font(face, kRenderedCellHeight);
     if (font.family().empty() || candidates.empty())
         return {};
+    // The candidates are the face's bytes; the font takes UTF-8.
+    const FaceText& faceText = FaceText::of(codePageOfFace(face));
     // Documents draw each character at its own width: the cell a glyph's
     // shape is laid over is its own advance (every character's the same in
     // a monospaced face).
@@ -66,10 +69,12 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
         if (done)
             continue;
         done = true;
-        const int cellWidth = std::max(font.textWidth(ByteString(1, byte)), 1);
+        ByteString utf8;
+        const ByteString text = faceText.toUtf8(ByteString(1, byte), utf8);
+        const int cellWidth = std::max(font.textWidth(text), 1);
         mask.resize(static_cast<std::size_t>(cellWidth) *
                     static_cast<std::size_t>(std::max(font.textHeight(), 1)));
-        shapes.push_back(shapeOf(font, byte, cellWidth, mask));
+        shapes.push_back(shapeOf(font, byte, text, cellWidth, mask));
     }
     return shapes;
 }

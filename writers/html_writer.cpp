@@ -135,7 +135,6 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
                                     int /*height*/) {
     css_ = settings.outputFormat == OutputFormat::CssHtml;
     fill_ = settings.fillCells;
-    text_ = &htmlTextEscapes(codePageOfFace(settings.fontFace));
     const std::string family = fontFamily(settings.fontFace);
     styleRules_.clear();
     ruledColors_.assign(css_ ? (std::size_t{1} << 24) / 64 : 0, 0);
@@ -165,7 +164,6 @@ std::unique_ptr<OutputWriter> HtmlWriter::lineWriterInto(DocumentLines& lines) c
     if (css_)
         return nullptr;
     auto writer = std::make_unique<HtmlWriter>(lines);
-    writer->text_ = text_;
     writer->fill_ = fill_;
     return writer;
 }
@@ -260,7 +258,21 @@ void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColo
                           bool newRun) {
     if (newRun)
         openRun(colors);
-    text_->appendTo(line_, text);
+    // Nearly every pixel's text is ASCII: one lookup a byte.
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
+    if (ascii) {
+        text_->appendTo(line_, text);
+        return;
+    }
+    for (std::size_t index = 0; index < text.size();) {
+        const std::size_t start = index;
+        const char32_t character = nextUtf8(text, index);
+        if (character < 0x80)
+            text_->appendTo(line_, std::string_view(text).substr(start, 1));
+        else
+            line_.put(characterReference(character));
+    }
 }
 
 void HtmlWriter::endLine(int /*y*/) {

@@ -44,6 +44,7 @@ private:
     DocumentLines& lines_;
     bool css_ = false;
     bool fill_ = false; ///< runs on their pixels' colour, in a contrasting shade
+    // The escapes of ASCII in pixel texts, which are UTF-8.
     const ByteEscapes* text_ = &htmlTextEscapes(CodePage::Windows1252);
     LineBuilder line_;
     ByteString styleRules_;

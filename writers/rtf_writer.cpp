@@ -64,7 +64,8 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
     lineCount_ = 0;
     colors_.clear();
     indexOf_.clear();
-    text_ = rtfTextEscapes(codePageOfFace(settings.fontFace));
+    codePage_ = codePageOfFace(settings.fontFace);
+    text_ = rtfTextEscapes(codePage_);
     // LibreOffice draws a run of blanks wider than the face's advance, so a
     // line of a mode whose every character is a cell would be wider where
     // the picture is dark; a figure space is drawn at the advance (a blank
@@ -111,9 +112,41 @@ void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColor
         *end++ = ' ';
         line_.append(control, static_cast<std::size_t>(end - control));
     }
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
+    if (!ascii) {
+        appendUnicode(text);
+        return;
+    }
     text_.append(line_, text);
     for (const char byte : text)
         lineWidth_ += widths_[static_cast<std::uint8_t>(byte)];
+}
+
+void RtfWriter::appendUnicode(const ByteString& text) {
+    for (std::size_t index = 0; index < text.size();) {
+        const char32_t character = nextUtf8(text, index);
+        const std::optional<std::uint8_t> byte =
+            character < 0x80 ? std::optional(static_cast<std::uint8_t>(character))
+                             : fromUnicode(codePage_, character);
+        if (byte) {
+            text_.append(line_, std::string_view(reinterpret_cast<const char*>(&*byte), 1));
+            lineWidth_ += widths_[*byte];
+            continue;
+        }
+        // A character the face's code page lacks: \u of its UTF-16 units,
+        // each a signed 16-bit number, and "?" for readers without \u.
+        const auto unit = [&](std::uint32_t value) {
+            line_ += "\\u" + std::to_string(static_cast<std::int16_t>(value)) + "?";
+        };
+        if (character >= 0x10000) {
+            unit(0xD800 + ((character - 0x10000) >> 10));
+            unit(0xDC00 + ((character - 0x10000) & 0x3FF));
+        } else {
+            unit(character);
+        }
+        lineWidth_ += widths_[static_cast<std::uint8_t>('?')];
+    }
 }
 
 void RtfWriter::endLine(int /*y*/) {

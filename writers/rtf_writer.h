@@ -35,6 +35,9 @@ public:
     WriteOutcome finishOutput() override;
 
 private:
+    // Appends UTF-8 text with characters beyond ASCII: the face's bytes
+    // where its code page has them, else \\u escapes.
+    void appendUnicode(const ByteString& text);
     /// The 1-based index of the colour's table entry, added when new.
     std::uint32_t colorIndex(Rgb color);
 
@@ -50,6 +53,7 @@ private:
     Rgb background_ = 0;
     bool fill_ = false; ///< runs shaded with their pixels' colour
     ByteEscapes text_;
+    CodePage codePage_ = CodePage::Windows1252;
     ByteString line_;
     std::vector<Rgb> colors_;
     ColorIndexTable indexOf_;

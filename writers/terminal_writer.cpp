@@ -21,19 +21,23 @@ bool isControl(char32_t character) {
 
 } // namespace
 
-ByteEscapes terminalTextEscapes(CodePage codePage) {
-    ByteEscapes escapes;
-    for (unsigned byte = 0; byte <= 0xFF; ++byte) {
-        const auto value = static_cast<std::uint8_t>(byte);
-        // Below 0x20 code page 437 draws pictures, but a terminal would take
-        // the bytes as controls however they are meant.
-        const char32_t character = byte < 0x20 || byte == 0x7F ? U' ' : toUnicode(codePage, value);
-        ByteString text;
-        appendUtf8(text, isControl(character) ? U' ' : character);
-        if (text != ByteString(1, static_cast<char>(value)))
-            escapes.replace(value, text);
+void appendTerminalText(ByteString& line, std::string_view text) {
+    for (std::size_t index = 0; index < text.size();) {
+        const auto byte = static_cast<std::uint8_t>(text[index]);
+        if (byte < 0x80) {
+            line += byte < 0x20 || byte == 0x7F ? ' ' : static_cast<char>(byte);
+            ++index;
+            continue;
+        }
+        const std::size_t start = index;
+        const char32_t character = nextUtf8(text, index);
+        if (isControl(character))
+            line += ' ';
+        else if (character == U'\uFFFD')
+            appendUtf8(line, character);
+        else
+            line.append(text.substr(start, index - start));
     }
-    return escapes;
 }
 
 std::uint32_t terminalColorCode(TerminalColors colors, Rgb color) {
@@ -82,7 +86,6 @@ OutputStart TerminalWriter::beginOutput(const ConversionSettings& settings, int 
                                         int /*height*/) {
     colors_ = settings.outputFormat == OutputFormat::PlainText ? TerminalColors::None
                                                                : settings.terminalColors;
-    text_ = terminalTextEscapes(codePageOfFace(settings.fontFace));
     fill_ = settings.fillCells;
     background_.clear();
     if (colors_ != TerminalColors::None)
@@ -116,7 +119,14 @@ void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Cell
         lineColor_ = code;
         lineHasColor_ = true;
     }
-    text_.append(line_, text);
+    // Nearly every pixel's text is printable ASCII, as it stands.
+    bool printable = true;
+    for (const char c : text)
+        printable = printable && c >= 0x20 && c < 0x7F;
+    if (printable)
+        line_ += text;
+    else
+        appendTerminalText(line_, text);
 }
 
 void TerminalWriter::endLine(int /*y*/) {

@@ -30,7 +30,6 @@ public:
 private:
     DocumentLines& lines_;
     TerminalColors colors_ = TerminalColors::None;
-    ByteEscapes text_;
     ByteString background_;
     ByteString line_;
     std::uint32_t lineColor_ = 0; ///< the code of the line's last sequence
@@ -39,8 +38,10 @@ private:
     bool fill_ = false; ///< runs on their pixels' colour
 };
 
-/// The UTF-8 text of each byte in the code page, control characters as blanks.
-ByteEscapes terminalTextEscapes(CodePage codePage);
+/// Appends UTF-8 text to a terminal's line, every control character (C0,
+/// DEL and C1) a blank, so that no pixel text can move the cursor or set
+/// the terminal's state.
+void appendTerminalText(ByteString& line, std::string_view text);
 
 /// What stands for the colour in the SGR sequences of the colour mode: the
 /// colour itself for 24-bit colours, else its nearest palette entry.

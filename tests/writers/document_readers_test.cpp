@@ -251,8 +251,8 @@ TEST_F(DocumentReaders, ChromiumShowsTheWindows1252CharactersOfACustomRange) {
     writer.beginLine(0);
     std::u32string expected;
     for (unsigned byte = 128; byte <= 160; ++byte) {
-        writer.putPixel(static_cast<int>(byte), 0, ByteString(1, static_cast<char>(byte)), byte % 2,
-                        true);
+        writer.putPixel(static_cast<int>(byte), 0,
+                        windows1252ToUtf8(ByteString(1, static_cast<char>(byte))), byte % 2, true);
         expected += windows1252ToUnicode(static_cast<std::uint8_t>(byte));
     }
     writer.endLine(0);

@@ -1,4 +1,5 @@
 #include "engine/codepages.h"
+#include "engine/face_text.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
 #include "writers/character_widths.h"
@@ -22,6 +23,12 @@ constexpr Rgb kWhite = makeRgb(255, 255, 255);
 
 using Picture = std::vector<std::vector<Rgb>>;
 
+// A text of the face's code page as a conversion hands it to the writers.
+ByteString asHanded(const ConversionSettings& settings, const ByteString& bytes) {
+    ByteString utf8;
+    return ByteString(FaceText::of(codePageOfFace(settings.fontFace)).toUtf8(bytes, utf8));
+}
+
 // Drives a writer through its steps as a conversion does, with one pixel text.
 void write(OutputWriter& writer, const ConversionSettings& settings, const Picture& picture,
            const ByteString& text = "01") {
@@ -36,7 +43,7 @@ void write(OutputWriter& writer, const ConversionSettings& settings, const Pictu
         Rgb previous = 0;
         for (std::size_t x = 0; x < picture[y].size(); ++x) {
             const Rgb color = picture[y][x];
-            writer.putPixel(static_cast<int>(x), static_cast<int>(y), text,
+            writer.putPixel(static_cast<int>(x), static_cast<int>(y), asHanded(settings, text),
                             settings.fillCells ? filledCell(color) : CellColors{color},
                             first || color != previous);
             first = false;
@@ -54,7 +61,8 @@ DocumentLines writeTexts(OutputWriter& writer, DocumentLines& lines,
     EXPECT_TRUE(writer.beginOutput(settings, static_cast<int>(texts.size()), 1).proceeds());
     writer.beginLine(0);
     for (std::size_t x = 0; x < texts.size(); ++x)
-        writer.putPixel(static_cast<int>(x), 0, texts[x], static_cast<Rgb>(x * 7919), true);
+        writer.putPixel(static_cast<int>(x), 0, asHanded(settings, texts[x]),
+                        static_cast<Rgb>(x * 7919), true);
     writer.endLine(0);
     EXPECT_EQ(writer.finishOutput().status, WriteStatus::Written);
     return lines;
@@ -221,7 +229,7 @@ TEST(HtmlWriter, PlainLinesBuiltApartAreTheLinesItBuilds) {
     ASSERT_NE(copy, nullptr);
     copy->beginLine(1);
     for (const auto& [x, color] : {std::pair{0, 3u}, {1, 4u}, {2, 4u}})
-        copy->putPixel(x, 1, "<\xB0", color, x != 2);
+        copy->putPixel(x, 1, asHanded(settings, "<\xB0"), color, x != 2);
     copy->endLine(1);
     ASSERT_EQ(apart.size(), 1u);
     EXPECT_EQ(apart[0], lines[8]); // the seven lines of the head, then line 0

@@ -1,3 +1,4 @@
+#include "engine/face_text.h"
 #include "writers/terminal_palette.h"
 #include "writers/terminal_writer.h"
 
@@ -19,10 +20,14 @@ DocumentLines write(const ConversionSettings& settings,
     DocumentLines lines;
     TerminalWriter writer(lines);
     EXPECT_TRUE(writer.beginOutput(settings, 0, 0).proceeds());
+    // The texts in the face's code page, made UTF-8 as a conversion does.
+    const FaceText& faceText = FaceText::of(codePageOfFace(settings.fontFace));
+    ByteString utf8;
     for (std::size_t y = 0; y < picture.size(); ++y) {
         writer.beginLine(static_cast<int>(y));
         for (std::size_t x = 0; x < picture[y].size(); ++x)
-            writer.putPixel(static_cast<int>(x), static_cast<int>(y), picture[y][x].first,
+            writer.putPixel(static_cast<int>(x), static_cast<int>(y),
+                            faceText.toUtf8(picture[y][x].first, utf8),
                             settings.fillCells ? filledCell(picture[y][x].second)
                                                : CellColors{picture[y][x].second},
                             x == 0 || picture[y][x].second != picture[y][x - 1].second);
@@ -93,10 +98,11 @@ TEST(TerminalWriter, WritesTheFacesCharactersAsUtf8) {
 // No byte of a phrase or range may reach the terminal as a control.
 TEST(TerminalWriter, WritesEveryControlCharacterAsABlank) {
     for (const CodePage codePage : {CodePage::Windows1252, CodePage::Cp437}) {
-        const ByteEscapes escapes = terminalTextEscapes(codePage);
         for (unsigned byte = 0; byte < 256; ++byte) {
+            ByteString utf8;
             ByteString text;
-            escapes.append(text, std::string(1, static_cast<char>(byte)));
+            appendTerminalText(
+                text, FaceText::of(codePage).toUtf8(ByteString(1, static_cast<char>(byte)), utf8));
             const bool control =
                 byte < 0x20 || byte == 0x7F ||
                 (codePage == CodePage::Windows1252 &&

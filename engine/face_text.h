@@ -1,0 +1,40 @@
+#pragma once
+
+#include "engine/byte_string.h"
+#include "engine/codepages.h"
+
+#include <array>
+#include <string_view>
+
+namespace varnelo {
+
+/// Turns the bytes a mode writes in its face's code page into the UTF-8
+/// the writers take: each byte the character it stands for, but the
+/// controls below 0x20 and 0x7F, which stay the controls they are (the
+/// image of the Terminal face draws code page 437's pictures for them;
+/// documents keep or blank them as they always have).
+class FaceText {
+public:
+    explicit FaceText(CodePage codePage);
+    /// The face's table, made once for each code page.
+    static const FaceText& of(CodePage codePage);
+
+    /// The bytes as UTF-8: themselves where they are all ASCII, as nearly
+    /// every pixel's are; else converted into text.
+    const ByteString& toUtf8(const ByteString& bytes, ByteString& text) const {
+        unsigned high = 0;
+        for (const char c : bytes)
+            high |= static_cast<std::uint8_t>(c);
+        if (high < 0x80)
+            return bytes;
+        text.clear();
+        for (const char c : bytes)
+            text += utf8_[static_cast<std::uint8_t>(c)];
+        return text;
+    }
+
+private:
+    std::array<ByteString, 256> utf8_;
+};
+
+} // namespace varnelo
