@@ -53,6 +53,9 @@ struct CharacterMode {
     void (*measuredTexts)(const ConversionSettings& settings,
                           const std::function<void(const ByteString&)>& measure);
     CellWidthChoice cellWidth;
+    /// Whether its texts are ASCII whatever the settings, so that they are
+    /// their own UTF-8; the others are bytes of the face's code page.
+    bool asciiTexts;
     /// Writes the text of one pixel of the colour into result; see nextPixelText.
     void (*pixelText)(RandomGenerator& random, const ConversionSettings& settings,
                       std::int32_t& phrasePosition, Rgb color, ByteString& result);

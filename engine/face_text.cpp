@@ -1,13 +1,32 @@
 #include "engine/face_text.h"
 
+#include <algorithm>
+
 namespace varnelo {
 
 FaceText::FaceText(CodePage codePage) {
     for (unsigned byte = 0; byte <= 0xFF; ++byte) {
         const auto value = static_cast<std::uint8_t>(byte);
-        appendUtf8(utf8_[byte], byte < 0x20 || byte == 0x7F ? char32_t{byte}
-                                                            : char32_t{toUnicode(codePage, value)});
+        ByteString text;
+        appendUtf8(text, byte < 0x20 || byte == 0x7F ? char32_t{byte}
+                                                     : char32_t{toUnicode(codePage, value)});
+        // Both code pages lie in the Basic Multilingual Plane: three bytes at most.
+        std::copy(text.begin(), text.end(), utf8_[byte].begin());
+        length_[byte] = static_cast<std::uint8_t>(text.size());
     }
+}
+
+const ByteString& FaceText::converted(const ByteString& bytes, ByteString& text) const {
+    text.resize(bytes.size() * 3);
+    char* out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        // Three bytes at most: copied one by one, not through a call.
+        for (std::uint8_t i = 0; i < length_[byte]; ++i)
+            *out++ = utf8_[byte][i];
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    return text;
 }
 
 const FaceText& FaceText::of(CodePage codePage) {

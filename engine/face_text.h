@@ -25,16 +25,15 @@ public:
         unsigned high = 0;
         for (const char c : bytes)
             high |= static_cast<std::uint8_t>(c);
-        if (high < 0x80)
-            return bytes;
-        text.clear();
-        for (const char c : bytes)
-            text += utf8_[static_cast<std::uint8_t>(c)];
-        return text;
+        return high < 0x80 ? bytes : converted(bytes, text);
     }
 
 private:
-    std::array<ByteString, 256> utf8_;
+    const ByteString& converted(const ByteString& bytes, ByteString& text) const;
+
+    // Each byte's UTF-8, one to three bytes, and its length.
+    std::array<std::array<char, 3>, 256> utf8_{};
+    std::array<std::uint8_t, 256> length_{};
 };
 
 } // namespace varnelo

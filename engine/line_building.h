@@ -26,7 +26,8 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
     const bool throughPhrase = mode.field == ModeField::Phrase;
     const bool chosenInks = chosen != nullptr && !chosen->inks.isEmpty();
     // The modes write in their face's code page; the writers take UTF-8.
-    const FaceText& faceText = FaceText::of(codePageOfFace(settings.fontFace));
+    const FaceText* const faceText =
+        mode.asciiTexts ? nullptr : &FaceText::of(codePageOfFace(settings.fontFace));
     ByteString utf8;
     CellColors previous = 0;
     for (int x = 0; x < picture.width(); ++x) {
@@ -42,7 +43,8 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
         const CellColors colors = chosenInks ? CellColors{color, chosen->inks.pixelColor(x, y)}
                                   : settings.fillCells ? filledCell(color)
                                                        : CellColors{color};
-        writer.putPixel(x, y, faceText.toUtf8(text, utf8), colors, x == 0 || colors != previous);
+        writer.putPixel(x, y, faceText != nullptr ? faceText->toUtf8(text, utf8) : text, colors,
+                        x == 0 || colors != previous);
         previous = colors;
     }
     writer.endLine(y);

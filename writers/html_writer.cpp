@@ -268,10 +268,17 @@ void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColo
     for (std::size_t index = 0; index < text.size();) {
         const std::size_t start = index;
         const char32_t character = nextUtf8(text, index);
-        if (character < 0x80)
+        if (character < 0x80) {
             text_->appendTo(line_, std::string_view(text).substr(start, 1));
-        else
-            line_.put(characterReference(character));
+            continue;
+        }
+        // "&#" and at most seven digits and ";".
+        char* const out = line_.room(10);
+        out[0] = '&';
+        out[1] = '#';
+        char* end = std::to_chars(out + 2, out + 9, static_cast<std::uint32_t>(character)).ptr;
+        *end++ = ';';
+        line_.commit(static_cast<std::size_t>(end - out));
     }
 }
 

@@ -36,7 +36,8 @@ void appendTerminalText(ByteString& line, std::string_view text) {
         else if (character == U'\uFFFD')
             appendUtf8(line, character);
         else
-            line.append(text.substr(start, index - start));
+            for (std::size_t i = start; i < index; ++i)
+                line += text[i];
     }
 }
 

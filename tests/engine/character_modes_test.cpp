@@ -88,7 +88,8 @@ TEST(CharacterModes, ARampOfItsOwnIsTakenAsGiven) {
 }
 
 // Each pixel's text takes the draws the row says, so that a second thread
-// can skip to its rows; and it has the characters charactersPerPixel says.
+// can skip to its rows; it has the characters charactersPerPixel says, and
+// a row whose texts are ASCII gives no other byte.
 TEST(CharacterModes, TextsTakeTheDrawsAndCharactersTheRowSays) {
     for (const CharacterMode& mode : characterModes()) {
         for (const std::int32_t fontSize : {1, 8}) {
@@ -108,6 +109,9 @@ TEST(CharacterModes, TextsTakeTheDrawsAndCharactersTheRowSays) {
                 nextPixelText(drawn, settings, position, text, makeRgb(1, 2, 3));
                 EXPECT_EQ(static_cast<int>(text.size()), charactersPerPixel(settings))
                     << mode.name << " at " << fontSize;
+                for (const char c : text)
+                    EXPECT_TRUE(!mode.asciiTexts || static_cast<std::uint8_t>(c) < 0x80)
+                        << mode.name;
             }
             if (const auto draws = mode.drawsPerPixel(settings)) {
                 skipped.skip(10 * *draws);

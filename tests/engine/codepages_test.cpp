@@ -1,4 +1,5 @@
 #include "engine/codepages.h"
+#include "engine/face_text.h"
 #include "engine/font_family.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,33 @@ TEST(CodePages, TheTerminalFaceAloneShowsCodePage437) {
     for (const int undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
         EXPECT_EQ(toUnicode(CodePage::Windows1252, static_cast<std::uint8_t>(undefined)),
                   undefined);
+}
+
+// Every byte's character finds its byte again, through UTF-8 and back, in
+// both code pages; text that is no UTF-8 reads as U+FFFD a byte at a time.
+TEST(CodePages, EveryCharacterFindsItsByteThroughUtf8) {
+    for (const CodePage codePage : {CodePage::Windows1252, CodePage::Cp437}) {
+        ByteString utf8;
+        for (unsigned byte = 0x20; byte <= 0xFF; ++byte) {
+            if (byte == 0x7F)
+                continue;
+            const ByteString& text =
+                FaceText::of(codePage).toUtf8(ByteString(1, static_cast<char>(byte)), utf8);
+            std::size_t index = 0;
+            const char32_t character = nextUtf8(text, index);
+            EXPECT_EQ(index, text.size()) << byte;
+            EXPECT_EQ(character, toUnicode(codePage, static_cast<std::uint8_t>(byte))) << byte;
+            EXPECT_EQ(fromUnicode(codePage, character), byte) << byte;
+        }
+    }
+    ByteString text;
+    appendUtf8(text, U'\U0001FB00');
+    text += "\xC3x";
+    std::size_t index = 0;
+    EXPECT_EQ(nextUtf8(text, index), U'\U0001FB00');
+    EXPECT_EQ(nextUtf8(text, index), U'\uFFFD');
+    EXPECT_EQ(nextUtf8(text, index), U'x');
+    EXPECT_EQ(fromUnicode(CodePage::Windows1252, U'\u2588'), std::nullopt);
 }
 
 TEST(FontFamily, DropsTheFoundryTagOnly) {

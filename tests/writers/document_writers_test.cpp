@@ -449,6 +449,17 @@ TEST(RtfWriter, WritesTerminalBytesAsUnicodeWithTheByteAsFallback) {
     const DocumentLines windows =
         writeTexts(tahoma, tahomaLines, withFace(OutputFormat::Rtf, "Tahoma"), {"\xDB\xE9"});
     EXPECT_EQ(windows[3], "\\cf1 \xDB\xE9\\cf0\\par");
+
+    // A character the face's code page lacks is its UTF-16 units, signed.
+    DocumentLines symbolLines;
+    RtfWriter symbols(symbolLines, status);
+    ASSERT_TRUE(symbols.beginOutput(withFace(OutputFormat::Rtf, "Tahoma"), 1, 1).proceeds());
+    symbols.beginLine(0);
+    symbols.putPixel(0, 0, "\u2588\U0001FB00\u00E9", kRed, true);
+    symbols.endLine(0);
+    ASSERT_EQ(symbols.finishOutput().status, WriteStatus::Written);
+    EXPECT_EQ(symbolLines[3], "\\cf1 \\u9608?\\u-10178?\\u-8448?\xE9\\cf0\\par");
+    EXPECT_TRUE(test::readRtfStrictly(symbolLines).ok);
 }
 
 TEST(RtfWriter, NamesTheFamilyWithoutFoundryAndEscapesIt) {
