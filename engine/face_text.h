@@ -31,8 +31,8 @@ public:
 private:
     const ByteString& converted(const ByteString& bytes, ByteString& text) const;
 
-    // Each byte's UTF-8, one to three bytes, and its length.
-    std::array<std::array<char, 3>, 256> utf8_{};
+    // Each byte's UTF-8, one to three bytes (and room for a fourth), and its length.
+    std::array<std::array<char, 4>, 256> utf8_{};
     std::array<std::uint8_t, 256> length_{};
 };
 

@@ -2,7 +2,10 @@
 
 namespace varnelo {
 
-ByteEscapes::ByteEscapes() = default;
+ByteEscapes::ByteEscapes() {
+    for (unsigned byte = 0; byte <= 0xFF; ++byte)
+        identity_[byte] = static_cast<std::uint8_t>(byte);
+}
 
 void ByteEscapes::replace(std::uint8_t byte, std::string_view replacement) {
     replaced_[byte] = true;

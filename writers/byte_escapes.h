@@ -20,6 +20,18 @@ public:
     void replace(std::uint8_t byte, std::string_view replacement);
     /// Appends text to line, each byte as the table says.
     void append(ByteString& line, std::string_view text) const;
+    /// What the byte becomes.
+    std::string_view of(std::uint8_t byte) const {
+        if (replaced_[byte])
+            return replacement_[byte];
+        return {reinterpret_cast<const char*>(&identity_[byte]), 1};
+    }
+    void appendByte(ByteString& line, std::uint8_t byte) const {
+        if (replaced_[byte])
+            line += replacement_[byte];
+        else
+            line += static_cast<char>(byte);
+    }
     /// Appends text to a line that hands out room for it (a LineBuilder):
     /// one check of room for the whole text.
     template <class Line>
@@ -40,6 +52,7 @@ public:
 
 private:
     std::array<bool, 256> replaced_{};
+    std::array<std::uint8_t, 256> identity_{};
     std::array<ByteString, 256> replacement_;
     std::size_t longest_ = 1; // the longest replacement, at least one byte
 };

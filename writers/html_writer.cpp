@@ -258,27 +258,33 @@ void HtmlWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColo
                           bool newRun) {
     if (newRun)
         openRun(colors);
-    // Nearly every pixel's text is ASCII: one lookup a byte.
-    const bool ascii = std::all_of(text.begin(), text.end(),
-                                   [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
-    if (ascii) {
-        text_->appendTo(line_, text);
-        return;
-    }
-    for (std::size_t index = 0; index < text.size();) {
-        const std::size_t start = index;
-        const char32_t character = nextUtf8(text, index);
-        if (character < 0x80) {
-            text_->appendTo(line_, std::string_view(text).substr(start, 1));
+    // ASCII takes one lookup a byte; a character beyond it, its reference,
+    // made once a writer.
+    const std::string_view view = text;
+    for (std::size_t index = 0; index < view.size();) {
+        std::size_t end = index;
+        while (end < view.size() && static_cast<std::uint8_t>(view[end]) < 0x80)
+            ++end;
+        if (end != index) {
+            text_->appendTo(line_, view.substr(index, end - index));
+            index = end;
             continue;
         }
-        // "&#" and at most seven digits and ";".
-        char* const out = line_.room(10);
-        out[0] = '&';
-        out[1] = '#';
-        char* end = std::to_chars(out + 2, out + 9, static_cast<std::uint32_t>(character)).ptr;
-        *end++ = ';';
-        line_.commit(static_cast<std::size_t>(end - out));
+        line_.put(fragments_
+                      .next(view, index,
+                            [](char32_t character) {
+                                CharacterFragment reference;
+                                char digits[12];
+                                const char* const last =
+                                    std::to_chars(digits, digits + sizeof digits,
+                                                  static_cast<std::uint32_t>(character))
+                                        .ptr;
+                                reference.append("&#");
+                                reference.append({digits, static_cast<std::size_t>(last - digits)});
+                                reference.append(";");
+                                return reference;
+                            })
+                      .view());
     }
 }
 

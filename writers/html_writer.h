@@ -4,6 +4,7 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 #include "writers/byte_escapes.h"
+#include "writers/character_fragments.h"
 #include "writers/line_builder.h"
 
 #include <cstdint>
@@ -47,6 +48,7 @@ private:
     // The escapes of ASCII in pixel texts, which are UTF-8.
     const ByteEscapes* text_ = &htmlTextEscapes(CodePage::Windows1252);
     LineBuilder line_;
+    CharacterFragments fragments_;
     ByteString styleRules_;
     // One bit per 24-bit colour (2 MB): which colours have a style rule.
     // Smaller than any table of a photo's colours, so lookups stay in cache.

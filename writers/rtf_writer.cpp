@@ -6,7 +6,9 @@
 #include "writers/rtf_page.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <string>
 
 namespace varnelo {
@@ -66,6 +68,7 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
     indexOf_.clear();
     codePage_ = codePageOfFace(settings.fontFace);
     text_ = rtfTextEscapes(codePage_);
+    fragments_.clear();
     // LibreOffice draws a run of blanks wider than the face's advance, so a
     // line of a mode whose every character is a cell would be wider where
     // the picture is dark; a figure space is drawn at the advance (a blank
@@ -112,41 +115,65 @@ void RtfWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, CellColor
         *end++ = ' ';
         line_.append(control, static_cast<std::size_t>(end - control));
     }
-    const bool ascii = std::all_of(text.begin(), text.end(),
-                                   [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
-    if (!ascii) {
-        appendUnicode(text);
-        return;
-    }
-    text_.append(line_, text);
-    for (const char byte : text)
-        lineWidth_ += widths_[static_cast<std::uint8_t>(byte)];
-}
-
-void RtfWriter::appendUnicode(const ByteString& text) {
-    for (std::size_t index = 0; index < text.size();) {
-        const char32_t character = nextUtf8(text, index);
-        const std::optional<std::uint8_t> byte =
-            character < 0x80 ? std::optional(static_cast<std::uint8_t>(character))
-                             : fromUnicode(codePage_, character);
-        if (byte) {
-            text_.append(line_, std::string_view(reinterpret_cast<const char*>(&*byte), 1));
-            lineWidth_ += widths_[*byte];
+    // A pixel's few characters are gathered in a buffer and appended at once:
+    // fragments copied whole, the line grown once.
+    const std::string_view view = text;
+    std::array<char, 256> gathered;
+    std::size_t used = 0;
+    const auto flush = [&] {
+        line_.append(gathered.data(), used);
+        used = 0;
+    };
+    for (std::size_t index = 0; index < view.size();) {
+        if (used > gathered.size() - 2 * sizeof(CharacterFragment::bytes))
+            flush();
+        const auto byte = static_cast<std::uint8_t>(view[index]);
+        if (byte < 0x80) {
+            const std::string_view escaped = text_.of(byte);
+            if (escaped.size() > gathered.size() - used)
+                flush();
+            if (escaped.size() > gathered.size())
+                line_ += escaped;
+            else
+                used += escaped.copy(gathered.data() + used, escaped.size());
+            lineWidth_ += widths_[byte];
+            ++index;
             continue;
         }
-        // A character the face's code page lacks: \u of its UTF-16 units,
-        // each a signed 16-bit number, and "?" for readers without \u.
-        const auto unit = [&](std::uint32_t value) {
-            line_ += "\\u" + std::to_string(static_cast<std::int16_t>(value)) + "?";
-        };
-        if (character >= 0x10000) {
-            unit(0xD800 + ((character - 0x10000) >> 10));
-            unit(0xDC00 + ((character - 0x10000) & 0x3FF));
-        } else {
-            unit(character);
-        }
-        lineWidth_ += widths_[static_cast<std::uint8_t>('?')];
+        const CharacterFragment& fragment = fragments_.next(
+            view, index, [this](char32_t character) { return fragmentOf(character); });
+        std::memcpy(gathered.data() + used, fragment.bytes.data(), fragment.bytes.size());
+        used += fragment.size;
+        lineWidth_ += fragment.width;
     }
+    flush();
+}
+
+CharacterFragment RtfWriter::fragmentOf(char32_t character) const {
+    CharacterFragment fragment;
+    if (const std::optional<std::uint8_t> byte = fromUnicode(codePage_, character)) {
+        ByteString escaped;
+        text_.appendByte(escaped, *byte);
+        fragment.append(escaped);
+        fragment.width = widths_[*byte];
+        return fragment;
+    }
+    // A character the face's code page lacks: \u of its UTF-16 units, each
+    // a signed 16-bit number, and "?" for readers without \u.
+    const auto unit = [&](std::uint32_t value) {
+        char control[16] = "\\u";
+        char* end = std::to_chars(control + 2, control + 14, static_cast<std::int16_t>(value)).ptr;
+        *end++ = '?';
+        fragment.append({control, static_cast<std::size_t>(end - control)});
+    };
+    if (character >= 0x10000) {
+        unit(0xD800 + ((character - 0x10000) >> 10));
+        unit(0xDC00 + ((character - 0x10000) & 0x3FF));
+    } else {
+        unit(character);
+    }
+    fragment.width = widths_[static_cast<std::uint8_t>('?')];
+    return fragment;
 }
 
 void RtfWriter::endLine(int /*y*/) {

@@ -5,6 +5,7 @@
 
 #include "engine/codepages.h"
 #include "writers/byte_escapes.h"
+#include "writers/character_fragments.h"
 #include "writers/character_widths.h"
 #include "writers/color_index_table.h"
 
@@ -35,9 +36,9 @@ public:
     WriteOutcome finishOutput() override;
 
 private:
-    // Appends UTF-8 text with characters beyond ASCII: the face's bytes
-    // where its code page has them, else \\u escapes.
-    void appendUnicode(const ByteString& text);
+    // A character beyond ASCII: the face's byte where its code page has
+    // it, else \\u escapes.
+    CharacterFragment fragmentOf(char32_t character) const;
     /// The 1-based index of the colour's table entry, added when new.
     std::uint32_t colorIndex(Rgb color);
 
@@ -53,6 +54,7 @@ private:
     Rgb background_ = 0;
     bool fill_ = false; ///< runs shaded with their pixels' colour
     ByteEscapes text_;
+    CharacterFragments fragments_;
     CodePage codePage_ = CodePage::Windows1252;
     ByteString line_;
     std::vector<Rgb> colors_;

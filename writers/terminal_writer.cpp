@@ -36,8 +36,7 @@ void appendTerminalText(ByteString& line, std::string_view text) {
         else if (character == U'\uFFFD')
             appendUtf8(line, character);
         else
-            for (std::size_t i = start; i < index; ++i)
-                line += text[i];
+            line.append(text.data() + start, index - start);
     }
 }
 
@@ -120,14 +119,27 @@ void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Cell
         lineColor_ = code;
         lineHasColor_ = true;
     }
-    // Nearly every pixel's text is printable ASCII, as it stands.
-    bool printable = true;
-    for (const char c : text)
-        printable = printable && c >= 0x20 && c < 0x7F;
-    if (printable)
-        line_ += text;
-    else
-        appendTerminalText(line_, text);
+    // Printable ASCII stands as it is; a character beyond it is looked at
+    // once a writer.
+    const std::string_view view = text;
+    for (std::size_t index = 0; index < view.size();) {
+        const auto byte = static_cast<std::uint8_t>(view[index]);
+        if (byte < 0x80) {
+            line_ += byte < 0x20 || byte == 0x7F ? ' ' : static_cast<char>(byte);
+            ++index;
+            continue;
+        }
+        line_ += fragments_
+                     .next(view, index,
+                           [](char32_t character) {
+                               CharacterFragment fragment;
+                               ByteString shown;
+                               appendUtf8(shown, isControl(character) ? U' ' : character);
+                               fragment.append(shown);
+                               return fragment;
+                           })
+                     .view();
+    }
 }
 
 void TerminalWriter::endLine(int /*y*/) {

@@ -4,6 +4,7 @@
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 #include "writers/byte_escapes.h"
+#include "writers/character_fragments.h"
 
 #include <cstdint>
 
@@ -32,6 +33,7 @@ private:
     TerminalColors colors_ = TerminalColors::None;
     ByteString background_;
     ByteString line_;
+    CharacterFragments fragments_;
     std::uint32_t lineColor_ = 0; ///< the code of the line's last sequence
     std::uint32_t lineInk_ = 0;   ///< filled: the code of its characters' colour
     bool lineHasColor_ = false;

@@ -462,6 +462,56 @@ TEST(RtfWriter, WritesTerminalBytesAsUnicodeWithTheByteAsFallback) {
     EXPECT_TRUE(test::readRtfStrictly(symbolLines).ok);
 }
 
+// A conversion may draw more distinct characters than a writer remembers
+// at once: each is still written as itself, however many there are and
+// however often they come again, whole or cut short.
+TEST(DocumentWriters, WriteEveryCharacterOfALineHoweverManyDiffer) {
+    std::string line;
+    std::vector<char32_t> characters;
+    for (char32_t c = 0x400; c < 0x900; c += 3)
+        characters.push_back(c);
+    characters.push_back(U'\U0001FB00');
+    for (char32_t c = 0x900; c-- > 0x400;)
+        if (c % 3 == 1)
+            characters.push_back(c);
+    std::string expectedHtml;
+    std::string expectedRtf;
+    for (const char32_t c : characters) {
+        appendUtf8(line, c);
+        expectedHtml += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+        if (c >= 0x10000)
+            expectedRtf += "\\u-10178?\\u-8448?";
+        else
+            expectedRtf += "\\u" + std::to_string(static_cast<std::int16_t>(c)) + "?";
+    }
+    // A lead byte with nothing after it ends the line.
+    line += '\xE2';
+    expectedHtml += "&#65533;";
+    expectedRtf += "\\u-3?";
+
+    test::RecordingObserver status;
+    DocumentLines htmlLines;
+    HtmlWriter html(htmlLines);
+    ASSERT_TRUE(html.beginOutput(settingsFor(OutputFormat::PlainHtml), 1, 1).proceeds());
+    html.beginLine(0);
+    html.putPixel(0, 0, line, kRed, true);
+    html.endLine(0);
+    ASSERT_EQ(html.finishOutput().status, WriteStatus::Written);
+    std::string htmlText;
+    for (std::size_t i = 0; i < htmlLines.size(); ++i)
+        htmlText += htmlLines[i];
+    EXPECT_NE(htmlText.find(expectedHtml), std::string::npos);
+
+    DocumentLines rtfLines;
+    RtfWriter rtf(rtfLines, status);
+    ASSERT_TRUE(rtf.beginOutput(withFace(OutputFormat::Rtf, "Tahoma"), 1, 1).proceeds());
+    rtf.beginLine(0);
+    rtf.putPixel(0, 0, line, kRed, true);
+    rtf.endLine(0);
+    ASSERT_EQ(rtf.finishOutput().status, WriteStatus::Written);
+    EXPECT_TRUE(rtfLines[3] == "\\cf1 " + expectedRtf + "\\cf0\\par");
+}
+
 TEST(RtfWriter, NamesTheFamilyWithoutFoundryAndEscapesIt) {
     test::RecordingObserver status;
     DocumentLines lines;
