@@ -10,7 +10,8 @@
 # and the image output at its size limit (423 × 461 cells to PNG), and the
 # other picture types: a 4000 × 3000 WebP, AVIF, HEIC, TIFF and JPEG XL to
 # 200 × 150 plain HTML against the format's own decoder and chafa, and
-# the modes that draw with their characters (ramp, shapes) against binary.
+# the modes that draw with their characters (ramp, shapes, symbols) against
+# binary, and symbols against chafa at the same cells.
 #   bench/compare_peers.sh [build folder] [runs]
 # Defaults: build/release (made when missing), 7 runs. Each work's commands
 # run alternately, run after run; the table gives medians of wall time and
@@ -201,7 +202,15 @@ new_type jxl djxl djxl "$data/big.jxl" "$out/big.jxl.ppm"
 
 # The modes that draw the picture with their characters, against binary
 # mode's time on W2's picture (the ratio is theirs / binary's): ramp should
-# take at most 1.1 times it, shapes at most 2 times.
+# take at most 1.1 times it, shapes and symbols at most 2 times.
 printf '\n%-5s %-12s %10s %8s %8s\n' mode command "median s" "peak MB" "ratio"
 mode_of() { echo "$1=$converter -q --seed 1 -f plain-html -W 200 -H 150 -m $1 -o - $data/big.jpg"; }
-compare mode "$(mode_of binary)" "$(mode_of ramp)" "$(mode_of shapes)"
+compare mode "$(mode_of binary)" "$(mode_of ramp)" "$(mode_of shapes)" "$(mode_of symbols)"
+
+# Symbols against chafa at the same cells, W2's picture to 200 × 150 of
+# them in truecolor text: chafa at its default work factor and its most.
+printf '\n%-5s %-12s %10s %8s %8s\n' cells command "median s" "peak MB" "ratio"
+compare cells \
+  "varnelo=$converter -q -m symbols -f ansi --colors truecolor -W 200 -H 150 -o - $data/big.jpg" \
+  "chafa=chafa --format symbols --stretch --size 200x150 -c full $data/big.jpg" \
+  "chafa-w9=chafa --format symbols --stretch --size 200x150 -c full -w 9 $data/big.jpg"

@@ -45,6 +45,9 @@ PHOTO_FOLDER = os.path.dirname(skdata.__file__)
 PHOTOS = ["astronaut.png", "chelsea.png", "coffee.png", "rocket.jpg",
           "motorcycle_left.png", "camera.png", "coins.png"]
 MONO_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"
+# What fontconfig gives a terminal for the characters the monospaced face
+# lacks (braille): the proportional face of the family.
+FALLBACK_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 CELL_W, CELL_H = 8, 16
 
 CHROMIUM = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
@@ -196,10 +199,18 @@ def coverage(ch):
             _COVERAGE[ch] = block_coverage(code)
         else:
             if _FONT is None:
-                _FONT = ImageFont.truetype(MONO_FONT, 14)
-            glyph = Image.new("L", (CELL_W, CELL_H), 0)
-            ImageDraw.Draw(glyph).text((0, 0), ch, fill=255, font=_FONT)
-            _COVERAGE[ch] = np.asarray(glyph, np.float32) / 255
+                _FONT = [ImageFont.truetype(MONO_FONT, 14), ImageFont.truetype(FALLBACK_FONT, 14)]
+
+            def drawn(font, c):
+                glyph = Image.new("L", (CELL_W, CELL_H), 0)
+                ImageDraw.Draw(glyph).text((0, 0), c, fill=255, font=font)
+                return np.asarray(glyph, np.float32) / 255
+            # A glyph the face lacks draws as its missing glyph: then the
+            # fallback's, in the same cell.
+            picture = drawn(_FONT[0], ch)
+            if ch != " " and np.array_equal(picture, drawn(_FONT[0], "\U0010FFFD")):
+                picture = drawn(_FONT[1], ch)
+            _COVERAGE[ch] = picture
     return _COVERAGE[ch]
 
 
@@ -352,7 +363,14 @@ def our_commands(converter, photo, columns, out, only):
     commands = []
     for mode in modes:
         for fmt, extension in OUR_FORMATS.items():
-            for fill in ([], ["--fill"], ["--no-fill"]) if "--no-fill" in helped else ([], ["--fill"]):
+            # Symbols fill every cell: their variants are sets of symbols.
+            if mode == "symbols":
+                variants = [[], ["--symbols", "ascii"], ["--symbols", "braille"]]
+            elif "--no-fill" in helped:
+                variants = [[], ["--fill"], ["--no-fill"]]
+            else:
+                variants = [[], ["--fill"]]
+            for fill in variants:
                 name = "varnelo -m %s%s %s" % (mode, "".join(" " + f for f in fill), fmt)
                 if not chosen(name, only):
                     continue
@@ -372,6 +390,8 @@ def peer_commands(photo, columns, out, only):
                                   "-s", "%dx" % columns],
         "chafa --symbols ascii --fg-only": ["chafa", "-f", "symbols", "-c", "full", "--symbols",
                                             "ascii", "--fg-only", "-s", "%dx" % columns],
+        "chafa --symbols braille": ["chafa", "-f", "symbols", "-c", "full", "--symbols",
+                                    "braille", "-s", "%dx" % columns],
         "jp2a --colors": ["jp2a", "--colors", "--color-depth=24", "--width=%d" % columns],
         "jp2a --colors --fill": ["jp2a", "--colors", "--color-depth=24", "--fill",
                                  "--width=%d" % columns],

@@ -9,6 +9,7 @@
 #include "engine/output_formats.h"
 #include "engine/output_name.h"
 #include "engine/picture_loader.h"
+#include "engine/symbol_sets.h"
 
 #include <array>
 #include <limits>
@@ -31,6 +32,7 @@ enum class Option : std::uint8_t {
     Range,
     Ramp,
     Glyphs,
+    Symbols,
     FontSize,
     Font,
     Background,
@@ -59,7 +61,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 28> kOptionNames = {{
+constexpr std::array<OptionName, 29> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -69,6 +71,7 @@ constexpr std::array<OptionName, 28> kOptionNames = {{
     {Option::Range, "range", '\0', true},
     {Option::Ramp, "ramp", '\0', true},
     {Option::Glyphs, "glyphs", '\0', true},
+    {Option::Symbols, "symbols", '\0', true},
     {Option::FontSize, "font-size", 's', true},
     {Option::Font, "font", '\0', true},
     {Option::Background, "background", 'b', true},
@@ -147,6 +150,20 @@ Value choose(const std::array<Named<Value>, N>& choices, std::string_view option
         names.push_back(choice.name);
     }
     invalidChoice(option, text, names);
+}
+
+// A set of symbols as given, once every class in it is known and it
+// leaves a symbol.
+std::string symbolSet(std::string_view option, std::string_view text) {
+    std::string unknown;
+    if (symbolSetCharacters(text, unknown))
+        return std::string(text);
+    if (unknown.empty())
+        throw UsageFault{std::string(option) + " " + std::string(text) + " leaves no symbol"};
+    std::vector<std::string_view> names;
+    for (const SymbolClass& symbolClass : symbolClasses())
+        names.push_back(symbolClass.name);
+    invalidChoice(option, unknown, names);
 }
 
 PixelTransformation chooseMode(std::string_view option, std::string_view text) {
@@ -308,6 +325,9 @@ bool applyCharacterOption(Option option, std::string_view name, std::string_view
         choices.glyphs = utf8ToWindows1252(value);
         if (choices.glyphs.empty())
             throw UsageFault{std::string(name) + " needs at least one character"};
+        break;
+    case Option::Symbols:
+        choices.symbols = symbolSet(name, value);
         break;
     case Option::FontSize:
         choices.fontSize = int32Number(name, value, 1, kMaxFontSize);
@@ -637,6 +657,13 @@ std::string modeNames() {
     return orList(std::vector<std::string_view>(names.begin(), names.end()));
 }
 
+std::string symbolClassNames() {
+    std::vector<std::string_view> names;
+    for (const SymbolClass& symbolClass : symbolClasses())
+        names.push_back(symbolClass.name);
+    return orList(names);
+}
+
 // "jpg 1-100 (default 80); png 1-10 (default 8)"
 std::string qualityRanges() {
     std::string ranges;
@@ -697,18 +724,20 @@ namespace {
 std::string sizeAndColourHelp() {
     return R"(  -b, --background RRGGBB
                          the background colour in hex (default: the colour of
-                         the picture's top-left pixel; in ramp and shapes
-                         black, with --no-fill white)
+                         the picture's top-left pixel; in ramp, shapes and
+                         symbols black, with --no-fill white)
       --fill             fill each character's cell with its pixel's colour
                          and draw the character in a contrasting shade of it
                          (ramp and shapes fill by default, shapes drawing
                          its character in the colour of what it covers)
-      --no-fill          draw the characters on the background only
+      --no-fill          draw the characters on the background only (symbols
+                         always fill)
   -W, --width N          the width in pixels of the scaled picture, each drawn
                          as one or two characters (one cell of an image)
   -H, --height N         the height in pixels, each a line of text; given one
                          of the two, the other keeps the picture's proportion
-                         (in ramp and shapes, as their cells are drawn).
+                         (in ramp, shapes and symbols, as their cells are
+                         drawn).
                          Given neither: at most )" +
            std::to_string(kDefaultDocumentWidth) + R"( pixels wide for a
                          document or an image, ansi and text fill the
@@ -790,11 +819,17 @@ std::string usageText() {
            helpColumn("the characters shapes mode chooses among (default the printable ASCII "
                       "characters)") +
            R"(
+      --symbols SET      )" +
+           helpColumn("the symbols of symbols mode: classes joined by + and - (" +
+                      symbolClassNames() + "), as in blocks+braille or ascii-digits (default " +
+                      std::string(defaultSymbolSet(OutputFormat::AnsiText)) + ", and " +
+                      std::string(defaultSymbolSet(OutputFormat::Image)) + " in images)") +
+           R"(
   -s, --font-size N      the font size, 1 to )" +
            std::to_string(kMaxFontSize) + " (default " + std::to_string(defaults.fontSize) + R"()
       --font FACE        )" +
            helpColumn("the font face (default " + defaults.fontFace + "; blocks mode uses " +
-                      kTerminalFace + "; ramp and shapes a monospaced face)") +
+                      kTerminalFace + "; ramp, shapes and symbols a monospaced face)") +
            "\n" + sizeAndColourHelp();
 }
 

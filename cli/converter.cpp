@@ -11,6 +11,7 @@
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/conversion_load.h"
+#include "engine/face_text.h"
 #include "engine/output_formats.h"
 #include "engine/output_name.h"
 #include "engine/phrase_file.h"
@@ -338,14 +339,14 @@ GlyphShaper shaperDrawingWhileLoading(const ConversionSettings& choices) {
     if (choices.transformation != PixelTransformation::GlyphShapes)
         return glyphShapesOf;
     const std::string face = conversionFace(choices.transformation, choices.fontFace);
+    const ByteString glyphs = FaceText::of(codePageOfFace(choices.fontFace)).utf8(choices.glyphs);
     std::shared_future<std::vector<GlyphShape>> drawn;
     try {
-        drawn = std::async(std::launch::async, glyphShapesOf, face, choices.glyphs).share();
+        drawn = std::async(std::launch::async, glyphShapesOf, face, glyphs).share();
     } catch (const std::system_error&) {
         return glyphShapesOf; // no thread to be had: drawn when needed
     }
-    return [drawn, face, glyphs = choices.glyphs](const std::string& wantedFace,
-                                                  const ByteString& candidates) {
+    return [drawn, face, glyphs](const std::string& wantedFace, const ByteString& candidates) {
         if (wantedFace == face && candidates == glyphs)
             return drawn.get();
         return glyphShapesOf(wantedFace, candidates);

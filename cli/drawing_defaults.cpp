@@ -33,6 +33,9 @@ void settleDrawingDefaults(CommandLine& options, bool toTerminal) {
     // text has no colours to fill.
     if (!options.fillChosen && choices.outputFormat != OutputFormat::PlainText)
         choices.fillCells = true;
+    // A symbol shows the picture with both its colours, always.
+    if (choices.transformation == PixelTransformation::Symbols)
+        choices.fillCells = choices.outputFormat != OutputFormat::PlainText;
     const std::string monospaced = monospacedFace();
     if (!options.fontChosen)
         choices.fontFace = monospaced;

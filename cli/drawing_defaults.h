@@ -8,7 +8,7 @@ namespace varnelo {
 
 /// The mode drawn on a terminal when --mode is not given: the one that
 /// shows a photo best there.
-inline constexpr PixelTransformation kTerminalMode = PixelTransformation::GlyphShapes;
+inline constexpr PixelTransformation kTerminalMode = PixelTransformation::Symbols;
 
 /// The face the modes that draw a pixel as one character take without
 /// --font: fontconfig's monospaced face, or DejaVu Sans Mono.

@@ -144,6 +144,12 @@ void shapeText(RandomGenerator&, const ConversionSettings& settings, std::int32_
     result.assign(1, settings.glyphs.empty() ? ' ' : settings.glyphs.front());
 }
 
+// Without the picture's detail a cell is one colour: the blank.
+void blankSymbol(RandomGenerator&, const ConversionSettings&, std::int32_t&, Rgb,
+                 ByteString& result) {
+    result.assign(1, ' ');
+}
+
 std::optional<std::uint32_t> oneDrawACharacter(const ConversionSettings& settings) {
     return settings.fontSize == 1 ? 1u : 2u;
 }
@@ -228,39 +234,48 @@ void glyphTexts(const ConversionSettings& settings, const Measure& measure) {
     eachCharacter(settings.glyphs, measure);
 }
 
+// Symbols of one face share its advance: the blank's is every cell's.
+void blankText(const ConversionSettings&, const Measure& measure) {
+    measure(ByteString(1, ' '));
+}
+
 std::optional<std::uint32_t> noDraws(const ConversionSettings&) {
     return 0u;
 }
 
-constexpr std::array<CharacterMode, 9> kModes = {{
+constexpr std::array<CharacterMode, 10> kModes = {{
     {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)",
      "random 0 and 1", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "", oneDrawACharacter,
-     binaryTexts, CellWidthChoice::Widest, true, binaryText},
+     binaryTexts, CellWidthChoice::Widest, true, false, binaryText},
     {PixelTransformation::RandomNumbers, "numbers", "random numbers (eg. 02485)", "random digits",
      ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "", oneDrawACharacter, numberTexts,
-     CellWidthChoice::Widest, true, numbersText},
+     CellWidthChoice::Widest, true, false, numbersText},
     {PixelTransformation::RandomSmallLetters, "small", "random small characters (eg. ardhf)",
      "random small letters", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "",
-     oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle, true, smallLettersText},
+     oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle, true, false, smallLettersText},
     {PixelTransformation::RandomBigLetters, "big", "random big characters (eg. ARDHF)",
      "random capital letters", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "",
-     oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle, true, bigLettersText},
+     oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle, true, false, bigLettersText},
     {PixelTransformation::CustomText, "text", "custom text", "a phrase of your own, see --phrase",
      ModeField::Phrase, PixelCharacters::TwoButOneAtSizeOne, "", followsThePhrase, phraseTexts,
-     CellWidthChoice::Widest, false, customText},
+     CellWidthChoice::Widest, false, false, customText},
     {PixelTransformation::TerminalBlocks, "blocks", "\"Terminal\" blocks",
      "terminal shading blocks, see --blocks", ModeField::Blocks, PixelCharacters::Two,
-     kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, false, blocksText},
+     kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, false, false, blocksText},
     // An end byte below the start byte measures nothing: (1 + 100) div 2.
     {PixelTransformation::CustomRange, "range", "custom chars  from",
      "random character codes, see --range", ModeField::Range, PixelCharacters::Two, "", twoDraws,
-     rangeTexts, CellWidthChoice::Middle, false, rangeText},
+     rangeTexts, CellWidthChoice::Middle, false, false, rangeText},
     {PixelTransformation::BrightnessRamp, "ramp", "brightness ramp",
      "characters by brightness, see --ramp", ModeField::None, PixelCharacters::One, "", noDraws,
-     rampTexts, CellWidthChoice::Widest, false, rampText},
+     rampTexts, CellWidthChoice::Widest, false, false, rampText},
     {PixelTransformation::GlyphShapes, "shapes", "glyph shapes",
      "characters whose shapes follow the picture's, see --glyphs", ModeField::None,
-     PixelCharacters::One, "", noDraws, glyphTexts, CellWidthChoice::Widest, false, shapeText},
+     PixelCharacters::One, "", noDraws, glyphTexts, CellWidthChoice::Widest, false, true,
+     shapeText},
+    {PixelTransformation::Symbols, "symbols", "symbols",
+     "a symbol and two colours a cell, see --symbols", ModeField::None, PixelCharacters::One, "",
+     noDraws, blankText, CellWidthChoice::Widest, true, true, blankSymbol},
 }};
 
 static_assert([] {

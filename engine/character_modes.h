@@ -53,9 +53,12 @@ struct CharacterMode {
     void (*measuredTexts)(const ConversionSettings& settings,
                           const std::function<void(const ByteString&)>& measure);
     CellWidthChoice cellWidth;
-    /// Whether its texts are ASCII whatever the settings, so that they are
-    /// their own UTF-8; the others are bytes of the face's code page.
-    bool asciiTexts;
+    /// Whether its texts are UTF-8 already (ASCII whatever the settings, or
+    /// symbols); the others are bytes of the face's code page.
+    bool utf8Texts;
+    /// Whether it reads the picture's detail under each cell (8 × 8 samples)
+    /// and chooses the cells' texts and colours from it before the lines.
+    bool readsCells;
     /// Writes the text of one pixel of the colour into result; see nextPixelText.
     void (*pixelText)(RandomGenerator& random, const ConversionSettings& settings,
                       std::int32_t& phrasePosition, Rgb color, ByteString& result);
@@ -76,6 +79,11 @@ inline bool takesPhrase(PixelTransformation transformation) {
 /// the scaled picture's grid follows.
 inline bool pixelIsACell(PixelTransformation transformation) {
     return characterModeOf(transformation).characters == PixelCharacters::One;
+}
+
+/// Whether the mode chooses its cells from the picture's detail under them.
+inline bool readsCells(PixelTransformation transformation) {
+    return characterModeOf(transformation).readsCells;
 }
 
 /// The ramp's character for a pixel of the colour: on a dark background

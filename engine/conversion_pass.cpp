@@ -6,6 +6,7 @@
 #include "engine/char_source.h"
 #include "engine/clock.h"
 #include "engine/conversion_load.h"
+#include "engine/face_text.h"
 #include "engine/line_bands.h"
 #include "engine/line_building.h"
 #include "engine/picture_limits.h"
@@ -15,6 +16,9 @@
 #include "engine/reduce_depth.h"
 #include "engine/resize_picture.h"
 #include "engine/shape_matching.h"
+#include "engine/symbol_matching.h"
+#include "engine/symbol_sets.h"
+#include "engine/terminal_palette.h"
 #include "engine/work_bitmap.h"
 
 #include <optional>
@@ -131,7 +135,12 @@ ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& ran
                                OutputOpener openOutput)
     : settings_(std::move(settings)), random_(random), clock_(clock), observer_(observer),
       cancelRequested_(cancelRequested), makeWriter_(std::move(makeWriter)),
-      openOutput_(std::move(openOutput)) {}
+      openOutput_(std::move(openOutput)) {
+    // A symbol shows the picture with both its colours: its cell is filled
+    // whatever the settings say.
+    if (settings_.transformation == PixelTransformation::Symbols)
+        settings_.fillCells = true;
+}
 
 PassResult ConversionPass::savingFailed(std::string reason) const {
     return PassResult::failed(
@@ -209,8 +218,8 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
         return PassResult::refused({RefusalReason::PictureTooLarge, settings_.imageWidth,
                                     settings_.imageHeight, kMaxConversionPixels, 0, 0});
     bool prepared = true;
-    if (settings_.transformation == PixelTransformation::GlyphShapes) {
-        if (std::optional<PassResult> end = matchPictureShapes(picture, prepared))
+    if (readsCells(settings_.transformation)) {
+        if (std::optional<PassResult> end = matchPictureCells(picture, prepared))
             return end;
     } else {
         prepared = resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_,
@@ -219,10 +228,11 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
         if (prepared && settings_.transformation == PixelTransformation::BrightnessRamp &&
             !settings_.fillCells && settings_.outputFormat != OutputFormat::PlainText &&
             glyphShaper_)
-            showRampInk(picture, settings_,
-                        glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
-                                     settings_.ramp),
-                        shapeTexts_);
+            showRampInk(
+                picture, settings_,
+                glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
+                             FaceText::of(codePageOfFace(settings_.fontFace)).utf8(settings_.ramp)),
+                shapeTexts_);
     }
     // The inks a mode chose are colours of the picture as much as its own.
     if (prepared && !shapeTexts_.inks.isEmpty())
@@ -237,7 +247,7 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
     return std::nullopt;
 }
 
-std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture, bool& prepared) {
+std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture, bool& prepared) {
     const int width = settings_.imageWidth;
     const int height = settings_.imageHeight;
     // A picture loaded coarser than the detail asked for, as a JPEG may be,
@@ -251,17 +261,19 @@ std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture
             {FailureStage::Unexpected,
              settings_.sourcePath,
              {},
-             "shapes mode reads the picture at " + std::to_string(detail.width) + " \u00D7 " +
+             std::string(characterModeOf(settings_.transformation).name) +
+                 " mode reads the picture at " + std::to_string(detail.width) + " \u00D7 " +
                  std::to_string(detail.height) +
                  " samples, more than a picture may have (try a smaller size)"});
     // The picture at the detail, beside the one it is made from, the
     // colours (and filled, the inks) and the characters chosen: all held
     // at once.
     const std::int64_t cells = std::int64_t{width} * height;
+    const bool symbols = settings_.transformation == PixelTransformation::Symbols;
     const std::int64_t needed = std::int64_t{detail.width} * detail.height * 4 +
                                 std::int64_t{loaded.width} * loaded.height * 4 +
-                                (settings_.fillCells ? 6 : 3) * cells +
-                                cells * charactersPerPixel(settings_);
+                                (settings_.fillCells || symbols ? 6 : 3) * cells +
+                                cells * (symbols ? 4 : charactersPerPixel(settings_));
     if (needed > settings_.memoryLimit) {
         LoadOutcome load;
         load.status = LoadStatus::Failed;
@@ -271,28 +283,73 @@ std::optional<PassResult> ConversionPass::matchPictureShapes(WorkBitmap& picture
         return PassResult::failed({FailureStage::Loading, settings_.sourcePath, load, {}});
     }
     prepared = true;
+    // Symbols weigh eighths of a cell: a coarser picture is brought to
+    // them, its samples spread between the parts.
     if (loaded.width < width || loaded.height < height ||
-        !takenAsDecoded(loaded, detail, loadCoarserBy(settings_)))
+        !takenAsDecoded(loaded, detail, symbols ? 1 : loadCoarserBy(settings_)))
         prepared =
             resizePicture(picture, detail.width, detail.height, observer_, &cancelRequested_);
     if (!prepared || picture.isEmpty())
         return std::nullopt;
+    WorkBitmap colors;
+    ShapeMatchEnd matched = ShapeMatchEnd::Done;
+    if (symbols) {
+        const std::string face = conversionFace(settings_.transformation, settings_.fontFace);
+        std::string unknown;
+        const std::optional<std::u32string> characters =
+            symbolSetCharacters(settings_.symbols.empty() ? defaultSymbolSet(settings_.outputFormat)
+                                                          : std::string_view(settings_.symbols),
+                                unknown);
+        const std::vector<Symbol> drawn =
+            characters
+                ? symbolsOf(*characters,
+                            settings_.outputFormat == OutputFormat::Image ? SymbolDrawing::Exact
+                                                                          : SymbolDrawing::ByFace,
+                            face, glyphShaper_)
+                : std::vector<Symbol>{};
+        if (drawn.empty())
+            return PassResult::failed({FailureStage::Unexpected,
+                                       settings_.sourcePath,
+                                       {},
+                                       "no font draws the symbols of symbols mode"});
+        // A terminal of few colours shows the palette's: the cells are
+        // chosen among them.
+        const bool terminal = settings_.outputFormat == OutputFormat::AnsiText;
+        Rgb (*const palette)(Rgb) =
+            !terminal                                                ? nullptr
+            : settings_.terminalColors == TerminalColors::Palette256 ? shownInXterm256
+            : settings_.terminalColors == TerminalColors::Palette16  ? shownInXterm16
+                                                                     : nullptr;
+        matched = matchSymbols(picture, width, height, drawn, palette, colors, shapeTexts_,
+                               cancelRequested_);
+    } else {
+        if (std::optional<PassResult> end = matchGlyphShapes(picture, colors, matched))
+            return end;
+    }
+    if (matched == ShapeMatchEnd::Cancelled)
+        return PassResult::cancelled();
+    prepared = matched == ShapeMatchEnd::Done;
+    picture = std::move(colors);
+    return std::nullopt;
+}
+
+std::optional<PassResult> ConversionPass::matchGlyphShapes(const WorkBitmap& picture,
+                                                           WorkBitmap& colors,
+                                                           ShapeMatchEnd& matched) {
+    const int width = settings_.imageWidth;
+    const int height = settings_.imageHeight;
     const std::vector<GlyphShape> glyphs =
-        glyphShaper_ ? glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
-                                    settings_.glyphs)
-                     : std::vector<GlyphShape>{};
+        glyphShaper_
+            ? glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
+                           FaceText::of(codePageOfFace(settings_.fontFace)).utf8(settings_.glyphs))
+            : std::vector<GlyphShape>{};
     if (glyphs.empty())
         return PassResult::failed({FailureStage::Unexpected,
                                    settings_.sourcePath,
                                    {},
                                    "no font draws the characters of shapes mode"});
-    WorkBitmap colors;
-    const ShapeMatchEnd matched = matchShapes(picture, width, height, settings_, glyphs, colors,
-                                              shapeTexts_, cancelRequested_);
-    if (matched == ShapeMatchEnd::Cancelled)
-        return PassResult::cancelled();
-    prepared = matched == ShapeMatchEnd::Done;
-    picture = std::move(colors);
+    matched = matchShapes(picture, width, height, settings_, glyphs, colors, shapeTexts_,
+                          cancelRequested_);
     return std::nullopt;
 }
 

@@ -83,10 +83,12 @@ private:
     // The steps of run, each ending the pass early with its result.
     /// Checks the size, scales the picture and reduces its colours.
     std::optional<PassResult> prepare(WorkBitmap& picture);
-    /// Shapes mode: chooses every pixel's text from the picture's detail and
-    /// leaves the picture of the cells' colours; prepared false when
-    /// memory ran out.
-    std::optional<PassResult> matchPictureShapes(WorkBitmap& picture, bool& prepared);
+    /// The modes that read the picture's detail under each cell (shapes,
+    /// symbols): chooses every pixel's text from it and leaves the picture
+    /// of the cells' colours; prepared false when memory ran out.
+    std::optional<PassResult> matchPictureCells(WorkBitmap& picture, bool& prepared);
+    std::optional<PassResult> matchGlyphShapes(const WorkBitmap& picture, WorkBitmap& colors,
+                                               ShapeMatchEnd& matched);
     /// Hands every line to the writer, on two threads where it helps, and
     /// delivers the lines as they are built.
     std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,

@@ -31,6 +31,9 @@ enum class PixelTransformation : std::uint8_t {
     BrightnessRamp,
     /// Beyond the window's choices: characters whose shapes draw the picture's.
     GlyphShapes,
+    /// Beyond the window's choices: each cell a symbol and two colours, those
+    /// of the chosen set closest to the picture under it.
+    Symbols,
 };
 
 /// How text for a terminal is coloured: 24-bit colours, the nearest of the
@@ -76,6 +79,9 @@ struct ConversionSettings {
     ByteString ramp = " .:-=+*#%@";
     /// The characters shapes mode chooses among: printable ASCII by default.
     ByteString glyphs = printableAscii();
+    /// The set symbols mode draws with, classes joined by "+" and "-"
+    /// (symbolSetCharacters); empty for the output's own (defaultSymbolSet).
+    std::string symbols;
     std::int32_t fontSize = 8; // 1 to kMaxFontSize
     std::string fontFace = "Tahoma";
     Rgb backgroundColor = 0;

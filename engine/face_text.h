@@ -28,6 +28,11 @@ public:
         return high < 0x80 ? bytes : converted(bytes, text);
     }
 
+    ByteString utf8(const ByteString& bytes) const {
+        ByteString text;
+        return ByteString(toUtf8(bytes, text));
+    }
+
 private:
     const ByteString& converted(const ByteString& bytes, ByteString& text) const;
 

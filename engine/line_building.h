@@ -27,7 +27,7 @@ bool buildLine(OutputWriter& writer, RandomGenerator& random, const ConversionSe
     const bool chosenInks = chosen != nullptr && !chosen->inks.isEmpty();
     // The modes write in their face's code page; the writers take UTF-8.
     const FaceText* const faceText =
-        mode.asciiTexts ? nullptr : &FaceText::of(codePageOfFace(settings.fontFace));
+        mode.utf8Texts ? nullptr : &FaceText::of(codePageOfFace(settings.fontFace));
     ByteString utf8;
     CellColors previous = 0;
     for (int x = 0; x < picture.width(); ++x) {

@@ -1,6 +1,7 @@
 #include "engine/shape_matching.h"
 
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 #include "engine/color.h"
 #include "engine/two_colour_fit.h"
 
@@ -491,23 +492,35 @@ PictureSize shapeSamplesPerCell(const ConversionSettings& settings, PictureSize 
 }
 
 PictureSize conversionLoadSize(const ConversionSettings& settings, PictureSize cells) {
-    if (settings.transformation != PixelTransformation::GlyphShapes)
+    if (!readsCells(settings.transformation))
         return cells;
     const PictureSize samples = shapeSamplesPerCell(settings, cells);
     return {cells.width * samples.width, cells.height * samples.height};
 }
 
 int loadCoarserBy(const ConversionSettings& settings) {
-    return settings.transformation == PixelTransformation::GlyphShapes ? 2 : 1;
+    return readsCells(settings.transformation) ? 2 : 1;
 }
 
 void ShapeTexts::assign(int width, int height, int charactersPerPixel) {
     inks.clear();
     width_ = width;
     perPixel_ = charactersPerPixel;
+    utf8_ = false;
     bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
                       static_cast<std::size_t>(charactersPerPixel),
                   ' ');
+}
+
+void ShapeTexts::assignUtf8(int width, int height) {
+    constexpr int kMostUtf8Bytes = 4;
+    inks.clear();
+    width_ = width;
+    perPixel_ = kMostUtf8Bytes;
+    utf8_ = true;
+    bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                      static_cast<std::size_t>(kMostUtf8Bytes),
+                  '\0');
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "engine/glyph_shape.h"
 #include "engine/work_bitmap.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <span>
@@ -37,6 +38,8 @@ int loadCoarserBy(const ConversionSettings& settings);
 class ShapeTexts {
 public:
     void assign(int width, int height, int charactersPerPixel);
+    /// Room for one character of UTF-8 a pixel, of one to four bytes.
+    void assignUtf8(int width, int height);
     bool empty() const { return bytes_.empty(); }
     /// The inks of filled cells, one pixel each; empty where the cells take
     /// the shade that stands out on their colour.
@@ -46,7 +49,12 @@ public:
         const std::size_t start = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                                    static_cast<std::size_t>(x)) *
                                   static_cast<std::size_t>(perPixel_);
-        text.assign(bytes_.data() + start, static_cast<std::size_t>(perPixel_));
+        const char* const bytes = bytes_.data() + start;
+        const auto room = static_cast<std::size_t>(perPixel_);
+        // UTF-8 of fewer bytes than the room ends at the first zero byte.
+        text.assign(bytes,
+                    utf8_ ? static_cast<std::size_t>(std::find(bytes, bytes + room, '\0') - bytes)
+                          : room);
     }
     char* pixel(int x, int y) {
         return bytes_.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
@@ -58,6 +66,7 @@ private:
     std::vector<char> bytes_;
     int width_ = 0;
     int perPixel_ = 1;
+    bool utf8_ = false;
 };
 
 enum class ShapeMatchEnd : std::uint8_t { Done, Cancelled, OutOfMemory };

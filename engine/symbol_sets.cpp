@@ -117,8 +117,12 @@ const SymbolClass* symbolClassNamed(std::string_view name) {
     return nullptr;
 }
 
-std::optional<std::uint64_t> geometricCoverage(char32_t c) {
-    if (c == U' ' || c == U'\u2800')
+std::optional<std::uint64_t> geometricCoverage(char32_t c, SymbolDrawing drawing) {
+    if (c == U' ')
+        return 0;
+    if (c >= U'\u2800' && c <= U'\u28FF' && drawing == SymbolDrawing::ByFace)
+        return std::nullopt;
+    if (c == U'\u2800')
         return 0;
     if (c == U'\u2580')
         return parts(0, 0, kSide, kSide / 2);
@@ -145,6 +149,11 @@ std::optional<std::uint64_t> geometricCoverage(char32_t c) {
     if (c >= U'\u2801' && c <= U'\u28FF')
         return brailleCoverage(static_cast<unsigned>(c - U'\u2800'));
     return std::nullopt;
+}
+
+std::string_view defaultSymbolSet(OutputFormat format) {
+    return format == OutputFormat::Image ? "space+blocks+quadrants+sextants"
+                                         : "space+blocks+quadrants";
 }
 
 std::optional<std::u32string> symbolSetCharacters(std::string_view set, std::string& unknownName) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/conversion_settings.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -23,10 +25,17 @@ struct SymbolClass {
 std::span<const SymbolClass> symbolClasses();
 const SymbolClass* symbolClassNamed(std::string_view name);
 
+/// Who draws a symbol made by rule: the image output, exactly as its rule
+/// says, or a face (documents, terminals), which draws braille's dots
+/// smaller than their share of the cell.
+enum class SymbolDrawing : std::uint8_t { Exact, ByFace };
+
 /// How a symbol made by rule covers its cell over the 8 × 8 grid of a
 /// glyph's mask (bit row × 8 + column, as GlyphShape): each part whose
-/// centre its ink covers. Nothing for characters a face draws.
-std::optional<std::uint64_t> geometricCoverage(char32_t character);
+/// centre its ink covers. Nothing for characters a face draws, and drawn
+/// by a face, for braille, whose shape is then the face's.
+std::optional<std::uint64_t> geometricCoverage(char32_t character,
+                                               SymbolDrawing drawing = SymbolDrawing::Exact);
 
 /// The characters of a set given as classes joined by "+" (added) and "-"
 /// (taken away), left to right: "blocks+braille", "ascii-digits". Each
@@ -34,5 +43,10 @@ std::optional<std::uint64_t> geometricCoverage(char32_t character);
 /// class's or the set is left empty; unknownName then holds the name, or
 /// is empty for an empty set.
 std::optional<std::u32string> symbolSetCharacters(std::string_view set, std::string& unknownName);
+
+/// The set symbols mode draws with where none is chosen: the richest the
+/// output shows right. Images draw every symbol made by rule exactly; the
+/// documents and the terminal those the common monospaced faces draw.
+std::string_view defaultSymbolSet(OutputFormat format);
 
 } // namespace varnelo

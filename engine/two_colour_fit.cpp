@@ -13,15 +13,28 @@ constexpr std::array<double, 3> kWeights = {0.2126, 0.7152, 0.0722};
 } // namespace
 
 void CellParts::add(int part, Rgb color) {
-    Sum& sum = parts_[static_cast<std::size_t>(part)];
-    const std::array<double, 3> channels = {static_cast<double>(redOf(color)),
-                                            static_cast<double>(greenOf(color)),
-                                            static_cast<double>(blueOf(color))};
+    PartSum& sum = parts_[static_cast<std::size_t>(part)];
+    const std::array<std::uint32_t, 3> channels = {redOf(color), greenOf(color), blueOf(color)};
     sum.count += 1;
+    whole_.count += 1;
     for (std::size_t c = 0; c < 3; ++c) {
         sum.channel[c] += channels[c];
-        squares_ += kWeights[c] * channels[c] * channels[c];
+        whole_.channel[c] += channels[c];
+        squareSums_[c] += channels[c] * channels[c];
     }
+}
+
+CellParts::Sum CellParts::asSum(const PartSum& part) {
+    return {static_cast<double>(part.count),
+            {static_cast<double>(part.channel[0]), static_cast<double>(part.channel[1]),
+             static_cast<double>(part.channel[2])}};
+}
+
+double CellParts::squares() const {
+    double weighted = 0;
+    for (std::size_t c = 0; c < 3; ++c)
+        weighted += kWeights[c] * static_cast<double>(squareSums_[c]);
+    return weighted;
 }
 
 void CellParts::Sides::add(const Sides& other) {
@@ -47,7 +60,7 @@ Rgb CellParts::Sides::means(Rgb& inkMean) const {
 CellParts::Sides CellParts::sidesOf(std::uint64_t mask) const {
     Sides sides;
     for (int i = 0; i < 64; ++i) {
-        const Sum& part = parts_[static_cast<std::size_t>(i)];
+        const Sum part = asSum(parts_[static_cast<std::size_t>(i)]);
         const bool inked = (mask >> i & 1U) != 0;
         (inked ? sides.inkCount : sides.restCount) += part.count;
         for (std::size_t c = 0; c < 3; ++c)
@@ -65,30 +78,164 @@ double CellParts::spreadOf(const Sum& side) {
     return squaredSums / side.count;
 }
 
-std::size_t CellParts::closest(std::span<const std::uint64_t> masks) const {
-    Sum whole;
-    for (const Sum& part : parts_) {
-        whole.count += part.count;
+double CellParts::errorOf(std::uint64_t mask) const {
+    Sum inked;
+    for (std::uint64_t bits = mask; bits != 0; bits &= bits - 1) {
+        const PartSum& part = parts_[static_cast<std::size_t>(std::countr_zero(bits))];
+        inked.count += part.count;
         for (std::size_t c = 0; c < 3; ++c)
-            whole.channel[c] += part.channel[c];
+            inked.channel[c] += part.channel[c];
     }
+    Sum blank = asSum(whole_);
+    blank.count -= inked.count;
+    for (std::size_t c = 0; c < 3; ++c)
+        blank.channel[c] -= inked.channel[c];
+    // The squares' sum is the same for every candidate: the one that
+    // explains most of it leaves the least.
+    return squares() - spreadOf(inked) - spreadOf(blank);
+}
+
+CellParts::Fit CellParts::fit(const Coverage& coverage, Rgb (*palette)(Rgb)) const {
+    // Least squares of a part's samples x against a F + (1 - a) B, for the
+    // ink F and the background B of each channel: the normal equations'
+    // matrix is the same for all three.
+    // With n samples and sums S under a part of coverage a: the sums of
+    // n a, n a² and a S over the parts give every term, the rest being the
+    // whole's less them. One pass without a branch.
+    constexpr double kShare = 1.0 / 255.0;
+    // Four sums of each, over every fourth part: their additions need not
+    // wait for each other.
+    constexpr std::size_t kLanes = 4;
+    std::array<double, kLanes> inkedLanes{};
+    std::array<double, kLanes> twiceLanes{};
+    std::array<std::array<double, kLanes>, 3> underLanes{};
+    for (std::size_t i = 0; i < parts_.size(); i += kLanes)
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            const PartSum& part = parts_[i + lane];
+            const double a = coverage[i + lane] * kShare;
+            const double countA = static_cast<double>(part.count) * a;
+            inkedLanes[lane] += countA;
+            twiceLanes[lane] += countA * a;
+            for (std::size_t c = 0; c < 3; ++c)
+                underLanes[c][lane] += a * static_cast<double>(part.channel[c]);
+        }
+    const auto total = [](const std::array<double, kLanes>& lanes) {
+        return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+    };
+    const double inked = total(inkedLanes);
+    const double inkedTwice = total(twiceLanes);
+    std::array<double, 3> underInk{};
+    for (std::size_t c = 0; c < 3; ++c)
+        underInk[c] = total(underLanes[c]);
+    return fitted(inked, inkedTwice, underInk, palette);
+}
+
+CellParts::Fit CellParts::fit(std::uint64_t mask, Rgb (*palette)(Rgb)) const {
+    // Parts wholly inked or wholly not: the sums over the inked ones.
+    double inked = 0;
+    std::array<double, 3> underInk{};
+    for (std::uint64_t bits = mask; bits != 0; bits &= bits - 1) {
+        const PartSum& part = parts_[static_cast<std::size_t>(std::countr_zero(bits))];
+        inked += part.count;
+        for (std::size_t c = 0; c < 3; ++c)
+            underInk[c] += part.channel[c];
+    }
+    return fitted(inked, inked, underInk, palette);
+}
+
+CellParts::Fit CellParts::fitted(double inked, double inkedTwice,
+                                 const std::array<double, 3>& underInk, Rgb (*palette)(Rgb)) const {
+    const double inkInk = inkedTwice;
+    const double inkGround = inked - inkedTwice;
+    const double groundGround = static_cast<double>(whole_.count) - 2 * inked + inkedTwice;
+    std::array<double, 3> underGround{};
+    for (std::size_t c = 0; c < 3; ++c)
+        underGround[c] = static_cast<double>(whole_.channel[c]) - underInk[c];
+    const double determinant = inkInk * groundGround - inkGround * inkGround;
+    const double scale = (inkInk + groundGround) * (inkInk + groundGround);
+    std::array<double, 3> ink{};
+    std::array<double, 3> ground{};
+    for (std::size_t c = 0; c < 3; ++c) {
+        if (determinant > 1e-9 * scale) {
+            ink[c] = (groundGround * underInk[c] - inkGround * underGround[c]) / determinant;
+            ground[c] = (inkInk * underGround[c] - inkGround * underInk[c]) / determinant;
+        } else {
+            // One coverage throughout (a blank, a full cell): one colour,
+            // the samples' mean.
+            ink[c] = ground[c] = whole_.count > 0 ? static_cast<double>(whole_.channel[c]) /
+                                                        static_cast<double>(whole_.count)
+                                                  : 0;
+        }
+        ink[c] = std::clamp(ink[c], 0.0, 255.0);
+        ground[c] = std::clamp(ground[c], 0.0, 255.0);
+    }
+    const auto rgb = [](const std::array<double, 3>& channels) {
+        const auto channel = [&](std::size_t c) {
+            return static_cast<std::uint32_t>(channels[c] + 0.5);
+        };
+        return makeRgb(channel(0), channel(1), channel(2));
+    };
+    Fit result;
+    result.ink = rgb(ink);
+    result.background = rgb(ground);
+    if (palette != nullptr) {
+        result.ink = palette(result.ink);
+        result.background = palette(result.background);
+        ink = {static_cast<double>(redOf(result.ink)), static_cast<double>(greenOf(result.ink)),
+               static_cast<double>(blueOf(result.ink))};
+        ground = {static_cast<double>(redOf(result.background)),
+                  static_cast<double>(greenOf(result.background)),
+                  static_cast<double>(blueOf(result.background))};
+    }
+    result.error = squares();
+    for (std::size_t c = 0; c < 3; ++c)
+        result.error +=
+            kWeights[c] * (inkInk * ink[c] * ink[c] + 2 * inkGround * ink[c] * ground[c] +
+                           groundGround * ground[c] * ground[c] -
+                           2 * (ink[c] * underInk[c] + ground[c] * underGround[c]));
+    return result;
+}
+
+std::uint64_t CellParts::split() const {
+    // Parts of as many samples each, as nearly every cell's are, compare
+    // by their sums; else by their means.
+    const std::uint32_t count = parts_[0].count;
+    const bool even = std::all_of(parts_.begin(), parts_.end(),
+                                  [&](const PartSum& part) { return part.count == count; });
+    const auto level = [&](const PartSum& part, std::size_t c) {
+        return even ? static_cast<double>(part.channel[c])
+                    : static_cast<double>(part.channel[c]) / static_cast<double>(part.count);
+    };
+    std::array<double, 3> low = {1e18, 1e18, 1e18};
+    std::array<double, 3> high = {0, 0, 0};
+    for (const PartSum& part : parts_) {
+        if (part.count == 0)
+            continue;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const double mean = level(part, c);
+            low[c] = std::min(low[c], mean);
+            high[c] = std::max(high[c], mean);
+        }
+    }
+    std::size_t widest = 1;
+    for (std::size_t c = 0; c < 3; ++c)
+        if (kWeights[c] * (high[c] - low[c]) > kWeights[widest] * (high[widest] - low[widest]))
+            widest = c;
+    const double middle = (low[widest] + high[widest]) / 2;
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        const PartSum& part = parts_[i];
+        if (part.count != 0 && level(part, widest) > middle)
+            mask |= std::uint64_t{1} << i;
+    }
+    return mask;
+}
+
+std::size_t CellParts::closest(std::span<const std::uint64_t> masks) const {
     std::size_t best = 0;
     double leastError = 0;
     for (std::size_t i = 0; i < masks.size(); ++i) {
-        Sum inked;
-        for (std::uint64_t bits = masks[i]; bits != 0; bits &= bits - 1) {
-            const Sum& part = parts_[static_cast<std::size_t>(std::countr_zero(bits))];
-            inked.count += part.count;
-            for (std::size_t c = 0; c < 3; ++c)
-                inked.channel[c] += part.channel[c];
-        }
-        Sum blank = whole;
-        blank.count -= inked.count;
-        for (std::size_t c = 0; c < 3; ++c)
-            blank.channel[c] -= inked.channel[c];
-        // The squares' sum is the same for every candidate: the one that
-        // explains most of it leaves the least.
-        const double error = squares_ - spreadOf(inked) - spreadOf(blank);
+        const double error = errorOf(masks[i]);
         if (i == 0 || error < leastError) {
             best = i;
             leastError = error;

@@ -26,8 +26,31 @@ public:
         Rgb means(Rgb& ink) const;
     };
 
+    /// How much of each of the 8 × 8 parts a symbol's ink covers, 0 to 255.
+    using Coverage = std::array<std::uint8_t, 64>;
+
+    /// The two colours that, the ink laid over the background as much as
+    /// the coverage says part by part, come closest to the samples; and
+    /// the weighted squared difference they leave. With a palette, the two
+    /// are the palette's colours for them, and the difference theirs.
+    struct Fit {
+        double error = 0;
+        Rgb ink = 0;
+        Rgb background = 0;
+    };
+
     void add(int part, Rgb color);
+    Fit fit(const Coverage& coverage, Rgb (*palette)(Rgb) = nullptr) const;
+    /// The same for a coverage of whole parts only, those of the mask.
+    Fit fit(std::uint64_t mask, Rgb (*palette)(Rgb) = nullptr) const;
     Sides sidesOf(std::uint64_t mask) const;
+    /// The weighted squared difference the mask's two mean colours leave
+    /// from the samples.
+    double errorOf(std::uint64_t mask) const;
+    /// The parts on the bright side of the middle of the channel that
+    /// varies most (weighted): the split two colours would make, for a
+    /// first guess at the candidates worth weighing.
+    std::uint64_t split() const;
     /// The candidate whose two colours, the mean under its ink and the mean
     /// under the rest, leave the least weighted squared difference from the
     /// samples; the earliest among equal ones.
@@ -42,8 +65,22 @@ private:
     // sum less the squared sums over the count.
     static double spreadOf(const Sum& side);
 
-    std::array<Sum, 64> parts_{};
-    double squares_ = 0;
+    // The samples' own sums, in whole numbers: adding one is cheap.
+    struct PartSum {
+        std::uint32_t count = 0;
+        std::array<std::uint32_t, 3> channel{};
+    };
+    static Sum asSum(const PartSum& part);
+    // The fit from the sums over the parts of coverage a: of n a, of n a²
+    // and of a S.
+    Fit fitted(double inked, double inkedTwice, const std::array<double, 3>& underInk,
+               Rgb (*palette)(Rgb)) const;
+    // The weighted sum of the samples' squared channels.
+    double squares() const;
+
+    std::array<PartSum, 64> parts_{};
+    PartSum whole_;
+    std::array<std::uint64_t, 3> squareSums_{};
 };
 
 } // namespace varnelo

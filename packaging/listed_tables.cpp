@@ -7,8 +7,10 @@
 // alone, after its indent, becomes one line an item, each with that indent.
 #include "cli/command_line.h"
 #include "engine/character_modes.h"
+#include "engine/codepages.h"
 #include "engine/output_formats.h"
 #include "engine/picture_loader.h"
+#include "engine/symbol_sets.h"
 
 #include <algorithm>
 #include <cctype>
@@ -62,6 +64,14 @@ std::string roff(std::string_view text) {
                 ++end;
             out += "\\fB\\-\\-" + roff(text.substr(i + 2, end - i - 2)) + "\\fR";
             i = end - 1;
+        } else if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            // Beyond ASCII (UTF-8): roff's escape of the character.
+            std::size_t at = i;
+            const char32_t character = varnelo::nextUtf8(text, at);
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\[u%04X]", static_cast<unsigned>(character));
+            out += escape;
+            i = at - 1;
         } else {
             out += text[i] == '-' ? "\\-" : std::string(1, text[i]);
         }
@@ -124,6 +134,17 @@ std::map<std::string, std::function<std::string()>> inlineLists() {
              }
              return joined(extensions, ", ");
          }},
+        {"symbol-classes",
+         [] {
+             std::vector<std::string> names;
+             for (const auto& symbolClass : varnelo::symbolClasses())
+                 names.emplace_back(symbolClass.name);
+             return joined(names, " ");
+         }},
+        {"default-symbols",
+         [] { return std::string(varnelo::defaultSymbolSet(varnelo::OutputFormat::AnsiText)); }},
+        {"default-image-symbols",
+         [] { return std::string(varnelo::defaultSymbolSet(varnelo::OutputFormat::Image)); }},
         {"modes",
          [] {
              std::vector<std::string> names;
@@ -152,6 +173,19 @@ std::map<std::string, std::function<std::vector<std::string>()>> lineLists() {
                                   : i + 2 == modes.size() ? ""
                                                           : ","));
              }
+             return lines;
+         }},
+        // One line a class of symbols, "\fBbraille\fR, the braille patterns,".
+        {"symbol-classes-roff",
+         [] {
+             std::vector<std::string> lines;
+             const auto classes = varnelo::symbolClasses();
+             for (std::size_t i = 0; i < classes.size(); ++i)
+                 lines.push_back(std::string(i + 1 == classes.size() ? "or " : "") +
+                                 bold(classes[i].name) + " (" + roff(classes[i].summary) + ")" +
+                                 (i + 1 == classes.size()   ? "."
+                                  : i + 2 == classes.size() ? ""
+                                                            : ","));
              return lines;
          }},
         {"picture-media-type-elements",

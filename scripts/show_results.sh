@@ -5,8 +5,8 @@
 # (captured from tmux and drawn by Chromium in a terminal's colours).
 #   scripts/show_results.sh [converter] [folder]
 # Writes results-picture.png, results-html.png, results-png.png,
-# results-ramp.png, results-shapes.png, results-shapes-no-fill.png and
-# results-terminal.png into the folder, docs/ when not given. Needs
+# results-ramp.png, results-shapes.png, results-shapes-no-fill.png,
+# results-symbols.png and results-terminal.png into the folder, docs/ when not given. Needs
 # ImageMagick, chromium and tmux (scripts/setup.sh --test installs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -60,6 +60,8 @@ chromium_shot "$work/picture.html" "$work/html.png" 1600 1100
 "$converter" -q -f png -m ramp -o "$folder/results-ramp.png" "$work/picture.png"
 "$converter" -q -f png -m shapes -o "$folder/results-shapes.png" "$work/picture.png"
 "$converter" -q -f png -m shapes --no-fill -o "$folder/results-shapes-no-fill.png" "$work/picture.png"
+# Symbols of two colours each, as the PNG draws them (by their parts).
+"$converter" -q -f png -m symbols -o "$folder/results-symbols.png" "$work/picture.png"
 
 # The picture in a 100 × 34 terminal with 24-bit colours, as typed there.
 tmux_=(tmux -S "$work/tmux")
@@ -96,4 +98,4 @@ perl -CSD -e '
 chromium_shot "$work/pane.html" "$work/terminal.png" 1000 600
 "$convert" "$work/terminal.png" -crop 816x456+0+0 +repage "$folder/results-terminal.png"
 echo "saved results-picture.png, results-html.png, results-png.png, results-ramp.png, results-shapes.png,"
-echo "  results-shapes-no-fill.png and results-terminal.png in $folder"
+echo "  results-shapes-no-fill.png, results-symbols.png and results-terminal.png in $folder"

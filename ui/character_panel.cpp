@@ -45,6 +45,7 @@ QRadioButton* modeRadioOf(const CharacterControls& controls, PixelTransformation
         return controls.customRangeRadio;
     case PixelTransformation::BrightnessRamp: // the converter's alone
     case PixelTransformation::GlyphShapes:
+    case PixelTransformation::Symbols:
         break;
     }
     return nullptr;

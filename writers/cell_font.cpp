@@ -37,38 +37,36 @@ CellFont::CellFont(const std::string& face, int cellHeight) : codePage_(codePage
 
 CellFont::~CellFont() = default;
 
-ByteString CellFont::facesBytes(const ByteString& text) const {
-    ByteString bytes;
-    bytes.reserve(text.size());
-    for (std::size_t index = 0; index < text.size();) {
-        const char32_t character = nextUtf8(text, index);
-        // The controls stay the bytes they are: the Terminal face draws its
-        // pictures for them. A character the code page lacks is a "?".
-        const bool control = character < 0x20 || character == 0x7F;
-        bytes += static_cast<char>(control ? character
-                                           : fromUnicode(codePage_, character).value_or('?'));
-    }
-    return bytes;
-}
-
 std::u32string CellFont::toText(const ByteString& text) const {
     std::u32string characters;
-    for (const char byte : facesBytes(text)) {
-        const auto value = static_cast<std::uint8_t>(byte);
-        // 0 would end the text early in the text drawing of the desktop; a blank.
-        characters += value == 0 ? U' ' : static_cast<char32_t>(toUnicode(codePage_, value));
+    characters.reserve(text.size());
+    for (std::size_t index = 0; index < text.size();) {
+        const char32_t character = nextUtf8(text, index);
+        // The controls are the code page's: the Terminal face draws its
+        // pictures for them. 0 would end the text early in the text drawing
+        // of the desktop: a blank.
+        const bool control = character < 0x20 || character == 0x7F;
+        characters +=
+            character == 0 ? U' '
+            : control
+                ? static_cast<char32_t>(toUnicode(codePage_, static_cast<std::uint8_t>(character)))
+                : character;
     }
     return characters;
 }
 
+bool CellFont::draws(char32_t character) const {
+    return face_ != nullptr && face_->draws(character);
+}
+
 int CellFont::textWidth(const ByteString& text) const {
-    return face_ != nullptr ? face_->textWidth(facesBytes(text)) : 0;
+    return face_ != nullptr ? face_->textWidth(toText(text)) : 0;
 }
 
 void CellFont::render(const ByteString& text, int x, int baseline, std::uint8_t* mask, int width,
                       int height) const {
     if (face_ != nullptr)
-        face_->render(facesBytes(text), x, baseline, mask, width, height);
+        face_->render(toText(text), x, baseline, mask, width, height);
 }
 
 } // namespace varnelo

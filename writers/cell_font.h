@@ -41,10 +41,10 @@ public:
     void render(const ByteString& text, int x, int baseline, std::uint8_t* mask, int width,
                 int height) const;
 
-private:
-    // The face's bytes of the text.
-    ByteString facesBytes(const ByteString& text) const;
+    /// Whether the face has a glyph of its own for the character.
+    bool draws(char32_t character) const;
 
+private:
     // Drawn by the font libraries' module; none when it could not be had.
     std::unique_ptr<CellFontFace> face_;
     std::string family_;

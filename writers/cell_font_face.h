@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace varnelo {
 
@@ -17,9 +18,11 @@ public:
     virtual int pixelSize() const = 0;
     virtual int textHeight() const = 0;
     virtual int ascent() const = 0;
-    virtual int textWidth(const ByteString& bytes) const = 0;
-    virtual void render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
-                        int height) const = 0;
+    virtual int textWidth(std::u32string_view characters) const = 0;
+    virtual void render(std::u32string_view characters, int x, int baseline, std::uint8_t* mask,
+                        int width, int height) const = 0;
+    /// Whether the face has a glyph of its own for the character.
+    virtual bool draws(char32_t character) const = 0;
 };
 
 } // namespace varnelo

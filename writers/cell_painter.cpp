@@ -1,13 +1,19 @@
 #include "writers/cell_painter.h"
 
+#include "engine/codepages.h"
+#include "engine/symbol_sets.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace varnelo {
 
 namespace {
 
-// One- and two-byte texts have 256 + 65536 possible values; longer ones are
+constexpr int kGridSide = 8;
+// One- and two-byte texts have 256 + 65536 possible values, kept in a table;
+// three- and four-byte ones are kept by their bytes; longer ones are
 // rendered every time.
 constexpr std::size_t kSlots = 256 + 65536;
 // Masks of large fonts are not all kept: beyond this they are rendered per cell.
@@ -34,13 +40,44 @@ std::uint32_t interpolate255(std::uint32_t x, std::uint32_t a, std::uint32_t y, 
 
 } // namespace
 
-CellPainter::CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image)
+CellPainter::CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image, bool geometric)
     : font_(font), cell_(cell), image_(image),
       maskBytes_(static_cast<std::size_t>(cell.width) * static_cast<std::size_t>(cell.height)),
-      slotOf_(kSlots, kUncached) {}
+      slotOf_(kSlots, kUncached), geometric_(geometric) {}
 
 bool CellPainter::render(const ByteString& text, std::uint8_t* coverage) const {
     std::fill(coverage, coverage + maskBytes_, std::uint8_t{0});
+    std::size_t end = 0;
+    const char32_t character = geometric_ ? nextUtf8(text, end) : U'\0';
+    if (const std::optional<std::uint64_t> parts =
+            end == text.size() ? geometricCoverage(character) : std::nullopt) {
+        // Each of the 8 × 8 parts exactly its eighth of the cell each way,
+        // a pixel it shares with another covered as far as it reaches: the
+        // cell shows the share of ink the symbol was chosen for, whatever
+        // its size in pixels.
+        const auto overlap = [](int pixel, int part, int side) {
+            const double first = static_cast<double>(part) * side / kGridSide;
+            const double last = static_cast<double>(part + 1) * side / kGridSide;
+            return std::max(0.0,
+                            std::min<double>(pixel + 1, last) - std::max<double>(pixel, first));
+        };
+        for (int y = 0; y < cell_.height; ++y)
+            for (int x = 0; x < cell_.width; ++x) {
+                double covered = 0;
+                for (int row = 0; row < kGridSide; ++row) {
+                    const double down = overlap(y, row, cell_.height);
+                    if (down <= 0)
+                        continue;
+                    for (int column = 0; column < kGridSide; ++column)
+                        if ((*parts >> (row * kGridSide + column) & 1U) != 0)
+                            covered += down * overlap(x, column, cell_.width);
+                }
+                coverage[static_cast<std::size_t>(y) * static_cast<std::size_t>(cell_.width) +
+                         static_cast<std::size_t>(x)] =
+                    static_cast<std::uint8_t>(std::lround(std::min(covered, 1.0) * 255));
+            }
+        return *parts != 0 && cell_.width >= 1;
+    }
     // Centred horizontally, at the top; the mask's edges are the cell's clip.
     font_.render(text, (cell_.width - font_.textWidth(text)) / 2, font_.ascent(), coverage,
                  cell_.width, cell_.height);
@@ -50,10 +87,19 @@ bool CellPainter::render(const ByteString& text, std::uint8_t* coverage) const {
 std::int32_t CellPainter::prepare(const ByteString& text) {
     if (text.empty())
         return kBlank;
-    std::int32_t& slot = text.size() <= 2 ? slotOf_[slotOf(text)] : uncachedSlot_;
+    std::int32_t* kept = &uncachedSlot_;
+    if (text.size() <= 2) {
+        kept = &slotOf_[slotOf(text)];
+    } else if (text.size() <= 4) {
+        std::uint32_t key = 0;
+        for (const char byte : text)
+            key = key << 8 | static_cast<std::uint8_t>(byte);
+        kept = &longSlotOf_.try_emplace(key, kUncached).first->second;
+    }
+    std::int32_t& slot = *kept;
     if (slot >= 0 || slot == kBlank)
         return slot;
-    if (text.size() > 2 || cached_.size() + maskBytes_ > kMaxCachedBytes)
+    if (kept == &uncachedSlot_ || cached_.size() + maskBytes_ > kMaxCachedBytes)
         return kUncached;
     const std::size_t offset = cached_.size();
     cached_.resize(offset + maskBytes_);

@@ -7,6 +7,7 @@
 #include "writers/cell_size.h"
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace varnelo {
@@ -17,7 +18,10 @@ namespace varnelo {
 /// as drawing every cell, at a small part of the cost. The image is 32-bit.
 class CellPainter {
 public:
-    CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image);
+    /// Geometric, the symbols made by rule (blocks, mosaics, braille) are
+    /// drawn as their coverage says, exactly and in any face; other texts
+    /// in the font.
+    CellPainter(const CellFont& font, CellSize cell, WorkBitmap& image, bool geometric = false);
 
     /// Draws text centred at the top of cell (column, row), clipped to the
     /// cell, in color over what the cell holds.
@@ -53,6 +57,10 @@ private:
     // or kUncached while not rendered yet.
     std::vector<std::int32_t> slotOf_;
     std::int32_t uncachedSlot_ = kUncached;
+    // Per text of three or four bytes (one character beyond U+07FF), its
+    // bytes as one number: the same as slotOf_.
+    std::unordered_map<std::uint32_t, std::int32_t> longSlotOf_;
+    bool geometric_ = false;
     std::vector<std::uint8_t> cached_;
     std::vector<std::uint8_t> scratch_;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace varnelo {
 
@@ -61,7 +62,20 @@ double documentCellProportion(const ConversionSettings& settings) {
     if (candidates.empty())
         return 0.0;
     const CharacterWidths widths = documentFaceWidths(settings.fontFace);
-    return widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
+    const double advance = widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
+    const bool html = settings.outputFormat == OutputFormat::PlainHtml ||
+                      settings.outputFormat == OutputFormat::CssHtml;
+    if (settings.transformation != PixelTransformation::Symbols || !html)
+        return advance;
+    // A line of "normal" height, as browsers lay it: the face's ascent,
+    // descent and gap each rounded to whole pixels at the font size.
+    const LineMetrics lines = documentFaceLines(settings.fontFace);
+    const double pixels = settings.fontSize * 4.0 / 3.0;
+    const auto rounded = [&](std::uint16_t perMille) {
+        return std::round(perMille / kThousandths * pixels);
+    };
+    const double line = rounded(lines.ascent) + rounded(lines.descent) + rounded(lines.gap);
+    return line > 0 ? advance * pixels / line : advance;
 }
 
 } // namespace varnelo

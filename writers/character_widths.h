@@ -24,4 +24,14 @@ CharacterWidths documentCharacterWidths(const std::string& face);
 /// when no font is found.
 CharacterWidths documentFaceWidths(const std::string& face);
 
+/// The lines of that face, in thousandths of the font size: above the
+/// baseline, below it, and the gap a reader adds between lines of the
+/// face's own height ("normal" in CSS). All 0 when no font is found.
+struct LineMetrics {
+    std::uint16_t ascent = 0;
+    std::uint16_t descent = 0;
+    std::uint16_t gap = 0;
+};
+LineMetrics documentFaceLines(const std::string& face);
+
 } // namespace varnelo

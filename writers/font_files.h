@@ -22,6 +22,10 @@ struct FontFile {
 /// Empty path when fontconfig knows no font at all. Safe from any thread.
 FontFile findFontFile(const std::string& familyUtf8, int pixelSize);
 
+/// The file the desktop draws the character with where the family has no
+/// glyph for it: fontconfig's nearest font that has one.
+FontFile findFontFileDrawing(const std::string& familyUtf8, int pixelSize, char32_t character);
+
 /// Every family findFontFile finds a file of its own for, once each, by the
 /// first name fontconfig gives it, sorted.
 std::vector<std::string> fontFamilies();

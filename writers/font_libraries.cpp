@@ -37,6 +37,12 @@ FontFile findFontFile(const std::string& familyUtf8, int pixelSize) {
     return libraries != nullptr ? libraries->findFontFile(familyUtf8, pixelSize) : FontFile{};
 }
 
+FontFile findFontFileDrawing(const std::string& familyUtf8, int pixelSize, char32_t character) {
+    const FontLibraries* libraries = fontLibraries();
+    return libraries != nullptr ? libraries->findFontFileDrawing(familyUtf8, pixelSize, character)
+                                : FontFile{};
+}
+
 std::vector<std::string> fontFamilies() {
     const FontLibraries* libraries = fontLibraries();
     return libraries != nullptr ? libraries->fontFamilies() : std::vector<std::string>{};
@@ -49,6 +55,11 @@ CharacterWidths documentCharacterWidths(const std::string& face) {
     CharacterWidths widths{};
     widths.fill(kFullEm);
     return widths;
+}
+
+LineMetrics documentFaceLines(const std::string& face) {
+    const FontLibraries* libraries = fontLibraries();
+    return libraries != nullptr ? libraries->documentFaceLines(face) : LineMetrics{};
 }
 
 CharacterWidths documentFaceWidths(const std::string& face) {

@@ -26,11 +26,14 @@ struct FontLibraries {
     /// A new face, the caller's to delete; nullptr when memory ran out.
     CellFontFace* (*openCellFont)(const std::string& familyUtf8, CodePage codePage,
                                   int cellHeight) noexcept;
+    FontFile (*findFontFileDrawing)(const std::string& familyUtf8, int pixelSize,
+                                    char32_t character) noexcept;
+    LineMetrics (*documentFaceLines)(const std::string& face) noexcept;
 };
 
 /// Changes with the table's layout, and with any change of what the types
 /// passed across mean: a module of another build is not used.
-inline constexpr std::uint32_t kFontLibrariesVersion = 2;
+inline constexpr std::uint32_t kFontLibrariesVersion = 3;
 
 /// The name of the module's one entry, a function without arguments
 /// returning the table.

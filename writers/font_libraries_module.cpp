@@ -59,9 +59,32 @@ CellFontFace* openCellFont(const std::string& familyUtf8, CodePage codePage,
     }
 }
 
+FontFile findFontFileDrawing(const std::string& familyUtf8, int pixelSize,
+                             char32_t character) noexcept {
+    try {
+        return varnelo::matchFontFileDrawing(familyUtf8, pixelSize, character);
+    } catch (...) {
+        return {};
+    }
+}
+
+varnelo::LineMetrics documentFaceLines(const std::string& face) noexcept {
+    try {
+        return varnelo::readerLineMetrics(face);
+    } catch (...) {
+        return {};
+    }
+}
+
 constexpr varnelo::FontLibraries kTable = {
-    varnelo::kFontLibrariesVersion, findFontFile,       fontFamilies,
-    documentCharacterWidths,        documentFaceWidths, openCellFont,
+    varnelo::kFontLibrariesVersion,
+    findFontFile,
+    fontFamilies,
+    documentCharacterWidths,
+    documentFaceWidths,
+    openCellFont,
+    findFontFileDrawing,
+    documentFaceLines,
 };
 
 } // namespace

@@ -72,7 +72,8 @@ std::string stringOf(FcPattern* pattern, const char* object) {
 
 namespace {
 
-FontFile matchIn(const std::string& familyUtf8, int pixelSize, bool systemOnly) {
+FontFile matchIn(const std::string& familyUtf8, int pixelSize, bool systemOnly,
+                 char32_t drawing = 0) {
     const std::lock_guard lock(fontconfigLock());
     FcConfig* config = cellFontConfig();
     if (config == nullptr)
@@ -82,6 +83,14 @@ FontFile matchIn(const std::string& familyUtf8, int pixelSize, bool systemOnly) 
         return {};
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(familyUtf8.c_str()));
     FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+    if (drawing != 0) {
+        FcCharSet* characters = FcCharSetCreate();
+        if (characters != nullptr) {
+            FcCharSetAddChar(characters, drawing);
+            FcPatternAddCharSet(pattern, FC_CHARSET, characters);
+            FcCharSetDestroy(characters);
+        }
+    }
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -112,6 +121,10 @@ FontFile matchFontFile(const std::string& familyUtf8, int pixelSize) {
 
 FontFile matchReaderFontFile(const std::string& familyUtf8, int pixelSize) {
     return matchIn(familyUtf8, pixelSize, true);
+}
+
+FontFile matchFontFileDrawing(const std::string& familyUtf8, int pixelSize, char32_t character) {
+    return matchIn(familyUtf8, pixelSize, false, character);
 }
 
 std::vector<std::string> matchedFontFamilies() {

@@ -103,8 +103,9 @@ void selectNearestStrike(FT_Face face, int pixelSize) {
 
 } // namespace
 
-FreetypeCellFont::FreetypeCellFont(const std::string& familyUtf8, CodePage codePage, int cellHeight)
-    : face_(std::make_unique<Face>()), codePage_(codePage) {
+FreetypeCellFont::FreetypeCellFont(const std::string& familyUtf8, CodePage /*codePage*/,
+                                   int cellHeight)
+    : face_(std::make_unique<Face>()) {
     const int wanted = std::max(cellHeight, 1);
     const FontFile file = matchFontFile(familyUtf8, wanted);
     if (file.path.empty() || FT_Init_FreeType(&face_->library) != 0 ||
@@ -157,13 +158,18 @@ FreetypeCellFont::FreetypeCellFont(const std::string& familyUtf8, CodePage codeP
 
 FreetypeCellFont::~FreetypeCellFont() = default;
 
-const FreetypeCellFont::Glyph& FreetypeCellFont::glyphOf(std::uint8_t byte) const {
-    Glyph& glyph = glyphs_[byte];
+bool FreetypeCellFont::draws(char32_t character) const {
+    return face_->face != nullptr && FT_Get_Char_Index(face_->face, character) != 0;
+}
+
+const FreetypeCellFont::Glyph& FreetypeCellFont::glyphOf(char32_t character) const {
+    Glyph& glyph = character < glyphs_.size() ? glyphs_[character] : otherGlyphs_[character];
     if (glyph.loaded || face_->face == nullptr)
         return glyph;
     glyph.loaded = true;
     FT_Face ft = face_->face;
-    char32_t character = byte == 0 ? U' ' : toUnicode(codePage_, byte);
+    if (character == 0)
+        character = U' ';
     // Faces often lack the no-break space and tab; they draw as blanks.
     if (character == 0xA0 || character == 0x09)
         character = FT_Get_Char_Index(ft, character) != 0 ? character : U' ';
@@ -188,21 +194,21 @@ const FreetypeCellFont::Glyph& FreetypeCellFont::glyphOf(std::uint8_t byte) cons
     return glyph;
 }
 
-int FreetypeCellFont::textWidth(const ByteString& bytes) const {
+int FreetypeCellFont::textWidth(std::u32string_view characters) const {
     std::int64_t width = 0;
-    for (const char byte : bytes)
-        width += glyphOf(static_cast<std::uint8_t>(byte)).advance;
+    for (const char32_t character : characters)
+        width += glyphOf(character).advance;
     return static_cast<int>((width + 32) >> 6);
 }
 
-void FreetypeCellFont::render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask,
-                              int width, int height) const {
+void FreetypeCellFont::render(std::u32string_view characters, int x, int baseline,
+                              std::uint8_t* mask, int width, int height) const {
     FT_Face ft = face_->face;
     if (ft == nullptr)
         return;
     std::int64_t pen = std::int64_t{x} * 64;
-    for (const char byte : bytes) {
-        const Glyph& glyph = glyphOf(static_cast<std::uint8_t>(byte));
+    for (const char32_t character : characters) {
+        const Glyph& glyph = glyphOf(character);
         const GlyphOrigin origin =
             face_->designAdvances ? subpixelOrigin(pen) : GlyphOrigin{(pen + 32) >> 6, 0};
         pen += glyph.advance;

@@ -5,11 +5,12 @@
 
 #include <array>
 #include <memory>
+#include <unordered_map>
 
 namespace varnelo {
 
 /// A cell font's face drawn with FreeType from the file fontconfig matches
-/// for the family (UTF-8), bytes mapped through the code page.
+/// for the family (UTF-8).
 class FreetypeCellFont final : public CellFontFace {
 public:
     FreetypeCellFont(const std::string& familyUtf8, CodePage codePage, int cellHeight);
@@ -21,9 +22,10 @@ public:
     int pixelSize() const override { return pixelSize_; }
     int textHeight() const override { return textHeight_; }
     int ascent() const override { return ascent_; }
-    int textWidth(const ByteString& bytes) const override;
-    void render(const ByteString& bytes, int x, int baseline, std::uint8_t* mask, int width,
+    int textWidth(std::u32string_view characters) const override;
+    void render(std::u32string_view characters, int x, int baseline, std::uint8_t* mask, int width,
                 int height) const override;
+    bool draws(char32_t character) const override;
 
 private:
     struct Face;
@@ -32,15 +34,17 @@ private:
         std::int32_t advance = 0; // 26.6 pixels
         bool loaded = false;
     };
-    const Glyph& glyphOf(std::uint8_t byte) const;
+    const Glyph& glyphOf(char32_t character) const;
 
     std::unique_ptr<Face> face_;
     std::string family_;
-    CodePage codePage_ = CodePage::Windows1252;
     int pixelSize_ = 0;
     int textHeight_ = 0;
     int ascent_ = 0;
+    // The glyphs of the first 256 characters in a table, of the others by
+    // their number.
     mutable std::array<Glyph, 256> glyphs_{};
+    mutable std::unordered_map<char32_t, Glyph> otherGlyphs_;
 };
 
 } // namespace varnelo

@@ -66,6 +66,20 @@ public:
         return static_cast<std::uint16_t>(std::clamp(std::ceil(perMille), 0.0, 4000.0));
     }
 
+    /// The face's lines as FreeType gives them (the horizontal header's,
+    /// which browsers take for a line of "normal" height).
+    LineMetrics lines() const {
+        if (face_ == nullptr || !FT_IS_SCALABLE(face_) || face_->units_per_EM == 0)
+            return {};
+        const auto perMille = [&](long units) {
+            return static_cast<std::uint16_t>(std::clamp(
+                std::lround(1000.0 * static_cast<double>(units) / face_->units_per_EM), 0L, 4000L));
+        };
+        const long ascent = face_->ascender;
+        const long descent = -face_->descender;
+        return {perMille(ascent), perMille(descent), perMille(face_->height - ascent - descent)};
+    }
+
 private:
     FT_Library library_ = nullptr;
     FT_Face face_ = nullptr;
@@ -89,12 +103,24 @@ CharacterWidths measuredCharacterWidths(const std::string& face) {
     return widths;
 }
 
+namespace {
+
+FontFile readerFile(const std::string& face) {
+    return matchReaderFontFile(codePageOfFace(face) == CodePage::Cp437
+                                   ? std::string(kTerminalDrawingFace)
+                                   : windows1252ToUtf8(fontFamily(face)),
+                               64);
+}
+
+} // namespace
+
+LineMetrics readerLineMetrics(const std::string& face) {
+    return FreeTypeFace(readerFile(face)).lines();
+}
+
 CharacterWidths readerCharacterWidths(const std::string& face) {
     const CodePage codePage = codePageOfFace(face);
-    const FreeTypeFace drawn(matchReaderFontFile(codePage == CodePage::Cp437
-                                                     ? std::string(kTerminalDrawingFace)
-                                                     : windows1252ToUtf8(fontFamily(face)),
-                                                 64));
+    const FreeTypeFace drawn(readerFile(face));
     CharacterWidths widths{};
     for (unsigned byte = 0; byte < widths.size(); ++byte) {
         const char16_t character =

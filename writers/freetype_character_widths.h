@@ -9,5 +9,7 @@ namespace varnelo {
 CharacterWidths measuredCharacterWidths(const std::string& face);
 /// FreeType's measure behind readerCharacterWidths.
 CharacterWidths readerCharacterWidths(const std::string& face);
+/// FreeType's measure behind documentFaceLines.
+LineMetrics readerLineMetrics(const std::string& face);
 
 } // namespace varnelo

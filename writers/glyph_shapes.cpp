@@ -1,11 +1,14 @@
 #include "writers/glyph_shapes.h"
 
-#include "engine/face_text.h"
+#include "engine/codepages.h"
 #include "writers/cell_font.h"
+#include "writers/font_files.h"
 
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <optional>
+#include <unordered_set>
 
 namespace varnelo {
 
@@ -19,14 +22,14 @@ constexpr int kGridSide = 8;
 constexpr std::uint32_t kInkedPart = 80;
 
 // The shape of a candidate, its face's byte, drawn as text.
-GlyphShape shapeOf(const CellFont& font, char byte, const ByteString& text, int cellWidth,
-                   std::vector<std::uint8_t>& mask) {
+// The shape of a candidate drawn as text by drawing in the cell of font.
+GlyphShape shapeOf(const CellFont& font, const CellFont& drawing, const ByteString& text,
+                   int cellWidth, std::vector<std::uint8_t>& mask) {
     const int cellHeight = font.textHeight();
     std::fill(mask.begin(), mask.end(), std::uint8_t{0});
-    font.render(text, 0, font.ascent(), mask.data(), cellWidth, cellHeight);
+    drawing.render(text, 0, font.ascent(), mask.data(), cellWidth, cellHeight);
 
     GlyphShape shape;
-    shape.byte = byte;
     std::uint64_t total = 0;
     for (int row = 0; row < kGridSide; ++row) {
         const int top = row * cellHeight / kGridSide;
@@ -43,6 +46,8 @@ GlyphShape shapeOf(const CellFont& font, char byte, const ByteString& text, int 
                 static_cast<std::uint64_t>(std::max((bottom - top) * (end - start), 1));
             if (sum >= kInkedPart * area)
                 shape.mask |= std::uint64_t{1} << (row * kGridSide + column);
+            shape.coverage[static_cast<std::size_t>(row * kGridSide + column)] =
+                static_cast<std::uint8_t>(std::min<std::uint64_t>(sum / area, 255));
         }
     }
     const auto cellArea =
@@ -55,26 +60,40 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
     const CellFont font(face, kRenderedCellHeight);
     if (font.family().empty() || candidates.empty())
         return {};
-    // The candidates are the face's bytes; the font takes UTF-8.
-    const FaceText& faceText = FaceText::of(codePageOfFace(face));
+    const CodePage codePage = codePageOfFace(face);
     // Documents draw each character at its own width: the cell a glyph's
     // shape is laid over is its own advance (every character's the same in
     // a monospaced face).
     // A character given again is drawn once: its shape is the same.
     std::vector<GlyphShape> shapes;
-    std::array<bool, 256> drawn{};
+    std::unordered_set<char32_t> drawn;
     std::vector<std::uint8_t> mask;
-    for (const char byte : candidates) {
-        bool& done = drawn[static_cast<unsigned char>(byte)];
-        if (done)
+    for (std::size_t index = 0; index < candidates.size();) {
+        const std::size_t start = index;
+        const char32_t character = nextUtf8(candidates, index);
+        if (!drawn.insert(character).second)
             continue;
-        done = true;
-        ByteString utf8;
-        const ByteString text = faceText.toUtf8(ByteString(1, byte), utf8);
-        const int cellWidth = std::max(font.textWidth(text), 1);
+        const ByteString text = candidates.substr(start, index - start);
+        // The blank is a glyph of no ink in any face. A character the face
+        // lacks is drawn as readers draw it: in the font fontconfig falls
+        // back to, in the face's cell.
+        std::optional<CellFont> fallback;
+        if (character != U' ' && !font.draws(character)) {
+            const std::string family =
+                findFontFileDrawing(font.family(), kRenderedCellHeight, character).family;
+            if (family.empty() || family == font.family())
+                continue;
+            fallback.emplace(utf8ToWindows1252(family), kRenderedCellHeight);
+            if (!fallback->draws(character))
+                continue;
+        }
+        const int cellWidth = std::max(font.textWidth(fallback ? ByteString(" ") : text), 1);
         mask.resize(static_cast<std::size_t>(cellWidth) *
                     static_cast<std::size_t>(std::max(font.textHeight(), 1)));
-        shapes.push_back(shapeOf(font, byte, text, cellWidth, mask));
+        GlyphShape shape = shapeOf(font, fallback ? *fallback : font, text, cellWidth, mask);
+        shape.character = character;
+        shape.byte = static_cast<char>(fromUnicode(codePage, character).value_or('?'));
+        shapes.push_back(shape);
     }
     return shapes;
 }

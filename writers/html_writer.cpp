@@ -143,7 +143,12 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
 
     ByteString body = "body {background-color: #";
     appendHex(body, settings.backgroundColor);
-    body += "; font-size:" + size + "pt; line-height:" + size + "pt}";
+    // Symbols fill their cells to the face's own line, which "normal" is:
+    // a block's ink reaches from the line above to the line below.
+    body += "; font-size:" + size + "pt; line-height:" +
+            (settings.transformation == PixelTransformation::Symbols ? std::string("normal")
+                                                                     : size + "pt") +
+            "}";
 
     lines_.emplace_back("<html>");
     lines_.emplace_back("<head><title>ascii color picture</title>");

@@ -48,7 +48,8 @@ OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int wid
             PassResult::failed({FailureStage::OutOfMemory, settings_.outputPath, {}, {}}));
     }
     lateCells_.clear();
-    painter_.emplace(*font_, cell_, image_);
+    painter_.emplace(*font_, cell_, image_,
+                     settings_.transformation == PixelTransformation::Symbols);
     return OutputStart::proceed();
 }
 

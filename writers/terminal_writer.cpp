@@ -1,7 +1,7 @@
 #include "writers/terminal_writer.h"
 
 #include "engine/codepages.h"
-#include "writers/terminal_palette.h"
+#include "engine/terminal_palette.h"
 
 #include <charconv>
 

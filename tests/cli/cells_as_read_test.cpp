@@ -118,7 +118,7 @@ protected:
     std::string picture_ = folder_.file("noise.bmp");
 };
 
-constexpr std::array<const char*, 2> kModes = {"ramp", "shapes"};
+constexpr std::array<const char*, 3> kModes = {"ramp", "shapes", "symbols"};
 constexpr std::array<const char*, 2> kFaces = {"Tahoma", "DejaVu Sans Mono"};
 
 TEST_F(CellsAsRead, ThePngKeepsThePicturesProportion) {

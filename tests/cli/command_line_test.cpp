@@ -94,6 +94,8 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(options.seed, 4294967295u);
     EXPECT_EQ(options.pictures, (Arguments{"a.bmp", "b.gif"}));
     EXPECT_EQ(parsed({"--blocks", "4", "a.bmp"}).choices.blockStrength, 3);
+    EXPECT_EQ(parsed({"--symbols", "ascii-digits+solid", "a.bmp"}).choices.symbols,
+              "ascii-digits+solid");
     // Windows-1252 has é and €, not ☺.
     EXPECT_EQ(
         parsed({"--phrase", "\xC3\xA9\xE2\x82\xAC\xE2\x98\xBA", "a.bmp"}).choices.customPhrase,
@@ -228,6 +230,10 @@ TEST(CommandLine, ReportsEachUsageError) {
               std::string::npos);
     usageError({"-o", "", "a.bmp"});
     usageError({"--phrase", "a", "--phrase-file", "p.txt", "a.bmp"});
+    EXPECT_TRUE(usageError({"--symbols", "blocks+dots", "a.bmp"})
+                    .starts_with("invalid value 'dots' for --symbols (choose from "));
+    EXPECT_EQ(usageError({"--symbols", "digits-digits", "a.bmp"}),
+              "--symbols digits-digits leaves no symbol");
 }
 
 } // namespace

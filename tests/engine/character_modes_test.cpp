@@ -1,4 +1,5 @@
 #include "engine/character_modes.h"
+#include "engine/codepages.h"
 
 #include "engine/char_source.h"
 #include "engine/random_generator.h"
@@ -26,7 +27,6 @@ TEST(CharacterModes, EveryRowIsWholeAndNamedOnce) {
         EXPECT_EQ(&characterModeOf(mode.transformation), &mode);
         EXPECT_EQ(characterModeNamed(mode.name), &mode);
     }
-    EXPECT_EQ(characterModes().size(), 9u);
     EXPECT_EQ(characterModeNamed("glyphs"), nullptr);
 }
 
@@ -109,9 +109,8 @@ TEST(CharacterModes, TextsTakeTheDrawsAndCharactersTheRowSays) {
                 nextPixelText(drawn, settings, position, text, makeRgb(1, 2, 3));
                 EXPECT_EQ(static_cast<int>(text.size()), charactersPerPixel(settings))
                     << mode.name << " at " << fontSize;
-                for (const char c : text)
-                    EXPECT_TRUE(!mode.asciiTexts || static_cast<std::uint8_t>(c) < 0x80)
-                        << mode.name;
+                for (std::size_t at = 0; mode.utf8Texts && at < text.size();)
+                    EXPECT_NE(nextUtf8(text, at), U'\uFFFD') << mode.name;
             }
             if (const auto draws = mode.drawsPerPixel(settings)) {
                 skipped.skip(10 * *draws);

@@ -17,6 +17,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace varnelo {
@@ -172,83 +173,93 @@ TEST_F(ConversionPassTest, ACancelAsTheOutputTakesItsPlaceLeavesItDone) {
     EXPECT_NE(output(), "old");
 }
 
-// Shapes mode reads the picture at several samples a character: what that
-// costs is weighed before it is taken, and the enlarging heeds a cancel.
-TEST_F(ConversionPassTest, ShapesModeWeighsItsDetailAndStopsWhileMakingIt) {
-    settings_.transformation = PixelTransformation::GlyphShapes;
-    const auto runShapes = [&] {
-        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                            [&](const ConversionSettings&, WriterContext& context) {
-                                return std::make_unique<RecordingWriter>(
-                                    context, std::function<void(int, int)>{});
-                            });
-        pass.setGlyphShaper([](const std::string&, const ByteString&) {
-            return std::vector<GlyphShape>{{'x', ~std::uint64_t{0}, 255}};
-        });
-        return pass.run(test::makePicture(64, 64, test::noise));
-    };
-    settings_.imageWidth = 512;
-    settings_.imageHeight = 512;
-    settings_.memoryLimit = std::int64_t{1} << 20;
-    const PassResult refused = runShapes();
-    ASSERT_EQ(refused.end, PassEnd::Failed);
-    EXPECT_EQ(refused.failure.load.detail, DecodeStatus::OverMemoryLimit);
-    EXPECT_GT(refused.failure.load.memoryNeeded, settings_.memoryLimit);
+// Shapes and symbols read the picture at several samples a character: what
+// that costs is weighed before it is taken, and the enlarging heeds a cancel.
+TEST_F(ConversionPassTest, ModesReadingCellsWeighTheirDetailAndStopWhileMakingIt) {
+    for (const PixelTransformation mode :
+         {PixelTransformation::GlyphShapes, PixelTransformation::Symbols}) {
+        settings_.transformation = mode;
+        cancel_ = false;
+        const auto runShapes = [&] {
+            ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                                [&](const ConversionSettings&, WriterContext& context) {
+                                    return std::make_unique<RecordingWriter>(
+                                        context, std::function<void(int, int)>{});
+                                });
+            pass.setGlyphShaper([](const std::string&, const ByteString&) {
+                return std::vector<GlyphShape>{{'x', ~std::uint64_t{0}, 255}};
+            });
+            return pass.run(test::makePicture(64, 64, test::noise));
+        };
+        settings_.imageWidth = 512;
+        settings_.imageHeight = 512;
+        settings_.memoryLimit = std::int64_t{1} << 20;
+        const PassResult refused = runShapes();
+        ASSERT_EQ(refused.end, PassEnd::Failed);
+        EXPECT_EQ(refused.failure.load.detail, DecodeStatus::OverMemoryLimit);
+        EXPECT_GT(refused.failure.load.memoryNeeded, settings_.memoryLimit);
 
-    // More samples across than a picture may have (8 a cell), whatever the memory.
-    settings_.memoryLimit = std::int64_t{1} << 40;
-    settings_.imageWidth = 40000;
-    settings_.imageHeight = 1;
-    EXPECT_EQ(runShapes().failure.stage, FailureStage::Unexpected);
+        // More samples across than a picture may have (8 a cell), whatever the memory.
+        settings_.memoryLimit = std::int64_t{1} << 40;
+        settings_.imageWidth = 40000;
+        settings_.imageHeight = 1;
+        EXPECT_EQ(runShapes().failure.stage, FailureStage::Unexpected);
 
-    // 8192 × 4096 samples from 64 × 64 pixels: most of a second's work.
-    settings_.imageWidth = 4096;
-    settings_.imageHeight = 4096;
-    cancel_ = true;
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(runShapes().end, PassEnd::Cancelled);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, test::kCancelAnswered);
+        // 8192 × 4096 samples from 64 × 64 pixels: most of a second's work.
+        settings_.imageWidth = 4096;
+        settings_.imageHeight = 4096;
+        cancel_ = true;
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(runShapes().end, PassEnd::Cancelled);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, test::kCancelAnswered);
+    }
 }
 
-// Filled, shapes mode hands each cell the two colours it chose, both taken
-// to the chosen depth: a cell half white, half red, its glyph inking the
-// left half, draws red on white (in 15 bits, each channel to 5 bits).
-TEST_F(ConversionPassTest, FilledShapesHandTheWriterTheirInkAndBackground) {
-    settings_.transformation = PixelTransformation::GlyphShapes;
-    settings_.fillCells = true;
+// Filled shapes and symbols hand each cell the two colours they chose, both
+// taken to the chosen depth: a cell half white, half red, its glyph (or the
+// left half block) inking the left half, draws red on white (in 15 bits,
+// each channel to 5 bits). Symbols fill whatever the settings say.
+TEST_F(ConversionPassTest, CellsChosenFromThePictureHandTheWriterTheirInkAndBackground) {
     settings_.colorDepth = ColorDepth::Depth15;
     settings_.imageWidth = 1;
     settings_.imageHeight = 1;
     struct InkWriter final : OutputWriter {
-        std::vector<CellColors>* seen;
-        explicit InkWriter(std::vector<CellColors>& cells) : seen(&cells) {}
+        std::vector<std::pair<ByteString, CellColors>>* seen;
+        explicit InkWriter(std::vector<std::pair<ByteString, CellColors>>& cells) : seen(&cells) {}
         bool producesDocumentLines() const override { return false; }
         OutputStart beginOutput(const ConversionSettings&, int, int) override {
             return OutputStart::proceed();
         }
         void beginLine(int) override {}
-        void putPixel(int, int, const ByteString&, CellColors colors, bool) override {
-            seen->push_back(colors);
+        void putPixel(int, int, const ByteString& text, CellColors colors, bool) override {
+            seen->emplace_back(text, colors);
         }
         void endLine(int) override {}
         WriteOutcome finishOutput() override { return {}; }
     };
-    std::vector<CellColors> seen;
-    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                        [&](const ConversionSettings&, WriterContext&) {
-                            return std::make_unique<InkWriter>(seen);
-                        });
     std::uint64_t left = 0;
     for (int row = 0; row < 8; ++row)
         left |= std::uint64_t{0x0F} << (8 * row);
-    pass.setGlyphShaper([&](const std::string&, const ByteString&) {
-        return std::vector<GlyphShape>{{' ', 0, 0}, {'[', left, 128}};
-    });
-    const PassResult result = pass.run(test::makePicture(
-        8, 8, [](int x, int) { return x < 4 ? makeRgb(255, 3, 3) : makeRgb(255, 255, 255); }));
-    ASSERT_EQ(result.end, PassEnd::Done);
-    ASSERT_EQ(seen.size(), 1U);
-    EXPECT_EQ(seen[0], (CellColors{makeRgb(248, 248, 248), makeRgb(248, 0, 0)}));
+    for (const auto& [mode, fill, text] :
+         {std::tuple{PixelTransformation::GlyphShapes, true, ByteString("[")},
+          std::tuple{PixelTransformation::Symbols, false, ByteString("\u258C")}}) {
+        settings_.transformation = mode;
+        settings_.fillCells = fill;
+        std::vector<std::pair<ByteString, CellColors>> seen;
+        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
+                            [&](const ConversionSettings&, WriterContext&) {
+                                return std::make_unique<InkWriter>(seen);
+                            });
+        pass.setGlyphShaper([&](const std::string&, const ByteString&) {
+            return std::vector<GlyphShape>{{' ', 0, 0}, {'[', left, 128}};
+        });
+        const PassResult result = pass.run(test::makePicture(
+            8, 8, [](int x, int) { return x < 4 ? makeRgb(255, 3, 3) : makeRgb(255, 255, 255); }));
+        ASSERT_EQ(result.end, PassEnd::Done);
+        ASSERT_EQ(seen.size(), 1U);
+        EXPECT_EQ(seen[0].first, text);
+        EXPECT_EQ(seen[0].second, (CellColors{makeRgb(248, 248, 248), makeRgb(248, 0, 0)}));
+    }
 }
 
 TEST_F(ConversionPassTest, RefusesSizesBeyondTheLimitBeforeTakingMemory) {

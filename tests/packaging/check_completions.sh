@@ -98,6 +98,9 @@ expect "ansi" varnelo-convert -f an
 expect "16 256 none truecolor" varnelo-convert --colors ""
 expect "blocks" varnelo-convert --mode=bl
 expect "" varnelo-convert --width ""
+# Classes of symbols, the next one after a + or -.
+expect "blocks braille" varnelo-convert --symbols b
+expect "blocks+quadrants" varnelo-convert --symbols blocks+qu
 # Faces the converter draws with, a name with blanks as one word.
 expect "DejaVu\\ Sans\\ Mono" varnelo-convert --font 'DejaVu\ Sans\ M'
 expect "DejaVu\\ Sans DejaVu\\ Sans\\ Mono" varnelo-convert --font=DejaVu\ Sans
@@ -132,6 +135,7 @@ zsh_completes "varnelo-convert --font=DejaVu\ Sans\ M" "varnelo-convert --font=D
 zsh_completes "varnelo-convert -q --font Tah" "varnelo-convert -q --font Tahoma "
 zsh_completes "varnelo-convert --font=Termi" "varnelo-convert --font=Terminal "
 zsh_completes "varnelo-convert --list-f" "varnelo-convert --list-fonts "
+zsh_completes "varnelo-convert --symbols=blocks-qua" "varnelo-convert --symbols=blocks-quadrants"
 
 # Pictures by their extensions, folders to go into.
 pictures=$folder/pictures

@@ -11,7 +11,7 @@ done
 rm -rf "$out"
 bash "$source/scripts/show_results.sh" "$converter" "$out" || { echo "FAIL: the script failed"; exit 1; }
 failures=0
-for name in picture html png ramp shapes shapes-no-fill terminal; do
+for name in picture html png ramp shapes shapes-no-fill symbols terminal; do
   file=$out/results-$name.png
   if ! pngcheck -q "$file"; then
     echo "FAIL: $file is no valid PNG"

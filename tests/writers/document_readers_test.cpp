@@ -17,10 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace varnelo {
 namespace {
@@ -319,6 +321,92 @@ TEST_F(DocumentReaders, LibreOfficeShowsFilledRunsOnTheirColour) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_NE(page.find("background: #ff0028"), std::string::npos) << page;
     EXPECT_NE(page.find("color=\"#ff7f93\""), std::string::npos) << page;
+}
+
+// Two cells of symbols, each in its two colours: the upper half red on blue,
+// the left half green on white, as every reader of the documents and a
+// terminal show them.
+TEST_F(DocumentReaders, EveryReaderShowsTheSymbolsInTheirTwoColours) {
+    const std::string picture = folder_.file("halves.bmp");
+    test::writeBmpFile(picture, 16, 8, [](int x, int y) {
+        if (x < 8)
+            return y < 4 ? makeRgb(220, 20, 40) : makeRgb(10, 40, 230);
+        return x < 12 ? makeRgb(30, 200, 60) : makeRgb(255, 255, 255);
+    });
+    const auto convertSymbols = [&](OutputFormat format, const std::string& name) {
+        ConversionSettings settings;
+        settings.transformation = PixelTransformation::Symbols;
+        settings.fontFace = "DejaVu Sans Mono";
+        settings.outputFormat = format;
+        settings.sourcePath = picture;
+        settings.outputPath = folder_.file(name);
+        settings.imageWidth = 2;
+        settings.imageHeight = 1;
+        EXPECT_EQ(test::runConversion(settings, 5, makeOutputWriter, glyphShapesOf), PassEnd::Done);
+        return settings.outputPath;
+    };
+    const std::u32string symbols = U"\u2580\u258C";
+    if (installed("chromium")) {
+        for (const OutputFormat format : {OutputFormat::PlainHtml, OutputFormat::CssHtml}) {
+            const std::string path = convertSymbols(format, "symbols.html");
+            EXPECT_TRUE(readInChromium(path) == symbols);
+            std::vector<std::uint8_t> page = test::readBytes(path);
+            const std::string script =
+                "<script>const run = document.querySelector('center font[color], center s'); "
+                "const style = getComputedStyle(run); document.body.setAttribute('data-run', "
+                "style.backgroundColor + ' / ' + style.color);</script></body>";
+            std::string text(page.begin(), page.end());
+            text.replace(text.find("</body>"), 7, script);
+            test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+            const test::TempDir profile;
+            const std::optional<std::string> dom =
+                output("timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run "
+                       "--user-data-dir=" +
+                       quoted(profile.path().string()) + " --dump-dom " + quoted("file://" + path) +
+                       " 2>/dev/null");
+            ASSERT_TRUE(dom.has_value());
+            EXPECT_NE(dom->find("data-run=\"rgb(10, 40, 230) / rgb(220, 20, 40)\""),
+                      std::string::npos)
+                << *dom;
+        }
+    }
+    if (installed("soffice")) {
+        const std::string document = convertSymbols(OutputFormat::Rtf, "symbols.rtf");
+        const test::TempDir converted;
+        ASSERT_TRUE(convertInLibreOffice({document}, "txt:Text", converted.path().string()));
+        const std::vector<std::uint8_t> bytes = test::readBytes(converted.file("symbols.txt"));
+        std::string text(bytes.begin(), bytes.end());
+        EXPECT_NE(text.find("\u2580\u258C"), std::string::npos) << text;
+        ASSERT_TRUE(convertInLibreOffice({document}, "html", converted.path().string()));
+        const std::vector<std::uint8_t> html = test::readBytes(converted.file("symbols.html"));
+        std::string page(html.begin(), html.end());
+        for (char& c : page)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_NE(page.find("background: #0a28e6"), std::string::npos) << page;
+        EXPECT_NE(page.find("color=\"#dc1428\""), std::string::npos) << page;
+    }
+    // A terminal (tmux's) shows the ansi as the symbols, each on its
+    // background in its ink.
+    if (installed("tmux")) {
+        const std::string ansi = convertSymbols(OutputFormat::AnsiText, "symbols.ans");
+        const std::string socket = folder_.file("tmux");
+        const std::string tmux = "tmux -S " + quoted(socket);
+        ASSERT_TRUE(output(tmux + " -f /dev/null new-session -d -x 40 -y 5 'cat " + quoted(ansi) +
+                           "; sleep 30'")
+                        .has_value());
+        std::optional<std::string> screen;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            screen = output(tmux + " capture-pane -p -e");
+            if (screen && screen->find("\u258C") != std::string::npos)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        output(tmux + " kill-server");
+        ASSERT_TRUE(screen.has_value());
+        EXPECT_NE(screen->find("\u2580"), std::string::npos) << *screen;
+        EXPECT_NE(screen->find("38;2;220;20;40"), std::string::npos) << *screen;
+        EXPECT_NE(screen->find("48;2;10;40;230"), std::string::npos) << *screen;
+    }
 }
 
 // Paper as wide as the widest line: each picture line is one text line, in

@@ -48,7 +48,7 @@ TEST(CellFont, SizesTahomaByItsWindowsCellHeight) {
     EXPECT_EQ(font.textWidth("01"), 12);
 }
 
-TEST(CellFont, TerminalDrawsCodePage437AndOthersWindows1252) {
+TEST(CellFont, DrawsEachCharacterAndTheTerminalFacesControlsAsCodePage437) {
     const CellFont terminal(kTerminalFace, 13);
     EXPECT_EQ(terminal.family(), "DejaVu Sans Mono");
     EXPECT_EQ(terminal.toText("░▒▓█"), U"░▒▓█");
@@ -56,7 +56,7 @@ TEST(CellFont, TerminalDrawsCodePage437AndOthersWindows1252) {
     EXPECT_EQ(terminal.toText("\x01\x7F"), U"☺⌂");
     const CellFont tahoma("Tahoma", 13);
     EXPECT_EQ(tahoma.toText("€éŸ"), U"€éŸ");
-    EXPECT_EQ(tahoma.toText("\u2591"), U"?") << "not in Windows-1252";
+    EXPECT_EQ(tahoma.toText("\u2591\u2801"), U"\u2591\u2801") << "beyond Windows-1252 too";
     EXPECT_EQ(tahoma.toText(ByteString("a\0b", 3)), U"a b");
 }
 
@@ -146,6 +146,32 @@ TEST(CellPainter, MatchesDrawingEveryCellDirectly) {
             ASSERT_LE(std::abs(greenOf(got) - qGreen(want)), tolerance) << x << "," << y;
             ASSERT_LE(std::abs(blueOf(got) - qBlue(want)), tolerance) << x << "," << y;
         }
+}
+
+// Geometric, the symbols made by rule are drawn as their eighths of the
+// cell say, in any face: a pixel they share blended by how much of it each
+// covers, a character not made by rule in the font.
+TEST(CellPainter, DrawsSymbolsMadeByRuleByTheirParts) {
+    const CellFont font("Tahoma", 13);
+    const CellSize cell{7, 12};
+    WorkBitmap image;
+    ASSERT_TRUE(image.allocate(3 * cell.width, cell.height, PixelDepth::Bits32));
+    for (int y = 0; y < image.height(); ++y)
+        std::fill_n(reinterpret_cast<std::uint32_t*>(image.row(y)), image.width(), 0xFF000000u);
+    CellPainter painter(font, cell, image, true);
+    const Rgb white = makeRgb(255, 255, 255);
+    painter.draw(0, 0, "\u258C", white); // the left half: 3.5 of 7 columns
+    painter.draw(1, 0, "\u2584", white); // the lower half: 6 of 12 rows
+    painter.draw(2, 0, "\u2801", white); // braille dot 1: the upper left eighth
+    for (int y = 0; y < cell.height; ++y) {
+        EXPECT_EQ(image.pixelColor(2, y), white);
+        EXPECT_EQ(image.pixelColor(3, y), makeRgb(128, 128, 128)) << "half covered";
+        EXPECT_EQ(image.pixelColor(4, y), makeRgb(0, 0, 0));
+        EXPECT_EQ(image.pixelColor(cell.width + 3, y), y < 6 ? makeRgb(0, 0, 0) : white);
+    }
+    EXPECT_EQ(image.pixelColor(2 * cell.width, 0), white);
+    EXPECT_EQ(image.pixelColor(2 * cell.width, 3), makeRgb(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(2 * cell.width + 5, 0), makeRgb(0, 0, 0));
 }
 
 class ImageConversion : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include "tests/support/shell_commands.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/whole_conversion.h"
+#include "writers/cell_size.h"
 #include "writers/output_writer_factory.h"
 
 #include <gtest/gtest.h>
@@ -182,6 +183,18 @@ TEST_F(ImageReaders, ReadAnImageAtTheSizeLimit) {
                        .phrase = "..",
                        .fontSize = 1};
     checkEveryFormat(dots, "limit", 5079, 40);
+}
+
+// Symbols drawn by their parts, blended where a part's edge falls inside a
+// pixel, as the readers read them.
+TEST_F(ImageReaders, ReadSymbolsDrawnByTheirParts) {
+    if (!readersInstalled())
+        GTEST_SKIP() << "pngcheck, ImageMagick or djpeg is not installed";
+    ConversionSettings settings;
+    settings.transformation = PixelTransformation::Symbols;
+    const CellSize cell = measureImageCell(settings);
+    checkEveryFormat({.width = 30, .height = 20, .mode = PixelTransformation::Symbols}, "symbols",
+                     30 * cell.width, 20 * cell.height);
 }
 
 // The chunks around several bands of deflate data, as other readers see them.

@@ -1,5 +1,5 @@
 #include "engine/face_text.h"
-#include "writers/terminal_palette.h"
+#include "engine/terminal_palette.h"
 #include "writers/terminal_writer.h"
 
 #include <gtest/gtest.h>

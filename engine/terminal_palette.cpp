@@ -1,4 +1,4 @@
-#include "writers/terminal_palette.h"
+#include "engine/terminal_palette.h"
 
 #include <array>
 #include <cstdint>
@@ -67,6 +67,14 @@ int nearestXterm16(Rgb color) {
             best = index;
     }
     return best;
+}
+
+Rgb shownInXterm256(Rgb color) {
+    return xtermColor(nearestXterm256(color));
+}
+
+Rgb shownInXterm16(Rgb color) {
+    return xtermColor(nearestXterm16(color));
 }
 
 } // namespace varnelo

@@ -15,4 +15,8 @@ int nearestXterm256(Rgb color);
 /// The nearest of the 16 system colours, as xterm shows them.
 int nearestXterm16(Rgb color);
 
+/// The colour a terminal of 256 (16) colours shows for the colour.
+Rgb shownInXterm256(Rgb color);
+Rgb shownInXterm16(Rgb color);
+
 } // namespace varnelo

@@ -1,0 +1,248 @@
+#include "engine/symbol_matching.h"
+
+#include "engine/codepages.h"
+#include "engine/color.h"
+#include "engine/symbol_sets.h"
+#include "engine/two_colour_fit.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <exception>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+
+namespace varnelo {
+
+namespace {
+
+constexpr int kGridSide = 8;
+constexpr int kParts = kGridSide * kGridSide;
+// The symbols weighed exactly for a cell: those whose shapes lie nearest
+// its split. Four score within 0.001 of eight or more in the bench's
+// SSIM (bench/recognisability.sh) in half the weighing; two lose more.
+constexpr std::size_t kShortlist = 4;
+// Below this many cells a thread of its own costs more than it saves.
+constexpr std::int64_t kCellsPerThread = 4096;
+constexpr unsigned kMostThreads = 8;
+
+void putColor(WorkBitmap& picture, int x, int y, Rgb color) {
+    std::uint8_t* p = picture.row(y) + static_cast<std::size_t>(x) * 3;
+    p[0] = blueOf(color);
+    p[1] = greenOf(color);
+    p[2] = redOf(color);
+}
+
+// A sample's colour: read in place where the picture holds 24 or 32 bits.
+Rgb colorAt(const WorkBitmap& picture, int x, int y) {
+    const int bytes = picture.depth() == PixelDepth::Bits24   ? 3
+                      : picture.depth() == PixelDepth::Bits32 ? 4
+                                                              : 0;
+    if (bytes == 0)
+        return picture.pixelColor(x, y);
+    const std::uint8_t* p = picture.row(y) + static_cast<std::ptrdiff_t>(x) * bytes;
+    return makeRgb(p[2], p[1], p[0]);
+}
+
+// Each part the samples it spans; where a cell has fewer than eight
+// samples a side (the largest conversions), the sample at its centre.
+void addSpanned(CellParts& parts, const WorkBitmap& detail, int left, int right, int top,
+                int bottom) {
+    const auto span = [](int first, int end, int part) {
+        const int count = end - first;
+        const int from = first + part * count / kGridSide;
+        const int to = first + (part + 1) * count / kGridSide;
+        const int centre = first + (2 * part + 1) * count / (2 * kGridSide);
+        return from < to ? std::pair{from, to} : std::pair{centre, centre + 1};
+    };
+    for (int partRow = 0; partRow < kGridSide; ++partRow) {
+        const auto [rowFrom, rowTo] = span(top, bottom, partRow);
+        for (int partColumn = 0; partColumn < kGridSide; ++partColumn) {
+            const auto [columnFrom, columnTo] = span(left, right, partColumn);
+            for (int row = rowFrom; row < rowTo; ++row)
+                for (int column = columnFrom; column < columnTo; ++column)
+                    parts.add(partRow * kGridSide + partColumn, colorAt(detail, column, row));
+        }
+    }
+}
+
+class SymbolChooser {
+public:
+    SymbolChooser(std::span<const Symbol> symbols, Rgb (*palette)(Rgb))
+        : symbols_(symbols), palette_(palette) {}
+
+    // The symbol closest to the cell's parts; its ink's colour into ink, its
+    // background's returned.
+    std::size_t choose(const CellParts& parts, Rgb& ink, Rgb& background) const {
+        // Two colours may take either side of a split: a shape and its
+        // inverse split the cell alike.
+        const std::uint64_t split = parts.split();
+        std::array<std::size_t, kShortlist> nearest{};
+        std::array<int, kShortlist> distance{};
+        std::size_t listed = 0;
+        for (std::size_t i = 0; i < symbols_.size(); ++i) {
+            const int apart = std::popcount(split ^ symbols_[i].mask);
+            const int d = std::min(apart, kParts - apart);
+            if (listed == kShortlist && d >= distance[listed - 1])
+                continue;
+            std::size_t at = listed < kShortlist ? listed++ : listed - 1;
+            while (at > 0 && distance[at - 1] > d) {
+                nearest[at] = nearest[at - 1];
+                distance[at] = distance[at - 1];
+                --at;
+            }
+            nearest[at] = i;
+            distance[at] = d;
+        }
+        std::size_t best = nearest[0];
+        CellParts::Fit bestFit;
+        for (std::size_t k = 0; k < listed; ++k) {
+            const Symbol& symbol = symbols_[nearest[k]];
+            const CellParts::Fit fit = symbol.whole ? parts.fit(symbol.mask, palette_)
+                                                    : parts.fit(symbol.coverage, palette_);
+            // Among equal ones the earliest in the set.
+            if (k == 0 || fit.error < bestFit.error ||
+                (fit.error == bestFit.error && nearest[k] < best)) {
+                best = nearest[k];
+                bestFit = fit;
+            }
+        }
+        ink = bestFit.ink;
+        background = bestFit.background;
+        return best;
+    }
+
+private:
+    std::span<const Symbol> symbols_;
+    Rgb (*palette_)(Rgb);
+};
+
+// Matches the cell rows [firstRow, endRow); false when cancelled first.
+bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, int endRow,
+               const SymbolChooser& chooser, std::span<const Symbol> symbols, WorkBitmap& colors,
+               ShapeTexts& texts, const std::atomic<bool>& cancelRequested) {
+    for (int y = firstRow; y < endRow; ++y) {
+        if (cancelRequested.load(std::memory_order_relaxed))
+            return false;
+        const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
+        const int bottom = static_cast<int>(std::int64_t{y + 1} * detail.height() / height);
+        for (int x = 0; x < width; ++x) {
+            const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
+            const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
+            CellParts parts;
+            if (right - left == kGridSide && bottom - top == kGridSide) {
+                // A sample a part, as nearly always.
+                for (int row = 0; row < kGridSide; ++row)
+                    for (int column = 0; column < kGridSide; ++column)
+                        parts.add(row * kGridSide + column,
+                                  colorAt(detail, left + column, top + row));
+            } else {
+                addSpanned(parts, detail, left, right, top, bottom);
+            }
+            Rgb ink = 0;
+            Rgb background = 0;
+            const Symbol& chosen = symbols[chooser.choose(parts, ink, background)];
+            putColor(colors, x, y, background);
+            putColor(texts.inks, x, y, ink);
+            std::copy(chosen.text.begin(), chosen.text.end(), texts.pixel(x, y));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing drawing,
+                              const std::string& face, const GlyphShaper& shaper) {
+    ByteString drawnByFace;
+    for (const char32_t c : characters)
+        if (!geometricCoverage(c, drawing))
+            appendUtf8(drawnByFace, c);
+    std::unordered_map<char32_t, GlyphShape> faceShapes;
+    if (!drawnByFace.empty() && shaper)
+        for (const GlyphShape& shape : shaper(face, drawnByFace))
+            faceShapes.emplace(shape.character, shape);
+    std::vector<Symbol> symbols;
+    for (const char32_t c : characters) {
+        Symbol symbol;
+        symbol.character = c;
+        appendUtf8(symbol.text, c);
+        std::optional<std::uint64_t> mask = geometricCoverage(c, drawing);
+        if (const auto drawn = faceShapes.find(c); !mask && drawn != faceShapes.end()) {
+            symbol.mask = drawn->second.mask;
+            symbol.coverage = drawn->second.coverage;
+            symbols.push_back(std::move(symbol));
+            continue;
+        }
+        if (!mask)
+            mask = geometricCoverage(c);
+        if (!mask)
+            continue;
+        symbol.mask = *mask;
+        symbol.whole = true;
+        for (std::size_t part = 0; part < symbol.coverage.size(); ++part)
+            symbol.coverage[part] = (*mask >> part & 1U) != 0 ? 255 : 0;
+        symbols.push_back(std::move(symbol));
+    }
+    return symbols;
+}
+
+ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
+                           std::span<const Symbol> symbols, Rgb (*palette)(Rgb), WorkBitmap& colors,
+                           ShapeTexts& texts, const std::atomic<bool>& cancelRequested) {
+    if (width <= 0 || height <= 0 || detail.width() < width || detail.height() < height ||
+        symbols.empty())
+        return ShapeMatchEnd::OutOfMemory;
+    if (!colors.allocate(width, height, PixelDepth::Bits24))
+        return ShapeMatchEnd::OutOfMemory;
+    try {
+        texts.assignUtf8(width, height);
+        if (!texts.inks.allocate(width, height, PixelDepth::Bits24))
+            return ShapeMatchEnd::OutOfMemory;
+        const SymbolChooser chooser(symbols, palette);
+        // Bands of rows on every core there is, each band a thread's.
+        const std::int64_t cells = std::int64_t{width} * height;
+        const unsigned threads = static_cast<unsigned>(std::clamp<std::int64_t>(
+            std::min<std::int64_t>(std::max(std::thread::hardware_concurrency(), 1u),
+                                   cells / kCellsPerThread),
+            1, kMostThreads));
+        std::vector<std::thread> helpers;
+        std::vector<char> matched(threads, 1);
+        std::vector<std::exception_ptr> failed(threads);
+        const auto band = [&](unsigned index) {
+            const int first = static_cast<int>(std::int64_t{height} * index / threads);
+            const int end = static_cast<int>(std::int64_t{height} * (index + 1) / threads);
+            try {
+                matched[index] = matchRows(detail, width, height, first, end, chooser, symbols,
+                                           colors, texts, cancelRequested)
+                                     ? 1
+                                     : 0;
+            } catch (...) {
+                failed[index] = std::current_exception();
+            }
+        };
+        for (unsigned index = 1; index < threads; ++index) {
+            try {
+                helpers.emplace_back(band, index);
+            } catch (const std::system_error&) {
+                band(index); // no thread to be had: matched here
+            }
+        }
+        band(0);
+        for (std::thread& helper : helpers)
+            helper.join();
+        for (const std::exception_ptr& failure : failed)
+            if (failure)
+                std::rethrow_exception(failure);
+        if (std::find(matched.begin(), matched.end(), 0) != matched.end())
+            return ShapeMatchEnd::Cancelled;
+    } catch (const std::bad_alloc&) {
+        return ShapeMatchEnd::OutOfMemory;
+    }
+    return ShapeMatchEnd::Done;
+}
+
+} // namespace varnelo
