@@ -20,7 +20,8 @@ public:
     static const FaceText& of(CodePage codePage);
 
     /// The bytes as UTF-8: themselves where they are all ASCII, as nearly
-    /// every pixel's are; else converted into text.
+    /// every pixel's are; else converted into text. The reference is to
+    /// bytes or text and lives as long as they do; utf8 gives a copy.
     const ByteString& toUtf8(const ByteString& bytes, ByteString& text) const {
         unsigned high = 0;
         for (const char c : bytes)

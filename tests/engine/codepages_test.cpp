@@ -28,12 +28,11 @@ TEST(CodePages, TheTerminalFaceAloneShowsCodePage437) {
 // both code pages; text that is no UTF-8 reads as U+FFFD a byte at a time.
 TEST(CodePages, EveryCharacterFindsItsByteThroughUtf8) {
     for (const CodePage codePage : {CodePage::Windows1252, CodePage::Cp437}) {
-        ByteString utf8;
         for (unsigned byte = 0x20; byte <= 0xFF; ++byte) {
             if (byte == 0x7F)
                 continue;
-            const ByteString& text =
-                FaceText::of(codePage).toUtf8(ByteString(1, static_cast<char>(byte)), utf8);
+            const ByteString text =
+                FaceText::of(codePage).utf8(ByteString(1, static_cast<char>(byte)));
             std::size_t index = 0;
             const char32_t character = nextUtf8(text, index);
             EXPECT_EQ(index, text.size()) << byte;

@@ -70,9 +70,12 @@ TEST(SymbolMatching, EachCellTakesTheSymbolAndTheColoursOfWhatItCovers) {
         {[](int x, int y) { return x < 4 && y < 4; }, "\u2598"}, // upper left quadrant
         {[](int, int) { return false; }, " "},                   // even
     };
-    const int width = static_cast<int>(cells.size());
-    WorkBitmap detail = test::makePicture(width * 8, 8, [&](int x, int y) {
-        return cells[static_cast<std::size_t>(x / 8)].inked(x % 8, y) ? kRed : kBlue;
+    // Enough rows of them for the cells to be matched on several threads.
+    const int kinds = static_cast<int>(cells.size());
+    const int width = 26 * kinds;
+    const int height = 64;
+    WorkBitmap detail = test::makePicture(width * 8, height * 8, [&](int x, int y) {
+        return cells[static_cast<std::size_t>(x / 8 % kinds)].inked(x % 8, y % 8) ? kRed : kBlue;
     });
     std::string unknown;
     const std::vector<Symbol> symbols = symbolsOf(
@@ -80,17 +83,19 @@ TEST(SymbolMatching, EachCellTakesTheSymbolAndTheColoursOfWhatItCovers) {
     WorkBitmap colors;
     ShapeTexts texts;
     const std::atomic<bool> cancel{false};
-    ASSERT_EQ(matchSymbols(detail, width, 1, symbols, nullptr, colors, texts, cancel),
+    ASSERT_EQ(matchSymbols(detail, width, height, symbols, nullptr, colors, texts, cancel),
               ShapeMatchEnd::Done);
     ByteString text;
-    for (int x = 0; x < width; ++x) {
-        texts.textAt(x, 0, text);
-        EXPECT_EQ(text, cells[static_cast<std::size_t>(x)].symbol) << x;
-        EXPECT_EQ(colors.pixelColor(x, 0), kBlue) << x;
-        EXPECT_EQ(texts.inks.pixelColor(x, 0), x + 1 < width ? kRed : kBlue) << x;
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int kind = x % kinds;
+            texts.textAt(x, y, text);
+            ASSERT_EQ(text, cells[static_cast<std::size_t>(kind)].symbol) << x << "," << y;
+            ASSERT_EQ(colors.pixelColor(x, y), kBlue) << x << "," << y;
+            ASSERT_EQ(texts.inks.pixelColor(x, y), kind + 1 < kinds ? kRed : kBlue);
+        }
     const std::atomic<bool> cancelled{true};
-    EXPECT_EQ(matchSymbols(detail, width, 1, symbols, nullptr, colors, texts, cancelled),
+    EXPECT_EQ(matchSymbols(detail, width, height, symbols, nullptr, colors, texts, cancelled),
               ShapeMatchEnd::Cancelled);
 }
 
