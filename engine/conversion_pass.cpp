@@ -293,43 +293,49 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
         return std::nullopt;
     WorkBitmap colors;
     ShapeMatchEnd matched = ShapeMatchEnd::Done;
-    if (symbols) {
-        const std::string face = conversionFace(settings_.transformation, settings_.fontFace);
-        std::string unknown;
-        const std::optional<std::u32string> characters =
-            symbolSetCharacters(settings_.symbols.empty() ? defaultSymbolSet(settings_.outputFormat)
-                                                          : std::string_view(settings_.symbols),
-                                unknown);
-        const std::vector<Symbol> drawn =
-            characters
-                ? symbolsOf(*characters,
-                            settings_.outputFormat == OutputFormat::Image ? SymbolDrawing::Exact
-                                                                          : SymbolDrawing::ByFace,
-                            face, glyphShaper_)
-                : std::vector<Symbol>{};
-        if (drawn.empty())
-            return PassResult::failed({FailureStage::Unexpected,
-                                       settings_.sourcePath,
-                                       {},
-                                       "no font draws the symbols of symbols mode"});
-        // A terminal of few colours shows the palette's: the cells are
-        // chosen among them.
-        const bool terminal = settings_.outputFormat == OutputFormat::AnsiText;
-        Rgb (*const palette)(Rgb) =
-            !terminal                                                ? nullptr
-            : settings_.terminalColors == TerminalColors::Palette256 ? shownInXterm256
-            : settings_.terminalColors == TerminalColors::Palette16  ? shownInXterm16
-                                                                     : nullptr;
-        matched = matchSymbols(picture, width, height, drawn, palette, colors, shapeTexts_,
-                               cancelRequested_);
-    } else {
-        if (std::optional<PassResult> end = matchGlyphShapes(picture, colors, matched))
-            return end;
-    }
+    if (std::optional<PassResult> end = symbols ? matchSymbolCells(picture, colors, matched)
+                                                : matchGlyphShapes(picture, colors, matched))
+        return end;
     if (matched == ShapeMatchEnd::Cancelled)
         return PassResult::cancelled();
     prepared = matched == ShapeMatchEnd::Done;
     picture = std::move(colors);
+    return std::nullopt;
+}
+
+std::optional<PassResult> ConversionPass::matchSymbolCells(const WorkBitmap& picture,
+                                                           WorkBitmap& colors,
+                                                           ShapeMatchEnd& matched) {
+    const int width = settings_.imageWidth;
+    const int height = settings_.imageHeight;
+    const std::string face = conversionFace(settings_.transformation, settings_.fontFace);
+    std::string unknown;
+    const std::optional<std::u32string> characters =
+        symbolSetCharacters(settings_.symbols.empty() ? defaultSymbolSet(settings_.outputFormat)
+                                                      : std::string_view(settings_.symbols),
+                            unknown);
+    const std::vector<Symbol> drawn =
+        characters
+            ? symbolsOf(*characters,
+                        settings_.outputFormat == OutputFormat::Image ? SymbolDrawing::Exact
+                                                                      : SymbolDrawing::ByFace,
+                        face, glyphShaper_)
+            : std::vector<Symbol>{};
+    if (drawn.empty())
+        return PassResult::failed({FailureStage::Unexpected,
+                                   settings_.sourcePath,
+                                   {},
+                                   "no font draws the symbols of symbols mode"});
+    // A terminal of few colours shows the palette's: the cells are
+    // chosen among them.
+    const bool terminal = settings_.outputFormat == OutputFormat::AnsiText;
+    Rgb (*const palette)(Rgb) =
+        !terminal                                                ? nullptr
+        : settings_.terminalColors == TerminalColors::Palette256 ? shownInXterm256
+        : settings_.terminalColors == TerminalColors::Palette16  ? shownInXterm16
+                                                                 : nullptr;
+    matched =
+        matchSymbols(picture, width, height, drawn, palette, colors, shapeTexts_, cancelRequested_);
     return std::nullopt;
 }
 

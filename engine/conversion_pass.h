@@ -89,6 +89,8 @@ private:
     std::optional<PassResult> matchPictureCells(WorkBitmap& picture, bool& prepared);
     std::optional<PassResult> matchGlyphShapes(const WorkBitmap& picture, WorkBitmap& colors,
                                                ShapeMatchEnd& matched);
+    std::optional<PassResult> matchSymbolCells(const WorkBitmap& picture, WorkBitmap& colors,
+                                               ShapeMatchEnd& matched);
     /// Hands every line to the writer, on two threads where it helps, and
     /// delivers the lines as they are built.
     std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,
