@@ -303,6 +303,27 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
     return std::nullopt;
 }
 
+ShownColours ConversionPass::shownColours() const {
+    ShownColours shown;
+    // Text has no colours: its symbols are the terminal's ink on its
+    // ground, light on the dark background symbols take, dark on a light one.
+    if (settings_.outputFormat == OutputFormat::PlainText) {
+        const bool dark = luminanceOf(settings_.backgroundColor) < 128;
+        shown.given = true;
+        shown.ink = dark ? makeRgb(255, 255, 255) : makeRgb(0, 0, 0);
+        shown.background = dark ? makeRgb(0, 0, 0) : makeRgb(255, 255, 255);
+    }
+    // A terminal of few colours shows the palette's: the cells are chosen
+    // among them.
+    if (settings_.outputFormat == OutputFormat::AnsiText) {
+        if (settings_.terminalColors == TerminalColors::Palette256)
+            shown.palette = shownInXterm256;
+        else if (settings_.terminalColors == TerminalColors::Palette16)
+            shown.palette = shownInXterm16;
+    }
+    return shown;
+}
+
 std::optional<PassResult> ConversionPass::matchSymbolCells(const WorkBitmap& picture,
                                                            WorkBitmap& colors,
                                                            ShapeMatchEnd& matched) {
@@ -326,16 +347,8 @@ std::optional<PassResult> ConversionPass::matchSymbolCells(const WorkBitmap& pic
                                    settings_.sourcePath,
                                    {},
                                    "no font draws the symbols of symbols mode"});
-    // A terminal of few colours shows the palette's: the cells are
-    // chosen among them.
-    const bool terminal = settings_.outputFormat == OutputFormat::AnsiText;
-    Rgb (*const palette)(Rgb) =
-        !terminal                                                ? nullptr
-        : settings_.terminalColors == TerminalColors::Palette256 ? shownInXterm256
-        : settings_.terminalColors == TerminalColors::Palette16  ? shownInXterm16
-                                                                 : nullptr;
-    matched =
-        matchSymbols(picture, width, height, drawn, palette, colors, shapeTexts_, cancelRequested_);
+    matched = matchSymbols(picture, width, height, drawn, shownColours(), colors, shapeTexts_,
+                           cancelRequested_);
     return std::nullopt;
 }
 

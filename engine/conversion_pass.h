@@ -9,6 +9,7 @@
 #include "engine/pass_result.h"
 #include "engine/picture_limits.h"
 #include "engine/shape_matching.h"
+#include "engine/two_colour_fit.h"
 
 #include <atomic>
 #include <functional>
@@ -91,6 +92,8 @@ private:
                                                ShapeMatchEnd& matched);
     std::optional<PassResult> matchSymbolCells(const WorkBitmap& picture, WorkBitmap& colors,
                                                ShapeMatchEnd& matched);
+    // The colours the output shows a symbol's two as.
+    ShownColours shownColours() const;
     /// Hands every line to the writer, on two threads where it helps, and
     /// delivers the lines as they are built.
     std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,

@@ -71,8 +71,8 @@ void addSpanned(CellParts& parts, const WorkBitmap& detail, int left, int right,
 
 class SymbolChooser {
 public:
-    SymbolChooser(std::span<const Symbol> symbols, Rgb (*palette)(Rgb))
-        : symbols_(symbols), palette_(palette) {}
+    SymbolChooser(std::span<const Symbol> symbols, const ShownColours& shown)
+        : symbols_(symbols), shown_(shown) {}
 
     // The symbol closest to the cell's parts; its ink's colour into ink, its
     // background's returned.
@@ -101,8 +101,8 @@ public:
         CellParts::Fit bestFit;
         for (std::size_t k = 0; k < listed; ++k) {
             const Symbol& symbol = symbols_[nearest[k]];
-            const CellParts::Fit fit = symbol.whole ? parts.fit(symbol.mask, palette_)
-                                                    : parts.fit(symbol.coverage, palette_);
+            const CellParts::Fit fit =
+                symbol.whole ? parts.fit(symbol.mask, shown_) : parts.fit(symbol.coverage, shown_);
             // Among equal ones the earliest in the set.
             if (k == 0 || fit.error < bestFit.error ||
                 (fit.error == bestFit.error && nearest[k] < best)) {
@@ -117,7 +117,7 @@ public:
 
 private:
     std::span<const Symbol> symbols_;
-    Rgb (*palette_)(Rgb);
+    ShownColours shown_;
 };
 
 // Matches the cell rows [firstRow, endRow); false when cancelled first.
@@ -191,8 +191,9 @@ std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing dr
 }
 
 ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
-                           std::span<const Symbol> symbols, Rgb (*palette)(Rgb), WorkBitmap& colors,
-                           ShapeTexts& texts, const std::atomic<bool>& cancelRequested) {
+                           std::span<const Symbol> symbols, const ShownColours& shown,
+                           WorkBitmap& colors, ShapeTexts& texts,
+                           const std::atomic<bool>& cancelRequested) {
     if (width <= 0 || height <= 0 || detail.width() < width || detail.height() < height ||
         symbols.empty())
         return ShapeMatchEnd::OutOfMemory;
@@ -202,7 +203,7 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
         texts.assignUtf8(width, height);
         if (!texts.inks.allocate(width, height, PixelDepth::Bits24))
             return ShapeMatchEnd::OutOfMemory;
-        const SymbolChooser chooser(symbols, palette);
+        const SymbolChooser chooser(symbols, shown);
         // Bands of rows on every core there is, each band a thread's.
         const std::int64_t cells = std::int64_t{width} * height;
         const unsigned threads = static_cast<unsigned>(std::clamp<std::int64_t>(

@@ -3,6 +3,7 @@
 #include "engine/glyph_shape.h"
 #include "engine/shape_matching.h"
 #include "engine/symbol_sets.h"
+#include "engine/two_colour_fit.h"
 #include "engine/work_bitmap.h"
 
 #include <array>
@@ -39,12 +40,13 @@ std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing dr
 /// symbol and the two colours, its ink laid over its background as its
 /// coverage says (CellParts::fit), that leave the least weighted squared
 /// difference from the samples under it; the symbols weighed are those
-/// whose shape comes nearest the cell's own split into two colours. With a
-/// palette (a terminal's 256 or 16 colours) the two colours are the
-/// palette's, and the difference is counted after it. colors becomes the
+/// whose shape comes nearest the cell's own split into two colours. The
+/// two colours are as shown says they may be (a terminal's palette, or a
+/// text's own ink and ground), the difference counted after it. colors becomes the
 /// cells' colours, texts.inks their inks and texts the symbols.
 ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
-                           std::span<const Symbol> symbols, Rgb (*palette)(Rgb), WorkBitmap& colors,
-                           ShapeTexts& texts, const std::atomic<bool>& cancelRequested);
+                           std::span<const Symbol> symbols, const ShownColours& shown,
+                           WorkBitmap& colors, ShapeTexts& texts,
+                           const std::atomic<bool>& cancelRequested);
 
 } // namespace varnelo

@@ -95,7 +95,7 @@ double CellParts::errorOf(std::uint64_t mask) const {
     return squares() - spreadOf(inked) - spreadOf(blank);
 }
 
-CellParts::Fit CellParts::fit(const Coverage& coverage, Rgb (*palette)(Rgb)) const {
+CellParts::Fit CellParts::fit(const Coverage& coverage, const ShownColours& shown) const {
     // Least squares of a part's samples x against a F + (1 - a) B, for the
     // ink F and the background B of each channel: the normal equations'
     // matrix is the same for all three.
@@ -127,10 +127,10 @@ CellParts::Fit CellParts::fit(const Coverage& coverage, Rgb (*palette)(Rgb)) con
     std::array<double, 3> underInk{};
     for (std::size_t c = 0; c < 3; ++c)
         underInk[c] = total(underLanes[c]);
-    return fitted(inked, inkedTwice, underInk, palette);
+    return fitted(inked, inkedTwice, underInk, shown);
 }
 
-CellParts::Fit CellParts::fit(std::uint64_t mask, Rgb (*palette)(Rgb)) const {
+CellParts::Fit CellParts::fit(std::uint64_t mask, const ShownColours& shown) const {
     // Parts wholly inked or wholly not: the sums over the inked ones.
     double inked = 0;
     std::array<double, 3> underInk{};
@@ -140,11 +140,12 @@ CellParts::Fit CellParts::fit(std::uint64_t mask, Rgb (*palette)(Rgb)) const {
         for (std::size_t c = 0; c < 3; ++c)
             underInk[c] += part.channel[c];
     }
-    return fitted(inked, inked, underInk, palette);
+    return fitted(inked, inked, underInk, shown);
 }
 
 CellParts::Fit CellParts::fitted(double inked, double inkedTwice,
-                                 const std::array<double, 3>& underInk, Rgb (*palette)(Rgb)) const {
+                                 const std::array<double, 3>& underInk,
+                                 const ShownColours& shown) const {
     const double inkInk = inkedTwice;
     const double inkGround = inked - inkedTwice;
     const double groundGround = static_cast<double>(whole_.count) - 2 * inked + inkedTwice;
@@ -178,9 +179,14 @@ CellParts::Fit CellParts::fitted(double inked, double inkedTwice,
     Fit result;
     result.ink = rgb(ink);
     result.background = rgb(ground);
-    if (palette != nullptr) {
-        result.ink = palette(result.ink);
-        result.background = palette(result.background);
+    if (shown.given) {
+        result.ink = shown.ink;
+        result.background = shown.background;
+    } else if (shown.palette != nullptr) {
+        result.ink = shown.palette(result.ink);
+        result.background = shown.palette(result.background);
+    }
+    if (shown.given || shown.palette != nullptr) {
         ink = {static_cast<double>(redOf(result.ink)), static_cast<double>(greenOf(result.ink)),
                static_cast<double>(blueOf(result.ink))};
         ground = {static_cast<double>(redOf(result.background)),

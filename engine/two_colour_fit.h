@@ -8,6 +8,16 @@
 
 namespace varnelo {
 
+/// Which colours a cell's two may be: any; a palette's (a terminal of
+/// 256 or 16 colours), those it shows for them; or two given ones (text
+/// without colours, drawn in the terminal's own ink on its ground).
+struct ShownColours {
+    Rgb (*palette)(Rgb) = nullptr;
+    bool given = false;
+    Rgb ink = 0;
+    Rgb background = 0;
+};
+
 /// What the picture holds under each of the 8 × 8 parts of a cell (bit
 /// row × 8 + column, as a glyph's mask): how many samples, the sums of
 /// their channels and of their channels' squares, each channel weighted by
@@ -30,9 +40,9 @@ public:
     using Coverage = std::array<std::uint8_t, 64>;
 
     /// The two colours that, the ink laid over the background as much as
-    /// the coverage says part by part, come closest to the samples; and
-    /// the weighted squared difference they leave. With a palette, the two
-    /// are the palette's colours for them, and the difference theirs.
+    /// the coverage says part by part, come closest to the samples, as
+    /// shown says they may be; and the weighted squared difference they
+    /// leave.
     struct Fit {
         double error = 0;
         Rgb ink = 0;
@@ -40,9 +50,9 @@ public:
     };
 
     void add(int part, Rgb color);
-    Fit fit(const Coverage& coverage, Rgb (*palette)(Rgb) = nullptr) const;
+    Fit fit(const Coverage& coverage, const ShownColours& shown = {}) const;
     /// The same for a coverage of whole parts only, those of the mask.
-    Fit fit(std::uint64_t mask, Rgb (*palette)(Rgb) = nullptr) const;
+    Fit fit(std::uint64_t mask, const ShownColours& shown = {}) const;
     Sides sidesOf(std::uint64_t mask) const;
     /// The weighted squared difference the mask's two mean colours leave
     /// from the samples.
@@ -74,7 +84,7 @@ private:
     // The fit from the sums over the parts of coverage a: of n a, of n a²
     // and of a S.
     Fit fitted(double inked, double inkedTwice, const std::array<double, 3>& underInk,
-               Rgb (*palette)(Rgb)) const;
+               const ShownColours& shown) const;
     // The weighted sum of the samples' squared channels.
     double squares() const;
 

@@ -45,10 +45,15 @@ TEST(CellParts, FitFindsTheTwoColoursACoverageMixes) {
     EXPECT_LE(apart(fit.background, kBlue), 1);
 
     // Counted after a terminal's palette, the two are the palette's.
-    const CellParts::Fit shown = parts.fit(coverage, shownInXterm16);
+    const CellParts::Fit shown = parts.fit(coverage, {.palette = shownInXterm16});
     EXPECT_EQ(shown.ink, shownInXterm16(fit.ink));
     EXPECT_EQ(shown.background, shownInXterm16(fit.background));
     EXPECT_GT(shown.error, fit.error);
+    // Given two, the fit is theirs.
+    const CellParts::Fit given = parts.fit(coverage, {.given = true, .ink = kRed, .background = 0});
+    EXPECT_EQ(given.ink, kRed);
+    EXPECT_EQ(given.background, 0U);
+    EXPECT_GT(given.error, fit.error);
 
     // One coverage throughout cannot tell two colours apart: the mean.
     coverage.fill(128);
@@ -83,7 +88,7 @@ TEST(SymbolMatching, EachCellTakesTheSymbolAndTheColoursOfWhatItCovers) {
     WorkBitmap colors;
     ShapeTexts texts;
     const std::atomic<bool> cancel{false};
-    ASSERT_EQ(matchSymbols(detail, width, height, symbols, nullptr, colors, texts, cancel),
+    ASSERT_EQ(matchSymbols(detail, width, height, symbols, {}, colors, texts, cancel),
               ShapeMatchEnd::Done);
     ByteString text;
     for (int y = 0; y < height; ++y)
@@ -95,7 +100,7 @@ TEST(SymbolMatching, EachCellTakesTheSymbolAndTheColoursOfWhatItCovers) {
             ASSERT_EQ(texts.inks.pixelColor(x, y), kind + 1 < kinds ? kRed : kBlue);
         }
     const std::atomic<bool> cancelled{true};
-    EXPECT_EQ(matchSymbols(detail, width, height, symbols, nullptr, colors, texts, cancelled),
+    EXPECT_EQ(matchSymbols(detail, width, height, symbols, {}, colors, texts, cancelled),
               ShapeMatchEnd::Cancelled);
 }
 
