@@ -65,11 +65,17 @@ double documentCellProportion(const ConversionSettings& settings) {
     const double advance = widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
     const bool html = settings.outputFormat == OutputFormat::PlainHtml ||
                       settings.outputFormat == OutputFormat::CssHtml;
-    if (settings.transformation != PixelTransformation::Symbols || !html)
+    if (settings.transformation != PixelTransformation::Symbols)
         return advance;
+    const LineMetrics faceLines = documentFaceLines(settings.fontFace);
+    // RTF lays symbols' lines exactly at the face's ascent and descent.
+    if (!html) {
+        const int perMille = faceLines.ascent + faceLines.descent;
+        return perMille > 0 ? advance * kThousandths / perMille : advance;
+    }
     // A line of "normal" height, as browsers lay it: the face's ascent,
     // descent and gap each rounded to whole pixels at the font size.
-    const LineMetrics lines = documentFaceLines(settings.fontFace);
+    const LineMetrics& lines = faceLines;
     const double pixels = settings.fontSize * 4.0 / 3.0;
     const auto rounded = [&](std::uint16_t perMille) {
         return std::round(perMille / kThousandths * pixels);

@@ -82,9 +82,17 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
     // otherwise than runs of one character each, which would set their
     // lines apart.
     const char* const closer = pixelIsACell(settings.transformation) ? "" : "\\expnd-1";
-    lines_.push_back(";}\\qc\\sl-" +
-                     std::to_string(20 * static_cast<std::int64_t>(settings.fontSize)) + closer +
-                     "\\fs" + std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
+    // Symbols fill their cells to the face's own line: a block's ink
+    // reaches from the line above to the line below.
+    std::int64_t lineTwips = 20 * static_cast<std::int64_t>(settings.fontSize);
+    if (settings.transformation == PixelTransformation::Symbols) {
+        const LineMetrics faceLines = documentFaceLines(settings.fontFace);
+        const std::int64_t perMille = faceLines.ascent + faceLines.descent;
+        if (perMille > 0)
+            lineTwips = (lineTwips * perMille + 500) / 1000;
+    }
+    lines_.push_back(";}\\qc\\sl-" + std::to_string(lineTwips) + closer + "\\fs" +
+                     std::to_string(2 * static_cast<std::int64_t>(settings.fontSize)));
     return OutputStart::proceed();
 }
 
