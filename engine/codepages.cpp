@@ -73,32 +73,10 @@ std::optional<std::uint8_t> unicodeToWindows1252(char32_t character) {
 ByteString utf8ToWindows1252(std::string_view text) {
     ByteString bytes;
     bytes.reserve(text.size());
-    std::size_t index = 0;
-    while (index < text.size()) {
-        const auto lead = static_cast<std::uint8_t>(text[index]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : (lead >> 5) == 6  ? 2
-                                   : (lead >> 4) == 14 ? 3
-                                   : (lead >> 3) == 30 ? 4
-                                                       : 0;
-        char32_t character = 0;
-        bool valid = length != 0 && index + length <= text.size();
-        if (valid) {
-            character = length == 1 ? lead : lead & (0x7Fu >> length);
-            for (std::size_t k = 1; k < length && valid; ++k) {
-                const auto next = static_cast<std::uint8_t>(text[index + k]);
-                valid = (next & 0xC0u) == 0x80u;
-                character = (character << 6) | (next & 0x3Fu);
-            }
-        }
-        if (!valid) { // a stray byte counts as one unknown character
-            bytes += '?';
-            ++index;
-            continue;
-        }
-        const auto byte = unicodeToWindows1252(character);
+    // A stray byte is one unknown character, as is one the code page lacks.
+    for (std::size_t index = 0; index < text.size();) {
+        const auto byte = unicodeToWindows1252(nextUtf8(text, index));
         bytes += byte ? static_cast<char>(*byte) : '?';
-        index += length;
     }
     return bytes;
 }

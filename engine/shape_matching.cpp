@@ -503,24 +503,23 @@ int loadCoarserBy(const ConversionSettings& settings) {
 }
 
 void ShapeTexts::assign(int width, int height, int charactersPerPixel) {
-    inks.clear();
-    width_ = width;
-    perPixel_ = charactersPerPixel;
-    utf8_ = false;
-    bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
-                      static_cast<std::size_t>(charactersPerPixel),
-                  ' ');
+    reset(width, height, charactersPerPixel, false);
 }
 
 void ShapeTexts::assignUtf8(int width, int height) {
     constexpr int kMostUtf8Bytes = 4;
+    reset(width, height, kMostUtf8Bytes, true);
+}
+
+void ShapeTexts::reset(int width, int height, int bytesPerPixel, bool utf8) {
     inks.clear();
     width_ = width;
-    perPixel_ = kMostUtf8Bytes;
-    utf8_ = true;
+    perPixel_ = bytesPerPixel;
+    utf8_ = utf8;
+    // UTF-8 of fewer bytes than its room is ended by zero bytes.
     bytes_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
-                      static_cast<std::size_t>(kMostUtf8Bytes),
-                  '\0');
+                      static_cast<std::size_t>(bytesPerPixel),
+                  utf8 ? '\0' : ' ');
 }
 
 namespace {

@@ -63,6 +63,8 @@ public:
     }
 
 private:
+    void reset(int width, int height, int bytesPerPixel, bool utf8);
+
     std::vector<char> bytes_;
     int width_ = 0;
     int perPixel_ = 1;

@@ -21,7 +21,9 @@ bool isControl(char32_t character) {
 
 } // namespace
 
-void appendTerminalText(ByteString& line, std::string_view text) {
+void appendTerminalText(ByteString& line, std::string_view text, CharacterFragments& fragments) {
+    // Printable ASCII stands as it is; a character beyond it is looked at
+    // once a writer.
     for (std::size_t index = 0; index < text.size();) {
         const auto byte = static_cast<std::uint8_t>(text[index]);
         if (byte < 0x80) {
@@ -29,14 +31,16 @@ void appendTerminalText(ByteString& line, std::string_view text) {
             ++index;
             continue;
         }
-        const std::size_t start = index;
-        const char32_t character = nextUtf8(text, index);
-        if (isControl(character))
-            line += ' ';
-        else if (character == U'\uFFFD')
-            appendUtf8(line, character);
-        else
-            line.append(text.data() + start, index - start);
+        line += fragments
+                    .next(text, index,
+                          [](char32_t character) {
+                              CharacterFragment fragment;
+                              ByteString shown;
+                              appendUtf8(shown, isControl(character) ? U' ' : character);
+                              fragment.append(shown);
+                              return fragment;
+                          })
+                    .view();
     }
 }
 
@@ -119,27 +123,7 @@ void TerminalWriter::putPixel(int /*x*/, int /*y*/, const ByteString& text, Cell
         lineColor_ = code;
         lineHasColor_ = true;
     }
-    // Printable ASCII stands as it is; a character beyond it is looked at
-    // once a writer.
-    const std::string_view view = text;
-    for (std::size_t index = 0; index < view.size();) {
-        const auto byte = static_cast<std::uint8_t>(view[index]);
-        if (byte < 0x80) {
-            line_ += byte < 0x20 || byte == 0x7F ? ' ' : static_cast<char>(byte);
-            ++index;
-            continue;
-        }
-        line_ += fragments_
-                     .next(view, index,
-                           [](char32_t character) {
-                               CharacterFragment fragment;
-                               ByteString shown;
-                               appendUtf8(shown, isControl(character) ? U' ' : character);
-                               fragment.append(shown);
-                               return fragment;
-                           })
-                     .view();
-    }
+    appendTerminalText(line_, text, fragments_);
 }
 
 void TerminalWriter::endLine(int /*y*/) {

@@ -42,8 +42,8 @@ private:
 
 /// Appends UTF-8 text to a terminal's line, every control character (C0,
 /// DEL and C1) a blank, so that no pixel text can move the cursor or set
-/// the terminal's state.
-void appendTerminalText(ByteString& line, std::string_view text);
+/// the terminal's state; the characters beyond ASCII met kept in fragments.
+void appendTerminalText(ByteString& line, std::string_view text, CharacterFragments& fragments);
 
 /// What stands for the colour in the SGR sequences of the colour mode: the
 /// colour itself for 24-bit colours, else its nearest palette entry.

@@ -125,6 +125,28 @@ protected:
         return dom ? pageText(*dom) : U"(chromium failed)";
     }
 
+    // The page Chromium dumps of a copy of the document with a script added
+    // that writes the first run's computed background and colour into it
+    // ("data-run"); nothing when Chromium failed.
+    std::optional<std::string> firstRunStyle(const std::string& document) {
+        const std::vector<std::uint8_t> written = test::readBytes(document);
+        std::string page(written.begin(), written.end());
+        const std::size_t end = page.find("</body>");
+        if (end == std::string::npos)
+            return std::nullopt;
+        page.insert(end, "<script>const run = document.querySelector('center font[color], "
+                         "center s'); const style = getComputedStyle(run); "
+                         "document.body.setAttribute('data-run', style.backgroundColor + ' / ' + "
+                         "style.color);</script>");
+        const std::string path = folder_.file("with-script.html");
+        test::writeBytes(path, std::vector<std::uint8_t>(page.begin(), page.end()));
+        const test::TempDir profile;
+        return output("timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run "
+                      "--user-data-dir=" +
+                      quoted(profile.path().string()) + " --dump-dom " + quoted("file://" + path) +
+                      " 2>/dev/null");
+    }
+
     // Converts the RTF documents with LibreOffice into the filter's format;
     // the converted files are in folder, named after the documents.
     bool convertInLibreOffice(const std::vector<std::string>& documents, const std::string& filter,
@@ -220,22 +242,7 @@ TEST_F(DocumentReaders, ChromiumShowsFilledRunsOnTheirColour) {
         ConversionSettings settings;
         settings.outputFormat = format;
         settings.fillCells = true;
-        const std::vector<std::uint8_t> written = test::readBytes(convert(settings, "filled.html"));
-        std::string page(written.begin(), written.end());
-        const std::size_t end = page.find("</body>");
-        ASSERT_NE(end, std::string::npos);
-        page.insert(end, "<script>const run = document.querySelector('center font[color], "
-                         "center s'); const style = getComputedStyle(run); "
-                         "document.body.setAttribute('data-run', style.backgroundColor + ' / ' + "
-                         "style.color);</script>");
-        const std::string path = folder_.file("filled-with-script.html");
-        test::writeBytes(path, std::vector<std::uint8_t>(page.begin(), page.end()));
-        const test::TempDir profile;
-        const std::optional<std::string> dom =
-            output("timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run "
-                   "--user-data-dir=" +
-                   quoted(profile.path().string()) + " --dump-dom " + quoted("file://" + path) +
-                   " 2>/dev/null");
+        const std::optional<std::string> dom = firstRunStyle(convert(settings, "filled.html"));
         ASSERT_TRUE(dom.has_value());
         EXPECT_NE(dom->find("data-run=\"rgb(255, 0, 40) / rgb(255, 127, 147)\""), std::string::npos)
             << *dom;
@@ -350,20 +357,7 @@ TEST_F(DocumentReaders, EveryReaderShowsTheSymbolsInTheirTwoColours) {
         for (const OutputFormat format : {OutputFormat::PlainHtml, OutputFormat::CssHtml}) {
             const std::string path = convertSymbols(format, "symbols.html");
             EXPECT_TRUE(readInChromium(path) == symbols);
-            std::vector<std::uint8_t> page = test::readBytes(path);
-            const std::string script =
-                "<script>const run = document.querySelector('center font[color], center s'); "
-                "const style = getComputedStyle(run); document.body.setAttribute('data-run', "
-                "style.backgroundColor + ' / ' + style.color);</script></body>";
-            std::string text(page.begin(), page.end());
-            text.replace(text.find("</body>"), 7, script);
-            test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-            const test::TempDir profile;
-            const std::optional<std::string> dom =
-                output("timeout 60 chromium --headless --no-sandbox --disable-gpu --no-first-run "
-                       "--user-data-dir=" +
-                       quoted(profile.path().string()) + " --dump-dom " + quoted("file://" + path) +
-                       " 2>/dev/null");
+            const std::optional<std::string> dom = firstRunStyle(path);
             ASSERT_TRUE(dom.has_value());
             EXPECT_NE(dom->find("data-run=\"rgb(10, 40, 230) / rgb(220, 20, 40)\""),
                       std::string::npos)

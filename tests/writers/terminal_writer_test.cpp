@@ -99,10 +99,11 @@ TEST(TerminalWriter, WritesTheFacesCharactersAsUtf8) {
 TEST(TerminalWriter, WritesEveryControlCharacterAsABlank) {
     for (const CodePage codePage : {CodePage::Windows1252, CodePage::Cp437}) {
         for (unsigned byte = 0; byte < 256; ++byte) {
-            ByteString utf8;
             ByteString text;
-            appendTerminalText(
-                text, FaceText::of(codePage).toUtf8(ByteString(1, static_cast<char>(byte)), utf8));
+            CharacterFragments fragments;
+            appendTerminalText(text,
+                               FaceText::of(codePage).utf8(ByteString(1, static_cast<char>(byte))),
+                               fragments);
             const bool control =
                 byte < 0x20 || byte == 0x7F ||
                 (codePage == CodePage::Windows1252 &&
