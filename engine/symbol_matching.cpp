@@ -74,8 +74,8 @@ public:
     SymbolChooser(std::span<const Symbol> symbols, const ShownColours& shown)
         : symbols_(symbols), shown_(shown) {}
 
-    // The symbol closest to the cell's parts; its ink's colour into ink, its
-    // background's returned.
+    // The index of the symbol closest to the cell's parts; its ink's colour
+    // into ink, its background's into background.
     std::size_t choose(const CellParts& parts, Rgb& ink, Rgb& background) const {
         // Two colours may take either side of a split: a shape and its
         // inverse split the cell alike.
