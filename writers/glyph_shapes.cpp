@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <unordered_set>
 
 namespace varnelo {
@@ -68,6 +68,7 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
     std::vector<GlyphShape> shapes;
     std::unordered_set<char32_t> drawn;
     std::vector<std::uint8_t> mask;
+    std::unique_ptr<CellFont> fallback;
     for (std::size_t index = 0; index < candidates.size();) {
         const std::size_t start = index;
         const char32_t character = nextUtf8(candidates, index);
@@ -76,21 +77,27 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
         const ByteString text = candidates.substr(start, index - start);
         // The blank is a glyph of no ink in any face. A character the face
         // lacks is drawn as readers draw it: in the font fontconfig falls
-        // back to, in the face's cell.
-        std::optional<CellFont> fallback;
+        // back to, in the face's cell. One fallback draws a whole class
+        // (braille): it is asked again before fontconfig is.
+        const CellFont* drawing = &font;
         if (character != U' ' && !font.draws(character)) {
-            const std::string family =
-                findFontFileDrawing(font.family(), kRenderedCellHeight, character).family;
-            if (family.empty() || family == font.family())
-                continue;
-            fallback.emplace(utf8ToWindows1252(family), kRenderedCellHeight);
-            if (!fallback->draws(character))
-                continue;
+            if (fallback == nullptr || !fallback->draws(character)) {
+                const std::string family =
+                    findFontFileDrawing(font.family(), kRenderedCellHeight, character).family;
+                if (family.empty() || family == font.family())
+                    continue;
+                fallback =
+                    std::make_unique<CellFont>(utf8ToWindows1252(family), kRenderedCellHeight);
+                if (!fallback->draws(character))
+                    continue;
+            }
+            drawing = fallback.get();
         }
-        const int cellWidth = std::max(font.textWidth(fallback ? ByteString(" ") : text), 1);
+        const int cellWidth =
+            std::max(font.textWidth(drawing != &font ? ByteString(" ") : text), 1);
         mask.resize(static_cast<std::size_t>(cellWidth) *
                     static_cast<std::size_t>(std::max(font.textHeight(), 1)));
-        GlyphShape shape = shapeOf(font, fallback ? *fallback : font, text, cellWidth, mask);
+        GlyphShape shape = shapeOf(font, *drawing, text, cellWidth, mask);
         shape.character = character;
         shape.byte = static_cast<char>(fromUnicode(codePage, character).value_or('?'));
         shapes.push_back(shape);
