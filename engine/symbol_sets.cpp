@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace varnelo {
 
@@ -35,6 +36,43 @@ constexpr std::uint64_t mosaic(unsigned pattern, const std::array<int, Rows + 1>
 // Thirds of eight rows by where each part's centre falls: 3, 3 and 2.
 constexpr std::array<int, 4> kSextantRows = {0, 3, 6, 8};
 constexpr std::array<int, 3> kQuadrantRows = {0, 4, 8};
+constexpr std::array<int, 5> kOctantRows = {0, 2, 4, 6, 8};
+
+// The octants' characters by pattern (bit 2 × row + column of their two
+// columns and four rows): the 26 patterns Unicode had before as blocks,
+// quadrants and quarters keep those characters; the others are numbered
+// from U+1CD00 in the patterns' order.
+constexpr std::array<char32_t, 256> kOctants = [] {
+    constexpr std::array<std::pair<unsigned, char32_t>, 26> kEarlier = {{
+        {0x00, U' '},          {0xFF, U'\u2588'},     {0x01, U'\U0001CEA8'}, {0x02, U'\U0001CEAB'},
+        {0x40, U'\U0001CEA3'}, {0x80, U'\U0001CEA0'}, {0x05, U'\u2598'},     {0x0A, U'\u259D'},
+        {0x50, U'\u2596'},     {0xA0, U'\u2597'},     {0x0F, U'\u2580'},     {0xF0, U'\u2584'},
+        {0x55, U'\u258C'},     {0xAA, U'\u2590'},     {0x03, U'\U0001FB82'}, {0xC0, U'\u2582'},
+        {0x14, U'\U0001FBE6'}, {0x28, U'\U0001FBE7'}, {0x5A, U'\u259E'},     {0xA5, U'\u259A'},
+        {0x5F, U'\u259B'},     {0xAF, U'\u259C'},     {0xF5, U'\u2599'},     {0xFA, U'\u259F'},
+        {0xFC, U'\u2586'},     {0x3F, U'\U0001FB85'},
+    }};
+    std::array<char32_t, 256> characters{};
+    char32_t next = U'\U0001CD00';
+    for (unsigned pattern = 0; pattern < characters.size(); ++pattern) {
+        characters[pattern] = next;
+        for (const auto& [earlier, character] : kEarlier)
+            if (earlier == pattern)
+                characters[pattern] = character;
+        if (characters[pattern] == next)
+            ++next;
+    }
+    return characters;
+}();
+static_assert(kOctants[0xFE] == U'\U0001CDE5', "230 octants of their own");
+
+// The pattern of an octant's character, if it is one.
+constexpr std::optional<unsigned> octantPattern(char32_t c) {
+    for (unsigned pattern = 0; pattern < kOctants.size(); ++pattern)
+        if (kOctants[pattern] == c)
+            return pattern;
+    return std::nullopt;
+}
 
 // Braille's dots 1 to 8 as bits 0 to 7: down the left column (1, 2, 3),
 // down the right (4, 5, 6), then the bottom row's left and right (7, 8).
@@ -87,7 +125,7 @@ std::u32string blocks() {
     return range(U'\u2580', U'\u2590') + U"\u2594\u2595";
 }
 
-constexpr std::array<SymbolClass, 11> kClasses = {{
+constexpr std::array<SymbolClass, 12> kClasses = {{
     {"space", "the blank", [] { return std::u32string(U" "); }},
     {"solid", "the full block", [] { return std::u32string(U"\u2588"); }},
     {"halves", "the half blocks", halves},
@@ -96,6 +134,13 @@ constexpr std::array<SymbolClass, 11> kClasses = {{
      [] { return halves() + range(U'\u2596', U'\u259F'); }},
     {"sextants", "the sextants, 2 \u00D7 3 a cell",
      [] { return range(U'\U0001FB00', U'\U0001FB3B'); }},
+    {"octants", "every pattern of 2 \u00D7 4 blocks a cell",
+     [] {
+         std::u32string characters;
+         for (unsigned pattern = 1; pattern + 1 < kOctants.size(); ++pattern)
+             characters += kOctants[pattern];
+         return characters;
+     }},
     {"braille", "the braille patterns, 2 \u00D7 4 dots",
      [] { return range(U'\u2801', U'\u28FF'); }},
     {"shades", "the light, medium and dark shades", [] { return range(U'\u2591', U'\u2593'); }},
@@ -146,13 +191,16 @@ std::optional<std::uint64_t> geometricCoverage(char32_t c, SymbolDrawing drawing
         return mosaic<2>(kQuadrantPatterns[c - U'\u2596'], kQuadrantRows);
     if (c >= U'\U0001FB00' && c <= U'\U0001FB3B')
         return mosaic<3>(sextantPattern(static_cast<unsigned>(c - U'\U0001FB00')), kSextantRows);
+    if (c >= U'\U0001CD00')
+        if (const std::optional<unsigned> pattern = octantPattern(c))
+            return mosaic<4>(*pattern, kOctantRows);
     if (c >= U'\u2801' && c <= U'\u28FF')
         return brailleCoverage(static_cast<unsigned>(c - U'\u2800'));
     return std::nullopt;
 }
 
 std::string_view defaultSymbolSet(OutputFormat format) {
-    return format == OutputFormat::Image ? "space+blocks+quadrants+sextants"
+    return format == OutputFormat::Image ? "space+blocks+sextants+octants"
                                          : "space+blocks+quadrants";
 }
 
