@@ -18,8 +18,12 @@ drawn as terminals draw them, on a black screen).
 Every render is brought to 8 pixels a column and compared with the photo
 resampled to its pixels: the SSIM of lightness (CIELAB L*) after a Gaussian
 blur of half a cell (4 x 8 pixels), the SSIM of the blurred lightness's
-Sobel edges, the mean CIEDE2000 of the means of 1:2 cells, and the drawn
-proportion (width / height) against the photo's. The table gives each
+Sobel edges, the mean CIEDE2000 of the colours after the same blur, and the
+drawn proportion (width / height) against the photo's. The colours are
+compared blurred, not as means of 8 x 16 squares: a document whose lines
+are not 16 pixels apart once brought to 8 pixels a column (HTML at 8pt
+lays them 12.4 pixels apart) had its cells cut across by the squares, and
+a shift of one pixel moved its score by a third. The table gives each
 score's mean over the photos; the renders stay in WORK_FOLDER/renders.
 """
 
@@ -316,7 +320,8 @@ def lightness(rgb):
 
 
 def score(render, photo, columns):
-    """SSIM of lightness, SSIM of edges, mean CIEDE2000 of cell means, proportion."""
+    """SSIM of lightness, SSIM of edges, mean CIEDE2000, all at a cell's scale;
+    proportion."""
     if render is None or render.size == 0 or render.shape[0] < 2 or render.shape[1] < 2:
         return None
     width = columns * CELL_W
@@ -331,10 +336,10 @@ def score(render, photo, columns):
     e_seen = np.hypot(ndimage.sobel(l_seen, 0), ndimage.sobel(l_seen, 1))
     ssim_e = metrics.structural_similarity(e_drawn, e_seen,
                                            data_range=max(e_seen.max(), e_drawn.max(), 1e-6))
-    rows = height // CELL_H
-    cells = lambda p: color.rgb2lab(p[:rows * CELL_H].reshape(
-        rows, CELL_H, columns, CELL_W, 3).mean(axis=(1, 3)))
-    delta_e = float(np.mean(color.deltaE_ciede2000(cells(drawn), cells(seen))))
+    blurred = lambda p: np.stack([ndimage.gaussian_filter(p[..., k], sigma) for k in range(3)],
+                                 axis=-1)
+    delta_e = float(np.mean(color.deltaE_ciede2000(color.rgb2lab(blurred(drawn)),
+                                                   color.rgb2lab(blurred(seen)))))
     proportion = (render.shape[1] / render.shape[0]) / (photo.shape[1] / photo.shape[0])
     return ssim_l, ssim_e, delta_e, proportion
 
