@@ -333,13 +333,15 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
     return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
 }
 
-// Shapes mode draws its glyphs once a font is found, which takes fontconfig
-// some milliseconds: on a thread of its own while the picture loads.
+// A mode that draws shapes from the face draws them once a font is found,
+// which takes fontconfig some milliseconds: on a thread of its own while
+// the picture loads.
 GlyphShaper shaperDrawingWhileLoading(const ConversionSettings& choices) {
-    if (choices.transformation != PixelTransformation::GlyphShapes)
+    const CharacterMode& mode = characterModeOf(choices.transformation);
+    const ByteString glyphs = mode.drawnFromFace ? mode.drawnFromFace(choices) : ByteString();
+    if (glyphs.empty())
         return glyphShapesOf;
     const std::string face = conversionFace(choices.transformation, choices.fontFace);
-    const ByteString glyphs = FaceText::of(codePageOfFace(choices.fontFace)).utf8(choices.glyphs);
     std::shared_future<std::vector<GlyphShape>> drawn;
     try {
         drawn = std::async(std::launch::async, glyphShapesOf, face, glyphs).share();

@@ -34,7 +34,7 @@ void settleDrawingDefaults(CommandLine& options, bool toTerminal) {
     if (!options.fillChosen && choices.outputFormat != OutputFormat::PlainText)
         choices.fillCells = true;
     // A symbol shows the picture with both its colours, always.
-    if (choices.transformation == PixelTransformation::Symbols)
+    if (drawsTwoColourSymbols(choices.transformation))
         choices.fillCells = choices.outputFormat != OutputFormat::PlainText;
     const std::string monospaced = monospacedFace();
     if (!options.fontChosen)

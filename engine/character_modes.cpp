@@ -2,7 +2,10 @@
 
 #include "engine/char_source.h"
 #include "engine/codepages.h"
+#include "engine/face_text.h"
 #include "engine/random_generator.h"
+#include "engine/shape_matching.h"
+#include "engine/symbol_matching.h"
 
 #include <array>
 
@@ -243,39 +246,55 @@ std::optional<std::uint32_t> noDraws(const ConversionSettings&) {
     return 0u;
 }
 
+ByteString glyphsDrawnFromFace(const ConversionSettings& settings) {
+    return FaceText::of(codePageOfFace(settings.fontFace)).utf8(settings.glyphs);
+}
+
+// The ramp's characters on a background are drawn in the ink their shapes
+// leave the colour (showRampInk); filled cells and text take none.
+ByteString rampDrawnFromFace(const ConversionSettings& settings) {
+    if (settings.fillCells || settings.outputFormat == OutputFormat::PlainText)
+        return {};
+    return FaceText::of(codePageOfFace(settings.fontFace)).utf8(settings.ramp);
+}
+
 constexpr std::array<CharacterMode, 10> kModes = {{
     {PixelTransformation::RandomBinary, "binary", "random binary code (eg. 01101)",
      "random 0 and 1", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "", oneDrawACharacter,
-     binaryTexts, CellWidthChoice::Widest, true, false, binaryText},
+     binaryTexts, CellWidthChoice::Widest, true, nullptr, false, nullptr, false, binaryText},
     {PixelTransformation::RandomNumbers, "numbers", "random numbers (eg. 02485)", "random digits",
      ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "", oneDrawACharacter, numberTexts,
-     CellWidthChoice::Widest, true, false, numbersText},
+     CellWidthChoice::Widest, true, nullptr, false, nullptr, false, numbersText},
     {PixelTransformation::RandomSmallLetters, "small", "random small characters (eg. ardhf)",
      "random small letters", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "",
-     oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle, true, false, smallLettersText},
+     oneDrawACharacter, smallLetterTexts, CellWidthChoice::Middle, true, nullptr, false, nullptr,
+     false, smallLettersText},
     {PixelTransformation::RandomBigLetters, "big", "random big characters (eg. ARDHF)",
      "random capital letters", ModeField::None, PixelCharacters::TwoButOneAtSizeOne, "",
-     oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle, true, false, bigLettersText},
+     oneDrawACharacter, bigLetterTexts, CellWidthChoice::Middle, true, nullptr, false, nullptr,
+     false, bigLettersText},
     {PixelTransformation::CustomText, "text", "custom text", "a phrase of your own, see --phrase",
      ModeField::Phrase, PixelCharacters::TwoButOneAtSizeOne, "", followsThePhrase, phraseTexts,
-     CellWidthChoice::Widest, false, false, customText},
+     CellWidthChoice::Widest, false, nullptr, false, nullptr, false, customText},
     {PixelTransformation::TerminalBlocks, "blocks", "\"Terminal\" blocks",
      "terminal shading blocks, see --blocks", ModeField::Blocks, PixelCharacters::Two,
-     kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, false, false, blocksText},
+     kTerminalFace, blockDraws, blockTexts, CellWidthChoice::Widest, false, nullptr, false, nullptr,
+     false, blocksText},
     // An end byte below the start byte measures nothing: (1 + 100) div 2.
     {PixelTransformation::CustomRange, "range", "custom chars  from",
      "random character codes, see --range", ModeField::Range, PixelCharacters::Two, "", twoDraws,
-     rangeTexts, CellWidthChoice::Middle, false, false, rangeText},
+     rangeTexts, CellWidthChoice::Middle, false, nullptr, false, nullptr, false, rangeText},
     {PixelTransformation::BrightnessRamp, "ramp", "brightness ramp",
      "characters by brightness, see --ramp", ModeField::None, PixelCharacters::One, "", noDraws,
-     rampTexts, CellWidthChoice::Widest, false, false, rampText},
+     rampTexts, CellWidthChoice::Widest, false, nullptr, false, rampDrawnFromFace, false, rampText},
     {PixelTransformation::GlyphShapes, "shapes", "glyph shapes",
      "characters whose shapes follow the picture's, see --glyphs", ModeField::None,
-     PixelCharacters::One, "", noDraws, glyphTexts, CellWidthChoice::Widest, false, true,
-     shapeText},
+     PixelCharacters::One, "", noDraws, glyphTexts, CellWidthChoice::Widest, false, matchShapeCells,
+     false, glyphsDrawnFromFace, false, shapeText},
     {PixelTransformation::Symbols, "symbols", "symbols",
      "a symbol and two colours a cell, see --symbols", ModeField::None, PixelCharacters::One, "",
-     noDraws, blankText, CellWidthChoice::Widest, true, true, blankSymbol},
+     noDraws, blankText, CellWidthChoice::Widest, true, matchSymbolCells, true,
+     symbolsDrawnFromFace, true, blankSymbol},
 }};
 
 static_assert([] {

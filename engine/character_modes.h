@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/byte_string.h"
 #include "engine/conversion_settings.h"
 
 #include <cstdint>
@@ -11,6 +12,10 @@
 namespace varnelo {
 
 class RandomGenerator;
+class WorkBitmap;
+struct CellMatchInput;
+class ShapeTexts;
+enum class ShapeMatchEnd : std::uint8_t;
 
 /// The one setting of its own a character mode reads, which the window
 /// enables and the converter takes as an option.
@@ -56,9 +61,23 @@ struct CharacterMode {
     /// Whether its texts are UTF-8 already (ASCII whatever the settings, or
     /// symbols); the others are bytes of the face's code page.
     bool utf8Texts;
-    /// Whether it reads the picture's detail under each cell (8 × 8 samples)
-    /// and chooses the cells' texts and colours from it before the lines.
-    bool readsCells;
+    /// Chooses the cells' texts and colours from the picture's detail under
+    /// each (8 × 8 samples) before the lines (engine/cell_matching.h); none for the
+    /// modes that read a pixel's colour only.
+    ShapeMatchEnd (*matchCells)(const CellMatchInput& input, WorkBitmap& colors, ShapeTexts& texts);
+    /// Whether it weighs every sample of the detail, so that a picture
+    /// loaded coarser is brought to it; else one loaded up to loadCoarserBy
+    /// times coarser is matched as it is.
+    bool everySample;
+    /// The characters, as UTF-8, whose shapes it draws from the face (the
+    /// GlyphShaper's candidates); none for the modes that draw no shapes.
+    ByteString (*drawnFromFace)(const ConversionSettings& settings);
+    /// Whether each cell is a symbol in two colours, its ink and its
+    /// background, that reaches the cell's edges: its cells are always
+    /// filled, documents lay its lines at the face's own height so that a
+    /// block meets the next line, and images draw symbols made by rule
+    /// exactly.
+    bool twoColourSymbols;
     /// Writes the text of one pixel of the colour into result; see nextPixelText.
     void (*pixelText)(RandomGenerator& random, const ConversionSettings& settings,
                       std::int32_t& phrasePosition, Rgb color, ByteString& result);
@@ -83,7 +102,13 @@ inline bool pixelIsACell(PixelTransformation transformation) {
 
 /// Whether the mode chooses its cells from the picture's detail under them.
 inline bool readsCells(PixelTransformation transformation) {
-    return characterModeOf(transformation).readsCells;
+    return characterModeOf(transformation).matchCells != nullptr;
+}
+
+/// Whether each of the mode's cells is a symbol in two colours (see
+/// CharacterMode::twoColourSymbols).
+inline bool drawsTwoColourSymbols(PixelTransformation transformation) {
+    return characterModeOf(transformation).twoColourSymbols;
 }
 
 /// The ramp's character for a pixel of the colour: on a dark background

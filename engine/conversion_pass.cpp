@@ -138,7 +138,7 @@ ConversionPass::ConversionPass(ConversionSettings settings, RandomGenerator& ran
       openOutput_(std::move(openOutput)) {
     // A symbol shows the picture with both its colours: its cell is filled
     // whatever the settings say.
-    if (settings_.transformation == PixelTransformation::Symbols)
+    if (drawsTwoColourSymbols(settings_.transformation))
         settings_.fillCells = true;
 }
 
@@ -224,14 +224,14 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
     } else {
         prepared = resizePicture(picture, settings_.imageWidth, settings_.imageHeight, observer_,
                                  &cancelRequested_);
-        // Text without colours has no ink to brighten.
+        // The ramp's ink, where its characters stand on a background.
+        const CharacterMode& mode = characterModeOf(settings_.transformation);
+        const ByteString drawn = mode.drawnFromFace ? mode.drawnFromFace(settings_) : ByteString();
         if (prepared && settings_.transformation == PixelTransformation::BrightnessRamp &&
-            !settings_.fillCells && settings_.outputFormat != OutputFormat::PlainText &&
-            glyphShaper_)
+            !drawn.empty() && glyphShaper_)
             showRampInk(
                 picture, settings_,
-                glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
-                             FaceText::of(codePageOfFace(settings_.fontFace)).utf8(settings_.ramp)),
+                glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace), drawn),
                 shapeTexts_);
     }
     // The inks a mode chose are colours of the picture as much as its own.
@@ -268,12 +268,12 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
     // The picture at the detail, beside the one it is made from, the
     // colours (and filled, the inks) and the characters chosen: all held
     // at once.
+    const CharacterMode& mode = characterModeOf(settings_.transformation);
     const std::int64_t cells = std::int64_t{width} * height;
-    const bool symbols = settings_.transformation == PixelTransformation::Symbols;
     const std::int64_t needed = std::int64_t{detail.width} * detail.height * 4 +
                                 std::int64_t{loaded.width} * loaded.height * 4 +
-                                (settings_.fillCells || symbols ? 6 : 3) * cells +
-                                cells * (symbols ? 4 : charactersPerPixel(settings_));
+                                (settings_.fillCells ? 6 : 3) * cells +
+                                cells * charactersPerPixel(settings_) * (mode.utf8Texts ? 4 : 1);
     if (needed > settings_.memoryLimit) {
         LoadOutcome load;
         load.status = LoadStatus::Failed;
@@ -283,19 +283,22 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
         return PassResult::failed({FailureStage::Loading, settings_.sourcePath, load, {}});
     }
     prepared = true;
-    // Symbols weigh eighths of a cell: a coarser picture is brought to
-    // them, its samples spread between the parts.
     if (loaded.width < width || loaded.height < height ||
-        !takenAsDecoded(loaded, detail, symbols ? 1 : loadCoarserBy(settings_)))
+        !takenAsDecoded(loaded, detail, mode.everySample ? 1 : loadCoarserBy(settings_)))
         prepared =
             resizePicture(picture, detail.width, detail.height, observer_, &cancelRequested_);
     if (!prepared || picture.isEmpty())
         return std::nullopt;
     WorkBitmap colors;
-    ShapeMatchEnd matched = ShapeMatchEnd::Done;
-    if (std::optional<PassResult> end = symbols ? matchSymbolCells(picture, colors, matched)
-                                                : matchGlyphShapes(picture, colors, matched))
-        return end;
+    const ShapeMatchEnd matched = mode.matchCells(
+        {picture, width, height, settings_, glyphShaper_, shownColours(), cancelRequested_}, colors,
+        shapeTexts_);
+    if (matched == ShapeMatchEnd::NothingToDraw)
+        return PassResult::failed(
+            {FailureStage::Unexpected,
+             settings_.sourcePath,
+             {},
+             "no font draws the characters of " + std::string(mode.name) + " mode"});
     if (matched == ShapeMatchEnd::Cancelled)
         return PassResult::cancelled();
     prepared = matched == ShapeMatchEnd::Done;
@@ -322,54 +325,6 @@ ShownColours ConversionPass::shownColours() const {
             shown.palette = shownInXterm16;
     }
     return shown;
-}
-
-std::optional<PassResult> ConversionPass::matchSymbolCells(const WorkBitmap& picture,
-                                                           WorkBitmap& colors,
-                                                           ShapeMatchEnd& matched) {
-    const int width = settings_.imageWidth;
-    const int height = settings_.imageHeight;
-    const std::string face = conversionFace(settings_.transformation, settings_.fontFace);
-    std::string unknown;
-    const std::optional<std::u32string> characters =
-        symbolSetCharacters(settings_.symbols.empty() ? defaultSymbolSet(settings_.outputFormat)
-                                                      : std::string_view(settings_.symbols),
-                            unknown);
-    const std::vector<Symbol> drawn =
-        characters
-            ? symbolsOf(*characters,
-                        settings_.outputFormat == OutputFormat::Image ? SymbolDrawing::Exact
-                                                                      : SymbolDrawing::ByFace,
-                        face, glyphShaper_)
-            : std::vector<Symbol>{};
-    if (drawn.empty())
-        return PassResult::failed({FailureStage::Unexpected,
-                                   settings_.sourcePath,
-                                   {},
-                                   "no font draws the symbols of symbols mode"});
-    matched = matchSymbols(picture, width, height, drawn, shownColours(), colors, shapeTexts_,
-                           cancelRequested_);
-    return std::nullopt;
-}
-
-std::optional<PassResult> ConversionPass::matchGlyphShapes(const WorkBitmap& picture,
-                                                           WorkBitmap& colors,
-                                                           ShapeMatchEnd& matched) {
-    const int width = settings_.imageWidth;
-    const int height = settings_.imageHeight;
-    const std::vector<GlyphShape> glyphs =
-        glyphShaper_
-            ? glyphShaper_(conversionFace(settings_.transformation, settings_.fontFace),
-                           FaceText::of(codePageOfFace(settings_.fontFace)).utf8(settings_.glyphs))
-            : std::vector<GlyphShape>{};
-    if (glyphs.empty())
-        return PassResult::failed({FailureStage::Unexpected,
-                                   settings_.sourcePath,
-                                   {},
-                                   "no font draws the characters of shapes mode"});
-    matched = matchShapes(picture, width, height, settings_, glyphs, colors, shapeTexts_,
-                          cancelRequested_);
-    return std::nullopt;
 }
 
 std::optional<PassResult> ConversionPass::produceLines(OutputWriter& writer,

@@ -88,10 +88,6 @@ private:
     /// symbols): chooses every pixel's text from it and leaves the picture
     /// of the cells' colours; prepared false when memory ran out.
     std::optional<PassResult> matchPictureCells(WorkBitmap& picture, bool& prepared);
-    std::optional<PassResult> matchGlyphShapes(const WorkBitmap& picture, WorkBitmap& colors,
-                                               ShapeMatchEnd& matched);
-    std::optional<PassResult> matchSymbolCells(const WorkBitmap& picture, WorkBitmap& colors,
-                                               ShapeMatchEnd& matched);
     // The colours the output shows a symbol's two as.
     ShownColours shownColours() const;
     /// Hands every line to the writer, on two threads where it helps, and

@@ -23,6 +23,10 @@ struct GlyphShape {
     /// How much of each part its ink covers, 0 to 255 (mask's parts are
     /// those covered enough to count as ink).
     std::array<std::uint8_t, 64> coverage{};
+    /// Its advance as documents draw it, in thousandths of the face's cell:
+    /// a character the face lacks takes the advance of the font readers
+    /// fall back to, which may be another.
+    std::uint16_t advance = 1000;
 };
 
 /// The shapes of the candidate characters (UTF-8) in a face, each character

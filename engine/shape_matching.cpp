@@ -621,4 +621,17 @@ ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
     return ShapeMatchEnd::Done;
 }
 
+ShapeMatchEnd matchShapeCells(const CellMatchInput& input, WorkBitmap& colors, ShapeTexts& texts) {
+    const ConversionSettings& settings = input.settings;
+    const std::vector<GlyphShape> glyphs =
+        input.shaper
+            ? input.shaper(conversionFace(settings.transformation, settings.fontFace),
+                           characterModeOf(settings.transformation).drawnFromFace(settings))
+            : std::vector<GlyphShape>{};
+    if (glyphs.empty())
+        return ShapeMatchEnd::NothingToDraw;
+    return matchShapes(input.detail, input.width, input.height, settings, glyphs, colors, texts,
+                       input.cancelRequested);
+}
+
 } // namespace varnelo

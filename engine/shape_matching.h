@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/byte_string.h"
+#include "engine/cell_matching.h"
 #include "engine/conversion_load.h"
 #include "engine/conversion_settings.h"
 #include "engine/glyph_shape.h"
@@ -71,7 +72,7 @@ private:
     bool utf8_ = false;
 };
 
-enum class ShapeMatchEnd : std::uint8_t { Done, Cancelled, OutOfMemory };
+enum class ShapeMatchEnd : std::uint8_t { Done, Cancelled, OutOfMemory, NothingToDraw };
 
 /// Draws the picture with the glyphs: detail is the picture at
 /// width × height cells of samples each (as conversionLoadSize gives).
@@ -91,5 +92,9 @@ ShapeMatchEnd matchShapes(const WorkBitmap& detail, int width, int height,
                           const ConversionSettings& settings, std::span<const GlyphShape> glyphs,
                           WorkBitmap& colors, ShapeTexts& texts,
                           const std::atomic<bool>& cancelRequested);
+
+/// Shapes mode's cells (CharacterMode::matchCells): matchShapes with the glyphs the
+/// face draws of the settings' candidates.
+ShapeMatchEnd matchShapeCells(const CellMatchInput& input, WorkBitmap& colors, ShapeTexts& texts);
 
 } // namespace varnelo

@@ -1,7 +1,9 @@
 #include "engine/symbol_matching.h"
 
+#include "engine/char_source.h"
 #include "engine/codepages.h"
 #include "engine/color.h"
+#include "engine/output_formats.h"
 #include "engine/symbol_sets.h"
 #include "engine/two_colour_fit.h"
 
@@ -153,14 +155,20 @@ bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, in
     return true;
 }
 
-} // namespace
-
-std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing drawing,
-                              const std::string& face, const GlyphShaper& shaper) {
+// The characters not made by rule as drawing draws them, as UTF-8.
+ByteString drawnByFaceOf(const std::u32string& characters, SymbolDrawing drawing) {
     ByteString drawnByFace;
     for (const char32_t c : characters)
         if (!geometricCoverage(c, drawing))
             appendUtf8(drawnByFace, c);
+    return drawnByFace;
+}
+
+} // namespace
+
+std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing drawing,
+                              const std::string& face, const GlyphShaper& shaper) {
+    const ByteString drawnByFace = drawnByFaceOf(characters, drawing);
     std::unordered_map<char32_t, GlyphShape> faceShapes;
     if (!drawnByFace.empty() && shaper)
         for (const GlyphShape& shape : shaper(face, drawnByFace))
@@ -174,6 +182,7 @@ std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing dr
         if (const auto drawn = faceShapes.find(c); !mask && drawn != faceShapes.end()) {
             symbol.mask = drawn->second.mask;
             symbol.coverage = drawn->second.coverage;
+            symbol.advance = drawn->second.advance;
             symbols.push_back(std::move(symbol));
             continue;
         }
@@ -244,6 +253,68 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
         return ShapeMatchEnd::OutOfMemory;
     }
     return ShapeMatchEnd::Done;
+}
+
+namespace {
+
+std::optional<std::u32string> charactersOfSettings(const ConversionSettings& settings) {
+    std::string unknown;
+    return symbolSetCharacters(settings.symbols.empty() ? defaultSymbolSet(settings.outputFormat)
+                                                        : std::string_view(settings.symbols),
+                               unknown);
+}
+
+SymbolDrawing drawingOf(const ConversionSettings& settings) {
+    return settings.outputFormat == OutputFormat::Image ? SymbolDrawing::Exact
+                                                        : SymbolDrawing::ByFace;
+}
+
+} // namespace
+
+ByteString symbolsDrawnFromFace(const ConversionSettings& settings) {
+    ByteString drawnByFace;
+    if (const std::optional<std::u32string> characters = charactersOfSettings(settings))
+        drawnByFace = drawnByFaceOf(*characters, drawingOf(settings));
+    return drawnByFace;
+}
+
+namespace {
+
+std::vector<Symbol> symbolsOfSettings(const ConversionSettings& settings,
+                                      const GlyphShaper& shaper) {
+    const std::optional<std::u32string> characters = charactersOfSettings(settings);
+    if (!characters)
+        return {};
+    return symbolsOf(*characters, drawingOf(settings),
+                     conversionFace(settings.transformation, settings.fontFace), shaper);
+}
+
+std::uint16_t commonAdvance(std::span<const Symbol> symbols) {
+    std::unordered_map<std::uint16_t, std::size_t> count;
+    std::uint16_t common = 1000;
+    for (const Symbol& symbol : symbols)
+        if (++count[symbol.advance] > count[common])
+            common = symbol.advance;
+    return common;
+}
+
+} // namespace
+
+std::uint16_t documentSymbolAdvance(const ConversionSettings& settings, const GlyphShaper& shaper) {
+    return commonAdvance(symbolsOfSettings(settings, shaper));
+}
+
+ShapeMatchEnd matchSymbolCells(const CellMatchInput& input, WorkBitmap& colors, ShapeTexts& texts) {
+    std::vector<Symbol> symbols = symbolsOfSettings(input.settings, input.shaper);
+    if (outputFormatOf(input.settings).kind == OutputKind::Document) {
+        const std::uint16_t advance = commonAdvance(symbols);
+        std::erase_if(symbols,
+                      [advance](const Symbol& symbol) { return symbol.advance != advance; });
+    }
+    if (symbols.empty())
+        return ShapeMatchEnd::NothingToDraw;
+    return matchSymbols(input.detail, input.width, input.height, symbols, input.shown, colors,
+                        texts, input.cancelRequested);
 }
 
 } // namespace varnelo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/cell_matching.h"
 #include "engine/glyph_shape.h"
 #include "engine/shape_matching.h"
 #include "engine/symbol_sets.h"
@@ -26,6 +27,9 @@ struct Symbol {
     /// Whether it covers whole parts only (those of mask), as the symbols
     /// made by rule do.
     bool whole = false;
+    /// Its advance in documents, in thousandths of the face's cell
+    /// (GlyphShape::advance).
+    std::uint16_t advance = 1000;
 };
 
 /// The symbols of the characters, in their order: those made by rule with
@@ -48,5 +52,22 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
                            std::span<const Symbol> symbols, const ShownColours& shown,
                            WorkBitmap& colors, ShapeTexts& texts,
                            const std::atomic<bool>& cancelRequested);
+
+/// The characters of the settings' set, as UTF-8, that the face draws
+/// (CharacterMode::drawnFromFace): those not made by rule as the output
+/// draws them.
+ByteString symbolsDrawnFromFace(const ConversionSettings& settings);
+
+/// The advance, in thousandths of the face's cell, that the symbols of
+/// the settings' set keep to in a document, whose reader draws each at its
+/// font's advance: the one most of them have (those made by rule and those
+/// the face draws its own); the face's own where as many have it. The
+/// others are left out, so that every line is as wide as every other.
+std::uint16_t documentSymbolAdvance(const ConversionSettings& settings, const GlyphShaper& shaper);
+
+/// Symbols mode's cells (CharacterMode::matchCells): matchSymbols with the symbols of
+/// the settings' set, or the output's own (defaultSymbolSet), drawn exactly
+/// in images and as the face draws them elsewhere.
+ShapeMatchEnd matchSymbolCells(const CellMatchInput& input, WorkBitmap& colors, ShapeTexts& texts);
 
 } // namespace varnelo

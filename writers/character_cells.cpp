@@ -1,6 +1,8 @@
 #include "writers/character_cells.h"
 
 #include "engine/character_modes.h"
+#include "engine/symbol_matching.h"
+#include "writers/glyph_shapes.h"
 
 #include <algorithm>
 #include <array>
@@ -62,11 +64,14 @@ double documentCellProportion(const ConversionSettings& settings) {
     if (candidates.empty())
         return 0.0;
     const CharacterWidths widths = documentFaceWidths(settings.fontFace);
-    const double advance = widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
+    double advance = widths[static_cast<unsigned char>(candidates.front())] / kThousandths;
     const bool html = settings.outputFormat == OutputFormat::PlainHtml ||
                       settings.outputFormat == OutputFormat::CssHtml;
-    if (settings.transformation != PixelTransformation::Symbols)
+    if (!drawsTwoColourSymbols(settings.transformation))
         return advance;
+    // Symbols the face lacks may be drawn wider by the font readers fall
+    // back to (braille in DejaVu Sans): the cell is as wide as the set's.
+    advance *= documentSymbolAdvance(settings, glyphShapesOf) / kThousandths;
     const LineMetrics faceLines = documentFaceLines(settings.fontFace);
     // RTF lays symbols' lines exactly at the face's ascent and descent.
     if (!html) {

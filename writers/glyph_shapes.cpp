@@ -99,6 +99,10 @@ std::vector<GlyphShape> renderShapes(const std::string& face, const ByteString& 
                     static_cast<std::size_t>(std::max(font.textHeight(), 1)));
         GlyphShape shape = shapeOf(font, *drawing, text, cellWidth, mask);
         shape.character = character;
+        if (drawing != &font)
+            shape.advance = static_cast<std::uint16_t>(std::clamp<std::int64_t>(
+                (std::int64_t{drawing->textWidth(text)} * 1000 + cellWidth / 2) / cellWidth, 1,
+                65535));
         shape.byte = static_cast<char>(fromUnicode(codePage, character).value_or('?'));
         shapes.push_back(shape);
     }

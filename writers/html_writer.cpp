@@ -1,5 +1,6 @@
 #include "writers/html_writer.h"
 
+#include "engine/character_modes.h"
 #include "engine/font_family.h"
 #include "writers/hex_color.h"
 
@@ -146,8 +147,7 @@ OutputStart HtmlWriter::beginOutput(const ConversionSettings& settings, int /*wi
     // Symbols fill their cells to the face's own line, which "normal" is:
     // a block's ink reaches from the line above to the line below.
     body += "; font-size:" + size + "pt; line-height:" +
-            (settings.transformation == PixelTransformation::Symbols ? std::string("normal")
-                                                                     : size + "pt") +
+            (drawsTwoColourSymbols(settings.transformation) ? std::string("normal") : size + "pt") +
             "}";
 
     lines_.emplace_back("<html>");

@@ -2,6 +2,7 @@
 
 #include "engine/atomic_file.h"
 #include "engine/char_source.h"
+#include "engine/character_modes.h"
 #include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/jpeg_encoder.h"
 #include "engine/codecs/png_gif_libraries.h"
@@ -48,8 +49,7 @@ OutputStart ImageOutput::beginOutput(const ConversionSettings& settings, int wid
             PassResult::failed({FailureStage::OutOfMemory, settings_.outputPath, {}, {}}));
     }
     lateCells_.clear();
-    painter_.emplace(*font_, cell_, image_,
-                     settings_.transformation == PixelTransformation::Symbols);
+    painter_.emplace(*font_, cell_, image_, drawsTwoColourSymbols(settings_.transformation));
     return OutputStart::proceed();
 }
 

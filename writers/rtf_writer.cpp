@@ -85,7 +85,7 @@ OutputStart RtfWriter::beginOutput(const ConversionSettings& settings, int /*wid
     // Symbols fill their cells to the face's own line: a block's ink
     // reaches from the line above to the line below.
     std::int64_t lineTwips = 20 * static_cast<std::int64_t>(settings.fontSize);
-    if (settings.transformation == PixelTransformation::Symbols) {
+    if (drawsTwoColourSymbols(settings.transformation)) {
         const LineMetrics faceLines = documentFaceLines(settings.fontFace);
         const std::int64_t perMille = faceLines.ascent + faceLines.descent;
         if (perMille > 0)
