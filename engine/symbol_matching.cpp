@@ -31,6 +31,16 @@ constexpr std::size_t kShortlist = 4;
 constexpr std::int64_t kCellsPerThread = 4096;
 constexpr unsigned kMostThreads = 8;
 
+// std::popcount without the instruction, which x86-64's baseline lacks:
+// GCC calls a library function for it, in the matcher's hottest loop.
+constexpr int bitsSet(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555ULL;
+    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((bits * 0x0101010101010101ULL) >> 56);
+}
+static_assert(bitsSet(0) == 0 && bitsSet(~std::uint64_t{0}) == 64 && bitsSet(0x8001) == 2);
+
 void putColor(WorkBitmap& picture, int x, int y, Rgb color) {
     std::uint8_t* p = picture.row(y) + static_cast<std::size_t>(x) * 3;
     p[0] = blueOf(color);
@@ -86,7 +96,7 @@ public:
         std::array<int, kShortlist> distance{};
         std::size_t listed = 0;
         for (std::size_t i = 0; i < symbols_.size(); ++i) {
-            const int apart = std::popcount(split ^ symbols_[i].mask);
+            const int apart = bitsSet(split ^ symbols_[i].mask);
             const int d = std::min(apart, kParts - apart);
             if (listed == kShortlist && d >= distance[listed - 1])
                 continue;
@@ -126,6 +136,11 @@ private:
 bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, int endRow,
                const SymbolChooser& chooser, std::span<const Symbol> symbols, WorkBitmap& colors,
                ShapeTexts& texts, const std::atomic<bool>& cancelRequested) {
+    // Bytes a pixel, where the picture holds its channels whole.
+    const int step = detail.depth() == PixelDepth::Bits24   ? 3
+                     : detail.depth() == PixelDepth::Bits32 ? 4
+                                                            : 0;
+    CellParts parts;
     for (int y = firstRow; y < endRow; ++y) {
         if (cancelRequested.load(std::memory_order_relaxed))
             return false;
@@ -134,14 +149,12 @@ bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, in
         for (int x = 0; x < width; ++x) {
             const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
             const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
-            CellParts parts;
-            if (right - left == kGridSide && bottom - top == kGridSide) {
+            if (right - left == kGridSide && bottom - top == kGridSide && step != 0) {
                 // A sample a part, as nearly always.
-                for (int row = 0; row < kGridSide; ++row)
-                    for (int column = 0; column < kGridSide; ++column)
-                        parts.add(row * kGridSide + column,
-                                  colorAt(detail, left + column, top + row));
+                parts.assignSamples(detail.row(top) + std::ptrdiff_t{left} * step,
+                                    detail.row(top + 1) - detail.row(top), step);
             } else {
+                parts = CellParts{};
                 addSpanned(parts, detail, left, right, top, bottom);
             }
             Rgb ink = 0;

@@ -24,6 +24,28 @@ void CellParts::add(int part, Rgb color) {
     }
 }
 
+void CellParts::assignSamples(const std::uint8_t* first, std::ptrdiff_t stride, int step) {
+    std::array<std::uint32_t, 3> added{};
+    std::array<std::uint32_t, 3> squared{};
+    PartSum* sum = parts_.data();
+    for (int row = 0; row < 8; ++row, first += stride) {
+        const std::uint8_t* pixel = first;
+        for (int column = 0; column < 8; ++column, pixel += step, ++sum) {
+            const std::array<std::uint32_t, 3> channels = {pixel[2], pixel[1], pixel[0]};
+            sum->count = 1;
+            for (std::size_t c = 0; c < 3; ++c) {
+                sum->channel[c] = channels[c];
+                added[c] += channels[c];
+                squared[c] += channels[c] * channels[c];
+            }
+        }
+    }
+    whole_.count = 64;
+    whole_.channel = added;
+    for (std::size_t c = 0; c < 3; ++c)
+        squareSums_[c] = squared[c];
+}
+
 CellParts::Sum CellParts::asSum(const PartSum& part) {
     return {static_cast<double>(part.count),
             {static_cast<double>(part.channel[0]), static_cast<double>(part.channel[1]),
@@ -204,13 +226,14 @@ CellParts::Fit CellParts::fitted(double inked, double inkedTwice,
 
 std::uint64_t CellParts::split() const {
     // Parts of as many samples each, as nearly every cell's are, compare
-    // by their sums; else by their means.
+    // by their sums, in whole numbers; else by their means.
     const std::uint32_t count = parts_[0].count;
     const bool even = std::all_of(parts_.begin(), parts_.end(),
                                   [&](const PartSum& part) { return part.count == count; });
+    if (even && count > 0)
+        return evenSplit();
     const auto level = [&](const PartSum& part, std::size_t c) {
-        return even ? static_cast<double>(part.channel[c])
-                    : static_cast<double>(part.channel[c]) / static_cast<double>(part.count);
+        return static_cast<double>(part.channel[c]) / static_cast<double>(part.count);
     };
     std::array<double, 3> low = {1e18, 1e18, 1e18};
     std::array<double, 3> high = {0, 0, 0};
@@ -234,6 +257,31 @@ std::uint64_t CellParts::split() const {
         if (part.count != 0 && level(part, widest) > middle)
             mask |= std::uint64_t{1} << i;
     }
+    return mask;
+}
+
+std::uint64_t CellParts::evenSplit() const {
+    // Rec. 709's weights in ten-thousandths: the channel that varies most
+    // as the eye sees it.
+    constexpr std::array<std::uint64_t, 3> kWholeWeights = {2126, 7152, 722};
+    std::array<std::uint32_t, 3> low = {UINT32_MAX, UINT32_MAX, UINT32_MAX};
+    std::array<std::uint32_t, 3> high = {0, 0, 0};
+    for (const PartSum& part : parts_)
+        for (std::size_t c = 0; c < 3; ++c) {
+            low[c] = std::min(low[c], part.channel[c]);
+            high[c] = std::max(high[c], part.channel[c]);
+        }
+    std::size_t widest = 1;
+    for (std::size_t c = 0; c < 3; ++c)
+        if (kWholeWeights[c] * (high[c] - low[c]) >
+            kWholeWeights[widest] * (high[widest] - low[widest]))
+            widest = c;
+    // Above the middle: twice a part's sum above the lowest and highest's.
+    const std::uint64_t middleTwice = std::uint64_t{low[widest]} + high[widest];
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        if (2 * std::uint64_t{parts_[i].channel[widest]} > middleTwice)
+            mask |= std::uint64_t{1} << i;
     return mask;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/color.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -50,6 +51,10 @@ public:
     };
 
     void add(int part, Rgb color);
+    /// Makes these the parts of one sample each, 8 × 8 pixels of a picture
+    /// from first on: blue, green and red, step bytes apart, rows stride
+    /// bytes apart.
+    void assignSamples(const std::uint8_t* first, std::ptrdiff_t stride, int step);
     Fit fit(const Coverage& coverage, const ShownColours& shown = {}) const;
     /// The same for a coverage of whole parts only, those of the mask.
     Fit fit(std::uint64_t mask, const ShownColours& shown = {}) const;
@@ -85,6 +90,8 @@ private:
     // and of a S.
     Fit fitted(double inked, double inkedTwice, const std::array<double, 3>& underInk,
                const ShownColours& shown) const;
+    // split() of parts of as many samples each.
+    std::uint64_t evenSplit() const;
     // The weighted sum of the samples' squared channels.
     double squares() const;
 

@@ -27,5 +27,33 @@ TEST(TwoColourFit, TheSplitThatKeepsTheColoursApartWins) {
     EXPECT_EQ(cell.closest(stripe), 2U);
 }
 
+// The split falls between a cell's two colours along the channel the eye
+// sees vary most, however many samples each part holds, and the cell's own
+// pixels give the same one.
+TEST(TwoColourFit, TheSplitFollowsTheChannelThatVariesMost) {
+    // Red 100 against 0 in the left half, green 100 against 60 across the
+    // top: green weighs more than three times red, so the split is green's.
+    const auto colour = [](int part) {
+        return makeRgb(part % 8 < 4 ? 100 : 0, part < 32 ? 100 : 60, 0);
+    };
+    std::vector<std::uint8_t> pixels(8 * 8 * 3);
+    for (std::size_t part = 0; part < 64; ++part) {
+        const Rgb rgb = colour(static_cast<int>(part));
+        pixels[part * 3] = static_cast<std::uint8_t>(blueOf(rgb));
+        pixels[part * 3 + 1] = static_cast<std::uint8_t>(greenOf(rgb));
+        pixels[part * 3 + 2] = static_cast<std::uint8_t>(redOf(rgb));
+    }
+    for (const int samples : {1, 2, 3}) {
+        CellParts cell;
+        for (int part = 0; part < 64; ++part)
+            for (int sample = 0; sample < (part == 9 ? 1 : samples); ++sample)
+                cell.add(part, colour(part));
+        EXPECT_EQ(cell.split(), kTopHalf) << samples << " samples a part, one part of one";
+    }
+    CellParts assigned;
+    assigned.assignSamples(pixels.data(), 8 * 3, 3);
+    EXPECT_EQ(assigned.split(), kTopHalf);
+}
+
 } // namespace
 } // namespace varnelo
