@@ -32,8 +32,16 @@ ConversionSettings MainForm::settingsFromControls() const {
 }
 
 void MainForm::startConversion() {
-    if (conversion_->running())
+    if (conversion_->running() || createWhenLoaded_)
         return;
+    // A picture just opened may still be decoding: its conversion waits
+    // for it, as locked as a running one, and cancel gives it up.
+    if (openingPicture()) {
+        createWhenLoaded_ = true;
+        controls_.statusLabel->setText(QStringLiteral("loading picture..."));
+        lockForConversion();
+        return;
+    }
     ConversionSettings settings = settingsFromControls();
     switch (checkConversionStart(settings, !workBitmap_.isEmpty())) {
     case StartProblem::NoPicture:
@@ -58,6 +66,12 @@ void MainForm::startConversion() {
 }
 
 void MainForm::cancelConversion() {
+    if (createWhenLoaded_) {
+        createWhenLoaded_ = false;
+        controls_.statusLabel->setText(QStringLiteral("cancelled!"));
+        unlockAfterConversion(false);
+        return;
+    }
     if (!conversion_->running())
         return;
     conversion_->cancel();
@@ -74,6 +88,16 @@ std::array<QWidget*, 9> lockedControls(const MainFormControls& c) {
 }
 
 } // namespace
+
+void MainForm::startWaitingConversion() {
+    if (!createWhenLoaded_)
+        return;
+    createWhenLoaded_ = false;
+    unlockAfterConversion(false);
+    // The checks as create makes them: a picture that failed to load is
+    // no picture.
+    startConversion();
+}
 
 void MainForm::lockForConversion() {
     const MainFormControls& c = controls_;

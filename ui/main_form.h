@@ -109,6 +109,8 @@ private:
 
     // The conversion.
     ConversionSettings settingsFromControls() const;
+    // Starts the conversion create asked for while the picture loaded.
+    void startWaitingConversion();
     void lockForConversion();
     void unlockAfterConversion(bool openOutputEnabled);
     void showStatus(const QString& text) override;
@@ -138,6 +140,9 @@ private:
     std::unique_ptr<ConversionController> conversion_;
     // Where the focus was when create locked the window, to give it back.
     QPointer<QWidget> focusBeforeLock_;
+    // Create was pressed while the picture still loaded: the conversion
+    // starts once it has arrived.
+    bool createWhenLoaded_ = false;
     // The dialog's preview and the opened picture load apart: confirming
     // a file stops the preview, never the picture.
     std::unique_ptr<PictureLoading> previewLoading_;

@@ -107,6 +107,7 @@ void MainForm::takeOpenedPicture(const std::string& path, const LoadOutcome& out
         const Rgb corner = workBitmap_.pixelColor(0, 0);
         c.colorSwatch->setColor(QColor(redOf(corner), greenOf(corner), blueOf(corner)));
     }
+    startWaitingConversion();
 }
 
 void MainForm::onStretchClicked() {

@@ -12,8 +12,12 @@
 #include "tests/ui/window_fakes.h"
 #include "ui/main_form.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +126,84 @@ TEST_F(PictureLoadingTest, OldWorkNeverPilesUp) {
     test::pumpUntil([] { return test::childProcesses() == 0; }, 2000);
     EXPECT_EQ(test::childProcesses(), 0);
     EXPECT_EQ(reported, 0);
+}
+
+// A loading that delivers its picture only when the test says: the state
+// of a picture still decoding, however fast the machine.
+class HeldLoading : public PictureLoading {
+public:
+    void load(const std::string& path, Done done) override {
+        path_ = path;
+        done_ = std::move(done);
+    }
+    void stop() override { done_ = nullptr; }
+    bool busy() const override { return done_ != nullptr; }
+    void deliver() {
+        Done done = std::move(done_);
+        done_ = nullptr;
+        makeImmediatePictureLoading()->load(path_, std::move(done));
+    }
+
+private:
+    std::string path_;
+    Done done_;
+};
+
+// Create pressed while the picture decodes converts it once it arrives;
+// cancel meanwhile gives the conversion up; a picture that fails to load is
+// refused as create refuses no picture.
+TEST_F(PictureLoadingTest, CreateWaitsForThePictureBeingLoaded) {
+    enum class Meanwhile { Nothing, Cancel, Fails };
+    for (const Meanwhile meanwhile : {Meanwhile::Nothing, Meanwhile::Cancel, Meanwhile::Fails}) {
+        test::TestClock clock{{}, test::kWindowClockTime};
+        test::RecordingBoxes boxes;
+        test::RecordingShell shell;
+        test::ScriptedDialogs dialogs;
+        HeldLoading* held = nullptr;
+        MainForm form(MainFormServices{.clock = &clock,
+                                       .messages = &boxes,
+                                       .shell = &shell,
+                                       .dialogs = &dialogs,
+                                       .makeWriter = {},
+                                       .makePictureLoading = [&held] {
+                                           auto loading = std::make_unique<HeldLoading>();
+                                           held = loading.get(); // the last made: the picture's
+                                           return loading;
+                                       }});
+        const MainFormControls& c = form.controls();
+        std::string picture = smallPicture("small.png");
+        if (meanwhile == Meanwhile::Fails) {
+            picture = folder_.file("not-a-picture.png");
+            test::writeBytes(picture, {'n', 'o'});
+        }
+        form.openPictureFile(picture);
+        form.startConversion();
+        EXPECT_EQ(c.statusLabel->text(), "loading picture...");
+        EXPECT_FALSE(c.createButton->isEnabled());
+        EXPECT_TRUE(c.cancelButton->isEnabled());
+        if (meanwhile == Meanwhile::Cancel) {
+            form.cancelConversion();
+            EXPECT_EQ(c.statusLabel->text(), "cancelled!");
+            EXPECT_TRUE(c.createButton->isEnabled());
+        }
+        held->deliver();
+        ASSERT_TRUE(test::pumpUntil([&] { return !form.conversionRunning(); }));
+        // Where the picture, once loaded, proposed to write.
+        const std::string output = c.outputFileEdit->text().toStdString();
+        EXPECT_TRUE(c.createButton->isEnabled());
+        EXPECT_FALSE(c.cancelButton->isEnabled());
+        EXPECT_EQ(std::filesystem::exists(output), meanwhile == Meanwhile::Nothing)
+            << static_cast<int>(meanwhile);
+        std::filesystem::remove(output);
+        if (meanwhile == Meanwhile::Nothing) {
+            EXPECT_TRUE(c.statusLabel->text().startsWith("ready - done in "))
+                << c.statusLabel->text().toStdString();
+        }
+        if (meanwhile == Meanwhile::Fails) {
+            ASSERT_FALSE(boxes.shown.isEmpty());
+            EXPECT_EQ(boxes.shown.back(), "Information: please select a valid imagefile!");
+        }
+    }
 }
 
 } // namespace
