@@ -95,6 +95,8 @@ struct ConversionSettings {
     TerminalColors terminalColors = TerminalColors::Truecolor;
     /// The most memory loading the picture may take (ConversionLoad::memoryLimit).
     std::int64_t memoryLimit = kDefaultMemoryLimit;
+
+    bool operator==(const ConversionSettings&) const = default;
 };
 
 /// Reads a number field: an optional single "-" or "+", then decimal digits

@@ -146,6 +146,8 @@ void MainForm::setProgressPosition(int position) {
 }
 
 void MainForm::conversionEnded(const PassResult& result) {
+    // The pass is done with the generator: the next one starts from here.
+    previewSeed_ = random_.seed();
     const PassEndTexts texts = passEndTexts(result);
     if (!texts.errorBox.isEmpty())
         messages_.error(texts.errorBox);

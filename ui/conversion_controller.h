@@ -49,6 +49,11 @@ public:
     /// a cancel.
     bool running() const { return running_; }
 
+    /// Window thread. Whether a worker may still hold the generator: one
+    /// that has run and is not joined yet (a cancelled one may still be
+    /// drawing).
+    bool holdsWorker() const { return worker_.joinable(); }
+
 private:
     void runPass(ConversionSettings settings, WindowHandOff handOff, WriterFactory makeWriter);
     void joinWorker();

@@ -14,6 +14,8 @@
 #include "ui/message_boxes.h"
 #include "ui/output_commands.h"
 #include "ui/preview_panel.h"
+#include "ui/result_preview.h"
+#include "ui/result_rendering.h"
 #include "ui/window_common_dialogs.h"
 #include "ui/window_style.h"
 #include "writers/output_writer_factory.h"
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 
 // The window's icons are compiled into its static library, whose resource
 // table a linker keeps only when something names it.
@@ -87,9 +90,61 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
     connectEvents();
     setUpKeyboardAccess(controls_);
     controls_.openPictureButton->setFocus();
+    resultPreview_ = std::make_unique<ResultPreview>(this);
+    // Shown beside this window without taking the keys from it.
+    resultPreview_->setAttribute(Qt::WA_ShowWithoutActivating);
+    rendering_ = std::make_unique<ResultRendering>(
+        [this](const RenderedResult& result) { resultPreview_->show(result); });
+    // Often enough that a change shows within a tenth of a second.
+    settingsWatch_.setInterval(30);
+    QObject::connect(&settingsWatch_, &QTimer::timeout, this, [this] { followSettings(); });
+    settingsWatch_.start();
+    QObject::connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+R")), this),
+                     &QShortcut::activated, this, [this] { showResultPreview(); });
 }
 
 MainForm::~MainForm() = default;
+
+void MainForm::showResultPreview() {
+    if (!resultPreview_->isVisible()) {
+        resultPreview_->move(frameGeometry().topRight() + QPoint(8, 0));
+        // Beside this window, whose keys stay its own where a window
+        // system activates a window shown.
+        const bool active = isActiveWindow();
+        resultPreview_->QWidget::show();
+        if (active)
+            activateWindow();
+    }
+}
+
+bool MainForm::renderingResult() const {
+    if (rendering_->busy())
+        return true;
+    if (workBitmap_.isEmpty() || !resultPreview_->isVisible())
+        return false;
+    const std::uint32_t seed = conversion_->holdsWorker() ? previewSeed_ : random_.seed();
+    return !rendered_ || rendered_->first != previewedSettings() || rendered_->second != seed;
+}
+
+ConversionSettings MainForm::previewedSettings() const {
+    ConversionSettings settings = settingsFromControls();
+    settings.outputPath.clear();
+    settings.outputNameBase.clear();
+    settings.imageQuality = ConversionSettings{}.imageQuality;
+    return settings;
+}
+
+void MainForm::followSettings() {
+    if (workBitmap_.isEmpty() || !resultPreview_->isVisible() || conversion_->running())
+        return;
+    if (!conversion_->holdsWorker())
+        previewSeed_ = random_.seed();
+    std::pair<ConversionSettings, std::uint32_t> now{previewedSettings(), previewSeed_};
+    if (rendered_ && *rendered_ == now)
+        return;
+    rendering_->request(now.first, now.second);
+    rendered_ = std::move(now);
+}
 
 void MainForm::createControls() {
     MainFormControls& c = controls_;
@@ -111,6 +166,7 @@ void MainForm::createControls() {
 
 void MainForm::initialiseState() {
     random_.seedFromClock(clock_); // first, before anything else
+    previewSeed_ = random_.seed();
     workBitmap_.clear();
     controls_.footerLine->setIdleText(QStringLiteral(".:| ") + QLatin1String(kNoticeText) +
                                       QStringLiteral(" | ") + QLatin1String(kVersionLabel) +
@@ -162,6 +218,7 @@ void MainForm::closeEvent(QCloseEvent* event) {
     // Pictures still decoding stop within a fraction of a second.
     previewLoading_->stop();
     pictureLoading_->stop();
+    resultPreview_->close();
     event->accept();
 }
 

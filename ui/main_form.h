@@ -12,11 +12,14 @@
 #include "ui/output_commands.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 class QPushButton;
 
@@ -28,6 +31,8 @@ class FooterLine;
 class MessageBoxes;
 class PictureLoading;
 class PreviewPanel;
+class ResultPreview;
+class ResultRendering;
 class Shell;
 
 /// What the window needs from outside, so tests can replace it. Left
@@ -79,6 +84,13 @@ public:
     void openDroppedPicture(const std::string& path);
     /// Whether a picture opened or dropped is still being decoded.
     bool openingPicture() const;
+
+    /// The window beside this one that shows the result as it will look;
+    /// it opens with each picture opened, and Ctrl+R opens it again.
+    ResultPreview& resultPreview() { return *resultPreview_; }
+    void showResultPreview();
+    /// Whether the preview is still drawing the latest settings.
+    bool renderingResult() const;
 
     // Commands of the conversion (click handlers, window's thread).
     void startConversion();
@@ -147,6 +159,19 @@ private:
     // a file stops the preview, never the picture.
     std::unique_ptr<PictureLoading> previewLoading_;
     std::unique_ptr<PictureLoading> pictureLoading_;
+    // The result's preview, redrawn whenever the settings it was drawn
+    // with are no longer the controls' (watched as often as the timer).
+    std::unique_ptr<ResultPreview> resultPreview_;
+    std::unique_ptr<ResultRendering> rendering_;
+    QTimer settingsWatch_;
+    std::optional<std::pair<ConversionSettings, std::uint32_t>> rendered_;
+    // The generator's state the next conversion starts from, as the preview
+    // draws with it: read only while no pass holds the generator.
+    std::uint32_t previewSeed_ = 0;
+    // The settings the preview draws: those of the controls, less what
+    // does not change the picture.
+    ConversionSettings previewedSettings() const;
+    void followSettings();
 };
 
 } // namespace varnelo

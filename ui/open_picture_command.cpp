@@ -13,6 +13,7 @@
 #include "ui/picture_image.h"
 #include "ui/picture_loading.h"
 #include "ui/preview_panel.h"
+#include "ui/result_rendering.h"
 #include "ui/size_fields.h"
 
 #include <QCheckBox>
@@ -106,6 +107,9 @@ void MainForm::takeOpenedPicture(const std::string& path, const LoadOutcome& out
     if (!workBitmap_.isEmpty()) {
         const Rgb corner = workBitmap_.pixelColor(0, 0);
         c.colorSwatch->setColor(QColor(redOf(corner), greenOf(corner), blueOf(corner)));
+        rendering_->setPicture(workBitmap_);
+        rendered_.reset();
+        showResultPreview();
     }
     startWaitingConversion();
 }

@@ -16,6 +16,7 @@
 #include "ui/message_boxes.h"
 #include "ui/picture_loading.h"
 #include "ui/preview_panel.h"
+#include "ui/result_preview.h"
 #include "writers/output_writer_factory.h"
 
 #include <QCheckBox>
@@ -24,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -391,6 +393,41 @@ TEST_F(MainFormTest, FooterShowsTheHomepageUnderThePointerAndOpensIt) {
                       Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(footer, &click);
     EXPECT_EQ(shell_.opened, QStringList({"https://varnelo.org/"}));
+}
+
+// The preview opens with the picture and shows the PNG output of the
+// window's settings, pixel for pixel, and follows each change of them; a
+// result too large for a quick preview is drawn smaller, saying so.
+TEST_F(MainFormTest, ThePreviewShowsThePngTheSettingsWouldWrite) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    const std::string path = picture(12, 9);
+    form->random().setSeed(77);
+    form->openPictureFile(path);
+    ASSERT_TRUE(form->resultPreview().isVisible());
+    const auto converted = [&](std::vector<std::string> options) {
+        const std::string png = folder_.file("converter.png");
+        StringConsoleStream out, err;
+        const std::atomic<bool> cancel{false};
+        options.insert(options.end(), {"--seed", "77", "-f", "png", "-o", png, path});
+        EXPECT_EQ(convertPictures(options, {out, err, false}, cancel), 0) << err.str();
+        return QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+    };
+    const auto shown = [&] {
+        EXPECT_TRUE(test::pumpUntil([&] { return !form->renderingResult(); }));
+        return form->resultPreview().shownImage().convertToFormat(QImage::Format_RGB32);
+    };
+    EXPECT_EQ(shown(), converted({}));
+    c.numbersRadio->click();
+    c.fontSizeEdit->setText(QStringLiteral("12"));
+    EXPECT_EQ(shown(), converted({"-m", "numbers", "--font-size", "12"}));
+    EXPECT_EQ(form->resultPreview().note(), QStringLiteral("12 \u00D7 9 pixels"));
+
+    c.widthEdit->setText(QStringLiteral("400"));
+    c.heightEdit->setText(QStringLiteral("300"));
+    shown();
+    EXPECT_TRUE(form->resultPreview().note().contains("a smaller preview of 400 \u00D7 300"))
+        << form->resultPreview().note().toStdString();
 }
 
 } // namespace

@@ -1,0 +1,125 @@
+#include "ui/result_preview.h"
+
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace varnelo {
+
+namespace {
+
+constexpr double kLeastZoom = 0.125;
+constexpr double kMostZoom = 16;
+constexpr double kZoomStep = 1.25;
+
+} // namespace
+
+ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setWindowTitle(QStringLiteral("Varnelo - preview"));
+    setAccessibleName(QStringLiteral("preview of the result"));
+    resize(640, 480);
+    auto* layout = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    fit_ = new QPushButton(QStringLiteral("fit"), this);
+    actualSize_ = new QPushButton(QStringLiteral("100 %"), this);
+    fit_->setAccessibleName(QStringLiteral("fit the preview to the window"));
+    actualSize_->setAccessibleName(QStringLiteral("show the preview at 100 %"));
+    buttons->addWidget(fit_);
+    buttons->addWidget(actualSize_);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    area_ = new QScrollArea(this);
+    area_->setAlignment(Qt::AlignCenter);
+    picture_ = new QLabel;
+    picture_->setAccessibleName(QStringLiteral("the result as it will look"));
+    area_->setWidget(picture_);
+    area_->viewport()->installEventFilter(this);
+    layout->addWidget(area_, 1);
+    note_ = new QLabel(this);
+    layout->addWidget(note_);
+    QObject::connect(fit_, &QPushButton::clicked, this, [this] { setZoom(0); });
+    QObject::connect(actualSize_, &QPushButton::clicked, this, [this] { setZoom(1); });
+    for (const QKeySequence& in : {QKeySequence(QKeySequence::ZoomIn), QKeySequence("Ctrl+=")})
+        QObject::connect(new QShortcut(in, this), &QShortcut::activated, this,
+                         [this] { zoomBy(kZoomStep); });
+    QObject::connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, this,
+                     [this] { zoomBy(1 / kZoomStep); });
+}
+
+void ResultPreview::show(const RenderedResult& result) {
+    image_ = result.image;
+    QString text = QStringLiteral("%1 \u00D7 %2 pixels").arg(result.columns).arg(result.lines);
+    if (result.shrunkFrom)
+        text += QStringLiteral(", a smaller preview of %1 \u00D7 %2, which would take long")
+                    .arg(result.shrunkFrom->first)
+                    .arg(result.shrunkFrom->second);
+    note_->setText(text);
+    redraw();
+}
+
+QString ResultPreview::note() const {
+    return note_->text();
+}
+
+void ResultPreview::setZoom(double zoom) {
+    zoom_ = zoom <= 0 ? 0 : std::clamp(zoom, kLeastZoom, kMostZoom);
+    redraw();
+}
+
+void ResultPreview::zoomBy(double factor) {
+    // From fit, the zoom fit shows.
+    double from = zoom_;
+    if (from == 0 && !image_.isNull() && picture_->pixmap().width() > 0)
+        from = static_cast<double>(picture_->pixmap().width()) / image_.width();
+    setZoom((from > 0 ? from : 1) * factor);
+}
+
+bool ResultPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == area_->viewport() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if ((wheel->modifiers() & Qt::ControlModifier) != 0 && wheel->angleDelta().y() != 0) {
+            zoomBy(wheel->angleDelta().y() > 0 ? kZoomStep : 1 / kZoomStep);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ResultPreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (zoom_ == 0)
+        redraw();
+}
+
+void ResultPreview::redraw() {
+    if (image_.isNull()) {
+        picture_->clear();
+        return;
+    }
+    QSize size = image_.size();
+    if (zoom_ == 0) {
+        // Fit: the whole picture in the window, never larger than it is.
+        const QSize room = area_->viewport()->size();
+        if (size.width() > room.width() || size.height() > room.height())
+            size.scale(room, Qt::KeepAspectRatio);
+    } else {
+        size = QSize(std::max(1, static_cast<int>(size.width() * zoom_)),
+                     std::max(1, static_cast<int>(size.height() * zoom_)));
+    }
+    // Enlarged cell by cell, not blurred; shrunk smoothly.
+    const Qt::TransformationMode how =
+        size.width() >= image_.width() ? Qt::FastTransformation : Qt::SmoothTransformation;
+    picture_->setPixmap(QPixmap::fromImage(
+        size == image_.size() ? image_ : image_.scaled(size, Qt::IgnoreAspectRatio, how)));
+    picture_->resize(size);
+}
+
+} // namespace varnelo

@@ -1,0 +1,126 @@
+#include "ui/result_rendering.h"
+
+#include "engine/character_modes.h"
+#include "engine/conversion_pass.h"
+#include "engine/random_generator.h"
+#include "engine/symbol_sets.h"
+#include "platform/system_clock.h"
+#include "writers/glyph_shapes.h"
+#include "writers/output_writer_factory.h"
+
+#include <QMetaObject>
+
+#include <cmath>
+#include <exception>
+
+namespace varnelo {
+
+namespace {
+
+class SilentObserver final : public PassObserver {
+public:
+    void showProgress(const PassProgress& /*progress*/) override {}
+    void setProgressRange(int /*maximum*/) override {}
+    void setProgressPosition(int /*position*/) override {}
+};
+
+// The settings drawn: the PNG output at the settings' size, or the
+// picture's own, brought within kMostCells in its proportion.
+ConversionSettings renderedSettings(ConversionSettings settings, const WorkBitmap& picture,
+                                    const std::string& path,
+                                    std::optional<std::pair<int, int>>& shrunkFrom) {
+    // Symbols draw with the set of the output asked for.
+    if (drawsTwoColourSymbols(settings.transformation) && settings.symbols.empty())
+        settings.symbols = std::string(defaultSymbolSet(settings.outputFormat));
+    settings.outputFormat = OutputFormat::Image;
+    settings.imageFormat = ImageFormat::Png;
+    settings.outputPath = path;
+    settings.outputNameBase.clear();
+    int width = settings.imageWidth > 0 ? settings.imageWidth : picture.width();
+    int height = settings.imageHeight > 0 ? settings.imageHeight : picture.height();
+    const std::int64_t cells = std::int64_t{width} * height;
+    if (cells > ResultRendering::kMostCells) {
+        shrunkFrom = std::pair{width, height};
+        const double scale = std::sqrt(static_cast<double>(ResultRendering::kMostCells) /
+                                       static_cast<double>(cells));
+        width = std::max(1, static_cast<int>(width * scale));
+        height = std::max(1, static_cast<int>(height * scale));
+    }
+    settings.imageWidth = width;
+    settings.imageHeight = height;
+    return settings;
+}
+
+} // namespace
+
+ResultRendering::ResultRendering(Shown shown) : shown_(std::move(shown)) {}
+
+ResultRendering::~ResultRendering() {
+    if (cancel_)
+        cancel_->store(true);
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void ResultRendering::setPicture(const WorkBitmap& picture) {
+    picture_ = std::make_shared<const WorkBitmap>(picture);
+}
+
+void ResultRendering::request(const ConversionSettings& settings, std::uint32_t seed) {
+    if (picture_ == nullptr || picture_->isEmpty() || !folder_.isValid())
+        return;
+    pending_ = Request{settings, seed};
+    if (running_) {
+        // The newer request replaces the one under way.
+        cancel_->store(true);
+        return;
+    }
+    Request next = std::move(*pending_);
+    pending_.reset();
+    start(std::move(next));
+}
+
+void ResultRendering::start(Request request) {
+    if (worker_.joinable())
+        worker_.join(); // ended already: its result has been handed over
+    running_ = true;
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    const std::string path = folder_.filePath(QStringLiteral("result.png")).toStdString();
+    worker_ = std::thread(
+        [this, request = std::move(request), picture = picture_, cancel = cancel_, path] {
+            RenderedResult result;
+            const ConversionSettings settings =
+                renderedSettings(request.settings, *picture, path, result.shrunkFrom);
+            result.columns = settings.imageWidth;
+            result.lines = settings.imageHeight;
+            try {
+                SilentObserver observer;
+                RandomGenerator random(request.seed);
+                const SystemClock clock;
+                ConversionPass pass(settings, random, clock, observer, *cancel, makeOutputWriter);
+                pass.setGlyphShaper(glyphShapesOf);
+                if (pass.run(*picture).end == PassEnd::Done && !cancel->load())
+                    result.image.load(QString::fromStdString(path), "PNG");
+            } catch (const std::exception&) {
+                result.image = QImage(); // nothing to show: the next change tries again
+            }
+            // The window takes it, or starts what waits, on its own thread.
+            QMetaObject::invokeMethod(
+                &windowContext_, [this, result = std::move(result)] { finished(result); },
+                Qt::QueuedConnection);
+        });
+}
+
+void ResultRendering::finished(RenderedResult result) {
+    running_ = false;
+    if (pending_) {
+        Request next = std::move(*pending_);
+        pending_.reset();
+        start(std::move(next));
+        return;
+    }
+    if (!result.image.isNull() && shown_)
+        shown_(result);
+}
+
+} // namespace varnelo
