@@ -21,10 +21,12 @@
 #include "writers/output_writer_factory.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -95,6 +97,16 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
     resultPreview_->setAttribute(Qt::WA_ShowWithoutActivating);
     rendering_ = std::make_unique<ResultRendering>(
         [this](const RenderedResult& result) { resultPreview_->show(result); });
+    resultPreview_->setCopy([this] {
+        rendering_->copy(previewedSettings(),
+                         conversion_->holdsWorker() ? previewSeed_ : random_.seed(),
+                         [](const QString& text, const QString& html) {
+                             auto* both = new QMimeData;
+                             both->setText(text);
+                             both->setHtml(html);
+                             QGuiApplication::clipboard()->setMimeData(both);
+                         });
+    });
     // Often enough that a change shows within a tenth of a second.
     settingsWatch_.setInterval(30);
     QObject::connect(&settingsWatch_, &QTimer::timeout, this, [this] { followSettings(); });
@@ -118,7 +130,7 @@ void MainForm::showResultPreview() {
 }
 
 bool MainForm::renderingResult() const {
-    if (rendering_->busy())
+    if (rendering_->busy() || rendering_->copying())
         return true;
     if (workBitmap_.isEmpty() || !resultPreview_->isVisible())
         return false;

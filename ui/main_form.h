@@ -89,7 +89,8 @@ public:
     /// it opens with each picture opened, and Ctrl+R opens it again.
     ResultPreview& resultPreview() { return *resultPreview_; }
     void showResultPreview();
-    /// Whether the preview is still drawing the latest settings.
+    /// Whether the preview is still drawing the latest settings, or
+    /// copying the result.
     bool renderingResult() const;
 
     // Commands of the conversion (click handlers, window's thread).

@@ -32,9 +32,12 @@ ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent, Qt::Window) {
     actualSize_ = new QPushButton(QStringLiteral("100 %"), this);
     fit_->setAccessibleName(QStringLiteral("fit the preview to the window"));
     actualSize_->setAccessibleName(QStringLiteral("show the preview at 100 %"));
+    copyButton_ = new QPushButton(QStringLiteral("copy"), this);
+    copyButton_->setAccessibleName(QStringLiteral("copy the result's text and HTML"));
     buttons->addWidget(fit_);
     buttons->addWidget(actualSize_);
     buttons->addStretch();
+    buttons->addWidget(copyButton_);
     layout->addLayout(buttons);
     area_ = new QScrollArea(this);
     area_->setAlignment(Qt::AlignCenter);
@@ -47,6 +50,12 @@ ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(note_);
     QObject::connect(fit_, &QPushButton::clicked, this, [this] { setZoom(0); });
     QObject::connect(actualSize_, &QPushButton::clicked, this, [this] { setZoom(1); });
+    QObject::connect(copyButton_, &QPushButton::clicked, this, [this] {
+        if (copy_)
+            copy_();
+    });
+    QObject::connect(new QShortcut(QKeySequence::Copy, this), &QShortcut::activated, this,
+                     [this] { copyButton_->click(); });
     for (const QKeySequence& in : {QKeySequence(QKeySequence::ZoomIn), QKeySequence("Ctrl+=")})
         QObject::connect(new QShortcut(in, this), &QShortcut::activated, this,
                          [this] { zoomBy(kZoomStep); });

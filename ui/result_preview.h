@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -26,6 +28,9 @@ public:
     void setZoom(double zoom);
     /// The note under the picture: its cells, and when smaller, why.
     QString note() const;
+    /// What "copy" does: puts the result's text and HTML on the clipboard.
+    void setCopy(std::function<void()> copy) { copy_ = std::move(copy); }
+    QPushButton* copyButton() const { return copyButton_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,6 +45,8 @@ private:
     QLabel* note_ = nullptr;
     QPushButton* fit_ = nullptr;
     QPushButton* actualSize_ = nullptr;
+    QPushButton* copyButton_ = nullptr;
+    std::function<void()> copy_;
     QImage image_;
     double zoom_ = 0;
 };

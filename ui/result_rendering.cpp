@@ -1,6 +1,7 @@
 #include "ui/result_rendering.h"
 
 #include "engine/character_modes.h"
+#include "engine/codepages.h"
 #include "engine/conversion_pass.h"
 #include "engine/random_generator.h"
 #include "engine/symbol_sets.h"
@@ -8,6 +9,7 @@
 #include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 
+#include <QFile>
 #include <QMetaObject>
 
 #include <cmath>
@@ -56,10 +58,62 @@ ConversionSettings renderedSettings(ConversionSettings settings, const WorkBitma
 ResultRendering::ResultRendering(Shown shown) : shown_(std::move(shown)) {}
 
 ResultRendering::~ResultRendering() {
-    if (cancel_)
-        cancel_->store(true);
+    for (const auto& cancel : {cancel_, copyCancel_})
+        if (cancel)
+            cancel->store(true);
     if (worker_.joinable())
         worker_.join();
+    if (copyWorker_.joinable())
+        copyWorker_.join();
+}
+
+void ResultRendering::copy(const ConversionSettings& settings, std::uint32_t seed, Copied copied) {
+    if (picture_ == nullptr || picture_->isEmpty() || !folder_.isValid())
+        return;
+    if (copyCancel_)
+        copyCancel_->store(true);
+    if (copyWorker_.joinable())
+        copyWorker_.join(); // stops at its next pixel
+    copying_ = true;
+    copyCancel_ = std::make_shared<std::atomic<bool>>(false);
+    const std::string folder = folder_.path().toStdString();
+    copyWorker_ = std::thread([this, settings, seed, picture = picture_, cancel = copyCancel_,
+                               folder, copied = std::move(copied)] {
+        // Each from the same draws, as the output would be.
+        const auto written = [&](OutputFormat format, const char* name) {
+            ConversionSettings asked = settings;
+            asked.outputFormat = format;
+            asked.outputPath = folder + "/" + name;
+            asked.outputNameBase.clear();
+            try {
+                SilentObserver observer;
+                RandomGenerator random(seed);
+                const SystemClock clock;
+                ConversionPass pass(asked, random, clock, observer, *cancel, makeOutputWriter);
+                pass.setGlyphShaper(glyphShapesOf);
+                if (pass.run(*picture).end != PassEnd::Done || cancel->load())
+                    return QByteArray();
+            } catch (const std::exception&) {
+                return QByteArray();
+            }
+            QFile file(QString::fromStdString(asked.outputPath));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray text = written(OutputFormat::PlainText, "copy.txt");
+        const QByteArray html = written(OutputFormat::PlainHtml, "copy.html");
+        // The HTML of the seven modes is Windows-1252; text is UTF-8.
+        const QString htmlText = QString::fromStdString(windows1252ToUtf8(
+            std::string_view(html.constData(), static_cast<std::size_t>(html.size()))));
+        QMetaObject::invokeMethod(
+            &windowContext_,
+            [this, cancel, copied, text = QString::fromUtf8(text), htmlText] {
+                if (cancel->load())
+                    return;
+                copying_ = false;
+                copied(text, htmlText);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ResultRendering::setPicture(const WorkBitmap& picture) {

@@ -48,6 +48,13 @@ public:
     /// itself comes from setPicture, the size from the settings (the
     /// picture's own where they give none).
     void request(const ConversionSettings& settings, std::uint32_t seed);
+    /// The result as text and as plain HTML, for the clipboard: written by
+    /// their writers off the window's thread, handed to copied on it (empty
+    /// where a pass failed). A newer copy replaces one under way.
+    using Copied = std::function<void(const QString& text, const QString& html)>;
+    void copy(const ConversionSettings& settings, std::uint32_t seed, Copied copied);
+    bool copying() const { return copying_; }
+
     /// Whether a rendering is under way or waiting.
     bool busy() const { return running_ || pending_.has_value(); }
 
@@ -71,6 +78,9 @@ private:
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::optional<Request> pending_;
     bool running_ = false;
+    std::thread copyWorker_;
+    std::shared_ptr<std::atomic<bool>> copyCancel_;
+    bool copying_ = false;
 };
 
 } // namespace varnelo

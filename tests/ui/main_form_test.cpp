@@ -20,14 +20,17 @@
 #include "writers/output_writer_factory.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -422,6 +425,27 @@ TEST_F(MainFormTest, ThePreviewShowsThePngTheSettingsWouldWrite) {
     c.fontSizeEdit->setText(QStringLiteral("12"));
     EXPECT_EQ(shown(), converted({"-m", "numbers", "--font-size", "12"}));
     EXPECT_EQ(form->resultPreview().note(), QStringLiteral("12 \u00D7 9 pixels"));
+
+    // Copy puts the text and the HTML the converter writes on the clipboard.
+    form->resultPreview().copyButton()->click();
+    ASSERT_TRUE(test::pumpUntil([&] { return !form->renderingResult(); }));
+    const auto written = [&](const char* format) {
+        const std::string file = folder_.file("copied");
+        StringConsoleStream out, err;
+        const std::atomic<bool> cancel{false};
+        EXPECT_EQ(convertPictures({"--seed", "77", "-m", "numbers", "--font-size", "12", "-W", "12",
+                                   "-H", "9", "-f", format, "-o", file, path},
+                                  {out, err, false}, cancel),
+                  0)
+            << err.str();
+        const std::vector<std::uint8_t> bytes = test::readBytes(file);
+        return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()),
+                                   static_cast<qsizetype>(bytes.size()));
+    };
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), written("text"));
+    EXPECT_EQ(copied->html(), written("plain-html"));
 
     c.widthEdit->setText(QStringLiteral("400"));
     c.heightEdit->setText(QStringLiteral("300"));
