@@ -123,11 +123,13 @@ void ResultPreview::redraw() {
         size = QSize(std::max(1, static_cast<int>(size.width() * zoom_)),
                      std::max(1, static_cast<int>(size.height() * zoom_)));
     }
-    // Enlarged cell by cell, not blurred; shrunk smoothly.
-    const Qt::TransformationMode how =
-        size.width() >= image_.width() ? Qt::FastTransformation : Qt::SmoothTransformation;
+    // Pixel by pixel, never blurred: enlarged, a cell stays sharp. (Qt
+    // shrinks smoothly on threads of its own, which the sanitizers' runs
+    // cannot follow.)
     picture_->setPixmap(QPixmap::fromImage(
-        size == image_.size() ? image_ : image_.scaled(size, Qt::IgnoreAspectRatio, how)));
+        size == image_.size()
+            ? image_
+            : image_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
     picture_->resize(size);
 }
 
