@@ -53,6 +53,22 @@ ConversionSettings renderedSettings(ConversionSettings settings, const WorkBitma
     return settings;
 }
 
+// Writes the settings' output from the picture, with the generator at
+// seed: whether it was written, not stopped.
+bool written(const ConversionSettings& settings, std::uint32_t seed, const WorkBitmap& picture,
+             const std::atomic<bool>& cancel) {
+    try {
+        SilentObserver observer;
+        RandomGenerator random(seed);
+        const SystemClock clock;
+        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
+        pass.setGlyphShaper(glyphShapesOf);
+        return pass.run(picture).end == PassEnd::Done && !cancel.load();
+    } catch (const std::exception&) {
+        return false; // nothing to show: the next change tries again
+    }
+}
+
 } // namespace
 
 ResultRendering::ResultRendering(Shown shown) : shown_(std::move(shown)) {}
@@ -80,27 +96,18 @@ void ResultRendering::copy(const ConversionSettings& settings, std::uint32_t see
     copyWorker_ = std::thread([this, settings, seed, picture = picture_, cancel = copyCancel_,
                                folder, copied = std::move(copied)] {
         // Each from the same draws, as the output would be.
-        const auto written = [&](OutputFormat format, const char* name) {
+        const auto bytesOf = [&](OutputFormat format, const char* name) {
             ConversionSettings asked = settings;
             asked.outputFormat = format;
             asked.outputPath = folder + "/" + name;
             asked.outputNameBase.clear();
-            try {
-                SilentObserver observer;
-                RandomGenerator random(seed);
-                const SystemClock clock;
-                ConversionPass pass(asked, random, clock, observer, *cancel, makeOutputWriter);
-                pass.setGlyphShaper(glyphShapesOf);
-                if (pass.run(*picture).end != PassEnd::Done || cancel->load())
-                    return QByteArray();
-            } catch (const std::exception&) {
-                return QByteArray();
-            }
             QFile file(QString::fromStdString(asked.outputPath));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            return written(asked, seed, *picture, *cancel) && file.open(QIODevice::ReadOnly)
+                       ? file.readAll()
+                       : QByteArray();
         };
-        const QByteArray text = written(OutputFormat::PlainText, "copy.txt");
-        const QByteArray html = written(OutputFormat::PlainHtml, "copy.html");
+        const QByteArray text = bytesOf(OutputFormat::PlainText, "copy.txt");
+        const QByteArray html = bytesOf(OutputFormat::PlainHtml, "copy.html");
         // The HTML of the seven modes is Windows-1252; text is UTF-8.
         const QString htmlText = QString::fromStdString(windows1252ToUtf8(
             std::string_view(html.constData(), static_cast<std::size_t>(html.size()))));
@@ -147,17 +154,8 @@ void ResultRendering::start(Request request) {
                 renderedSettings(request.settings, *picture, path, result.shrunkFrom);
             result.columns = settings.imageWidth;
             result.lines = settings.imageHeight;
-            try {
-                SilentObserver observer;
-                RandomGenerator random(request.seed);
-                const SystemClock clock;
-                ConversionPass pass(settings, random, clock, observer, *cancel, makeOutputWriter);
-                pass.setGlyphShaper(glyphShapesOf);
-                if (pass.run(*picture).end == PassEnd::Done && !cancel->load())
-                    result.image.load(QString::fromStdString(path), "PNG");
-            } catch (const std::exception&) {
-                result.image = QImage(); // nothing to show: the next change tries again
-            }
+            if (written(settings, request.seed, *picture, *cancel))
+                result.image.load(QString::fromStdString(path), "PNG");
             // The window takes it, or starts what waits, on its own thread.
             QMetaObject::invokeMethod(
                 &windowContext_, [this, result = std::move(result)] { finished(result); },
