@@ -262,19 +262,6 @@ void readRange(std::string_view option, std::string_view text, ConversionSetting
 
 } // namespace
 
-// The face is typed as UTF-8 but kept as Windows-1252 like every text of a
-// conversion; a plain ASCII name without markup characters means the same
-// in both, and in every document as it stands, unescaped.
-bool usableFontFace(std::string_view face) {
-    bool usable = !face.empty();
-    for (const char c : face) {
-        const bool printable = c >= ' ' && c <= '~';
-        usable =
-            usable && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
-    }
-    return usable;
-}
-
 namespace {
 
 std::string fontFace(std::string_view option, std::string_view text) {

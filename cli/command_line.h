@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_settings.h"
+#include "engine/font_family.h"
 
 #include <cstdint>
 #include <optional>
@@ -63,9 +64,6 @@ inline constexpr const char* kNoPhraseMessage =
     "text mode needs a phrase (--phrase or --phrase-file)";
 
 enum class CommandAction : std::uint8_t { Convert, ShowHelp, ShowVersion, ListFonts, UsageError };
-
-/// Whether --font takes the face: plain ASCII without markup characters.
-bool usableFontFace(std::string_view face);
 
 struct ParsedCommandLine {
     CommandAction action = CommandAction::UsageError;

@@ -3,24 +3,8 @@
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "writers/character_cells.h"
-#include "writers/font_files.h"
 
 namespace varnelo {
-
-namespace {
-
-constexpr const char* kMonospacedFallback = "DejaVu Sans Mono";
-// fontconfig's generic family for a face of one advance.
-constexpr const char* kMonospacedFamily = "monospace";
-
-} // namespace
-
-std::string monospacedFace() {
-    const FontFile file = findFontFile(kMonospacedFamily, 16);
-    // A face the command line could not name cannot be written as one.
-    const std::string face = utf8ToWindows1252(file.family);
-    return face.empty() || !usableFontFace(face) ? kMonospacedFallback : face;
-}
 
 void settleDrawingDefaults(CommandLine& options, bool toTerminal) {
     ConversionSettings& choices = options.choices;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/command_line.h"
+#include "writers/character_cells.h"
 
 #include <string>
 
@@ -9,10 +10,6 @@ namespace varnelo {
 /// The mode drawn on a terminal when --mode is not given: the one that
 /// shows a photo best there.
 inline constexpr PixelTransformation kTerminalMode = PixelTransformation::Symbols;
-
-/// The face the modes that draw a pixel as one character take without
-/// --font: fontconfig's monospaced face, or DejaVu Sans Mono.
-std::string monospacedFace();
 
 /// Settles, once for a run, what the command line leaves to the mode:
 /// without --mode, text for a terminal is drawn in kTerminalMode; the

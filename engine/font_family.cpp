@@ -9,4 +9,14 @@ std::string fontFamily(std::string_view face) {
     return std::string(face.substr(0, tag));
 }
 
+bool usableFontFace(std::string_view face) {
+    bool usable = !face.empty();
+    for (const char c : face) {
+        const bool printable = c >= ' ' && c <= '~';
+        usable =
+            usable && printable && std::string_view("\"<>&{}\\;").find(c) == std::string_view::npos;
+    }
+    return usable;
+}
+
 } // namespace varnelo

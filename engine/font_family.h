@@ -10,4 +10,9 @@ namespace varnelo {
 /// the family C059. Documents name the family, the name readers match.
 std::string fontFamily(std::string_view face);
 
+/// Whether a face may be named in a conversion's settings: plain ASCII
+/// without markup characters, which means the same in Windows-1252 and
+/// UTF-8, and in every document as it stands, unescaped.
+bool usableFontFace(std::string_view face);
+
 } // namespace varnelo

@@ -1,6 +1,7 @@
 // "create ascii picture" and "cancel": the checks, the settings taken from
 // the controls, the window locked while the conversion runs, and the end
 // states it is unlocked in.
+#include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/start_check.h"
 #include "ui/conversion_controller.h"
@@ -9,6 +10,8 @@
 #include "ui/message_boxes.h"
 #include "ui/output_commands.h"
 #include "ui/pass_end_texts.h"
+#include "ui/result_preview.h"
+#include "writers/character_cells.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,13 +25,32 @@
 
 namespace varnelo {
 
-ConversionSettings MainForm::settingsFromControls() const {
+ConversionSettings MainForm::chosenSettings() const {
     ConversionSettings settings;
     settings.sourcePath = sourcePath_;
     output_->fillSettings(settings);
     character_->fillSettings(settings);
     image_->fillSettings(settings);
+    if (const std::optional<ResultPreview::ModeChoice> chosen = resultPreview_->modeChoice()) {
+        settings.transformation = chosen->mode;
+        settings.symbols = chosen->symbols;
+        settings.fillCells = chosen->fill || drawsTwoColourSymbols(chosen->mode);
+    }
     return settings;
+}
+
+ConversionSettings MainForm::settled(ConversionSettings settings) const {
+    // A mode of the converter's chosen beside the window's own is drawn as
+    // the converter draws it, in a face of one advance.
+    if (!resultPreview_->modeChoice())
+        return settings;
+    if (monospaced_.empty())
+        monospaced_ = monospacedFace();
+    return withCharactersOfOneAdvance(std::move(settings), monospaced_);
+}
+
+ConversionSettings MainForm::settingsFromControls() const {
+    return settled(chosenSettings());
 }
 
 void MainForm::startConversion() {

@@ -92,13 +92,15 @@ MainForm::MainForm(MainFormServices services, QWidget* parent)
     connectEvents();
     setUpKeyboardAccess(controls_);
     controls_.openPictureButton->setFocus();
-    resultPreview_ = std::make_unique<ResultPreview>(this);
+    // A window of its own, not a child of this one: its controls are none
+    // of this window's.
+    resultPreview_ = std::make_unique<ResultPreview>();
     // Shown beside this window without taking the keys from it.
     resultPreview_->setAttribute(Qt::WA_ShowWithoutActivating);
     rendering_ = std::make_unique<ResultRendering>(
         [this](const RenderedResult& result) { resultPreview_->show(result); });
     resultPreview_->setCopy([this] {
-        rendering_->copy(previewedSettings(),
+        rendering_->copy(settled(previewedSettings()),
                          conversion_->holdsWorker() ? previewSeed_ : random_.seed(),
                          [](const QString& text, const QString& html) {
                              auto* both = new QMimeData;
@@ -139,7 +141,7 @@ bool MainForm::renderingResult() const {
 }
 
 ConversionSettings MainForm::previewedSettings() const {
-    ConversionSettings settings = settingsFromControls();
+    ConversionSettings settings = chosenSettings();
     settings.outputPath.clear();
     settings.outputNameBase.clear();
     settings.imageQuality = ConversionSettings{}.imageQuality;
@@ -154,7 +156,7 @@ void MainForm::followSettings() {
     std::pair<ConversionSettings, std::uint32_t> now{previewedSettings(), previewSeed_};
     if (rendered_ && *rendered_ == now)
         return;
-    rendering_->request(now.first, now.second);
+    rendering_->request(settled(now.first), now.second);
     rendered_ = std::move(now);
 }
 

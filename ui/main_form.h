@@ -122,6 +122,12 @@ private:
 
     // The conversion.
     ConversionSettings settingsFromControls() const;
+    // The controls' choices as they are, and the settings a conversion
+    // takes from them (the face a mode of one character a pixel needs):
+    // what the preview watches, and what it draws.
+    ConversionSettings chosenSettings() const;
+    ConversionSettings settled(ConversionSettings settings) const;
+    mutable std::string monospaced_;
     // Starts the conversion create asked for while the picture loaded.
     void startWaitingConversion();
     void lockForConversion();

@@ -1,10 +1,17 @@
 #include "ui/result_preview.h"
 
+#include "engine/character_modes.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -39,6 +46,7 @@ ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addStretch();
     buttons->addWidget(copyButton_);
     layout->addLayout(buttons);
+    createModes(*layout);
     area_ = new QScrollArea(this);
     area_->setAlignment(Qt::AlignCenter);
     picture_ = new QLabel;
@@ -61,6 +69,63 @@ ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent, Qt::Window) {
                          [this] { zoomBy(kZoomStep); });
     QObject::connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, this,
                      [this] { zoomBy(1 / kZoomStep); });
+}
+
+void ResultPreview::createModes(QLayout& layout) {
+    auto* group =
+        new QGroupBox(QStringLiteral("the converter's modes, instead of the window's"), this);
+    auto* rows = new QGridLayout(group);
+    const auto add = [&](std::optional<PixelTransformation> mode, const QString& caption) {
+        auto* choice = new QRadioButton(caption, group);
+        choice->setAccessibleName(caption);
+        rows->addWidget(choice, 0, static_cast<int>(modes_.size()));
+        modes_.emplace_back(mode, choice);
+        QObject::connect(choice, &QRadioButton::toggled, this, [this] { showModeOptions(); });
+    };
+    add(std::nullopt, QStringLiteral("the window's mode"));
+    // Every mode of one character a pixel, which the window's own seven are not.
+    for (const CharacterMode& mode : characterModes())
+        if (pixelIsACell(mode.transformation))
+            add(mode.transformation,
+                QString::fromUtf8(mode.caption.data(),
+                                  static_cast<qsizetype>(mode.caption.size())));
+    symbolsLabel_ = new QLabel(QStringLiteral("symbols:"), group);
+    symbols_ = new QLineEdit(group);
+    symbols_->setPlaceholderText(QStringLiteral("the output's own"));
+    symbols_->setAccessibleName(QStringLiteral("symbols, classes joined by + and -"));
+    symbolsLabel_->setBuddy(symbols_);
+    fill_ = new QCheckBox(QStringLiteral("fill the cells"), group);
+    fill_->setAccessibleName(QStringLiteral("fill the cells with their colours"));
+    fill_->setChecked(true);
+    rows->addWidget(symbolsLabel_, 1, 0);
+    rows->addWidget(symbols_, 1, 1, 1, 2);
+    rows->addWidget(fill_, 1, 3);
+    modes_.front().second->setChecked(true);
+    layout.addWidget(group);
+    showModeOptions();
+}
+
+void ResultPreview::showModeOptions() {
+    const std::optional<ModeChoice> chosen = modeChoice();
+    const bool symbols = chosen && drawsTwoColourSymbols(chosen->mode);
+    symbolsLabel_->setVisible(symbols);
+    symbols_->setVisible(symbols);
+    // Symbols fill every cell.
+    fill_->setVisible(chosen && !symbols);
+}
+
+std::optional<ResultPreview::ModeChoice> ResultPreview::modeChoice() const {
+    for (const auto& [mode, choice] : modes_)
+        if (choice->isChecked() && mode)
+            return ModeChoice{*mode, symbols_->text().trimmed().toStdString(), fill_->isChecked()};
+    return std::nullopt;
+}
+
+QRadioButton* ResultPreview::modeRadio(std::optional<PixelTransformation> mode) const {
+    for (const auto& [shown, choice] : modes_)
+        if (shown == mode)
+            return choice;
+    return nullptr;
 }
 
 void ResultPreview::show(const RenderedResult& result) {

@@ -1,7 +1,10 @@
 #include "writers/character_cells.h"
 
 #include "engine/character_modes.h"
+#include "engine/codepages.h"
+#include "engine/font_family.h"
 #include "engine/symbol_matching.h"
+#include "writers/font_files.h"
 #include "writers/glyph_shapes.h"
 
 #include <algorithm>
@@ -13,6 +16,9 @@ namespace varnelo {
 namespace {
 
 constexpr double kThousandths = 1000.0;
+constexpr const char* kMonospacedFallback = "DejaVu Sans Mono";
+// fontconfig's generic family for a face of one advance.
+constexpr const char* kMonospacedFamily = "monospace";
 
 template <class Settings>
 auto& candidatesOf(Settings& settings) {
@@ -21,6 +27,13 @@ auto& candidatesOf(Settings& settings) {
 }
 
 } // namespace
+
+std::string monospacedFace() {
+    const FontFile file = findFontFile(kMonospacedFamily, 16);
+    // A face the command line could not name cannot be written as one.
+    const std::string face = utf8ToWindows1252(file.family);
+    return face.empty() || !usableFontFace(face) ? kMonospacedFallback : face;
+}
 
 ByteString charactersOfOneAdvance(const CharacterWidths& widths, const ByteString& candidates) {
     std::array<int, 4001> count{};

@@ -13,6 +13,10 @@ namespace varnelo {
 /// characters is as wide as every other, whatever the face.
 ByteString charactersOfOneAdvance(const CharacterWidths& widths, const ByteString& candidates);
 
+/// The face the modes that draw a pixel as one character take where none
+/// is chosen: fontconfig's monospaced face, or DejaVu Sans Mono.
+std::string monospacedFace();
+
 /// The settings of a mode that draws a pixel as one character with its
 /// characters (ramp's, shapes') kept to one advance of the face readers
 /// draw the documents in, so that every line is as wide as every other.

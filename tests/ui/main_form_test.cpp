@@ -454,5 +454,48 @@ TEST_F(MainFormTest, ThePreviewShowsThePngTheSettingsWouldWrite) {
         << form->resultPreview().note().toStdString();
 }
 
+// The converter's modes chosen beside the window's own convert from the
+// window to every format, as the converter writes them.
+TEST_F(MainFormTest, TheConvertersModesConvertFromTheWindowToEveryFormat) {
+    const auto form = makeForm();
+    const MainFormControls& c = form->controls();
+    const std::string path = picture(12, 9);
+    form->openPictureFile(path);
+    ResultPreview& preview = form->resultPreview();
+    EXPECT_TRUE(preview.modeRadio(std::nullopt)->isChecked());
+    struct Mode {
+        PixelTransformation mode;
+        const char* name;
+    };
+    for (const Mode mode : {Mode{PixelTransformation::BrightnessRamp, "ramp"},
+                            Mode{PixelTransformation::GlyphShapes, "shapes"},
+                            Mode{PixelTransformation::Symbols, "symbols"}}) {
+        preview.modeRadio(mode.mode)->click();
+        EXPECT_EQ(preview.symbolsEdit()->isVisible(), mode.mode == PixelTransformation::Symbols);
+        for (QRadioButton* format : {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio}) {
+            format->click();
+            const std::string written = folder_.file(std::string("window-") + mode.name);
+            c.outputFileEdit->setText(QString::fromStdString(written));
+            form->random().setSeed(77);
+            form->startConversion();
+            ASSERT_TRUE(test::pumpUntil([&] { return !form->conversionRunning(); }));
+            EXPECT_TRUE(c.statusLabel->text().startsWith("ready - done in "))
+                << mode.name << ": " << c.statusLabel->text().toStdString();
+            if (format != c.plainHtmlRadio)
+                continue;
+            const std::string converted = folder_.file("converter.html");
+            StringConsoleStream out, err;
+            const std::atomic<bool> cancel{false};
+            ASSERT_EQ(convertPictures({"--seed", "77", "-m", mode.name, "--font",
+                                       "DejaVu Sans Mono", "-W", "12", "-H", "9", "-b", "000063",
+                                       "-f", "plain-html", "-o", converted, path},
+                                      {out, err, false}, cancel),
+                      0)
+                << err.str();
+            EXPECT_EQ(test::readBytes(written), test::readBytes(converted)) << mode.name;
+        }
+    }
+}
+
 } // namespace
 } // namespace varnelo
