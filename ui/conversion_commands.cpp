@@ -3,6 +3,7 @@
 // states it is unlocked in.
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
+#include "engine/output_formats.h"
 #include "engine/start_check.h"
 #include "ui/conversion_controller.h"
 #include "ui/font_list.h"
@@ -11,6 +12,7 @@
 #include "ui/output_commands.h"
 #include "ui/pass_end_texts.h"
 #include "ui/result_preview.h"
+#include "writers/cell_size.h"
 #include "writers/character_cells.h"
 
 #include <QCheckBox>
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace varnelo {
 
@@ -46,7 +49,23 @@ ConversionSettings MainForm::settled(ConversionSettings settings) const {
         return settings;
     if (monospaced_.empty())
         monospaced_ = monospacedFace();
-    return withCharactersOfOneAdvance(std::move(settings), monospaced_);
+    settings = withCharactersOfOneAdvance(std::move(settings), monospaced_);
+    // Its lines follow the cell's proportion, as the converter's do where
+    // only the width is given, so that the picture keeps its own as drawn.
+    double proportion = 0;
+    if (outputFormatOf(settings).kind == OutputKind::Image) {
+        const CellSize cell = measureImageCell(settings);
+        proportion = static_cast<double>(cell.width) / std::max(cell.height, 1);
+    } else {
+        proportion = documentCellProportion(settings);
+    }
+    if (proportion > 0 && settings.imageWidth > 0 && !workBitmap_.isEmpty()) {
+        const double ratio = static_cast<double>(workBitmap_.width()) /
+                             (static_cast<double>(workBitmap_.height()) * proportion);
+        settings.imageHeight = std::max(
+            1, static_cast<int>(std::nearbyint(static_cast<double>(settings.imageWidth) / ratio)));
+    }
+    return settings;
 }
 
 ConversionSettings MainForm::settingsFromControls() const {

@@ -487,8 +487,8 @@ TEST_F(MainFormTest, TheConvertersModesConvertFromTheWindowToEveryFormat) {
             StringConsoleStream out, err;
             const std::atomic<bool> cancel{false};
             ASSERT_EQ(convertPictures({"--seed", "77", "-m", mode.name, "--font",
-                                       "DejaVu Sans Mono", "-W", "12", "-H", "9", "-b", "000063",
-                                       "-f", "plain-html", "-o", converted, path},
+                                       "DejaVu Sans Mono", "-W", "12", "-b", "000063", "-f",
+                                       "plain-html", "-o", converted, path},
                                       {out, err, false}, cancel),
                       0)
                 << err.str();
