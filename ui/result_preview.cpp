@@ -130,7 +130,10 @@ QRadioButton* ResultPreview::modeRadio(std::optional<PixelTransformation> mode) 
 
 void ResultPreview::show(const RenderedResult& result) {
     image_ = result.image;
-    QString text = QStringLiteral("%1 \u00D7 %2 pixels").arg(result.columns).arg(result.lines);
+    QString text = QStringLiteral("%1 \u00D7 %2 %3")
+                       .arg(result.columns)
+                       .arg(result.lines)
+                       .arg(result.cells ? QStringLiteral("cells") : QStringLiteral("pixels"));
     if (result.shrunkFrom)
         text += QStringLiteral(", a smaller preview of %1 \u00D7 %2, which would take long")
                     .arg(result.shrunkFrom->first)

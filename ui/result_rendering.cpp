@@ -153,6 +153,7 @@ void ResultRendering::start(Request request) {
             const ConversionSettings settings =
                 renderedSettings(request.settings, *picture, path, result.shrunkFrom);
             result.columns = settings.imageWidth;
+            result.cells = pixelIsACell(settings.transformation);
             result.lines = settings.imageHeight;
             if (written(settings, request.seed, *picture, *cancel))
                 result.image.load(QString::fromStdString(path), "PNG");

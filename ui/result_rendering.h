@@ -22,6 +22,9 @@ struct RenderedResult {
     QImage image;
     int columns = 0;
     int lines = 0;
+    /// Whether each of those is a character cell (the modes of one
+    /// character a pixel) rather than a pixel of the scaled picture.
+    bool cells = false;
     /// The cells of the output asked for, when the preview shows fewer.
     std::optional<std::pair<int, int>> shrunkFrom;
 };

@@ -472,6 +472,8 @@ TEST_F(MainFormTest, TheConvertersModesConvertFromTheWindowToEveryFormat) {
                             Mode{PixelTransformation::Symbols, "symbols"}}) {
         preview.modeRadio(mode.mode)->click();
         EXPECT_EQ(preview.symbolsEdit()->isVisible(), mode.mode == PixelTransformation::Symbols);
+        ASSERT_TRUE(test::pumpUntil([&] { return !form->renderingResult(); }));
+        EXPECT_TRUE(preview.note().endsWith(" cells")) << preview.note().toStdString();
         for (QRadioButton* format : {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio}) {
             format->click();
             const std::string written = folder_.file(std::string("window-") + mode.name);
