@@ -27,28 +27,28 @@
 
 namespace varnelo {
 
-QRadioButton* modeRadioOf(const CharacterControls& controls, PixelTransformation mode) {
-    switch (mode) {
-    case PixelTransformation::RandomBinary:
-        return controls.binaryCodeRadio;
-    case PixelTransformation::RandomNumbers:
-        return controls.numbersRadio;
-    case PixelTransformation::RandomSmallLetters:
-        return controls.smallLettersRadio;
-    case PixelTransformation::RandomBigLetters:
-        return controls.bigLettersRadio;
-    case PixelTransformation::CustomText:
-        return controls.customTextRadio;
-    case PixelTransformation::TerminalBlocks:
-        return controls.terminalBlocksRadio;
-    case PixelTransformation::CustomRange:
-        return controls.customRangeRadio;
-    case PixelTransformation::BrightnessRamp: // the converter's alone
-    case PixelTransformation::GlyphShapes:
-    case PixelTransformation::Symbols:
-        break;
-    }
-    return nullptr;
+namespace {
+
+using ModeChoice = ChoiceRow<PixelTransformation, CharacterControls, QRadioButton>;
+
+// The modes "pixel transformation options" offers, in their Tab order.
+constexpr ModeChoice kModeChoices[] = {
+    {PixelTransformation::CustomText, &CharacterControls::customTextRadio, {8, 99}},
+    {PixelTransformation::RandomSmallLetters, &CharacterControls::smallLettersRadio, {8, 57}},
+    {PixelTransformation::RandomBigLetters, &CharacterControls::bigLettersRadio, {8, 77}},
+    {PixelTransformation::TerminalBlocks, &CharacterControls::terminalBlocksRadio, {222, 17}},
+    {PixelTransformation::RandomBinary, &CharacterControls::binaryCodeRadio, {8, 17}},
+    {PixelTransformation::RandomNumbers, &CharacterControls::numbersRadio, {8, 37}},
+    {PixelTransformation::CustomRange, &CharacterControls::customRangeRadio, {222, 47}},
+};
+
+} // namespace
+
+bool windowOffersMode(PixelTransformation mode) {
+    for (const ModeChoice& choice : kModeChoices)
+        if (choice.value == mode)
+            return true;
+    return false;
 }
 
 CharacterPanel::CharacterPanel(CharacterControls& controls, QWidget& window, CommonDialogs& dialogs,
@@ -65,13 +65,8 @@ void CharacterPanel::create() {
     c_.rangeToLabel = makeLabel(group, 382, 51);
     c_.blockStrengthList = makeList(group, 349, 16, 78);
     setFieldEnabled(*c_.blockStrengthList, false);
-    c_.customTextRadio = makeRadio(group, 8, 99);
-    c_.smallLettersRadio = makeRadio(group, 8, 57);
-    c_.bigLettersRadio = makeRadio(group, 8, 77);
-    c_.terminalBlocksRadio = makeRadio(group, 222, 17);
-    c_.binaryCodeRadio = makeRadio(group, 8, 17);
-    c_.numbersRadio = makeRadio(group, 8, 37);
-    c_.customRangeRadio = makeRadio(group, 222, 47);
+    c_.modeChoices.create(*group, c_, std::span<const ModeChoice>(kModeChoices), makeRadio,
+                          [](PixelTransformation mode) { return characterModeOf(mode).caption; });
     c_.colorSwatch = new ColorSwatch(group);
     c_.colorSwatch->setGeometry(368, 115, 50, 50);
     c_.customTextEdit = makeEdit(group, 93, 101, 119, 17, false);
@@ -92,14 +87,12 @@ void CharacterPanel::create() {
     c_.fontSizeEdit->setText(QString::number(defaults.fontSize));
     c_.customTextFileButton = makeButton(group, 216, 101, 20, 17);
     c_.customTextFileButton->setText(QStringLiteral("..."));
-    modeRadioOf(c_, defaults.transformation)->setChecked(true);
+    c_.modeChoices.choiceOf(defaults.transformation)->setChecked(true);
 }
 
 void CharacterPanel::connectEvents() {
-    for (const CharacterMode& mode : characterModes()) {
-        if (QRadioButton* choice = modeRadioOf(c_, mode.transformation))
-            QObject::connect(choice, &QRadioButton::clicked, &window_, [this] { onModeClicked(); });
-    }
+    c_.modeChoices.onClicked(window_,
+                             [this](PixelTransformation, QRadioButton*) { onModeClicked(); });
     QObject::connect(c_.rangeFromEdit, &QLineEdit::textChanged, &window_,
                      [this] { onRangeFromChanged(); });
     QObject::connect(c_.rangeToEdit, &QLineEdit::textChanged, &window_,
@@ -128,7 +121,7 @@ void CharacterPanel::onModeClicked() {
     fieldControl->setFocus();
     // An arrow key clicks the mode it moves to and only then gives that
     // mode the focus: the field takes it back once the key is handled.
-    QRadioButton* mode = modeRadioOf(c_, chosen);
+    QRadioButton* mode = c_.modeChoices.choiceOf(chosen);
     QMetaObject::invokeMethod(
         &window_,
         [this, mode, fieldControl] {
@@ -188,12 +181,7 @@ void CharacterPanel::chooseBackgroundColor() {
 }
 
 PixelTransformation CharacterPanel::chosenTransformation() const {
-    for (const CharacterMode& mode : characterModes()) {
-        const QRadioButton* choice = modeRadioOf(c_, mode.transformation);
-        if (choice != nullptr && choice->isChecked())
-            return mode.transformation;
-    }
-    return ConversionSettings{}.transformation;
+    return c_.modeChoices.chosen().value_or(ConversionSettings{}.transformation);
 }
 
 void CharacterPanel::fillSettings(ConversionSettings& settings) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_settings.h"
+#include "ui/choice_group.h"
 
 class QComboBox;
 class QGroupBox;
@@ -18,7 +19,8 @@ class FontList;
 struct DialogMemory;
 
 /// The controls of "pixel transformation options": the modes and their
-/// fields, the font, its size and the background colour.
+/// fields, the font, its size and the background colour. Each mode's choice
+/// has its name here as well as in modeChoices.
 struct CharacterControls {
     QGroupBox* transformationGroup = nullptr;
     QLabel* backgroundColorLabel = nullptr;
@@ -39,11 +41,13 @@ struct CharacterControls {
     FontList* fontList = nullptr;
     QLineEdit* fontSizeEdit = nullptr;
     QPushButton* customTextFileButton = nullptr;
+    /// The modes' choices, in their Tab order.
+    ChoiceGroup<PixelTransformation, QRadioButton> modeChoices;
 };
 
-/// The choice of "pixel transformation options" that stands for a mode;
-/// none for a mode the window does not offer.
-QRadioButton* modeRadioOf(const CharacterControls& controls, PixelTransformation mode);
+/// Whether "pixel transformation options" offers the mode; the others are
+/// the converter's, which the preview's window offers instead.
+bool windowOffersMode(PixelTransformation mode);
 
 /// The character side of the window: it makes its controls, and runs the
 /// mode choices, the range checks, the phrase file and the background

@@ -23,7 +23,6 @@
 #include <QRadioButton>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace varnelo {
@@ -123,9 +122,14 @@ void MainForm::cancelConversion() {
 namespace {
 
 // The controls a running conversion locks, cancel aside.
-std::array<QWidget*, 9> lockedControls(const MainFormControls& c) {
-    return {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio,     c.imageRadio,      c.createButton,
-            c.saveBmpCheck,   c.saveJpgCheck, c.savePngCheck, c.openOutputButton};
+// The output's choices: what the pass writes is fixed when it starts.
+std::vector<QWidget*> lockedControls(const MainFormControls& c) {
+    std::vector<QWidget*> locked{c.createButton, c.openOutputButton};
+    for (QRadioButton* format : c.formatChoices.controls())
+        locked.push_back(format);
+    for (QCheckBox* type : c.imageTypeChoices.controls())
+        locked.push_back(type);
+    return locked;
 }
 
 } // namespace
@@ -147,7 +151,7 @@ void MainForm::lockForConversion() {
     // window holds it instead while the conversion runs.
     QWidget* focused = focusWidget();
     focusBeforeLock_ = focused;
-    const std::array<QWidget*, 9> locked = lockedControls(c);
+    const std::vector<QWidget*> locked = lockedControls(c);
     if (std::find(locked.begin(), locked.end(), focused) != locked.end())
         setFocus(Qt::OtherFocusReason);
     for (QWidget* control : locked)

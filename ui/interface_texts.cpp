@@ -1,5 +1,4 @@
 // Every caption of the window, set once at start-up in this order.
-#include "engine/character_modes.h"
 #include "ui/main_form.h"
 
 #include <QCheckBox>
@@ -16,11 +15,7 @@ void MainForm::applyTexts() {
     c.openPictureButton->setText(QStringLiteral("open picture"));
     c.outputFileLabel->setText(QStringLiteral("output file:"));
     c.transformationGroup->setTitle(QStringLiteral("pixel transformation options"));
-    for (const CharacterMode& mode : characterModes()) {
-        if (QRadioButton* choice = modeRadioOf(c, mode.transformation))
-            choice->setText(QString::fromUtf8(mode.caption.data(),
-                                              static_cast<qsizetype>(mode.caption.size())));
-    }
+    c.modeChoices.applyTexts();
     c.fontSizeLabel->setText(QStringLiteral("fontsize:"));
     c.backgroundColorLabel->setText(QStringLiteral("background color: (click to change)"));
     c.blockStrengthList->addItem(QStringLiteral("strength 1"));
@@ -38,13 +33,8 @@ void MainForm::applyTexts() {
         "note: sometimes the ascii picture is screwed up due to output format limitations (try "
         "to lower the image quality to reduce colors)"));
     c.outputGroup->setTitle(QStringLiteral("output options"));
-    c.plainHtmlRadio->setText(QStringLiteral("as plain HTML file"));
-    c.cssHtmlRadio->setText(QStringLiteral("as HTML file with CSS"));
-    c.rtfRadio->setText(QStringLiteral("as RTF file"));
-    c.imageRadio->setText(QStringLiteral("as image"));
-    c.saveBmpCheck->setText(QStringLiteral("save as BMP"));
-    c.saveJpgCheck->setText(QStringLiteral("save as JPG"));
-    c.savePngCheck->setText(QStringLiteral("save as PNG"));
+    c.formatChoices.applyTexts();
+    c.imageTypeChoices.applyTexts();
     c.noOptionsLabel->setText(QStringLiteral("no output options available!"));
     c.qualityLabel->setText(QStringLiteral("image quality:"));
     c.createButton->setText(QStringLiteral("create ascii picture"));

@@ -17,48 +17,51 @@
 
 namespace varnelo {
 
+namespace {
+
+template <typename Button>
+void append(std::vector<QWidget*>& stops, const std::vector<Button*>& choices) {
+    stops.insert(stops.end(), choices.begin(), choices.end());
+}
+
+} // namespace
+
 std::vector<QWidget*> tabStops(const MainFormControls& c) {
-    return {
+    std::vector<QWidget*> stops{
         c.footerLine,
         c.openPictureButton,
         // pixel transformation options
         c.blockStrengthList,
-        c.customTextRadio,
-        c.smallLettersRadio,
-        c.bigLettersRadio,
-        c.terminalBlocksRadio,
-        c.binaryCodeRadio,
-        c.numbersRadio,
-        c.customRangeRadio,
-        c.colorSwatch,
-        c.customTextEdit,
-        c.rangeFromEdit,
-        c.rangeToEdit,
-        c.fontList,
-        c.fontSizeEdit,
-        c.customTextFileButton,
-        // output options
-        c.saveBmpCheck,
-        c.saveJpgCheck,
-        c.savePngCheck,
-        c.qualityEdit,
-        c.imageRadio,
-        c.rtfRadio,
-        c.plainHtmlRadio,
-        c.cssHtmlRadio,
-        // the command buttons
-        c.cancelButton,
-        c.exitButton,
-        c.createButton,
-        c.openOutputButton,
-        // image options
-        c.colorDepthList,
-        c.widthEdit,
-        c.heightEdit,
-        // the output file
-        c.outputFileEdit,
-        c.outputFileButton,
     };
+    append(stops, c.modeChoices.controls());
+    stops.insert(stops.end(), {
+                                  c.colorSwatch,
+                                  c.customTextEdit,
+                                  c.rangeFromEdit,
+                                  c.rangeToEdit,
+                                  c.fontList,
+                                  c.fontSizeEdit,
+                                  c.customTextFileButton,
+                              });
+    // output options
+    append(stops, c.imageTypeChoices.controls());
+    stops.push_back(c.qualityEdit);
+    append(stops, c.formatChoices.controls());
+    stops.insert(stops.end(), {
+                                  // the command buttons
+                                  c.cancelButton,
+                                  c.exitButton,
+                                  c.createButton,
+                                  c.openOutputButton,
+                                  // image options
+                                  c.colorDepthList,
+                                  c.widthEdit,
+                                  c.heightEdit,
+                                  // the output file
+                                  c.outputFileEdit,
+                                  c.outputFileButton,
+                              });
+    return stops;
 }
 
 namespace {

@@ -29,8 +29,10 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+
 #include <QScreen>
 #include <QShortcut>
+#include <algorithm>
 
 // The window's icons are compiled into its static library, whose resource
 // table a linker keeps only when something names it.
@@ -199,15 +201,13 @@ void MainForm::sizeLabelsToText() {
         label->ensurePolished();
         label->adjustSize();
     }
-    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-             controls_.customTextRadio, controls_.smallLettersRadio, controls_.bigLettersRadio,
-             controls_.terminalBlocksRadio, controls_.binaryCodeRadio, controls_.numbersRadio,
-             controls_.customRangeRadio, controls_.saveBmpCheck, controls_.saveJpgCheck,
-             controls_.savePngCheck, controls_.imageRadio, controls_.rtfRadio,
-             controls_.plainHtmlRadio, controls_.cssHtmlRadio}) {
+    const auto fitCaption = [](QAbstractButton* button) {
         button->ensurePolished();
         button->adjustSize();
-    }
+    };
+    std::ranges::for_each(controls_.modeChoices.controls(), fitCaption);
+    std::ranges::for_each(controls_.imageTypeChoices.controls(), fitCaption);
+    std::ranges::for_each(controls_.formatChoices.controls(), fitCaption);
 }
 
 double MainForm::aspectRatio() const {

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <vector>
 
 namespace varnelo {
@@ -71,6 +72,28 @@ QString qualityCaption(const OutputFormatEntry& format) {
         .arg(format.quality->maximum);
 }
 
+using FormatChoice = ChoiceRow<OutputFormat, OutputControls, QRadioButton>;
+using ImageTypeChoice = ChoiceRow<ImageFormat, OutputControls, QCheckBox>;
+
+// The formats "output options" offers, in their Tab order; every image
+// file type is "as image" with the type's box ticked.
+constexpr FormatChoice kFormatChoices[] = {
+    {OutputFormat::Image, &OutputControls::imageRadio, {369, 16}, "as image"},
+    {OutputFormat::Rtf, &OutputControls::rtfRadio, {279, 16}, "as RTF file"},
+    {OutputFormat::PlainHtml, &OutputControls::plainHtmlRadio, {8, 16}, "as plain HTML file"},
+    {OutputFormat::CssHtml, &OutputControls::cssHtmlRadio, {135, 16}, "as HTML file with CSS"},
+};
+
+constexpr ImageTypeChoice kImageTypeChoices[] = {
+    {ImageFormat::Bmp, &OutputControls::saveBmpCheck, {10, 40}, "save as BMP"},
+    {ImageFormat::Jpg, &OutputControls::saveJpgCheck, {122, 40}, "save as JPG"},
+    {ImageFormat::Png, &OutputControls::savePngCheck, {242, 40}, "save as PNG"},
+};
+
+std::string_view noCaption(auto) {
+    return {};
+}
+
 } // namespace
 
 OutputCommands::OutputCommands(OutputControls& controls, QWidget& window, CommonDialogs& dialogs,
@@ -88,33 +111,26 @@ void OutputCommands::create() {
     c_.qualityLabel = makeLabel(group, 139, 64);
     c_.qualityLabel->hide();
     c_.qualityLabel->setEnabled(false);
-    c_.saveBmpCheck = makeCheck(group, 10, 40);
-    c_.saveJpgCheck = makeCheck(group, 122, 40);
-    c_.savePngCheck = makeCheck(group, 242, 40);
-    for (QCheckBox* check : {c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
+    c_.imageTypeChoices.create(*group, c_, std::span<const ImageTypeChoice>(kImageTypeChoices),
+                               makeCheck, noCaption<ImageFormat>);
+    for (QCheckBox* check : c_.imageTypeChoices.controls())
         check->hide();
     c_.qualityEdit = makeEdit(group, 253, 64, 28, 17, true);
     c_.qualityEdit->setText(QString::number(defaults.imageQuality));
     setFieldEnabled(*c_.qualityEdit, false);
     c_.qualityEdit->hide();
-    c_.imageRadio = makeRadio(group, 369, 16);
-    c_.rtfRadio = makeRadio(group, 279, 16);
-    c_.plainHtmlRadio = makeRadio(group, 8, 16);
-    c_.cssHtmlRadio = makeRadio(group, 135, 16);
+    c_.formatChoices.create(*group, c_, std::span<const FormatChoice>(kFormatChoices), makeRadio,
+                            noCaption<OutputFormat>);
     showFormats(defaults.outputFormat, defaults.imageFormat);
 }
 
 void OutputCommands::connectEvents(QPushButton* openOutputButton) {
     QObject::connect(c_.outputFileButton, &QPushButton::clicked, &window_,
                      [this] { chooseOutputFile(); });
-    for (QRadioButton* format : {c_.plainHtmlRadio, c_.cssHtmlRadio, c_.rtfRadio})
-        QObject::connect(format, &QRadioButton::clicked, &window_,
-                         [this] { onDocumentFormatClicked(); });
-    QObject::connect(c_.imageRadio, &QRadioButton::clicked, &window_,
-                     [this] { onImageOutputClicked(); });
-    for (QCheckBox* check : {c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
-        QObject::connect(check, &QCheckBox::clicked, &window_,
-                         [this, check] { onImageFormatClicked(check); });
+    c_.formatChoices.onClicked(
+        window_, [this](OutputFormat format, QRadioButton*) { onFormatClicked(format); });
+    c_.imageTypeChoices.onClicked(
+        window_, [this](ImageFormat, QCheckBox* check) { onImageFormatClicked(check); });
     QObject::connect(c_.qualityEdit, &QLineEdit::textChanged, &window_,
                      [this] { onQualityChanged(); });
     QObject::connect(openOutputButton, &QPushButton::clicked, &window_,
@@ -130,44 +146,18 @@ void OutputCommands::fillSettings(ConversionSettings& settings) const {
 }
 
 OutputFormat OutputCommands::outputFormat() const {
-    return c_.imageRadio->isChecked()     ? OutputFormat::Image
-           : c_.rtfRadio->isChecked()     ? OutputFormat::Rtf
-           : c_.cssHtmlRadio->isChecked() ? OutputFormat::CssHtml
-                                          : OutputFormat::PlainHtml;
+    return c_.formatChoices.chosen().value_or(OutputFormat::PlainHtml);
 }
 
 ImageFormat OutputCommands::imageFormat() const {
-    return c_.savePngCheck->isChecked()   ? ImageFormat::Png
-           : c_.saveJpgCheck->isChecked() ? ImageFormat::Jpg
-                                          : ImageFormat::Bmp;
+    return c_.imageTypeChoices.chosen().value_or(ImageFormat::Bmp);
 }
 
-QRadioButton* OutputCommands::radioOf(OutputFormat format) const {
-    switch (format) {
-    case OutputFormat::PlainHtml:
-    case OutputFormat::AnsiText: // the converter's; the window offers no such choice
-    case OutputFormat::PlainText:
-        break;
-    case OutputFormat::CssHtml:
-        return c_.cssHtmlRadio;
-    case OutputFormat::Rtf:
-        return c_.rtfRadio;
-    case OutputFormat::Image:
-        return c_.imageRadio;
-    }
-    return c_.plainHtmlRadio;
-}
-
-QCheckBox* OutputCommands::checkOf(ImageFormat format) const {
-    switch (format) {
-    case ImageFormat::Bmp:
-        break;
-    case ImageFormat::Jpg:
-        return c_.saveJpgCheck;
-    case ImageFormat::Png:
-        return c_.savePngCheck;
-    }
-    return c_.saveBmpCheck;
+void OutputCommands::onFormatClicked(OutputFormat format) {
+    if (outputFormatOf(format, imageFormat()).kind == OutputKind::Image)
+        onImageOutputClicked();
+    else
+        onDocumentFormatClicked();
 }
 
 std::string OutputCommands::outputExtension() const {
@@ -175,8 +165,10 @@ std::string OutputCommands::outputExtension() const {
 }
 
 void OutputCommands::showFormats(OutputFormat outputFormat, ImageFormat imageFormat) {
-    radioOf(outputFormat)->setChecked(true);
-    checkOf(imageFormat)->setChecked(true);
+    if (QRadioButton* format = c_.formatChoices.choiceOf(outputFormat))
+        format->setChecked(true);
+    if (QCheckBox* type = c_.imageTypeChoices.choiceOf(imageFormat))
+        type->setChecked(true);
 }
 
 void OutputCommands::proposeName() {
@@ -228,11 +220,14 @@ void OutputCommands::chooseOutputFile() {
         return;
     const OutputFormatEntry& format = *listed[static_cast<std::size_t>(entry - 1)];
     if (format.kind == OutputKind::Document) {
-        radioOf(format.outputFormat)->setChecked(true);
+        if (QRadioButton* choice = c_.formatChoices.choiceOf(format.outputFormat))
+            choice->setChecked(true);
         onDocumentFormatClicked();
         return;
     }
-    QCheckBox* check = checkOf(format.imageFormat);
+    QCheckBox* check = c_.imageTypeChoices.choiceOf(format.imageFormat);
+    if (check == nullptr)
+        return;
     check->setChecked(!check->isChecked());
     onImageFormatClicked(check);
     c_.imageRadio->setChecked(true);
@@ -242,25 +237,28 @@ void OutputCommands::chooseOutputFile() {
 void OutputCommands::onDocumentFormatClicked() {
     deriveOutputName();
     c_.noOptionsLabel->show();
-    for (QWidget* imageOption : std::initializer_list<QWidget*>{
-             c_.qualityLabel, c_.qualityEdit, c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
-        imageOption->hide();
+    c_.qualityLabel->hide();
+    c_.qualityEdit->hide();
+    for (QCheckBox* type : c_.imageTypeChoices.controls())
+        type->hide();
 }
 
 void OutputCommands::onImageOutputClicked() {
     deriveOutputName();
     c_.noOptionsLabel->hide();
-    for (QWidget* imageOption : std::initializer_list<QWidget*>{
-             c_.qualityLabel, c_.qualityEdit, c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
-        imageOption->show();
+    c_.qualityLabel->show();
+    c_.qualityEdit->show();
+    for (QCheckBox* type : c_.imageTypeChoices.controls())
+        type->show();
 }
 
 void OutputCommands::onImageFormatClicked(QCheckBox* clicked) {
-    if (clicked != c_.saveBmpCheck && clicked != c_.saveJpgCheck && clicked != c_.savePngCheck)
+    const std::vector<QCheckBox*> types = c_.imageTypeChoices.controls();
+    if (std::find(types.begin(), types.end(), clicked) == types.end())
         return;
-    // The three boxes act as one choice: a click on the ticked one cannot clear it.
+    // The boxes act as one choice: a click on the ticked one cannot clear it.
     clicked->setChecked(true);
-    for (QCheckBox* other : {c_.saveBmpCheck, c_.saveJpgCheck, c_.savePngCheck})
+    for (QCheckBox* other : types)
         if (other != clicked)
             other->setChecked(false);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_settings.h"
+#include "ui/choice_group.h"
 
 #include <QString>
 
@@ -21,7 +22,8 @@ struct DialogMemory;
 class Shell;
 
 /// The controls of the window's output side: the output file above, and
-/// "output options".
+/// "output options". Each format's choice has its name here as well as in
+/// its group.
 struct OutputControls {
     QLabel* outputFileLabel = nullptr;
     QLineEdit* outputFileEdit = nullptr;
@@ -37,6 +39,10 @@ struct OutputControls {
     QLabel* qualityLabel = nullptr;
     QLineEdit* qualityEdit = nullptr;
     QLabel* noOptionsLabel = nullptr;
+    /// The document formats and "as image", in their Tab order.
+    ChoiceGroup<OutputFormat, QRadioButton> formatChoices;
+    /// The image file types, in their Tab order.
+    ChoiceGroup<ImageFormat, QCheckBox> imageTypeChoices;
 };
 
 /// The output side of the window: the output file, the document and image
@@ -90,8 +96,7 @@ public:
     ImageFormat imageFormat() const;
 
 private:
-    QRadioButton* radioOf(OutputFormat format) const;
-    QCheckBox* checkOf(ImageFormat format) const;
+    void onFormatClicked(OutputFormat format);
     /// The extension of the chosen format.
     std::string outputExtension() const;
     void deriveOutputName();

@@ -1,6 +1,7 @@
 #include "ui/result_preview.h"
 
 #include "engine/character_modes.h"
+#include "ui/character_panel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -83,9 +84,9 @@ void ResultPreview::createModes(QLayout& layout) {
         QObject::connect(choice, &QRadioButton::toggled, this, [this] { showModeOptions(); });
     };
     add(std::nullopt, QStringLiteral("the window's mode"));
-    // Every mode of one character a pixel, which the window's own seven are not.
+    // Every mode "pixel transformation options" does not offer.
     for (const CharacterMode& mode : characterModes())
-        if (pixelIsACell(mode.transformation))
+        if (!windowOffersMode(mode.transformation))
             add(mode.transformation,
                 QString::fromUtf8(mode.caption.data(),
                                   static_cast<qsizetype>(mode.caption.size())));

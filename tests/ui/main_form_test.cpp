@@ -1,4 +1,5 @@
 #include "cli/converter.h"
+#include "engine/character_modes.h"
 #include "engine/clock.h"
 #include "engine/version.h"
 #include "platform/shell.h"
@@ -463,38 +464,42 @@ TEST_F(MainFormTest, TheConvertersModesConvertFromTheWindowToEveryFormat) {
     form->openPictureFile(path);
     ResultPreview& preview = form->resultPreview();
     EXPECT_TRUE(preview.modeRadio(std::nullopt)->isChecked());
-    struct Mode {
-        PixelTransformation mode;
-        const char* name;
-    };
-    for (const Mode mode : {Mode{PixelTransformation::BrightnessRamp, "ramp"},
-                            Mode{PixelTransformation::GlyphShapes, "shapes"},
-                            Mode{PixelTransformation::Symbols, "symbols"}}) {
-        preview.modeRadio(mode.mode)->click();
-        EXPECT_EQ(preview.symbolsEdit()->isVisible(), mode.mode == PixelTransformation::Symbols);
+    // Every mode is a choice, in the window or else beside it.
+    std::vector<const CharacterMode*> converters;
+    for (const CharacterMode& mode : characterModes()) {
+        const bool inWindow = c.modeChoices.choiceOf(mode.transformation) != nullptr;
+        EXPECT_NE(inWindow, preview.modeRadio(mode.transformation) != nullptr) << mode.name;
+        if (!inWindow)
+            converters.push_back(&mode);
+    }
+    for (const CharacterMode* row : converters) {
+        const PixelTransformation mode = row->transformation;
+        const std::string name(row->name);
+        preview.modeRadio(mode)->click();
+        EXPECT_EQ(preview.symbolsEdit()->isVisible(), drawsTwoColourSymbols(mode));
         ASSERT_TRUE(test::pumpUntil([&] { return !form->renderingResult(); }));
         EXPECT_TRUE(preview.note().endsWith(" cells")) << preview.note().toStdString();
-        for (QRadioButton* format : {c.plainHtmlRadio, c.cssHtmlRadio, c.rtfRadio, c.imageRadio}) {
+        for (QRadioButton* format : c.formatChoices.controls()) {
             format->click();
-            const std::string written = folder_.file(std::string("window-") + mode.name);
+            const std::string written = folder_.file("window-" + name);
             c.outputFileEdit->setText(QString::fromStdString(written));
             form->random().setSeed(77);
             form->startConversion();
             ASSERT_TRUE(test::pumpUntil([&] { return !form->conversionRunning(); }));
             EXPECT_TRUE(c.statusLabel->text().startsWith("ready - done in "))
-                << mode.name << ": " << c.statusLabel->text().toStdString();
+                << name << ": " << c.statusLabel->text().toStdString();
             if (format != c.plainHtmlRadio)
                 continue;
             const std::string converted = folder_.file("converter.html");
             StringConsoleStream out, err;
             const std::atomic<bool> cancel{false};
-            ASSERT_EQ(convertPictures({"--seed", "77", "-m", mode.name, "--font",
+            ASSERT_EQ(convertPictures({"--seed", "77", "-m", name.c_str(), "--font",
                                        "DejaVu Sans Mono", "-W", "12", "-b", "000063", "-f",
                                        "plain-html", "-o", converted, path},
                                       {out, err, false}, cancel),
                       0)
                 << err.str();
-            EXPECT_EQ(test::readBytes(written), test::readBytes(converted)) << mode.name;
+            EXPECT_EQ(test::readBytes(written), test::readBytes(converted)) << name;
         }
     }
 }
