@@ -32,9 +32,11 @@ fi
 echo "== function sizes"
 scripts/check_function_sizes.sh build/test
 
-echo "== the window on a real X display (Xvfb), keys through the X server"
+echo "== the window on a real X display (Xvfb), keys and the mouse through the X server"
+# A screen the window and its preview fit on side by side, at twice the scale too.
 for scale in 1 2; do
-  QT_SCALE_FACTOR=$scale xvfb-run -a build/test/tests/window_on_x_display --gtest_brief=1
+  QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2560x1600x24" \
+    build/test/tests/window_on_x_display --gtest_brief=1
 done
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
