@@ -16,6 +16,7 @@
 #include "ui/preview_panel.h"
 #include "ui/result_preview.h"
 #include "ui/result_rendering.h"
+#include "ui/size_fields.h"
 #include "ui/window_common_dialogs.h"
 #include "ui/window_style.h"
 #include "writers/output_writer_factory.h"
@@ -151,14 +152,28 @@ ConversionSettings MainForm::previewedSettings() const {
 }
 
 void MainForm::followSettings() {
-    if (workBitmap_.isEmpty() || !resultPreview_->isVisible() || conversion_->running())
+    if (workBitmap_.isEmpty() || conversion_->running())
         return;
     if (!conversion_->holdsWorker())
         previewSeed_ = random_.seed();
     std::pair<ConversionSettings, std::uint32_t> now{previewedSettings(), previewSeed_};
-    if (rendered_ && *rendered_ == now)
+    const bool estimated = estimated_ == now.first;
+    const bool rendered = !resultPreview_->isVisible() || (rendered_ && *rendered_ == now);
+    if (estimated && rendered)
         return;
-    rendering_->request(settled(now.first), now.second);
+    ConversionSettings drawn = settled(now.first);
+    if (!estimated) {
+        // A converter's mode chosen stays chosen with its window closed:
+        // the estimate line says the cells it draws either way.
+        image_->sizeFields().showCells(
+            resultPreview_->modeChoice()
+                ? std::optional(std::pair(drawn.imageWidth, drawn.imageHeight))
+                : std::nullopt);
+        estimated_ = now.first;
+    }
+    if (rendered)
+        return;
+    rendering_->request(std::move(drawn), now.second);
     rendered_ = std::move(now);
 }
 

@@ -172,6 +172,8 @@ private:
     std::unique_ptr<ResultRendering> rendering_;
     QTimer settingsWatch_;
     std::optional<std::pair<ConversionSettings, std::uint32_t>> rendered_;
+    // The settings the estimate line last followed.
+    std::optional<ConversionSettings> estimated_;
     // The generator's state the next conversion starts from, as the preview
     // draws with it: read only while no pass holds the generator.
     std::uint32_t previewSeed_ = 0;

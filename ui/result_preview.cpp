@@ -49,6 +49,8 @@ ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(buttons);
     createModes(*layout);
     area_ = new QScrollArea(this);
+    // It takes the focus, for the arrow keys to scroll.
+    area_->setAccessibleName(QStringLiteral("the result as it will look"));
     area_->setAlignment(Qt::AlignCenter);
     picture_ = new QLabel;
     picture_->setAccessibleName(QStringLiteral("the result as it will look"));

@@ -21,9 +21,21 @@ std::string textOf(const QLineEdit* edit) {
 } // namespace
 
 void SizeFields::refreshEstimate() {
-    c_.sizeEstimateLabel->setText(QString::fromStdString(
-        sizeEstimateText(textOf(c_.widthEdit), textOf(c_.heightEdit), textOf(c_.fontSizeEdit))));
+    if (cells_)
+        c_.sizeEstimateLabel->setText(QStringLiteral("approximate resulting size: ~ %1x%2 cells")
+                                          .arg(cells_->first)
+                                          .arg(cells_->second));
+    else
+        c_.sizeEstimateLabel->setText(QString::fromStdString(sizeEstimateText(
+            textOf(c_.widthEdit), textOf(c_.heightEdit), textOf(c_.fontSizeEdit))));
     c_.sizeEstimateLabel->adjustSize();
+}
+
+void SizeFields::showCells(std::optional<std::pair<int, int>> cells) {
+    if (cells == cells_)
+        return;
+    cells_ = cells;
+    refreshEstimate();
 }
 
 void SizeFields::showPictureSize(int width, int height) {

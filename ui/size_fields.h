@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <utility>
+
 class QLabel;
 class QLineEdit;
 
@@ -27,6 +30,10 @@ public:
     void onHeightChanged();
     void onFontSizeChanged();
     void refreshEstimate();
+    /// A mode of one character a pixel draws columns × lines cells, which
+    /// the estimate line says instead of pixels; none for the window's own
+    /// modes.
+    void showCells(std::optional<std::pair<int, int>> cells);
 
     /// A picture of width × height was opened: the fields show its size and
     /// hold to its proportion from now on; an empty picture has none, and
@@ -41,6 +48,7 @@ private:
     double aspectRatio_ = 0.0;
     int widthGuard_ = 0;
     int heightGuard_ = 0;
+    std::optional<std::pair<int, int>> cells_;
 };
 
 } // namespace varnelo

@@ -479,6 +479,11 @@ TEST_F(MainFormTest, TheConvertersModesConvertFromTheWindowToEveryFormat) {
         EXPECT_EQ(preview.symbolsEdit()->isVisible(), drawsTwoColourSymbols(mode));
         ASSERT_TRUE(test::pumpUntil([&] { return !form->renderingResult(); }));
         EXPECT_TRUE(preview.note().endsWith(" cells")) << preview.note().toStdString();
+        // The cells, not the pixels of the window's own modes: "12 × 5 cells".
+        const QStringList cells = preview.note().split(' ');
+        EXPECT_EQ(
+            c.sizeEstimateLabel->text(),
+            QStringLiteral("approximate resulting size: ~ %1x%2 cells").arg(cells[0], cells[2]));
         for (QRadioButton* format : c.formatChoices.controls()) {
             format->click();
             const std::string written = folder_.file("window-" + name);
@@ -502,6 +507,9 @@ TEST_F(MainFormTest, TheConvertersModesConvertFromTheWindowToEveryFormat) {
             EXPECT_EQ(test::readBytes(written), test::readBytes(converted)) << name;
         }
     }
+    preview.modeRadio(std::nullopt)->click();
+    ASSERT_TRUE(test::pumpUntil([&] { return !form->renderingResult(); }));
+    EXPECT_FALSE(c.sizeEstimateLabel->text().endsWith(" cells"));
 }
 
 } // namespace

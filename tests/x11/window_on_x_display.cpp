@@ -210,6 +210,21 @@ TEST_F(PreviewOnXDisplay, ThePreviewFollowsTheMouseAndKeysAndCopiesThroughTheCli
     redrawAfter("the converter's symbols mode",
                 [&] { return clickThroughX(preview.modeRadio(PixelTransformation::Symbols)); });
 
+    // The preview's keys: Tab visits each of its controls, the options of
+    // the mode chosen among them.
+    preview.activateWindow();
+    ASSERT_TRUE(test::pumpUntil([&] { return preview.isActiveWindow(); }, 5000));
+    preview.copyButton()->setFocus();
+    QStringList visited;
+    QWidget* focused = QApplication::focusWidget();
+    for (int i = 0; i < 4; ++i) {
+        focused = pressThroughX("Tab", focused);
+        visited.append(test::spokenName(focused));
+    }
+    EXPECT_EQ(visited.join(QStringLiteral(" > ")).toStdString(),
+              "symbols > symbols, classes joined by + and - > the result as it will look > "
+              "fit the preview to the window");
+
     // Copy: what another program pastes is the text and the HTML.
     ASSERT_TRUE(clickThroughX(preview.copyButton()));
     ASSERT_TRUE(test::pumpUntil([&] {
