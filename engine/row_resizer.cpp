@@ -161,17 +161,25 @@ FlatTaps flatten(const std::vector<Taps>& taps, int sourceWidth) {
 
 } // namespace
 
-RowResizer::RowResizer(int sourceWidth, int sourceHeight, WorkBitmap& target, SourceExtent extent)
+RowResizer::RowResizer(int sourceWidth, int sourceHeight, WorkBitmap& target, SourceExtent extent,
+                       TargetRows rows)
     : sourceWidth_(sourceWidth), sourceHeight_(sourceHeight), target_(target),
       columns_(flatten(axisTaps(sourceWidth, target.width(), extent.width), sourceWidth)),
       rows_(axisTaps(sourceHeight, target.height(), extent.height)),
-      rowValues_(static_cast<std::size_t>(target.width()) * 3), sums_(rowValues_),
-      bgr_(rowValues_) {}
+      rowValues_(static_cast<std::size_t>(target.width()) * 3),
+      nextTarget_(std::clamp(rows.first, 0, target.height())),
+      endTarget_(rows.end > 0 ? std::clamp(rows.end, nextTarget_, target.height())
+                              : target.height()),
+      sums_(rowValues_), bgr_(rowValues_) {
+    // Rows above the band's first are none of its own.
+    if (nextTarget_ < endTarget_)
+        nextSource_ = cacheFirst_ = rows_[static_cast<std::size_t>(nextTarget_)].first;
+}
 
 RowResizer::~RowResizer() = default;
 
 bool RowResizer::done() const {
-    return nextTarget_ >= target_.height();
+    return nextTarget_ >= endTarget_;
 }
 
 void RowResizer::push(const std::uint8_t* row, std::size_t pixelStride) {

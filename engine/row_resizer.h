@@ -10,6 +10,14 @@
 
 namespace varnelo {
 
+/// The target rows a resizer writes, first to end: a band of them, so
+/// that bands of one target can be resized side by side.
+struct TargetRows {
+    int first = 0;
+    /// One past the last; 0 for every row from first on.
+    int end = 0;
+};
+
 /// How much of a resizer's source its pixels cover, when the last column or
 /// row stands for only part of a pixel (a picture decoded at 1/8 whose
 /// sides are no multiple of 8); 0 for whole pixels.
@@ -30,7 +38,7 @@ public:
     /// target must be allocated at the new size, at least 1 × 1, in the
     /// depth and with the colour table the result keeps.
     RowResizer(int sourceWidth, int sourceHeight, WorkBitmap& target,
-               SourceExtent extent = SourceExtent());
+               SourceExtent extent = SourceExtent(), TargetRows rows = TargetRows());
     ~RowResizer();
     RowResizer(const RowResizer&) = delete;
     RowResizer& operator=(const RowResizer&) = delete;
@@ -42,6 +50,9 @@ public:
     void pushRowOf(const WorkBitmap& picture, int y);
     /// True once every target row is written.
     bool done() const;
+    /// The source row push takes next: the first its target rows need, to
+    /// begin with.
+    int nextSourceRow() const { return nextSource_; }
     int sourceWidth() const { return sourceWidth_; }
     int sourceHeight() const { return sourceHeight_; }
 
@@ -73,6 +84,7 @@ private:
     int cacheFirst_ = 0;
     int nextSource_ = 0;
     int nextTarget_ = 0;
+    int endTarget_ = 0;
     std::vector<std::uint32_t> sums_;
     std::vector<std::uint8_t> bgr_;
     std::vector<std::uint8_t> converted_;

@@ -1,11 +1,14 @@
 #include "engine/fixed_palette.h"
 #include "engine/resize_picture.h"
+#include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <set>
 #include <string>
@@ -126,6 +129,39 @@ TEST(ResizePicture, KeepsTheDepthOfEveryPicture) {
     ASSERT_TRUE(resizePicture(words, 1, 1, status));
     EXPECT_EQ(words.depth(), PixelDepth::Bits16);
     EXPECT_EQ(words.pixelColor(0, 0), makeRgb(248, 252, 248));
+}
+
+// A large target is resized in two bands side by side: each row as one
+// resizer over the whole target writes it; a cancel stops both.
+TEST(ResizePicture, LargeTargetsInBandsGiveTheRowsOfOneResizer) {
+    struct Case {
+        int width, height, newWidth, newHeight;
+        PixelDepth depth;
+    };
+    for (const Case& size : {Case{300, 201, 800, 601, PixelDepth::Bits24},
+                             Case{2000, 1500, 640, 480, PixelDepth::Bits32},
+                             Case{900, 300, 500, 703, PixelDepth::Bits24}}) {
+        const WorkBitmap source = makePicture(size.width, size.height, noise, size.depth);
+        WorkBitmap expected;
+        ASSERT_TRUE(expected.allocate(size.newWidth, size.newHeight, size.depth));
+        RowResizer whole(size.width, size.height, expected);
+        for (int y = 0; y < size.height; ++y)
+            whole.pushRowOf(source, y);
+        WorkBitmap resized = source;
+        test::RecordingObserver status;
+        ASSERT_TRUE(resizePicture(resized, size.newWidth, size.newHeight, status));
+        ASSERT_EQ(resized.height(), size.newHeight);
+        for (int y = 0; y < size.newHeight; ++y)
+            ASSERT_TRUE(
+                std::equal(resized.row(y), resized.row(y) + resized.stride(), expected.row(y)))
+                << size.width << " x " << size.height << " to " << size.newWidth << " x "
+                << size.newHeight << ", row " << y;
+
+        WorkBitmap cancelled = source;
+        const std::atomic<bool> cancel{true};
+        EXPECT_FALSE(resizePicture(cancelled, size.newWidth, size.newHeight, status, &cancel));
+        EXPECT_TRUE(cancelled.isEmpty());
+    }
 }
 
 } // namespace
