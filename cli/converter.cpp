@@ -228,6 +228,8 @@ struct RunContext {
     std::function<CellSize(const ConversionSettings&)> imageCell;
     /// A document's character cell's proportion for them.
     std::function<double(const ConversionSettings&)> documentCell;
+    /// Settles the options' face, where it is still being found.
+    std::function<void()> settleFace;
 };
 
 // Reads a picture from standard input: its type from its first bytes.
@@ -323,6 +325,7 @@ LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
     conversion.autoOrient = run.options.autoOrient;
     conversion.memoryLimit = run.options.choices.memoryLimit;
     conversion.coarserBy = loadCoarserBy(run.options.choices);
+    conversion.keepCoarser = !characterModeOf(run.options.choices.transformation).everySample;
     conversion.sizeOf = [&options = run.options, &sizing](int width, int height) {
         return conversionLoadSize(options.choices,
                                   conversionSizeFor(options, width, height, sizing));
@@ -379,12 +382,16 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // Loaded once, here, at the size it converts to: the defaults that depend
     // on the picture need its facts, and the conversion goes on from it.
     const SizingContext sizing = sizingFor(run, toOutput);
+    const CharacterMode& mode = characterModeOf(options.choices.transformation);
+    if (mode.drawnFromFace && !mode.drawnFromFace(options.choices).empty())
+        run.settleFace(); // the shapes are drawn in it
     const GlyphShaper shaper = shaperDrawingWhileLoading(options.choices);
     ConversionLoad conversion;
     WorkBitmap picture;
     // Not even read once cancelled: standard input could keep it waiting.
     const LoadOutcome loaded =
         cancelled() ? LoadOutcome{} : loadToConvert(run, picturePath, sizing, conversion, picture);
+    run.settleFace();
     if (cancelled() || picture.isEmpty()) {
         observer.report(cancelled() ? passEndMessage(PassResult::cancelled())
                                     : loadFailureMessage(loaded));
@@ -500,6 +507,26 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
 
 } // namespace
 
+// Settles what the command line leaves to the mode. The face, which takes
+// fontconfig some milliseconds, is found on a thread of its own while the
+// first picture decodes where the size it loads at does not depend on it
+// (both sides given); the run settles it before it is needed.
+std::future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal) {
+    if (!settleAllButTheFace(options, toTerminal))
+        return {};
+    const bool bothSides = (options.columns || options.width) && (options.rows || options.height);
+    if (bothSides) {
+        try {
+            return std::async(std::launch::async, withSettledFace, options.choices,
+                              options.fontChosen);
+        } catch (const std::system_error&) {
+            // no thread to be had: found here
+        }
+    }
+    options.choices = withSettledFace(std::move(options.choices), options.fontChosen);
+    return {};
+}
+
 int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
                     const std::atomic<bool>& cancelRequested) {
     ParsedCommandLine parsed = parseCommandLine(arguments);
@@ -533,9 +560,13 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     else
         random.seedFromClock(clock);
 
-    settleDrawingDefaults(options,
-                          console.outIsTerminal &&
-                              (!options.outputPath || *options.outputPath == kStandardStream));
+    std::future<ConversionSettings> face =
+        settlingFace(options, console.outIsTerminal &&
+                                  (!options.outputPath || *options.outputPath == kStandardStream));
+    const auto settleFace = [&options, &face] {
+        if (face.valid())
+            options.choices = face.get();
+    };
     // What decides the cell (face, size, mode and its characters) is the
     // same for every picture of a run: measured once.
     std::optional<CellSize> cell;
@@ -550,8 +581,8 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
             documentCell = documentCellProportion(settings);
         return *documentCell;
     };
-    const RunContext run{options, console,          cancelRequested, random,
-                         clock,   outputDescriptor, imageCell,       documentProportion};
+    const RunContext run{options,          console,   cancelRequested,    random,    clock,
+                         outputDescriptor, imageCell, documentProportion, settleFace};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))

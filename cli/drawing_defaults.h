@@ -20,4 +20,11 @@ inline constexpr PixelTransformation kTerminalMode = PixelTransformation::Symbol
 /// (withCharactersOfOneAdvance).
 void settleDrawingDefaults(CommandLine& options, bool toTerminal);
 
+/// The same but the face, which takes fontconfig some milliseconds: true
+/// when the mode's face is still to settle (withSettledFace).
+bool settleAllButTheFace(CommandLine& options, bool toTerminal);
+/// The choices in the face a mode of one character a pixel draws in, and
+/// with only characters of one advance in it.
+ConversionSettings withSettledFace(ConversionSettings choices, bool fontChosen);
+
 } // namespace varnelo

@@ -160,7 +160,10 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
                                          : settings.fillCells ? kFilledCellModeBackground
                                                               : kCellModeBackground);
     settings.terminalColors = options.colors.value_or(context.terminalColors);
-    const double heightScale = pixelProportion(settings, context, options.aspectCorrection);
+    // Both sides given need no proportion, nor the face that may decide it.
+    const bool bothSides = (options.columns || options.width) && (options.rows || options.height);
+    const double heightScale =
+        bothSides ? 1.0 : pixelProportion(settings, context, options.aspectCorrection);
     // --size counts characters: a pixel is one or two of them.
     const std::optional<std::int32_t> width =
         options.columns
