@@ -42,6 +42,9 @@ struct ConversionLoad {
     /// the resizer: for a load whose size asks for more detail than it
     /// needs whole.
     int coarserBy = 1;
+    /// Whether a picture so decoded coarser is taken as it is; else the
+    /// load brings it to sizeOf's size (a mode that weighs every sample).
+    bool keepCoarser = true;
     PictureFacts facts;
     bool autoOrient = true;
     /// The most memory the load may take, in bytes: what it holds of the

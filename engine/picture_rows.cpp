@@ -1,6 +1,7 @@
 #include "engine/picture_rows.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace varnelo {
 
@@ -32,7 +33,7 @@ PictureSize PictureRows::leastDecodedSize(PictureSize size) const {
 }
 
 bool PictureRows::keepsDecoded(PictureSize decoded, PictureSize size) const {
-    return conversion_ != nullptr && conversion_->coarserBy > 1 &&
+    return conversion_ != nullptr && conversion_->coarserBy > 1 && conversion_->keepCoarser &&
            takenAsDecoded(decoded, size, conversion_->coarserBy);
 }
 
@@ -42,6 +43,7 @@ DecodeStatus PictureRows::allowed(std::int64_t rowBytes) {
 }
 
 DecodeStatus PictureRows::startWhole(int width, int height, PixelDepth depth) {
+    beside_.reset();
     resizer_.reset();
     scratch_.clear();
     scaledByDecoder_ = false;
@@ -58,6 +60,7 @@ DecodeStatus PictureRows::startWhole(int width, int height, PixelDepth depth) {
 
 DecodeStatus PictureRows::startScaledByDecoder(PictureSize size, PixelDepth depth,
                                                PictureSize own) {
+    beside_.reset();
     resizer_.reset();
     scratch_.clear();
     scaledByDecoder_ = true;
@@ -71,8 +74,17 @@ DecodeStatus PictureRows::startScaledByDecoder(PictureSize size, PixelDepth dept
 
 DecodeStatus PictureRows::startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
                                         PixelDepth depth, PictureSize own, int scratchRows,
-                                        SourceExtent extent) {
+                                        SourceExtent extent, bool beside) {
+    beside_.reset();
     scaledByDecoder_ = false;
+    // Beside, a ring of rows: the decoder writes some while the resizer
+    // takes others. Only for a large result: a small one is resized in
+    // less time than the thread and its hand-overs take.
+    constexpr int kRingGroups = 4;
+    constexpr std::int64_t kPixelsWorthAThread = 256 * 1024;
+    beside = beside && std::int64_t{size.width} * size.height >= kPixelsWorthAThread;
+    if (beside)
+        scratchRows *= kRingGroups;
     own_ = own;
     // The resizer keeps its weights, a column's and a row's, and a few
     // rows scaled across; about twice the picture it makes at most.
@@ -85,6 +97,13 @@ DecodeStatus PictureRows::startStreamed(PictureSize size, int decodedWidth, int 
         !picture_.allocate(size.width, size.height, depth))
         return DecodeStatus::OutOfMemory;
     resizer_ = std::make_unique<RowResizer>(decodedWidth, decodedHeight, picture_, extent);
+    if (beside) {
+        try {
+            beside_ = std::make_unique<ResizingBeside>(*resizer_, scratch_);
+        } catch (const std::system_error&) {
+            // no thread to be had: resized between the decoder's rows
+        }
+    }
     return DecodeStatus::Ok;
 }
 
@@ -94,6 +113,8 @@ void PictureRows::setColorTable(std::span<const Rgb> colors) {
 }
 
 std::uint8_t* PictureRows::row(int y) {
+    if (beside_)
+        return beside_->row(y);
     return resizer_ ? scratch_.row(y % scratch_.height()) : picture_.row(y);
 }
 
@@ -103,7 +124,10 @@ void PictureRows::rowDone(int y) {
     const int scratchRow = y % scratch_.height();
     if (y == 0)
         topLeft_ = scratch_.pixelColor(0, scratchRow);
-    resizer_->pushRowOf(scratch_, scratchRow);
+    if (beside_)
+        beside_->rowDone(y);
+    else
+        resizer_->pushRowOf(scratch_, scratchRow);
 }
 
 DecodeStatus PictureRows::finish(DecodeStatus status, DecodeCancel cancel) {
@@ -115,6 +139,11 @@ DecodeStatus PictureRows::finish(DecodeStatus status, DecodeCancel cancel) {
     }
     if (!resizer_)
         return resizeAfterLoading(status, picture_, conversion_, cancel);
+    if (beside_) {
+        if (status == DecodeStatus::Ok)
+            beside_->finish();
+        beside_.reset();
+    }
     if (status == DecodeStatus::Ok)
         conversion_->facts = {own_.width, own_.height, picture_.depth(), topLeft_};
     return status;

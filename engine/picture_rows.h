@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_load.h"
+#include "engine/resizing_beside.h"
 #include "engine/row_resizer.h"
 #include "engine/work_bitmap.h"
 
@@ -50,10 +51,13 @@ public:
     /// Allocates the picture at size; the rows, decodedWidth ×
     /// decodedHeight in depth, go through the resizer (extent as it says),
     /// scratchRows of them held at a time. own is the picture's own size,
-    /// which the facts report.
+    /// which the facts report. beside: the rows are resized on a thread of
+    /// their own while the decoder goes on (ResizingBeside), for a decoder
+    /// that asks for scratchRows rows at a time, each through row(y).
     [[nodiscard]] DecodeStatus startStreamed(PictureSize size, int decodedWidth, int decodedHeight,
                                              PixelDepth depth, PictureSize own, int scratchRows = 1,
-                                             SourceExtent extent = SourceExtent());
+                                             SourceExtent extent = SourceExtent(),
+                                             bool beside = false);
     /// Allocates the picture at size for a decoder that scales the picture
     /// to it itself; own is the picture's own size, which the facts report.
     [[nodiscard]] DecodeStatus startScaledByDecoder(PictureSize size, PixelDepth depth,
@@ -73,7 +77,9 @@ public:
     void rowDone(int y);
     /// Streamed: every row of the result is written, so the decoder may
     /// stop reading. Whole: never before the end.
-    bool complete() const { return resizer_ != nullptr && resizer_->done(); }
+    bool complete() const {
+        return beside_ ? beside_->done() : resizer_ != nullptr && resizer_->done();
+    }
 
     /// After the last row of a decoding that ended with status: the facts,
     /// and a picture loaded whole resized to the conversion's size, which a
@@ -91,6 +97,8 @@ private:
     bool scaledByDecoder_ = false;
     Rgb topLeft_ = 0;
     std::int64_t besides_ = 0;
+    // Last, so that its thread ends before what it reads goes.
+    std::unique_ptr<ResizingBeside> beside_;
 };
 
 } // namespace varnelo

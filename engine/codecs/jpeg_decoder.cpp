@@ -314,10 +314,12 @@ DecodeStatus startRows(JpegJob& job, PictureRows& rows, PixelDepth depth) {
     if (rows.keepsDecoded(job.decoded, *size))
         return rows.startScaledByDecoder(job.decoded, depth, own);
     // The last decoded column and row stand for what is left of a block.
+    // libjpeg has one core to itself: the rows are resized beside it.
     return rows.startStreamed(*size, job.decoded.width, job.decoded.height, depth, own,
                               kRowsPerCall,
                               {static_cast<double>(job.info.image_width) / denominator,
-                               static_cast<double>(job.info.image_height) / denominator});
+                               static_cast<double>(job.info.image_height) / denominator},
+                              true);
 }
 
 DecodeStatus decode(JpegJob& job, ConversionLoad* conversion) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 namespace varnelo {
@@ -68,6 +69,43 @@ TEST(PictureRows, StreamedRowsGiveWhatTheWholePictureResizedGives) {
     EXPECT_EQ(conversion.facts.height, 4);
     EXPECT_EQ(conversion.facts.depth, PixelDepth::Bits8);
     EXPECT_EQ(conversion.facts.topLeft, greys()[0]);
+}
+
+// Rows resized on a thread beside the decoder give the picture resized
+// between its rows; a decoding given up halfway, ended or not, stops it.
+TEST(PictureRows, RowsResizedBesideTheDecoderGiveWhatResizingBetweenThemGives) {
+    constexpr int kWidth = 700, kHeight = 500;
+    const PictureSize size{900, 640}; // enough pixels for the thread
+    const auto decode = [&](bool beside, int rowsWritten, bool finished) {
+        ConversionLoad conversion;
+        WorkBitmap picture;
+        {
+            PictureRows rows(picture, &conversion);
+            EXPECT_EQ(rows.startStreamed(size, kWidth, kHeight, PixelDepth::Bits24,
+                                         {kWidth, kHeight}, 16, SourceExtent(), beside),
+                      DecodeStatus::Ok);
+            for (int y = 0; y < rowsWritten && !rows.complete(); ++y) {
+                std::uint8_t* row = rows.row(y);
+                for (int x = 0; x < kWidth * 3; ++x)
+                    row[x] = static_cast<std::uint8_t>((x * 7 + y * 13) ^ (x * y));
+                rows.rowDone(y);
+            }
+            const DecodeStatus status =
+                rowsWritten == kHeight ? DecodeStatus::Ok : DecodeStatus::Corrupt;
+            if (finished) {
+                EXPECT_EQ(rows.finish(status), status);
+            }
+        }
+        return picture;
+    };
+    const WorkBitmap between = decode(false, kHeight, true);
+    const WorkBitmap beside = decode(true, kHeight, true);
+    ASSERT_EQ(beside.height(), size.height);
+    for (int y = 0; y < size.height; ++y)
+        ASSERT_TRUE(std::equal(beside.row(y), beside.row(y) + size.width * 3, between.row(y)))
+            << "row " << y;
+    decode(true, kHeight / 2, true);
+    decode(true, kHeight / 2, false);
 }
 
 TEST(PictureRows, AWholeLoadForAConversionIsResizedAndAFailedOneLeftAlone) {
