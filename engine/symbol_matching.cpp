@@ -31,15 +31,35 @@ constexpr std::size_t kShortlist = 4;
 constexpr std::int64_t kCellsPerThread = 4096;
 constexpr unsigned kMostThreads = 8;
 
-// std::popcount without the instruction, which x86-64's baseline lacks:
-// GCC calls a library function for it, in the matcher's hottest loop.
-constexpr int bitsSet(std::uint64_t bits) {
-    bits -= (bits >> 1) & 0x5555555555555555ULL;
-    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
-    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((bits * 0x0101010101010101ULL) >> 56);
+// The kShortlist masks nearest split, a shape and its inverse alike, the
+// earliest first among equally near ones: their indexes into nearest, and
+// how many. Cloned for processors with the popcnt instruction, which
+// x86-64's baseline lacks (GCC would call a library function for it, in
+// the matcher's hottest loop).
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target_clones("popcnt", "default")))
+#endif
+std::size_t
+nearestMasks(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
+             std::array<std::size_t, kShortlist>& nearest) {
+    std::array<int, kShortlist> distance{};
+    std::size_t listed = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int apart = std::popcount(split ^ masks[i]);
+        const int d = std::min(apart, kParts - apart);
+        if (listed == kShortlist && d >= distance[listed - 1])
+            continue;
+        std::size_t at = listed < kShortlist ? listed++ : listed - 1;
+        while (at > 0 && distance[at - 1] > d) {
+            nearest[at] = nearest[at - 1];
+            distance[at] = distance[at - 1];
+            --at;
+        }
+        nearest[at] = i;
+        distance[at] = d;
+    }
+    return listed;
 }
-static_assert(bitsSet(0) == 0 && bitsSet(~std::uint64_t{0}) == 64 && bitsSet(0x8001) == 2);
 
 void putColor(WorkBitmap& picture, int x, int y, Rgb color) {
     std::uint8_t* p = picture.row(y) + static_cast<std::size_t>(x) * 3;
@@ -84,31 +104,21 @@ void addSpanned(CellParts& parts, const WorkBitmap& detail, int left, int right,
 class SymbolChooser {
 public:
     SymbolChooser(std::span<const Symbol> symbols, const ShownColours& shown)
-        : symbols_(symbols), shown_(shown) {}
+        : symbols_(symbols), shown_(shown) {
+        // Side by side, for the shortlist to run through them.
+        masks_.reserve(symbols.size());
+        for (const Symbol& symbol : symbols)
+            masks_.push_back(symbol.mask);
+    }
 
     // The index of the symbol closest to the cell's parts; its ink's colour
     // into ink, its background's into background.
     std::size_t choose(const CellParts& parts, Rgb& ink, Rgb& background) const {
         // Two colours may take either side of a split: a shape and its
         // inverse split the cell alike.
-        const std::uint64_t split = parts.split();
         std::array<std::size_t, kShortlist> nearest{};
-        std::array<int, kShortlist> distance{};
-        std::size_t listed = 0;
-        for (std::size_t i = 0; i < symbols_.size(); ++i) {
-            const int apart = bitsSet(split ^ symbols_[i].mask);
-            const int d = std::min(apart, kParts - apart);
-            if (listed == kShortlist && d >= distance[listed - 1])
-                continue;
-            std::size_t at = listed < kShortlist ? listed++ : listed - 1;
-            while (at > 0 && distance[at - 1] > d) {
-                nearest[at] = nearest[at - 1];
-                distance[at] = distance[at - 1];
-                --at;
-            }
-            nearest[at] = i;
-            distance[at] = d;
-        }
+        const std::size_t listed =
+            nearestMasks(parts.split(), masks_.data(), masks_.size(), nearest);
         std::size_t best = nearest[0];
         CellParts::Fit bestFit;
         for (std::size_t k = 0; k < listed; ++k) {
@@ -129,6 +139,7 @@ public:
 
 private:
     std::span<const Symbol> symbols_;
+    std::vector<std::uint64_t> masks_;
     ShownColours shown_;
 };
 

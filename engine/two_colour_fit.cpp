@@ -13,6 +13,7 @@ constexpr std::array<double, 3> kWeights = {0.2126, 0.7152, 0.0722};
 } // namespace
 
 void CellParts::add(int part, Rgb color) {
+    sampled_ = false;
     PartSum& sum = parts_[static_cast<std::size_t>(part)];
     const std::array<std::uint32_t, 3> channels = {redOf(color), greenOf(color), blueOf(color)};
     sum.count += 1;
@@ -27,6 +28,9 @@ void CellParts::add(int part, Rgb color) {
 void CellParts::assignSamples(const std::uint8_t* first, std::ptrdiff_t stride, int step) {
     std::array<std::uint32_t, 3> added{};
     std::array<std::uint32_t, 3> squared{};
+    // The extremes too, which the split needs: here while the samples pass.
+    std::array<std::uint32_t, 3> low = {255, 255, 255};
+    std::array<std::uint32_t, 3> high{};
     PartSum* sum = parts_.data();
     for (int row = 0; row < 8; ++row, first += stride) {
         const std::uint8_t* pixel = first;
@@ -37,9 +41,14 @@ void CellParts::assignSamples(const std::uint8_t* first, std::ptrdiff_t stride, 
                 sum->channel[c] = channels[c];
                 added[c] += channels[c];
                 squared[c] += channels[c] * channels[c];
+                low[c] = std::min(low[c], channels[c]);
+                high[c] = std::max(high[c], channels[c]);
             }
         }
     }
+    low_ = low;
+    high_ = high;
+    sampled_ = true;
     whole_.count = 64;
     whole_.channel = added;
     for (std::size_t c = 0; c < 3; ++c)
@@ -153,16 +162,23 @@ CellParts::Fit CellParts::fit(const Coverage& coverage, const ShownColours& show
 }
 
 CellParts::Fit CellParts::fit(std::uint64_t mask, const ShownColours& shown) const {
-    // Parts wholly inked or wholly not: the sums over the inked ones.
-    double inked = 0;
-    std::array<double, 3> underInk{};
-    for (std::uint64_t bits = mask; bits != 0; bits &= bits - 1) {
+    // Parts wholly inked or wholly not: the sums over the inked ones, or
+    // over the fewer blank ones taken from the whole's.
+    const bool mostlyInked = std::popcount(mask) > 32;
+    PartSum side;
+    for (std::uint64_t bits = mostlyInked ? ~mask : mask; bits != 0; bits &= bits - 1) {
         const PartSum& part = parts_[static_cast<std::size_t>(std::countr_zero(bits))];
-        inked += part.count;
+        side.count += part.count;
         for (std::size_t c = 0; c < 3; ++c)
-            underInk[c] += part.channel[c];
+            side.channel[c] += part.channel[c];
     }
-    return fitted(inked, inked, underInk, shown);
+    if (mostlyInked) {
+        side.count = whole_.count - side.count;
+        for (std::size_t c = 0; c < 3; ++c)
+            side.channel[c] = whole_.channel[c] - side.channel[c];
+    }
+    const Sum inked = asSum(side);
+    return fitted(inked.count, inked.count, inked.channel, shown);
 }
 
 CellParts::Fit CellParts::fitted(double inked, double inkedTwice,
@@ -227,11 +243,21 @@ CellParts::Fit CellParts::fitted(double inked, double inkedTwice,
 std::uint64_t CellParts::split() const {
     // Parts of as many samples each, as nearly every cell's are, compare
     // by their sums, in whole numbers; else by their means.
+    if (sampled_)
+        return evenSplit(low_, high_);
     const std::uint32_t count = parts_[0].count;
     const bool even = std::all_of(parts_.begin(), parts_.end(),
                                   [&](const PartSum& part) { return part.count == count; });
-    if (even && count > 0)
-        return evenSplit();
+    if (even && count > 0) {
+        std::array<std::uint32_t, 3> low = {UINT32_MAX, UINT32_MAX, UINT32_MAX};
+        std::array<std::uint32_t, 3> high = {0, 0, 0};
+        for (const PartSum& part : parts_)
+            for (std::size_t c = 0; c < 3; ++c) {
+                low[c] = std::min(low[c], part.channel[c]);
+                high[c] = std::max(high[c], part.channel[c]);
+            }
+        return evenSplit(low, high);
+    }
     const auto level = [&](const PartSum& part, std::size_t c) {
         return static_cast<double>(part.channel[c]) / static_cast<double>(part.count);
     };
@@ -260,17 +286,11 @@ std::uint64_t CellParts::split() const {
     return mask;
 }
 
-std::uint64_t CellParts::evenSplit() const {
+std::uint64_t CellParts::evenSplit(const std::array<std::uint32_t, 3>& low,
+                                   const std::array<std::uint32_t, 3>& high) const {
     // Rec. 709's weights in ten-thousandths: the channel that varies most
     // as the eye sees it.
     constexpr std::array<std::uint64_t, 3> kWholeWeights = {2126, 7152, 722};
-    std::array<std::uint32_t, 3> low = {UINT32_MAX, UINT32_MAX, UINT32_MAX};
-    std::array<std::uint32_t, 3> high = {0, 0, 0};
-    for (const PartSum& part : parts_)
-        for (std::size_t c = 0; c < 3; ++c) {
-            low[c] = std::min(low[c], part.channel[c]);
-            high[c] = std::max(high[c], part.channel[c]);
-        }
     std::size_t widest = 1;
     for (std::size_t c = 0; c < 3; ++c)
         if (kWholeWeights[c] * (high[c] - low[c]) >

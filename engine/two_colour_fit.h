@@ -90,14 +90,20 @@ private:
     // and of a S.
     Fit fitted(double inked, double inkedTwice, const std::array<double, 3>& underInk,
                const ShownColours& shown) const;
-    // split() of parts of as many samples each.
-    std::uint64_t evenSplit() const;
+    // split() of parts of as many samples each, whose sums range from low
+    // to high.
+    std::uint64_t evenSplit(const std::array<std::uint32_t, 3>& low,
+                            const std::array<std::uint32_t, 3>& high) const;
     // The weighted sum of the samples' squared channels.
     double squares() const;
 
     std::array<PartSum, 64> parts_{};
     PartSum whole_;
     std::array<std::uint64_t, 3> squareSums_{};
+    // Set by assignSamples: a sample a part, whose extremes are these.
+    bool sampled_ = false;
+    std::array<std::uint32_t, 3> low_{};
+    std::array<std::uint32_t, 3> high_{};
 };
 
 } // namespace varnelo
