@@ -124,6 +124,7 @@ DecodeStatus decodePicture(PictureType type, FileBytes file, WorkBitmap& picture
     ConversionLoad stored;
     if (conversion != nullptr) {
         stored.coarserBy = conversion->coarserBy;
+        stored.keepCoarser = conversion->keepCoarser;
         stored.memoryLimit = conversion->memoryLimit;
         if (conversion->sizeOf)
             stored.sizeOf = [&](int width, int height) {

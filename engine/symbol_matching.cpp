@@ -31,21 +31,31 @@ constexpr std::size_t kShortlist = 4;
 constexpr std::int64_t kCellsPerThread = 4096;
 constexpr unsigned kMostThreads = 8;
 
+// std::popcount without the instruction, which x86-64's baseline lacks:
+// GCC calls a library function for it.
+constexpr int bitsSet(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555ULL;
+    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((bits * 0x0101010101010101ULL) >> 56);
+}
+static_assert(bitsSet(0) == 0 && bitsSet(~std::uint64_t{0}) == 64 && bitsSet(0x8001) == 2);
+
 // The kShortlist masks nearest split, a shape and its inverse alike, the
 // earliest first among equally near ones: their indexes into nearest, and
-// how many. Cloned for processors with the popcnt instruction, which
-// x86-64's baseline lacks (GCC would call a library function for it, in
-// the matcher's hottest loop).
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-__attribute__((target_clones("popcnt", "default")))
-#endif
-std::size_t
-nearestMasks(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
-             std::array<std::size_t, kShortlist>& nearest) {
+// how many. Counted with the popcnt instruction where the processor has it.
+template <bool Instruction>
+[[gnu::always_inline]] inline std::size_t
+nearestMasksCounted(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
+                    std::array<std::size_t, kShortlist>& nearest) {
     std::array<int, kShortlist> distance{};
     std::size_t listed = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const int apart = std::popcount(split ^ masks[i]);
+        int apart = 0;
+        if constexpr (Instruction)
+            apart = __builtin_popcountll(split ^ masks[i]);
+        else
+            apart = bitsSet(split ^ masks[i]);
         const int d = std::min(apart, kParts - apart);
         if (listed == kShortlist && d >= distance[listed - 1])
             continue;
@@ -60,6 +70,29 @@ nearestMasks(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
     }
     return listed;
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target("popcnt"))) std::size_t
+nearestMasksByInstruction(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
+                          std::array<std::size_t, kShortlist>& nearest) {
+    return nearestMasksCounted<true>(split, masks, count, nearest);
+}
+
+std::size_t nearestMasks(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
+                         std::array<std::size_t, kShortlist>& nearest) {
+    static const bool instruction = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("popcnt") != 0;
+    }();
+    return instruction ? nearestMasksByInstruction(split, masks, count, nearest)
+                       : nearestMasksCounted<false>(split, masks, count, nearest);
+}
+#else
+std::size_t nearestMasks(std::uint64_t split, const std::uint64_t* masks, std::size_t count,
+                         std::array<std::size_t, kShortlist>& nearest) {
+    return nearestMasksCounted<true>(split, masks, count, nearest);
+}
+#endif
 
 void putColor(WorkBitmap& picture, int x, int y, Rgb color) {
     std::uint8_t* p = picture.row(y) + static_cast<std::size_t>(x) * 3;
@@ -143,8 +176,9 @@ private:
     ShownColours shown_;
 };
 
-// Matches the cell rows [firstRow, endRow); false when cancelled first.
-bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, int endRow,
+// Matches cell rows, each the next one no thread has taken, until none is
+// left; false when cancelled first.
+bool matchRows(const WorkBitmap& detail, int width, int height, std::atomic<int>& nextRow,
                const SymbolChooser& chooser, std::span<const Symbol> symbols, WorkBitmap& colors,
                ShapeTexts& texts, const std::atomic<bool>& cancelRequested) {
     // Bytes a pixel, where the picture holds its channels whole.
@@ -152,7 +186,8 @@ bool matchRows(const WorkBitmap& detail, int width, int height, int firstRow, in
                      : detail.depth() == PixelDepth::Bits32 ? 4
                                                             : 0;
     CellParts parts;
-    for (int y = firstRow; y < endRow; ++y) {
+    for (int y = nextRow.fetch_add(1, std::memory_order_relaxed); y < height;
+         y = nextRow.fetch_add(1, std::memory_order_relaxed)) {
         if (cancelRequested.load(std::memory_order_relaxed))
             return false;
         const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
@@ -237,7 +272,8 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
         if (!texts.inks.allocate(width, height, PixelDepth::Bits24))
             return ShapeMatchEnd::OutOfMemory;
         const SymbolChooser chooser(symbols, shown);
-        // Bands of rows on every core there is, each band a thread's.
+        // Rows on every core there is, each taken by the first thread free,
+        // so that none waits for another whose rows cost more.
         const std::int64_t cells = std::int64_t{width} * height;
         const unsigned threads = static_cast<unsigned>(std::clamp<std::int64_t>(
             std::min<std::int64_t>(std::max(std::thread::hardware_concurrency(), 1u),
@@ -246,12 +282,11 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
         std::vector<std::thread> helpers;
         std::vector<char> matched(threads, 1);
         std::vector<std::exception_ptr> failed(threads);
+        std::atomic<int> nextRow{0};
         const auto band = [&](unsigned index) {
-            const int first = static_cast<int>(std::int64_t{height} * index / threads);
-            const int end = static_cast<int>(std::int64_t{height} * (index + 1) / threads);
             try {
-                matched[index] = matchRows(detail, width, height, first, end, chooser, symbols,
-                                           colors, texts, cancelRequested)
+                matched[index] = matchRows(detail, width, height, nextRow, chooser, symbols, colors,
+                                           texts, cancelRequested)
                                      ? 1
                                      : 0;
             } catch (...) {
