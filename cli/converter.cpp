@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/console_observer.h"
 #include "cli/drawing_defaults.h"
+#include "cli/early_match.h"
 #include "cli/input_picture.h"
 #include "cli/messages.h"
 #include "cli/output_descriptor.h"
@@ -230,6 +231,8 @@ struct RunContext {
     std::function<double(const ConversionSettings&)> documentCell;
     /// Settles the options' face, where it is still being found.
     std::function<void()> settleFace;
+    /// The options' settled choices, where their face is still being found.
+    std::shared_future<ConversionSettings> settledChoices;
 };
 
 // Reads a picture from standard input: its type from its first bytes.
@@ -365,6 +368,30 @@ bool readerLeft(int descriptor) {
     return descriptor >= 0 && ::poll(&watched, 1, 0) == 1 && (watched.revents & POLLERR) != 0;
 }
 
+// Whether a picture's cells may be matched while it loads: a mode that
+// weighs every sample of its detail, at a size the command line gives
+// whole, so that the picture's facts leave what the matching reads alone.
+bool matchesEarly(const CommandLine& options) {
+    const CharacterMode& mode = characterModeOf(options.choices.transformation);
+    return mode.matchCells != nullptr && mode.everySample && (options.columns || options.width) &&
+           (options.rows || options.height);
+}
+
+// The settings a picture converts with but for what its facts decide, the
+// face once it is settled: found on the matching's thread, so without the
+// run's measures of a cell, which both sides given do not need.
+std::function<ConversionSettings()>
+earlySettings(const RunContext& run, const std::string& picturePath, const SizingContext& sizing) {
+    SizingContext noCells = sizing;
+    noCells.imageCell = {};
+    noCells.documentCell = {};
+    return [options = run.options, face = run.settledChoices, picturePath, noCells]() mutable {
+        if (face.valid())
+            options.choices = face.get();
+        return conversionSettings(options, picturePath, PictureFacts{}, noCells);
+    };
+}
+
 // Converts one picture; true when its output is written.
 bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const CommandLine& options = run.options;
@@ -388,9 +415,16 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const GlyphShaper shaper = shaperDrawingWhileLoading(options.choices);
     ConversionLoad conversion;
     WorkBitmap picture;
+    std::optional<EarlyMatch> early;
+    if (matchesEarly(options)) {
+        early.emplace(earlySettings(run, picturePath, sizing), shaper, run.cancelRequested);
+        conversion.arriving = &early->arriving();
+    }
     // Not even read once cancelled: standard input could keep it waiting.
     const LoadOutcome loaded =
         cancelled() ? LoadOutcome{} : loadToConvert(run, picturePath, sizing, conversion, picture);
+    if (early)
+        early->loadEnded();
     run.settleFace();
     if (cancelled() || picture.isEmpty()) {
         observer.report(cancelled() ? passEndMessage(PassResult::cancelled())
@@ -400,6 +434,9 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
 
     ConversionSettings settings =
         conversionSettings(options, picturePath, conversion.facts, sizing);
+    std::optional<ConversionPass::MatchedCells> matched;
+    if (early)
+        matched = early->take(settings);
     chooseOutput(settings, options, toOutput, picturePath, format);
     const StartProblem problem = checkConversionStart(settings, true);
     if (problem != StartProblem::None) {
@@ -415,6 +452,8 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, counted(std::move(openOutput), written));
     pass.setGlyphShaper(shaper);
+    if (matched)
+        pass.setMatchedCells(*std::move(matched));
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Done && progress)
         observer.conclude(
@@ -511,14 +550,15 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
 // fontconfig some milliseconds, is found on a thread of its own while the
 // first picture decodes where the size it loads at does not depend on it
 // (both sides given); the run settles it before it is needed.
-std::future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal) {
+std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal) {
     if (!settleAllButTheFace(options, toTerminal))
         return {};
     const bool bothSides = (options.columns || options.width) && (options.rows || options.height);
     if (bothSides) {
         try {
             return std::async(std::launch::async, withSettledFace, options.choices,
-                              options.fontChosen);
+                              options.fontChosen)
+                .share();
         } catch (const std::system_error&) {
             // no thread to be had: found here
         }
@@ -560,12 +600,14 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     else
         random.seedFromClock(clock);
 
-    std::future<ConversionSettings> face =
+    const std::shared_future<ConversionSettings> face =
         settlingFace(options, console.outIsTerminal &&
                                   (!options.outputPath || *options.outputPath == kStandardStream));
-    const auto settleFace = [&options, &face] {
-        if (face.valid())
+    bool faceSettled = !face.valid();
+    const auto settleFace = [&options, &face, &faceSettled] {
+        if (!faceSettled)
             options.choices = face.get();
+        faceSettled = true;
     };
     // What decides the cell (face, size, mode and its characters) is the
     // same for every picture of a run: measured once.
@@ -581,8 +623,8 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
             documentCell = documentCellProportion(settings);
         return *documentCell;
     };
-    const RunContext run{options,          console,   cancelRequested,    random,    clock,
-                         outputDescriptor, imageCell, documentProportion, settleFace};
+    const RunContext run{options,          console,   cancelRequested,    random,     clock,
+                         outputDescriptor, imageCell, documentProportion, settleFace, face};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))

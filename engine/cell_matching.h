@@ -9,6 +9,7 @@
 
 namespace varnelo {
 
+class ArrivingRows;
 class WorkBitmap;
 class ShapeTexts;
 enum class ShapeMatchEnd : std::uint8_t;
@@ -25,7 +26,16 @@ struct CellMatchInput {
     const GlyphShaper& shaper;
     ShownColours shown;
     const std::atomic<bool>& cancelRequested;
+    /// Where the detail is still being loaded, its rows as they arrive: a
+    /// matcher that reads them so waits for them, and reads the detail
+    /// there instead (a matcher that does not ends Cancelled); none for a
+    /// detail loaded whole.
+    ArrivingRows* arriving = nullptr;
 };
+
+/// The colours the output shows a cell's two as: text's the terminal's
+/// own ink and ground, a terminal of few colours its palette's.
+ShownColours shownColoursOf(const ConversionSettings& settings);
 
 /// A mode's matcher (CharacterMode::matchCells) chooses each cell's text
 /// into texts and its colour into colors (and, filled, its ink into

@@ -10,6 +10,8 @@
 
 namespace varnelo {
 
+class ArrivingRows;
+
 struct PictureSize {
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -45,6 +47,11 @@ struct ConversionLoad {
     /// Whether a picture so decoded coarser is taken as it is; else the
     /// load brings it to sizeOf's size (a mode that weighs every sample).
     bool keepCoarser = true;
+    /// Where the rows of the picture at sizeOf's size are told as they are
+    /// written, for a reader of them on another thread (ArrivingRows):
+    /// only a load whose resizer runs beside its decoder (a large JPEG)
+    /// tells them; may be null.
+    ArrivingRows* arriving = nullptr;
     PictureFacts facts;
     bool autoOrient = true;
     /// The most memory the load may take, in bytes: what it holds of the

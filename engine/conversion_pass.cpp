@@ -3,6 +3,7 @@
 #include "engine/ramp_ink.h"
 
 #include "engine/atomic_file.h"
+#include "engine/cell_matching.h"
 #include "engine/char_source.h"
 #include "engine/clock.h"
 #include "engine/conversion_load.h"
@@ -283,6 +284,13 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
         return PassResult::failed({FailureStage::Loading, settings_.sourcePath, load, {}});
     }
     prepared = true;
+    // Matched already, while the picture loaded, for these settings.
+    if (matched_) {
+        picture = std::move(matched_->colors);
+        shapeTexts_ = std::move(matched_->texts);
+        matched_.reset();
+        return std::nullopt;
+    }
     if (loaded.width < width || loaded.height < height ||
         !takenAsDecoded(loaded, detail, mode.everySample ? 1 : loadCoarserBy(settings_)))
         prepared =
@@ -290,9 +298,9 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
     if (!prepared || picture.isEmpty())
         return std::nullopt;
     WorkBitmap colors;
-    const ShapeMatchEnd matched = mode.matchCells(
-        {picture, width, height, settings_, glyphShaper_, shownColours(), cancelRequested_}, colors,
-        shapeTexts_);
+    const ShapeMatchEnd matched = mode.matchCells({picture, width, height, settings_, glyphShaper_,
+                                                   shownColoursOf(settings_), cancelRequested_},
+                                                  colors, shapeTexts_);
     if (matched == ShapeMatchEnd::NothingToDraw)
         return PassResult::failed(
             {FailureStage::Unexpected,
@@ -306,22 +314,22 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
     return std::nullopt;
 }
 
-ShownColours ConversionPass::shownColours() const {
+ShownColours shownColoursOf(const ConversionSettings& settings) {
     ShownColours shown;
     // Text has no colours: its symbols are the terminal's ink on its
     // ground, light on the dark background symbols take, dark on a light one.
-    if (settings_.outputFormat == OutputFormat::PlainText) {
-        const bool dark = luminanceOf(settings_.backgroundColor) < 128;
+    if (settings.outputFormat == OutputFormat::PlainText) {
+        const bool dark = luminanceOf(settings.backgroundColor) < 128;
         shown.given = true;
         shown.ink = dark ? makeRgb(255, 255, 255) : makeRgb(0, 0, 0);
         shown.background = dark ? makeRgb(0, 0, 0) : makeRgb(255, 255, 255);
     }
     // A terminal of few colours shows the palette's: the cells are chosen
     // among them.
-    if (settings_.outputFormat == OutputFormat::AnsiText) {
-        if (settings_.terminalColors == TerminalColors::Palette256)
+    if (settings.outputFormat == OutputFormat::AnsiText) {
+        if (settings.terminalColors == TerminalColors::Palette256)
             shown.palette = shownInXterm256;
-        else if (settings_.terminalColors == TerminalColors::Palette16)
+        else if (settings.terminalColors == TerminalColors::Palette16)
             shown.palette = shownInXterm16;
     }
     return shown;

@@ -74,6 +74,14 @@ public:
     void setSecondThreadFrom(std::int64_t pixels) { secondThreadFrom_ = pixels; }
     /// Where shapes mode learns how its candidate characters draw.
     void setGlyphShaper(GlyphShaper shaper) { glyphShaper_ = std::move(shaper); }
+    /// The cells of a mode that reads them, matched from the picture's
+    /// detail while it loaded, for these settings: the pass takes them
+    /// instead of matching the picture it is given.
+    struct MatchedCells {
+        WorkBitmap colors;
+        ShapeTexts texts;
+    };
+    void setMatchedCells(MatchedCells cells) { matched_ = std::move(cells); }
 
 private:
     bool cancelled() const { return cancelRequested_.load(std::memory_order_relaxed); }
@@ -88,8 +96,6 @@ private:
     /// symbols): chooses every pixel's text from it and leaves the picture
     /// of the cells' colours; prepared false when memory ran out.
     std::optional<PassResult> matchPictureCells(WorkBitmap& picture, bool& prepared);
-    // The colours the output shows a symbol's two as.
-    ShownColours shownColours() const;
     /// Hands every line to the writer, on two threads where it helps, and
     /// delivers the lines as they are built.
     std::optional<PassResult> produceLines(OutputWriter& writer, const WorkBitmap& picture,
@@ -110,6 +116,7 @@ private:
     std::int64_t secondThreadFrom_ = kSecondLineThreadFromPixels;
     GlyphShaper glyphShaper_;
     ShapeTexts shapeTexts_;
+    std::optional<MatchedCells> matched_;
 };
 
 /// Where the settings send the output.

@@ -1,5 +1,7 @@
 #include "engine/picture_rows.h"
 
+#include "engine/arriving_rows.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -8,7 +10,18 @@ namespace varnelo {
 PictureRows::PictureRows(WorkBitmap& picture, ConversionLoad* conversion)
     : picture_(picture), conversion_(conversion) {}
 
-PictureRows::~PictureRows() = default;
+PictureRows::~PictureRows() {
+    // A decoding that ended without finish (libjpeg's error exit) takes its
+    // picture with it.
+    beside_.reset();
+    stopTelling();
+}
+
+void PictureRows::stopTelling() {
+    if (telling_ != nullptr)
+        telling_->abandon();
+    telling_ = nullptr;
+}
 
 namespace {
 
@@ -44,6 +57,7 @@ DecodeStatus PictureRows::allowed(std::int64_t rowBytes) {
 
 DecodeStatus PictureRows::startWhole(int width, int height, PixelDepth depth) {
     beside_.reset();
+    stopTelling();
     resizer_.reset();
     scratch_.clear();
     scaledByDecoder_ = false;
@@ -61,6 +75,7 @@ DecodeStatus PictureRows::startWhole(int width, int height, PixelDepth depth) {
 DecodeStatus PictureRows::startScaledByDecoder(PictureSize size, PixelDepth depth,
                                                PictureSize own) {
     beside_.reset();
+    stopTelling();
     resizer_.reset();
     scratch_.clear();
     scaledByDecoder_ = true;
@@ -76,6 +91,7 @@ DecodeStatus PictureRows::startStreamed(PictureSize size, int decodedWidth, int 
                                         PixelDepth depth, PictureSize own, int scratchRows,
                                         SourceExtent extent, bool beside) {
     beside_.reset();
+    stopTelling();
     scaledByDecoder_ = false;
     // Beside, a ring of rows: the decoder writes some while the resizer
     // takes others. Only for a large result: a small one is resized in
@@ -99,7 +115,15 @@ DecodeStatus PictureRows::startStreamed(PictureSize size, int decodedWidth, int 
     resizer_ = std::make_unique<RowResizer>(decodedWidth, decodedHeight, picture_, extent);
     if (beside) {
         try {
-            beside_ = std::make_unique<ResizingBeside>(*resizer_, scratch_);
+            ArrivingRows* arriving = conversion_ != nullptr ? conversion_->arriving : nullptr;
+            std::function<void(int)> told;
+            if (arriving != nullptr)
+                told = [arriving](int rows) { arriving->written(rows); };
+            beside_ = std::make_unique<ResizingBeside>(*resizer_, scratch_, std::move(told));
+            if (arriving != nullptr) {
+                arriving->begin(picture_);
+                telling_ = arriving;
+            }
         } catch (const std::system_error&) {
             // no thread to be had: resized between the decoder's rows
         }
@@ -144,6 +168,11 @@ DecodeStatus PictureRows::finish(DecodeStatus status, DecodeCancel cancel) {
             beside_->finish();
         beside_.reset();
     }
+    if (telling_ != nullptr && status == DecodeStatus::Ok) {
+        telling_->complete();
+        telling_ = nullptr;
+    }
+    stopTelling();
     if (status == DecodeStatus::Ok)
         conversion_->facts = {own_.width, own_.height, picture_.depth(), topLeft_};
     return status;

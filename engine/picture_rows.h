@@ -88,6 +88,8 @@ public:
 
 private:
     DecodeStatus allowed(std::int64_t rowBytes);
+    /// The rows told stop: their pixels may go.
+    void stopTelling();
 
     WorkBitmap& picture_;
     ConversionLoad* conversion_;
@@ -97,6 +99,8 @@ private:
     bool scaledByDecoder_ = false;
     Rgb topLeft_ = 0;
     std::int64_t besides_ = 0;
+    // Where the rows resized beside are told, from when they start.
+    ArrivingRows* telling_ = nullptr;
     // Last, so that its thread ends before what it reads goes.
     std::unique_ptr<ResizingBeside> beside_;
 };

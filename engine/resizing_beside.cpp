@@ -1,9 +1,12 @@
 #include "engine/resizing_beside.h"
 
+#include <utility>
+
 namespace varnelo {
 
-ResizingBeside::ResizingBeside(RowResizer& resizer, WorkBitmap& ring)
-    : resizer_(resizer), ring_(ring) {
+ResizingBeside::ResizingBeside(RowResizer& resizer, WorkBitmap& ring,
+                               std::function<void(int rows)> told)
+    : resizer_(resizer), ring_(ring), told_(std::move(told)) {
     // Started last, once every member it reads is there.
     thread_ = std::thread([this] { resize(); });
 }
@@ -58,8 +61,11 @@ void ResizingBeside::resize() {
         const int y = taken_;
         lock.unlock();
         // The decoder writes no row of the ring the resizer has not taken.
+        const int before = resizer_.rowsWritten();
         resizer_.pushRowOf(ring_, y % ring_.height());
         const bool targetDone = resizer_.done();
+        if (told_ && resizer_.rowsWritten() > before)
+            told_(resizer_.rowsWritten());
         lock.lock();
         taken_ = y + 1;
         done_ = targetDone;

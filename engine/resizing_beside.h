@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -20,7 +21,9 @@ public:
     /// Starts the thread; without one to be had, throws std::system_error.
     /// ring holds the source rows in the decoder's depth, more of them than
     /// a decoder asks for at once; it and the resizer outlive this.
-    ResizingBeside(RowResizer& resizer, WorkBitmap& ring);
+    /// told hears, on the resizer's thread, how many target rows are
+    /// written each time there are more; it may be empty.
+    ResizingBeside(RowResizer& resizer, WorkBitmap& ring, std::function<void(int rows)> told = {});
     /// Stops the thread, whatever rows are left.
     ~ResizingBeside();
     ResizingBeside(const ResizingBeside&) = delete;
@@ -41,6 +44,7 @@ private:
 
     RowResizer& resizer_;
     WorkBitmap& ring_;
+    std::function<void(int rows)> told_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     // Rows the decoder has written, and rows the resizer has taken.

@@ -53,6 +53,8 @@ public:
     /// The source row push takes next: the first its target rows need, to
     /// begin with.
     int nextSourceRow() const { return nextSource_; }
+    /// The target rows written so far, from the first of its band.
+    int rowsWritten() const { return nextTarget_; }
     int sourceWidth() const { return sourceWidth_; }
     int sourceHeight() const { return sourceHeight_; }
 

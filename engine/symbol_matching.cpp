@@ -1,5 +1,6 @@
 #include "engine/symbol_matching.h"
 
+#include "engine/arriving_rows.h"
 #include "engine/char_source.h"
 #include "engine/codepages.h"
 #include "engine/color.h"
@@ -180,7 +181,8 @@ private:
 // left; false when cancelled first.
 bool matchRows(const WorkBitmap& detail, int width, int height, std::atomic<int>& nextRow,
                const SymbolChooser& chooser, std::span<const Symbol> symbols, WorkBitmap& colors,
-               ShapeTexts& texts, const std::atomic<bool>& cancelRequested) {
+               ShapeTexts& texts, const std::atomic<bool>& cancelRequested,
+               ArrivingRows* arriving) {
     // Bytes a pixel, where the picture holds its channels whole.
     const int step = detail.depth() == PixelDepth::Bits24   ? 3
                      : detail.depth() == PixelDepth::Bits32 ? 4
@@ -192,6 +194,9 @@ bool matchRows(const WorkBitmap& detail, int width, int height, std::atomic<int>
             return false;
         const int top = static_cast<int>(std::int64_t{y} * detail.height() / height);
         const int bottom = static_cast<int>(std::int64_t{y + 1} * detail.height() / height);
+        // Held from here to the row's end, while its samples are read.
+        if (arriving != nullptr && arriving->await(bottom) == nullptr)
+            return false;
         for (int x = 0; x < width; ++x) {
             const int left = static_cast<int>(std::int64_t{x} * detail.width() / width);
             const int right = static_cast<int>(std::int64_t{x + 1} * detail.width() / width);
@@ -210,6 +215,8 @@ bool matchRows(const WorkBitmap& detail, int width, int height, std::atomic<int>
             putColor(texts.inks, x, y, ink);
             std::copy(chosen.text.begin(), chosen.text.end(), texts.pixel(x, y));
         }
+        if (arriving != nullptr)
+            arriving->release();
     }
     return true;
 }
@@ -222,6 +229,11 @@ ByteString drawnByFaceOf(const std::u32string& characters, SymbolDrawing drawing
             appendUtf8(drawnByFace, c);
     return drawnByFace;
 }
+
+ShapeMatchEnd matchSymbolsOf(const WorkBitmap& detail, int width, int height,
+                             std::span<const Symbol> symbols, const ShownColours& shown,
+                             WorkBitmap& colors, ShapeTexts& texts,
+                             const std::atomic<bool>& cancelRequested, ArrivingRows* arriving);
 
 } // namespace
 
@@ -261,7 +273,27 @@ std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing dr
 ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
                            std::span<const Symbol> symbols, const ShownColours& shown,
                            WorkBitmap& colors, ShapeTexts& texts,
-                           const std::atomic<bool>& cancelRequested) {
+                           const std::atomic<bool>& cancelRequested, ArrivingRows* arriving) {
+    // A detail still loading is read as it arrives, through the view
+    // there, from when its first row is.
+    if (arriving != nullptr) {
+        const WorkBitmap* loading = arriving->await(1);
+        if (loading == nullptr)
+            return ShapeMatchEnd::Cancelled;
+        arriving->release();
+        return matchSymbolsOf(*loading, width, height, symbols, shown, colors, texts,
+                              cancelRequested, arriving);
+    }
+    return matchSymbolsOf(detail, width, height, symbols, shown, colors, texts, cancelRequested,
+                          nullptr);
+}
+
+namespace {
+
+ShapeMatchEnd matchSymbolsOf(const WorkBitmap& detail, int width, int height,
+                             std::span<const Symbol> symbols, const ShownColours& shown,
+                             WorkBitmap& colors, ShapeTexts& texts,
+                             const std::atomic<bool>& cancelRequested, ArrivingRows* arriving) {
     if (width <= 0 || height <= 0 || detail.width() < width || detail.height() < height ||
         symbols.empty())
         return ShapeMatchEnd::OutOfMemory;
@@ -286,7 +318,7 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
         const auto band = [&](unsigned index) {
             try {
                 matched[index] = matchRows(detail, width, height, nextRow, chooser, symbols, colors,
-                                           texts, cancelRequested)
+                                           texts, cancelRequested, arriving)
                                      ? 1
                                      : 0;
             } catch (...) {
@@ -313,8 +345,6 @@ ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
     }
     return ShapeMatchEnd::Done;
 }
-
-namespace {
 
 std::optional<std::u32string> charactersOfSettings(const ConversionSettings& settings) {
     std::string unknown;
@@ -373,7 +403,7 @@ ShapeMatchEnd matchSymbolCells(const CellMatchInput& input, WorkBitmap& colors, 
     if (symbols.empty())
         return ShapeMatchEnd::NothingToDraw;
     return matchSymbols(input.detail, input.width, input.height, symbols, input.shown, colors,
-                        texts, input.cancelRequested);
+                        texts, input.cancelRequested, input.arriving);
 }
 
 } // namespace varnelo

@@ -16,6 +16,8 @@
 
 namespace varnelo {
 
+class ArrivingRows;
+
 /// A symbol a cell may be drawn with: its character, as UTF-8, the parts
 /// of the cell's 8 × 8 grid its ink covers (bit row × 8 + column) and how
 /// much of each, 0 to 255.
@@ -47,11 +49,13 @@ std::vector<Symbol> symbolsOf(const std::u32string& characters, SymbolDrawing dr
 /// whose shape comes nearest the cell's own split into two colours. The
 /// two colours are as shown says they may be (a terminal's palette, or a
 /// text's own ink and ground), the difference counted after it. colors becomes the
-/// cells' colours, texts.inks their inks and texts the symbols.
+/// cells' colours, texts.inks their inks and texts the symbols. A detail
+/// still loading is read from arriving as its rows arrive.
 ShapeMatchEnd matchSymbols(const WorkBitmap& detail, int width, int height,
                            std::span<const Symbol> symbols, const ShownColours& shown,
                            WorkBitmap& colors, ShapeTexts& texts,
-                           const std::atomic<bool>& cancelRequested);
+                           const std::atomic<bool>& cancelRequested,
+                           ArrivingRows* arriving = nullptr);
 
 /// The characters of the settings' set, as UTF-8, that the face draws
 /// (CharacterMode::drawnFromFace): those not made by rule as the output

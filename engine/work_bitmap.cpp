@@ -88,7 +88,8 @@ bool WorkBitmap::allocate(int width, int height, PixelDepth depth) {
     auto* memory = static_cast<std::uint8_t*>(std::calloc(*bytes, 1));
     if (memory == nullptr)
         return false;
-    pixels_.reset(memory);
+    // Its own, whatever it was before (a view).
+    pixels_ = std::unique_ptr<std::uint8_t[], FreeDeleter>(memory);
     prepareForWriting(memory, *bytes);
     width_ = width;
     height_ = height;
@@ -96,8 +97,21 @@ bool WorkBitmap::allocate(int width, int height, PixelDepth depth) {
     return true;
 }
 
+WorkBitmap WorkBitmap::viewOf(const WorkBitmap& other) {
+    WorkBitmap view;
+    view.pixels_ =
+        std::unique_ptr<std::uint8_t[], FreeDeleter>(other.pixels_.get(), FreeDeleter{false});
+    view.width_ = other.width_;
+    view.height_ = other.height_;
+    view.stride_ = other.stride_;
+    view.depth_ = other.depth_;
+    view.colorTable_ = other.colorTable_;
+    return view;
+}
+
 void WorkBitmap::clear() {
     pixels_.reset();
+    pixels_.get_deleter().owns = true;
     width_ = 0;
     height_ = 0;
     stride_ = 0;

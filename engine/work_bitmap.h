@@ -96,6 +96,11 @@ public:
     /// Makes the picture empty (0 × 0) and frees its pixels.
     void clear();
 
+    /// A picture that reads other's pixels without owning them, for a
+    /// reader on another thread while other is still written or moved: it
+    /// holds as long as the pixels do, and never frees them.
+    static WorkBitmap viewOf(const WorkBitmap& other);
+
     /// Changes the size, keeping the picture in the top-left corner; new
     /// pixels are zero. A size of 0 or below in either direction gives the
     /// empty picture. Returns false (picture unchanged) when the new size is
@@ -123,7 +128,13 @@ public:
 
 private:
     struct FreeDeleter {
-        void operator()(std::uint8_t* pointer) const { std::free(pointer); }
+        FreeDeleter() noexcept : owns(true) {}
+        explicit FreeDeleter(bool owning) noexcept : owns(owning) {}
+        bool owns;
+        void operator()(std::uint8_t* pointer) const {
+            if (owns)
+                std::free(pointer);
+        }
     };
 
     std::unique_ptr<std::uint8_t[], FreeDeleter> pixels_;

@@ -4,6 +4,10 @@
 // levels where libjpeg decodes it at 1/2, 1/4 or 1/8.
 #include "engine/conversion_load.h"
 
+#include "engine/arriving_rows.h"
+#include "engine/symbol_matching.h"
+#include "engine/symbol_sets.h"
+
 #include "engine/codecs/gif_decoder.h"
 #include "engine/codecs/jpeg_decoder.h"
 #include "engine/codecs/png_decoder.h"
@@ -25,6 +29,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 namespace varnelo {
 namespace {
@@ -165,6 +170,61 @@ TEST(ConversionLoad, SizesAConversionCannotTakeLoadThePictureAtItsOwn) {
     ASSERT_EQ(loadPicture(path, whole).status, LoadStatus::Loaded);
     EXPECT_EQ(largestDifference(shrunk, wholeThenResized(whole, {7, 9})), 0);
     EXPECT_EQ(conversion.facts.width, 30);
+}
+
+// A large JPEG's rows are told as they are resized beside its decoding:
+// symbols matched from them as they arrive are those of the picture
+// loaded; a load that fails halfway stops the matching, which reads
+// nothing once the rows may go.
+TEST(ConversionLoad, SymbolsMatchedAsAJpegLoadsAreThoseOfThePictureLoaded) {
+    constexpr int kWidth = 1280, kHeight = 960, kColumns = 100, kRows = 60;
+    std::vector<std::uint8_t> pixels(std::size_t{kWidth} * kHeight * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint8_t>((i * 2654435761U) >> 13);
+    const std::vector<std::uint8_t> file = test::encodeJpeg(kWidth, kHeight, 3, pixels);
+    std::string unknown;
+    const std::vector<Symbol> symbols = symbolsOf(
+        *symbolSetCharacters("space+blocks+quadrants", unknown), SymbolDrawing::Exact, "", {});
+    const std::atomic<bool> cancel{false};
+    struct Matched {
+        ShapeMatchEnd end = ShapeMatchEnd::Cancelled;
+        WorkBitmap colors;
+        ShapeTexts texts;
+    };
+    const auto loadAndMatch = [&](std::span<const std::uint8_t> bytes, WorkBitmap& picture) {
+        ConversionLoad conversion = loadTo({kColumns * 8, kRows * 8});
+        conversion.coarserBy = 2;
+        conversion.keepCoarser = false;
+        ArrivingRows arriving;
+        conversion.arriving = &arriving;
+        Matched early;
+        std::thread matching([&] {
+            early.end = matchSymbols(WorkBitmap(), kColumns, kRows, symbols, {}, early.colors,
+                                     early.texts, cancel, &arriving);
+        });
+        loadPictureBytes(bytes, picture, nullptr, &conversion);
+        arriving.abandon();
+        matching.join();
+        return early;
+    };
+    WorkBitmap picture;
+    const Matched early = loadAndMatch(file, picture);
+    ASSERT_EQ(early.end, ShapeMatchEnd::Done);
+    Matched late;
+    ASSERT_EQ(matchSymbols(picture, kColumns, kRows, symbols, {}, late.colors, late.texts, cancel),
+              ShapeMatchEnd::Done);
+    ByteString earlyText, lateText;
+    for (int y = 0; y < kRows; ++y)
+        for (int x = 0; x < kColumns; ++x) {
+            early.texts.textAt(x, y, earlyText);
+            late.texts.textAt(x, y, lateText);
+            ASSERT_EQ(earlyText, lateText) << x << "," << y;
+            ASSERT_EQ(early.colors.pixelColor(x, y), late.colors.pixelColor(x, y));
+        }
+
+    WorkBitmap broken;
+    const std::span<const std::uint8_t> half(file.data(), file.size() / 2);
+    EXPECT_EQ(loadAndMatch(half, broken).end, ShapeMatchEnd::Cancelled);
 }
 
 TEST(ConversionLoad, APictureNeedingMoreMemoryThanTheLimitIsRefusedBeforeItIsTaken) {

@@ -1,0 +1,64 @@
+#include "engine/arriving_rows.h"
+
+namespace varnelo {
+
+void ArrivingRows::begin(const WorkBitmap& picture) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (ended_)
+            return;
+        view_ = WorkBitmap::viewOf(picture);
+        begun_ = true;
+    }
+    changed_.notify_all();
+}
+
+void ArrivingRows::written(int count) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (count <= written_)
+            return;
+        written_ = count;
+    }
+    changed_.notify_all();
+}
+
+void ArrivingRows::complete() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (ended_)
+            return;
+        ended_ = true;
+        complete_ = begun_;
+        written_ = view_.height();
+    }
+    changed_.notify_all();
+}
+
+void ArrivingRows::abandon() {
+    std::unique_lock lock(mutex_);
+    if (complete_)
+        return;
+    ended_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return readers_ == 0; });
+}
+
+const WorkBitmap* ArrivingRows::await(int count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return (begun_ && written_ >= count) || ended_; });
+    if (!begun_ || (ended_ && !complete_) || written_ < count)
+        return nullptr;
+    ++readers_;
+    return &view_;
+}
+
+void ArrivingRows::release() {
+    {
+        const std::lock_guard lock(mutex_);
+        --readers_;
+    }
+    changed_.notify_all();
+}
+
+} // namespace varnelo
