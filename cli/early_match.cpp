@@ -20,14 +20,14 @@ EarlyMatch::EarlyMatch(std::function<ConversionSettings()> settings, GlyphShaper
 }
 
 EarlyMatch::~EarlyMatch() {
-    arriving_.abandon();
+    arriving_.stop();
     if (thread_.joinable())
         thread_.join();
 }
 
 void EarlyMatch::loadEnded() {
     // Complete where the load said so; else nothing more comes.
-    arriving_.abandon();
+    arriving_.end();
 }
 
 void EarlyMatch::match() {

@@ -35,13 +35,20 @@ void ArrivingRows::complete() {
     changed_.notify_all();
 }
 
-void ArrivingRows::abandon() {
+void ArrivingRows::stop() {
     std::unique_lock lock(mutex_);
-    if (complete_)
-        return;
     ended_ = true;
+    complete_ = false;
     changed_.notify_all();
     changed_.wait(lock, [&] { return readers_ == 0; });
+}
+
+void ArrivingRows::end() {
+    {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+    }
+    changed_.notify_all();
 }
 
 const WorkBitmap* ArrivingRows::await(int count) {

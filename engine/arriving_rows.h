@@ -22,9 +22,12 @@ public:
     void written(int count);
     /// Every row is written and the pixels stay: the load succeeded.
     void complete();
-    /// No more rows, and the pixels may go: waits until no reader holds
-    /// a row. Nothing once complete.
-    void abandon();
+    /// The pixels go (the load failed, even after its rows were complete):
+    /// waits until no reader holds a row, and none may from now on.
+    void stop();
+    /// No more rows come: a reader waiting for rows not written has none.
+    /// Nothing once complete.
+    void end();
 
     // A reader's side.
     /// Waits until the first count rows are written: the picture that

@@ -1,5 +1,6 @@
 #include "engine/picture_loader.h"
 
+#include "engine/arriving_rows.h"
 #include "engine/codecs/avif_decoder.h"
 #include "engine/codecs/bmp_reader.h"
 #include "engine/codecs/exif_orientation.h"
@@ -106,6 +107,13 @@ Orientation storedOrientation(PictureType type, FileBytes file) {
     const PictureTypeEntry* entry = entryOf(type);
     return entry != nullptr && entry->orientation != nullptr ? entry->orientation(file)
                                                              : Orientation::Upright;
+}
+
+// A picture decoded but not taken (a file changed while it was read) is
+// freed with its function's frame: a reader of its rows stops first.
+void stopTellingUnless(const LoadOutcome& outcome, const ConversionLoad* load) {
+    if (outcome.status != LoadStatus::Loaded && load != nullptr && load->arriving != nullptr)
+        load->arriving->stop();
 }
 
 } // namespace
@@ -233,6 +241,7 @@ LoadOutcome loadPictureBytes(FileBytes bytes, WorkBitmap& bitmap, DecodeCancel c
         bitmap.clear();
         outcome.status = LoadStatus::Failed;
     }
+    stopTellingUnless(outcome, load);
     return outcome;
 }
 
@@ -270,6 +279,7 @@ LoadOutcome loadPicture(const std::string& path, WorkBitmap& bitmap, DecodeCance
         bitmap.clear();
         outcome.status = LoadStatus::Failed;
     }
+    stopTellingUnless(outcome, load);
     return outcome;
 }
 

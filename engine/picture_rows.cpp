@@ -19,7 +19,7 @@ PictureRows::~PictureRows() {
 
 void PictureRows::stopTelling() {
     if (telling_ != nullptr)
-        telling_->abandon();
+        telling_->stop();
     telling_ = nullptr;
 }
 

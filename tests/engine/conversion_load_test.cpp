@@ -203,7 +203,7 @@ TEST(ConversionLoad, SymbolsMatchedAsAJpegLoadsAreThoseOfThePictureLoaded) {
                                      early.texts, cancel, &arriving);
         });
         loadPictureBytes(bytes, picture, nullptr, &conversion);
-        arriving.abandon();
+        arriving.end();
         matching.join();
         return early;
     };
