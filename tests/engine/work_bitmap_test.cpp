@@ -89,6 +89,24 @@ TEST(WorkBitmap, CopiesAreIndependentAndMovesLeaveEmpty) {
     EXPECT_EQ(moved.width(), 1);
 }
 
+// A view reads the pixels where they are, through moves of their owner,
+// and never frees them; a bitmap that was a view owns what it allocates
+// (the leak checker sees either fault).
+TEST(WorkBitmap, AViewReadsThePixelsItDoesNotOwn) {
+    WorkBitmap picture;
+    ASSERT_TRUE(picture.allocate(3, 2, PixelDepth::Bits24));
+    picture.row(1)[6] = 0x40;
+    WorkBitmap view = WorkBitmap::viewOf(picture);
+    const WorkBitmap owner = std::move(picture);
+    EXPECT_EQ(view.pixelColor(2, 1), makeRgb(0, 0, 0x40));
+    EXPECT_EQ(view.row(1), owner.row(1));
+    WorkBitmap reused = std::move(view);
+    ASSERT_TRUE(reused.allocate(4, 4, PixelDepth::Bits32));
+    EXPECT_NE(reused.row(0), owner.row(0));
+    reused.clear();
+    EXPECT_EQ(owner.pixelColor(2, 1), makeRgb(0, 0, 0x40));
+}
+
 TEST(WorkBitmap, RefusesSizesOutsideTheLimitsWithoutAllocating) {
     WorkBitmap picture;
     EXPECT_FALSE(picture.allocate(0, 5, PixelDepth::Bits24));
