@@ -248,6 +248,31 @@ std::optional<PassResult> ConversionPass::prepare(WorkBitmap& picture) {
     return std::nullopt;
 }
 
+namespace {
+
+// The picture at the detail, beside the one it is made from, the colours
+// (and filled, the inks) and the characters chosen: all held at once, and
+// refused as a load over its limit when they would take more.
+std::optional<PassResult> cellsOverMemory(const ConversionSettings& settings, PictureSize detail,
+                                          PictureSize loaded) {
+    const CharacterMode& mode = characterModeOf(settings.transformation);
+    const std::int64_t cells = std::int64_t{settings.imageWidth} * settings.imageHeight;
+    const std::int64_t needed = std::int64_t{detail.width} * detail.height * 4 +
+                                std::int64_t{loaded.width} * loaded.height * 4 +
+                                (settings.fillCells ? 6 : 3) * cells +
+                                cells * charactersPerPixel(settings) * (mode.utf8Texts ? 4 : 1);
+    if (needed <= settings.memoryLimit)
+        return std::nullopt;
+    LoadOutcome load;
+    load.status = LoadStatus::Failed;
+    load.detail = DecodeStatus::OverMemoryLimit;
+    load.memoryNeeded = needed;
+    load.memoryLimit = settings.memoryLimit;
+    return PassResult::failed({FailureStage::Loading, settings.sourcePath, load, {}});
+}
+
+} // namespace
+
 std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture, bool& prepared) {
     const int width = settings_.imageWidth;
     const int height = settings_.imageHeight;
@@ -266,23 +291,9 @@ std::optional<PassResult> ConversionPass::matchPictureCells(WorkBitmap& picture,
                  " mode reads the picture at " + std::to_string(detail.width) + " \u00D7 " +
                  std::to_string(detail.height) +
                  " samples, more than a picture may have (try a smaller size)"});
-    // The picture at the detail, beside the one it is made from, the
-    // colours (and filled, the inks) and the characters chosen: all held
-    // at once.
+    if (std::optional<PassResult> refused = cellsOverMemory(settings_, detail, loaded))
+        return refused;
     const CharacterMode& mode = characterModeOf(settings_.transformation);
-    const std::int64_t cells = std::int64_t{width} * height;
-    const std::int64_t needed = std::int64_t{detail.width} * detail.height * 4 +
-                                std::int64_t{loaded.width} * loaded.height * 4 +
-                                (settings_.fillCells ? 6 : 3) * cells +
-                                cells * charactersPerPixel(settings_) * (mode.utf8Texts ? 4 : 1);
-    if (needed > settings_.memoryLimit) {
-        LoadOutcome load;
-        load.status = LoadStatus::Failed;
-        load.detail = DecodeStatus::OverMemoryLimit;
-        load.memoryNeeded = needed;
-        load.memoryLimit = settings_.memoryLimit;
-        return PassResult::failed({FailureStage::Loading, settings_.sourcePath, load, {}});
-    }
     prepared = true;
     // Matched already, while the picture loaded, for these settings.
     if (matched_) {
