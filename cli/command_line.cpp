@@ -41,6 +41,7 @@ enum class Option : std::uint8_t {
     Width,
     Height,
     Size,
+    Fit,
     Depth,
     Quality,
     Colors,
@@ -61,7 +62,7 @@ struct OptionName {
     bool takesValue;
 };
 
-constexpr std::array<OptionName, 29> kOptionNames = {{
+constexpr std::array<OptionName, 30> kOptionNames = {{
     {Option::Output, "output", 'o', true},
     {Option::Format, "format", 'f', true},
     {Option::Mode, "mode", 'm', true},
@@ -80,6 +81,7 @@ constexpr std::array<OptionName, 29> kOptionNames = {{
     {Option::Width, "width", 'W', true},
     {Option::Height, "height", 'H', true},
     {Option::Size, "size", '\0', true},
+    {Option::Fit, "fit", '\0', true},
     {Option::Depth, "depth", 'd', true},
     {Option::Quality, "quality", 'Q', true},
     {Option::Colors, "colors", '\0', true},
@@ -224,6 +226,16 @@ void cellsOf(std::string_view option, std::string_view text, CommandLine& option
     options.rows = rows.empty() ? std::nullopt : std::optional(int32Number(option, rows, 1));
 }
 
+// COLUMNSxROWS in character cells, both given: the most the picture takes.
+void fitOf(std::string_view option, std::string_view text, CommandLine& options) {
+    const std::size_t cross = text.find('x');
+    if (cross == std::string_view::npos || cross == 0 || cross + 1 == text.size())
+        throw UsageFault{std::string(option) + " needs COLUMNSxROWS"};
+    options.columns = int32Number(option, text.substr(0, cross), 1);
+    options.rows = int32Number(option, text.substr(cross + 1), 1);
+    options.fit = true;
+}
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -277,6 +289,7 @@ struct PendingChoices {
     std::optional<std::int64_t> quality;
     std::string qualityOption;
     bool phraseText = false;
+    bool sizeGiven = false;
 };
 
 // The options of the characters drawn; false for any other.
@@ -358,6 +371,10 @@ void applyOption(Option option, std::string_view name, std::string_view value, C
         break;
     case Option::Size:
         cellsOf(name, value, options);
+        pending.sizeGiven = true;
+        break;
+    case Option::Fit:
+        fitOf(name, value, options);
         break;
     case Option::Depth:
         options.colorDepth = choose(kDepths, name, value);
@@ -529,6 +546,8 @@ void settleOptions(CommandLine& options, const PendingChoices& pending) {
         throw UsageFault{kNoPhraseMessage};
     if (options.pictures.empty())
         throw UsageFault{"no picture given"};
+    if (options.fit && (pending.sizeGiven || options.width || options.height))
+        throw UsageFault{"--fit takes the place of --size, -W and -H: give one of them"};
     if ((options.columns || options.rows) && (options.width || options.height))
         throw UsageFault{"--size counts character cells and -W and -H pixels: give one of them"};
     if (options.outputPath && options.pictures.size() > 1)
@@ -735,6 +754,9 @@ std::string sizeAndColourHelp() {
                          the size in character cells instead: columns of
                          characters and lines of text, either left out to
                          keep the picture's proportion
+      --fit COLUMNSxROWS the largest size within so many character cells that
+                         keeps the picture's proportion, as a file manager's
+                         preview pane asks
   -d, --depth BITS       reduce the colours to 1, 4, 8, 15, 16, 24 or 32 bits
                          (default: the picture's own depth)
   -Q, --quality N        the image quality (for png, lower compresses harder):

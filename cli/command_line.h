@@ -27,6 +27,9 @@ struct CommandLine {
     /// --size: the picture's columns and rows of character cells.
     std::optional<std::int32_t> columns;
     std::optional<std::int32_t> rows;
+    /// --fit: columns and rows are the most the picture takes, its
+    /// proportion kept.
+    bool fit = false;
     /// Whether --mode and --font were given: the modes beyond the window's
     /// have defaults of their own where they were not.
     bool modeChosen = false;

@@ -373,8 +373,7 @@ bool readerLeft(int descriptor) {
 // whole, so that the picture's facts leave what the matching reads alone.
 bool matchesEarly(const CommandLine& options) {
     const CharacterMode& mode = characterModeOf(options.choices.transformation);
-    return mode.matchCells != nullptr && mode.everySample && (options.columns || options.width) &&
-           (options.rows || options.height);
+    return mode.matchCells != nullptr && mode.everySample && bothSidesGiven(options);
 }
 
 // The settings a picture converts with but for what its facts decide, the
@@ -392,6 +391,41 @@ earlySettings(const RunContext& run, const std::string& picturePath, const Sizin
     };
 }
 
+// A picture loaded to convert, and what went on beside its decoding: the
+// shapes drawn from the face, the cells matched from its rows.
+struct LoadedPicture {
+    LoadOutcome outcome;
+    ConversionLoad conversion;
+    WorkBitmap picture;
+    GlyphShaper shaper;
+    // Last, so that its threads end before the picture they read goes.
+    std::unique_ptr<EarlyMatch> early;
+};
+
+// Loads a picture once, at the size it converts to: the defaults that
+// depend on the picture need its facts, and the conversion goes on from it.
+LoadedPicture loadWithWhatGoesBeside(const RunContext& run, const std::string& picturePath,
+                                     const SizingContext& sizing) {
+    const CommandLine& options = run.options;
+    LoadedPicture loaded;
+    const CharacterMode& mode = characterModeOf(options.choices.transformation);
+    if (mode.drawnFromFace && !mode.drawnFromFace(options.choices).empty())
+        run.settleFace(); // the shapes are drawn in it
+    loaded.shaper = shaperDrawingWhileLoading(options.choices);
+    if (matchesEarly(options)) {
+        loaded.early = std::make_unique<EarlyMatch>(earlySettings(run, picturePath, sizing),
+                                                    loaded.shaper, run.cancelRequested);
+        loaded.conversion.arriving = &loaded.early->arriving();
+    }
+    // Not even read once cancelled: standard input could keep it waiting.
+    if (!run.cancelRequested.load(std::memory_order_relaxed))
+        loaded.outcome = loadToConvert(run, picturePath, sizing, loaded.conversion, loaded.picture);
+    if (loaded.early)
+        loaded.early->loadEnded();
+    run.settleFace();
+    return loaded;
+}
+
 // Converts one picture; true when its output is written.
 bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const CommandLine& options = run.options;
@@ -406,37 +440,20 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
                              std::string(kProgramName) + ": ", run.console.unicode);
     const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
 
-    // Loaded once, here, at the size it converts to: the defaults that depend
-    // on the picture need its facts, and the conversion goes on from it.
     const SizingContext sizing = sizingFor(run, toOutput);
-    const CharacterMode& mode = characterModeOf(options.choices.transformation);
-    if (mode.drawnFromFace && !mode.drawnFromFace(options.choices).empty())
-        run.settleFace(); // the shapes are drawn in it
-    const GlyphShaper shaper = shaperDrawingWhileLoading(options.choices);
-    ConversionLoad conversion;
-    WorkBitmap picture;
-    std::optional<EarlyMatch> early;
-    if (matchesEarly(options)) {
-        early.emplace(earlySettings(run, picturePath, sizing), shaper, run.cancelRequested);
-        conversion.arriving = &early->arriving();
-    }
-    // Not even read once cancelled: standard input could keep it waiting.
-    const LoadOutcome loaded =
-        cancelled() ? LoadOutcome{} : loadToConvert(run, picturePath, sizing, conversion, picture);
-    if (early)
-        early->loadEnded();
-    run.settleFace();
+    LoadedPicture loaded = loadWithWhatGoesBeside(run, picturePath, sizing);
+    WorkBitmap& picture = loaded.picture;
     if (cancelled() || picture.isEmpty()) {
         observer.report(cancelled() ? passEndMessage(PassResult::cancelled())
-                                    : loadFailureMessage(loaded));
+                                    : loadFailureMessage(loaded.outcome));
         return false;
     }
 
     ConversionSettings settings =
-        conversionSettings(options, picturePath, conversion.facts, sizing);
+        conversionSettings(options, picturePath, loaded.conversion.facts, sizing);
     std::optional<ConversionPass::MatchedCells> matched;
-    if (early)
-        matched = early->take(settings);
+    if (loaded.early)
+        matched = loaded.early->take(settings);
     chooseOutput(settings, options, toOutput, picturePath, format);
     const StartProblem problem = checkConversionStart(settings, true);
     if (problem != StartProblem::None) {
@@ -451,7 +468,7 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     const std::string outputPath = settings.outputPath;
     ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
                         makeOutputWriter, counted(std::move(openOutput), written));
-    pass.setGlyphShaper(shaper);
+    pass.setGlyphShaper(loaded.shaper);
     if (matched)
         pass.setMatchedCells(*std::move(matched));
     const PassResult result = pass.run(std::move(picture));
@@ -546,6 +563,21 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
 
 } // namespace
 
+namespace {
+
+// What decides the cell (face, size, mode and its characters) is the same
+// for every picture of a run: measured once, on the run's thread.
+template <typename Measure>
+auto measuredOnce(Measure measure) {
+    using Measured = decltype(measure(ConversionSettings{}));
+    return [measure, cache = std::make_shared<std::optional<Measured>>()](
+               const ConversionSettings& settings) {
+        if (!*cache)
+            *cache = measure(settings);
+        return **cache;
+    };
+}
+
 // Settles what the command line leaves to the mode. The face, which takes
 // fontconfig some milliseconds, is found on a thread of its own while the
 // first picture decodes where the size it loads at does not depend on it
@@ -553,8 +585,7 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
 std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal) {
     if (!settleAllButTheFace(options, toTerminal))
         return {};
-    const bool bothSides = (options.columns || options.width) && (options.rows || options.height);
-    if (bothSides) {
+    if (bothSidesGiven(options)) {
         try {
             return std::async(std::launch::async, withSettledFace, options.choices,
                               options.fontChosen)
@@ -567,9 +598,10 @@ std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool t
     return {};
 }
 
-int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
-                    const std::atomic<bool>& cancelRequested) {
-    ParsedCommandLine parsed = parseCommandLine(arguments);
+// Help, the version, the fonts and a usage error: what the command line
+// asks that converts nothing, with its exit status; nothing for a conversion.
+std::optional<int> answerWithoutConverting(const ParsedCommandLine& parsed,
+                                           const ConsoleStreams& console) {
     switch (parsed.action) {
     case CommandAction::ShowHelp:
         console.out << usageText();
@@ -586,6 +618,16 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
     case CommandAction::Convert:
         break;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int convertPictures(const std::vector<std::string>& arguments, const ConsoleStreams& console,
+                    const std::atomic<bool>& cancelRequested) {
+    ParsedCommandLine parsed = parseCommandLine(arguments);
+    if (const std::optional<int> answered = answerWithoutConverting(parsed, console))
+        return *answered;
 
     CommandLine& options = parsed.options;
     std::optional<int> outputDescriptor;
@@ -609,22 +651,16 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
             options.choices = face.get();
         faceSettled = true;
     };
-    // What decides the cell (face, size, mode and its characters) is the
-    // same for every picture of a run: measured once.
-    std::optional<CellSize> cell;
-    const auto imageCell = [&cell](const ConversionSettings& settings) {
-        if (!cell)
-            cell = measureImageCell(settings);
-        return *cell;
-    };
-    std::optional<double> documentCell;
-    const auto documentProportion = [&documentCell](const ConversionSettings& settings) {
-        if (!documentCell)
-            documentCell = documentCellProportion(settings);
-        return *documentCell;
-    };
-    const RunContext run{options,          console,   cancelRequested,    random,     clock,
-                         outputDescriptor, imageCell, documentProportion, settleFace, face};
+    const RunContext run{options,
+                         console,
+                         cancelRequested,
+                         random,
+                         clock,
+                         outputDescriptor,
+                         measuredOnce(measureImageCell),
+                         measuredOnce(documentCellProportion),
+                         settleFace,
+                         face};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))

@@ -139,7 +139,22 @@ PictureSize defaultSize(const ConversionSettings& settings, const PictureFacts& 
     return {std::max(1, size.width), std::max(1, size.height)};
 }
 
+// The largest size within columns × rows that keeps the picture's
+// proportion as drawn: as wide as the columns, or as high as the rows.
+PictureSize fittedSize(int columns, int rows, PictureSize own, double heightScale) {
+    if (own.width <= 0 || own.height <= 0)
+        return {columns, rows};
+    PictureSize size = conversionSize(columns, std::nullopt, own.width, own.height, heightScale);
+    if (size.height > rows)
+        size = conversionSize(std::nullopt, rows, own.width, own.height, heightScale);
+    return {std::clamp(size.width, 1, columns), std::clamp(size.height, 1, rows)};
+}
+
 } // namespace
+
+bool bothSidesGiven(const CommandLine& options) {
+    return !options.fit && (options.columns || options.width) && (options.rows || options.height);
+}
 
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const PictureFacts& picture, const SizingContext& context) {
@@ -161,9 +176,9 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
                                                               : kCellModeBackground);
     settings.terminalColors = options.colors.value_or(context.terminalColors);
     // Both sides given need no proportion, nor the face that may decide it.
-    const bool bothSides = (options.columns || options.width) && (options.rows || options.height);
-    const double heightScale =
-        bothSides ? 1.0 : pixelProportion(settings, context, options.aspectCorrection);
+    const double heightScale = bothSidesGiven(options)
+                                   ? 1.0
+                                   : pixelProportion(settings, context, options.aspectCorrection);
     // --size counts characters: a pixel is one or two of them.
     const std::optional<std::int32_t> width =
         options.columns
@@ -171,8 +186,10 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
             : options.width;
     const std::optional<std::int32_t> height = options.rows ? options.rows : options.height;
     const PictureSize size =
-        width || height ? conversionSize(width, height, picture.width, picture.height, heightScale)
-                        : defaultSize(settings, picture, context, heightScale);
+        options.fit ? fittedSize(*width, *height, {picture.width, picture.height}, heightScale)
+        : width || height
+            ? conversionSize(width, height, picture.width, picture.height, heightScale)
+            : defaultSize(settings, picture, context, heightScale);
     settings.imageWidth = size.width;
     settings.imageHeight = size.height;
     settings.colorDepth = options.colorDepth.value_or(colorDepthOf(picture.depth));

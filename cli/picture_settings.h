@@ -67,6 +67,11 @@ ConversionSettings conversionSettings(const CommandLine& options, const std::str
 ConversionSettings conversionSettings(const CommandLine& options, const std::string& picturePath,
                                       const WorkBitmap& picture, const SizingContext& context = {});
 
+/// Whether the command line gives both sides of the size whole (-W and -H,
+/// or --size with both): the size then needs neither the picture nor the
+/// face's cell.
+bool bothSidesGiven(const CommandLine& options);
+
 /// The size the command line turns a picture of width × height into, as
 /// conversionSettings gives it: what a conversion load asks the decoders for.
 PictureSize conversionSizeFor(const CommandLine& options, int pictureWidth, int pictureHeight,

@@ -162,6 +162,13 @@ TEST(CommandLine, RefusesValuesOutOfBounds) {
               "text mode needs a phrase (--phrase or --phrase-file)");
     for (const char* colors : {"", "24bit", "8"})
         usageError({"--colors", colors, "a.bmp"});
+    // --fit needs both sides, and takes the place of the others.
+    for (const char* fit : {"80", "80x", "x24", "0x24", "80x0"})
+        usageError({"--fit", fit, "a.bmp"});
+    for (const Arguments& both : {Arguments{"--fit", "80x24", "-W", "3", "a.bmp"},
+                                  Arguments{"--size", "80x24", "--fit", "80x24", "a.bmp"},
+                                  Arguments{"--fit", "80x24", "--size", "8", "a.bmp"}})
+        EXPECT_EQ(usageError(both), "--fit takes the place of --size, -W and -H: give one of them");
     EXPECT_EQ(parsed({"-H", "2147483647", "a.bmp"}).height, 2147483647);
     for (const char* number :
          {"", "-5", "+5", " 5", "5px", "1e3", "0x10", "2147483648", "99999999999999999999999"})

@@ -168,5 +168,46 @@ TEST(CliDefaultSize, TheLinesFollowTheDrawnCellInTheModesOfOneCharacterAPixel) {
     }
 }
 
+// --fit: the largest size within so many cells that keeps the picture's
+// proportion as drawn, as wide as the columns or as high as the rows.
+TEST(CliDefaultSize, AFitIsTheLargestSizeWithinTheCells) {
+    struct Case {
+        PixelTransformation mode;
+        OutputFormat format;
+        PictureSize own;
+        PictureSize cells;
+        PictureSize expected;
+    };
+    constexpr std::array<Case, 5> kCases = {{
+        {PixelTransformation::Symbols, OutputFormat::AnsiText, {1600, 1200}, {80, 24}, {64, 24}},
+        {PixelTransformation::Symbols, OutputFormat::AnsiText, {1600, 1200}, {80, 60}, {80, 30}},
+        {PixelTransformation::RandomBinary,
+         OutputFormat::AnsiText,
+         {1600, 1200},
+         {80, 60},
+         {40, 30}},
+        {PixelTransformation::BrightnessRamp,
+         OutputFormat::Image,
+         {1200, 1600},
+         {100, 40},
+         {60, 40}},
+        {PixelTransformation::Symbols, OutputFormat::AnsiText, {10000, 1}, {80, 24}, {80, 1}},
+    }};
+    for (const Case& c : kCases) {
+        CommandLine options;
+        options.choices.transformation = c.mode;
+        options.choices.outputFormat = c.format;
+        options.columns = c.cells.width;
+        options.rows = c.cells.height;
+        options.fit = true;
+        SizingContext context;
+        context.imageCell = [](const ConversionSettings&) { return CellSize{6, 12}; };
+        const ConversionSettings settings =
+            conversionSettings(options, "p.jpg", factsOfSize(c.own.width, c.own.height), context);
+        EXPECT_EQ(settings.imageWidth, c.expected.width) << characterModeOf(c.mode).name;
+        EXPECT_EQ(settings.imageHeight, c.expected.height) << characterModeOf(c.mode).name;
+    }
+}
+
 } // namespace
 } // namespace varnelo
