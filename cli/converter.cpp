@@ -370,24 +370,32 @@ bool readerLeft(int descriptor) {
 
 // Whether a picture's cells may be matched while it loads: a mode that
 // weighs every sample of its detail, at a size the command line gives
-// whole, so that the picture's facts leave what the matching reads alone.
+// whole, or fitted into cells of terminal text, whose proportion no face
+// decides; so that the picture's size is all of its facts the matching reads.
 bool matchesEarly(const CommandLine& options) {
     const CharacterMode& mode = characterModeOf(options.choices.transformation);
-    return mode.matchCells != nullptr && mode.everySample && bothSidesGiven(options);
+    return mode.matchCells != nullptr && mode.everySample &&
+           (bothSidesGiven(options) ||
+            (options.fit && outputFormatOf(options.choices).kind == OutputKind::TerminalText));
 }
 
-// The settings a picture converts with but for what its facts decide, the
-// face once it is settled: found on the matching's thread, so without the
-// run's measures of a cell, which both sides given do not need.
-std::function<ConversionSettings()>
+// The settings a picture of its own size converts with but for what its
+// other facts decide, the face once it is settled: found on the matching's
+// thread, so without the run's measures of a cell, which the sizes it
+// serves do not need.
+std::function<ConversionSettings(PictureSize own)>
 earlySettings(const RunContext& run, const std::string& picturePath, const SizingContext& sizing) {
     SizingContext noCells = sizing;
     noCells.imageCell = {};
     noCells.documentCell = {};
-    return [options = run.options, face = run.settledChoices, picturePath, noCells]() mutable {
+    return [options = run.options, face = run.settledChoices, picturePath,
+            noCells](PictureSize own) mutable {
         if (face.valid())
             options.choices = face.get();
-        return conversionSettings(options, picturePath, PictureFacts{}, noCells);
+        PictureFacts facts;
+        facts.width = own.width;
+        facts.height = own.height;
+        return conversionSettings(options, picturePath, facts, noCells);
     };
 }
 

@@ -9,8 +9,8 @@
 
 namespace varnelo {
 
-EarlyMatch::EarlyMatch(std::function<ConversionSettings()> settings, GlyphShaper shaper,
-                       const std::atomic<bool>& cancel)
+EarlyMatch::EarlyMatch(std::function<ConversionSettings(PictureSize own)> settings,
+                       GlyphShaper shaper, const std::atomic<bool>& cancel)
     : settings_(std::move(settings)), shaper_(std::move(shaper)), cancel_(cancel) {
     try {
         thread_ = std::thread([this] { match(); });
@@ -32,7 +32,10 @@ void EarlyMatch::loadEnded() {
 
 void EarlyMatch::match() {
     try {
-        ConversionSettings settings = settings_();
+        const std::optional<PictureSize> own = arriving_.ownSize();
+        if (!own)
+            return;
+        ConversionSettings settings = settings_(*own);
         const CharacterMode& mode = characterModeOf(settings.transformation);
         if (mode.matchCells == nullptr)
             return;

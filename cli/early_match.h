@@ -20,10 +20,11 @@ namespace varnelo {
 /// are those they were matched for; else it matches the picture itself.
 class EarlyMatch {
 public:
-    /// Starts matching, on settings' settings (all but what the picture's
-    /// facts decide, found on the matching's thread), the rows the load
+    /// Starts matching, on settings' settings for a picture of its own
+    /// size (all but what the rest of its facts decide, found on the
+    /// matching's thread once the load knows the size), the rows the load
     /// tells arriving (ConversionLoad::arriving).
-    EarlyMatch(std::function<ConversionSettings()> settings, GlyphShaper shaper,
+    EarlyMatch(std::function<ConversionSettings(PictureSize own)> settings, GlyphShaper shaper,
                const std::atomic<bool>& cancel);
     /// Gives up what is left and waits for the threads.
     ~EarlyMatch();
@@ -41,7 +42,7 @@ public:
 private:
     void match();
 
-    std::function<ConversionSettings()> settings_;
+    std::function<ConversionSettings(PictureSize own)> settings_;
     GlyphShaper shaper_;
     const std::atomic<bool>& cancel_;
     ArrivingRows arriving_;

@@ -2,12 +2,13 @@
 
 namespace varnelo {
 
-void ArrivingRows::begin(const WorkBitmap& picture) {
+void ArrivingRows::begin(const WorkBitmap& picture, PictureSize own) {
     {
         const std::lock_guard lock(mutex_);
         if (ended_)
             return;
         view_ = WorkBitmap::viewOf(picture);
+        own_ = own;
         begun_ = true;
     }
     changed_.notify_all();
@@ -58,6 +59,14 @@ const WorkBitmap* ArrivingRows::await(int count) {
         return nullptr;
     ++readers_;
     return &view_;
+}
+
+std::optional<PictureSize> ArrivingRows::ownSize() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return begun_ || ended_; });
+    if (!begun_)
+        return std::nullopt;
+    return own_;
 }
 
 void ArrivingRows::release() {

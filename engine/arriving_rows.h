@@ -1,9 +1,11 @@
 #pragma once
 
+#include "engine/conversion_load.h"
 #include "engine/work_bitmap.h"
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 namespace varnelo {
 
@@ -16,8 +18,8 @@ namespace varnelo {
 class ArrivingRows {
 public:
     // The load's side.
-    /// Its picture is allocated; rows are to come.
-    void begin(const WorkBitmap& picture);
+    /// Its picture is allocated, from one of own size; rows are to come.
+    void begin(const WorkBitmap& picture, PictureSize own);
     /// The first count rows are written.
     void written(int count);
     /// Every row is written and the pixels stay: the load succeeded.
@@ -35,11 +37,15 @@ public:
     /// when they never will be (and nothing to release).
     const WorkBitmap* await(int count);
     void release();
+    /// Waits until the load begins: the size of the picture it loads from
+    /// (its own, as stored); nothing when it ends first.
+    std::optional<PictureSize> ownSize();
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     WorkBitmap view_;
+    PictureSize own_;
     bool begun_ = false;
     bool ended_ = false;
     bool complete_ = false;

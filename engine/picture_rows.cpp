@@ -121,7 +121,7 @@ DecodeStatus PictureRows::startStreamed(PictureSize size, int decodedWidth, int 
                 told = [arriving](int rows) { arriving->written(rows); };
             beside_ = std::make_unique<ResizingBeside>(*resizer_, scratch_, std::move(told));
             if (arriving != nullptr) {
-                arriving->begin(picture_);
+                arriving->begin(picture_, own_);
                 telling_ = arriving;
             }
         } catch (const std::system_error&) {
