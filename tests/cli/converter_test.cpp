@@ -1,4 +1,5 @@
 #include "cli/converter.h"
+#include "cli/picture_settings.h"
 
 #include "cli/command_line.h"
 
@@ -135,6 +136,39 @@ TEST_F(Converter, MakesTheSameDocumentAsTheConversionItRuns) {
     EXPECT_TRUE(text.ends_with("</font>\r\n</center></pre>\r\n</body></html>\r\n"));
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
               std::count(text.begin(), text.end(), '\r'));
+}
+
+// A large JPEG's symbols are matched while it decodes, where the size is
+// known before the picture is (both sides, or a fit into terminal text):
+// what they make is what the conversion makes matching them after.
+TEST_F(Converter, SymbolsMatchedWhileAJpegDecodesAreThoseOfTheConversion) {
+    constexpr int kWidth = 1280, kHeight = 960;
+    Bytes pixels(std::size_t{kWidth} * kHeight * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint8_t>((i / 3 % kWidth + i / 3 / kWidth * 3) ^ (i * 7));
+    picture_ = dir_.file("photo.jpg");
+    test::writeBytes(picture_, test::encodeJpeg(kWidth, kHeight, 3, pixels));
+
+    ConversionSettings settings;
+    settings.transformation = PixelTransformation::Symbols;
+    settings.outputFormat = OutputFormat::AnsiText;
+    settings.terminalColors = TerminalColors::Truecolor;
+    settings.fillCells = true;
+    settings.backgroundColor = kFilledCellModeBackground;
+    settings.colorDepth = ColorDepth::Depth24;
+    settings.imageWidth = 120;
+    settings.imageHeight = 45; // 120 columns of cells twice as high as wide
+    const Bytes expected = expectedOutput(settings, 1);
+    for (const Arguments& size :
+         {Arguments{"-W", "120", "-H", "45"}, Arguments{"--fit", "120x50"}}) {
+        Arguments arguments = {"-q",        "-m",   "symbols",
+                               "-f",        "ansi", "--colors",
+                               "truecolor", "-o",   dir_.file("photo.txt"),
+                               picture_};
+        arguments.insert(arguments.begin(), size.begin(), size.end());
+        ASSERT_EQ(run(arguments), kExitConverted) << err_.str();
+        EXPECT_EQ(test::readBytes(dir_.file("photo.txt")), expected) << size.front();
+    }
 }
 
 TEST_F(Converter, PassesEveryChoiceToTheConversion) {
