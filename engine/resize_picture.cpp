@@ -20,8 +20,10 @@ constexpr std::int64_t kPixelsForTwoBands = 256 * 1024;
 bool resizeBand(const WorkBitmap& picture, WorkBitmap& target, TargetRows rows,
                 const std::atomic<bool>* cancel) {
     RowResizer resizer(picture.width(), picture.height(), target, SourceExtent(), rows);
+    // Looked at each row: an enlarged row makes many, and a band may start
+    // at any row.
     for (int y = resizer.nextSourceRow(); y < picture.height() && !resizer.done(); ++y) {
-        if (cancel != nullptr && y % 64 == 0 && cancel->load(std::memory_order_relaxed))
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
             return false;
         resizer.pushRowOf(picture, y);
     }
