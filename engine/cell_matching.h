@@ -28,8 +28,8 @@ struct CellMatchInput {
     const std::atomic<bool>& cancelRequested;
     /// Where the detail is still being loaded, its rows as they arrive: a
     /// matcher that reads them so waits for them, and reads the detail
-    /// there instead (a matcher that does not ends Cancelled); none for a
-    /// detail loaded whole.
+    /// there instead (one that does not finds no detail, and the pass then
+    /// matches the loaded picture itself); none for a detail loaded whole.
     ArrivingRows* arriving = nullptr;
 };
 
