@@ -622,6 +622,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     }
 }
 
+std::optional<bool> longOptionTakesValue(std::string_view longName) {
+    for (const OptionName& known : kOptionNames) {
+        if (known.longName == longName)
+            return known.takesValue;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 // "a, b or c"

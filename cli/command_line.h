@@ -79,6 +79,10 @@ struct ParsedCommandLine {
 /// over whatever follows them; the first fault found is the one reported.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
+/// Whether longName is one of the long options, named whole: whether it
+/// takes a value; nothing for a name that is none.
+std::optional<bool> longOptionTakesValue(std::string_view longName);
+
 /// The text --help prints.
 std::string usageText();
 

@@ -4,7 +4,11 @@ add_library(varnelo_build_options INTERFACE)
 target_compile_options(varnelo_build_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
   -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-  -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+  -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
+  # Position-independent code that still inlines and calls directly: no
+  # symbol of ours is replaced from outside (the library shows only its
+  # C interface).
+  -fno-semantic-interposition)
 if(VARNELO_WERROR)
   target_compile_options(varnelo_build_options INTERFACE -Werror)
 endif()
@@ -63,6 +67,8 @@ function(varnelo_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  # Linked into the shared library as well as the programs.
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_link_libraries(${name} PRIVATE varnelo_build_options)
   if(VARNELO_SANITIZE OR VARNELO_SANITIZE_THREAD OR VARNELO_FUZZ)
     # Sanitizer flags must reach whoever links the library, too.

@@ -55,10 +55,29 @@ bool safeFromOthers(const struct stat& status, bool folder) {
 // folder the name it was started by may be relative to.
 const fs::path startedFrom = programFolder();
 
+// The folder modules' relative files start from, where a library set it.
+fs::path& libraryPrefix() {
+    static fs::path prefix;
+    return prefix;
+}
+
 } // namespace
 
 std::string modulePath(const std::string& relativeFile) {
-    return (startedFrom.parent_path() / relativeFile).string();
+    const fs::path& prefix = libraryPrefix();
+    return ((prefix.empty() ? startedFrom.parent_path() : prefix) / relativeFile).string();
+}
+
+void findModulesBesideLibrary(const std::string& libraryFolder, const std::string& installedAs) {
+    std::error_code error;
+    fs::path prefix = fs::weakly_canonical(fs::absolute(libraryFolder, error), error);
+    if (error)
+        return;
+    for (const fs::path& part : fs::path(installedAs).relative_path()) {
+        if (!part.empty())
+            prefix = prefix.parent_path();
+    }
+    libraryPrefix() = prefix;
 }
 
 bool trustedModuleFile(const std::string& path) {

@@ -24,6 +24,13 @@ struct LoadedModule {
 /// taken to be the current folder.
 std::string modulePath(const std::string& relativeFile);
 
+/// Has modules looked for beside a shared library of the program's rather
+/// than beside the program that loaded it (python3, say): libraryFolder is
+/// the folder the library was loaded from, installedAs the same folder
+/// relative to the prefix ("lib/x86_64-linux-gnu"). Called as the library
+/// loads, before any module is looked for.
+void findModulesBesideLibrary(const std::string& libraryFolder, const std::string& installedAs);
+
 /// Whether the file, and every folder on its way, may be changed only by
 /// root or the program's own user: what else could be made to run inside
 /// the program is not loaded or run.

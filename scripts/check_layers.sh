@@ -2,7 +2,8 @@
 # Fails when a file includes what its layer may not see: Qt in engine/,
 # writers/ or cli/ (the converter runs without Qt), or a layer above its own.
 #   check_layers.sh SOURCE_DIR QT_WIDGETS_HEADER_DIR
-# The layers, from the bottom: engine; writers and platform; ui and cli; app.
+# The layers, from the bottom: engine; writers and platform; ui and cli;
+# library (the C interface, over the converter's settings); app.
 set -uo pipefail
 root=$1 widgets=$2
 
@@ -12,9 +13,10 @@ declare -A allowed=(
   [platform]="engine platform"
   [ui]="engine writers platform ui"
   [cli]="engine writers platform cli"
+  [library]="engine writers platform cli library"
   [app]="engine writers platform ui app"
 )
-layers="engine writers platform ui cli app"
+layers="engine writers platform ui cli library app"
 
 is_widgets_header() { # QFoo or QtWidgets/QFoo
   local name=${1#QtWidgets/}
@@ -33,7 +35,7 @@ for layer in $layers; do
       if [[ $include =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<([^>]+)\> ]]; then
         header=${BASH_REMATCH[1]}
         if [[ $header == Q* ]]; then
-          if [[ $layer == engine || $layer == writers || $layer == cli ]]; then
+          if [[ $layer == engine || $layer == writers || $layer == cli || $layer == library ]]; then
             echo "$relative:$number: $layer includes Qt <$header>"
             faults=$((faults + 1))
           elif [[ $layer == platform ]] && is_widgets_header "$header"; then

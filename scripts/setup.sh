@@ -20,7 +20,8 @@ if [[ "${1:-}" == "--test" ]]; then
     desktop-file-utils appstream dpkg-dev file lintian
     chromium libreoffice-writer-nogui poppler-utils bash-completion zsh tmux
     pngcheck imagemagick libjpeg-turbo-progs webp libtiff-tools libjxl-tools libavif-bin libheif-examples
-    xvfb xauth xdotool xclip python-matplotlib-data strace python3-gi gir1.2-glib-2.0)
+    xvfb xauth xdotool xclip python-matplotlib-data strace python3-gi gir1.2-glib-2.0
+    python3-numpy abigail-tools)
 fi
 
 missing=()

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/conversion_load.h"
+#include "engine/picture_loader.h"
+#include "engine/work_bitmap.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace varnelo {
+
+/// A library caller's picture: a file read when converted, a file's bytes,
+/// or pixels. A conversion reads it and never changes it, so that
+/// conversions on several threads may share it.
+class PictureSource {
+public:
+    /// A file, checked to open and to start like a picture (or be named like one).
+    static PictureSource file(std::string path, LoadOutcome& refused);
+    /// A copy of a file's bytes, checked to start like a picture.
+    static PictureSource bytes(const std::uint8_t* data, std::size_t size, LoadOutcome& refused);
+    /// A picture already decoded, at its own size.
+    static PictureSource pixels(WorkBitmap picture);
+
+    /// Loads the picture for a conversion: the file's or the bytes' at the
+    /// size the load asks (see ConversionLoad), or a copy of the pixels;
+    /// the load's facts then say what it was.
+    LoadOutcome load(WorkBitmap& picture, const std::atomic<bool>& cancel,
+                     ConversionLoad& conversion) const;
+
+    /// The file's path; empty for bytes and pixels.
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::vector<std::uint8_t> bytes_;
+    WorkBitmap pixels_;
+};
+
+} // namespace varnelo
