@@ -95,5 +95,5 @@ function(varnelo_add_module target file_name)
     # The sanitizers' runtimes come with the program, not the module.
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
-  install(TARGETS ${target} LIBRARY DESTINATION ${VARNELO_MODULE_FOLDER} COMPONENT converter)
+  install(TARGETS ${target} LIBRARY DESTINATION ${VARNELO_MODULE_FOLDER} COMPONENT library)
 endfunction()
