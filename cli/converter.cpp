@@ -7,6 +7,7 @@
 #include "cli/input_picture.h"
 #include "cli/messages.h"
 #include "cli/output_descriptor.h"
+#include "cli/picture_conversion.h"
 #include "cli/picture_settings.h"
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
@@ -218,21 +219,12 @@ bool toStandardOutput(const CommandLine& options, const OutputFormatEntry& forma
 }
 
 struct RunContext {
+    const PictureRun& picture;
     const CommandLine& options;
     const ConsoleStreams& console;
     const std::atomic<bool>& cancelRequested;
-    RandomGenerator& random;
-    const SystemClock& clock;
     /// The open descriptor --output names, other than standard output's.
     std::optional<int> outputDescriptor;
-    /// The image output's cell for the run's settings.
-    std::function<CellSize(const ConversionSettings&)> imageCell;
-    /// A document's character cell's proportion for them.
-    std::function<double(const ConversionSettings&)> documentCell;
-    /// Settles the options' face, where it is still being found.
-    std::function<void()> settleFace;
-    /// The options' settled choices, where their face is still being found.
-    std::shared_future<ConversionSettings> settledChoices;
 };
 
 // Reads a picture from standard input: its type from its first bytes.
@@ -316,49 +308,9 @@ SizingContext sizingFor(const RunContext& run, bool toOutput) {
         sizing.terminalRows = run.console.outRows;
     }
     sizing.terminalColors = run.console.colors;
-    sizing.imageCell = run.imageCell;
-    sizing.documentCell = run.documentCell;
+    sizing.imageCell = run.picture.imageCell;
+    sizing.documentCell = run.picture.documentCell;
     return sizing;
-}
-
-// Loads a picture, from its file or standard input, at the size it converts to.
-LoadOutcome loadToConvert(const RunContext& run, const std::string& picturePath,
-                          const SizingContext& sizing, ConversionLoad& conversion,
-                          WorkBitmap& picture) {
-    conversion.autoOrient = run.options.autoOrient;
-    conversion.memoryLimit = run.options.choices.memoryLimit;
-    conversion.coarserBy = loadCoarserBy(run.options.choices);
-    conversion.keepCoarser = !characterModeOf(run.options.choices.transformation).everySample;
-    conversion.sizeOf = [&options = run.options, &sizing](int width, int height) {
-        return conversionLoadSize(options.choices,
-                                  conversionSizeFor(options, width, height, sizing));
-    };
-    const bool fromInput = picturePath == kStandardStream;
-    if (fromInput && (run.console.in != nullptr || run.console.inDescriptor >= 0))
-        return loadFromInput(run.console, picture, run.cancelRequested, conversion);
-    return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
-}
-
-// A mode that draws shapes from the face draws them once a font is found,
-// which takes fontconfig some milliseconds: on a thread of its own while
-// the picture loads.
-GlyphShaper shaperDrawingWhileLoading(const ConversionSettings& choices) {
-    const CharacterMode& mode = characterModeOf(choices.transformation);
-    const ByteString glyphs = mode.drawnFromFace ? mode.drawnFromFace(choices) : ByteString();
-    if (glyphs.empty())
-        return glyphShapesOf;
-    const std::string face = conversionFace(choices.transformation, choices.fontFace);
-    std::shared_future<std::vector<GlyphShape>> drawn;
-    try {
-        drawn = std::async(std::launch::async, glyphShapesOf, face, glyphs).share();
-    } catch (const std::system_error&) {
-        return glyphShapesOf; // no thread to be had: drawn when needed
-    }
-    return [drawn, face, glyphs](const std::string& wantedFace, const ByteString& candidates) {
-        if (wantedFace == face && candidates == glyphs)
-            return drawn.get();
-        return glyphShapesOf(wantedFace, candidates);
-    };
 }
 
 // Whether the descriptor is a pipe whose reader has gone. A write the
@@ -366,72 +318,6 @@ GlyphShaper shaperDrawingWhileLoading(const ConversionSettings& choices) {
 bool readerLeft(int descriptor) {
     pollfd watched{descriptor, POLLOUT, 0};
     return descriptor >= 0 && ::poll(&watched, 1, 0) == 1 && (watched.revents & POLLERR) != 0;
-}
-
-// Whether a picture's cells may be matched while it loads: a mode that
-// weighs every sample of its detail, at a size the command line gives
-// whole, or fitted into cells of terminal text, whose proportion no face
-// decides; so that the picture's size is all of its facts the matching reads.
-bool matchesEarly(const CommandLine& options) {
-    const CharacterMode& mode = characterModeOf(options.choices.transformation);
-    return mode.matchCells != nullptr && mode.everySample &&
-           (bothSidesGiven(options) ||
-            (options.fit && outputFormatOf(options.choices).kind == OutputKind::TerminalText));
-}
-
-// The settings a picture of its own size converts with but for what its
-// other facts decide, the face once it is settled: found on the matching's
-// thread, so without the run's measures of a cell, which the sizes it
-// serves do not need.
-std::function<ConversionSettings(PictureSize own)>
-earlySettings(const RunContext& run, const std::string& picturePath, const SizingContext& sizing) {
-    SizingContext noCells = sizing;
-    noCells.imageCell = {};
-    noCells.documentCell = {};
-    return [options = run.options, face = run.settledChoices, picturePath,
-            noCells](PictureSize own) mutable {
-        if (face.valid())
-            options.choices = face.get();
-        PictureFacts facts;
-        facts.width = own.width;
-        facts.height = own.height;
-        return conversionSettings(options, picturePath, facts, noCells);
-    };
-}
-
-// A picture loaded to convert, and what went on beside its decoding: the
-// shapes drawn from the face, the cells matched from its rows.
-struct LoadedPicture {
-    LoadOutcome outcome;
-    ConversionLoad conversion;
-    WorkBitmap picture;
-    GlyphShaper shaper;
-    // Last, so that its threads end before the picture they read goes.
-    std::unique_ptr<EarlyMatch> early;
-};
-
-// Loads a picture once, at the size it converts to: the defaults that
-// depend on the picture need its facts, and the conversion goes on from it.
-LoadedPicture loadWithWhatGoesBeside(const RunContext& run, const std::string& picturePath,
-                                     const SizingContext& sizing) {
-    const CommandLine& options = run.options;
-    LoadedPicture loaded;
-    const CharacterMode& mode = characterModeOf(options.choices.transformation);
-    if (mode.drawnFromFace && !mode.drawnFromFace(options.choices).empty())
-        run.settleFace(); // the shapes are drawn in it
-    loaded.shaper = shaperDrawingWhileLoading(options.choices);
-    if (matchesEarly(options)) {
-        loaded.early = std::make_unique<EarlyMatch>(earlySettings(run, picturePath, sizing),
-                                                    loaded.shaper, run.cancelRequested);
-        loaded.conversion.arriving = &loaded.early->arriving();
-    }
-    // Not even read once cancelled: standard input could keep it waiting.
-    if (!run.cancelRequested.load(std::memory_order_relaxed))
-        loaded.outcome = loadToConvert(run, picturePath, sizing, loaded.conversion, loaded.picture);
-    if (loaded.early)
-        loaded.early->loadEnded();
-    run.settleFace();
-    return loaded;
 }
 
 // Converts one picture; true when its output is written.
@@ -443,48 +329,44 @@ bool convertPicture(const RunContext& run, const std::string& picturePath) {
     // picture drawn on the same terminal.
     const bool progress =
         run.console.errIsTerminal && !options.quiet && !(toOutput && run.console.outIsTerminal);
-    const std::uint32_t started = run.clock.tickCount();
+    const std::uint32_t started = run.picture.clock.tickCount();
     ConsoleObserver observer(run.console.err, progress, picturePath,
                              std::string(kProgramName) + ": ", run.console.unicode);
-    const auto cancelled = [&] { return run.cancelRequested.load(std::memory_order_relaxed); };
-
-    const SizingContext sizing = sizingFor(run, toOutput);
-    LoadedPicture loaded = loadWithWhatGoesBeside(run, picturePath, sizing);
-    WorkBitmap& picture = loaded.picture;
-    if (cancelled() || picture.isEmpty()) {
-        observer.report(cancelled() ? passEndMessage(PassResult::cancelled())
-                                    : loadFailureMessage(loaded.outcome));
-        return false;
-    }
-
-    ConversionSettings settings =
-        conversionSettings(options, picturePath, loaded.conversion.facts, sizing);
-    std::optional<ConversionPass::MatchedCells> matched;
-    if (loaded.early)
-        matched = loaded.early->take(settings);
-    chooseOutput(settings, options, toOutput, picturePath, format);
-    const StartProblem problem = checkConversionStart(settings, true);
-    if (problem != StartProblem::None) {
-        observer.report(startProblemMessage(problem));
-        return false;
-    }
 
     int outputError = 0;
-    OutputOpener openOutput = outputOpener(run, toOutput, outputError);
     std::uint64_t written = 0;
-    const PictureSize size{settings.imageWidth, settings.imageHeight};
-    const std::string outputPath = settings.outputPath;
-    ConversionPass pass(std::move(settings), run.random, run.clock, observer, run.cancelRequested,
-                        makeOutputWriter, counted(std::move(openOutput), written));
-    pass.setGlyphShaper(loaded.shaper);
-    if (matched)
-        pass.setMatchedCells(*std::move(matched));
-    const PassResult result = pass.run(std::move(picture));
+    const bool fromInput = picturePath == kStandardStream &&
+                           (run.console.in != nullptr || run.console.inDescriptor >= 0);
+    const PictureJob job{
+        picturePath,
+        sizingFor(run, toOutput),
+        [&](WorkBitmap& picture, ConversionLoad& conversion) {
+            if (fromInput)
+                return loadFromInput(run.console, picture, run.cancelRequested, conversion);
+            return loadPicture(picturePath, picture, &run.cancelRequested, &conversion);
+        },
+        [&](ConversionSettings& settings) {
+            chooseOutput(settings, options, toOutput, picturePath, format);
+        },
+        makeOutputWriter,
+        counted(outputOpener(run, toOutput, outputError), written),
+        observer};
+    const ConvertedPicture converted = convertOnePicture(run.picture, job);
+    if (!converted.loaded) {
+        observer.report(run.cancelRequested.load() ? passEndMessage(PassResult::cancelled())
+                                                   : loadFailureMessage(converted.load));
+        return false;
+    }
+    if (converted.problem != StartProblem::None) {
+        observer.report(startProblemMessage(converted.problem));
+        return false;
+    }
+    const PassResult& result = converted.result;
     if (result.end == PassEnd::Done && progress)
-        observer.conclude(
-            summaryLine({picturePath, result.outputPath.empty() ? outputPath : result.outputPath,
-                         size, written, run.clock.tickCount() - started},
-                        run.console.unicode));
+        observer.conclude(summaryLine(
+            {picturePath, result.outputPath.empty() ? converted.outputPath : result.outputPath,
+             converted.size, written, run.picture.clock.tickCount() - started},
+            run.console.unicode));
     observer.finish();
     // A reader that went away (head, a closed pager) cancels by its broken
     // pipe; as for any Unix tool, that needs no word.
@@ -573,39 +455,6 @@ std::optional<int> settleRun(CommandLine& options, const ConsoleStreams& console
 
 namespace {
 
-// What decides the cell (face, size, mode and its characters) is the same
-// for every picture of a run: measured once, on the run's thread.
-template <typename Measure>
-auto measuredOnce(Measure measure) {
-    using Measured = decltype(measure(ConversionSettings{}));
-    return [measure, cache = std::make_shared<std::optional<Measured>>()](
-               const ConversionSettings& settings) {
-        if (!*cache)
-            *cache = measure(settings);
-        return **cache;
-    };
-}
-
-// Settles what the command line leaves to the mode. The face, which takes
-// fontconfig some milliseconds, is found on a thread of its own while the
-// first picture decodes where the size it loads at does not depend on it
-// (both sides given); the run settles it before it is needed.
-std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal) {
-    if (!settleAllButTheFace(options, toTerminal))
-        return {};
-    if (bothSidesGiven(options)) {
-        try {
-            return std::async(std::launch::async, withSettledFace, options.choices,
-                              options.fontChosen)
-                .share();
-        } catch (const std::system_error&) {
-            // no thread to be had: found here
-        }
-    }
-    options.choices = withSettledFace(std::move(options.choices), options.fontChosen);
-    return {};
-}
-
 // Help, the version, the fonts and a usage error: what the command line
 // asks that converts nothing, with its exit status; nothing for a conversion.
 std::optional<int> answerWithoutConverting(const ParsedCommandLine& parsed,
@@ -659,16 +508,15 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
             options.choices = face.get();
         faceSettled = true;
     };
-    const RunContext run{options,
-                         console,
-                         cancelRequested,
-                         random,
-                         clock,
-                         outputDescriptor,
-                         measuredOnce(measureImageCell),
-                         measuredOnce(documentCellProportion),
-                         settleFace,
-                         face};
+    const PictureRun pictures{options,
+                              cancelRequested,
+                              random,
+                              clock,
+                              measuredOnce(measureImageCell),
+                              measuredOnce(documentCellProportion),
+                              settleFace,
+                              face};
+    const RunContext run{pictures, options, console, cancelRequested, outputDescriptor};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {
         if (!convertPicture(run, picture))

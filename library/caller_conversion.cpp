@@ -2,6 +2,7 @@
 
 #include "cli/drawing_defaults.h"
 #include "cli/messages.h"
+#include "cli/picture_conversion.h"
 #include "cli/picture_settings.h"
 #include "engine/character_modes.h"
 #include "engine/conversion_pass.h"
@@ -90,9 +91,6 @@ std::optional<CallerOutcome> settledOptions(const LibrarySettings& settings,
     }
     if (takesPhrase(choices.transformation) && choices.customPhrase.empty())
         return failed(VARNELO_ERROR_SETTING, kNoPhraseMessage);
-    // Cells are drawn on a screen: the mode a terminal shows a photo best in,
-    // unless one is chosen. An output is what the converter writes to a file.
-    settleDrawingDefaults(options, target.kind == CallerTarget::Kind::Cells);
     return std::nullopt;
 }
 
@@ -200,38 +198,41 @@ CallerOutcome convertForCaller(const LibrarySettings& settings, const PictureSou
         random.setSeed(*options.seed);
     else
         random.seedFromClock(clock);
+    // Cells are drawn on a screen: in the mode a terminal shows a photo best
+    // in, unless one is chosen. An output is what the converter writes to a file.
+    const std::shared_future<ConversionSettings> face =
+        settlingFace(options, target.kind == CallerTarget::Kind::Cells);
+    bool faceSettled = !face.valid();
+    const auto settleFace = [&options, &face, &faceSettled] {
+        if (!faceSettled)
+            options.choices = face.get();
+        faceSettled = true;
+    };
+    const PictureRun run{
+        options,    job.cancel, random, clock, measureImageCell, documentCellProportion,
+        settleFace, face};
     SizingContext sizing;
     sizing.imageCell = measureImageCell;
     sizing.documentCell = documentCellProportion;
-
-    ConversionLoad conversion;
-    conversion.autoOrient = options.autoOrient;
-    conversion.memoryLimit = options.choices.memoryLimit;
-    conversion.coarserBy = loadCoarserBy(options.choices);
-    conversion.keepCoarser = !characterModeOf(options.choices.transformation).everySample;
-    conversion.sizeOf = [&options, &sizing](int width, int height) {
-        return conversionLoadSize(options.choices,
-                                  conversionSizeFor(options, width, height, sizing));
-    };
-    WorkBitmap picture;
-    const LoadOutcome loaded = source.load(picture, job.cancel, conversion);
-    if (job.cancel.load())
-        return failed(VARNELO_ERROR_CANCELLED, passEndMessage(PassResult::cancelled()));
-    if (picture.isEmpty())
-        return loadFailed(loaded);
-
-    ConversionSettings converting =
-        conversionSettings(options, source.path(), conversion.facts, sizing);
-    converting.outputPath = outputNameOf(target);
-    const StartProblem problem = checkConversionStart(converting, true);
-    if (problem != StartProblem::None)
-        return failed(VARNELO_ERROR_SETTING, startProblemMessage(problem));
-
     CallerProgress progress(job);
-    ConversionPass pass(std::move(converting), random, clock, progress, job.cancel,
-                        writerOf(target), openerOf(target, job));
-    pass.setGlyphShaper(glyphShapesOf);
-    return passEnded(pass.run(std::move(picture)));
+    const PictureJob picture{
+        source.path(),
+        sizing,
+        [&](WorkBitmap& loaded, ConversionLoad& conversion) {
+            return source.load(loaded, job.cancel, conversion);
+        },
+        [&](ConversionSettings& converting) { converting.outputPath = outputNameOf(target); },
+        writerOf(target),
+        openerOf(target, job),
+        progress};
+    const ConvertedPicture converted = convertOnePicture(run, picture);
+    if (!converted.loaded && job.cancel.load())
+        return failed(VARNELO_ERROR_CANCELLED, passEndMessage(PassResult::cancelled()));
+    if (!converted.loaded)
+        return loadFailed(converted.load);
+    if (converted.problem != StartProblem::None)
+        return failed(VARNELO_ERROR_SETTING, startProblemMessage(converted.problem));
+    return passEnded(converted.result);
 }
 
 } // namespace varnelo
