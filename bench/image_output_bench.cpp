@@ -1,6 +1,7 @@
 // Drawing the image output at its size limit: 5079 × 5079 pixels of
 // 12 × 11 cells, every cell in its own colour, before encoding.
 #include "engine/random_generator.h"
+#include "writers/atomic_file.h"
 #include "writers/image_output.h"
 
 #include <benchmark/benchmark.h>

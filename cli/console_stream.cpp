@@ -1,6 +1,6 @@
 #include "cli/console_stream.h"
 
-#include "engine/write_all.h"
+#include "writers/write_all.h"
 
 namespace varnelo {
 

@@ -7,6 +7,7 @@
 #include "engine/face_text.h"
 #include "engine/output_formats.h"
 #include "engine/shape_matching.h"
+#include "writers/atomic_file.h"
 #include "writers/glyph_shapes.h"
 
 #include <system_error>

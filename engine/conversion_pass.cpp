@@ -2,7 +2,6 @@
 
 #include "engine/ramp_ink.h"
 
-#include "engine/atomic_file.h"
 #include "engine/cell_matching.h"
 #include "engine/char_source.h"
 #include "engine/clock.h"

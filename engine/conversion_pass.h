@@ -62,7 +62,7 @@ class ConversionPass {
 public:
     ConversionPass(ConversionSettings settings, RandomGenerator& random, const Clock& clock,
                    PassObserver& observer, const std::atomic<bool>& cancelRequested,
-                   WriterFactory makeWriter, OutputOpener openOutput = openAtomicOutput);
+                   WriterFactory makeWriter, OutputOpener openOutput);
 
     /// Loads the picture from the settings' sourcePath, then converts it.
     PassResult run();
@@ -123,7 +123,7 @@ private:
 OutputTarget outputTarget(const ConversionSettings& settings);
 
 /// Writes document lines, each followed by lineEnd, to the target opened
-/// by openOutput at the first write: by default through a temporary file,
+/// by openOutput at the first write: usually through a temporary file,
 /// which only commit makes the output, so that a failure or cancel leaves
 /// any existing file untouched.
 class DocumentSaver {

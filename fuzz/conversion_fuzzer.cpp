@@ -13,6 +13,7 @@
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
 #include "tests/support/test_clock.h"
+#include "writers/atomic_file.h"
 #include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 
@@ -164,7 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::atomic<bool> cancel{false};
     const std::string output = settings.outputPath;
     const OutputKind kind = outputFormatOf(settings).kind;
-    ConversionPass pass(std::move(settings), random, clock, observer, cancel, makeOutputWriter);
+    ConversionPass pass(std::move(settings), random, clock, observer, cancel, makeOutputWriter,
+                        openAtomicOutput);
     pass.setGlyphShaper(glyphShapesOf);
     const PassResult result = pass.run(std::move(picture));
     if (result.end == PassEnd::Cancelled)

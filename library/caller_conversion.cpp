@@ -12,8 +12,10 @@
 #include "engine/shape_matching.h"
 #include "engine/start_check.h"
 #include "platform/system_clock.h"
+#include "writers/atomic_file.h"
 #include "writers/cell_size.h"
 #include "writers/character_cells.h"
+#include "writers/descriptor_output.h"
 #include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 

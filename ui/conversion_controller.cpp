@@ -4,6 +4,7 @@
 #include "engine/random_generator.h"
 #include "ui/conversion_view.h"
 #include "ui/pass_end_texts.h"
+#include "writers/atomic_file.h"
 #include "writers/glyph_shapes.h"
 
 #include <QString>
@@ -192,7 +193,7 @@ void ConversionController::runPass(ConversionSettings settings, WindowHandOff ha
     PassResult result;
     try {
         ConversionPass pass(std::move(settings), random_, clock_, observer, cancelRequested_,
-                            std::move(makeWriter));
+                            std::move(makeWriter), openAtomicOutput);
         pass.setGlyphShaper(glyphShapesOf);
         result = pass.run();
     } catch (const std::bad_alloc&) {

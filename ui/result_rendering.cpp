@@ -6,6 +6,7 @@
 #include "engine/random_generator.h"
 #include "engine/symbol_sets.h"
 #include "platform/system_clock.h"
+#include "writers/atomic_file.h"
 #include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 
@@ -61,7 +62,8 @@ bool written(const ConversionSettings& settings, std::uint32_t seed, const WorkB
         SilentObserver observer;
         RandomGenerator random(seed);
         const SystemClock clock;
-        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
+        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter,
+                            openAtomicOutput);
         pass.setGlyphShaper(glyphShapesOf);
         return pass.run(picture).end == PassEnd::Done && !cancel.load();
     } catch (const std::exception&) {

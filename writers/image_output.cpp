@@ -1,12 +1,12 @@
 #include "writers/image_output.h"
 
-#include "engine/atomic_file.h"
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
-#include "engine/codecs/bmp_writer.h"
-#include "engine/codecs/jpeg_encoder.h"
 #include "engine/codecs/png_gif_libraries.h"
 #include "engine/output_formats.h"
+#include "writers/atomic_file.h"
+#include "writers/encoders/bmp_writer.h"
+#include "writers/encoders/jpeg_encoder.h"
 
 #include <algorithm>
 #include <mutex>

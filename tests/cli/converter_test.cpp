@@ -13,6 +13,7 @@
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
+#include "writers/atomic_file.h"
 #include "writers/output_writer_factory.h"
 
 #include <gtest/gtest.h>
@@ -103,7 +104,8 @@ protected:
         const test::TestClock clock;
         test::RecordingObserver observer;
         const std::atomic<bool> cancel{false};
-        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter);
+        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter,
+                            openAtomicOutput);
         EXPECT_EQ(pass.run().end, PassEnd::Done);
         return test::readBytes(path);
     }

@@ -7,6 +7,7 @@
 #include "tests/support/saved_document.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
+#include "writers/atomic_file.h"
 
 #include <gtest/gtest.h>
 
@@ -70,10 +71,12 @@ protected:
     }
 
     PassResult run(std::function<void(int, int)> onPixel = {}) {
-        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                            [&](const ConversionSettings&, WriterContext& context) {
-                                return std::make_unique<RecordingWriter>(context, onPixel);
-                            });
+        ConversionPass pass(
+            settings_, random_, clock_, observer_, cancel_,
+            [&](const ConversionSettings&, WriterContext& context) {
+                return std::make_unique<RecordingWriter>(context, onPixel);
+            },
+            openAtomicOutput);
         return pass.run();
     }
 
@@ -181,11 +184,13 @@ TEST_F(ConversionPassTest, ModesReadingCellsWeighTheirDetailAndStopWhileMakingIt
         settings_.transformation = mode;
         cancel_ = false;
         const auto runShapes = [&] {
-            ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                                [&](const ConversionSettings&, WriterContext& context) {
-                                    return std::make_unique<RecordingWriter>(
-                                        context, std::function<void(int, int)>{});
-                                });
+            ConversionPass pass(
+                settings_, random_, clock_, observer_, cancel_,
+                [&](const ConversionSettings&, WriterContext& context) {
+                    return std::make_unique<RecordingWriter>(context,
+                                                             std::function<void(int, int)>{});
+                },
+                openAtomicOutput);
             pass.setGlyphShaper([](const std::string&, const ByteString&) {
                 return std::vector<GlyphShape>{{'x', ~std::uint64_t{0}, 255}};
             });
@@ -246,10 +251,12 @@ TEST_F(ConversionPassTest, CellsChosenFromThePictureHandTheWriterTheirInkAndBack
         settings_.transformation = mode;
         settings_.fillCells = fill;
         std::vector<std::pair<ByteString, CellColors>> seen;
-        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                            [&](const ConversionSettings&, WriterContext&) {
-                                return std::make_unique<InkWriter>(seen);
-                            });
+        ConversionPass pass(
+            settings_, random_, clock_, observer_, cancel_,
+            [&](const ConversionSettings&, WriterContext&) {
+                return std::make_unique<InkWriter>(seen);
+            },
+            openAtomicOutput);
         pass.setGlyphShaper([&](const std::string&, const ByteString&) {
             return std::vector<GlyphShape>{{' ', 0, 0}, {'[', left, 128}};
         });
@@ -316,14 +323,15 @@ TEST_F(ConversionPassTest, APictureThatNoLongerLoadsIsAFailure) {
 TEST_F(ConversionPassTest, StartsFromAPictureItIsGivenWithoutLoadingIt) {
     // The file is gone: only the given picture can be converted.
     std::filesystem::remove(settings_.sourcePath);
-    const PassResult result = ConversionPass(settings_, random_, clock_, observer_, cancel_,
-                                             [](const ConversionSettings&, WriterContext& context) {
-                                                 return std::make_unique<RecordingWriter>(
-                                                     context, std::function<void(int, int)>{});
-                                             })
-                                  .run(test::makePicture(2, 2, [](int x, int) {
-                                      return makeRgb(0, 0, static_cast<std::uint32_t>(x));
-                                  }));
+    const PassResult result =
+        ConversionPass(
+            settings_, random_, clock_, observer_, cancel_,
+            [](const ConversionSettings&, WriterContext& context) {
+                return std::make_unique<RecordingWriter>(context, std::function<void(int, int)>{});
+            },
+            openAtomicOutput)
+            .run(test::makePicture(
+                2, 2, [](int x, int) { return makeRgb(0, 0, static_cast<std::uint32_t>(x)); }));
     ASSERT_EQ(result.end, PassEnd::Done);
     EXPECT_EQ(result.milliseconds, 9u);
     EXPECT_EQ(output(), "begin\r\n"
@@ -350,10 +358,12 @@ TEST_F(ConversionPassTest, SavesDocumentLinesOnlyForWritersThatProduceThem) {
     private:
         WriterContext& context_;
     };
-    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                        [](const ConversionSettings&, WriterContext& context) {
-                            return std::make_unique<ImageLikeWriter>(context);
-                        });
+    ConversionPass pass(
+        settings_, random_, clock_, observer_, cancel_,
+        [](const ConversionSettings&, WriterContext& context) {
+            return std::make_unique<ImageLikeWriter>(context);
+        },
+        openAtomicOutput);
     ASSERT_EQ(pass.run().end, PassEnd::Done);
     EXPECT_FALSE(std::filesystem::exists(settings_.outputPath));
     EXPECT_EQ(std::find(observer_.statuses.begin(), observer_.statuses.end(), "saving"),
@@ -373,10 +383,12 @@ TEST_F(ConversionPassTest, AWriterThatCannotBeginEndsThePassAsItAnswers) {
         void endLine(int) override { ADD_FAILURE(); }
         WriteOutcome finishOutput() override { return {}; }
     };
-    ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                        [](const ConversionSettings&, WriterContext&) {
-                            return std::make_unique<RefusingWriter>();
-                        });
+    ConversionPass pass(
+        settings_, random_, clock_, observer_, cancel_,
+        [](const ConversionSettings&, WriterContext&) {
+            return std::make_unique<RefusingWriter>();
+        },
+        openAtomicOutput);
     const PassResult result = pass.run();
     EXPECT_EQ(result.end, PassEnd::Refused);
     EXPECT_EQ(result.refusal.cellWidth, 3000);
@@ -422,13 +434,14 @@ TEST_F(ConversionPassTest, WritesFinalLinesWhileBuildingTheNext) {
     for (const int cancelAt : {18, -1}) {
         std::size_t mostHeld = 0;
         cancel_ = false;
-        ConversionPass pass(settings_, random_, clock_, observer_, cancel_,
-                            [&](const ConversionSettings&, WriterContext& context) {
-                                auto writer =
-                                    std::make_unique<BigLinesWriter>(context, mostHeld, cancel_);
-                                writer->cancelAt = cancelAt;
-                                return writer;
-                            });
+        ConversionPass pass(
+            settings_, random_, clock_, observer_, cancel_,
+            [&](const ConversionSettings&, WriterContext& context) {
+                auto writer = std::make_unique<BigLinesWriter>(context, mostHeld, cancel_);
+                writer->cancelAt = cancelAt;
+                return writer;
+            },
+            openAtomicOutput);
         const PassResult result = pass.run();
         EXPECT_LE(mostHeld, 2u); // written once a few tens of kilobytes are held
         if (cancelAt >= 0) {
@@ -480,10 +493,12 @@ PassResult runStandAlone(const ConversionSettings& settings, RandomGenerator& ra
                          PassObserver& observer, const std::atomic<bool>& cancel,
                          std::int64_t secondThreadFrom) {
     const test::TestClock clock{{10u, 20u}};
-    ConversionPass pass(settings, random, clock, observer, cancel,
-                        [](const ConversionSettings&, WriterContext& context) {
-                            return std::make_unique<StandAloneLinesWriter>(context.lines);
-                        });
+    ConversionPass pass(
+        settings, random, clock, observer, cancel,
+        [](const ConversionSettings&, WriterContext& context) {
+            return std::make_unique<StandAloneLinesWriter>(context.lines);
+        },
+        openAtomicOutput);
     pass.setSecondThreadFrom(secondThreadFrom);
     return pass.run();
 }
@@ -613,10 +628,12 @@ TEST_F(ConversionPassTest, AThrowWhileLinesAreBuiltOnTwoThreadsLeavesThePassWhol
     // Rows of the first band, of one in the middle and of the last.
     for (const int row : {0, 1, 199, 399}) {
         const test::TestClock clock{{10u, 20u}};
-        ConversionPass pass(settings_, random_, clock, observer_, cancel_,
-                            [row](const ConversionSettings&, WriterContext& context) {
-                                return std::make_unique<ThrowingLinesWriter>(context.lines, row);
-                            });
+        ConversionPass pass(
+            settings_, random_, clock, observer_, cancel_,
+            [row](const ConversionSettings&, WriterContext& context) {
+                return std::make_unique<ThrowingLinesWriter>(context.lines, row);
+            },
+            openAtomicOutput);
         pass.setSecondThreadFrom(0);
         EXPECT_THROW(pass.run(), std::runtime_error) << row;
         EXPECT_EQ(output(), "old");

@@ -1,7 +1,7 @@
 #include "tests/support/picture_files.h"
 
-#include "engine/codecs/bmp_writer.h"
 #include "tests/support/temp_dir.h"
+#include "writers/encoders/bmp_writer.h"
 
 #include <stdexcept>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/codecs/bmp_writer.h"
 #include "engine/codecs/byte_sink.h"
 #include "engine/color.h"
 #include "engine/work_bitmap.h"
+#include "writers/encoders/bmp_writer.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_pass.h"
+#include "writers/atomic_file.h"
 
 #include <atomic>
 #include <string>

@@ -4,6 +4,7 @@
 #include "engine/random_generator.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/test_clock.h"
+#include "writers/atomic_file.h"
 
 #include <atomic>
 #include <cstdint>
@@ -20,7 +21,7 @@ inline PassEnd runConversion(const ConversionSettings& settings, std::uint32_t s
     const TestClock clock;
     RecordingObserver observer;
     const std::atomic<bool> cancel{false};
-    ConversionPass pass(settings, random, clock, observer, cancel, makeWriter);
+    ConversionPass pass(settings, random, clock, observer, cancel, makeWriter, openAtomicOutput);
     pass.setGlyphShaper(std::move(shaper));
     return pass.run().end;
 }

@@ -8,6 +8,7 @@
 #include "tests/support/recording_observer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_clock.h"
+#include "writers/atomic_file.h"
 #include "writers/cell_font.h"
 #include "writers/cell_painter.h"
 #include "writers/image_output.h"
@@ -191,7 +192,8 @@ protected:
     }
 
     PassResult run() {
-        ConversionPass pass(settings_, random_, clock_, observer_, cancel_, makeOutputWriter);
+        ConversionPass pass(settings_, random_, clock_, observer_, cancel_, makeOutputWriter,
+                            openAtomicOutput);
         return pass.run();
     }
 
@@ -337,7 +339,8 @@ TEST_F(ImageConversion, CancelWhileEncodingLeavesTheOldFile) {
     private:
         std::atomic<bool>& cancel_;
     } observer(cancel_);
-    ConversionPass pass(settings_, random_, clock_, observer, cancel_, makeOutputWriter);
+    ConversionPass pass(settings_, random_, clock_, observer, cancel_, makeOutputWriter,
+                        openAtomicOutput);
     EXPECT_EQ(pass.run().end, PassEnd::Cancelled);
     EXPECT_EQ(test::readBytes(settings_.outputPath), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);

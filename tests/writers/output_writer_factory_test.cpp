@@ -1,6 +1,7 @@
 #include "engine/output_formats.h"
 #include "engine/random_generator.h"
 #include "tests/support/recording_observer.h"
+#include "writers/atomic_file.h"
 #include "writers/html_writer.h"
 #include "writers/image_output.h"
 #include "writers/output_writer_factory.h"

@@ -1,4 +1,4 @@
-#include "engine/atomic_file.h"
+#include "writers/atomic_file.h"
 
 #include "engine/output_name.h"
 #include "tests/support/temp_dir.h"

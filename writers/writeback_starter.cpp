@@ -1,4 +1,4 @@
-#include "engine/writeback_starter.h"
+#include "writers/writeback_starter.h"
 
 #include <fcntl.h>
 

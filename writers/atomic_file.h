@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/output_file.h"
-#include "engine/writeback_starter.h"
+#include "writers/writeback_starter.h"
 
 #include <memory>
 #include <string>
@@ -81,5 +81,8 @@ private:
     bool startsWriteback_ = false;
     std::unique_ptr<WritebackStarter> writeback_; // ended before fd_ closes
 };
+
+/// The usual way: a file that appears whole or not at all (AtomicFile).
+std::unique_ptr<OutputFile> openAtomicOutput(const OutputTarget& target, std::string& error);
 
 } // namespace varnelo

@@ -1,4 +1,4 @@
-#include "engine/codecs/jpeg_encoder.h"
+#include "writers/encoders/jpeg_encoder.h"
 
 #include "engine/picture_limits.h"
 

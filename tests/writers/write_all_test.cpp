@@ -1,6 +1,7 @@
-#include "engine/write_all.h"
+#include "writers/write_all.h"
 
 #include "engine/output_file.h"
+#include "writers/descriptor_output.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/codecs/bmp_writer.h"
+#include "writers/encoders/bmp_writer.h"
 
 #include "engine/codecs/bmp_reader.h"
 #include "engine/work_bitmap.h"

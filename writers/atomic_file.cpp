@@ -1,7 +1,7 @@
-#include "engine/atomic_file.h"
+#include "writers/atomic_file.h"
 
 #include "engine/output_name.h"
-#include "engine/write_all.h"
+#include "writers/write_all.h"
 
 #include <cerrno>
 #include <climits>
@@ -411,6 +411,15 @@ void AtomicFile::discard() {
         ::close(std::exchange(lock_, -1));
     buffer_.clear();
     errno = saved;
+}
+
+std::unique_ptr<OutputFile> openAtomicOutput(const OutputTarget& target, std::string& error) {
+    auto file = std::make_unique<AtomicFile>();
+    if (!file->open(target)) {
+        error = file->error();
+        return nullptr;
+    }
+    return file;
 }
 
 } // namespace varnelo

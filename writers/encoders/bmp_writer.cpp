@@ -1,4 +1,4 @@
-#include "engine/codecs/bmp_writer.h"
+#include "writers/encoders/bmp_writer.h"
 
 #include "engine/picture_limits.h"
 

@@ -1,4 +1,4 @@
-#include "engine/write_all.h"
+#include "writers/write_all.h"
 
 #include <algorithm>
 #include <cerrno>
