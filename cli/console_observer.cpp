@@ -1,7 +1,7 @@
 #include "cli/console_observer.h"
 
-#include "cli/messages.h"
 #include "engine/printable_text.h"
+#include "library/messages.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/command_line.h"
+#include "library/command_line.h"
 
 #include <optional>
 #include <string>

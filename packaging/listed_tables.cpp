@@ -5,12 +5,12 @@
 //   varnelo_listed_tables TEMPLATE OUTPUT
 // Each {{name}} of the template is replaced; a line that is a placeholder
 // alone, after its indent, becomes one line an item, each with that indent.
-#include "cli/command_line.h"
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/output_formats.h"
 #include "engine/picture_loader.h"
 #include "engine/symbol_sets.h"
+#include "library/command_line.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,8 +2,9 @@
 # Fails when a file includes what its layer may not see: Qt in engine/,
 # writers/ or cli/ (the converter runs without Qt), or a layer above its own.
 #   check_layers.sh SOURCE_DIR QT_WIDGETS_HEADER_DIR
-# The layers, from the bottom: engine; writers and platform; ui and cli;
-# library (the C interface, over the converter's settings); app.
+# The layers, from the bottom: engine; writers and platform; library (the
+# settings, the conversion of a picture and the C interface over them); ui
+# and cli; app.
 set -uo pipefail
 root=$1 widgets=$2
 
@@ -12,11 +13,11 @@ declare -A allowed=(
   [writers]="engine writers"
   [platform]="engine platform"
   [ui]="engine writers platform ui"
-  [cli]="engine writers platform cli"
-  [library]="engine writers platform cli library"
+  [cli]="engine writers platform library cli"
+  [library]="engine writers platform library"
   [app]="engine writers platform ui app"
 )
-layers="engine writers platform ui cli library app"
+layers="engine writers platform library ui cli app"
 
 is_widgets_header() { # QFoo or QtWidgets/QFoo
   local name=${1#QtWidgets/}

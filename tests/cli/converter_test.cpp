@@ -1,7 +1,7 @@
 #include "cli/converter.h"
-#include "cli/picture_settings.h"
+#include "library/picture_settings.h"
 
-#include "cli/command_line.h"
+#include "library/command_line.h"
 
 #include "engine/conversion_pass.h"
 #include "engine/output_formats.h"

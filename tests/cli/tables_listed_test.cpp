@@ -3,10 +3,10 @@
 // manual pages, and for picture types the desktop entry and the metainfo,
 // so that file managers offer the program under "Open With". The packaging
 // files are read as the build fills them in.
-#include "cli/command_line.h"
 #include "engine/character_modes.h"
 #include "engine/output_formats.h"
 #include "engine/picture_loader.h"
+#include "library/command_line.h"
 
 #include <gtest/gtest.h>
 

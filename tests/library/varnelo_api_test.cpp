@@ -1,9 +1,9 @@
 #include "library/include/varnelo/varnelo.h"
 
-#include "cli/command_line.h"
 #include "cli/console_stream.h"
 #include "cli/converter.h"
 #include "engine/output_formats.h"
+#include "library/command_line.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"

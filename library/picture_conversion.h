@@ -1,7 +1,5 @@
 #pragma once
 
-#include "cli/command_line.h"
-#include "cli/picture_settings.h"
 #include "engine/clock.h"
 #include "engine/conversion_load.h"
 #include "engine/conversion_pass.h"
@@ -9,6 +7,8 @@
 #include "engine/random_generator.h"
 #include "engine/start_check.h"
 #include "engine/work_bitmap.h"
+#include "library/command_line.h"
+#include "library/picture_settings.h"
 #include "writers/cell_size.h"
 
 #include <atomic>

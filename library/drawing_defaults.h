@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/command_line.h"
+#include "library/command_line.h"
 #include "writers/character_cells.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "cli/command_line.h"
+#include "library/command_line.h"
 
 #include "engine/character_modes.h"
 

@@ -1,4 +1,4 @@
-#include "cli/early_match.h"
+#include "library/early_match.h"
 
 #include "engine/cell_matching.h"
 #include "engine/character_modes.h"

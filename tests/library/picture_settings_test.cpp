@@ -1,4 +1,4 @@
-#include "cli/picture_settings.h"
+#include "library/picture_settings.h"
 
 #include "engine/char_source.h"
 #include "engine/character_modes.h"

@@ -1,4 +1,4 @@
-#include "cli/drawing_defaults.h"
+#include "library/drawing_defaults.h"
 
 #include "engine/character_modes.h"
 #include "engine/codepages.h"

@@ -1,7 +1,7 @@
-#include "cli/command_line.h"
+#include "library/command_line.h"
 
-#include "cli/drawing_defaults.h"
-#include "cli/picture_settings.h"
+#include "library/drawing_defaults.h"
+#include "library/picture_settings.h"
 
 #include "engine/char_source.h"
 #include "engine/character_modes.h"

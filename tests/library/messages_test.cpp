@@ -1,4 +1,4 @@
-#include "cli/messages.h"
+#include "library/messages.h"
 
 #include <gtest/gtest.h>
 

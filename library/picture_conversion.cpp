@@ -1,12 +1,12 @@
-#include "cli/picture_conversion.h"
+#include "library/picture_conversion.h"
 
-#include "cli/drawing_defaults.h"
-#include "cli/early_match.h"
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
 #include "engine/face_text.h"
 #include "engine/output_formats.h"
 #include "engine/shape_matching.h"
+#include "library/drawing_defaults.h"
+#include "library/early_match.h"
 #include "writers/atomic_file.h"
 #include "writers/glyph_shapes.h"
 
