@@ -58,13 +58,14 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DVARNELO_WERROR=ON \
 # matched on two and symbols on every core, pictures loaded off the window's
 # thread, a library's decode left to end alone when cancelled, PNG rows
 # inflated beside their unfiltering, a decoding process killed at a
-# cancel, large pictures resized in two bands, and JPEG rows resized beside
-# their decoding while symbols are matched from them.
+# cancel, large pictures resized in two bands, JPEG rows resized beside
+# their decoding while symbols are matched from them, and the library's
+# conversions on several threads sharing settings and a picture.
 threaded=(window_hand_off_test conversion_controller_test main_form_test atomic_file_test
   converter_test image_output_test png_bands_test conversion_pass_test picture_drop_test
   picture_loading_test call_unless_cancelled_test shape_matching_test symbol_matching_test
   picture_libraries_test resize_picture_test picture_rows_test jpeg_decoder_test
-  conversion_load_test
+  conversion_load_test varnelo_api_test
   png_rows_test write_all_test own_process_decoding_test)
 cmake --build build/tsan -j"$jobs" --target "${threaded[@]}"
 for test in "${threaded[@]}"; do
