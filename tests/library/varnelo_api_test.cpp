@@ -311,17 +311,20 @@ TEST_F(LibraryApi, ACancelledJobStopsItsConversionAndLeavesNoOutput) {
 }
 
 TEST_F(LibraryApi, ConversionsOnSeveralThreadsShareSettingsAndPictures) {
-    const Settings settings =
-        settingsOf({{"mode", "symbols"}, {"format", "ansi"}, {"width", "40"}});
-    const Bytes alone = toMemory(settings.get(), picture_.get());
-    std::vector<Bytes> made(4);
-    std::vector<std::thread> threads;
-    for (Bytes& bytes : made)
-        threads.emplace_back([&] { bytes = toMemory(settings.get(), picture_.get()); });
-    for (std::thread& thread : threads)
-        thread.join();
-    for (const Bytes& bytes : made)
-        EXPECT_EQ(bytes, alone);
+    // Terminal text, and an image whose cells are measured and drawn in a face.
+    for (const char* format : {"ansi", "png"}) {
+        const Settings settings =
+            settingsOf({{"mode", "symbols"}, {"format", format}, {"width", "40"}});
+        const Bytes alone = toMemory(settings.get(), picture_.get());
+        std::vector<Bytes> made(4);
+        std::vector<std::thread> threads;
+        for (Bytes& bytes : made)
+            threads.emplace_back([&] { bytes = toMemory(settings.get(), picture_.get()); });
+        for (std::thread& thread : threads)
+            thread.join();
+        for (const Bytes& bytes : made)
+            EXPECT_EQ(bytes, alone) << format;
+    }
 }
 
 } // namespace
