@@ -3,10 +3,11 @@
 # shown but the varnelo_ functions of the header, and, by abidiff, the ABI
 # recorded in library/varnelo.abi for the types of the public header. A
 # change fails until the record is made anew, which a change that breaks
-# callers may do only with a new soname.
-#   check_abi.sh LIBRARY HEADERS_DIR RECORD
+# callers may do only with a new soname. The Debian package's symbols file
+# lists every function the library shows, and nothing else.
+#   check_abi.sh LIBRARY HEADERS_DIR RECORD SYMBOLS_FILE
 set -uo pipefail
-library=$1 headers=$2 record=$3
+library=$1 headers=$2 record=$3 symbols=$4
 record_command="abidw --headers-dir $headers --drop-private-types --exported-interfaces-only \
 --no-show-locs --no-corpus-path --no-comp-dir-path --type-id-style hash $library \
 | sed \"s|path='[^']*/library/|path='library/|\" > $record"
@@ -20,6 +21,14 @@ shown=$(nm -D --defined-only "$library" | awk '$2 != "A" { print $3 }' | grep -v
 if [[ -n $shown ]]; then
   echo "the library shows more than its interface:" >&2
   echo "$shown" | head -20 >&2
+  exit 1
+fi
+
+listed=$(sed -n 's/^ \(varnelo_[a-z_]*\)@VARNELO_0 .*/\1/p' "$symbols" | sort)
+exported=$(nm -D --defined-only "$library" | awk '$2 == "T" { sub(/@.*/, "", $3); print $3 }' | sort)
+if [[ $listed != "$exported" ]]; then
+  echo "$symbols does not list the functions the library shows:" >&2
+  diff <(echo "$listed") <(echo "$exported") >&2
   exit 1
 fi
 
