@@ -261,7 +261,11 @@ def from_array(array):
     (RGB), × 4 (RGBA, alpha not drawn) or height × width (grey)."""
     import numpy
 
-    pixels = numpy.ascontiguousarray(array, dtype=numpy.uint8)
+    array = numpy.asarray(array)
+    if array.dtype != numpy.uint8:
+        # A cast would turn floats of 0 to 1 black without a word.
+        raise ValueError("a picture is an array of 8-bit pixels (uint8), not %s" % array.dtype)
+    pixels = numpy.ascontiguousarray(array)
     if pixels.ndim == 2:
         channels = 1
     elif pixels.ndim == 3 and pixels.shape[2] in (3, 4):

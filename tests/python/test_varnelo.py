@@ -89,8 +89,9 @@ class FromMemory(unittest.TestCase):
             cells = varnelo.from_array(array).cells(width=4, height=2)
             self.assertEqual(cells.cell(0, 0)[2], left)
             self.assertEqual(cells.cell(3, 1)[2], right)
-        with self.assertRaises(ValueError):
-            varnelo.from_array(numpy.zeros((4, 4, 2), numpy.uint8))
+        for refused in (numpy.zeros((4, 4, 2), numpy.uint8), numpy.ones((4, 4, 3))):
+            with self.assertRaises(ValueError):
+                varnelo.from_array(refused)
 
     def test_a_png_in_bytes_is_read_by_the_librarys_own_modules(self):
         png = varnelo.from_array(numpy.full((8, 8, 3), 200, numpy.uint8)).to_image("png", width=8)
