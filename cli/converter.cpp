@@ -13,7 +13,6 @@
 #include "engine/phrase_file.h"
 #include "engine/picture_loader.h"
 #include "engine/printable_text.h"
-#include "engine/random_generator.h"
 #include "engine/shape_matching.h"
 #include "engine/start_check.h"
 #include "engine/version.h"
@@ -24,7 +23,6 @@
 #include "library/messages.h"
 #include "library/picture_conversion.h"
 #include "library/picture_settings.h"
-#include "platform/system_clock.h"
 #include "platform/termination_signals.h"
 #include "writers/atomic_file.h"
 #include "writers/character_cells.h"
@@ -494,30 +492,10 @@ int convertPictures(const std::vector<std::string>& arguments, const ConsoleStre
             settleRun(options, console, outputDescriptor, cancelRequested))
         return *refused;
 
-    const SystemClock clock;
-    RandomGenerator random;
-    if (options.seed)
-        random.setSeed(*options.seed);
-    else
-        random.seedFromClock(clock);
-
-    const std::shared_future<ConversionSettings> face =
-        settlingFace(options, console.outIsTerminal &&
-                                  (!options.outputPath || *options.outputPath == kStandardStream));
-    bool faceSettled = !face.valid();
-    const auto settleFace = [&options, &face, &faceSettled] {
-        if (!faceSettled)
-            options.choices = face.get();
-        faceSettled = true;
-    };
-    const PictureRun pictures{options,
-                              cancelRequested,
-                              random,
-                              clock,
-                              measuredOnce(measureImageCell),
-                              measuredOnce(documentCellProportion),
-                              settleFace,
-                              face};
+    RunStart start(options, console.outIsTerminal &&
+                                (!options.outputPath || *options.outputPath == kStandardStream));
+    const PictureRun pictures = start.run(cancelRequested, measuredOnce(measureImageCell),
+                                          measuredOnce(documentCellProportion));
     const RunContext run{pictures, options, console, cancelRequested, outputDescriptor};
     bool allConverted = true;
     for (const std::string& picture : options.pictures) {

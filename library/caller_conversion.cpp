@@ -4,14 +4,12 @@
 #include "engine/conversion_pass.h"
 #include "engine/output_formats.h"
 #include "engine/phrase_file.h"
-#include "engine/random_generator.h"
 #include "engine/shape_matching.h"
 #include "engine/start_check.h"
 #include "library/drawing_defaults.h"
 #include "library/messages.h"
 #include "library/picture_conversion.h"
 #include "library/picture_settings.h"
-#include "platform/system_clock.h"
 #include "writers/atomic_file.h"
 #include "writers/cell_size.h"
 #include "writers/character_cells.h"
@@ -194,25 +192,10 @@ CallerOutcome convertForCaller(const LibrarySettings& settings, const PictureSou
         return failed(VARNELO_ERROR_SETTING,
                       "the output \"" + target.path + "\" would replace the picture");
 
-    const SystemClock clock;
-    RandomGenerator random;
-    if (options.seed)
-        random.setSeed(*options.seed);
-    else
-        random.seedFromClock(clock);
     // Cells are drawn on a screen: in the mode a terminal shows a photo best
     // in, unless one is chosen. An output is what the converter writes to a file.
-    const std::shared_future<ConversionSettings> face =
-        settlingFace(options, target.kind == CallerTarget::Kind::Cells);
-    bool faceSettled = !face.valid();
-    const auto settleFace = [&options, &face, &faceSettled] {
-        if (!faceSettled)
-            options.choices = face.get();
-        faceSettled = true;
-    };
-    const PictureRun run{
-        options,    job.cancel, random, clock, measureImageCell, documentCellProportion,
-        settleFace, face};
+    RunStart start(options, target.kind == CallerTarget::Kind::Cells);
+    const PictureRun run = start.run(job.cancel, measureImageCell, documentCellProportion);
     SizingContext sizing;
     sizing.imageCell = measureImageCell;
     sizing.documentCell = documentCellProportion;

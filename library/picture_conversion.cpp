@@ -144,6 +144,8 @@ ConvertedPicture convertOnePicture(const PictureRun& run, const PictureJob& job)
     return converted;
 }
 
+namespace {
+
 std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal) {
     if (!settleAllButTheFace(options, toTerminal))
         return {};
@@ -158,6 +160,33 @@ std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool t
     }
     options.choices = withSettledFace(std::move(options.choices), options.fontChosen);
     return {};
+}
+
+} // namespace
+
+RunStart::RunStart(CommandLine& options, bool toTerminal)
+    : options_(options), face_(settlingFace(options, toTerminal)), faceSettled_(!face_.valid()) {
+    if (options.seed)
+        random_.setSeed(*options.seed);
+    else
+        random_.seedFromClock(clock_);
+}
+
+PictureRun RunStart::run(const std::atomic<bool>& cancelRequested,
+                         std::function<CellSize(const ConversionSettings&)> imageCell,
+                         std::function<double(const ConversionSettings&)> documentCell) {
+    return {options_,
+            cancelRequested,
+            random_,
+            clock_,
+            std::move(imageCell),
+            std::move(documentCell),
+            [this] {
+                if (!faceSettled_)
+                    options_.choices = face_.get();
+                faceSettled_ = true;
+            },
+            face_};
 }
 
 } // namespace varnelo

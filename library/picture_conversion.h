@@ -9,6 +9,7 @@
 #include "engine/work_bitmap.h"
 #include "library/command_line.h"
 #include "library/picture_settings.h"
+#include "platform/system_clock.h"
 #include "writers/cell_size.h"
 
 #include <atomic>
@@ -74,12 +75,30 @@ struct ConvertedPicture {
 /// arrive where its size is known first.
 ConvertedPicture convertOnePicture(const PictureRun& run, const PictureJob& job);
 
-/// Settles what the command line leaves to the mode (settleAllButTheFace,
-/// toTerminal as there). The face, which takes fontconfig some
-/// milliseconds, is found on a thread of its own while the first picture
-/// decodes where the size it loads at does not depend on it (both sides
-/// given): the shared future then gives the options' choices with it.
-std::shared_future<ConversionSettings> settlingFace(CommandLine& options, bool toTerminal);
+/// What a run of conversions starts from, kept while it lasts: the clock,
+/// the random sequence seeded by --seed or the clock, and the options'
+/// drawing defaults settled as settleAllButTheFace settles them (toTerminal
+/// as there). The face, which takes fontconfig some milliseconds, is found
+/// on a thread of its own while the first picture decodes where the size it
+/// loads at does not depend on it (both sides given).
+class RunStart {
+public:
+    RunStart(CommandLine& options, bool toTerminal);
+    RunStart(const RunStart&) = delete;
+    RunStart& operator=(const RunStart&) = delete;
+
+    /// The run, with these measures of a cell.
+    PictureRun run(const std::atomic<bool>& cancelRequested,
+                   std::function<CellSize(const ConversionSettings&)> imageCell,
+                   std::function<double(const ConversionSettings&)> documentCell);
+
+private:
+    CommandLine& options_;
+    SystemClock clock_;
+    RandomGenerator random_;
+    std::shared_future<ConversionSettings> face_;
+    bool faceSettled_ = false;
+};
 
 /// A measure of a cell (face, size, mode and its characters decide it, the
 /// same for every picture of a run) taken once, at the first call.
