@@ -1,8 +1,8 @@
 // Loading a 4000 × 3000 JPEG: our decoder and the whole load from a file,
 // next to libjpeg's own decode of the same bytes into a plain buffer.
-#include "engine/codecs/jpeg_decoder.h"
-#include "engine/picture_loader.h"
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
+#include "reading/codecs/jpeg_decoder.h"
+#include "reading/picture_loader.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,7 +1,7 @@
 // Speed of the picture in memory: area-averaging shrink and pixel reading.
-#include "engine/pass_progress.h"
-#include "engine/resize_picture.h"
-#include "engine/work_bitmap.h"
+#include "base/pass_progress.h"
+#include "base/work_bitmap.h"
+#include "reading/resize_picture.h"
 
 #include <benchmark/benchmark.h>
 

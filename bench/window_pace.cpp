@@ -3,7 +3,7 @@
 // milliseconds, one line a run, for bench/window_pace.sh to set against the
 // converter.
 //   window_pace PICTURE RUNS
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
 #include "platform/application_fonts.h"
 #include "platform/memory_reuse.h"
 #include "ui/main_form.h"

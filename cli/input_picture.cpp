@@ -1,6 +1,6 @@
 #include "cli/input_picture.h"
 
-#include "engine/picture_loader.h"
+#include "reading/picture_loader.h"
 
 #include <cerrno>
 

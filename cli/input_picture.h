@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/codecs/decode_status.h"
-#include "engine/file_bytes.h"
+#include "reading/codecs/decode_status.h"
+#include "reading/file_bytes.h"
 
 #include <atomic>
 #include <cstddef>

@@ -2,24 +2,24 @@
 
 #include "engine/ramp_ink.h"
 
+#include "base/clock.h"
+#include "base/picture_limits.h"
+#include "base/work_bitmap.h"
 #include "engine/cell_matching.h"
 #include "engine/char_source.h"
-#include "engine/clock.h"
-#include "engine/conversion_load.h"
 #include "engine/face_text.h"
 #include "engine/line_bands.h"
 #include "engine/line_building.h"
-#include "engine/picture_limits.h"
-#include "engine/picture_loader.h"
 #include "engine/ramp_ink.h"
 #include "engine/random_generator.h"
 #include "engine/reduce_depth.h"
-#include "engine/resize_picture.h"
 #include "engine/shape_matching.h"
 #include "engine/symbol_matching.h"
 #include "engine/symbol_sets.h"
 #include "engine/terminal_palette.h"
-#include "engine/work_bitmap.h"
+#include "reading/conversion_load.h"
+#include "reading/picture_loader.h"
+#include "reading/resize_picture.h"
 
 #include <optional>
 #include <string>

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "base/pass_progress.h"
+#include "base/picture_limits.h"
 #include "engine/conversion_settings.h"
 #include "engine/document_lines.h"
 #include "engine/glyph_shape.h"
 #include "engine/output_file.h"
 #include "engine/output_writer.h"
-#include "engine/pass_progress.h"
 #include "engine/pass_result.h"
-#include "engine/picture_limits.h"
 #include "engine/shape_matching.h"
 #include "engine/two_colour_fit.h"
 

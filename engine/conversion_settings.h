@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/byte_string.h"
-#include "engine/color.h"
-#include "engine/picture_limits.h"
+#include "base/byte_string.h"
+#include "base/color.h"
+#include "base/picture_limits.h"
 
 #include <cstdint>
 #include <string>

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/work_bitmap.h"
 #include "engine/conversion_settings.h"
 #include "engine/document_lines.h"
 #include "engine/output_writer.h"
 #include "engine/random_generator.h"
 #include "engine/shape_matching.h"
-#include "engine/work_bitmap.h"
 
 #include <atomic>
 #include <condition_variable>

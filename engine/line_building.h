@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/work_bitmap.h"
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
 #include "engine/conversion_settings.h"
@@ -7,7 +8,6 @@
 #include "engine/output_writer.h"
 #include "engine/random_generator.h"
 #include "engine/shape_matching.h"
-#include "engine/work_bitmap.h"
 
 namespace varnelo {
 

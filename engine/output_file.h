@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/byte_string.h"
-#include "engine/codecs/byte_sink.h"
+#include "base/byte_sink.h"
+#include "base/byte_string.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/color.h"
+#include "base/color.h"
 #include "engine/conversion_settings.h"
 #include "engine/document_lines.h"
 #include "engine/pass_result.h"

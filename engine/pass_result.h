@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/picture_loader.h"
+#include "reading/picture_loader.h"
 
 #include <cstdint>
 #include <string>

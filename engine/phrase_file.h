@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/byte_string.h"
-#include "engine/file_bytes.h"
+#include "base/byte_string.h"
+#include "reading/file_bytes.h"
 
 #include <cstddef>
 #include <optional>

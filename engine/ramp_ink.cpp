@@ -1,8 +1,8 @@
 #include "engine/ramp_ink.h"
 
+#include "base/color.h"
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
-#include "engine/color.h"
 
 #include <array>
 

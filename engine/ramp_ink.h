@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/work_bitmap.h"
 #include "engine/conversion_settings.h"
 #include "engine/glyph_shape.h"
 #include "engine/shape_matching.h"
-#include "engine/work_bitmap.h"
 
 #include <span>
 

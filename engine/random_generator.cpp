@@ -1,6 +1,6 @@
 #include "engine/random_generator.h"
 
-#include "engine/clock.h"
+#include "base/clock.h"
 
 namespace varnelo {
 

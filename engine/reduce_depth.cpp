@@ -1,6 +1,6 @@
 #include "engine/reduce_depth.h"
+#include "base/work_bitmap.h"
 #include "engine/fixed_palette.h"
-#include "engine/work_bitmap.h"
 
 #include <unordered_map>
 

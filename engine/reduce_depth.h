@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/work_bitmap.h"
 #include "engine/conversion_settings.h"
-#include "engine/work_bitmap.h"
 
 namespace varnelo {
 

@@ -1,8 +1,8 @@
 #include "engine/shape_matching.h"
 
+#include "base/color.h"
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
-#include "engine/color.h"
 #include "engine/two_colour_fit.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engine/byte_string.h"
+#include "base/byte_string.h"
+#include "base/work_bitmap.h"
 #include "engine/cell_matching.h"
-#include "engine/conversion_load.h"
 #include "engine/conversion_settings.h"
 #include "engine/glyph_shape.h"
-#include "engine/work_bitmap.h"
+#include "reading/conversion_load.h"
 
 #include <algorithm>
 #include <atomic>

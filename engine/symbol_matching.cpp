@@ -1,12 +1,12 @@
 #include "engine/symbol_matching.h"
 
-#include "engine/arriving_rows.h"
+#include "base/color.h"
 #include "engine/char_source.h"
 #include "engine/codepages.h"
-#include "engine/color.h"
 #include "engine/output_formats.h"
 #include "engine/symbol_sets.h"
 #include "engine/two_colour_fit.h"
+#include "reading/arriving_rows.h"
 
 #include <algorithm>
 #include <array>

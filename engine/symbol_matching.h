@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/work_bitmap.h"
 #include "engine/cell_matching.h"
 #include "engine/glyph_shape.h"
 #include "engine/shape_matching.h"
 #include "engine/symbol_sets.h"
 #include "engine/two_colour_fit.h"
-#include "engine/work_bitmap.h"
 
 #include <array>
 #include <atomic>

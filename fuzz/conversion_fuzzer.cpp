@@ -3,13 +3,13 @@
 // through readers that refuse any markup out of place, images through the
 // decoders. A conversion that crashes, writes a broken document or reports
 // success without a readable file is caught.
+#include "base/work_bitmap.h"
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/conversion_pass.h"
 #include "engine/output_formats.h"
-#include "engine/picture_loader.h"
 #include "engine/random_generator.h"
-#include "engine/work_bitmap.h"
+#include "reading/picture_loader.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/strict_readers.h"
 #include "tests/support/test_clock.h"

@@ -2,12 +2,12 @@
 // runs the preparation steps a conversion runs, so that a decoder that
 // leaves an inconsistent picture behind is caught too. The bytes are
 // decoded a second time as a conversion loads them, shrunk while decoding.
-#include "engine/conversion_load.h"
-#include "engine/pass_progress.h"
-#include "engine/picture_loader.h"
+#include "base/pass_progress.h"
+#include "base/work_bitmap.h"
 #include "engine/reduce_depth.h"
-#include "engine/resize_picture.h"
-#include "engine/work_bitmap.h"
+#include "reading/conversion_load.h"
+#include "reading/picture_loader.h"
+#include "reading/resize_picture.h"
 
 #include <algorithm>
 #include <cstddef>

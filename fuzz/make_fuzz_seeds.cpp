@@ -1,6 +1,6 @@
 // Writes a seed corpus for the fuzz targets: small valid files of every
 // variant the decoders read, one folder per format.
-#include "engine/color.h"
+#include "base/color.h"
 #include "tests/support/avif_samples.h"
 #include "tests/support/bmp_samples.h"
 #include "tests/support/exif_samples.h"

@@ -5,7 +5,7 @@
 # Defaults: 600 seconds; bmp jpeg gif png webp avif heif tiff jxl conversion. Crashes land in
 # fuzz/artifacts/; copy the ones worth keeping into fuzz/regressions/ once fixed.
 # No allocation may exceed the loading bound of fuzz builds (kMaxLoadingBytes
-# in engine/picture_limits.h, 112 MiB); 512 MiB of memory in all leaves room
+# in base/picture_limits.h, 112 MiB); 512 MiB of memory in all leaves room
 # for AddressSanitizer's quarantine (64 MiB here) and shadow. The conversion target loads
 # Qt and every installed font besides, some 380 MiB under the sanitizer, and
 # gets 1024 MiB.

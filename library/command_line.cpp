@@ -8,8 +8,8 @@
 #include "engine/codepages.h"
 #include "engine/output_formats.h"
 #include "engine/output_name.h"
-#include "engine/picture_loader.h"
 #include "engine/symbol_sets.h"
+#include "reading/picture_loader.h"
 
 #include <array>
 #include <limits>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/arriving_rows.h"
 #include "engine/conversion_pass.h"
 #include "engine/conversion_settings.h"
 #include "engine/glyph_shape.h"
 #include "engine/shape_matching.h"
+#include "reading/arriving_rows.h"
 
 #include <atomic>
 #include <functional>

@@ -1,6 +1,6 @@
 // Where the shared library finds the program's modules: beside itself, not
 // beside whichever program loaded it.
-#include "engine/modules.h"
+#include "reading/modules.h"
 
 #include <dlfcn.h>
 

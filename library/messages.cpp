@@ -1,12 +1,12 @@
 #include "library/messages.h"
 
-#include "engine/codecs/picture_libraries.h"
-#include "engine/codecs/png_gif_libraries.h"
+#include "base/picture_limits.h"
 #include "engine/conversion_pass.h"
 #include "engine/phrase_file.h"
-#include "engine/picture_limits.h"
 #include "library/command_line.h"
 #include "library/picture_settings.h"
+#include "reading/codecs/picture_libraries.h"
+#include "reading/codecs/png_gif_libraries.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/conversion_load.h"
-#include "engine/pass_progress.h"
+#include "base/pass_progress.h"
 #include "engine/pass_result.h"
 #include "engine/start_check.h"
+#include "reading/conversion_load.h"
 
 #include <cstdint>
 

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "engine/clock.h"
-#include "engine/conversion_load.h"
+#include "base/clock.h"
+#include "base/work_bitmap.h"
 #include "engine/conversion_pass.h"
-#include "engine/picture_loader.h"
 #include "engine/random_generator.h"
 #include "engine/start_check.h"
-#include "engine/work_bitmap.h"
 #include "library/command_line.h"
 #include "library/picture_settings.h"
 #include "platform/system_clock.h"
+#include "reading/conversion_load.h"
+#include "reading/picture_loader.h"
 #include "writers/cell_size.h"
 
 #include <atomic>

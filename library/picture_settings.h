@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/conversion_load.h"
+#include "base/work_bitmap.h"
 #include "engine/conversion_settings.h"
 #include "engine/reduce_depth.h"
-#include "engine/work_bitmap.h"
 #include "library/command_line.h"
+#include "reading/conversion_load.h"
 #include "writers/cell_size.h"
 
 #include <functional>

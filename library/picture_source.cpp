@@ -1,6 +1,6 @@
 #include "library/picture_source.h"
 
-#include "engine/file_bytes.h"
+#include "reading/file_bytes.h"
 
 #include <utility>
 

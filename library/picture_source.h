@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/conversion_load.h"
-#include "engine/picture_loader.h"
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
+#include "reading/conversion_load.h"
+#include "reading/picture_loader.h"
 
 #include <atomic>
 #include <cstddef>

@@ -8,9 +8,9 @@
 #include "engine/character_modes.h"
 #include "engine/codepages.h"
 #include "engine/output_formats.h"
-#include "engine/picture_loader.h"
 #include "engine/symbol_sets.h"
 #include "library/command_line.h"
+#include "reading/picture_loader.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/clock.h"
+#include "base/clock.h"
 
 namespace varnelo {
 

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: check_function_sizes.sh BUILD_DIR}
-mapfile -t files < <(git ls-files 'engine/*.cpp' 'writers/*.cpp' 'ui/*.cpp' 'cli/*.cpp' \
-  'platform/*.cpp' 'app/*.cpp')
+mapfile -t files < <(git ls-files 'base/*.cpp' 'reading/*.cpp' 'engine/*.cpp' 'writers/*.cpp' \
+  'platform/*.cpp' 'library/*.cpp' 'ui/*.cpp' 'cli/*.cpp' 'app/*.cpp')
 config='{CheckOptions: [{key: readability-function-size.LineThreshold, value: 60}]}'
 report=$(printf '%s\0' "${files[@]}" |
   xargs -0 -n 4 -P "$(nproc)" clang-tidy -p "$build" --quiet \

@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
-# Fails when a file includes what its layer may not see: Qt in engine/,
-# writers/ or cli/ (the converter runs without Qt), or a layer above its own.
+# Fails when a file includes what its layer may not see: Qt below the window
+# (the converter and the library run without Qt), Qt Widgets in platform/, or
+# a layer above its own.
 #   check_layers.sh SOURCE_DIR QT_WIDGETS_HEADER_DIR
-# The layers, from the bottom: engine; writers and platform; library (the
-# settings, the conversion of a picture and the C interface over them); ui
-# and cli; app.
+# The layers, from the bottom: base (the picture in memory, its colours and
+# limits); reading (the decoders); engine (making cells); writers and
+# platform; library (the settings, the conversion of a picture and the C
+# interface over them); ui and cli; app.
 set -uo pipefail
 root=$1 widgets=$2
 
 declare -A allowed=(
-  [engine]="engine"
-  [writers]="engine writers"
-  [platform]="engine platform"
-  [ui]="engine writers platform ui"
-  [cli]="engine writers platform library cli"
-  [library]="engine writers platform library"
-  [app]="engine writers platform ui app"
+  [base]="base"
+  [reading]="base reading"
+  [engine]="base reading engine"
+  [writers]="base reading engine writers"
+  [platform]="base reading engine platform"
+  [ui]="base reading engine writers platform ui"
+  [cli]="base reading engine writers platform library cli"
+  [library]="base reading engine writers platform library"
+  [app]="base reading engine writers platform ui app"
 )
-layers="engine writers platform library ui cli app"
+layers="base reading engine writers platform library ui cli app"
 
 is_widgets_header() { # QFoo or QtWidgets/QFoo
   local name=${1#QtWidgets/}
@@ -36,7 +40,7 @@ for layer in $layers; do
       if [[ $include =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<([^>]+)\> ]]; then
         header=${BASH_REMATCH[1]}
         if [[ $header == Q* ]]; then
-          if [[ $layer == engine || $layer == writers || $layer == cli || $layer == library ]]; then
+          if [[ $layer != ui && $layer != app && $layer != platform ]]; then
             echo "$relative:$number: $layer includes Qt <$header>"
             faults=$((faults + 1))
           elif [[ $layer == platform ]] && is_widgets_header "$header"; then

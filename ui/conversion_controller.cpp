@@ -1,6 +1,6 @@
 #include "ui/conversion_controller.h"
 
-#include "engine/clock.h"
+#include "base/clock.h"
 #include "engine/random_generator.h"
 #include "ui/conversion_view.h"
 #include "ui/pass_end_texts.h"

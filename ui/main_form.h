@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/work_bitmap.h"
 #include "engine/conversion_pass.h"
-#include "engine/picture_loader.h"
 #include "engine/random_generator.h"
-#include "engine/work_bitmap.h"
+#include "reading/picture_loader.h"
 #include "ui/character_panel.h"
 #include "ui/common_dialogs.h"
 #include "ui/conversion_panel.h"

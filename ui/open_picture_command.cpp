@@ -2,8 +2,8 @@
 // and taking the confirmed picture into the window: the picture itself, a
 // proposed output name beside it, its depth, its size in the size fields and
 // its top-left colour as background.
-#include "engine/picture_loader.h"
 #include "engine/reduce_depth.h"
+#include "reading/picture_loader.h"
 #include "ui/color_swatch.h"
 #include "ui/common_dialogs.h"
 #include "ui/main_form.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/pass_progress.h"
+#include "base/pass_progress.h"
 #include "engine/pass_result.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "ui/picture_image.h"
 
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
 
 namespace varnelo {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/picture_loader.h"
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
+#include "reading/picture_loader.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/byte_string.h"
+#include "base/byte_string.h"
 
 #include <cstdint>
 #include <string>

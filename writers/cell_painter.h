@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/byte_string.h"
-#include "engine/color.h"
-#include "engine/work_bitmap.h"
+#include "base/byte_string.h"
+#include "base/color.h"
+#include "base/work_bitmap.h"
 #include "writers/cell_font.h"
 #include "writers/cell_size.h"
 

@@ -1,6 +1,6 @@
 #include "writers/font_libraries.h"
 
-#include "engine/modules.h"
+#include "reading/modules.h"
 
 #ifndef VARNELO_FONT_LIBRARIES_FILE
 #error "the build names the module's file beside the program's library folder"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/color.h"
+#include "base/color.h"
 
 #include <array>
 #include <cstring>

@@ -2,8 +2,8 @@
 
 #include "engine/char_source.h"
 #include "engine/character_modes.h"
-#include "engine/codecs/png_gif_libraries.h"
 #include "engine/output_formats.h"
+#include "reading/codecs/png_gif_libraries.h"
 #include "writers/atomic_file.h"
 #include "writers/encoders/bmp_writer.h"
 #include "writers/encoders/jpeg_encoder.h"

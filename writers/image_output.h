@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/codecs/row_source.h"
+#include "base/work_bitmap.h"
 #include "engine/conversion_pass.h"
-#include "engine/work_bitmap.h"
+#include "reading/codecs/row_source.h"
 #include "writers/cell_font.h"
 #include "writers/cell_painter.h"
 #include "writers/cell_size.h"

@@ -1,8 +1,8 @@
 #include "writers/rtf_writer.h"
 
+#include "base/pass_progress.h"
 #include "engine/character_modes.h"
 #include "engine/font_family.h"
-#include "engine/pass_progress.h"
 #include "writers/rtf_page.h"
 
 #include <algorithm>

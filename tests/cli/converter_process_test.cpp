@@ -1,6 +1,6 @@
 // varnelo-convert as a process: what signals and limits do to a conversion
 // under way. Nothing it did not make may change, and nothing half-made may stay.
-#include "engine/picture_limits.h"
+#include "base/picture_limits.h"
 #include "tests/support/hostile_pictures.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/sanitizers.h"

@@ -1,5 +1,5 @@
 #include "cli/input_picture.h"
-#include "engine/picture_loader.h"
+#include "reading/picture_loader.h"
 
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"

@@ -5,8 +5,8 @@
 // files are read as the build fills them in.
 #include "engine/character_modes.h"
 #include "engine/output_formats.h"
-#include "engine/picture_loader.h"
 #include "library/command_line.h"
+#include "reading/picture_loader.h"
 
 #include <gtest/gtest.h>
 

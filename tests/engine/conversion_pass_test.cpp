@@ -1,6 +1,6 @@
 #include "engine/conversion_pass.h"
-#include "engine/picture_loader.h"
 #include "engine/random_generator.h"
+#include "reading/picture_loader.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/recording_observer.h"
 #include "tests/support/sanitizers.h"

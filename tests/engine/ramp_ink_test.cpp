@@ -1,6 +1,6 @@
 #include "engine/ramp_ink.h"
 
-#include "engine/color.h"
+#include "base/color.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
+#include "base/work_bitmap.h"
 #include "engine/fixed_palette.h"
 #include "engine/reduce_depth.h"
-#include "engine/work_bitmap.h"
 #include "tests/support/picture_files.h"
 
 #include <gtest/gtest.h>

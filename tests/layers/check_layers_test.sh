@@ -8,10 +8,12 @@ bash "$check" "$source" "$widgets" || { echo "FAIL: the project breaks a layer r
 
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
-mkdir -p "$tree"/{engine,writers,platform,ui,cli,app} "$tree/widgets"
+mkdir -p "$tree"/{base,reading,engine,writers,platform,ui,cli,app} "$tree/widgets"
 touch "$tree/widgets/QWidget"
 printf '#include <QString>\n#include "engine/a.h"\n' > "$tree/engine/core.cpp"
 printf '#include "ui/main_form.h"\n' > "$tree/engine/upward.h"
+printf '#include "engine/conversion_pass.h"\n#include "base/color.h"\n' > "$tree/reading/decoder.cpp"
+printf '#include "reading/file_bytes.h"\n' > "$tree/base/bitmap.h"
 printf '#include <QImage>\n#include "platform/shell.h"\n' > "$tree/writers/draw.cpp"
 printf '#include <QFont>\n#include <QWidget>\n' > "$tree/platform/fonts.cpp"
 printf '#include "cli/converter.h"\n#include "writers/x.h"\n' > "$tree/ui/window.cpp"
@@ -23,13 +25,15 @@ status=$?
 expected=(
   "engine/core.cpp:1: engine includes Qt <QString>"
   "engine/upward.h:1: engine includes the layer ui above it"
+  "reading/decoder.cpp:1: reading includes the layer engine above it"
+  "base/bitmap.h:1: base includes the layer reading above it"
   "writers/draw.cpp:1: writers includes Qt <QImage>"
   "writers/draw.cpp:2: writers includes the layer platform above it"
   "platform/fonts.cpp:2: platform includes Qt Widgets <QWidget>"
   "ui/window.cpp:1: ui includes the layer cli above it"
   "cli/converter.cpp:1: cli includes the layer ui above it"
   "cli/converter.cpp:2: cli includes Qt <QString>"
-  "8 include(s) across the layers"
+  "10 include(s) across the layers"
 )
 failed=0
 [[ $status -ne 0 ]] || { echo "FAIL: a broken tree passed"; failed=1; }

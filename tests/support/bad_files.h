@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/codecs/decode_status.h"
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
+#include "reading/codecs/decode_status.h"
 
 #include <cstdint>
 #include <string>

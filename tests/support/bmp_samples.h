@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/codecs/decode_status.h"
-#include "engine/color.h"
+#include "base/color.h"
+#include "reading/codecs/decode_status.h"
 #include "tests/support/bad_files.h"
 
 #include <cstdint>

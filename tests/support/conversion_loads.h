@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/conversion_load.h"
-#include "engine/pass_progress.h"
-#include "engine/resize_picture.h"
-#include "engine/work_bitmap.h"
+#include "base/pass_progress.h"
+#include "base/work_bitmap.h"
+#include "reading/conversion_load.h"
+#include "reading/resize_picture.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "tests/support/exif_samples.h"
 
-#include "engine/codecs/png_chunks.h"
+#include "reading/codecs/png_chunks.h"
 #include "tests/support/png_samples.h"
 
 #include <stdexcept>

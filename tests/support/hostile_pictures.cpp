@@ -1,6 +1,6 @@
 #include "tests/support/hostile_pictures.h"
 
-#include "engine/color.h"
+#include "base/color.h"
 #include "tests/support/avif_samples.h"
 #include "tests/support/heif_samples.h"
 #include "tests/support/jpeg_samples.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/codecs/decode_status.h"
+#include "reading/codecs/decode_status.h"
 #include "tests/support/bad_files.h"
 
 #include <cstddef>

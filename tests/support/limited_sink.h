@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/codecs/byte_sink.h"
+#include "base/byte_sink.h"
 
 #include <cstddef>
 #include <new>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/codecs/byte_sink.h"
-#include "engine/color.h"
-#include "engine/work_bitmap.h"
+#include "base/byte_sink.h"
+#include "base/color.h"
+#include "base/work_bitmap.h"
 #include "writers/encoders/bmp_writer.h"
 
 #include <functional>

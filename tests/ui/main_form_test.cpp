@@ -1,6 +1,6 @@
+#include "base/clock.h"
 #include "cli/converter.h"
 #include "engine/character_modes.h"
-#include "engine/clock.h"
 #include "engine/version.h"
 #include "platform/shell.h"
 #include "platform/termination_signals.h"

@@ -1,4 +1,4 @@
-#include "engine/picture_loader.h"
+#include "reading/picture_loader.h"
 #include "tests/support/exif_samples.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"

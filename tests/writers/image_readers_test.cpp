@@ -2,11 +2,11 @@
 // djpeg and ImageMagick for JPG, ImageMagick for BMP. Our own decoders
 // agreeing with our encoders proves only that they agree. A test is skipped
 // where its readers are not installed.
-#include "engine/codecs/bmp_reader.h"
-#include "engine/codecs/byte_sink.h"
-#include "engine/codecs/png_bands.h"
+#include "base/byte_sink.h"
+#include "base/work_bitmap.h"
 #include "engine/conversion_pass.h"
-#include "engine/work_bitmap.h"
+#include "reading/codecs/bmp_reader.h"
+#include "reading/codecs/png_bands.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/shell_commands.h"
 #include "tests/support/temp_dir.h"

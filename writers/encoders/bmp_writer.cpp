@@ -1,6 +1,6 @@
 #include "writers/encoders/bmp_writer.h"
 
-#include "engine/picture_limits.h"
+#include "base/picture_limits.h"
 
 #include <algorithm>
 #include <array>

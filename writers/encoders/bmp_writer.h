@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/codecs/byte_sink.h"
-#include "engine/codecs/row_source.h"
+#include "base/byte_sink.h"
+#include "reading/codecs/row_source.h"
 
 namespace varnelo {
 

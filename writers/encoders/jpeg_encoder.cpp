@@ -1,6 +1,6 @@
 #include "writers/encoders/jpeg_encoder.h"
 
-#include "engine/picture_limits.h"
+#include "base/picture_limits.h"
 
 #include <algorithm>
 #include <csetjmp>

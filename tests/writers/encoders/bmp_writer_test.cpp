@@ -1,7 +1,7 @@
 #include "writers/encoders/bmp_writer.h"
 
-#include "engine/codecs/bmp_reader.h"
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
+#include "reading/codecs/bmp_reader.h"
 #include "tests/support/picture_files.h"
 
 #include <gtest/gtest.h>

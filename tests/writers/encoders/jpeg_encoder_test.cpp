@@ -1,7 +1,7 @@
 #include "writers/encoders/jpeg_encoder.h"
 
-#include "engine/codecs/jpeg_decoder.h"
-#include "engine/work_bitmap.h"
+#include "base/work_bitmap.h"
+#include "reading/codecs/jpeg_decoder.h"
 #include "tests/support/limited_sink.h"
 #include "tests/support/picture_files.h"
 

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "reading/codecs/decode_status.h"
+
+namespace varnelo {
+
+class WorkBitmap;
+struct ConversionLoad;
+
+/// Decodes the first frame of a GIF onto its canvas; with a conversion load,
+/// at the conversion's size (see ConversionLoad), filling in its facts.
+DecodeStatus decodeGif(FileBytes file, WorkBitmap& picture, DecodeCancel cancel = nullptr,
+                       ConversionLoad* conversion = nullptr);
+
+} // namespace varnelo
