@@ -16,10 +16,10 @@ declare -A allowed=(
   [engine]="base reading engine"
   [writers]="base reading engine writers"
   [platform]="base reading engine platform"
-  [ui]="base reading engine writers platform ui"
+  [ui]="base reading engine writers platform library ui"
   [cli]="base reading engine writers platform library cli"
   [library]="base reading engine writers platform library"
-  [app]="base reading engine writers platform ui app"
+  [app]="base reading engine writers platform library ui app"
 )
 layers="base reading engine writers platform library ui cli app"
 

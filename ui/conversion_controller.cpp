@@ -2,10 +2,10 @@
 
 #include "base/clock.h"
 #include "engine/random_generator.h"
+#include "library/chosen_conversion.h"
 #include "ui/conversion_view.h"
 #include "ui/pass_end_texts.h"
 #include "writers/atomic_file.h"
-#include "writers/glyph_shapes.h"
 
 #include <QString>
 
@@ -192,10 +192,9 @@ void ConversionController::runPass(ConversionSettings settings, WindowHandOff ha
     const std::string path = settings.sourcePath;
     PassResult result;
     try {
-        ConversionPass pass(std::move(settings), random_, clock_, observer, cancelRequested_,
-                            std::move(makeWriter), openAtomicOutput);
-        pass.setGlyphShaper(glyphShapesOf);
-        result = pass.run();
+        // As the converter converts the same settings.
+        result = convertChosen(settings, {random_, clock_, observer, cancelRequested_,
+                                          std::move(makeWriter), openAtomicOutput});
     } catch (const std::bad_alloc&) {
         // An exception leaving the thread would end the program, and
         // swallowing it would leave the window waiting for an end that never

@@ -5,9 +5,9 @@
 #include "engine/conversion_pass.h"
 #include "engine/random_generator.h"
 #include "engine/symbol_sets.h"
+#include "library/chosen_conversion.h"
 #include "platform/system_clock.h"
 #include "writers/atomic_file.h"
-#include "writers/glyph_shapes.h"
 #include "writers/output_writer_factory.h"
 
 #include <QFile>
@@ -62,10 +62,11 @@ bool written(const ConversionSettings& settings, std::uint32_t seed, const WorkB
         SilentObserver observer;
         RandomGenerator random(seed);
         const SystemClock clock;
-        ConversionPass pass(settings, random, clock, observer, cancel, makeOutputWriter,
-                            openAtomicOutput);
-        pass.setGlyphShaper(glyphShapesOf);
-        return pass.run(picture).end == PassEnd::Done && !cancel.load();
+        return convertChosen(settings,
+                             {random, clock, observer, cancel, makeOutputWriter, openAtomicOutput},
+                             &picture)
+                       .end == PassEnd::Done &&
+               !cancel.load();
     } catch (const std::exception&) {
         return false; // nothing to show: the next change tries again
     }
