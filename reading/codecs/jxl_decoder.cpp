@@ -174,18 +174,31 @@ DecodeStatus decodeEvents(JxlDecoder* decoder, FileBytes file, PictureRows& rows
 }
 
 // The header, as stored: kept so, the orientation is reported, not applied.
-std::optional<JxlBasicInfo> basicInfoOf(FileBytes file) {
+// The input is left open, so that a file cut inside its header is told by
+// the decoder's asking for more rather than by a failure it words on
+// standard error.
+struct JxlHeader {
+    std::optional<JxlBasicInfo> info;
+    DecodeStatus status = DecodeStatus::Corrupt; ///< without info
+};
+
+JxlHeader headerOf(FileBytes file) {
+    JxlHeader header;
     const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
     if (!decoder || JxlDecoderSetKeepOrientation(decoder.get(), JXL_TRUE) != JXL_DEC_SUCCESS ||
-        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS)
-        return std::nullopt;
+        JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS) {
+        header.status = DecodeStatus::OutOfMemory;
+        return header;
+    }
     JxlDecoderSetInput(decoder.get(), file.data(), file.size());
-    JxlDecoderCloseInput(decoder.get());
     JxlBasicInfo info;
-    if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
-        JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
-        return std::nullopt;
-    return info;
+    const JxlDecoderStatus read = JxlDecoderProcessInput(decoder.get());
+    if (read == JXL_DEC_NEED_MORE_INPUT)
+        header.status = DecodeStatus::Truncated;
+    else if (read == JXL_DEC_BASIC_INFO &&
+             JxlDecoderGetBasicInfo(decoder.get(), &info) == JXL_DEC_SUCCESS)
+        header.info = info;
+    return header;
 }
 
 } // namespace
@@ -196,11 +209,19 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
     if (!looksLikeJxl(file))
         return DecodeStatus::WrongFormat;
     if (cancel != nullptr) {
-        const std::optional<JxlBasicInfo> info = basicInfoOf(file);
-        if (info && pictureSizeAllowed(info->xsize, info->ysize)) {
-            const PictureSize size{static_cast<int>(info->xsize), static_cast<int>(info->ysize)};
+        // libjxl words what it finds wrong in a file on standard error, which
+        // is the caller's: the terminal a previewer draws on, or a program
+        // that embeds the library. With a cancel given (every conversion), a
+        // picture decodes in a process of its own whose standard error goes
+        // nowhere; one whose header does not read is not decoded at all.
+        const JxlHeader header = headerOf(file);
+        if (!header.info)
+            return header.status;
+        const JxlBasicInfo& info = *header.info;
+        if (pictureSizeAllowed(info.xsize, info.ysize)) {
+            const PictureSize size{static_cast<int>(info.xsize), static_cast<int>(info.ysize)};
             if (const std::optional<DecodeStatus> apart = decodeInOwnProcess(
-                    PictureType::Jxl, file, picture, cancel, conversion, size, kPiecesFromPixels))
+                    PictureType::Jxl, file, picture, cancel, conversion, size, 0))
                 return *apart;
         }
     }
@@ -229,7 +250,7 @@ DecodeStatus decodeJxl(FileBytes file, WorkBitmap& picture, DecodeCancel cancel,
 }
 
 Orientation jxlOrientation(FileBytes file) {
-    const std::optional<JxlBasicInfo> info = basicInfoOf(file);
+    const std::optional<JxlBasicInfo> info = headerOf(file).info;
     if (!info)
         return Orientation::Upright;
     const int value = static_cast<int>(info->orientation);

@@ -104,6 +104,9 @@ pid_t start(const std::string& program, const std::vector<std::string>& argument
     posix_spawn_file_actions_adddup2(&actions, output, kOwnProcessOutputDescriptor);
     posix_spawn_file_actions_adddup2(&actions, ended, kEndedDescriptor);
     posix_spawn_file_actions_addclosefrom_np(&actions, kEndedDescriptor + 1);
+    // What the libraries word of a broken file on standard error (libjxl
+    // does) is not the caller's to show: its outcome says what went wrong.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // Signals the caller catches or blocks are the process's own to die of.
     sigset_t none;
     sigset_t all;

@@ -192,6 +192,30 @@ protected:
     std::string errPath_ = logs_.file("err.txt");
 };
 
+// A broken picture of any type is told in the converter's own words, one
+// line for it: nothing a picture library words of it reaches standard
+// error (libjxl's would), as a previewer draws on the terminal it shares.
+TEST_F(ConverterProcess, EveryBrokenPictureIsToldInOneLineOfItsOwn) {
+    std::vector<std::string> arguments{"-q", "-f", "text"};
+    for (const auto& entry : fs::directory_iterator(test::badFilesFolder())) {
+        const std::string copy = folder_.file(entry.path().filename().string());
+        fs::copy_file(entry.path(), copy);
+        arguments.push_back(copy);
+    }
+    ASSERT_GT(arguments.size(), 3U);
+    std::string out;
+    const Finished finished = runPiped(arguments, "/dev/null", out);
+    EXPECT_TRUE(WIFEXITED(finished.status));
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < finished.err.size(); ++lines) {
+        const std::size_t end = finished.err.find('\n', at);
+        const std::string line = finished.err.substr(at, end - at);
+        EXPECT_TRUE(line.starts_with("varnelo-convert: " + folder_.path().string() + "/")) << line;
+        at = end == std::string::npos ? finished.err.size() : end + 1;
+    }
+    EXPECT_LE(lines, arguments.size() - 3);
+}
+
 TEST_F(ConverterProcess, ASignalWhileWritingLeavesNothingAndEndsTheConverterByIt) {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         // The largest drawn image, compressed hardest: seconds of writing.
