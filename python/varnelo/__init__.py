@@ -21,7 +21,25 @@ import threading
 __all__ = ["open", "from_bytes", "from_array", "Picture", "Cells", "Job", "VarneloError",
            "version"]
 
-_library = ctypes.CDLL("libvarnelo.so.0")
+
+
+def _open_library():
+    # Installed under a prefix of its own (/usr/local), the module names the
+    # library installed beside it, which the loader finds only once
+    # ldconfig has run; from Debian's package, the loader finds it.
+    try:
+        from varnelo._installed import LIBRARY
+    except ImportError:
+        LIBRARY = None
+    if LIBRARY is not None:
+        try:
+            return ctypes.CDLL(LIBRARY)
+        except OSError:
+            pass
+    return ctypes.CDLL("libvarnelo.so.0")
+
+
+_library = _open_library()
 
 _STATUS_NAMES = {
     1: "argument", 2: "setting", 3: "read", 4: "picture", 5: "too large", 6: "memory",

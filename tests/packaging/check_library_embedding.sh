@@ -20,7 +20,11 @@ said=$("$work/photo_to_html" "$photo" "$work/photo.html")
 "$stage/bin/varnelo-convert" -m symbols --fit 80x40 "$photo" -o "$work/converted.html"
 cmp "$work/photo.html" "$work/converted.html"
 
-PYTHONPATH=$stage/lib/python3/dist-packages /usr/bin/python3 - "$photo" "$work/converted.html" <<'PYTHON'
+# Where python3 finds modules under a prefix other than /usr; the module
+# finds the library installed with it without ldconfig or LD_LIBRARY_PATH.
+site=("$stage"/lib/python3.*/dist-packages)
+[[ -f ${site[0]}/varnelo/__init__.py ]] || { echo "no module in $stage/lib/python3.*/dist-packages" >&2; exit 1; }
+env -u LD_LIBRARY_PATH PYTHONPATH="${site[0]}" /usr/bin/python3 - "$photo" "$work/converted.html" <<'PYTHON'
 import sys
 import numpy
 import varnelo
