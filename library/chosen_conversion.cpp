@@ -9,7 +9,6 @@ namespace varnelo {
 
 CommandLine chosenOptions(const ConversionSettings& chosen) {
     CommandLine options;
-    options.pictures = {chosen.sourcePath};
     options.choices = chosen;
     options.backgroundColor = chosen.backgroundColor;
     if (chosen.imageWidth > 0)
@@ -26,12 +25,22 @@ CommandLine chosenOptions(const ConversionSettings& chosen) {
 
 namespace {
 
-// The picture a program holds, as a load of it for a conversion: at its
-// own size, which the pass then brings to the conversion's.
-LoadOutcome takeLoaded(const WorkBitmap& loaded, WorkBitmap& picture, ConversionLoad& conversion) {
+// The picture to convert: the file, loaded at the size the conversion asks
+// for (the resizing told, as the window shows it), or the picture the
+// program holds, at its own size, which the pass then brings to the
+// conversion's.
+LoadOutcome loadChosen(const std::string& path, const ChosenRun& with, const WorkBitmap* loaded,
+                       WorkBitmap& picture, ConversionLoad& conversion) {
+    if (loaded == nullptr) {
+        const LoadOutcome outcome = loadPicture(path, picture, &with.cancelRequested, &conversion);
+        if (!picture.isEmpty() && (conversion.facts.width != picture.width() ||
+                                   conversion.facts.height != picture.height()))
+            with.observer.showProgress(PassProgress::of(PassStage::Resizing));
+        return outcome;
+    }
     LoadOutcome outcome;
-    picture = loaded;
-    conversion.facts = factsOf(loaded);
+    picture = *loaded;
+    conversion.facts = factsOf(*loaded);
     outcome.status = picture.isEmpty() ? LoadStatus::Failed : LoadStatus::Loaded;
     if (picture.isEmpty())
         outcome.detail = DecodeStatus::OutOfMemory;
@@ -49,15 +58,7 @@ PassResult convertChosen(const ConversionSettings& chosen, const ChosenRun& with
     const PictureJob job{path,
                          SizingContext{},
                          [&](WorkBitmap& picture, ConversionLoad& conversion) {
-                             if (loaded != nullptr)
-                                 return takeLoaded(*loaded, picture, conversion);
-                             const LoadOutcome outcome =
-                                 loadPicture(path, picture, &with.cancelRequested, &conversion);
-                             if (!picture.isEmpty() &&
-                                 (conversion.facts.width != picture.width() ||
-                                  conversion.facts.height != picture.height()))
-                                 with.observer.showProgress(PassProgress::of(PassStage::Resizing));
-                             return outcome;
+                             return loadChosen(path, with, loaded, picture, conversion);
                          },
                          [&](ConversionSettings& settings) {
                              settings.outputPath = chosen.outputPath;
