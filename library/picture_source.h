@@ -19,8 +19,11 @@ class PictureSource {
 public:
     /// A file, checked to open and to start like a picture (or be named like one).
     static PictureSource file(std::string path, LoadOutcome& refused);
-    /// A copy of a file's bytes, checked to start like a picture.
-    static PictureSource bytes(const std::uint8_t* data, std::size_t size, LoadOutcome& refused);
+    /// A copy of a file's bytes, checked to start like a picture; or, not
+    /// copied, the bytes where they lie, which must then stay as they are
+    /// while the source lives.
+    static PictureSource bytes(const std::uint8_t* data, std::size_t size, LoadOutcome& refused,
+                               bool copied = true);
     /// A picture already decoded, at its own size.
     static PictureSource pixels(WorkBitmap picture);
 
@@ -30,12 +33,21 @@ public:
     LoadOutcome load(WorkBitmap& picture, const std::atomic<bool>& cancel,
                      ConversionLoad& conversion) const;
 
+    /// The picture's size as it shows, turned upright: the pixels', or as
+    /// its decoder reads it from the file's or the bytes' header (the whole
+    /// picture decoded where its type tells it only then); how reading it
+    /// went.
+    LoadOutcome size(PictureSize& size) const;
+
     /// The file's path; empty for bytes and pixels.
     const std::string& path() const { return path_; }
 
 private:
     std::string path_;
+    FileBytes view() const;
+
     std::vector<std::uint8_t> bytes_;
+    FileBytes borrowed_;
     WorkBitmap pixels_;
 };
 

@@ -120,6 +120,24 @@ varnelo_status convert(const varnelo_settings* settings, const varnelo_picture* 
     return answer(varnelo::convertForCaller(settings->settings, picture->source, running, target));
 }
 
+varnelo_status openBytes(const void* bytes, size_t size, bool copied, varnelo_picture** picture) {
+    return guarded([&] {
+        if (bytes == nullptr)
+            return nullArgument("bytes");
+        if (picture == nullptr)
+            return nullArgument("picture");
+        *picture = nullptr;
+        varnelo::LoadOutcome refused;
+        auto opened =
+            std::make_unique<varnelo_picture>(varnelo_picture{varnelo::PictureSource::bytes(
+                static_cast<const std::uint8_t*>(bytes), size, refused, copied)});
+        if (refused.status != varnelo::LoadStatus::Loaded)
+            return answer(varnelo::loadFailed(refused));
+        *picture = opened.release();
+        return succeed();
+    });
+}
+
 } // namespace
 
 extern "C" {
@@ -179,18 +197,26 @@ varnelo_status varnelo_picture_open_file(const char* path, varnelo_picture** pic
 
 varnelo_status varnelo_picture_open_memory(const void* bytes, size_t size,
                                            varnelo_picture** picture) {
+    return openBytes(bytes, size, true, picture);
+}
+
+varnelo_status varnelo_picture_wrap_memory(const void* bytes, size_t size,
+                                           varnelo_picture** picture) {
+    return openBytes(bytes, size, false, picture);
+}
+
+varnelo_status varnelo_picture_size(const varnelo_picture* picture, int* width, int* height) {
     return guarded([&] {
-        if (bytes == nullptr)
-            return nullArgument("bytes");
         if (picture == nullptr)
             return nullArgument("picture");
-        *picture = nullptr;
-        varnelo::LoadOutcome refused;
-        auto opened = std::make_unique<varnelo_picture>(varnelo_picture{
-            varnelo::PictureSource::bytes(static_cast<const std::uint8_t*>(bytes), size, refused)});
-        if (refused.status != varnelo::LoadStatus::Loaded)
-            return answer(varnelo::loadFailed(refused));
-        *picture = opened.release();
+        if (width == nullptr || height == nullptr)
+            return nullArgument(width == nullptr ? "width" : "height");
+        varnelo::PictureSize size;
+        const varnelo::LoadOutcome outcome = picture->source.size(size);
+        if (outcome.status != varnelo::LoadStatus::Loaded)
+            return answer(varnelo::loadFailed(outcome));
+        *width = size.width;
+        *height = size.height;
         return succeed();
     });
 }

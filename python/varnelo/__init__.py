@@ -66,8 +66,10 @@ _settings_set = _declare("varnelo_settings_set", ctypes.c_int, _p, ctypes.c_char
                          ctypes.c_char_p)
 _open_file = _declare("varnelo_picture_open_file", ctypes.c_int, ctypes.c_char_p,
                       ctypes.POINTER(_p))
-_open_memory = _declare("varnelo_picture_open_memory", ctypes.c_int, ctypes.c_char_p,
+_wrap_memory = _declare("varnelo_picture_wrap_memory", ctypes.c_int, ctypes.c_char_p,
                         ctypes.c_size_t, ctypes.POINTER(_p))
+_picture_size = _declare("varnelo_picture_size", ctypes.c_int, _p, ctypes.POINTER(ctypes.c_int),
+                         ctypes.POINTER(ctypes.c_int))
 _from_pixels = _declare("varnelo_picture_from_pixels", ctypes.c_int, _p, ctypes.c_int,
                         ctypes.c_int, ctypes.c_size_t, ctypes.c_int, ctypes.POINTER(_p))
 _picture_free = _declare("varnelo_picture_free", None, _p)
@@ -204,6 +206,14 @@ class Picture:
             _picture_free(self._handle)
             self._handle = None
 
+    @property
+    def size(self):
+        """(width, height) in pixels, as the picture shows, turned upright as
+        its EXIF orientation says; a file's read from its header."""
+        width, height = ctypes.c_int(), ctypes.c_int()
+        _check(_picture_size(self._handle, ctypes.byref(width), ctypes.byref(height)))
+        return width.value, height.value
+
     def _convert(self, call, job, options):
         settings = _Settings(options)
         try:
@@ -267,11 +277,12 @@ def open(path):  # noqa: A001 - as PIL.Image.open
 
 
 def from_bytes(data):
-    """A picture from a file's bytes."""
+    """A picture from a file's bytes (bytes are read where they lie, not
+    copied; anything else is copied into bytes once)."""
     data = bytes(data)
     handle = _p()
-    _check(_open_memory(data, len(data), ctypes.byref(handle)))
-    return Picture(handle.value)
+    _check(_wrap_memory(data, len(data), ctypes.byref(handle)))
+    return Picture(handle.value, keep=data)
 
 
 def from_array(array):

@@ -4,6 +4,7 @@
 #include "cli/converter.h"
 #include "engine/output_formats.h"
 #include "library/command_line.h"
+#include "tests/support/exif_samples.h"
 #include "tests/support/jpeg_samples.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/temp_dir.h"
@@ -134,6 +135,52 @@ TEST_F(LibraryApi, EveryFormatGivesTheConvertersBytesInMemoryInAFileAndThroughAD
             EXPECT_EQ(test::readBytes(written), expected);
         }
     }
+}
+
+// A picture's size as it shows, from every source: a file, its bytes
+// copied or where they lie (turned upright as its EXIF orientation says),
+// pixels; bytes left where they lie convert as a copy of them does.
+TEST_F(LibraryApi, APictureTellsItsSizeAsItShowsFromEverySource) {
+    const auto sizeOf = [](const varnelo_picture* picture) {
+        int width = -1;
+        int height = -1;
+        EXPECT_EQ(varnelo_picture_size(picture, &width, &height), VARNELO_OK)
+            << varnelo_last_error();
+        return std::pair{width, height};
+    };
+    EXPECT_EQ(sizeOf(picture_.get()), std::pair(64, 48));
+
+    const std::string bmp = dir_.file("p.bmp");
+    test::writeBmpFile(bmp, 30, 20, test::noise);
+    varnelo_picture* opened = nullptr;
+    ASSERT_EQ(varnelo_picture_open_file(bmp.c_str(), &opened), VARNELO_OK);
+    EXPECT_EQ(sizeOf(Picture(opened).get()), std::pair(30, 20));
+
+    // Orientation 6: the stored rows are the picture's columns.
+    const Bytes turned =
+        test::withExifSegment(test::readBytes(photo_), test::exifWithOrientation(6));
+    ASSERT_EQ(varnelo_picture_open_memory(turned.data(), turned.size(), &opened), VARNELO_OK);
+    const Picture copied(opened);
+    ASSERT_EQ(varnelo_picture_wrap_memory(turned.data(), turned.size(), &opened), VARNELO_OK);
+    const Picture wrapped(opened);
+    EXPECT_EQ(sizeOf(copied.get()), std::pair(48, 64));
+    EXPECT_EQ(sizeOf(wrapped.get()), std::pair(48, 64));
+    const Settings settings = settingsOf({{"format", "ansi"}, {"width", "20"}});
+    EXPECT_EQ(toMemory(settings.get(), wrapped.get()), toMemory(settings.get(), copied.get()));
+
+    const std::uint8_t pixels[5 * 3 * 3] = {};
+    ASSERT_EQ(varnelo_picture_from_pixels(pixels, 5, 3, 15, VARNELO_PIXELS_RGB, &opened),
+              VARNELO_OK);
+    EXPECT_EQ(sizeOf(Picture(opened).get()), std::pair(5, 3));
+
+    // Starts like a JPEG, ends before its size.
+    ASSERT_EQ(varnelo_picture_wrap_memory(turned.data(), 24, &opened), VARNELO_OK);
+    const Picture cut(opened);
+    int width = -1;
+    int height = -1;
+    EXPECT_EQ(varnelo_picture_size(cut.get(), &width, &height), VARNELO_ERROR_PICTURE);
+    EXPECT_FALSE(std::string(varnelo_last_error()).empty());
+    EXPECT_EQ(width, -1);
 }
 
 TEST_F(LibraryApi, CellsAreWhatTheTerminalTextShowsWithTheirTwoColours) {

@@ -32,6 +32,13 @@ class FromAFile(unittest.TestCase):
                 with open(output, "rb") as written:
                     self.assertEqual(made, written.read(), name)
 
+    def test_the_file_and_its_bytes_tell_one_size(self):
+        with open(PHOTO, "rb") as photo:
+            from_bytes = varnelo.from_bytes(photo.read())
+        width, height = self.picture.size
+        self.assertEqual(from_bytes.size, (width, height))
+        self.assertGreater(min(width, height), 100)
+
     def test_cells_hold_the_text_and_its_colours(self):
         cells = self.picture.cells(fit="60x30")
         self.assertLessEqual(cells.columns, 60)
@@ -86,7 +93,9 @@ class FromMemory(unittest.TestCase):
         for array, left, right in ((red_blue, 0xFF0000, 0x0000FF), (rgba, 0xFF0000, 0x0000FF),
                                    (red_blue[:, ::-1], 0x0000FF, 0xFF0000),
                                    (red_blue[:, :, 0], 0xFFFFFF, 0x000000)):
-            cells = varnelo.from_array(array).cells(width=4, height=2)
+            picture = varnelo.from_array(array)
+            self.assertEqual(picture.size, array.shape[1::-1])
+            cells = picture.cells(width=4, height=2)
             self.assertEqual(cells.cell(0, 0)[2], left)
             self.assertEqual(cells.cell(3, 1)[2], right)
         for refused in (numpy.zeros((4, 4, 2), numpy.uint8), numpy.ones((4, 4, 3))):

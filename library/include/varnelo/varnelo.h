@@ -99,6 +99,11 @@ VARNELO_API varnelo_status varnelo_picture_open_file(const char* path, varnelo_p
 VARNELO_API varnelo_status varnelo_picture_open_memory(const void* bytes, size_t size,
                                                        varnelo_picture** picture);
 
+/* A picture file's bytes, not copied: read where they lie at each
+ * conversion, so they must stay as they are until the picture is freed. */
+VARNELO_API varnelo_status varnelo_picture_wrap_memory(const void* bytes, size_t size,
+                                                       varnelo_picture** picture);
+
 /* How pixels handed to varnelo_picture_from_pixels lie in memory, byte by
  * byte. Alpha is not drawn: the pixels are taken as they are, without it. */
 typedef enum varnelo_pixel_layout {
@@ -113,6 +118,14 @@ typedef enum varnelo_pixel_layout {
 VARNELO_API varnelo_status varnelo_picture_from_pixels(const void* pixels, int width, int height,
                                                        size_t stride, varnelo_pixel_layout layout,
                                                        varnelo_picture** picture);
+
+/* The picture's size in pixels as it shows, turned upright as its EXIF
+ * orientation says: a file's or bytes' read from their header, at each call
+ * (a picture whose type tells it only once decoded, such as an interlaced
+ * PNG, is decoded for it). A picture that no longer reads fails as a
+ * conversion of it would. */
+VARNELO_API varnelo_status varnelo_picture_size(const varnelo_picture* picture, int* width,
+                                                int* height);
 VARNELO_API void varnelo_picture_free(varnelo_picture* picture);
 
 /* ---- Jobs: progress and cancel -------------------------------------------- */
