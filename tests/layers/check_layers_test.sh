@@ -16,7 +16,7 @@ printf '#include "engine/conversion_pass.h"\n#include "base/color.h"\n' > "$tree
 printf '#include "reading/file_bytes.h"\n' > "$tree/base/bitmap.h"
 printf '#include <QImage>\n#include "platform/shell.h"\n' > "$tree/writers/draw.cpp"
 printf '#include <QFont>\n#include <QWidget>\n' > "$tree/platform/fonts.cpp"
-printf '#include "cli/converter.h"\n#include "writers/x.h"\n' > "$tree/ui/window.cpp"
+printf '#include "cli/converter.h"\n#include "writers/x.h"\nConversionPass pass(settings);\n' > "$tree/ui/window.cpp"
 printf '#include "ui/main_form.h"\n#include <QString>\n' > "$tree/cli/converter.cpp"
 printf '#include "ui/main_form.h"\n' > "$tree/app/main.cpp"
 
@@ -31,9 +31,10 @@ expected=(
   "writers/draw.cpp:2: writers includes the layer platform above it"
   "platform/fonts.cpp:2: platform includes Qt Widgets <QWidget>"
   "ui/window.cpp:1: ui includes the layer cli above it"
+  "ui/window.cpp:3: ui runs a ConversionPass past the library"
   "cli/converter.cpp:1: cli includes the layer ui above it"
   "cli/converter.cpp:2: cli includes Qt <QString>"
-  "10 include(s) across the layers"
+  "11 include(s) or passes across the layers"
 )
 failed=0
 [[ $status -ne 0 ]] || { echo "FAIL: a broken tree passed"; failed=1; }
