@@ -16,8 +16,9 @@
  *
  * Threads: settings, pictures, jobs and cells are separate objects; any
  * number of conversions may run at once on separate threads, each with its
- * own job, and they may share settings and pictures, which a conversion only
- * reads. A settings object must not be changed while a conversion reads it.
+ * own job, and they may share settings and pictures, which a conversion (and
+ * varnelo_picture_size) only reads. A settings object must not be changed
+ * while a conversion reads it.
  * varnelo_job_cancel may be called from any thread at any time while its
  * conversion runs. Nothing else about one object may be called from two
  * threads at once.
